@@ -1,0 +1,22 @@
+// The List view window: the stored list shown large; a double-click opens an entry in the list browser.
+#pragma once
+
+#include "ui/listbox.h"
+#include <QWidget>
+
+class Forms;
+class QLineEdit;
+class QPushButton;
+
+class Form2 final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Form2)
+public:
+    explicit Form2(Forms &forms, QWidget *parent = nullptr);
+    void Form_Load();
+
+    ListBox *List1 = nullptr;
+
+private:
+    Forms &m_forms;
+};

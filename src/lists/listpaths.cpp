@@ -1,0 +1,47 @@
+#include "lists/listpaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#ifndef QUOKKA_DATADIR
+#define QUOKKA_DATADIR "/usr/local/share/quokka"
+#endif
+
+namespace ListPaths {
+
+QString dataFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/quokka");
+}
+
+QString listFile()
+{
+    return dataFolder() + QStringLiteral("/url.dat");
+}
+
+QString fullListCopy()
+{
+    return dataFolder() + QStringLiteral("/ch.dat");
+}
+
+QString shippedFile(const QString &relativePath)
+{
+    if (QFileInfo::exists(relativePath))
+        return relativePath;
+    QStringList candidates;
+    if (QCoreApplication::instance())
+        candidates << QCoreApplication::applicationDirPath();
+    candidates << QStringLiteral(QUOKKA_DATADIR);
+    for (const QString &dir : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+        candidates << dir + QStringLiteral("/quokka");
+    for (const QString &dir : std::as_const(candidates)) {
+        const QString path = QDir(dir).filePath(relativePath);
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return relativePath;
+}
+
+} // namespace ListPaths

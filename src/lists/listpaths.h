@@ -1,0 +1,19 @@
+// Where the list files and the shipped files live.
+#pragma once
+
+#include <QString>
+
+namespace ListPaths {
+
+/// The folder of the user's list files: $XDG_DATA_HOME/quokka (by default ~/.local/share/quokka).
+QString dataFolder();
+/// The address list, url.dat in the data folder.
+QString listFile();
+/// The working copy of the full list, ch.dat in the data folder.
+QString fullListCopy();
+/// A file shipped beside the program, such as "dat/ch.dat": taken from the working directory
+/// where it is there, otherwise from beside the executable, otherwise from the installed data
+/// folder. Gives the working-directory path when none of them holds it.
+QString shippedFile(const QString &relativePath);
+
+} // namespace ListPaths

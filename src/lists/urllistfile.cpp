@@ -1,0 +1,117 @@
+#include "lists/urllistfile.h"
+
+#include "lists/narrowtext.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace UrlListFile {
+
+QStringList parseEntries(QByteArrayView bytes)
+{
+    QStringList entries;
+    const char *data = bytes.data();
+    const qsizetype size = bytes.size();
+    qsizetype start = 0;
+    while (start < size) {
+        const void *cr = memchr(data + start, '\r', size_t(size - start));
+        const qsizetype end = cr ? static_cast<const char *>(cr) - data : size;
+        entries.append(NarrowText::decode(QByteArrayView(data + start, end - start)));
+        start = end + 1;
+        if (cr && start < size && data[start] == '\n')
+            ++start;
+    }
+    if (entries.isEmpty())
+        entries.append(QString());
+    return entries;
+}
+
+QByteArray serializeEntries(const QStringList &entries)
+{
+    qsizetype total = 0;
+    for (const QString &e : entries)
+        total += e.size() + 2;
+    QByteArray out;
+    out.reserve(total);
+    for (const QString &e : entries) {
+        NarrowText::encodeInto(e, out);
+        out += "\r\n";
+    }
+    return out;
+}
+
+QStringList LoadListFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QString()};
+    return parseEntries(file.readAll());
+}
+
+std::optional<QString> BuildEditText(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (bytes.isEmpty())
+        return QString();
+    return parseEntries(bytes).join(QStringLiteral("\r\n"));
+}
+
+SaveResult replaceFile(const QString &path, const QByteArray &bytes)
+{
+    const QFileInfo info(path);
+    if (!QDir().mkpath(info.absolutePath()))
+        return SaveResult::failure(QStringLiteral("the folder %1 could not be created").arg(info.absolutePath()));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return SaveResult::failure(file.errorString());
+    // QSaveFile may report success after a short write on a full disk: check every step ourselves.
+    const qint64 written = file.write(bytes);
+    if (written != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return SaveResult::failure(why.isEmpty() ? QStringLiteral("the disk is full") : why);
+    }
+    if (!file.commit())
+        return SaveResult::failure(file.errorString());
+    return {};
+}
+
+SaveResult SaveEditText(const QString &path, const QString &text)
+{
+    QByteArray bytes = NarrowText::encode(text);
+    bytes += "\r\n";
+    return replaceFile(path, bytes);
+}
+
+SaveResult WriteBackList(const QString &path, const QStringList &entries)
+{
+    return replaceFile(path, serializeEntries(entries));
+}
+
+SaveResult CopyFullList(const QString &source, const QString &destination)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return SaveResult::failure(in.errorString());
+    const QByteArray bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError)
+        return SaveResult::failure(in.errorString());
+    return replaceFile(destination, bytes);
+}
+
+SaveResult deleteListFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.exists() && !QFileInfo(path).isSymLink())
+        return {};
+    if (!file.remove())
+        return SaveResult::failure(file.errorString());
+    return {};
+}
+
+} // namespace UrlListFile

@@ -1,0 +1,50 @@
+// The address list file: its format and the operations every reader and writer uses (QtCore only).
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+/// Whether a write succeeded and, if not, why (for the user: it names the file and the reason).
+struct SaveResult {
+    bool ok = true;
+    QString reason;
+    explicit operator bool() const { return ok; }
+    static SaveResult failure(const QString &why) { return {false, why}; }
+};
+
+namespace UrlListFile {
+
+/// Splits file bytes into entries: CR LF or a lone CR ends a line, a lone LF stays in the entry,
+/// the last line needs no line end and a final line end adds no entry. Always at least one entry.
+QStringList parseEntries(QByteArrayView bytes);
+
+/// The bytes of a file holding @p entries, each line ended by CR LF.
+QByteArray serializeEntries(const QStringList &entries);
+
+/// Reads the list file's entries; a missing, unreadable or empty file gives one empty entry.
+QStringList LoadListFile(const QString &path);
+
+/// The whole list as one edit text: the lines joined by CR LF, with no line break before the
+/// first line or after the last. Nothing when the file cannot be opened.
+std::optional<QString> BuildEditText(const QString &path);
+
+/// Replaces the list file by @p text followed by CR LF, atomically.
+SaveResult SaveEditText(const QString &path, const QString &text);
+
+/// Replaces the list file by one line per entry, atomically. No entries give an empty file.
+SaveResult WriteBackList(const QString &path, const QStringList &entries);
+
+/// Copies @p source over @p destination atomically; on failure @p destination is left as it was.
+SaveResult CopyFullList(const QString &source, const QString &destination);
+
+/// Removes the list file; a missing file is no error.
+SaveResult deleteListFile(const QString &path);
+
+/// Replaces the file at @p path by @p bytes: written beside it and renamed over it, so that after
+/// any failure or a kill the file holds the old bytes or the new ones, whole. A symbolic link
+/// stays a link to the updated target, and the file's permissions are kept.
+SaveResult replaceFile(const QString &path, const QByteArray &bytes);
+
+} // namespace UrlListFile

@@ -1,0 +1,21 @@
+// Quokka: a small web browser built around one stored list of web addresses.
+#include "app/forms.h"
+#include "app/module1.h"
+#include "app/quokkaapplication.h"
+#include "platform/qtplatform.h"
+
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QuokkaApplication app(argc, argv);
+    QtPlatform platform;
+    app.setFatalError(&platform.fatalError());
+    int result = 0;
+    {
+        Forms forms(platform);
+        Module1::Main(forms);
+        result = app.exec();
+    }
+    return result;
+}

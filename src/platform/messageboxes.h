@@ -1,0 +1,15 @@
+// Modal message boxes: the only modal dialogs of the program.
+#pragma once
+
+#include <QString>
+
+/// Shows a modal message box and waits for the user's answer.
+class MessageBoxes {
+public:
+    enum class Icon { None, Information, Question, Critical };
+    enum class Buttons { Ok, OkCancel };
+    enum class Answer { Ok, Cancel };
+    virtual ~MessageBoxes() = default;
+    /// Shows @p text with @p title; returns Cancel when the box was closed without OK.
+    virtual Answer show(const QString &text, const QString &title, Buttons, Icon) = 0;
+};

@@ -1,0 +1,26 @@
+// Reading values below the system's machine-wide configuration root (the registry on Windows).
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+class Registry {
+public:
+    static constexpr std::uint32_t REG_SZ = 1;
+    static constexpr std::uint32_t REG_DWORD = 4;
+    static constexpr std::uint32_t KEY_READ = 0x20019;
+
+    /// A value as the system delivers it: its type and its raw bytes.
+    struct Value {
+        long status = 0;          ///< 0 on success, as the Windows calls report it
+        std::uint32_t type = 0;
+        QByteArray data;
+    };
+    virtual ~Registry() = default;
+    /// Opens @p keyPath below HKEY_LOCAL_MACHINE; 0 on success.
+    virtual long openKey(const QString &keyPath, std::uint32_t access, void **handle) = 0;
+    /// Reads @p valueName of an open key into a buffer of @p bufferSize bytes; a larger value fails.
+    virtual Value queryValue(void *handle, const QString &valueName, std::uint32_t bufferSize) = 0;
+    virtual void closeKey(void *handle) = 0;
+};

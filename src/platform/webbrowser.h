@@ -1,0 +1,45 @@
+// The embedded web browser control: a page view with the operations the windows rely on.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+/// One embedded web browser. The windows only ever talk to this interface, so tests can put a fake in.
+class WebBrowser : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~WebBrowser() override = default;
+
+    /// The widget that shows the page; owned by the browser's parent widget.
+    virtual QWidget *widget() = 0;
+
+    /// Starts loading @p address, read the way a browser's address bar reads typed text.
+    /// An empty address navigates nowhere. Returns false when the address was refused.
+    virtual bool Navigate(const QString &address) = 0;
+    /// Moves in the browser's history; false when there is no such page.
+    virtual bool GoBack() = 0;
+    virtual bool GoForward() = 0;
+    virtual void GoHome() = 0;
+    virtual void Refresh() = 0;
+    virtual void Stop() = 0;
+    /// True from the start of a load until it finishes.
+    virtual bool Busy() const = 0;
+    /// The page title; empty before the first page.
+    virtual QString LocationName() const = 0;
+    /// The page address; empty before the first page.
+    virtual QString LocationURL() const = 0;
+
+signals:
+    /// A page asked for a new window as the result of a user's click; the receiver opens one and
+    /// hands its browser back through @p target (left null, nothing opens).
+    void newWindowRequested(WebBrowser **target);
+    /// The page's render process ended abnormally.
+    void renderProcessCrashed(const QString &reason);
+    /// A download finished (@p ok) or failed; @p path is where it was saved.
+    void downloadFinished(const QString &path, bool ok);
+    /// An address was refused before loading; @p reason says why, for the user.
+    void navigationRefused(const QString &address, const QString &reason);
+};

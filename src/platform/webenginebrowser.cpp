@@ -1,0 +1,242 @@
+#include "platform/webenginebrowser.h"
+
+#include "lists/listpaths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QResizeEvent>
+#include <QStandardPaths>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineFullScreenRequest>
+#include <QWebEngineHistory>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace {
+
+/// A page that denies permission requests at once and hands requests for new windows to its browser.
+class QuokkaPage final : public QWebEnginePage {
+public:
+    QuokkaPage(WebEngineBrowser *browser, QObject *parent)
+        : QWebEnginePage(WebEngineBrowser::profile(), parent)
+        , m_browser(browser)
+    {
+        connect(this, &QWebEnginePage::featurePermissionRequested, this,
+                [this](const QUrl &origin, QWebEnginePage::Feature feature) {
+                    setFeaturePermission(origin, feature, QWebEnginePage::PermissionDeniedByUser);
+                });
+        connect(this, &QWebEnginePage::fullScreenRequested, this,
+                [](QWebEngineFullScreenRequest request) { request.reject(); });
+    }
+
+protected:
+    QWebEnginePage *createWindow(WebWindowType type) override
+    {
+        if (type == WebDialog || type == WebBrowserBackgroundTab || type == WebBrowserTab || type == WebBrowserWindow) {
+            WebBrowser *target = nullptr;
+            emit m_browser->newWindowRequested(&target);
+            if (auto *engine = qobject_cast<WebEngineBrowser *>(target))
+                return engine->view()->page();
+        }
+        return nullptr;
+    }
+
+private:
+    WebEngineBrowser *m_browser;
+};
+
+/// Shows a notice over the page view and keeps it covering the top of the view.
+class NoticeFilter final : public QObject {
+public:
+    NoticeFilter(QLabel *label, QObject *parent) : QObject(parent), m_label(label) {}
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize)
+            m_label->setGeometry(0, 0, static_cast<QWidget *>(watched)->width(), m_label->sizeHint().height());
+        return false;
+    }
+
+private:
+    QLabel *m_label;
+};
+
+} // namespace
+
+QWebEngineProfile *WebEngineBrowser::profile()
+{
+    static QWebEngineProfile *profile = [] {
+        QWebEngineProfile *p = QWebEngineProfile::defaultProfile();
+        QWebEngineSettings *s = p->settings();
+        // Lists come from anywhere: a local page must not read the user's other files or the network.
+        s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+        s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+        // Only a user's click may open a window; pop-ups on their own open nothing.
+        s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+        s->setAttribute(QWebEngineSettings::AllowRunningInsecureContent, false);
+        s->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
+        QObject::connect(p, &QWebEngineProfile::downloadRequested, p, [](QWebEngineDownloadRequest *download) {
+            QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+            if (folder.isEmpty())
+                folder = QDir::homePath();
+            QDir().mkpath(folder);
+            download->setDownloadDirectory(folder);
+            QPointer<QWidget> view = download->page() ? QWebEngineView::forPage(download->page()) : nullptr;
+            QObject::connect(download, &QWebEngineDownloadRequest::isFinishedChanged, download, [download, view] {
+                if (!download->isFinished() || !view)
+                    return;
+                const QString path = QDir(download->downloadDirectory()).filePath(download->downloadFileName());
+                const bool ok = download->state() == QWebEngineDownloadRequest::DownloadCompleted;
+                for (auto *b : view->findChildren<WebEngineBrowser *>(QString(), Qt::FindDirectChildrenOnly))
+                    emit b->downloadFinished(path, ok);
+            });
+            download->accept();
+        });
+        return p;
+    }();
+    return profile;
+}
+
+WebEngineBrowser::WebEngineBrowser(QWidget *parent)
+    : WebBrowser(nullptr)
+    , m_view(new QWebEngineView(parent))
+    , m_notice(new QLabel(m_view))
+{
+    setParent(m_view);
+    m_view->setPage(new QuokkaPage(this, m_view));
+    m_view->setAccessibleName(QStringLiteral("Web page"));
+    m_notice->hide();
+    m_notice->setWordWrap(true);
+    m_notice->setStyleSheet(QStringLiteral("background:#fff3c4;color:#000;padding:6px;border-bottom:1px solid #c9a400;"));
+    m_notice->setAccessibleName(QStringLiteral("Browser notice"));
+    m_view->installEventFilter(new NoticeFilter(m_notice, m_view));
+
+    QWebEnginePage *page = m_view->page();
+    connect(page, &QWebEnginePage::loadStarted, this, [this] {
+        m_busy = true;
+        m_notice->hide();
+    });
+    connect(page, &QWebEnginePage::loadFinished, this, [this](bool) { m_busy = false; });
+    connect(page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
+                m_busy = false;
+                if (status == QWebEnginePage::NormalTerminationStatus)
+                    return;
+                const QString reason = status == QWebEnginePage::KilledTerminationStatus
+                    ? tr("it was killed")
+                    : tr("it crashed (exit code %1)").arg(code);
+                showNotice(tr("The page stopped working because %1. Press Refresh to load it again.").arg(reason));
+                emit renderProcessCrashed(reason);
+            });
+    connect(this, &WebBrowser::downloadFinished, this, [this](const QString &path, bool ok) {
+        showNotice(ok ? tr("Download finished: saved as %1").arg(path)
+                      : tr("Download failed: %1 was not saved").arg(path));
+    });
+    connect(this, &WebBrowser::navigationRefused, this, [this](const QString &address, const QString &reason) {
+        showNotice(tr("Quokka did not open \"%1\": %2").arg(address, reason));
+    });
+}
+
+QWidget *WebEngineBrowser::widget()
+{
+    return m_view;
+}
+
+QUrl WebEngineBrowser::addressFromUserInput(const QString &text)
+{
+    if (text.trimmed().isEmpty())
+        return {};
+    return QUrl::fromUserInput(text, QDir::currentPath(), QUrl::AssumeLocalFile);
+}
+
+QString WebEngineBrowser::refusalReason(const QString &text, const QUrl &url)
+{
+    // Address parsers skip leading blanks and control characters; so must the check.
+    QString head = text;
+    while (!head.isEmpty() && head.front().unicode() <= 0x20)
+        head.remove(0, 1);
+    head.remove(QLatin1Char('\t')).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    if (url.scheme().compare(QLatin1String("javascript"), Qt::CaseInsensitive) == 0
+        || head.startsWith(QLatin1String("javascript:"), Qt::CaseInsensitive))
+        return tr("a javascript: address would run a script inside the page that is showing.");
+    if (!url.isValid())
+        return tr("it is not a valid address.");
+    return {};
+}
+
+QUrl WebEngineBrowser::homePage()
+{
+    return QUrl::fromLocalFile(QFileInfo(ListPaths::shippedFile(QStringLiteral("start.html"))).absoluteFilePath());
+}
+
+bool WebEngineBrowser::Navigate(const QString &address)
+{
+    const QUrl url = addressFromUserInput(address);
+    if (url.isEmpty())
+        return true; // an empty address navigates nowhere
+    const QString reason = refusalReason(address, url);
+    if (!reason.isEmpty()) {
+        emit navigationRefused(address, reason);
+        return false;
+    }
+    m_view->load(url);
+    return true;
+}
+
+bool WebEngineBrowser::GoBack()
+{
+    if (!m_view->history()->canGoBack())
+        return false;
+    m_view->back();
+    return true;
+}
+
+bool WebEngineBrowser::GoForward()
+{
+    if (!m_view->history()->canGoForward())
+        return false;
+    m_view->forward();
+    return true;
+}
+
+void WebEngineBrowser::GoHome()
+{
+    m_view->load(homePage());
+}
+
+void WebEngineBrowser::Refresh()
+{
+    m_view->reload();
+}
+
+void WebEngineBrowser::Stop()
+{
+    m_view->stop();
+}
+
+bool WebEngineBrowser::Busy() const
+{
+    return m_busy;
+}
+
+QString WebEngineBrowser::LocationName() const
+{
+    if (m_view->url().isEmpty())
+        return {};
+    return m_view->title();
+}
+
+QString WebEngineBrowser::LocationURL() const
+{
+    return m_view->url().toString();
+}
+
+void WebEngineBrowser::showNotice(const QString &text)
+{
+    m_notice->setText(text);
+    m_notice->setGeometry(0, 0, m_view->width(), m_notice->heightForWidth(m_view->width()) + 12);
+    m_notice->show();
+    m_notice->raise();
+}

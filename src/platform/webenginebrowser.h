@@ -1,0 +1,45 @@
+// The web browser control over Qt WebEngine.
+#pragma once
+
+#include "platform/webbrowser.h"
+
+class QLabel;
+class QWebEngineView;
+class QWebEngineProfile;
+
+class WebEngineBrowser final : public WebBrowser {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(WebEngineBrowser)
+public:
+    /// Creates the page view as a child of @p parent; the browser object is owned by the view.
+    explicit WebEngineBrowser(QWidget *parent);
+
+    QWidget *widget() override;
+    bool Navigate(const QString &address) override;
+    bool GoBack() override;
+    bool GoForward() override;
+    void GoHome() override;
+    void Refresh() override;
+    void Stop() override;
+    bool Busy() const override;
+    QString LocationName() const override;
+    QString LocationURL() const override;
+
+    QWebEngineView *view() const { return m_view; }
+
+    /// The address a browser's address bar makes of @p text; empty for empty text.
+    static QUrl addressFromUserInput(const QString &text);
+    /// Why @p url may not be opened from an address box or a list entry, or empty when it may.
+    static QString refusalReason(const QString &text, const QUrl &url);
+    /// The engine's home page: the start page shipped beside the program.
+    static QUrl homePage();
+    /// Applies the program's settings to the profile every browser uses (once).
+    static QWebEngineProfile *profile();
+
+private:
+    void showNotice(const QString &text);
+
+    QWebEngineView *m_view;
+    QLabel *m_notice;
+    bool m_busy = false;
+};

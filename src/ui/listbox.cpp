@@ -1,0 +1,109 @@
+#include "ui/listbox.h"
+
+#include <QKeyEvent>
+#include <QStringListModel>
+
+ListBox::ListBox(QWidget *parent)
+    : QListView(parent)
+    , m_model(new QStringListModel(this))
+{
+    setModel(m_model);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setUniformItemSizes(true);
+    setLayoutMode(QListView::Batched);
+    setBatchSize(1000);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection &selected, const QItemSelection &) {
+                if (!selected.isEmpty())
+                    emit Click();
+            });
+    connect(this, &QAbstractItemView::doubleClicked, this, [this] { emit DblClick(); });
+}
+
+void ListBox::AddItem(const QString &entry)
+{
+    const int row = m_model->rowCount();
+    m_model->insertRows(row, 1);
+    m_model->setData(m_model->index(row), entry);
+}
+
+void ListBox::addItems(const QStringList &entries)
+{
+    if (m_model->rowCount() == 0) {
+        m_model->setStringList(entries);
+        return;
+    }
+    QStringList all = m_model->stringList();
+    all += entries;
+    const int selected = ListIndex();
+    m_model->setStringList(all);
+    if (selected >= 0)
+        selectionModel()->select(m_model->index(selected), QItemSelectionModel::ClearAndSelect);
+}
+
+void ListBox::Clear()
+{
+    m_model->setStringList({});
+}
+
+void ListBox::RemoveItem(int index)
+{
+    if (index < 0 || index >= m_model->rowCount())
+        return;
+    m_model->removeRows(index, 1);
+    selectionModel()->clearSelection();
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
+int ListBox::ListCount() const
+{
+    return m_model->rowCount();
+}
+
+int ListBox::ListIndex() const
+{
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+bool ListBox::setListIndex(int index)
+{
+    if (index == -1) {
+        selectionModel()->clearSelection();
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        return true;
+    }
+    if (index < -1 || index >= m_model->rowCount())
+        return false;
+    const QModelIndex idx = m_model->index(index);
+    selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
+    scrollTo(idx);
+    return true;
+}
+
+QString ListBox::Text() const
+{
+    const int i = ListIndex();
+    return i < 0 ? QString() : List(i);
+}
+
+QString ListBox::List(int index) const
+{
+    return m_model->index(index).data().toString();
+}
+
+QStringList ListBox::entries() const
+{
+    return m_model->stringList();
+}
+
+void ListBox::keyPressEvent(QKeyEvent *event)
+{
+    // Enter on a selected entry acts as a double-click, so the keyboard reaches what the mouse does.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && ListIndex() >= 0) {
+        emit DblClick();
+        return;
+    }
+    QListView::keyPressEvent(event);
+}

@@ -1,0 +1,113 @@
+#include "fakes/fakeplatform.h"
+
+#include <QLabel>
+
+MessageBoxes::Answer FakeMessageBoxes::show(const QString &text, const QString &title, Buttons buttons, Icon icon)
+{
+    const Box box{text, title, buttons, icon};
+    shown.append(box);
+    if (onShow)
+        onShow(box);
+    return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+}
+
+long FakeRegistry::openKey(const QString &keyPath, std::uint32_t access, void **handle)
+{
+    openedWith.append(access);
+    opened.append(keyPath);
+    if (refusedAccess && access == refusedAccess)
+        return 5; // ERROR_ACCESS_DENIED
+    auto it = keys.find(keyPath);
+    if (it == keys.end())
+        return 2; // ERROR_FILE_NOT_FOUND
+    *handle = &it.value();
+    ++openHandles;
+    return 0;
+}
+
+Registry::Value FakeRegistry::queryValue(void *handle, const QString &valueName, std::uint32_t bufferSize)
+{
+    auto *values = static_cast<QMap<QString, StoredValue> *>(handle);
+    auto it = values->find(valueName);
+    if (it == values->end())
+        return {2, 0, {}};
+    if (std::uint32_t(it->data.size()) > bufferSize)
+        return {234, it->type, {}}; // ERROR_MORE_DATA
+    return {0, it->type, it->data};
+}
+
+void FakeRegistry::closeKey(void *)
+{
+    --openHandles;
+}
+
+bool FakeProgramStarter::startDetached(const QString &program)
+{
+    if (!startWorks)
+        return false;
+    started.append(program);
+    return true;
+}
+
+FakeWebBrowser::FakeWebBrowser(QWidget *parent)
+    : WebBrowser(nullptr)
+    , m_widget(new QWidget(parent))
+{
+    setParent(m_widget);
+}
+
+bool FakeWebBrowser::Navigate(const QString &address)
+{
+    navigations.append(address);
+    if (address.isEmpty())
+        return true;
+    history = history.mid(0, position + 1);
+    history.append(address);
+    position = int(history.size()) - 1;
+    url = address;
+    return true;
+}
+
+bool FakeWebBrowser::GoBack()
+{
+    if (position <= 0)
+        return false;
+    url = history[--position];
+    return true;
+}
+
+bool FakeWebBrowser::GoForward()
+{
+    if (position + 1 >= history.size())
+        return false;
+    url = history[++position];
+    return true;
+}
+
+void FakeWebBrowser::GoHome()
+{
+    ++homes;
+    Navigate(homeAddress);
+}
+
+WebBrowser *FakePlatform::createWebBrowser(QWidget *parent)
+{
+    auto *b = new FakeWebBrowser(parent);
+    browsers.append(b);
+    return b;
+}
+
+MediaPlayer *FakePlatform::createAnimation(const QString &file, QWidget *parent)
+{
+    auto *p = new FakeMediaPlayer(file, parent, new QLabel(parent));
+    animations.append(p);
+    return p;
+}
+
+MediaPlayer *FakePlatform::createSound(const QString &file, int volume, QObject *parent)
+{
+    auto *p = new FakeMediaPlayer(file, parent, nullptr);
+    sounds.append(p);
+    soundVolumes.append(volume);
+    return p;
+}

@@ -1,0 +1,148 @@
+// Test doubles for every platform service: they record what the program asked and answer from a script.
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/fatalerror.h"
+#include "platform/mediaplayer.h"
+#include "platform/messageboxes.h"
+#include "platform/platform.h"
+#include "platform/programstarter.h"
+#include "platform/registry.h"
+#include "platform/webbrowser.h"
+
+#include <QList>
+#include <QMap>
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+/// Records every message box; answers with the queued answers, then with the default answer.
+class FakeMessageBoxes final : public MessageBoxes {
+public:
+    struct Box {
+        QString text;
+        QString title;
+        Buttons buttons;
+        Icon icon;
+    };
+    Answer show(const QString &text, const QString &title, Buttons buttons, Icon icon) override;
+
+    QList<Box> shown;
+    QList<Answer> answers;
+    Answer defaultAnswer = Answer::Ok;
+    /// Runs inside show(), as the user would act while the box waits.
+    std::function<void(const Box &)> onShow;
+};
+
+class FakeClock final : public Clock {
+public:
+    QString timeOfDay() const override { return time; }
+    QString time = QStringLiteral("12:00:00");
+};
+
+/// A registry of keys, each holding named values of a type and raw bytes.
+class FakeRegistry final : public Registry {
+public:
+    long openKey(const QString &keyPath, std::uint32_t access, void **handle) override;
+    Value queryValue(void *handle, const QString &valueName, std::uint32_t bufferSize) override;
+    void closeKey(void *handle) override;
+
+    struct StoredValue {
+        std::uint32_t type;
+        QByteArray data;
+    };
+    QMap<QString, QMap<QString, StoredValue>> keys;
+    /// Access masks that openKey refuses (as Windows refuses full access to a user without rights).
+    std::uint32_t refusedAccess = 0;
+    QList<std::uint32_t> openedWith;
+    QStringList opened;
+    int openHandles = 0;
+};
+
+class FakeProgramStarter final : public ProgramStarter {
+public:
+    bool fileExists(const QString &path) const override { return existing.contains(path); }
+    bool startDetached(const QString &program) override;
+    QStringList existing;
+    QStringList started;
+    bool startWorks = true;
+};
+
+class FakeFatalError final : public FatalError {
+public:
+    void raise(int number, const QString &description) override { raised.append({number, description}); }
+    QList<QPair<int, QString>> raised;
+};
+
+/// A browser with a history of addresses; Busy, the title and the address are set by the test.
+class FakeWebBrowser final : public WebBrowser {
+    Q_OBJECT
+public:
+    explicit FakeWebBrowser(QWidget *parent);
+    QWidget *widget() override { return m_widget; }
+    bool Navigate(const QString &address) override;
+    bool GoBack() override;
+    bool GoForward() override;
+    void GoHome() override;
+    void Refresh() override { ++refreshes; }
+    void Stop() override { ++stops; busy = false; }
+    bool Busy() const override { return busy; }
+    QString LocationName() const override { return title; }
+    QString LocationURL() const override { return url; }
+
+    QStringList navigations;
+    QStringList history;
+    int position = -1;
+    bool busy = false;
+    QString title;
+    QString url;
+    int refreshes = 0;
+    int stops = 0;
+    int homes = 0;
+    static inline const QString homeAddress = QStringLiteral("quokka:home");
+
+private:
+    QWidget *m_widget;
+};
+
+class FakeMediaPlayer final : public MediaPlayer {
+public:
+    FakeMediaPlayer(const QString &file, QObject *parent, QWidget *widget)
+        : MediaPlayer(parent), file(file), m_widget(widget) {}
+    void play() override { playing = true; ++plays; }
+    void stop() override { playing = false; ++stopsSent; }
+    bool isPlaying() const override { return playing; }
+    QWidget *widget() override { return m_widget; }
+    QString file;
+    bool playing = false;
+    int plays = 0;
+    int stopsSent = 0;
+
+private:
+    QWidget *m_widget;
+};
+
+class FakePlatform final : public Platform {
+public:
+    MessageBoxes &messageBoxes() override { return boxes; }
+    Clock &clock() override { return clockFake; }
+    Registry &registry() override { return registryFake; }
+    ProgramStarter &programStarter() override { return starter; }
+    FatalError &fatalError() override { return fatal; }
+    WebBrowser *createWebBrowser(QWidget *parent) override;
+    MediaPlayer *createAnimation(const QString &file, QWidget *parent) override;
+    MediaPlayer *createSound(const QString &file, int volume, QObject *parent) override;
+    void quit() override { ++quits; }
+
+    FakeMessageBoxes boxes;
+    FakeClock clockFake;
+    FakeRegistry registryFake;
+    FakeProgramStarter starter;
+    FakeFatalError fatal;
+    int quits = 0;
+    QList<QPointer<FakeWebBrowser>> browsers;
+    QList<QPointer<FakeMediaPlayer>> animations;
+    QList<QPointer<FakeMediaPlayer>> sounds;
+    QList<int> soundVolumes;
+};
