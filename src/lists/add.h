@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class Forms;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -13,7 +14,10 @@ class add final : public QWidget {
 public:
     explicit add(Forms &forms, QWidget *parent = nullptr);
     void Form_Load();
+    /// "ADD": appends the typed text to the list browser's list and hides this window.
+    void Command1_Click();
 
+    QLabel *Label1 = nullptr;
     QLineEdit *Text1 = nullptr;
     QPushButton *Command1 = nullptr;
 

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class Forms;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -14,9 +15,15 @@ class Form1 final : public QWidget {
 public:
     explicit Form1(Forms &forms, QWidget *parent = nullptr);
     void Form_Load();
+    /// "Create": replaces the list file by the typed text and loads it into the list browser.
+    void Command1_Click();
+    void Command3_Click();
 
     MultiLineTextBox *url = nullptr;
     QPushButton *Command1 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Image1 = nullptr;
 
 private:
     Forms &m_forms;

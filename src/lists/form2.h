@@ -14,8 +14,12 @@ class Form2 final : public QWidget {
 public:
     explicit Form2(Forms &forms, QWidget *parent = nullptr);
     void Form_Load();
+    /// Opens the selected entry in the list browser and hides this window.
+    void List1_DblClick();
+    void Command1_Click();
 
     ListBox *List1 = nullptr;
+    QPushButton *Command1 = nullptr;
 
 private:
     Forms &m_forms;

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class Forms;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -14,9 +15,15 @@ class Form3 final : public QWidget {
 public:
     explicit Form3(Forms &forms, QWidget *parent = nullptr);
     void Form_Load();
+    /// "Edit": replaces the list file by the text and reloads the list browser's list.
+    void Command1_Click();
+    void Command2_Click();
 
     MultiLineTextBox *url = nullptr;
     QPushButton *Command1 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Image1 = nullptr;
 
 private:
     Forms &m_forms;
