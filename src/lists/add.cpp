@@ -16,6 +16,7 @@ add::add(Forms &forms, QWidget *parent)
 {
     setObjectName(QStringLiteral("add"));
     setWindowTitle(QStringLiteral("Add URL"));
+    setWindowIcon(QIcon(QStringLiteral(":/quokka.png")));
     setFixedSize(twipsSize(5460, 495));
 
     Label1 = new QLabel(QStringLiteral("URL"), this);

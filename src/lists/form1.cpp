@@ -32,6 +32,7 @@ Form1::Form1(Forms &forms, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("New List"));
+    setWindowIcon(QIcon(QStringLiteral(":/quokka.png")));
     setFixedSize(twipsSize(7575, 5580));
     setAutoFillBackground(true);
     QPalette pal = palette();

@@ -16,6 +16,7 @@ Form2::Form2(Forms &forms, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("List View"));
+    setWindowIcon(QIcon(QStringLiteral(":/quokka.png")));
     setFixedSize(twipsSize(11640, 8445));
     setAutoFillBackground(true);
     QPalette pal = palette();

@@ -32,6 +32,7 @@ Form3::Form3(Forms &forms, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Edit List"));
+    setWindowIcon(QIcon(QStringLiteral(":/quokka.png")));
     setFixedSize(twipsSize(7575, 5550));
     setAutoFillBackground(true);
     QPalette pal = palette();
