@@ -51,9 +51,9 @@ void ListBox::RemoveItem(int index)
 {
     if (index < 0 || index >= m_model->rowCount())
         return;
+    // Without a current entry the view does not move the selection to the next one.
+    selectionModel()->clear();
     m_model->removeRows(index, 1);
-    selectionModel()->clearSelection();
-    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
 }
 
 int ListBox::ListCount() const
@@ -70,8 +70,7 @@ int ListBox::ListIndex() const
 bool ListBox::setListIndex(int index)
 {
     if (index == -1) {
-        selectionModel()->clearSelection();
-        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        selectionModel()->clear();
         return true;
     }
     if (index < -1 || index >= m_model->rowCount())
