@@ -148,7 +148,7 @@ QUrl WebEngineBrowser::addressFromUserInput(const QString &text)
 {
     if (text.trimmed().isEmpty())
         return {};
-    return QUrl::fromUserInput(text, QDir::currentPath(), QUrl::AssumeLocalFile);
+    return QUrl::fromUserInput(text);
 }
 
 QString WebEngineBrowser::refusalReason(const QString &text, const QUrl &url)
