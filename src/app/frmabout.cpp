@@ -39,13 +39,6 @@ frmAbout::frmAbout(Forms &forms, QWidget *parent)
     pal.setColor(QPalette::WindowText, Qt::black);
     setPalette(pal);
 
-    Picture1 = new QLabel(this);
-    Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(twipsRect(0, -600, 4335, 2295));
-    Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Picture1->setPixmap(QPixmap(QStringLiteral(":/logo.png")));
-    Picture1->setAccessibleName(QStringLiteral("quokka logo"));
-
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setGeometry(twipsRect(3000, 2520, 1260, 345));
@@ -73,6 +66,13 @@ frmAbout::frmAbout(Forms &forms, QWidget *parent)
     lblDisclaimer->setFont(bold);
     lblDisclaimer->setAccessibleName(QStringLiteral("Warning"));
 
+    Picture1 = new QLabel(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(twipsRect(0, -600, 4335, 2295));
+    Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Picture1->setPixmap(QPixmap(QStringLiteral(":/logo.png")));
+    Picture1->setAccessibleName(QStringLiteral("quokka logo"));
+
     lblDescription = new QLabel(QString(), this);
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
     lblDescription->setGeometry(twipsRect(0, 1680, 2925, 450));
@@ -86,7 +86,6 @@ frmAbout::frmAbout(Forms &forms, QWidget *parent)
     }
     Picture1->lower();
 
-    QWidget::setTabOrder(cmdOK, cmdSysInfo);
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
 }
