@@ -39,6 +39,7 @@ Form5::Form5(Forms &forms, QWidget *parent)
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(twipsRect(2280, 1920, 1695, 285));
     Text1->setText(QStringLiteral("Gimme da cheat!!!"));
+    Text1->setCursorPosition(0); // show the text from its start, as a fresh box does
     Text1->setAccessibleName(QStringLiteral("Cheat code"));
     Text1->installEventFilter(this);
 }
