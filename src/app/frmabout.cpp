@@ -93,6 +93,17 @@ frmAbout::frmAbout(Forms &forms, QWidget *parent)
 void frmAbout::Form_Load()
 {
     FormWindow::setCaption(this, QStringLiteral("Info zu ") + applicationTitle);
+    // A tool-window frame: its title bar is drawn in a smaller font, the dialog keeps its own.
+    QWidget *frame = FormWindow::frameOf(this);
+    if (frame != this) {
+        QFont own = font();
+        own.setResolveMask(QFont::AllPropertiesResolved);
+        QFont small = frame->font();
+        small.setPointSizeF(small.pointSizeF() * 0.85);
+        frame->setFont(small);
+        setFont(own);
+        frame->setFixedSize(frame->sizeHint());
+    }
 }
 
 void frmAbout::keyPressEvent(QKeyEvent *event)
