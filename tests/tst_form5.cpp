@@ -86,6 +86,25 @@ private slots:
         QVERIFY(boxes().shown.isEmpty());
     }
 
+    void boxOpensWithoutFocusInTheCodeBox()
+    {
+        MDIForm1 *main = m_forms->MDIForm1();
+        main->show();
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        main->cheat_Click();
+        Form5 *box = m_forms->loadedForm5();
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(box->Picture1));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(box->Text1));
+        // Typed through the focused box, as a user would.
+        box->Text1->selectAll();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("nope"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+        QCOMPARE(boxes().shown.size(), 1);
+        QCOMPARE(boxes().shown[0].text, QStringLiteral("Sorry... That was wrong!\r\nWhat is nope???\r\nTry Again!"));
+    }
+
     void wrongCodeOnlyEarnsTheMessage_data()
     {
         QTest::addColumn<QString>("typed");

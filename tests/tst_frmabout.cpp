@@ -4,8 +4,10 @@
 #include "app/mdiform1.h"
 #include "browser/urlcheck.h"
 #include "fakes/fakeplatform.h"
+#include "platform/systemregistry.h"
 #include "ui/formwindow.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -19,6 +21,29 @@ const QString msinfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSI
 const QString locationKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
 
 QByteArray sz(const char *text) { return QByteArray(text) + '\0'; }
+
+/// The fake platform, but with the machine's registry file behind it.
+class RegistryFilePlatform final : public Platform {
+public:
+    explicit RegistryFilePlatform(const QString &file) : registryFile(file) {}
+    MessageBoxes &messageBoxes() override { return fake.messageBoxes(); }
+    Clock &clock() override { return fake.clock(); }
+    Registry &registry() override { return registryFile; }
+    ProgramStarter &programStarter() override { return fake.programStarter(); }
+    FatalError &fatalError() override { return fake.fatalError(); }
+    WebBrowser *createWebBrowser(QWidget *parent) override { return fake.createWebBrowser(parent); }
+    MediaPlayer *createAnimation(const QString &file, QWidget *parent) override
+    {
+        return fake.createAnimation(file, parent);
+    }
+    MediaPlayer *createSound(const QString &file, int volume, QObject *parent) override
+    {
+        return fake.createSound(file, volume, parent);
+    }
+    void quit() override { fake.quit(); }
+    FakePlatform fake;
+    SystemRegistry registryFile;
+};
 
 } // namespace
 
@@ -252,6 +277,40 @@ private slots:
         QCOMPARE(m_platform->boxes.shown.size(), 1);
         QCOMPARE(m_platform->boxes.shown[0].text, unavailable);
         QCOMPARE(registry().openHandles, 0);
+    }
+
+    void registryFileNamesTheProgram_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("started");
+        QTest::newRow("no file") << QByteArray() << QStringList{};
+        QTest::newRow("PATH") << QByteArray("[SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\nPATH=/usr/bin/hardinfo\n")
+                              << QStringList{"/usr/bin/hardinfo"};
+        QTest::newRow("folder") << QByteArray("[SOFTWARE\\Microsoft\\Shared Tools Location]\nMSINFO=/opt/sys\n")
+                                << QStringList{QStringLiteral("/opt/sys") + frmAbout::sysInfoProgram};
+        QTest::newRow("PATH as a number") << QByteArray("[SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\nPATH=dword:1\n")
+                                          << QStringList{};
+    }
+    void registryFileNamesTheProgram()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, started);
+        const QString path = m_data->filePath(QStringLiteral("registry.ini"));
+        if (!file.isEmpty()) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(file);
+        }
+        RegistryFilePlatform platform(path);
+        platform.fake.starter.existing = {QStringLiteral("/opt/sys") + frmAbout::sysInfoProgram};
+        platform.fake.starter.unstartable = {QStringLiteral("&h000001")};
+        Forms forms(platform);
+        forms.MDIForm1()->info_Click();
+        forms.frmAbout()->cmdSysInfo->click();
+        QCOMPARE(platform.fake.starter.started, started);
+        QCOMPARE(platform.fake.boxes.shown.size(), started.isEmpty() ? 1 : 0);
+        if (started.isEmpty())
+            QCOMPARE(platform.fake.boxes.shown[0].text, unavailable);
     }
 
     void readAccessIsEnough()
