@@ -7,9 +7,15 @@
 
 class Registry {
 public:
+    static constexpr std::uint32_t HKEY_LOCAL_MACHINE = 0x80000002;
     static constexpr std::uint32_t REG_SZ = 1;
     static constexpr std::uint32_t REG_DWORD = 4;
     static constexpr std::uint32_t KEY_READ = 0x20019;
+    static constexpr std::uint32_t KEY_ALL_ACCESS = 0xF003F;
+    static constexpr long ERROR_SUCCESS = 0;
+    static constexpr long ERROR_FILE_NOT_FOUND = 2;
+    static constexpr long ERROR_ACCESS_DENIED = 5;
+    static constexpr long ERROR_MORE_DATA = 234;
 
     /// A value as the system delivers it: its type and its raw bytes.
     struct Value {

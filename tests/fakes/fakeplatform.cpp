@@ -43,7 +43,8 @@ void FakeRegistry::closeKey(void *)
 
 bool FakeProgramStarter::startDetached(const QString &program)
 {
-    if (!startWorks)
+    // Like QProcess::startDetached: an empty or unknown program does not start.
+    if (!startWorks || program.isEmpty() || unstartable.contains(program))
         return false;
     started.append(program);
     return true;

@@ -66,6 +66,8 @@ public:
     bool startDetached(const QString &program) override;
     QStringList existing;
     QStringList started;
+    /// Programs that fail to start, as a missing or non-executable file does.
+    QStringList unstartable;
     bool startWorks = true;
 };
 
