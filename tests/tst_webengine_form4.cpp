@@ -18,6 +18,9 @@
 #include <QWebEngineView>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/types.h>
+
 namespace {
 
 QTemporaryDir *homeFolder()
@@ -189,6 +192,26 @@ private slots:
         QLabel *notice = noticeOf(m_window);
         QVERIFY(notice && notice->isVisible());
         QVERIFY(notice->text().contains(QLatin1String("javascript:")));
+    }
+
+    void crashedPageSaysSoAndRefreshBringsItBack()
+    {
+        typeAddress(m_window, m_server->url("/survivor").toString());
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), QStringLiteral("survivor"), 15000);
+        QWebEnginePage *page = engine(m_window)->view()->page();
+        QTRY_VERIFY_WITH_TIMEOUT(page->renderProcessPid() > 0, 5000);
+        QSignalSpy crashed(m_window->brow, &WebBrowser::renderProcessCrashed);
+        QCOMPARE(::kill(pid_t(page->renderProcessPid()), SIGKILL), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(crashed.count(), 1, 10000);
+        QLabel *notice = noticeOf(m_window);
+        QVERIFY(notice && notice->isVisible());
+        QVERIFY(notice->text().contains(QLatin1String("Refresh")));
+        QTRY_COMPARE(m_window->Panels(3)->text(), QStringLiteral("Ready!"));
+        m_window->Toolbar1_ButtonClick(QStringLiteral("refresh"));
+        QTRY_VERIFY_WITH_TIMEOUT(page->renderProcessPid() > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!notice->isVisible(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), QStringLiteral("survivor"), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->Panels(3)->text(), QStringLiteral("Ready!"), 10000);
     }
 
     void showsTheStartPage()
