@@ -1,5 +1,7 @@
 #include "lists/narrowtext.h"
 
+#include <QStringDecoder>
+
 namespace NarrowText {
 namespace {
 
@@ -34,6 +36,16 @@ int validSequence(const unsigned char *p, const unsigned char *end)
     return 0;
 }
 
+// Decodes valid UTF-8 as it is. QString::fromUtf8() drops a byte-order mark at the start of its
+// input, which would lose three bytes of a list file that holds one; this keeps it as U+FEFF.
+QString fromValidUtf8(QByteArrayView bytes)
+{
+    if (bytes.size() < 3 || bytes[0] != char(0xEF) || bytes[1] != char(0xBB) || bytes[2] != char(0xBF))
+        return QString::fromUtf8(bytes);
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
 } // namespace
 
 QString decode(QByteArrayView bytes)
@@ -49,9 +61,9 @@ QString decode(QByteArrayView bytes)
         p += n;
     }
     if (p == end)
-        return QString::fromUtf8(bytes);
+        return fromValidUtf8(bytes);
 
-    QString out = QString::fromUtf8(QByteArrayView(begin, p - begin));
+    QString out = fromValidUtf8(QByteArrayView(begin, p - begin));
     out.reserve(bytes.size());
     const auto *runStart = p;
     while (p < end) {
@@ -60,12 +72,12 @@ QString decode(QByteArrayView bytes)
             p += n;
             continue;
         }
-        out += QString::fromUtf8(QByteArrayView(runStart, p - runStart));
+        out += fromValidUtf8(QByteArrayView(runStart, p - runStart));
         out += QChar(char16_t(0xDC00 + *p)); // *p >= 0x80 here
         ++p;
         runStart = p;
     }
-    out += QString::fromUtf8(QByteArrayView(runStart, p - runStart));
+    out += fromValidUtf8(QByteArrayView(runStart, p - runStart));
     return out;
 }
 
