@@ -11,8 +11,30 @@
 #include "lists/form3.h"
 #include "lists/form5.h"
 
+#include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+
+namespace {
+
+/// The frame of a child window; tells when a close was accepted.
+class FormFrame final : public QMdiSubWindow {
+    Q_OBJECT
+public:
+    using QMdiSubWindow::QMdiSubWindow;
+signals:
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        QMdiSubWindow::closeEvent(event);
+        if (event->isAccepted())
+            emit closed();
+    }
+};
+
+} // namespace
 
 Forms::Forms(Platform &platform, QObject *parent)
     : QObject(parent)
@@ -37,9 +59,11 @@ template <class W> W *Forms::child(QPointer<W> &slot)
     QMdiArea *area = MDIForm1()->mdiArea();
     auto *form = new W(*this);
     slot = form;
-    auto *frame = new QMdiSubWindow(nullptr, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+    auto *frame = new FormFrame(nullptr, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                                                  | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     frame->setWidget(form);
+    // Forget the window as soon as its close is accepted; Qt deletes it once its handlers returned.
+    connect(frame, &FormFrame::closed, this, [&slot] { slot = nullptr; });
     frame->setAttribute(Qt::WA_DeleteOnClose);
     frame->setWindowTitle(form->windowTitle());
     frame->setWindowIcon(form->windowIcon());
@@ -120,3 +144,5 @@ add *Forms::loadedAdd() const { return m_add; }
 Form5 *Forms::loadedForm5() const { return m_form5; }
 frmAbout *Forms::loadedFrmAbout() const { return m_frmAbout; }
 Form4 *Forms::loadedForm4() const { return m_form4; }
+
+#include "forms.moc"

@@ -129,12 +129,13 @@ QAction *MDIForm1::menuItem(const QString &key) const
 void MDIForm1::closeEvent(QCloseEvent *event)
 {
     // Each child window unloads with its own handling; one that refuses keeps the frame open.
-    m_area->closeAllSubWindows();
-    if (!m_area->subWindowList().isEmpty()) {
+    bool refused = false;
+    for (QMdiSubWindow *sub : m_area->subWindowList())
+        refused = !sub->close() || refused;
+    if (refused)
         event->ignore();
-        return;
-    }
-    event->accept();
+    else
+        event->accept();
 }
 
 void MDIForm1::new_Click()

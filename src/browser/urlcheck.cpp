@@ -90,6 +90,9 @@ URLcheck::URLcheck(Forms &forms, QWidget *parent)
     QFont labelFont(QStringLiteral("Sans Serif"));
     labelFont.setPointSizeF(9.75);
     labelFont.setBold(true);
+    // The design's font is narrower than the fonts Linux has; shrink until the caption fits its place.
+    while (labelFont.pointSizeF() > 6 && QFontMetrics(labelFont).horizontalAdvance(Label1->text()) > Label1->width())
+        labelFont.setPointSizeF(labelFont.pointSizeF() - 0.25);
     Label1->setFont(labelFont);
     Label1->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0); background: transparent;"));
 

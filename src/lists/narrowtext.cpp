@@ -1,7 +1,5 @@
 #include "lists/narrowtext.h"
 
-#include <QStringDecoder>
-
 namespace NarrowText {
 namespace {
 
@@ -36,14 +34,17 @@ int validSequence(const unsigned char *p, const unsigned char *end)
     return 0;
 }
 
-// Decodes valid UTF-8 as it is. QString::fromUtf8() drops a byte-order mark at the start of its
-// input, which would lose three bytes of a list file that holds one; this keeps it as U+FEFF.
-QString fromValidUtf8(QByteArrayView bytes)
+// QString::fromUtf8 drops a byte-order mark at the start of its input; the list keeps every byte.
+QString fromValidUtf8(const unsigned char *begin, const unsigned char *end)
 {
-    if (bytes.size() < 3 || bytes[0] != char(0xEF) || bytes[1] != char(0xBB) || bytes[2] != char(0xBF))
-        return QString::fromUtf8(bytes);
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    return decoder.decode(bytes);
+    if (end - begin < 3 || begin[0] != 0xEF || begin[1] != 0xBB || begin[2] != 0xBF)
+        return QString::fromUtf8(QByteArrayView(begin, end - begin));
+    QString marks;
+    while (end - begin >= 3 && begin[0] == 0xEF && begin[1] == 0xBB && begin[2] == 0xBF) {
+        marks += QChar(char16_t(0xFEFF));
+        begin += 3;
+    }
+    return marks + QString::fromUtf8(QByteArrayView(begin, end - begin));
 }
 
 } // namespace
@@ -53,6 +54,11 @@ QString decode(QByteArrayView bytes)
     const auto *begin = reinterpret_cast<const unsigned char *>(bytes.data());
     const auto *end = begin + bytes.size();
     const auto *p = begin;
+    // Addresses are mostly plain ASCII, which needs no checking at all.
+    while (p < end && *p < 0x80)
+        ++p;
+    if (p == end)
+        return QString::fromLatin1(bytes);
     // Most lists are plain valid UTF-8: check first, then let Qt's fast decoder do the work.
     while (p < end) {
         const int n = validSequence(p, end);
@@ -61,9 +67,9 @@ QString decode(QByteArrayView bytes)
         p += n;
     }
     if (p == end)
-        return fromValidUtf8(bytes);
+        return fromValidUtf8(begin, end);
 
-    QString out = fromValidUtf8(QByteArrayView(begin, p - begin));
+    QString out = fromValidUtf8(begin, p);
     out.reserve(bytes.size());
     const auto *runStart = p;
     while (p < end) {
@@ -72,12 +78,12 @@ QString decode(QByteArrayView bytes)
             p += n;
             continue;
         }
-        out += fromValidUtf8(QByteArrayView(runStart, p - runStart));
+        out += fromValidUtf8(runStart, p);
         out += QChar(char16_t(0xDC00 + *p)); // *p >= 0x80 here
         ++p;
         runStart = p;
     }
-    out += fromValidUtf8(QByteArrayView(runStart, p - runStart));
+    out += fromValidUtf8(runStart, p);
     return out;
 }
 

@@ -148,7 +148,7 @@ QUrl WebEngineBrowser::addressFromUserInput(const QString &text)
 {
     if (text.trimmed().isEmpty())
         return {};
-    return QUrl::fromUserInput(text, QDir::currentPath(), QUrl::AssumeLocalFile);
+    return QUrl::fromUserInput(text);
 }
 
 QString WebEngineBrowser::refusalReason(const QString &text, const QUrl &url)
@@ -161,7 +161,7 @@ QString WebEngineBrowser::refusalReason(const QString &text, const QUrl &url)
     if (url.scheme().compare(QLatin1String("javascript"), Qt::CaseInsensitive) == 0
         || head.startsWith(QLatin1String("javascript:"), Qt::CaseInsensitive))
         return tr("a javascript: address would run a script inside the page that is showing.");
-    if (!url.isValid())
+    if (!url.isValid() || url.isEmpty())
         return tr("it is not a valid address.");
     return {};
 }
@@ -173,9 +173,9 @@ QUrl WebEngineBrowser::homePage()
 
 bool WebEngineBrowser::Navigate(const QString &address)
 {
-    const QUrl url = addressFromUserInput(address);
-    if (url.isEmpty())
+    if (address.trimmed().isEmpty())
         return true; // an empty address navigates nowhere
+    const QUrl url = addressFromUserInput(address);
     const QString reason = refusalReason(address, url);
     if (!reason.isEmpty()) {
         emit navigationRefused(address, reason);

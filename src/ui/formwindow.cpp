@@ -33,7 +33,8 @@ void hide(QWidget *form)
 
 bool isVisible(QWidget *form)
 {
-    return frameOf(form)->isVisible();
+    // Shown, even while the frame that holds it is not on screen (minimized, or not yet shown).
+    return !frameOf(form)->isHidden();
 }
 
 void setCaption(QWidget *form, const QString &caption)

@@ -2,12 +2,34 @@
 
 #include <QKeyEvent>
 #include <QStringListModel>
+#include <QStyledItemDelegate>
+
+namespace {
+
+/// Lays out at most the start of a very long entry: a line of megabytes would take the list box
+/// seconds to measure and paint, and nobody can read past the box's edge anyway.
+class ShortTextDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    static constexpr qsizetype shownLength = 1000;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (option->text.size() > shownLength)
+            option->text = option->text.left(shownLength) + QChar(0x2026);
+    }
+};
+
+} // namespace
 
 ListBox::ListBox(QWidget *parent)
     : QListView(parent)
     , m_model(new QStringListModel(this))
 {
     setModel(m_model);
+    setItemDelegate(new ShortTextDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
@@ -51,9 +73,9 @@ void ListBox::RemoveItem(int index)
 {
     if (index < 0 || index >= m_model->rowCount())
         return;
+    // Without a current entry the view does not move the selection to the next one.
+    selectionModel()->clear();
     m_model->removeRows(index, 1);
-    selectionModel()->clearSelection();
-    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
 }
 
 int ListBox::ListCount() const
@@ -70,8 +92,7 @@ int ListBox::ListIndex() const
 bool ListBox::setListIndex(int index)
 {
     if (index == -1) {
-        selectionModel()->clearSelection();
-        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        selectionModel()->clear();
         return true;
     }
     if (index < -1 || index >= m_model->rowCount())

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Runs every benchmark of bench/ against a build folder and prints Markdown tables for the README.
+set -euo pipefail
+build="${1:-$(dirname "$0")/../build}"
+echo "Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+echo
+echo "List operations (median of several runs):"
+QT_QPA_PLATFORM=offscreen "$build/bench/bench_listfile"
+for script in "$(dirname "$0")"/bench_*.sh; do
+    [ -e "$script" ] || continue
+    echo
+    bash "$script" "$build"
+done

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Sets up, builds and starts Quokka, or runs every test.
+#   bash scripts/quokka.sh run     install what is missing, build, start Quokka
+#   bash scripts/quokka.sh test    install what is missing, build, run every test
+#   bash scripts/quokka.sh bench   build and run the benchmarks
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${QUOKKA_BUILD_DIR:-$here/build}"
+
+install_missing() {
+    mapfile -t wanted < <(grep -v -e '^#' -e '^$' "$here/scripts/debian-packages.txt")
+    local missing=()
+    for p in "${wanted[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing Debian packages: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() {
+    cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$build" --parallel "$(nproc)"
+}
+
+sandbox_note() {
+    # Chromium's sandbox cannot run as root (for example in a container); users keep it.
+    if [ "$(id -u)" -eq 0 ]; then
+        export QTWEBENGINE_DISABLE_SANDBOX=1
+        echo "Running as root: the web engine's sandbox is turned off for this run (QTWEBENGINE_DISABLE_SANDBOX=1)."
+    fi
+}
+
+case "${1:-run}" in
+run)
+    install_missing
+    build
+    sandbox_note
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+        echo "No display found. Start Quokka on a desktop, or without one: xvfb-run -a bash scripts/quokka.sh run" >&2
+        exit 1
+    fi
+    cd "$here"   # the shipped files (dat/, download.avi, start.html) are looked for here first
+    exec "$build/src/quokka"
+    ;;
+test)
+    install_missing
+    build
+    export QT_QPA_PLATFORM=offscreen
+    cd "$build"
+    ctest --output-on-failure --timeout 900
+    ;;
+bench)
+    install_missing
+    build
+    sandbox_note
+    bash "$here/bench/run-benchmarks.sh" "$build"
+    ;;
+*)
+    echo "usage: bash scripts/quokka.sh run|test|bench" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,164 @@
+// The real web browser control against Qt WebEngine and a loopback HTTP server.
+#include "fakes/loopbackserver.h"
+#include "platform/webenginebrowser.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <QtTest>
+
+class TestBrowserControl : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_home;
+    LoopbackServer *m_server = nullptr;
+    QWidget *m_window = nullptr;
+    WebEngineBrowser *m_browser = nullptr;
+
+    QVariant evaluate(const QString &script)
+    {
+        QVariant result;
+        bool done = false;
+        m_browser->view()->page()->runJavaScript(script, [&](const QVariant &v) {
+            result = v;
+            done = true;
+        });
+        if (!QTest::qWaitFor([&] { return done; }, 5000))
+            return QStringLiteral("<no answer>");
+        return result;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("XDG_DATA_HOME", m_home.filePath("data").toUtf8());
+        m_server = new LoopbackServer(this);
+        QVERIFY(m_server->isListening());
+    }
+
+    void init()
+    {
+        m_window = new QWidget;
+        m_window->resize(800, 600);
+        m_browser = new WebEngineBrowser(m_window);
+        m_browser->widget()->resize(800, 600);
+        m_window->show();
+    }
+    void cleanup()
+    {
+        delete m_window;
+    }
+
+    void freshBrowserIsEmpty()
+    {
+        QVERIFY(!m_browser->Busy());
+        QCOMPARE(m_browser->LocationName(), QString());
+        QCOMPARE(m_browser->LocationURL(), QString());
+        QVERIFY(!m_browser->GoBack());
+        QVERIFY(!m_browser->GoForward());
+    }
+
+    void navigateTitleAddressBackForward()
+    {
+        QSignalSpy finished(m_browser->view(), &QWebEngineView::loadFinished);
+        QVERIFY(m_browser->Navigate(m_server->url("/first").toString()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), QStringLiteral("first"), 15000);
+        QTRY_VERIFY(!m_browser->Busy());
+        QCOMPARE(m_browser->LocationURL(), m_server->url("/first").toString());
+
+        QVERIFY(m_browser->Navigate(m_server->url("/second").toString()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), QStringLiteral("second"), 10000);
+        QVERIFY(m_browser->GoBack());
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), QStringLiteral("first"), 10000);
+        QVERIFY(m_browser->GoForward());
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), QStringLiteral("second"), 10000);
+        QVERIFY(!m_browser->GoForward());
+    }
+
+    void typedAddressIsReadAsAnAddressBarDoes()
+    {
+        QCOMPARE(WebEngineBrowser::addressFromUserInput(QStringLiteral("example.com")),
+                 QUrl(QStringLiteral("http://example.com")));
+        QCOMPARE(WebEngineBrowser::addressFromUserInput(QStringLiteral("   ")), QUrl());
+        const QString hostAndPort = QStringLiteral("127.0.0.1:%1/typed").arg(m_server->serverPort());
+        QVERIFY(m_browser->Navigate(hostAndPort));
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), QStringLiteral("typed"), 15000);
+    }
+
+    void busyWhileSlowPageLoadsAndStop()
+    {
+        QVERIFY(m_browser->Navigate(m_server->url("/slow-page").toString()));
+        QTRY_VERIFY_WITH_TIMEOUT(m_browser->Busy(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_browser->Busy(), 10000);
+        QCOMPARE(m_browser->LocationName(), QStringLiteral("slow-page"));
+
+        m_server->slowMilliseconds = 8000;
+        QVERIFY(m_browser->Navigate(m_server->url("/slow-stopped").toString()));
+        QTRY_VERIFY_WITH_TIMEOUT(m_browser->Busy(), 5000);
+        m_browser->Stop();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_browser->Busy(), 3000);
+        m_server->slowMilliseconds = 1500;
+    }
+
+    void emptyAddressNavigatesNowhere()
+    {
+        QSignalSpy started(m_browser->view(), &QWebEngineView::loadStarted);
+        QVERIFY(m_browser->Navigate(QString()));
+        QTest::qWait(200);
+        QCOMPARE(started.count(), 0);
+        QVERIFY(m_browser->LocationURL().isEmpty());
+    }
+
+    void javascriptAddressIsRefusedAndRunsNothing()
+    {
+        QVERIFY(m_browser->Navigate(m_server->url("/victim").toString()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), QStringLiteral("victim"), 15000);
+        QSignalSpy refused(m_browser, &WebBrowser::navigationRefused);
+        for (const QString &address : {QStringLiteral("javascript:document.title='owned'"),
+                                       QStringLiteral("  JavaScript:document.title='owned'"),
+                                       QStringLiteral("\tjava\nscript:document.title='owned'")}) {
+            QVERIFY2(!m_browser->Navigate(address), qPrintable(address));
+        }
+        QCOMPARE(refused.count(), 3);
+        QTest::qWait(300);
+        QCOMPARE(evaluate(QStringLiteral("document.title")).toString(), QStringLiteral("victim"));
+    }
+
+    void localPagesCannotReadOtherFiles()
+    {
+        QTemporaryDir dir;
+        QFile secret(dir.filePath("secret.txt"));
+        QVERIFY(secret.open(QIODevice::WriteOnly));
+        secret.write("top secret");
+        secret.close();
+        QFile page(dir.filePath("page.html"));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write("<html><head><title>local</title><script>"
+                   "fetch('secret.txt').then(r=>r.text()).then(t=>{document.title='read:'+t})"
+                   ".catch(()=>{document.title='blocked'});"
+                   "</script></head></html>");
+        page.close();
+        QVERIFY(m_browser->Navigate(QUrl::fromLocalFile(page.fileName()).toString()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), QStringLiteral("blocked"), 15000);
+    }
+
+    void permissionRequestsAreDeniedAtOnce()
+    {
+        m_server->setPage("/ask", "text/html",
+                          "<html><head><title>asking</title></head><body><script>"
+                          "navigator.geolocation.getCurrentPosition(()=>{document.title='granted'},"
+                          "()=>{document.title='denied'});</script></body></html>");
+        QVERIFY(m_browser->Navigate(m_server->url("/ask").toString()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), QStringLiteral("denied"), 15000);
+    }
+
+    void homeIsTheShippedStartPage()
+    {
+        m_browser->GoHome();
+        QTRY_VERIFY_WITH_TIMEOUT(m_browser->LocationURL().endsWith(QLatin1String("start.html")), 10000);
+    }
+};
+
+QTEST_MAIN(TestBrowserControl)
+#include "tst_browsercontrol.moc"

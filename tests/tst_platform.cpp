@@ -1,0 +1,106 @@
+// The real platform pieces that need no web page: errors no handler traps, the sound, the animation.
+#include "app/quokkaapplication.h"
+#include "fakes/fakeplatform.h"
+#include "platform/mediaplayer.h"
+#include "platform/qtplatform.h"
+
+#include <QLabel>
+#include <QMovie>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <stdexcept>
+
+namespace {
+
+class Thrower final : public QObject {
+public:
+    bool event(QEvent *e) override
+    {
+        if (e->type() == QEvent::User)
+            throw std::runtime_error("Subscript out of range");
+        return QObject::event(e);
+    }
+};
+
+} // namespace
+
+class TestPlatform : public QObject {
+    Q_OBJECT
+private slots:
+    void untrappedErrorShowsOneBoxWithNumberAndDescription()
+    {
+        auto *app = static_cast<QuokkaApplication *>(QCoreApplication::instance());
+        FakeFatalError fatal;
+        app->setFatalError(&fatal);
+        Thrower thrower;
+        QEvent event(QEvent::User);
+        QCoreApplication::sendEvent(&thrower, &event);
+        QCOMPARE(fatal.raised.size(), 1);
+        QVERIFY(fatal.raised.first().first != 0);
+        QCOMPARE(fatal.raised.first().second, QStringLiteral("Subscript out of range"));
+        app->setFatalError(nullptr);
+    }
+
+    void fatalBoxText()
+    {
+        FakeMessageBoxes boxes;
+        showFatalErrorBox(boxes, 9, QStringLiteral("Subscript out of range"));
+        QCOMPARE(boxes.shown.size(), 1);
+        QCOMPARE(boxes.shown.first().text, QStringLiteral("Run-time error '9':\n\nSubscript out of range"));
+        QCOMPARE(boxes.shown.first().buttons, MessageBoxes::Buttons::Ok);
+    }
+
+    void soundWithoutFileIsSilent()
+    {
+        QtPlatform platform;
+        QObject owner;
+        MediaPlayer *sound = platform.createSound(QStringLiteral("/nonexistent/download.avi"), 50, &owner);
+        sound->play();
+        QVERIFY(!sound->isPlaying());
+        sound->stop();
+    }
+
+    void shippedSoundPlaysOrStaysSilentWithoutDevice()
+    {
+        QtPlatform platform;
+        QObject owner;
+        MediaPlayer *sound = platform.createSound(QStringLiteral("download.avi"), 50, &owner);
+        sound->play(); // with or without a sound device: no message, no crash
+        QTest::qWait(300);
+        sound->stop();
+        QVERIFY(!sound->isPlaying());
+    }
+
+    void animationStandsStillUntilPlayed()
+    {
+        QtPlatform platform;
+        QWidget parent;
+        MediaPlayer *animation = platform.createAnimation(QStringLiteral("dat/tst.gif"), &parent);
+        auto *label = qobject_cast<QLabel *>(animation->widget());
+        QVERIFY(label);
+        QVERIFY(label->movie());
+        QVERIFY(label->movie()->isValid());
+        QVERIFY(label->movie()->frameCount() > 1);
+        QVERIFY(!animation->isPlaying());
+        animation->play();
+        animation->play();
+        QVERIFY(animation->isPlaying());
+        const int frame = label->movie()->currentFrameNumber();
+        QTRY_VERIFY(label->movie()->currentFrameNumber() != frame);
+        animation->stop();
+        animation->stop();
+        QVERIFY(!animation->isPlaying());
+        const int stopped = label->movie()->currentFrameNumber();
+        QTest::qWait(250);
+        QCOMPARE(label->movie()->currentFrameNumber(), stopped);
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QuokkaApplication app(argc, argv);
+    TestPlatform test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_platform.moc"

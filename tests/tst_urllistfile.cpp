@@ -1,0 +1,239 @@
+// The list file's reading and writing rules, and the mended faults of saving.
+#include "lists/urllistfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class TestUrlListFile : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString path() const { return m_dir.filePath(QStringLiteral("url.dat")); }
+
+private slots:
+    void init()
+    {
+        QFile::remove(path());
+    }
+
+    void load_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("zero-byte file") << QByteArray("") << QStringList{""};
+        QTest::newRow("A CRLF B CRLF") << QByteArray("A\r\nB\r\n") << QStringList{"A", "B"};
+        QTest::newRow("A CRLF CRLF") << QByteArray("A\r\n\r\n") << QStringList{"A", ""};
+        QTest::newRow("CRLF alone") << QByteArray("\r\n") << QStringList{""};
+        QTest::newRow("CRLF A CRLF") << QByteArray("\r\nA\r\n") << QStringList{"", "A"};
+        QTest::newRow("A without line end") << QByteArray("A") << QStringList{"A"};
+        QTest::newRow("lone CR ends a line") << QByteArray("A\rB") << QStringList{"A", "B"};
+        QTest::newRow("lone CR at the end") << QByteArray("A\r") << QStringList{"A"};
+        QTest::newRow("CR CR LF") << QByteArray("A\r\r\nB") << QStringList{"A", "", "B"};
+        QTest::newRow("lone LF stays in the entry") << QByteArray("A\nB\r\n") << QStringList{"A\nB"};
+        QTest::newRow("blank lines in between") << QByteArray("A\r\n\r\nB\r\n") << QStringList{"A", "", "B"};
+        QTest::newRow("spaces are kept") << QByteArray(" a \r\n") << QStringList{" a "};
+        QTest::newRow("duplicates are kept") << QByteArray("x\r\nx\r\n") << QStringList{"x", "x"};
+        QTest::newRow("UTF-8") << QByteArray("caf\xc3\xa9\r\n") << QStringList{QStringLiteral("caf\u00e9")};
+        QTest::newRow("NUL inside") << QByteArray("a\0b\r\n", 5) << QStringList{QString::fromLatin1("a\0b", 3)};
+    }
+    void load()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, entries);
+        writeAll(path(), bytes);
+        QCOMPARE(UrlListFile::LoadListFile(path()), entries);
+    }
+
+    void loadMissingFileGivesOneEmptyEntry()
+    {
+        QCOMPARE(UrlListFile::LoadListFile(path()), QStringList{""});
+        QCOMPARE(UrlListFile::LoadListFile(m_dir.filePath("no/such/folder/url.dat")), QStringList{""});
+    }
+
+    void buildEditText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("A and B") << QByteArray("A\r\nB\r\n") << QStringLiteral("A\r\nB");
+        QTest::newRow("empty file") << QByteArray("") << QString();
+        QTest::newRow("one empty line") << QByteArray("\r\n") << QString();
+        QTest::newRow("empty first line kept") << QByteArray("\r\nA\r\n") << QStringLiteral("\r\nA");
+        QTest::newRow("no final line end") << QByteArray("A\r\nB") << QStringLiteral("A\r\nB");
+    }
+    void buildEditText()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        writeAll(path(), bytes);
+        const auto built = UrlListFile::BuildEditText(path());
+        QVERIFY(built.has_value());
+        QCOMPARE(*built, text);
+    }
+
+    void buildEditTextFailsWithoutFile()
+    {
+        QVERIFY(!UrlListFile::BuildEditText(path()).has_value());
+    }
+
+    void saveEditText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("reloaded");
+        QTest::newRow("A CRLF B") << QStringLiteral("A\r\nB") << QByteArray("A\r\nB\r\n") << QStringList{"A", "B"};
+        QTest::newRow("final line break adds an empty entry")
+            << QStringLiteral("A\r\nB\r\n") << QByteArray("A\r\nB\r\n\r\n") << QStringList{"A", "B", ""};
+        QTest::newRow("empty text") << QString() << QByteArray("\r\n") << QStringList{""};
+        QTest::newRow("not trimmed") << QStringLiteral(" a ") << QByteArray(" a \r\n") << QStringList{" a "};
+        QTest::newRow("non-ASCII in UTF-8") << QStringLiteral("\u00fcber") << QByteArray("\xc3\xbc" "ber\r\n")
+                                            << QStringList{QStringLiteral("\u00fcber")};
+    }
+    void saveEditText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, reloaded);
+        writeAll(path(), "old list\r\n");
+        QVERIFY(UrlListFile::SaveEditText(path(), text));
+        QCOMPARE(readAll(path()), bytes);
+        QCOMPARE(UrlListFile::LoadListFile(path()), reloaded);
+    }
+
+    void editCycleLeavesListUnchanged_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("two lines") << QByteArray("A\r\nB\r\n");
+        QTest::newRow("empty line inside") << QByteArray("A\r\n\r\nB\r\n");
+        QTest::newRow("leading empty line") << QByteArray("\r\nA\r\n");
+        QTest::newRow("one line") << QByteArray("http://x/\r\n");
+    }
+    void editCycleLeavesListUnchanged()
+    {
+        QFETCH(QByteArray, bytes);
+        writeAll(path(), bytes);
+        for (int round = 0; round < 3; ++round) {
+            const auto text = UrlListFile::BuildEditText(path());
+            QVERIFY(text.has_value());
+            QVERIFY(UrlListFile::SaveEditText(path(), *text));
+            QCOMPARE(readAll(path()), bytes);
+        }
+    }
+
+    void writeBackList_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("three entries") << QStringList{"A", "", "B"} << QByteArray("A\r\n\r\nB\r\n");
+        QTest::newRow("no entries give a zero-byte file") << QStringList{} << QByteArray("");
+        QTest::newRow("one empty entry") << QStringList{""} << QByteArray("\r\n");
+        QTest::newRow("LF inside an entry") << QStringList{"A\nB"} << QByteArray("A\nB\r\n");
+    }
+    void writeBackList()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QByteArray, bytes);
+        QVERIFY(UrlListFile::WriteBackList(path(), entries));
+        QCOMPARE(readAll(path()), bytes);
+    }
+
+    void bytesSurviveLoadAndWriteBack_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("invalid UTF-8") << QByteArray("a\xff\xfe" "b\r\n\xc0\x80\r\n");
+        QTest::newRow("Latin-1 text") << QByteArray("caf\xe9\r\nna\xefve\r\n");
+        QTest::newRow("cut multi-byte sequence") << QByteArray("\xe2\x82\r\n\xf0\x9f\x98\r\n");
+        QTest::newRow("UTF-8 of a surrogate") << QByteArray("\xed\xa0\x80\r\n");
+        QTest::newRow("byte-order mark") << QByteArray("\xef\xbb\xbfhttp://a/\r\n");
+        QTest::newRow("two byte-order marks after an invalid byte") << QByteArray("\xff\xef\xbb\xbf\xef\xbb\xbfx\r\n");
+        QTest::newRow("NUL bytes") << QByteArray("a\0\0b\r\n", 6);
+        QTest::newRow("emoji") << QByteArray("\xf0\x9f\x90\xa8\r\n");
+    }
+    void bytesSurviveLoadAndWriteBack()
+    {
+        QFETCH(QByteArray, bytes);
+        writeAll(path(), bytes);
+        QVERIFY(UrlListFile::WriteBackList(path(), UrlListFile::LoadListFile(path())));
+        QCOMPARE(readAll(path()), bytes);
+        // The edit text keeps them too.
+        const auto text = UrlListFile::BuildEditText(path());
+        QVERIFY(text.has_value());
+        QVERIFY(UrlListFile::SaveEditText(path(), *text));
+        QCOMPARE(readAll(path()), bytes);
+    }
+
+    void copyFullList()
+    {
+        const QString source = m_dir.filePath("shipped.dat");
+        const QString copy = m_dir.filePath("sub/ch.dat");
+        writeAll(source, "one\r\ntwo\r\n");
+        QVERIFY(UrlListFile::CopyFullList(source, copy));
+        QCOMPARE(readAll(copy), QByteArray("one\r\ntwo\r\n"));
+        writeAll(copy, "changed\r\n");
+        QVERIFY(UrlListFile::CopyFullList(source, copy));
+        QCOMPARE(readAll(copy), QByteArray("one\r\ntwo\r\n"));
+        // A missing source leaves the copy as it was.
+        writeAll(copy, "kept\r\n");
+        QVERIFY(!UrlListFile::CopyFullList(m_dir.filePath("missing.dat"), copy));
+        QCOMPARE(readAll(copy), QByteArray("kept\r\n"));
+    }
+
+    void deleteListFile()
+    {
+        writeAll(path(), "A\r\n");
+        QVERIFY(UrlListFile::deleteListFile(path()));
+        QVERIFY(!QFile::exists(path()));
+        QVERIFY(UrlListFile::deleteListFile(path())); // missing is no error
+        QCOMPARE(UrlListFile::LoadListFile(path()), QStringList{""});
+    }
+
+    void failedSaveIsReportedAndKeepsOldFile()
+    {
+        // A folder that cannot be written even by root: its path runs through a regular file.
+        const QString blocker = m_dir.filePath("blocker");
+        writeAll(blocker, "not a folder");
+        const QString inside = blocker + QStringLiteral("/url.dat");
+        const SaveResult r1 = UrlListFile::SaveEditText(inside, QStringLiteral("A"));
+        QVERIFY(!r1);
+        QVERIFY(!r1.reason.isEmpty());
+        QVERIFY(!UrlListFile::WriteBackList(inside, {"A"}));
+        QVERIFY(!UrlListFile::CopyFullList(blocker, inside));
+        QCOMPARE(readAll(blocker), QByteArray("not a folder"));
+
+        // A list file that is a folder: it cannot be replaced, and stays.
+        const QString folder = m_dir.filePath("folderfile");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(!UrlListFile::WriteBackList(folder, {"A"}));
+        QVERIFY(QFileInfo(folder).isDir());
+    }
+
+    void saveLeavesNoTemporaryFiles()
+    {
+        QVERIFY(UrlListFile::SaveEditText(path(), QStringLiteral("A")));
+        QVERIFY(UrlListFile::WriteBackList(path(), {"B"}));
+        const QStringList names = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
+        for (const QString &n : names)
+            QVERIFY2(!n.startsWith(QLatin1String("url.dat.")), qPrintable(n));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUrlListFile)
+#include "tst_urllistfile.moc"
