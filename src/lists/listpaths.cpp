@@ -31,8 +31,12 @@ QString shippedFile(const QString &relativePath)
     if (QFileInfo::exists(relativePath))
         return relativePath;
     QStringList candidates;
-    if (QCoreApplication::instance())
-        candidates << QCoreApplication::applicationDirPath();
+    if (QCoreApplication::instance()) {
+        const QString exeDir = QCoreApplication::applicationDirPath();
+        candidates << exeDir;
+        // An installed program finds its files beside bin/, wherever the prefix was moved to.
+        candidates << QDir(exeDir).filePath(QStringLiteral("../share/quokka"));
+    }
     candidates << QStringLiteral(QUOKKA_DATADIR);
     for (const QString &dir : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
         candidates << dir + QStringLiteral("/quokka");

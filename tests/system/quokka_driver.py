@@ -1,0 +1,268 @@
+"""Drives the built Quokka from outside, as a person with a screen reader would.
+
+A test script calls run_inside_session(main) at the bottom.  The first run re-starts the script
+inside xvfb-run and dbus-run-session (bounded by a timeout, in its own process group so that
+everything it started goes away on failure); the inner run starts the accessibility bus and the
+program, then hands a Session to main().
+"""
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+INNER = "QUOKKA_E2E_INNER"
+SKIP = 77
+
+
+def run_inside_session(main, budget=150):
+    if os.environ.get(INNER):
+        sys.exit(main(sys.argv[1]))
+    for tool in ("xvfb-run", "dbus-run-session", "xdotool", "import"):
+        if not shutil.which(tool):
+            print(f"SKIP: {tool} is not installed")
+            sys.exit(SKIP)
+    if not os.path.exists("/usr/libexec/at-spi-bus-launcher"):
+        print("SKIP: at-spi2-core is not installed")
+        sys.exit(SKIP)
+    try:
+        import pyatspi  # noqa: F401
+        import Xlib  # noqa: F401
+    except ImportError as e:
+        print(f"SKIP: {e}")
+        sys.exit(SKIP)
+    env = dict(os.environ, **{INNER: "1"})
+    cmd = ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", "dbus-run-session", "--",
+           "/usr/bin/python3", os.path.abspath(sys.argv[0]), os.path.abspath(sys.argv[1])]
+    proc = subprocess.Popen(cmd, env=env, start_new_session=True)
+    try:
+        rc = proc.wait(timeout=budget)
+    except subprocess.TimeoutExpired:
+        print(f"FAIL: the run took longer than {budget} s")
+        rc = 1
+    finally:
+        try:
+            os.killpg(proc.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+    sys.exit(rc)
+
+
+_BUS = None
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_for(what, fn, timeout=20.0, step=0.2):
+    end = time.monotonic() + timeout
+    last = None
+    while time.monotonic() < end:
+        try:
+            v = fn()
+            if v:
+                return v
+        except Exception as e:  # accessibility objects come and go while windows change
+            last = e
+        time.sleep(step)
+    raise Failure(f"timed out waiting for {what}" + (f" ({last})" if last else ""))
+
+
+class Session:
+    """The program started in a fresh home, data folder and working directory."""
+
+    def __init__(self, program, workdir_files=True, shots=None):
+        self.program = os.path.abspath(program)
+        self.root = tempfile.mkdtemp(prefix="quokka-e2e-")
+        self.home = os.path.join(self.root, "home")
+        self.data = os.path.join(self.root, "data")
+        self.work = os.path.join(self.root, "work")
+        for d in (self.home, self.data, self.work):
+            os.makedirs(d)
+        src = os.environ.get("QUOKKA_SOURCE_DIR")
+        if workdir_files and src:
+            for f in ("dat", "download.avi", "start.html"):
+                os.symlink(os.path.join(src, f), os.path.join(self.work, f))
+        self.shots = shots or os.path.join(os.environ.get("QUOKKA_BUILD_DIR", self.root), "e2e-shots")
+        os.makedirs(self.shots, exist_ok=True)
+        self.procs = []
+        global _BUS
+        if _BUS is None:
+            # One accessibility bus for the whole D-Bus session; dbus-run-session ends it.
+            _BUS = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            time.sleep(0.5)
+        import pyatspi
+        self.pyatspi = pyatspi
+
+    def list_file(self):
+        return os.path.join(self.data, "quokka", "url.dat")
+
+    def start(self, extra_env=None):
+        env = dict(os.environ)
+        env.pop(INNER, None)
+        env.update({"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", "HOME": self.home,
+                    "XDG_DATA_HOME": self.data, "QT_QPA_PLATFORM": "xcb",
+                    "QTWEBENGINE_CHROMIUM_FLAGS": "--disable-gpu --disable-background-networking"})
+        env.update(extra_env or {})
+        self.log = open(os.path.join(self.root, "program.log"), "w")
+        self.app_proc = subprocess.Popen([self.program], cwd=self.work, env=env,
+                                         stdout=self.log, stderr=subprocess.STDOUT)
+        self.procs.append(self.app_proc)
+        self.app = wait_for("the program on the accessibility bus", self._find_app, timeout=30)
+        return self.app
+
+    def _find_app(self):
+        desktop = self.pyatspi.Registry.getDesktop(0)
+        for i in range(desktop.childCount):
+            a = desktop.getChildAtIndex(i)
+            try:
+                if a is not None and a.get_process_id() == self.app_proc.pid:
+                    return a
+            except Exception:
+                pass
+        return None
+
+    # --- finding things ---------------------------------------------------------------------
+    def walk(self, node=None, depth=0, limit=40):
+        node = node or self.app
+        yield node
+        if depth >= limit:
+            return
+        try:
+            n = node.childCount
+        except Exception:
+            return
+        for i in range(n):
+            try:
+                c = node.getChildAtIndex(i)
+            except Exception:
+                continue
+            if c is not None:
+                yield from self.walk(c, depth + 1, limit)
+
+    def find_all(self, role=None, name=None, root=None, showing=False):
+        out = []
+        for n in self.walk(root):
+            try:
+                if role and n.getRoleName() != role:
+                    continue
+                if name is not None and n.name != name:
+                    continue
+                if showing and not n.getState().contains(self.pyatspi.STATE_SHOWING):
+                    continue
+                out.append(n)
+            except Exception:
+                pass
+        return out
+
+    def find(self, role=None, name=None, root=None, timeout=15.0, showing=False):
+        return wait_for(f"{role} {name!r}",
+                        lambda: (self.find_all(role, name, root, showing) or [None])[0], timeout)
+
+    def gone(self, role, name, timeout=15.0):
+        wait_for(f"{role} {name!r} to go away",
+                 lambda: not self.find_all(role, name, showing=True), timeout)
+
+    def windows(self):
+        return [self.app.getChildAtIndex(i) for i in range(self.app.childCount)]
+
+    # --- acting ----------------------------------------------------------------------------
+    def do(self, node, action=None):
+        a = node.queryAction()
+        names = [a.getName(i) for i in range(a.nActions)]
+        idx = names.index(action) if action else 0
+        try:
+            a.doAction(idx)
+        except Exception as e:
+            # An action that opens a modal message box answers only when the box closes.
+            if "Did not receive a reply" not in str(e):
+                raise
+
+    def press(self, name, role="push button", root=None):
+        self.do(self.find(role, name, root, showing=True))
+
+    def menu(self, *path):
+        """Opens a menu path such as ("List", "Destroy List")."""
+        node = None
+        for i, label in enumerate(path):
+            node = self.find(None, label, timeout=10)
+            self.do(node)
+            time.sleep(0.3)
+        return node
+
+    def set_text(self, node, text):
+        node.queryEditableText().setTextContents(text)
+
+    def answer_alert(self, button="OK", text=None, timeout=15):
+        alert = self.find("alert", None, timeout=timeout, showing=True)
+        if text is not None:
+            labels = [n.name for n in self.find_all("label", root=alert)]
+            if text not in labels and text != alert.name:
+                raise Failure(f"message {text!r} not shown; the box says {labels} ({alert.name!r})")
+        self.press(button, root=alert)
+        return alert
+
+    # --- X11 --------------------------------------------------------------------------------
+    def x_windows(self, title):
+        r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
+                           capture_output=True, text=True)
+        return [int(w) for w in r.stdout.split()]
+
+    def close_box(self, title):
+        """Does what a window manager does for the close box: sends WM_DELETE_WINDOW."""
+        from Xlib import X, display, protocol
+        wids = wait_for(f"X window {title!r}", lambda: self.x_windows(title))
+        d = display.Display()
+        w = d.create_resource_object("window", wids[0])
+        proto = d.intern_atom("WM_PROTOCOLS")
+        delete = d.intern_atom("WM_DELETE_WINDOW")
+        ev = protocol.event.ClientMessage(window=w, client_type=proto, data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+        w.send_event(ev, event_mask=X.NoEventMask)
+        d.flush()
+        d.close()
+
+    def shot(self, name):
+        path = os.path.join(self.shots, f"{name}.png")
+        subprocess.run(["import", "-window", "root", path], capture_output=True, timeout=20)
+        return path
+
+    def wait_exit(self, timeout=20):
+        try:
+            return self.app_proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure("the program did not end")
+
+    # --- screen-reader check ----------------------------------------------------------------
+    CONTROL_ROLES = {"push button", "text", "list", "combo box", "check box", "radio button",
+                     "menu item", "menu", "page tab", "slider", "spin button", "toggle button"}
+
+    def unnamed_controls(self, root):
+        bad = []
+        for n in self.walk(root):
+            try:
+                role = n.getRoleName()
+                if role in self.CONTROL_ROLES and not (n.name or "").strip():
+                    bad.append(f"{role} in {root.name!r}: {n.description or n.getAttributes()}")
+            except Exception:
+                pass
+        return bad
+
+    def close(self):
+        for p in reversed(self.procs):
+            if p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+                    p.wait()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+def check(cond, msg):
+    if not cond:
+        raise Failure(msg)

@@ -1,0 +1,106 @@
+"""The built program as a user meets it: splash, main window, menus, Destroy List, Quit and the close box."""
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from quokka_driver import Failure, Session, check, run_inside_session  # noqa: E402
+
+SEEDED = b"http://127.0.0.1/one\r\nhttp://127.0.0.1/two\r\nhttp://127.0.0.1/three\r\n"
+
+
+def seed(s):
+    os.makedirs(os.path.dirname(s.list_file()), exist_ok=True)
+    with open(s.list_file(), "wb") as f:
+        f.write(SEEDED)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def main_window(s):
+    frame = s.find("frame", "Quokka", timeout=30, showing=True)
+    for label in ("File", "List", "Browser", "?"):
+        s.find("menu item", label, root=frame)
+    return frame
+
+
+def run_close_box_after_destroy(s, problems):
+    seed(s)
+    s.start()
+    frame = main_window(s)
+    s.shot("main-window")
+    for item in ("New Quokka", "Quit", "New List", "Edit List", "Destroy List", "Big", "Info",
+                 "Toggle Cheatmode"):
+        s.find("menu item", item, root=frame)
+    problems += s.unnamed_controls(frame)
+
+    # Cancel keeps every entry.
+    s.menu("List", "Destroy List")
+    s.shot("destroy-question")
+    s.answer_alert("Cancel", "Would you like to Kill all the entries?")
+    s.gone("alert", None)
+    check(read(s.list_file()) == SEEDED, "Cancel on Destroy List changed the list file")
+
+    # OK empties the list and the list browser shows no entry.
+    s.menu("List", "Destroy List")
+    s.answer_alert("OK", "Would you like to Kill all the entries?")
+    lst = s.find("list", "Address list", timeout=10, showing=True)
+    time.sleep(0.5)
+    s.shot("after-destroy")
+    items = [n.name for n in s.find_all("list item", root=lst) if n.name]
+    check(items == [], f"the list box still shows {items} after Destroy List")
+    browser = lst
+    while browser is not None and browser.getRoleName() not in ("internal frame", "frame", "window"):
+        browser = browser.parent
+    buttons = {n.name for n in s.find_all("push button", root=browser)}
+    missing = {w for w in ("Next", "Prev", "KILL", "Add", "Back", "Forward")
+               if not any(b.lower().startswith(w.lower()) for b in buttons)}
+    check(not missing, f"the list browser lacks buttons {missing}; it has {buttons}")
+    problems += s.unnamed_controls(browser)
+
+    s.close_box("Quokka")
+    rc = s.wait_exit()
+    check(rc == 0, f"the program ended with {rc} after the close box")
+    data = read(s.list_file()) if os.path.exists(s.list_file()) else b""
+    # The emptied list is written back as nothing or as one empty line; no address survives.
+    check(data in (b"", b"\r\n"), f"the list file holds {data!r} after Destroy List and close")
+
+
+def run_quit_keeps_file(s):
+    seed(s)
+    s.start()
+    main_window(s)
+    s.menu("List", "Destroy List")
+    s.answer_alert("Cancel")
+    s.menu("File", "Quit")
+    rc = s.wait_exit()
+    check(rc == 0, f"the program ended with {rc} after Quit")
+    check(read(s.list_file()) == SEEDED, "Quit changed the list file")
+
+
+def main(program):
+    problems = []
+    for run in (lambda s: run_close_box_after_destroy(s, problems), run_quit_keeps_file):
+        s = Session(program)
+        try:
+            run(s)
+        except Failure as e:
+            s.shot("failure")
+            print("FAIL:", e)
+            print(open(os.path.join(s.root, "program.log")).read()[-3000:])
+            return 1
+        finally:
+            s.close()
+    for p in problems:
+        print("CONTROL WITHOUT NAME:", p)
+    if problems and os.environ.get("QUOKKA_E2E_STRICT_NAMES"):
+        return 1
+    print("PASS")
+    return 0
+
+
+if __name__ == "__main__":
+    run_inside_session(main)
