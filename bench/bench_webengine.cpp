@@ -4,6 +4,8 @@
 //                                      fifth change of the splash clock to the main window shown
 //   bench_webengine pageload URL...    "Next" in the list browser over a list of the given addresses,
 //                                      timed from the click to the page's loadFinished; then stays open
+//                                      (pageload-stopped: its 1 ms timer stopped; pageload-hidden: its
+//                                      busy animation hidden)
 //   bench_webengine idle URL [stop]    main window, list browser showing URL and one browser window,
 //                                      then stays open; "stop" stops every 1 ms timer of the windows
 // The launching script reads the lines printed here and measures memory and CPU from outside.
