@@ -76,7 +76,7 @@ start_and_wait() {
     tail -5 "$work/err" >&2
     return 1
 }
-stop_child() { kill "$child_pid" 2>/dev/null || true; wait "$child_pid" 2>/dev/null || true; child_pid=""; }
+stop_child() { kill "$child_pid" 2>/dev/null || true; wait "$child_pid" 2>/dev/null || true; child_pid=""; sleep 1; }
 ticks_per_s="$(getconf CLK_TCK)"
 idle_cpu_percent() { # over 10 s, of one core
     local a b
@@ -125,8 +125,10 @@ for _ in $(seq "$runs_startup"); do
     rm -rf "$XDG_DATA_HOME"
     /usr/bin/python3 "$work/mapwatch.py" "" "$floor" >> "$work/map.floor"
     rm -rf "$XDG_DATA_HOME"
+    sleep 1
     start=$(date +%s%N)
     "$prog" startup "$start" >> "$work/startup" 2> "$work/err" || { tail -5 "$work/err" >&2; exit 1; }
+    sleep 1   # let the web engine processes of a killed run end before the next one starts
 done
 col() { awk -v c="$1" '{print $c}' "$work/startup" | median; }
 splash=$(median < "$work/map.program")
