@@ -145,19 +145,18 @@ echo "| in process: fifth clock change to main window MDIForm1 shown (first expo
 echo
 
 # 2 and 3. Page load and memory: the list browser's "Next" against the floor loading the same pages.
-: > "$work/loads.program"; : > "$work/loads.stopped"; : > "$work/loads.floor"; : > "$work/pss.program"; : > "$work/pss.floor"; : > "$work/idle.floor"
+: > "$work/loads.program"; : > "$work/loads.stopped"; : > "$work/loads.hidden"; : > "$work/loads.floor"; : > "$work/pss.program"; : > "$work/pss.floor"; : > "$work/idle.floor"
 for _ in $(seq "$runs_web"); do
-    for who in program stopped floor; do
+    for who in program stopped hidden floor; do
         rm -rf "$XDG_DATA_HOME"
         if [ "$who" = program ]; then
             start_and_wait '^done' "$prog" pageload "${urls[@]}"
-        elif [ "$who" = stopped ]; then
-            start_and_wait '^done' "$prog" pageload-stopped "${urls[@]}"
+        elif [ "$who" = stopped ] || [ "$who" = hidden ]; then
+            start_and_wait '^done' "$prog" "pageload-$who" "${urls[@]}"
         else
             start_and_wait '^done' "$floor" "${urls[@]}"
         fi
-        [ "$who" = stopped ] || sleep 3
-        [ "$who" = stopped ] || echo "$(pss_kb "$child_pid") $(procs "$child_pid")" >> "$work/pss.$who"
+        case "$who" in program | floor) sleep 3; echo "$(pss_kb "$child_pid") $(procs "$child_pid")" >> "$work/pss.$who" ;; esac
         [ "$who" = floor ] && idle_cpu_percent "$child_pid" >> "$work/idle.floor" && echo >> "$work/idle.floor"
         grep '^load' "$work/out" >> "$work/loads.$who"
         stop_child
@@ -177,6 +176,9 @@ echo "| following pages | $pw ms | $fw ms | $(ratio "$pw" "$fw") | $(verdict "$p
 sc=$(cold stopped); sw=$(warm stopped)
 echo "| first page, list browser's 1 ms timer stopped | $sc ms | $fc ms | $(ratio "$sc" "$fc") | (diagnostic) |"
 echo "| following pages, list browser's 1 ms timer stopped | $sw ms | $fw ms | $(ratio "$sw" "$fw") | (diagnostic) |"
+hc=$(cold hidden); hw=$(warm hidden)
+echo "| first page, timer running, busy animation hidden | $hc ms | $fc ms | $(ratio "$hc" "$fc") | (diagnostic) |"
+echo "| following pages, timer running, busy animation hidden | $hw ms | $fw ms | $(ratio "$hw" "$fw") | (diagnostic) |"
 echo
 pp=$(awk '{print $1}' "$work/pss.program" | median); fp=$(awk '{print $1}' "$work/pss.floor" | median)
 echo "Memory, PSS of the process and its QtWebEngineProcess children, 3 s after the last page loaded (median of $runs_web runs):"
