@@ -13,6 +13,7 @@
 #include "ui/twips.h"
 
 #include <QCloseEvent>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -128,6 +129,8 @@ URLcheck::URLcheck(Forms &forms, QWidget *parent)
     Text1->setGeometry(twipsRect(3360, 2400, 10755, 315));
     Text1->setEditText(QStringLiteral("none choosen"));
     Text1->setAccessibleName(QStringLiteral("Chosen address"));
+    Text1->lineEdit()->setAccessibleName(QStringLiteral("Chosen address"));
+    Text1->view()->setAccessibleName(QStringLiteral("Chosen addresses so far"));
     Label1->setBuddy(Text1);
 
     Timer1 = new QTimer(this);
