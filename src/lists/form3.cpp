@@ -2,7 +2,7 @@
 
 #include "app/forms.h"
 #include "browser/urlcheck.h"
-#include "lists/listpaths.h"
+#include "lists/savelist.h"
 #include "lists/urllistfile.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
@@ -87,20 +87,9 @@ void Form3::Form_Load() {}
 
 void Form3::Command1_Click()
 {
-    const QString path = ListPaths::listFile();
-    MessageBoxes &boxes = m_forms.platform().messageBoxes();
-    // The save is atomic: on failure the old list and the list browser's working list stay as
-    // they were, and the typed text stays here for another try.
-    const SaveResult saved = UrlListFile::SaveEditText(path, url->Text());
-    if (!saved) {
-        boxes.show(QStringLiteral("The list could not be saved to %1:\n%2")
-                       .arg(QDir::toNativeSeparators(path), saved.reason),
-                   QStringLiteral("Error!"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+    if (!SaveList::saveEditTextAndReload(m_forms, url->Text()))
         return;
-    }
-    class URLcheck *browser = m_forms.URLcheck();
-    browser->List1->Clear();
-    browser->List1->addItems(UrlListFile::LoadListFile(path));
+    MessageBoxes &boxes = m_forms.platform().messageBoxes();
     // The window stays open for more editing; the list browser stays shown or hidden as it was.
     boxes.show(QStringLiteral(" List updated!"), QStringLiteral("Edit"), MessageBoxes::Buttons::Ok,
                MessageBoxes::Icon::Information);
