@@ -6,6 +6,7 @@
 #include "lists/form2.h"
 #include "platform/webbrowser.h"
 #include "platform/webenginebrowser.h"
+#include "ui/accessiblenames.h"
 #include "ui/formwindow.h"
 
 #include <QAction>
@@ -18,6 +19,7 @@ void MDIForm1::createToolbar()
     Toolbar1 = addToolBar(QStringLiteral("Toolbar1"));
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
     Toolbar1->setAccessibleName(QStringLiteral("Main toolbar"));
+    nameToolBarOverflowButton(Toolbar1);
     Toolbar1->setMovable(false);
     Toolbar1->setFloatable(false);
     Toolbar1->setIconSize(QSize(32, 32));

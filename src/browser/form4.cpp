@@ -5,6 +5,7 @@
 #include "platform/mediaplayer.h"
 #include "platform/platform.h"
 #include "platform/webbrowser.h"
+#include "ui/accessiblenames.h"
 #include "ui/formwindow.h"
 #include "ui/twips.h"
 
@@ -46,7 +47,7 @@ Form4::Form4(Forms &forms, QWidget *parent)
     cboAddress->setInsertPolicy(QComboBox::NoInsert);
     cboAddress->setGeometry(twipsRect(1080, 720, 13635, 315));
     cboAddress->setEditText(QStringLiteral("Your URL"));
-    cboAddress->setAccessibleName(QStringLiteral("Address"));
+    nameEditableComboBox(cboAddress, QStringLiteral("Address"), QStringLiteral("Addresses typed so far"));
 
     createToolbar();
 
@@ -136,6 +137,7 @@ void Form4::createToolbar()
     Toolbar1->setIconSize(QSize(40, 38));
     Toolbar1->setMovable(false);
     Toolbar1->setAccessibleName(QStringLiteral("Navigation"));
+    nameToolBarOverflowButton(Toolbar1);
     const struct {
         const char *key;
         const char *picture;
@@ -171,12 +173,13 @@ void Form4::createStatusBar()
     const struct {
         const char *name;
         int width;
-        const char *accessibleName;
+        const char *purpose;
     } panels[] = {{"date", 96, "Date"}, {"time", 96, "Time"}, {"text", 563, "Browser state"}};
     for (const auto &p : panels) {
         auto *panel = new QLabel(StatusBar1);
         panel->setObjectName(QString::fromLatin1(p.name) + QStringLiteral("Panel"));
-        panel->setAccessibleName(QString::fromLatin1(p.accessibleName));
+        // A screen reader reads the panel's text as its name; what the panel is for is its description.
+        panel->setAccessibleDescription(QString::fromLatin1(p.purpose));
         panel->setMinimumWidth(96);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setContentsMargins(4, 0, 4, 0);

@@ -8,6 +8,7 @@
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "platform/webbrowser.h"
+#include "ui/accessiblenames.h"
 #include "ui/formwindow.h"
 #include "ui/listbox.h"
 #include "ui/twips.h"
@@ -128,9 +129,7 @@ URLcheck::URLcheck(Forms &forms, QWidget *parent)
     Text1->setInsertPolicy(QComboBox::NoInsert);
     Text1->setGeometry(twipsRect(3360, 2400, 10755, 315));
     Text1->setEditText(QStringLiteral("none choosen"));
-    Text1->setAccessibleName(QStringLiteral("Chosen address"));
-    Text1->lineEdit()->setAccessibleName(QStringLiteral("Chosen address"));
-    Text1->view()->setAccessibleName(QStringLiteral("Chosen addresses so far"));
+    nameEditableComboBox(Text1, QStringLiteral("Chosen address"), QStringLiteral("Chosen addresses so far"));
     Label1->setBuddy(Text1);
 
     Timer1 = new QTimer(this);

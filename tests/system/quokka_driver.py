@@ -113,6 +113,10 @@ class Session:
                                          stdout=self.log, stderr=subprocess.STDOUT)
         self.procs.append(self.app_proc)
         self.app = wait_for("the program on the accessibility bus", self._find_app, timeout=30)
+        # Qt does not announce every child window that comes and goes, so a cached tree goes stale:
+        # ask the program every time.
+        from gi.repository import Atspi
+        self.app.set_cache_mask(Atspi.Cache.NONE)
         return self.app
 
     def _find_app(self):
@@ -186,16 +190,27 @@ class Session:
         self.do(self.find(role, name, root, showing=True))
 
     def menu(self, *path):
-        """Opens a menu path such as ("List", "Destroy List")."""
+        """Runs a menu command such as ("List", "Destroy List").
+
+        The command is triggered through the item's action without opening its menu first:
+        a menu opened through the accessibility interface stays open and holds the keyboard."""
         node = None
-        for i, label in enumerate(path):
-            node = self.find(None, label, timeout=10)
-            self.do(node)
-            time.sleep(0.3)
+        for label in path:
+            node = self.find("menu item", label, root=node, timeout=10)
+        self.do(node)
+        time.sleep(0.3)
         return node
 
     def set_text(self, node, text):
         node.queryEditableText().setTextContents(text)
+
+    def key(self, node, keysym, title="Quokka"):
+        """Types one key into node, as the keyboard would: the window gets the input focus first."""
+        wids = wait_for(f"X window {title!r}", lambda: self.x_windows(title))
+        subprocess.run(["xdotool", "windowfocus", "--sync", str(wids[0])], check=True, timeout=10)
+        node.queryComponent().grabFocus()
+        wait_for("the keyboard focus", lambda: node.getState().contains(self.pyatspi.STATE_FOCUSED), timeout=5)
+        subprocess.run(["xdotool", "key", "--clearmodifiers", keysym], check=True, timeout=10)
 
     def answer_alert(self, button="OK", text=None, timeout=15):
         alert = self.find("alert", None, timeout=timeout, showing=True)

@@ -96,7 +96,7 @@ def main(program):
             s.close()
     for p in problems:
         print("CONTROL WITHOUT NAME:", p)
-    if problems and os.environ.get("QUOKKA_E2E_STRICT_NAMES"):
+    if problems:
         return 1
     print("PASS")
     return 0
