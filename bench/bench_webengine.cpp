@@ -1,7 +1,5 @@
-// Runs the real program's windows on the real platform and times what users wait for:
-//   bench_webengine startup START_NS   start-up from process start (CLOCK_REALTIME ns, taken by the
-//                                      launcher just before exec) to the splash shown, and from the
-//                                      fifth change of the splash clock to the main window shown
+// Runs the real program's windows on the real platform and times what users wait for
+// (the start-up is timed by bench_startup, which, like the program, does not link the web engine):
 //   bench_webengine pageload URL...    "Next" in the list browser over a list of the given addresses,
 //                                      timed from the click to the page's loadFinished; then stays open
 //                                      (pageload-stopped: its 1 ms timer stopped; pageload-hidden: its
@@ -9,7 +7,6 @@
 //   bench_webengine idle URL [stop]    main window, list browser showing URL and one browser window,
 //                                      then stays open; "stop" stops every 1 ms timer of the windows
 // The launching script reads the lines printed here and measures memory and CPU from outside.
-#include "app/form6.h"
 #include "app/forms.h"
 #include "app/mdiform1.h"
 #include "app/module1.h"
@@ -28,66 +25,16 @@
 #include <QFile>
 #include <QTimer>
 #include <QWebEngineView>
-#include <QWindow>
 
 #include <cstdio>
-#include <ctime>
 
 namespace {
-
-qint64 realtimeNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_REALTIME, &ts);
-    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
 
 void say(const char *format, auto... values)
 {
     std::printf(format, values...);
     std::fflush(stdout);
 }
-
-/// Timestamps the start-up: the splash's first exposure, its hiding at the fifth clock change, and
-/// the main window's first exposure.
-class StartupWatch final : public QObject {
-public:
-    explicit StartupWatch(qint64 startNs) : m_startNs(startNs) {}
-    /// Marks a step of the start-up (main entered, application made, splash asked to show).
-    void mark(int step, qint64 ns = realtimeNs()) { m_steps[step] = ns; }
-
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Expose) {
-            auto *window = qobject_cast<QWindow *>(watched);
-            if (window && window->isExposed()) {
-                if (!m_splashNs && window->title() == QLatin1String("Form6"))
-                    m_splashNs = realtimeNs();
-                else if (m_fifthNs && !m_mainNs && window->title() == QLatin1String("Quokka")) {
-                    m_mainNs = realtimeNs();
-                    say("startup splash_ms %.2f fifth_to_main_ms %.2f changes %d main_ms %.2f app_ms %.2f show_ms %.2f\n",
-                        (m_splashNs - m_startNs) / 1e6, (m_mainNs - m_fifthNs) / 1e6, int(m_changes),
-                        (m_steps[0] - m_startNs) / 1e6, (m_steps[1] - m_startNs) / 1e6, (m_steps[2] - m_startNs) / 1e6);
-                    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
-                }
-            }
-        } else if (event->type() == QEvent::Hide && !m_fifthNs) {
-            if (auto *splash = qobject_cast<Form6 *>(watched)) {
-                m_fifthNs = realtimeNs();
-                m_changes = splash->changeCount();
-            }
-        }
-        return false;
-    }
-
-private:
-    qint64 m_startNs;
-    qint64 m_splashNs = 0;
-    qint64 m_fifthNs = 0;
-    qint64 m_mainNs = 0;
-    qint16 m_changes = 0;
-    qint64 m_steps[3] = {};
-};
 
 void writeList(const QStringList &addresses)
 {
@@ -106,7 +53,7 @@ QWebEngineView *viewOf(WebBrowser *browser)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: bench_webengine startup START_NS | pageload URL... | idle URL [stop]\n");
+    std::fprintf(stderr, "usage: bench_webengine pageload URL... | idle URL [stop]\n");
     return 2;
 }
 
@@ -114,7 +61,6 @@ int usage()
 
 int main(int argc, char *argv[])
 {
-    const qint64 mainNs = realtimeNs();
     if (argc < 3)
         return usage();
     const QByteArray mode = argv[1];
@@ -125,17 +71,6 @@ int main(int argc, char *argv[])
     QtPlatform platform;
     app.setFatalError(&platform.fatalError());
     const QStringList args = app.arguments().mid(2);
-
-    if (mode == "startup") {
-        StartupWatch watch(args.at(0).toLongLong());
-        watch.mark(0, mainNs);
-        watch.mark(1);
-        app.installEventFilter(&watch);
-        Forms forms(platform);
-        Module1::Main(forms);
-        watch.mark(2);
-        return app.exec();
-    }
 
     if (mode == "pageload" || mode == "pageload-stopped" || mode == "pageload-hidden") {
         writeList(args);

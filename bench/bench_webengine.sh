@@ -127,7 +127,7 @@ for _ in $(seq "$runs_startup"); do
     rm -rf "$XDG_DATA_HOME"
     sleep 1
     start=$(date +%s%N)
-    "$prog" startup "$start" >> "$work/startup" 2> "$work/err" || { tail -5 "$work/err" >&2; exit 1; }
+    "$build/bench/bench_startup" "$start" >> "$work/startup" 2> "$work/err" || { tail -5 "$work/err" >&2; exit 1; }
     sleep 1   # let the web engine processes of a killed run end before the next one starts
 done
 col() { awk -v c="$1" '{print $c}' "$work/startup" | median; }

@@ -4,8 +4,8 @@
 #include "browser/form4.h"
 #include "browser/urlcheck.h"
 #include "lists/form2.h"
+#include "lists/listpaths.h"
 #include "platform/webbrowser.h"
-#include "platform/webenginebrowser.h"
 #include "ui/accessiblenames.h"
 #include "ui/formwindow.h"
 
@@ -48,7 +48,7 @@ void MDIForm1::createToolbar()
 /// The page the "quokka" button opens: the start page shipped beside the program, which needs no network.
 static QString quokkaHomeAddress()
 {
-    return WebEngineBrowser::homePage().toString();
+    return ListPaths::startPage().toString();
 }
 
 void MDIForm1::Toolbar1_ButtonClick(const QString &key)

@@ -48,4 +48,9 @@ QString shippedFile(const QString &relativePath)
     return relativePath;
 }
 
+QUrl startPage()
+{
+    return QUrl::fromLocalFile(QFileInfo(shippedFile(QStringLiteral("start.html"))).absoluteFilePath());
+}
+
 } // namespace ListPaths

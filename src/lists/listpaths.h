@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 namespace ListPaths {
 
@@ -15,5 +16,7 @@ QString fullListCopy();
 /// where it is there, otherwise from beside the executable, otherwise from the installed data
 /// folder. Gives the working-directory path when none of them holds it.
 QString shippedFile(const QString &relativePath);
+/// The browsers' home page: the start page shipped beside the program, which needs no network.
+QUrl startPage();
 
 } // namespace ListPaths

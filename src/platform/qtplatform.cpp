@@ -6,11 +6,12 @@
 #include "platform/messageboxes.h"
 #include "platform/programstarter.h"
 #include "platform/systemregistry.h"
-#include "platform/webenginebrowser.h"
+#include "platform/webbrowser.h"
 
 #include <QApplication>
 #include <QAudioOutput>
 #include <QFileInfo>
+#include <QLibrary>
 #include <QLabel>
 #include <QLocale>
 #include <QMediaPlayer>
@@ -20,6 +21,7 @@
 #include <QTime>
 
 #include <cstdlib>
+#include <dlfcn.h>
 
 namespace {
 
@@ -169,9 +171,35 @@ Registry &QtPlatform::registry() { return m_services->registry; }
 ProgramStarter &QtPlatform::programStarter() { return m_services->starter; }
 FatalError &QtPlatform::fatalError() { return m_services->fatal; }
 
+namespace {
+
+using CreateWebBrowser = WebBrowser *(*)(QWidget *);
+
+/// The folder of the library that holds this code; the web engine library is installed beside it.
+QString ownLibraryFolder()
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void *>(&ownLibraryFolder), &info) && info.dli_fname)
+        return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath();
+    return QCoreApplication::applicationDirPath();
+}
+
+} // namespace
+
 WebBrowser *QtPlatform::createWebBrowser(QWidget *parent)
 {
-    return new WebEngineBrowser(parent);
+    // Qt WebEngine is large: loading it only when the first browser is made keeps the splash quick.
+    static CreateWebBrowser create = nullptr;
+    if (!create) {
+        QLibrary engine(ownLibraryFolder() + QStringLiteral("/libquokka_webengine.so"));
+        create = reinterpret_cast<CreateWebBrowser>(engine.resolve("quokkaCreateWebBrowser"));
+        if (!create) {
+            m_services->fatal.raise(48, QStringLiteral("Error in loading DLL: the web engine could not be loaded (%1)")
+                                            .arg(engine.errorString()));
+            std::abort(); // not reached: a fatal error ends the program
+        }
+    }
+    return create(parent);
 }
 
 MediaPlayer *QtPlatform::createAnimation(const QString &file, QWidget *parent)

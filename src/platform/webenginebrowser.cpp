@@ -168,7 +168,7 @@ QString WebEngineBrowser::refusalReason(const QString &text, const QUrl &url)
 
 QUrl WebEngineBrowser::homePage()
 {
-    return QUrl::fromLocalFile(QFileInfo(ListPaths::shippedFile(QStringLiteral("start.html"))).absoluteFilePath());
+    return ListPaths::startPage();
 }
 
 bool WebEngineBrowser::Navigate(const QString &address)
@@ -239,4 +239,10 @@ void WebEngineBrowser::showNotice(const QString &text)
     m_notice->setGeometry(0, 0, m_view->width(), m_notice->heightForWidth(m_view->width()) + 12);
     m_notice->show();
     m_notice->raise();
+}
+
+// The program loads this library when it makes its first browser, after the splash is up.
+extern "C" Q_DECL_EXPORT WebBrowser *quokkaCreateWebBrowser(QWidget *parent)
+{
+    return new WebEngineBrowser(parent);
 }

@@ -1,4 +1,5 @@
-"""Starts a program, opens the list browser through Destroy List (answered OK on the empty fresh list) and quits."""
+"""Starts a program, opens the list browser (and with it the web engine) through Destroy List, answered OK
+on the empty fresh list, and quits."""
 import os
 import shutil
 import sys
@@ -17,6 +18,8 @@ def main(program):
         s.menu("List", "Destroy List")
         s.answer_alert("OK")
         s.find("list", "Address list", timeout=10)
+        # The list browser's page view comes from the web engine library, loaded from lib/quokka.
+        s.find(None, "Page of the chosen address", timeout=10)
         s.shot("installed")
         s.menu("File", "Quit")
         s.wait_exit()

@@ -9,12 +9,17 @@ command -v xvfb-run >/dev/null || { echo "SKIP: xvfb-run is not installed"; exit
 tmp=$(mktemp -d /tmp/quokka-install.XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
 cmake --install "$build" --prefix "$tmp/prefix" >/dev/null || { echo "FAIL: cmake --install"; exit 1; }
-for f in bin/quokka share/quokka/dat/ch.dat share/applications/quokka.desktop; do
+for f in bin/quokka lib/quokka/libquokka_core.so lib/quokka/libquokka_webengine.so share/quokka/dat/ch.dat \
+         share/applications/quokka.desktop; do
     [ -e "$tmp/prefix/$f" ] || { echo "FAIL: $f not installed"; exit 1; }
 done
 desktop-file-validate "$tmp/prefix/share/applications/quokka.desktop" 2>/dev/null || true
 mkdir -p "$tmp/work" "$tmp/data" "$tmp/home"
 cd "$tmp/work"
+# The installed program must not lean on the build tree for its libraries.
+if readelf -d "$tmp/prefix/bin/quokka" | grep -q "$build"; then
+    echo "FAIL: the installed program still looks for libraries in the build folder"; exit 1
+fi
 # The cheat/list browser copies the full list into the data folder when it is created; Destroy
 # List touches the list browser, OK on the fresh empty list, Quit ends the program.
 QUOKKA_E2E_INNER= HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" \

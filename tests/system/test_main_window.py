@@ -4,7 +4,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from quokka_driver import Failure, Session, check, run_inside_session  # noqa: E402
+from quokka_driver import Failure, Session, check, run_inside_session, wait_for  # noqa: E402
 
 SEEDED = b"http://127.0.0.1/one\r\nhttp://127.0.0.1/two\r\nhttp://127.0.0.1/three\r\n"
 
@@ -69,12 +69,35 @@ def run_close_box_after_destroy(s, problems):
     check(data in (b"", b"\r\n"), f"the list file holds {data!r} after Destroy List and close")
 
 
-def run_quit_keeps_file(s):
+def window_of(node):
+    while node is not None and node.getRoleName() not in ("internal frame", "frame", "window", "dialog"):
+        node = node.parent
+    return node
+
+
+def run_quit_keeps_file(s, problems):
     seed(s)
     s.start()
     main_window(s)
     s.menu("List", "Destroy List")
     s.answer_alert("Cancel")
+
+    # The windows that only show the list, and the About dialog, are readable by a screen reader too.
+    s.press("Show List")
+    stored = s.find("list", "Stored address list", showing=True)
+    wait_for("the stored list in List View", lambda: [n.name for n in s.find_all("list item", root=stored)]
+             == SEEDED.decode().split("\r\n")[:-1])
+    problems += s.unnamed_controls(window_of(stored))
+    s.menu("List", "Edit List")
+    editor = s.find("text", "The list, one address per line", showing=True)
+    wait_for("the list in Edit List", lambda: [line for line in editor.queryText().getText(0, -1).splitlines() if line]
+             == SEEDED.decode().split("\r\n")[:-1])
+    problems += s.unnamed_controls(window_of(editor))
+    s.shot("edit-list")
+    s.menu("?", "Info")
+    about = window_of(s.find("push button", "Systeminfo", showing=True))
+    problems += s.unnamed_controls(about)
+    s.shot("about")
     s.menu("File", "Quit")
     rc = s.wait_exit()
     check(rc == 0, f"the program ended with {rc} after Quit")
@@ -83,7 +106,7 @@ def run_quit_keeps_file(s):
 
 def main(program):
     problems = []
-    for run in (lambda s: run_close_box_after_destroy(s, problems), run_quit_keeps_file):
+    for run in (lambda s: run_close_box_after_destroy(s, problems), lambda s: run_quit_keeps_file(s, problems)):
         s = Session(program)
         try:
             run(s)
