@@ -97,7 +97,8 @@ int main(int argc, char *argv[])
             browser->Timer1->stop();
         if (mode == "pageload-hidden")
             browser->player->widget()->hide();
-        QTimer::singleShot(1000, view, next);
+        // The start-up chime and the main window's first paints are over after 3 s, as in the floor.
+        QTimer::singleShot(3000, view, next);
         return app.exec();
     }
 

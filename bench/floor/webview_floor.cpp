@@ -1,5 +1,5 @@
 // A bare web view: one window, one view, nothing else. It loads the addresses on its command line
-// one after another (1 s after start, then 200 ms after each load has finished) and prints how long
+// one after another (3 s after start, then 200 ms after each load has finished) and prints how long
 // each load took, from load() to loadFinished, so that benchmarks can set the program beside it.
 #include <QApplication>
 #include <QElapsedTimer>
@@ -35,6 +35,6 @@ int main(int argc, char *argv[])
         }
     });
     if (!addresses.isEmpty())
-        QTimer::singleShot(1000, &view, loadNext);
+        QTimer::singleShot(3000, &view, loadNext);
     return app.exec();
 }
