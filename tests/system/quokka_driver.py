@@ -278,6 +278,48 @@ class Session:
         shutil.rmtree(self.root, ignore_errors=True)
 
 
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
 def check(cond, msg):
     if not cond:
         raise Failure(msg)
+
+
+def window_of(node):
+    """The window (frame, child window or dialog) that holds node."""
+    while node is not None and node.getRoleName() not in ("internal frame", "frame", "window", "dialog"):
+        node = node.parent
+    return node
+
+
+def run_walks(program, walks):
+    """Runs each walk(session, problems) in a fresh session; fails on the first failure and on any
+    control that a screen reader would find without a name.  QUOKKA_E2E_DUMP=1 prints the program's
+    accessibility tree when a walk fails."""
+    problems = []
+    for walk in walks:
+        s = Session(program)
+        try:
+            walk(s, problems)
+        except Failure as e:
+            s.shot("failure")
+            print("FAIL:", e)
+            if os.environ.get("QUOKKA_E2E_DUMP"):
+                for n in s.walk():
+                    try:
+                        print(" ", n.getRoleName(), repr(n.name), n.getState().contains(s.pyatspi.STATE_SHOWING))
+                    except Exception:
+                        pass
+            print(open(os.path.join(s.root, "program.log")).read()[-3000:])
+            return 1
+        finally:
+            s.close()
+    for p in problems:
+        print("CONTROL WITHOUT NAME:", p)
+    if problems:
+        return 1
+    print("PASS")
+    return 0

@@ -11,7 +11,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from quokka_driver import Failure, Session, check, run_inside_session, wait_for  # noqa: E402
+from quokka_driver import check, read, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
 
 
 class LoopbackPages:
@@ -48,11 +48,6 @@ class LoopbackPages:
         self.server.server_close()
 
 
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
 def text_of(node):
     t = node.queryText()
     return t.getText(0, t.characterCount)
@@ -60,12 +55,6 @@ def text_of(node):
 
 def list_entries(s, lst):
     return [n.name for n in s.find_all("list item", root=lst)]
-
-
-def window_of(node):
-    while node is not None and node.getRoleName() not in ("internal frame", "frame", "window", "dialog"):
-        node = node.parent
-    return node
 
 
 def list_browser(s):
@@ -170,36 +159,12 @@ def cheat_browse_add_quit(s, pages, problems, seeded):
 
 def main(program):
     pages = LoopbackPages()
-    problems = []
     seeded = f"{pages.url('a')}\r\n{pages.url('b')}\r\n{pages.url('c')}\r\n".encode()
-    runs = (lambda s: typical_road(s, pages, problems),
-            lambda s: cheat_browse_add_quit(s, pages, problems, seeded))
     try:
-        for run in runs:
-            s = Session(program)
-            try:
-                run(s)
-            except Failure as e:
-                s.shot("failure")
-                print("FAIL:", e)
-                if os.environ.get("QUOKKA_E2E_DUMP"):
-                    for n in s.walk():
-                        try:
-                            print(" ", n.getRoleName(), repr(n.name), n.getState().contains(s.pyatspi.STATE_SHOWING))
-                        except Exception:
-                            pass
-                print(open(os.path.join(s.root, "program.log")).read()[-3000:])
-                return 1
-            finally:
-                s.close()
+        return run_walks(program, (lambda s, problems: typical_road(s, pages, problems),
+                                   lambda s, problems: cheat_browse_add_quit(s, pages, problems, seeded)))
     finally:
         pages.close()
-    for p in problems:
-        print("CONTROL WITHOUT NAME:", p)
-    if problems:
-        return 1
-    print("PASS")
-    return 0
 
 
 if __name__ == "__main__":

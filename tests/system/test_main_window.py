@@ -4,7 +4,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from quokka_driver import Failure, Session, check, run_inside_session, wait_for  # noqa: E402
+from quokka_driver import check, read, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
 
 SEEDED = b"http://127.0.0.1/one\r\nhttp://127.0.0.1/two\r\nhttp://127.0.0.1/three\r\n"
 
@@ -13,11 +13,6 @@ def seed(s):
     os.makedirs(os.path.dirname(s.list_file()), exist_ok=True)
     with open(s.list_file(), "wb") as f:
         f.write(SEEDED)
-
-
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
 
 
 def main_window(s):
@@ -52,9 +47,7 @@ def run_close_box_after_destroy(s, problems):
     s.shot("after-destroy")
     items = [n.name for n in s.find_all("list item", root=lst) if n.name]
     check(items == [], f"the list box still shows {items} after Destroy List")
-    browser = lst
-    while browser is not None and browser.getRoleName() not in ("internal frame", "frame", "window"):
-        browser = browser.parent
+    browser = window_of(lst)
     buttons = {n.name for n in s.find_all("push button", root=browser)}
     missing = {w for w in ("Next", "Prev", "KILL", "Add", "Back", "Forward")
                if not any(b.lower().startswith(w.lower()) for b in buttons)}
@@ -67,12 +60,6 @@ def run_close_box_after_destroy(s, problems):
     data = read(s.list_file()) if os.path.exists(s.list_file()) else b""
     # The emptied list is written back as nothing or as one empty line; no address survives.
     check(data in (b"", b"\r\n"), f"the list file holds {data!r} after Destroy List and close")
-
-
-def window_of(node):
-    while node is not None and node.getRoleName() not in ("internal frame", "frame", "window", "dialog"):
-        node = node.parent
-    return node
 
 
 def run_quit_keeps_file(s, problems):
@@ -105,24 +92,7 @@ def run_quit_keeps_file(s, problems):
 
 
 def main(program):
-    problems = []
-    for run in (lambda s: run_close_box_after_destroy(s, problems), lambda s: run_quit_keeps_file(s, problems)):
-        s = Session(program)
-        try:
-            run(s)
-        except Failure as e:
-            s.shot("failure")
-            print("FAIL:", e)
-            print(open(os.path.join(s.root, "program.log")).read()[-3000:])
-            return 1
-        finally:
-            s.close()
-    for p in problems:
-        print("CONTROL WITHOUT NAME:", p)
-    if problems:
-        return 1
-    print("PASS")
-    return 0
+    return run_walks(program, (run_close_box_after_destroy, run_quit_keeps_file))
 
 
 if __name__ == "__main__":
