@@ -3,6 +3,7 @@
 #include "app/mdiform1.h"
 #include "browser/urlcheck.h"
 #include "fakes/fakeplatform.h"
+#include "fakes/testfiles.h"
 #include "lists/form5.h"
 #include "lists/listpaths.h"
 #include "lists/urllistfile.h"
@@ -18,20 +19,6 @@
 #include <QtTest>
 
 namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 QStringList shippedFullList()
 {
@@ -118,7 +105,7 @@ private slots:
     void wrongCodeOnlyEarnsTheMessage()
     {
         QFETCH(QString, typed);
-        writeFile(ListPaths::listFile(), "mine\r\n");
+        QVERIFY(TestFiles::write(ListPaths::listFile(), "mine\r\n"));
         Form5 *box = m_forms->Form5();
         box->Text1->setText(typed);
         box->Text1_KeyPress(13);
@@ -131,7 +118,7 @@ private slots:
         QCOMPARE(box->Text1->text(), typed);
         QVERIFY(FormWindow::isVisible(box));
         QVERIFY(!m_forms->loadedURLcheck());
-        QCOMPARE(fileBytes(ListPaths::listFile()), QByteArray("mine\r\n"));
+        QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("mine\r\n"));
     }
 
     void keysOtherThanEnterOnlyType()
@@ -150,7 +137,7 @@ private slots:
 
     void rightCodeCreatesTheListBrowserThenLoadsTheFullList()
     {
-        writeFile(ListPaths::listFile(), "mine\r\nalso mine\r\n");
+        QVERIFY(TestFiles::write(ListPaths::listFile(), "mine\r\nalso mine\r\n"));
         Form5 *box = m_forms->Form5();
         box->Text1->setText(QStringLiteral("opensesame"));
         QStringList listDuringMessages;
@@ -175,13 +162,13 @@ private slots:
         QCOMPARE(browser->List1->entries(), shippedFullList());
         QVERIFY(!FormWindow::isVisible(box));
         QVERIFY(m_forms->loadedForm5() == box); // hidden, not closed
-        QCOMPARE(fileBytes(ListPaths::listFile()), QByteArray("mine\r\nalso mine\r\n"));
+        QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("mine\r\nalso mine\r\n"));
     }
 
     void rightCodeReadsTheWorkingCopyLineByLine()
     {
         URLcheck *browser = m_forms->URLcheck();
-        writeFile(ListPaths::fullListCopy(), "a\r\n\r\nb\rc\nd\r\n");
+        QVERIFY(TestFiles::write(ListPaths::fullListCopy(), "a\r\n\r\nb\rc\nd\r\n"));
         Form5 *box = m_forms->Form5();
         box->Text1->setText(QStringLiteral("opensesame"));
         box->Text1_KeyPress(13);
@@ -191,7 +178,7 @@ private slots:
     void emptyWorkingCopyGivesOneEmptyEntry()
     {
         URLcheck *browser = m_forms->URLcheck();
-        writeFile(ListPaths::fullListCopy(), "");
+        QVERIFY(TestFiles::write(ListPaths::fullListCopy(), ""));
         Form5 *box = m_forms->Form5();
         box->Text1->setText(QStringLiteral("opensesame"));
         box->Text1_KeyPress(13);
@@ -201,7 +188,7 @@ private slots:
 
     void unreadableWorkingCopyKeepsTheList()
     {
-        writeFile(ListPaths::listFile(), "mine\r\n");
+        QVERIFY(TestFiles::write(ListPaths::listFile(), "mine\r\n"));
         URLcheck *browser = m_forms->URLcheck();
         browser->List1->AddItem(QStringLiteral("added, not yet saved"));
         // A folder where the working copy belongs cannot be read as a file.
@@ -219,7 +206,7 @@ private slots:
         QCOMPARE(shown.icon, MessageBoxes::Icon::Critical);
         QCOMPARE(browser->List1->entries(), (QStringList{"mine", "added, not yet saved"}));
         QVERIFY(FormWindow::isVisible(box));
-        QCOMPARE(fileBytes(ListPaths::listFile()), QByteArray("mine\r\n"));
+        QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("mine\r\n"));
     }
 
     void listBrowserClosedWhileTheMessageWaits()

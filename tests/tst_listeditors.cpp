@@ -4,6 +4,7 @@
 #include "app/mdiform1.h"
 #include "browser/urlcheck.h"
 #include "fakes/fakeplatform.h"
+#include "fakes/testfiles.h"
 #include "lists/add.h"
 #include "lists/form1.h"
 #include "lists/form2.h"
@@ -21,22 +22,6 @@
 #include <QtTest>
 
 namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArrayLiteral("<missing>");
-    return file.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 FakeWebBrowser *browserOf(URLcheck *w)
 {
@@ -119,7 +104,7 @@ void TestListEditors::typicalRoadEndToEnd()
     QCOMPARE(platform.boxes.shown[0].buttons, MessageBoxes::Buttons::Ok);
     QVERIFY(FormWindow::isVisible(forms.URLcheck()));
     QVERIFY(!FormWindow::isVisible(editor));
-    QCOMPARE(readFile(ListPaths::listFile()),
+    QCOMPARE(TestFiles::read(ListPaths::listFile()),
              QByteArray("http://a.example/\r\nhttp://b.example/\r\nhttp://c.example/\r\n"));
 
     URLcheck *browser = forms.URLcheck();
@@ -130,7 +115,7 @@ void TestListEditors::typicalRoadEndToEnd()
     QCOMPARE(browser->List1->entries(), typed.mid(1));
 
     QVERIFY(frame->close());
-    QCOMPARE(readFile(ListPaths::listFile()), QByteArray("http://b.example/\r\nhttp://c.example/\r\n"));
+    QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("http://b.example/\r\nhttp://c.example/\r\n"));
 }
 
 void TestListEditors::createWritesTextAsList_data()
@@ -155,7 +140,7 @@ void TestListEditors::createWritesTextAsList()
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, entries);
-    writeFile(ListPaths::listFile(), "old 1\r\nold 2\r\nold 3\r\n");
+    QVERIFY(TestFiles::write(ListPaths::listFile(), "old 1\r\nold 2\r\nold 3\r\n"));
     FakePlatform platform;
     Forms forms(platform);
     forms.MDIForm1()->show();
@@ -163,7 +148,7 @@ void TestListEditors::createWritesTextAsList()
     if (!text.isNull())
         editor->url->setText(text);
     editor->Command1_Click();
-    QCOMPARE(readFile(ListPaths::listFile()), bytes);
+    QCOMPARE(TestFiles::read(ListPaths::listFile()), bytes);
     QCOMPARE(forms.URLcheck()->List1->entries(), entries);
 }
 
@@ -205,7 +190,7 @@ void TestListEditors::saveFailureKeepsTextAndWorkingList()
 {
     QFETCH(bool, editWindow);
     QFETCH(bool, browserLoaded);
-    writeFile(ListPaths::listFile(), "X\r\nY\r\n");
+    QVERIFY(TestFiles::write(ListPaths::listFile(), "X\r\nY\r\n"));
     FakePlatform platform;
     Forms forms(platform);
     forms.MDIForm1()->show();
@@ -215,7 +200,7 @@ void TestListEditors::saveFailureKeepsTextAndWorkingList()
     // A data folder whose "quokka" is a regular file: the list folder cannot be made.
     QTemporaryDir blocked;
     QVERIFY(blocked.isValid());
-    writeFile(blocked.filePath(QStringLiteral("quokka")), "not a folder");
+    QVERIFY(TestFiles::write(blocked.filePath(QStringLiteral("quokka")), "not a folder"));
     qputenv("XDG_DATA_HOME", blocked.path().toLocal8Bit());
     const QString path = ListPaths::listFile();
 
@@ -253,7 +238,7 @@ void TestListEditors::saveFailureKeepsTextAndWorkingList()
 void TestListEditors::editSaveCycleLeavesFileUnchanged()
 {
     const QByteArray original("A\r\n\r\n B \r\nC\r\n");
-    writeFile(ListPaths::listFile(), original);
+    QVERIFY(TestFiles::write(ListPaths::listFile(), original));
     FakePlatform platform;
     Forms forms(platform);
     forms.MDIForm1()->show();
@@ -269,7 +254,7 @@ void TestListEditors::editSaveCycleLeavesFileUnchanged()
         QVERIFY(!FormWindow::isVisible(forms.URLcheck()));
         QCOMPARE(editor->url->Text(), QStringLiteral("A\r\n\r\n B \r\nC"));
         editor->Command1_Click();
-        QCOMPARE(readFile(ListPaths::listFile()), original);
+        QCOMPARE(TestFiles::read(ListPaths::listFile()), original);
         QCOMPARE(platform.boxes.shown.last().text, QStringLiteral(" List updated!"));
         QCOMPARE(platform.boxes.shown.last().title, QStringLiteral("Edit"));
         QCOMPARE(platform.boxes.shown.last().icon, MessageBoxes::Icon::Information);
@@ -285,7 +270,7 @@ void TestListEditors::editSaveCycleLeavesFileUnchanged()
     forms.loadedForm3()->url->setText(QStringLiteral("Z\r\nA"));
     forms.URLcheck()->List1->AddItem(QStringLiteral("unsaved"));
     forms.loadedForm3()->Command1_Click();
-    QCOMPARE(readFile(ListPaths::listFile()), QByteArray("Z\r\nA\r\n"));
+    QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("Z\r\nA\r\n"));
     QCOMPARE(forms.URLcheck()->List1->entries(), (QStringList{"Z", "A"}));
 }
 
@@ -332,7 +317,7 @@ void TestListEditors::listViewOpensEntry()
     QFETCH(int, row);
     QFETCH(bool, byEnter);
     if (!file.isNull())
-        writeFile(ListPaths::listFile(), file);
+        QVERIFY(TestFiles::write(ListPaths::listFile(), file));
     FakePlatform platform;
     Forms forms(platform);
     forms.MDIForm1()->show();
@@ -359,7 +344,7 @@ void TestListEditors::listViewOpensEntry()
 
 void TestListEditors::listViewKeepsOldListUntilRecreated()
 {
-    writeFile(ListPaths::listFile(), "A\r\nB\r\nC\r\n");
+    QVERIFY(TestFiles::write(ListPaths::listFile(), "A\r\nB\r\nC\r\n"));
     FakePlatform platform;
     Forms forms(platform);
     forms.MDIForm1()->show();
@@ -380,7 +365,7 @@ void TestListEditors::listViewKeepsOldListUntilRecreated()
 
 void TestListEditors::addAppendsToWorkingList()
 {
-    writeFile(ListPaths::listFile(), "X\r\nY\r\n");
+    QVERIFY(TestFiles::write(ListPaths::listFile(), "X\r\nY\r\n"));
     FakePlatform platform;
     Forms forms(platform);
     forms.MDIForm1()->show();
@@ -396,7 +381,7 @@ void TestListEditors::addAppendsToWorkingList()
     QCOMPARE(browser->List1->entries(), (QStringList{"X", "Y", "http://a.example/"}));
     QVERIFY(!FormWindow::isVisible(strip));
     QCOMPARE(browser->List1->ListIndex(), -1);
-    QCOMPARE(readFile(ListPaths::listFile()), QByteArray("X\r\nY\r\n"));
+    QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("X\r\nY\r\n"));
 
     // Reopened, the last address is still there; ADD at once appends it again.
     browser->Command7_Click();
@@ -417,7 +402,7 @@ void TestListEditors::addAppendsToWorkingList()
     QCOMPARE(forms.loadedAdd()->Text1->text(), QString());
 
     closeWithCloseBox(browser);
-    QCOMPARE(readFile(ListPaths::listFile()), QByteArray("X\r\nY\r\nhttp://a.example/\r\nhttp://a.example/\r\n\r\n"));
+    QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("X\r\nY\r\nhttp://a.example/\r\nhttp://a.example/\r\n\r\n"));
 }
 
 void TestListEditors::keyboardAndLook()

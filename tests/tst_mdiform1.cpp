@@ -4,6 +4,7 @@
 #include "browser/form4.h"
 #include "browser/urlcheck.h"
 #include "fakes/fakeplatform.h"
+#include "fakes/testfiles.h"
 #include "lists/form1.h"
 #include "lists/form3.h"
 #include "lists/listpaths.h"
@@ -19,24 +20,6 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-
-QByteArray listBytes()
-{
-    QFile f(ListPaths::listFile());
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeList(const QByteArray &bytes)
-{
-    QDir().mkpath(ListPaths::dataFolder());
-    QFile f(ListPaths::listFile());
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-} // namespace
 
 class TestMDIForm1 : public QObject {
     Q_OBJECT
@@ -115,22 +98,22 @@ private slots:
 
     void quitWritesNothingBack()
     {
-        writeList("A\r\n");
+        QVERIFY(TestFiles::writeList("A\r\n"));
         URLcheck *list = m_forms->URLcheck();
         list->List1->AddItem(QStringLiteral("added"));
         frame()->menuItem(QStringLiteral("quit"))->trigger();
         QCOMPARE(m_platform->quits, 1);
         m_forms.reset(); // the program ends: the windows go without closing
-        QCOMPARE(listBytes(), QByteArray("A\r\n"));
+        QCOMPARE(TestFiles::listBytes(), QByteArray("A\r\n"));
     }
 
     void closingTheFrameUnloadsTheListBrowser()
     {
-        writeList("A\r\n");
+        QVERIFY(TestFiles::writeList("A\r\n"));
         m_forms->URLcheck()->List1->AddItem(QStringLiteral("added"));
         FormWindow::hide(m_forms->URLcheck()); // hidden windows are unloaded too
         QVERIFY(frame()->close());
-        QCOMPARE(listBytes(), QByteArray("A\r\nadded\r\n"));
+        QCOMPARE(TestFiles::listBytes(), QByteArray("A\r\nadded\r\n"));
         QCOMPARE(m_platform->quits, 0);
     }
 
@@ -162,7 +145,7 @@ private slots:
         QFETCH(bool, hadFile);
         QFETCH(bool, listBrowserOpen);
         if (hadFile)
-            writeList("A\r\nB\r\n");
+            QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
         if (listBrowserOpen)
             m_forms->URLcheck()->Command1_Click();
 
@@ -204,7 +187,7 @@ private slots:
 
     void editListShowsTheListAsText()
     {
-        writeList("a\r\nb\r\n");
+        QVERIFY(TestFiles::writeList("a\r\nb\r\n"));
         frame()->edit_Click();
         QVERIFY(m_platform->boxes.shown.isEmpty());
         QVERIFY(m_forms->loadedForm3());
@@ -222,7 +205,7 @@ private slots:
 
     void bigOpensTheSelectedEntry()
     {
-        writeList("http://a/\r\nhttp://b/\r\n");
+        QVERIFY(TestFiles::writeList("http://a/\r\nhttp://b/\r\n"));
         frame()->big_Click(); // nothing selected: empty text
         Form4 *big = m_forms->loadedForm4();
         QVERIFY(big && big->isVisible());

@@ -4,6 +4,7 @@
 #include "browser/form4.h"
 #include "browser/urlcheck.h"
 #include "fakes/fakeplatform.h"
+#include "fakes/testfiles.h"
 #include "lists/form1.h"
 #include "lists/form2.h"
 #include "lists/form3.h"
@@ -21,18 +22,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
-
-namespace {
-
-void writeList(const QByteArray &bytes)
-{
-    QDir().mkpath(ListPaths::dataFolder());
-    QFile f(ListPaths::listFile());
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-} // namespace
 
 class TestToolbar : public QObject {
     Q_OBJECT
@@ -81,7 +70,7 @@ private slots:
 
     void editLeavesTheListBrowserVisible()
     {
-        writeList("a\r\nb\r\n");
+        QVERIFY(TestFiles::writeList("a\r\nb\r\n"));
         URLcheck *list = m_forms->URLcheck();
         frame()->Toolbar1->actions().at(0)->trigger();
         QVERIFY(FormWindow::isVisible(list));
@@ -106,7 +95,7 @@ private slots:
 
     void quokkaShowsTheHiddenListBrowserAtHome()
     {
-        writeList("A\r\nB\r\n");
+        QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
         frame()->add_Click(); // hides the list browser
         URLcheck *list = m_forms->loadedURLcheck();
         QVERIFY(!FormWindow::isVisible(list));
@@ -134,7 +123,7 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, fileBefore);
         if (fileBefore)
-            writeList("A\r\nB\r\n");
+            QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
         m_platform->boxes.answers = {MessageBoxes::Answer(answer)};
         frame()->Toolbar1_ButtonClick(QStringLiteral("kill"));
         QCOMPARE(m_platform->boxes.shown.size(), 1);
@@ -196,7 +185,7 @@ private slots:
 
     void bigWithANeverOpenedListBrowser()
     {
-        writeList("A\r\n");
+        QVERIFY(TestFiles::writeList("A\r\n"));
         QVERIFY(!m_forms->loadedURLcheck());
         frame()->Toolbar1_ButtonClick(QStringLiteral("big"));
         URLcheck *list = m_forms->loadedURLcheck();

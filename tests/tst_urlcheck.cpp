@@ -2,6 +2,7 @@
 #include "app/forms.h"
 #include "browser/urlcheck.h"
 #include "fakes/fakeplatform.h"
+#include "fakes/testfiles.h"
 #include "lists/add.h"
 #include "lists/listpaths.h"
 #include "ui/formwindow.h"
@@ -19,20 +20,6 @@
 #include <QtTest>
 
 namespace {
-
-QByteArray listBytes()
-{
-    QFile f(ListPaths::listFile());
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeList(const QByteArray &bytes)
-{
-    QDir().mkpath(ListPaths::dataFolder());
-    QFile f(ListPaths::listFile());
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 QStringList comboItems(QComboBox *box)
 {
@@ -70,7 +57,7 @@ private slots:
 
     void creationLoadsListAndCopiesFullList()
     {
-        writeList("A\r\n\r\nB\r\n");
+        QVERIFY(TestFiles::writeList("A\r\n\r\nB\r\n"));
         URLcheck *w = m_forms->URLcheck();
         QVERIFY(FormWindow::isVisible(w));
         QCOMPARE(w->List1->entries(), (QStringList{"A", "", "B"}));
@@ -96,13 +83,13 @@ private slots:
         URLcheck *w = m_forms->URLcheck();
         QCOMPARE(w->List1->entries(), QStringList{""});
         QVERIFY(FormWindow::frameOf(w)->close());
-        QCOMPARE(listBytes(), QByteArray("\r\n"));
+        QCOMPARE(TestFiles::listBytes(), QByteArray("\r\n"));
         QVERIFY(!m_forms->loadedURLcheck());
     }
 
     void nextPrevAndChoosing()
     {
-        writeList("A\r\nB\r\nC\r\n");
+        QVERIFY(TestFiles::writeList("A\r\nB\r\nC\r\n"));
         URLcheck *w = m_forms->URLcheck();
         w->Command2_Click(); // Prev with nothing selected: nothing
         QCOMPARE(w->List1->ListIndex(), -1);
@@ -134,7 +121,7 @@ private slots:
 
     void entriesAreNavigatedExactlyAsStored()
     {
-        writeList("  spaced  \r\n\r\n");
+        QVERIFY(TestFiles::writeList("  spaced  \r\n\r\n"));
         URLcheck *w = m_forms->URLcheck();
         w->Command1_Click();
         w->Command1_Click();
@@ -144,7 +131,7 @@ private slots:
 
     void mouseAndKeyboardChooseEntries()
     {
-        writeList("A\r\nB\r\n");
+        QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
         URLcheck *w = m_forms->URLcheck();
         FormWindow::frameOf(w)->resize(1100, 700);
         const QRect second = w->List1->visualRect(w->List1->model()->index(1, 0));
@@ -157,7 +144,7 @@ private slots:
 
     void killRemovesSelectedEntry()
     {
-        writeList("A\r\nB\r\nC\r\n");
+        QVERIFY(TestFiles::writeList("A\r\nB\r\nC\r\n"));
         URLcheck *w = m_forms->URLcheck();
         w->Command4_Click(); // nothing selected: nothing happens, no failure
         QCOMPARE(w->List1->ListCount(), 3);
@@ -170,12 +157,12 @@ private slots:
         w->Command1_Click(); // Next selects the first entry again
         QCOMPARE(w->List1->ListIndex(), 0);
         QCOMPARE(browser()->navigations.last(), QStringLiteral("A"));
-        QCOMPARE(listBytes(), QByteArray("A\r\nB\r\nC\r\n")); // the file is touched only on unload
+        QCOMPARE(TestFiles::listBytes(), QByteArray("A\r\nB\r\nC\r\n")); // the file is touched only on unload
     }
 
     void killingEveryEntryLeavesZeroByteFile()
     {
-        writeList("A\r\nB\r\n");
+        QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
         URLcheck *w = m_forms->URLcheck();
         for (int i = 0; i < 2; ++i) {
             w->Command1_Click();
@@ -183,7 +170,7 @@ private slots:
         }
         QCOMPARE(w->List1->ListCount(), 0);
         QVERIFY(FormWindow::frameOf(w)->close());
-        QCOMPARE(listBytes(), QByteArray());
+        QCOMPARE(TestFiles::listBytes(), QByteArray());
         QCOMPARE(m_forms->URLcheck()->List1->entries(), QStringList{""});
     }
 
@@ -203,7 +190,7 @@ private slots:
 
     void historyKeepsRepeats()
     {
-        writeList("A\r\nB\r\n");
+        QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
         URLcheck *w = m_forms->URLcheck();
         w->Command1_Click();
         w->Command1_Click();
@@ -213,7 +200,7 @@ private slots:
 
     void backAndForward()
     {
-        writeList("A\r\nB\r\n");
+        QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
         URLcheck *w = m_forms->URLcheck();
         w->Command5_Click(); // no page yet: nothing
         w->Command6_Click();
@@ -241,10 +228,10 @@ private slots:
 
     void hideKeepsEverything()
     {
-        writeList("A\r\nB\r\n");
+        QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
         URLcheck *w = m_forms->URLcheck();
         w->Command1_Click();
-        writeList("changed\r\n");
+        QVERIFY(TestFiles::writeList("changed\r\n"));
         w->Command3_Click();
         QVERIFY(!FormWindow::isVisible(w));
         QCOMPARE(m_forms->URLcheck(), w);
@@ -255,20 +242,20 @@ private slots:
 
     void addOpensTheAddWindowAndWriteBackKeepsTheEntry()
     {
-        writeList("X\r\nY\r\n");
+        QVERIFY(TestFiles::writeList("X\r\nY\r\n"));
         URLcheck *w = m_forms->URLcheck();
         w->Command7_Click();
         QVERIFY(m_forms->loadedAdd());
         QVERIFY(FormWindow::isVisible(m_forms->loadedAdd()));
         w->List1->AddItem(QStringLiteral("A"));
-        QCOMPARE(listBytes(), QByteArray("X\r\nY\r\n"));
+        QCOMPARE(TestFiles::listBytes(), QByteArray("X\r\nY\r\n"));
         QVERIFY(FormWindow::frameOf(w)->close());
-        QCOMPARE(listBytes(), QByteArray("X\r\nY\r\nA\r\n"));
+        QCOMPARE(TestFiles::listBytes(), QByteArray("X\r\nY\r\nA\r\n"));
     }
 
     void failedWriteBackAsksAndCanKeepTheWindow()
     {
-        writeList("A\r\n");
+        QVERIFY(TestFiles::writeList("A\r\n"));
         URLcheck *w = m_forms->URLcheck();
         w->List1->AddItem(QStringLiteral("B"));
         // Make the data folder unwritable even for root: replace it by a regular file.
@@ -290,7 +277,7 @@ private slots:
         // Once the folder can be written again, closing saves everything.
         QVERIFY(QFile::remove(folder));
         QVERIFY(FormWindow::frameOf(w)->close());
-        QCOMPARE(listBytes(), QByteArray("A\r\nB\r\n"));
+        QCOMPARE(TestFiles::listBytes(), QByteArray("A\r\nB\r\n"));
     }
 
     void failedWriteBackCanCloseWithoutSaving()

@@ -1,27 +1,11 @@
 // The list file's reading and writing rules, and the mended faults of saving.
+#include "fakes/testfiles.h"
 #include "lists/urllistfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-} // namespace
 
 class TestUrlListFile : public QObject {
     Q_OBJECT
@@ -59,7 +43,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, entries);
-        writeAll(path(), bytes);
+        QVERIFY(TestFiles::write(path(), bytes));
         QCOMPARE(UrlListFile::LoadListFile(path()), entries);
     }
 
@@ -83,7 +67,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
-        writeAll(path(), bytes);
+        QVERIFY(TestFiles::write(path(), bytes));
         const auto built = UrlListFile::BuildEditText(path());
         QVERIFY(built.has_value());
         QCOMPARE(*built, text);
@@ -112,9 +96,9 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, reloaded);
-        writeAll(path(), "old list\r\n");
+        QVERIFY(TestFiles::write(path(), "old list\r\n"));
         QVERIFY(UrlListFile::SaveEditText(path(), text));
-        QCOMPARE(readAll(path()), bytes);
+        QCOMPARE(TestFiles::read(path()), bytes);
         QCOMPARE(UrlListFile::LoadListFile(path()), reloaded);
     }
 
@@ -129,12 +113,12 @@ private slots:
     void editCycleLeavesListUnchanged()
     {
         QFETCH(QByteArray, bytes);
-        writeAll(path(), bytes);
+        QVERIFY(TestFiles::write(path(), bytes));
         for (int round = 0; round < 3; ++round) {
             const auto text = UrlListFile::BuildEditText(path());
             QVERIFY(text.has_value());
             QVERIFY(UrlListFile::SaveEditText(path(), *text));
-            QCOMPARE(readAll(path()), bytes);
+            QCOMPARE(TestFiles::read(path()), bytes);
         }
     }
 
@@ -152,7 +136,7 @@ private slots:
         QFETCH(QStringList, entries);
         QFETCH(QByteArray, bytes);
         QVERIFY(UrlListFile::WriteBackList(path(), entries));
-        QCOMPARE(readAll(path()), bytes);
+        QCOMPARE(TestFiles::read(path()), bytes);
     }
 
     void bytesSurviveLoadAndWriteBack_data()
@@ -170,35 +154,35 @@ private slots:
     void bytesSurviveLoadAndWriteBack()
     {
         QFETCH(QByteArray, bytes);
-        writeAll(path(), bytes);
+        QVERIFY(TestFiles::write(path(), bytes));
         QVERIFY(UrlListFile::WriteBackList(path(), UrlListFile::LoadListFile(path())));
-        QCOMPARE(readAll(path()), bytes);
+        QCOMPARE(TestFiles::read(path()), bytes);
         // The edit text keeps them too.
         const auto text = UrlListFile::BuildEditText(path());
         QVERIFY(text.has_value());
         QVERIFY(UrlListFile::SaveEditText(path(), *text));
-        QCOMPARE(readAll(path()), bytes);
+        QCOMPARE(TestFiles::read(path()), bytes);
     }
 
     void copyFullList()
     {
         const QString source = m_dir.filePath("shipped.dat");
         const QString copy = m_dir.filePath("sub/ch.dat");
-        writeAll(source, "one\r\ntwo\r\n");
+        QVERIFY(TestFiles::write(source, "one\r\ntwo\r\n"));
         QVERIFY(UrlListFile::CopyFullList(source, copy));
-        QCOMPARE(readAll(copy), QByteArray("one\r\ntwo\r\n"));
-        writeAll(copy, "changed\r\n");
+        QCOMPARE(TestFiles::read(copy), QByteArray("one\r\ntwo\r\n"));
+        QVERIFY(TestFiles::write(copy, "changed\r\n"));
         QVERIFY(UrlListFile::CopyFullList(source, copy));
-        QCOMPARE(readAll(copy), QByteArray("one\r\ntwo\r\n"));
+        QCOMPARE(TestFiles::read(copy), QByteArray("one\r\ntwo\r\n"));
         // A missing source leaves the copy as it was.
-        writeAll(copy, "kept\r\n");
+        QVERIFY(TestFiles::write(copy, "kept\r\n"));
         QVERIFY(!UrlListFile::CopyFullList(m_dir.filePath("missing.dat"), copy));
-        QCOMPARE(readAll(copy), QByteArray("kept\r\n"));
+        QCOMPARE(TestFiles::read(copy), QByteArray("kept\r\n"));
     }
 
     void deleteListFile()
     {
-        writeAll(path(), "A\r\n");
+        QVERIFY(TestFiles::write(path(), "A\r\n"));
         QVERIFY(UrlListFile::deleteListFile(path()));
         QVERIFY(!QFile::exists(path()));
         QVERIFY(UrlListFile::deleteListFile(path())); // missing is no error
@@ -209,14 +193,14 @@ private slots:
     {
         // A folder that cannot be written even by root: its path runs through a regular file.
         const QString blocker = m_dir.filePath("blocker");
-        writeAll(blocker, "not a folder");
+        QVERIFY(TestFiles::write(blocker, "not a folder"));
         const QString inside = blocker + QStringLiteral("/url.dat");
         const SaveResult r1 = UrlListFile::SaveEditText(inside, QStringLiteral("A"));
         QVERIFY(!r1);
         QVERIFY(!r1.reason.isEmpty());
         QVERIFY(!UrlListFile::WriteBackList(inside, {"A"}));
         QVERIFY(!UrlListFile::CopyFullList(blocker, inside));
-        QCOMPARE(readAll(blocker), QByteArray("not a folder"));
+        QCOMPARE(TestFiles::read(blocker), QByteArray("not a folder"));
 
         // A list file that is a folder: it cannot be replaced, and stays.
         const QString folder = m_dir.filePath("folderfile");

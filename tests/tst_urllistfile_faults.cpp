@@ -1,5 +1,6 @@
 // The list file under faults: a full disk, a read-only mount, a kill in the middle of a save,
 // a symbolic link and restrictive permissions. The old list is never lost or cut off.
+#include "fakes/testfiles.h"
 #include "lists/urllistfile.h"
 
 #include <QDir>
@@ -18,20 +19,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
-    return f.readAll();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size() && f.flush();
-}
 
 QStringList entriesIn(const QString &dir)
 {
@@ -147,7 +134,7 @@ SaveResult save(Writer writer, const QString &path, const QByteArray &newList, c
         return UrlListFile::WriteBackList(path, UrlListFile::parseEntries(newList));
     case Writer::CopyFullList: {
         const QString source = sourceFolder + QStringLiteral("/ch.dat");
-        if (!writeAll(source, newList))
+        if (!TestFiles::write(source, newList))
             return SaveResult::failure(QStringLiteral("test could not write its source"));
         return UrlListFile::CopyFullList(source, path);
     }
@@ -211,7 +198,7 @@ void tst_UrlListFileFaults::fullDiskKeepsOldFile()
     QVERIFY(outside.isValid());
 
     const QString path = mount.path() + QStringLiteral("/url.dat");
-    QVERIFY(writeAll(path, oldList));
+    QVERIFY(TestFiles::write(path, oldList));
     // Fill the disk: completely, or leaving one page free that the new list does not fit into.
     const QString filler = mount.path() + QStringLiteral("/filler");
     {
@@ -230,7 +217,7 @@ void tst_UrlListFileFaults::fullDiskKeepsOldFile()
     const SaveResult result = save(Writer(writer), path, newList, outside.path());
     QVERIFY2(!result.ok, "a save that cannot fit must fail");
     QVERIFY2(!result.reason.isEmpty(), "a failure must say why");
-    QCOMPARE(readAll(path), oldList);
+    QCOMPARE(TestFiles::read(path), oldList);
     QCOMPARE(entriesIn(mount.path()), before);
 }
 
@@ -250,19 +237,19 @@ void tst_UrlListFileFaults::readOnlyMountKeepsOldFile()
     QTemporaryDir outside;
     QVERIFY(outside.isValid());
     const QString path = mount.path() + QStringLiteral("/url.dat");
-    QVERIFY(writeAll(path, oldList));
+    QVERIFY(TestFiles::write(path, oldList));
     QVERIFY2(mount.remountReadOnly(), "remounting read-only failed");
 
     const SaveResult result = save(Writer(writer), path, QByteArray("http://new.example/\r\n"), outside.path());
     QVERIFY(!result.ok);
     QVERIFY(!result.reason.isEmpty());
-    QCOMPARE(readAll(path), oldList);
+    QCOMPARE(TestFiles::read(path), oldList);
     QCOMPARE(entriesIn(mount.path()), QStringList{QStringLiteral("url.dat")});
     // Deleting is refused too, and says so.
     const SaveResult removed = UrlListFile::deleteListFile(path);
     QVERIFY(!removed.ok);
     QVERIFY(!removed.reason.isEmpty());
-    QCOMPARE(readAll(path), oldList);
+    QCOMPARE(TestFiles::read(path), oldList);
 }
 
 void tst_UrlListFileFaults::readOnlyFolderKeepsOldFile_data()
@@ -280,13 +267,13 @@ void tst_UrlListFileFaults::readOnlyFolderKeepsOldFile()
     QTemporaryDir outside;
     QVERIFY(dir.isValid() && outside.isValid());
     const QString path = dir.filePath(QStringLiteral("url.dat"));
-    QVERIFY(writeAll(path, oldList));
+    QVERIFY(TestFiles::write(path, oldList));
     QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
     const SaveResult result = save(Writer(writer), path, QByteArray("http://new.example/\r\n"), outside.path());
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(!result.ok);
     QVERIFY(!result.reason.isEmpty());
-    QCOMPARE(readAll(path), oldList);
+    QCOMPARE(TestFiles::read(path), oldList);
     QCOMPARE(entriesIn(dir.path()), QStringList{QStringLiteral("url.dat")});
 }
 
@@ -306,13 +293,13 @@ void tst_UrlListFileFaults::saveReplacesRatherThanOverwrites()
     QVERIFY(dir.isValid() && outside.isValid());
     const QString path = dir.filePath(QStringLiteral("url.dat"));
     const QString secondName = dir.filePath(QStringLiteral("old-name"));
-    QVERIFY(writeAll(path, oldList));
+    QVERIFY(TestFiles::write(path, oldList));
     QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(secondName).constData()) == 0);
     const QByteArray newList("http://new.example/\r\n");
     const SaveResult result = save(Writer(writer), path, newList, outside.path());
     QVERIFY2(result.ok, qPrintable(result.reason));
-    QCOMPARE(readAll(path), newList);
-    QCOMPARE(readAll(secondName), oldList);
+    QCOMPARE(TestFiles::read(path), newList);
+    QCOMPARE(TestFiles::read(secondName), oldList);
 }
 
 void tst_UrlListFileFaults::symlinkStaysLinkToUpdatedTarget_data()
@@ -330,7 +317,7 @@ void tst_UrlListFileFaults::symlinkStaysLinkToUpdatedTarget()
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("real")));
     const QString target = dir.filePath(QStringLiteral("real/url.dat"));
     const QString link = dir.filePath(QStringLiteral("url.dat"));
-    QVERIFY(writeAll(target, oldList));
+    QVERIFY(TestFiles::write(target, oldList));
     QVERIFY(::symlink("real/url.dat", QFile::encodeName(link).constData()) == 0);
 
     const QByteArray newList("http://new.example/1\r\nhttp://new.example/2\r\n");
@@ -339,7 +326,7 @@ void tst_UrlListFileFaults::symlinkStaysLinkToUpdatedTarget()
     const QFileInfo info(link);
     QVERIFY2(info.isSymLink(), "the list file is no longer a link");
     QCOMPARE(QFile::symLinkTarget(link), QFileInfo(target).absoluteFilePath());
-    QCOMPARE(readAll(target), newList);
+    QCOMPARE(TestFiles::read(target), newList);
     QCOMPARE(entriesIn(dir.path()), (QStringList{QStringLiteral("real"), QStringLiteral("url.dat")}));
     QCOMPARE(entriesIn(dir.filePath(QStringLiteral("real"))), QStringList{QStringLiteral("url.dat")});
 }
@@ -364,7 +351,7 @@ void tst_UrlListFileFaults::permissionsAreKept()
     QTemporaryDir outside;
     QVERIFY(dir.isValid() && outside.isValid());
     const QString path = dir.filePath(QStringLiteral("url.dat"));
-    QVERIFY(writeAll(path, oldList));
+    QVERIFY(TestFiles::write(path, oldList));
     QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0);
     // The source of the full list has other permissions: a copy must not take them over.
     const SaveResult result = save(Writer(writer), path, QByteArray("http://new.example/\r\n"), outside.path());
@@ -394,7 +381,7 @@ void tst_UrlListFileFaults::killedSaveLeavesOldOrNewList()
     const QString path = folder + QStringLiteral("/url.dat");
     const QByteArray lists[2] = {UrlListFile::serializeEntries(savedList(0)),
                                  UrlListFile::serializeEntries(savedList(1))};
-    QVERIFY(writeAll(path, lists[1]));
+    QVERIFY(TestFiles::write(path, lists[1]));
 
     auto *rng = QRandomGenerator::global();
     int seen[2] = {0, 0};
@@ -413,7 +400,7 @@ void tst_UrlListFileFaults::killedSaveLeavesOldOrNewList()
         QVERIFY(saver.waitForFinished(5000));
         QCOMPARE(saver.exitStatus(), QProcess::CrashExit);
 
-        const QByteArray now = readAll(path);
+        const QByteArray now = TestFiles::read(path);
         if (now == lists[0]) {
             ++seen[0];
         } else if (now == lists[1]) {
