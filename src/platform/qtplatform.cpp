@@ -191,11 +191,13 @@ WebBrowser *QtPlatform::createWebBrowser(QWidget *parent)
     // Qt WebEngine is large: loading it only when the first browser is made keeps the splash quick.
     static CreateWebBrowser create = nullptr;
     if (!create) {
-        QLibrary engine(ownLibraryFolder() + QStringLiteral("/libquokka_webengine.so"));
+        const QString path = ownLibraryFolder() + QStringLiteral("/libquokka_webengine.so");
+        QLibrary engine(path);
         create = reinterpret_cast<CreateWebBrowser>(engine.resolve("quokkaCreateWebBrowser"));
         if (!create) {
-            m_services->fatal.raise(48, QStringLiteral("Error in loading DLL: the web engine could not be loaded (%1)")
-                                            .arg(engine.errorString()));
+            const QString reason = QFileInfo::exists(path) ? engine.errorString() : path + QStringLiteral(" is missing");
+            m_services->fatal.raise(
+                48, QStringLiteral("Error in loading DLL: Quokka's web engine could not be loaded.\n%1").arg(reason));
             std::abort(); // not reached: a fatal error ends the program
         }
     }

@@ -35,7 +35,7 @@ def run_inside_session(main, budget=150):
         sys.exit(SKIP)
     env = dict(os.environ, **{INNER: "1"})
     cmd = ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", "dbus-run-session", "--",
-           "/usr/bin/python3", os.path.abspath(sys.argv[0]), os.path.abspath(sys.argv[1])]
+           "/usr/bin/python3", os.path.abspath(sys.argv[0]), os.path.abspath(sys.argv[1])] + sys.argv[2:]
     proc = subprocess.Popen(cmd, env=env, start_new_session=True)
     try:
         rc = proc.wait(timeout=budget)
