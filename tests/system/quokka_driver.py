@@ -131,6 +131,9 @@ class Session:
         return None
 
     # --- finding things ---------------------------------------------------------------------
+    # A list with more entries than this is not walked entry by entry (a list file may hold millions).
+    LONG_LIST = 500
+
     def walk(self, node=None, depth=0, limit=40):
         node = node or self.app
         yield node
@@ -138,6 +141,8 @@ class Session:
             return
         try:
             n = node.childCount
+            if n > self.LONG_LIST and node.getRoleName() in ("list", "table", "tree"):
+                return
         except Exception:
             return
         for i in range(n):
