@@ -217,6 +217,36 @@ private slots:
         for (const QString &n : names)
             QVERIFY2(!n.startsWith(QLatin1String("url.dat.")), qPrintable(n));
     }
+
+    void saveRemovesWhatKilledSavesLeft()
+    {
+        QTemporaryDir dir;
+        const QString list = dir.filePath(QStringLiteral("url.dat"));
+        const auto make = [&](const QString &name, int ageSeconds) {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("a list that was never renamed\r\n");
+            QVERIFY(f.flush());
+            QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime));
+        };
+        make(QStringLiteral("url.dat.aB3dE9"), 120); // left by a save killed two minutes ago
+        make(QStringLiteral("url.dat.Zz99Yy"), 0);   // could be another save's, under way right now
+        make(QStringLiteral("url.dat.bak"), 120);    // the user's own files stay
+        make(QStringLiteral("url.dat.aB3dE9x"), 120);
+        make(QStringLiteral("url.dat.aB-dE9"), 120);
+        make(QStringLiteral("ch.dat.aB3dE9"), 120);
+        QVERIFY(UrlListFile::WriteBackList(list, {"A"}));
+        QStringList names = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        names.sort();
+        QCOMPARE(names, QStringList({"ch.dat.aB3dE9", "url.dat", "url.dat.Zz99Yy", "url.dat.aB-dE9", "url.dat.aB3dE9x",
+                                     "url.dat.bak"}));
+
+        // A failed save (here: the list's name is taken by a folder) removes nothing.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.dat")));
+        make(QStringLiteral("folder.dat.Qq1234"), 120);
+        QVERIFY(!UrlListFile::WriteBackList(dir.filePath(QStringLiteral("folder.dat")), {"B"}));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("folder.dat.Qq1234"))));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestUrlListFile)

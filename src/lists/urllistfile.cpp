@@ -2,10 +2,13 @@
 
 #include "lists/narrowtext.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <algorithm>
 
 namespace UrlListFile {
 
@@ -61,6 +64,32 @@ std::optional<QString> BuildEditText(const QString &path)
     return parseEntries(bytes).join(QStringLiteral("\r\n"));
 }
 
+namespace {
+
+/// A save that is killed after linking its finished temporary file into the folder, but before
+/// renaming it over the list, leaves "<name>.XXXXXX" behind (six letters or digits). The next save
+/// removes such files once they are a minute old, which the file of a save still under way never is.
+void removeStaleTemporaries(const QString &path)
+{
+    const QFileInfo target(QFileInfo(path).isSymLink() ? QFileInfo(path).canonicalFilePath() : path);
+    const QString prefix = target.fileName() + QLatin1Char('.');
+    const QDateTime cutoff = QDateTime::currentDateTimeUtc().addSecs(-60);
+    const QFileInfoList candidates = target.absoluteDir().entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo &file : candidates) {
+        const QString name = file.fileName();
+        if (name.size() != prefix.size() + 6 || !name.startsWith(prefix) || file.isSymLink())
+            continue;
+        const QStringView suffix = QStringView(name).mid(prefix.size());
+        const bool temporaryName = std::all_of(suffix.begin(), suffix.end(), [](QChar c) {
+            return c.unicode() < 128 && c.isLetterOrNumber();
+        });
+        if (temporaryName && file.lastModified() < cutoff)
+            QFile::remove(file.absoluteFilePath());
+    }
+}
+
+} // namespace
+
 SaveResult replaceFile(const QString &path, const QByteArray &bytes)
 {
     const QFileInfo info(path);
@@ -78,6 +107,7 @@ SaveResult replaceFile(const QString &path, const QByteArray &bytes)
     }
     if (!file.commit())
         return SaveResult::failure(file.errorString());
+    removeStaleTemporaries(path);
     return {};
 }
 

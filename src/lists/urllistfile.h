@@ -44,7 +44,8 @@ SaveResult deleteListFile(const QString &path);
 
 /// Replaces the file at @p path by @p bytes: written beside it and renamed over it, so that after
 /// any failure or a kill the file holds the old bytes or the new ones, whole. A symbolic link
-/// stays a link to the updated target, and the file's permissions are kept.
+/// stays a link to the updated target, and the file's permissions are kept. What an earlier, killed
+/// save left beside the file is removed once it is a minute old.
 SaveResult replaceFile(const QString &path, const QByteArray &bytes);
 
 } // namespace UrlListFile
