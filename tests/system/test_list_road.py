@@ -116,6 +116,8 @@ def cheat_browse_add_quit(s, pages, problems, seeded):
     problems += s.unnamed_controls(window_of(code))
     s.set_text(code, "opensesame ")
     s.key(code, "Return")
+    s.find("alert", "Wrong cheat", showing=True)
+    s.shot("cheatbox-wrong")
     alert = s.answer_alert("OK")
     check(alert.name == "Wrong cheat", f"a wrong code showed {alert.name!r}")
     s.gone("alert", None)
@@ -148,6 +150,7 @@ def cheat_browse_add_quit(s, pages, problems, seeded):
     added = s.find("text", "Address to add", showing=True)
     problems += s.unnamed_controls(window_of(added))
     s.set_text(added, pages.url("added"))
+    s.shot("add-url")
     s.press("Add the address to the list", root=window_of(added))
     wait_for("the added address at the end of the list",
              lambda: list_entries(s, lst) == full + [pages.url("added")])
