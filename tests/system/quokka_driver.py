@@ -20,7 +20,7 @@ SKIP = 77
 def run_inside_session(main, budget=150):
     if os.environ.get(INNER):
         sys.exit(main(sys.argv[1]))
-    for tool in ("xvfb-run", "dbus-run-session", "xdotool", "import"):
+    for tool in ("xvfb-run", "dbus-run-session", "dbus-send", "xdotool", "import"):
         if not shutil.which(tool):
             print(f"SKIP: {tool} is not installed")
             sys.exit(SKIP)
@@ -34,7 +34,8 @@ def run_inside_session(main, budget=150):
         print(f"SKIP: {e}")
         sys.exit(SKIP)
     env = dict(os.environ, **{INNER: "1"})
-    cmd = ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", "dbus-run-session", "--",
+    xvfb_errors = tempfile.NamedTemporaryFile(prefix="quokka-xvfb-", suffix=".log", delete=False).name
+    cmd = ["xvfb-run", "-a", "-e", xvfb_errors, "-s", "-screen 0 1280x1024x24", "dbus-run-session", "--",
            "/usr/bin/python3", os.path.abspath(sys.argv[0]), os.path.abspath(sys.argv[1])] + sys.argv[2:]
     proc = subprocess.Popen(cmd, env=env, start_new_session=True)
     try:
@@ -43,11 +44,29 @@ def run_inside_session(main, budget=150):
         print(f"FAIL: the run took longer than {budget} s")
         rc = 1
     finally:
-        try:
-            os.killpg(proc.pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
+        end_process_group(proc.pid)
+    if rc not in (0, SKIP):
+        with open(xvfb_errors, errors="replace") as f:
+            print("X server's messages:", f.read()[-2000:])
+    os.unlink(xvfb_errors)
     sys.exit(rc)
+
+
+def end_process_group(pgid):
+    """Ends what the run left: politely first, since an X server killed outright leaves its lock file
+    and socket behind, and a later run may pick that display."""
+    for sig, grace in ((signal.SIGTERM, 5.0), (signal.SIGKILL, 0.0)):
+        try:
+            os.killpg(pgid, sig)
+        except ProcessLookupError:
+            return
+        end = time.monotonic() + grace
+        while time.monotonic() < end:
+            try:
+                os.killpg(pgid, 0)
+            except ProcessLookupError:
+                return
+            time.sleep(0.1)
 
 
 _BUS = None
@@ -91,10 +110,11 @@ class Session:
         self.procs = []
         global _BUS
         if _BUS is None:
-            # One accessibility bus for the whole D-Bus session; dbus-run-session ends it.
-            _BUS = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            time.sleep(0.5)
+            # One accessibility bus for the whole D-Bus session, started by D-Bus itself when first
+            # asked for, so that the program and this driver are sure to meet on the same one.
+            _BUS = wait_for("the accessibility bus", lambda: subprocess.run(
+                ["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                 "org.a11y.Bus.GetAddress"], capture_output=True, text=True, timeout=10).stdout.strip(), timeout=20)
         import pyatspi
         self.pyatspi = pyatspi
 
@@ -312,6 +332,13 @@ def run_walks(program, walks):
         except Failure as e:
             s.shot("failure")
             print("FAIL:", e)
+            try:
+                print("windows on the screen:", [(w, subprocess.run(["xdotool", "getwindowname", str(w)],
+                                                                     capture_output=True, text=True).stdout.strip())
+                                                 for w in s.x_windows(".*")])
+                print("windows of the program:", [(w.getRoleName(), w.name) for w in s.windows()])
+            except Exception as why:
+                print("(no window list:", why, ")")
             if os.environ.get("QUOKKA_E2E_DUMP"):
                 for n in s.walk():
                     try:
