@@ -2,6 +2,7 @@
 #include "app/forms.h"
 #include "browser/form4.h"
 #include "fakes/fakeplatform.h"
+#include "fakes/formsworld.h"
 #include "lists/listpaths.h"
 #include "ui/formwindow.h"
 
@@ -20,15 +21,13 @@
 class TestForm4 : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> m_data;
-    std::unique_ptr<FakePlatform> m_platform;
-    std::unique_ptr<Forms> m_forms;
+    FormsWorld m_world;
 
     static FakeWebBrowser *fake(Form4 *w) { return qobject_cast<FakeWebBrowser *>(w->brow); }
     static FakeMediaPlayer *animation(Form4 *w) { return static_cast<FakeMediaPlayer *>(w->player); }
     Form4 *shownWindow()
     {
-        Form4 *w = m_forms->Form4();
+        Form4 *w = m_world.forms->Form4();
         FormWindow::show(w);
         return QTest::qWaitForWindowExposed(w) ? w : nullptr;
     }
@@ -36,20 +35,13 @@ private:
 private slots:
     void init()
     {
-        m_data = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_DATA_HOME", m_data->path().toUtf8());
-        m_platform = std::make_unique<FakePlatform>();
-        m_forms = std::make_unique<Forms>(*m_platform);
+        m_world.start();
     }
-    void cleanup()
-    {
-        m_forms.reset();
-        m_platform.reset();
-    }
+    void cleanup() { m_world.stop(); }
 
     void loadsWithoutShowingAndStandsIdle()
     {
-        Form4 *w = m_forms->Form4();
+        Form4 *w = m_world.forms->Form4();
         QVERIFY(!w->isVisible());
         QVERIFY(w->isWindow());
         QVERIFY(w->windowState() & Qt::WindowMaximized);
@@ -85,7 +77,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QRect, rect);
-        QWidget *control = m_forms->Form4()->findChild<QWidget *>(name);
+        QWidget *control = m_world.forms->Form4()->findChild<QWidget *>(name);
         QVERIFY(control);
         QCOMPARE(control->geometry(), rect);
         QVERIFY(!control->accessibleName().isEmpty());
@@ -93,7 +85,7 @@ private slots:
 
     void toolbarButtons()
     {
-        Form4 *w = m_forms->Form4();
+        Form4 *w = m_world.forms->Form4();
         const QList<QAction *> actions = w->Toolbar1->actions();
         const QStringList keys{"back", "forward", "refresh", "stop", "home"};
         const QStringList tips{"Back", "Forward", "Refresh", "Stop / Cancel", "Go home, Quokka! Mommy's waitin'!"};
@@ -147,7 +139,7 @@ private slots:
     {
         QFETCH(QString, key);
         QFETCH(QStringList, expected);
-        Form4 *w = m_forms->Form4();
+        Form4 *w = m_world.forms->Form4();
         FakeWebBrowser *b = fake(w);
         b->Navigate(QStringLiteral("http://a/"));
         b->Navigate(QStringLiteral("http://b/"));
@@ -161,23 +153,23 @@ private slots:
         QCOMPARE(b->homes, expected[3].toInt());
         if (key != QLatin1String("home"))
             QCOMPARE(b->navigations.size(), navigations);
-        QVERIFY(m_platform->boxes.shown.isEmpty());
+        QVERIFY(m_world.platform->boxes.shown.isEmpty());
     }
 
     void backAndForwardWithNoHistoryDoNothing()
     {
-        Form4 *w = m_forms->Form4();
+        Form4 *w = m_world.forms->Form4();
         for (const char *key : {"back", "forward"})
             w->Toolbar1->findChild<QAction *>(QString::fromLatin1(key))->trigger();
         QCOMPARE(fake(w)->url, QString());
         QVERIFY(fake(w)->navigations.isEmpty());
-        QVERIFY(m_platform->boxes.shown.isEmpty());
-        QCOMPARE(m_platform->fatal.raised.size(), 0);
+        QVERIFY(m_world.platform->boxes.shown.isEmpty());
+        QCOMPARE(m_world.platform->fatal.raised.size(), 0);
     }
 
     void timerFollowsBusyAndTitle()
     {
-        Form4 *w = m_forms->Form4();
+        Form4 *w = m_world.forms->Form4();
         w->Timer1->stop(); // ticks are driven by hand here
         FakeWebBrowser *b = fake(w);
         w->Timer1_Timer();
@@ -199,7 +191,7 @@ private slots:
 
     void runningTimerFollowsTheBrowserOnItsOwn()
     {
-        Form4 *w = m_forms->Form4();
+        Form4 *w = m_world.forms->Form4();
         fake(w)->busy = true;
         fake(w)->title = QStringLiteral("page");
         QTRY_COMPARE(w->Panels(3)->text(), QStringLiteral("Browser is working..."));
@@ -211,7 +203,7 @@ private slots:
 
     void statusBarShowsDateAndTime()
     {
-        Form4 *w = m_forms->Form4();
+        Form4 *w = m_world.forms->Form4();
         QCOMPARE(w->Panels(1)->text(), QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
         const QTime before = QTime::currentTime();
         const QString time = w->Panels(2)->text();
@@ -232,7 +224,7 @@ private slots:
         fake(first)->title = QStringLiteral("A");
         first->Timer1_Timer();
         QTest::keyClick(first, Qt::Key_N, Qt::ControlModifier);
-        const QList<Form4 *> windows = m_forms->browserWindows();
+        const QList<Form4 *> windows = m_world.forms->browserWindows();
         QCOMPARE(windows.size(), 2);
         Form4 *second = windows[1];
         QVERIFY(second != first);
@@ -245,7 +237,7 @@ private slots:
         QCOMPARE(first->windowTitle(), QStringLiteral("A"));
         QCOMPARE(fake(first)->navigations, QStringList{"http://a/"});
         QCOMPARE(first->cboAddress->count(), 1);
-        QCOMPARE(m_forms->loadedForm4(), first);
+        QCOMPARE(m_world.forms->loadedForm4(), first);
         // Each caption follows only its own page.
         second->Timer1->stop();
         fake(second)->title = QStringLiteral("B");
@@ -254,15 +246,15 @@ private slots:
         QCOMPARE(second->windowTitle(), QStringLiteral("B"));
         // A further window made from the second one is a third, not the shared one.
         second->new_Click();
-        QCOMPARE(m_forms->browserWindows().size(), 3);
+        QCOMPARE(m_world.forms->browserWindows().size(), 3);
     }
 
     void aPageAskingForAWindowGetsANewOne()
     {
-        Form4 *w = m_forms->Form4();
+        Form4 *w = m_world.forms->Form4();
         WebBrowser *target = nullptr;
         emit w->brow->newWindowRequested(&target);
-        const QList<Form4 *> windows = m_forms->browserWindows();
+        const QList<Form4 *> windows = m_world.forms->browserWindows();
         QCOMPARE(windows.size(), 2);
         QCOMPARE(target, windows[1]->brow);
         QCOMPARE(windows[1]->windowTitle(), QStringLiteral("Quokka"));
@@ -271,9 +263,9 @@ private slots:
 
     void quitEndsTheProgram()
     {
-        Form4 *w = m_forms->Form4();
+        Form4 *w = m_world.forms->Form4();
         w->menuItem(QStringLiteral("quit"))->trigger();
-        QCOMPARE(m_platform->quits, 1);
+        QCOMPARE(m_world.platform->quits, 1);
         QCOMPARE(w->menuItem(QStringLiteral("new"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
         QCOMPARE(w->menuItem(QStringLiteral("file"))->text(), QStringLiteral("&File"));
     }
@@ -333,7 +325,7 @@ private slots:
         QPointer<Form4> guard(w);
         w->close();
         QTRY_VERIFY(!guard);
-        Form4 *again = m_forms->Form4();
+        Form4 *again = m_world.forms->Form4();
         QCOMPARE(again->cboAddress->count(), 0);
         QCOMPARE(again->windowTitle(), QStringLiteral("Quokka (BIGED)"));
     }

@@ -3,6 +3,7 @@
 #include "app/mdiform1.h"
 #include "browser/urlcheck.h"
 #include "fakes/fakeplatform.h"
+#include "fakes/formsworld.h"
 #include "fakes/testfiles.h"
 #include "lists/form5.h"
 #include "lists/listpaths.h"
@@ -34,30 +35,21 @@ const QString updateText =
 class TestForm5 : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> m_data;
-    std::unique_ptr<FakePlatform> m_platform;
-    std::unique_ptr<Forms> m_forms;
-    FakeMessageBoxes &boxes() { return m_platform->boxes; }
+    FormsWorld m_world;
+    FakeMessageBoxes &boxes() { return m_world.platform->boxes; }
 
 private slots:
     void init()
     {
-        m_data = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_DATA_HOME", m_data->path().toUtf8());
-        m_platform = std::make_unique<FakePlatform>();
-        m_forms = std::make_unique<Forms>(*m_platform);
+        m_world.start();
         QVERIFY2(shippedFullList().size() > 3, "the shipped full list is needed in the working directory");
     }
-    void cleanup()
-    {
-        m_forms.reset();
-        m_platform.reset();
-    }
+    void cleanup() { m_world.stop(); }
 
     void cheatCommandOpensTheBoxAsDesigned()
     {
-        m_forms->MDIForm1()->cheat_Click();
-        Form5 *box = m_forms->loadedForm5();
+        m_world.forms->MDIForm1()->cheat_Click();
+        Form5 *box = m_world.forms->loadedForm5();
         QVERIFY(box);
         QVERIFY(FormWindow::isVisible(box));
         QCOMPARE(FormWindow::frameOf(box)->windowTitle(), QStringLiteral("Cheatbox"));
@@ -69,18 +61,18 @@ private slots:
         QVERIFY(box->Picture1->focusPolicy() & Qt::TabFocus);
         QCOMPARE(box->Picture1->nextInFocusChain(), static_cast<QWidget *>(box->Text1));
         QVERIFY(!box->Text1->hasFocus());
-        QVERIFY(!m_forms->loadedURLcheck()); // showing the box touches nothing else
+        QVERIFY(!m_world.forms->loadedURLcheck()); // showing the box touches nothing else
         QVERIFY(boxes().shown.isEmpty());
     }
 
     void boxOpensWithoutFocusInTheCodeBox()
     {
-        MDIForm1 *main = m_forms->MDIForm1();
+        MDIForm1 *main = m_world.forms->MDIForm1();
         main->show();
         main->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(main));
         main->cheat_Click();
-        Form5 *box = m_forms->loadedForm5();
+        Form5 *box = m_world.forms->loadedForm5();
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(box->Picture1));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(box->Text1));
@@ -106,7 +98,7 @@ private slots:
     {
         QFETCH(QString, typed);
         QVERIFY(TestFiles::write(ListPaths::listFile(), "mine\r\n"));
-        Form5 *box = m_forms->Form5();
+        Form5 *box = m_world.forms->Form5();
         box->Text1->setText(typed);
         box->Text1_KeyPress(13);
         QCOMPARE(boxes().shown.size(), 1);
@@ -117,13 +109,13 @@ private slots:
         QCOMPARE(shown.icon, MessageBoxes::Icon::Information);
         QCOMPARE(box->Text1->text(), typed);
         QVERIFY(FormWindow::isVisible(box));
-        QVERIFY(!m_forms->loadedURLcheck());
+        QVERIFY(!m_world.forms->loadedURLcheck());
         QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("mine\r\n"));
     }
 
     void keysOtherThanEnterOnlyType()
     {
-        Form5 *box = m_forms->Form5();
+        Form5 *box = m_world.forms->Form5();
         box->Text1->clear();
         QTest::keyClicks(box->Text1, QStringLiteral("opensesame"));
         QCOMPARE(box->Text1->text(), QStringLiteral("opensesame"));
@@ -138,11 +130,11 @@ private slots:
     void rightCodeCreatesTheListBrowserThenLoadsTheFullList()
     {
         QVERIFY(TestFiles::write(ListPaths::listFile(), "mine\r\nalso mine\r\n"));
-        Form5 *box = m_forms->Form5();
+        Form5 *box = m_world.forms->Form5();
         box->Text1->setText(QStringLiteral("opensesame"));
         QStringList listDuringMessages;
         boxes().onShow = [&](const FakeMessageBoxes::Box &) {
-            URLcheck *browser = m_forms->loadedURLcheck();
+            URLcheck *browser = m_world.forms->loadedURLcheck();
             listDuringMessages.append(browser ? browser->List1->entries().join(QLatin1Char('|')) : QStringLiteral("<none>"));
         };
         box->Text1_KeyPress(13);
@@ -156,20 +148,20 @@ private slots:
         QCOMPARE(boxes().shown.at(1).icon, MessageBoxes::Icon::Information);
         // The list browser loaded the user's list first; the full list replaces it after the messages.
         QCOMPARE(listDuringMessages, (QStringList{"mine|also mine", "mine|also mine"}));
-        URLcheck *browser = m_forms->loadedURLcheck();
+        URLcheck *browser = m_world.forms->loadedURLcheck();
         QVERIFY(browser);
         QVERIFY(FormWindow::isVisible(browser));
         QCOMPARE(browser->List1->entries(), shippedFullList());
         QVERIFY(!FormWindow::isVisible(box));
-        QVERIFY(m_forms->loadedForm5() == box); // hidden, not closed
+        QVERIFY(m_world.forms->loadedForm5() == box); // hidden, not closed
         QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("mine\r\nalso mine\r\n"));
     }
 
     void rightCodeReadsTheWorkingCopyLineByLine()
     {
-        URLcheck *browser = m_forms->URLcheck();
+        URLcheck *browser = m_world.forms->URLcheck();
         QVERIFY(TestFiles::write(ListPaths::fullListCopy(), "a\r\n\r\nb\rc\nd\r\n"));
-        Form5 *box = m_forms->Form5();
+        Form5 *box = m_world.forms->Form5();
         box->Text1->setText(QStringLiteral("opensesame"));
         box->Text1_KeyPress(13);
         QCOMPARE(browser->List1->entries(), (QStringList{"a", "", "b", "c\nd"}));
@@ -177,9 +169,9 @@ private slots:
 
     void emptyWorkingCopyGivesOneEmptyEntry()
     {
-        URLcheck *browser = m_forms->URLcheck();
+        URLcheck *browser = m_world.forms->URLcheck();
         QVERIFY(TestFiles::write(ListPaths::fullListCopy(), ""));
-        Form5 *box = m_forms->Form5();
+        Form5 *box = m_world.forms->Form5();
         box->Text1->setText(QStringLiteral("opensesame"));
         box->Text1_KeyPress(13);
         QCOMPARE(boxes().shown.size(), 2);
@@ -189,13 +181,13 @@ private slots:
     void unreadableWorkingCopyKeepsTheList()
     {
         QVERIFY(TestFiles::write(ListPaths::listFile(), "mine\r\n"));
-        URLcheck *browser = m_forms->URLcheck();
+        URLcheck *browser = m_world.forms->URLcheck();
         browser->List1->AddItem(QStringLiteral("added, not yet saved"));
         // A folder where the working copy belongs cannot be read as a file.
         QVERIFY(QFile::remove(ListPaths::fullListCopy()));
         QVERIFY(QDir().mkpath(ListPaths::fullListCopy()));
 
-        Form5 *box = m_forms->Form5();
+        Form5 *box = m_world.forms->Form5();
         box->Text1->setText(QStringLiteral("opensesame"));
         box->Text1_KeyPress(13);
 
@@ -211,40 +203,40 @@ private slots:
 
     void listBrowserClosedWhileTheMessageWaits()
     {
-        Form5 *box = m_forms->Form5();
+        Form5 *box = m_world.forms->Form5();
         box->Text1->setText(QStringLiteral("opensesame"));
         boxes().onShow = [&](const FakeMessageBoxes::Box &shown) {
             if (shown.title == QStringLiteral("Right!"))
-                delete FormWindow::frameOf(m_forms->loadedURLcheck());
+                delete FormWindow::frameOf(m_world.forms->loadedURLcheck());
         };
         box->Text1_KeyPress(13);
-        QVERIFY(m_forms->loadedURLcheck());
-        QCOMPARE(m_forms->loadedURLcheck()->List1->entries(), shippedFullList());
+        QVERIFY(m_world.forms->loadedURLcheck());
+        QCOMPARE(m_world.forms->loadedURLcheck()->List1->entries(), shippedFullList());
     }
 
     void shownAgainKeepsTheCodeAndRepeats()
     {
-        Form5 *box = m_forms->Form5();
+        Form5 *box = m_world.forms->Form5();
         box->Text1->setText(QStringLiteral("opensesame"));
         box->Text1_KeyPress(13);
-        m_forms->URLcheck()->List1->AddItem(QStringLiteral("extra"));
-        m_forms->MDIForm1()->cheat_Click();
-        QCOMPARE(m_forms->Form5(), box);
+        m_world.forms->URLcheck()->List1->AddItem(QStringLiteral("extra"));
+        m_world.forms->MDIForm1()->cheat_Click();
+        QCOMPARE(m_world.forms->Form5(), box);
         QVERIFY(FormWindow::isVisible(box));
         QCOMPARE(box->Text1->text(), QStringLiteral("opensesame"));
         box->Text1_KeyPress(13);
         QCOMPARE(boxes().shown.size(), 4);
-        QCOMPARE(m_forms->URLcheck()->List1->entries(), shippedFullList());
+        QCOMPARE(m_world.forms->URLcheck()->List1->entries(), shippedFullList());
     }
 
     void closedBoxComesBackAfresh()
     {
-        Form5 *box = m_forms->Form5();
+        Form5 *box = m_world.forms->Form5();
         box->Text1->setText(QStringLiteral("something"));
         QVERIFY(FormWindow::frameOf(box)->close());
-        QTRY_VERIFY(!m_forms->loadedForm5());
-        m_forms->MDIForm1()->cheat_Click();
-        QCOMPARE(m_forms->loadedForm5()->Text1->text(), QStringLiteral("Gimme da cheat!!!"));
+        QTRY_VERIFY(!m_world.forms->loadedForm5());
+        m_world.forms->MDIForm1()->cheat_Click();
+        QCOMPARE(m_world.forms->loadedForm5()->Text1->text(), QStringLiteral("Gimme da cheat!!!"));
     }
 };
 

@@ -4,6 +4,7 @@
 #include "app/mdiform1.h"
 #include "browser/urlcheck.h"
 #include "fakes/fakeplatform.h"
+#include "fakes/formsworld.h"
 #include "platform/systemregistry.h"
 #include "ui/formwindow.h"
 
@@ -50,34 +51,25 @@ public:
 class TestFrmAbout : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> m_data;
-    std::unique_ptr<FakePlatform> m_platform;
-    std::unique_ptr<Forms> m_forms;
-    FakeRegistry &registry() { return m_platform->registryFake; }
-    FakeProgramStarter &starter() { return m_platform->starter; }
+    FormsWorld m_world;
+    FakeRegistry &registry() { return m_world.platform->registryFake; }
+    FakeProgramStarter &starter() { return m_world.platform->starter; }
 
 private slots:
     void init()
     {
-        m_data = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_DATA_HOME", m_data->path().toUtf8());
-        m_platform = std::make_unique<FakePlatform>();
-        m_forms = std::make_unique<Forms>(*m_platform);
+        m_world.start();
         // As Windows refuses full access to a user without administrator rights.
         registry().refusedAccess = Registry::KEY_ALL_ACCESS;
     }
-    void cleanup()
-    {
-        m_forms.reset();
-        m_platform.reset();
-    }
+    void cleanup() { m_world.stop(); }
 
     void infoCommandHidesTheListBrowserAndOpensTheDialog()
     {
-        URLcheck *browser = m_forms->URLcheck();
-        m_forms->MDIForm1()->info_Click();
+        URLcheck *browser = m_world.forms->URLcheck();
+        m_world.forms->MDIForm1()->info_Click();
         QVERIFY(!FormWindow::isVisible(browser));
-        frmAbout *about = m_forms->loadedFrmAbout();
+        frmAbout *about = m_world.forms->loadedFrmAbout();
         QVERIFY(about);
         QVERIFY(FormWindow::isVisible(about));
         QCOMPARE(FormWindow::frameOf(about)->windowTitle(), QStringLiteral("Info zu quokka"));
@@ -93,13 +85,13 @@ private slots:
         QVERIFY(!about->Picture1->pixmap().isNull());
         QCOMPARE(about->nextInFocusChain(), static_cast<QWidget *>(about->cmdOK));
         QCOMPARE(about->cmdOK->nextInFocusChain(), static_cast<QWidget *>(about->cmdSysInfo));
-        QVERIFY(m_platform->boxes.shown.isEmpty());
+        QVERIFY(m_world.platform->boxes.shown.isEmpty());
     }
 
     void captionIsNeverTheDesignOne()
     {
-        m_forms->MDIForm1()->show();
-        frmAbout *about = m_forms->frmAbout();
+        m_world.forms->MDIForm1()->show();
+        frmAbout *about = m_world.forms->frmAbout();
         QVERIFY(FormWindow::frameOf(about)->isVisible());
         QCOMPARE(FormWindow::frameOf(about)->windowTitle(), QStringLiteral("Info zu quokka"));
         QCOMPARE(about->windowTitle(), QStringLiteral("Info zu quokka"));
@@ -119,7 +111,7 @@ private slots:
     {
         QFETCH(int, key);
         QFETCH(QString, focus);
-        frmAbout *about = m_forms->frmAbout();
+        frmAbout *about = m_world.forms->frmAbout();
         QPointer<QWidget> frame = FormWindow::frameOf(about);
         QVERIFY(qobject_cast<QMdiSubWindow *>(frame.data()));
         if (key == 0) {
@@ -131,21 +123,21 @@ private slots:
             QTest::keyClick(target, Qt::Key(key));
         }
         QTRY_VERIFY(!frame);
-        QVERIFY(!m_forms->loadedFrmAbout());
+        QVERIFY(!m_world.forms->loadedFrmAbout());
         QVERIFY(starter().started.isEmpty());
         // The next command creates it afresh.
-        m_forms->MDIForm1()->info_Click();
-        QVERIFY(m_forms->loadedFrmAbout());
-        QVERIFY(m_forms->loadedFrmAbout() != nullptr && FormWindow::isVisible(m_forms->loadedFrmAbout()));
+        m_world.forms->MDIForm1()->info_Click();
+        QVERIFY(m_world.forms->loadedFrmAbout());
+        QVERIFY(m_world.forms->loadedFrmAbout() != nullptr && FormWindow::isVisible(m_world.forms->loadedFrmAbout()));
     }
 
     void enterOnSysteminfoStartsItInstead()
     {
         registry().keys[msinfoKey][QStringLiteral("PATH")] = {Registry::REG_SZ, sz("/usr/bin/hardinfo")};
-        frmAbout *about = m_forms->frmAbout();
+        frmAbout *about = m_world.forms->frmAbout();
         QTest::keyClick(about->cmdSysInfo, Qt::Key_Return);
         QCOMPARE(starter().started, QStringList{QStringLiteral("/usr/bin/hardinfo")});
-        QVERIFY(m_forms->loadedFrmAbout());
+        QVERIFY(m_world.forms->loadedFrmAbout());
     }
 
     void getKeyValue_data()
@@ -183,7 +175,7 @@ private slots:
         QFETCH(bool, result);
         QFETCH(QString, text);
         registry().keys[msinfoKey][QStringLiteral("PATH")] = {type, data};
-        frmAbout *about = m_forms->frmAbout();
+        frmAbout *about = m_world.forms->frmAbout();
         QString value = incoming;
         QCOMPARE(about->GetKeyValue(Registry::HKEY_LOCAL_MACHINE, msinfoKey, QStringLiteral("PATH"), value), result);
         QCOMPARE(value, text);
@@ -204,7 +196,7 @@ private slots:
         QFETCH(QString, value);
         registry().keys[msinfoKey][QStringLiteral("PATH")] = {Registry::REG_SZ, sz("/bin/true")};
         QString text = QStringLiteral("old");
-        QVERIFY(!m_forms->frmAbout()->GetKeyValue(Registry::HKEY_LOCAL_MACHINE, key, value, text));
+        QVERIFY(!m_world.forms->frmAbout()->GetKeyValue(Registry::HKEY_LOCAL_MACHINE, key, value, text));
         QCOMPARE(text, QString());
         QCOMPARE(registry().openHandles, 0);
     }
@@ -238,20 +230,20 @@ private slots:
         if (!folder.isEmpty())
             registry().keys[locationKey][QStringLiteral("MSINFO")] = {Registry::REG_SZ, folder};
         starter().existing = existing;
-        frmAbout *about = m_forms->frmAbout();
+        frmAbout *about = m_world.forms->frmAbout();
         about->cmdSysInfo_Click();
         QCOMPARE(starter().started, started);
         QCOMPARE(registry().opened, opened);
         if (started.isEmpty()) {
-            QCOMPARE(m_platform->boxes.shown.size(), 1);
-            QCOMPARE(m_platform->boxes.shown[0].text, unavailable);
-            QCOMPARE(m_platform->boxes.shown[0].title, QStringLiteral("quokka"));
-            QCOMPARE(m_platform->boxes.shown[0].buttons, MessageBoxes::Buttons::Ok);
-            QCOMPARE(m_platform->boxes.shown[0].icon, MessageBoxes::Icon::None);
+            QCOMPARE(m_world.platform->boxes.shown.size(), 1);
+            QCOMPARE(m_world.platform->boxes.shown[0].text, unavailable);
+            QCOMPARE(m_world.platform->boxes.shown[0].title, QStringLiteral("quokka"));
+            QCOMPARE(m_world.platform->boxes.shown[0].buttons, MessageBoxes::Buttons::Ok);
+            QCOMPARE(m_world.platform->boxes.shown[0].icon, MessageBoxes::Icon::None);
         } else {
-            QVERIFY(m_platform->boxes.shown.isEmpty());
+            QVERIFY(m_world.platform->boxes.shown.isEmpty());
         }
-        QVERIFY(m_forms->loadedFrmAbout()); // the dialog stays open either way
+        QVERIFY(m_world.forms->loadedFrmAbout()); // the dialog stays open either way
     }
 
     void failuresEndInTheOneMessage_data()
@@ -272,10 +264,10 @@ private slots:
         registry().keys[msinfoKey][QStringLiteral("PATH")] = {type, data};
         starter().startWorks = startWorks;
         starter().unstartable = {QStringLiteral("&h000001")};
-        m_forms->frmAbout()->StartSysInfo();
+        m_world.forms->frmAbout()->StartSysInfo();
         QVERIFY(starter().started.isEmpty());
-        QCOMPARE(m_platform->boxes.shown.size(), 1);
-        QCOMPARE(m_platform->boxes.shown[0].text, unavailable);
+        QCOMPARE(m_world.platform->boxes.shown.size(), 1);
+        QCOMPARE(m_world.platform->boxes.shown[0].text, unavailable);
         QCOMPARE(registry().openHandles, 0);
     }
 
@@ -295,7 +287,7 @@ private slots:
     {
         QFETCH(QByteArray, file);
         QFETCH(QStringList, started);
-        const QString path = m_data->filePath(QStringLiteral("registry.ini"));
+        const QString path = m_world.data->filePath(QStringLiteral("registry.ini"));
         if (!file.isEmpty()) {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -317,7 +309,7 @@ private slots:
     {
         // Full access is refused to ordinary users; the lookup must still work for them.
         registry().keys[msinfoKey][QStringLiteral("PATH")] = {Registry::REG_SZ, sz("/usr/bin/hardinfo")};
-        m_forms->frmAbout()->StartSysInfo();
+        m_world.forms->frmAbout()->StartSysInfo();
         QCOMPARE(starter().started, QStringList{QStringLiteral("/usr/bin/hardinfo")});
         QVERIFY(!registry().openedWith.contains(Registry::KEY_ALL_ACCESS));
     }

@@ -4,6 +4,7 @@
 #include "browser/form4.h"
 #include "browser/urlcheck.h"
 #include "fakes/fakeplatform.h"
+#include "fakes/formsworld.h"
 #include "fakes/testfiles.h"
 #include "lists/form1.h"
 #include "lists/form3.h"
@@ -24,26 +25,17 @@
 class TestMDIForm1 : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> m_data;
-    std::unique_ptr<FakePlatform> m_platform;
-    std::unique_ptr<Forms> m_forms;
-    MDIForm1 *frame() { return m_forms->MDIForm1(); }
+    FormsWorld m_world;
+    MDIForm1 *frame() { return m_world.forms->MDIForm1(); }
 
 private slots:
     void init()
     {
-        m_data = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_DATA_HOME", m_data->path().toUtf8());
-        m_platform = std::make_unique<FakePlatform>();
-        m_forms = std::make_unique<Forms>(*m_platform);
+        m_world.start();
         frame()->show();
         QVERIFY(QTest::qWaitForWindowExposed(frame()));
     }
-    void cleanup()
-    {
-        m_forms.reset();
-        m_platform.reset();
-    }
+    void cleanup() { m_world.stop(); }
 
     void frameProperties()
     {
@@ -84,51 +76,51 @@ private slots:
 
     void shortcutsWorkFromAnywhereInTheFrame()
     {
-        URLcheck *list = m_forms->URLcheck();
+        URLcheck *list = m_world.forms->URLcheck();
         list->List1->setFocus();
         QTest::keyClick(list->List1, Qt::Key_L, Qt::ControlModifier);
-        QVERIFY(m_forms->loadedForm1());
+        QVERIFY(m_world.forms->loadedForm1());
         QVERIFY(!FormWindow::isVisible(list));
-        QTest::keyClick(m_forms->loadedForm1()->url, Qt::Key_F12, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(m_forms->loadedForm5());
+        QTest::keyClick(m_world.forms->loadedForm1()->url, Qt::Key_F12, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(m_world.forms->loadedForm5());
         QTest::keyClick(frame(), Qt::Key_N, Qt::ControlModifier);
-        QVERIFY(m_forms->loadedForm4());
-        QVERIFY(m_forms->loadedForm4()->isVisible());
+        QVERIFY(m_world.forms->loadedForm4());
+        QVERIFY(m_world.forms->loadedForm4()->isVisible());
     }
 
     void quitWritesNothingBack()
     {
         QVERIFY(TestFiles::writeList("A\r\n"));
-        URLcheck *list = m_forms->URLcheck();
+        URLcheck *list = m_world.forms->URLcheck();
         list->List1->AddItem(QStringLiteral("added"));
         frame()->menuItem(QStringLiteral("quit"))->trigger();
-        QCOMPARE(m_platform->quits, 1);
-        m_forms.reset(); // the program ends: the windows go without closing
+        QCOMPARE(m_world.platform->quits, 1);
+        m_world.forms.reset(); // the program ends: the windows go without closing
         QCOMPARE(TestFiles::listBytes(), QByteArray("A\r\n"));
     }
 
     void closingTheFrameUnloadsTheListBrowser()
     {
         QVERIFY(TestFiles::writeList("A\r\n"));
-        m_forms->URLcheck()->List1->AddItem(QStringLiteral("added"));
-        FormWindow::hide(m_forms->URLcheck()); // hidden windows are unloaded too
+        m_world.forms->URLcheck()->List1->AddItem(QStringLiteral("added"));
+        FormWindow::hide(m_world.forms->URLcheck()); // hidden windows are unloaded too
         QVERIFY(frame()->close());
         QCOMPARE(TestFiles::listBytes(), QByteArray("A\r\nadded\r\n"));
-        QCOMPARE(m_platform->quits, 0);
+        QCOMPARE(m_world.platform->quits, 0);
     }
 
     void closingTheFrameStopsWhenTheListCannotBeSaved()
     {
-        m_forms->URLcheck();
+        m_world.forms->URLcheck();
         const QString folder = ListPaths::dataFolder();
         QVERIFY(QDir(folder).removeRecursively());
         QFile blocker(folder);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        m_platform->boxes.answers = {MessageBoxes::Answer::Cancel};
+        m_world.platform->boxes.answers = {MessageBoxes::Answer::Cancel};
         QVERIFY(!frame()->close());
         QVERIFY(frame()->isVisible());
-        QVERIFY(m_forms->loadedURLcheck());
+        QVERIFY(m_world.forms->loadedURLcheck());
         QVERIFY(QFile::remove(folder));
     }
 
@@ -147,23 +139,23 @@ private slots:
         if (hadFile)
             QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
         if (listBrowserOpen)
-            m_forms->URLcheck()->Command1_Click();
+            m_world.forms->URLcheck()->Command1_Click();
 
-        m_platform->boxes.answers = {MessageBoxes::Answer::Cancel};
+        m_world.platform->boxes.answers = {MessageBoxes::Answer::Cancel};
         frame()->killall_Click();
-        QCOMPARE(m_platform->boxes.shown.size(), 1);
-        const auto box = m_platform->boxes.shown.first();
+        QCOMPARE(m_world.platform->boxes.shown.size(), 1);
+        const auto box = m_world.platform->boxes.shown.first();
         QCOMPARE(box.text, QStringLiteral("Would you like to Kill all the entries?"));
         QCOMPARE(box.title, QStringLiteral("Kill all"));
         QCOMPARE(box.buttons, MessageBoxes::Buttons::OkCancel);
         QCOMPARE(box.icon, MessageBoxes::Icon::Question);
-        QCOMPARE(bool(m_forms->loadedURLcheck()), listBrowserOpen);
+        QCOMPARE(bool(m_world.forms->loadedURLcheck()), listBrowserOpen);
         QCOMPARE(QFile::exists(ListPaths::listFile()), hadFile);
 
-        m_platform->boxes.answers = {MessageBoxes::Answer::Ok};
+        m_world.platform->boxes.answers = {MessageBoxes::Answer::Ok};
         frame()->killall_Click();
         QVERIFY(!QFile::exists(ListPaths::listFile()));
-        URLcheck *list = m_forms->loadedURLcheck();
+        URLcheck *list = m_world.forms->loadedURLcheck();
         QVERIFY(list);
         QVERIFY(FormWindow::isVisible(list));
         QCOMPARE(list->List1->entries(), QStringList{""});
@@ -172,66 +164,66 @@ private slots:
     void editListFailurePath()
     {
         frame()->edit_Click();
-        QCOMPARE(m_platform->boxes.shown.size(), 2);
-        QCOMPARE(m_platform->boxes.shown[0].text, QStringLiteral("List doesn't exist!"));
-        QCOMPARE(m_platform->boxes.shown[0].title, QStringLiteral("Error!"));
-        QCOMPARE(m_platform->boxes.shown[0].icon, MessageBoxes::Icon::Critical);
-        QCOMPARE(m_platform->boxes.shown[1].text, QStringLiteral("Create a new List..."));
-        QCOMPARE(m_platform->boxes.shown[1].title, QStringLiteral("New list"));
-        QCOMPARE(m_platform->boxes.shown[1].icon, MessageBoxes::Icon::Information);
-        QVERIFY(m_forms->loadedForm1());
-        QVERIFY(FormWindow::isVisible(m_forms->loadedForm1()));
-        QVERIFY(!m_forms->loadedForm3());
-        QVERIFY(!FormWindow::isVisible(m_forms->loadedURLcheck()));
+        QCOMPARE(m_world.platform->boxes.shown.size(), 2);
+        QCOMPARE(m_world.platform->boxes.shown[0].text, QStringLiteral("List doesn't exist!"));
+        QCOMPARE(m_world.platform->boxes.shown[0].title, QStringLiteral("Error!"));
+        QCOMPARE(m_world.platform->boxes.shown[0].icon, MessageBoxes::Icon::Critical);
+        QCOMPARE(m_world.platform->boxes.shown[1].text, QStringLiteral("Create a new List..."));
+        QCOMPARE(m_world.platform->boxes.shown[1].title, QStringLiteral("New list"));
+        QCOMPARE(m_world.platform->boxes.shown[1].icon, MessageBoxes::Icon::Information);
+        QVERIFY(m_world.forms->loadedForm1());
+        QVERIFY(FormWindow::isVisible(m_world.forms->loadedForm1()));
+        QVERIFY(!m_world.forms->loadedForm3());
+        QVERIFY(!FormWindow::isVisible(m_world.forms->loadedURLcheck()));
     }
 
     void editListShowsTheListAsText()
     {
         QVERIFY(TestFiles::writeList("a\r\nb\r\n"));
         frame()->edit_Click();
-        QVERIFY(m_platform->boxes.shown.isEmpty());
-        QVERIFY(m_forms->loadedForm3());
-        QCOMPARE(m_forms->loadedForm3()->url->Text(), QStringLiteral("a\r\nb"));
-        QVERIFY(!FormWindow::isVisible(m_forms->loadedURLcheck()));
+        QVERIFY(m_world.platform->boxes.shown.isEmpty());
+        QVERIFY(m_world.forms->loadedForm3());
+        QCOMPARE(m_world.forms->loadedForm3()->url->Text(), QStringLiteral("a\r\nb"));
+        QVERIFY(!FormWindow::isVisible(m_world.forms->loadedURLcheck()));
     }
 
     void newListHidesTheListBrowser()
     {
         frame()->add_Click();
-        QVERIFY(FormWindow::isVisible(m_forms->loadedForm1()));
-        QVERIFY(m_forms->loadedURLcheck());
-        QVERIFY(!FormWindow::isVisible(m_forms->loadedURLcheck()));
+        QVERIFY(FormWindow::isVisible(m_world.forms->loadedForm1()));
+        QVERIFY(m_world.forms->loadedURLcheck());
+        QVERIFY(!FormWindow::isVisible(m_world.forms->loadedURLcheck()));
     }
 
     void bigOpensTheSelectedEntry()
     {
         QVERIFY(TestFiles::writeList("http://a/\r\nhttp://b/\r\n"));
         frame()->big_Click(); // nothing selected: empty text
-        Form4 *big = m_forms->loadedForm4();
+        Form4 *big = m_world.forms->loadedForm4();
         QVERIFY(big && big->isVisible());
         auto *brow = qobject_cast<FakeWebBrowser *>(big->brow);
         QCOMPARE(brow->navigations, QStringList{""});
-        URLcheck *list = m_forms->loadedURLcheck();
+        URLcheck *list = m_world.forms->loadedURLcheck();
         list->Command1_Click();
         list->Command1_Click();
         frame()->big_Click();
-        QCOMPARE(m_forms->loadedForm4(), big);
+        QCOMPARE(m_world.forms->loadedForm4(), big);
         QCOMPARE(brow->navigations, (QStringList{"", "http://b/"}));
     }
 
     void infoHidesTheListBrowser()
     {
         frame()->info_Click();
-        QVERIFY(m_forms->loadedFrmAbout());
-        QVERIFY(!FormWindow::isVisible(m_forms->loadedURLcheck()));
+        QVERIFY(m_world.forms->loadedFrmAbout());
+        QVERIFY(!FormWindow::isVisible(m_world.forms->loadedURLcheck()));
     }
 
     void startsSilentlyWithoutSoundFile()
     {
         // The real sound player stays silent without a file; the frame asks for download.avi at volume 50.
-        QCOMPARE(m_platform->sounds.size(), 1);
-        QCOMPARE(m_platform->soundVolumes.first(), 50);
-        QVERIFY(m_platform->boxes.shown.isEmpty());
+        QCOMPARE(m_world.platform->sounds.size(), 1);
+        QCOMPARE(m_world.platform->soundVolumes.first(), 50);
+        QVERIFY(m_world.platform->boxes.shown.isEmpty());
     }
 };
 

@@ -4,6 +4,7 @@
 #include "browser/form4.h"
 #include "browser/urlcheck.h"
 #include "fakes/fakeplatform.h"
+#include "fakes/formsworld.h"
 #include "fakes/testfiles.h"
 #include "lists/form1.h"
 #include "lists/form2.h"
@@ -26,27 +27,18 @@
 class TestToolbar : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> m_data;
-    std::unique_ptr<FakePlatform> m_platform;
-    std::unique_ptr<Forms> m_forms;
-    MDIForm1 *frame() { return m_forms->MDIForm1(); }
+    FormsWorld m_world;
+    MDIForm1 *frame() { return m_world.forms->MDIForm1(); }
     static FakeWebBrowser *fake(WebBrowser *b) { return qobject_cast<FakeWebBrowser *>(b); }
 
 private slots:
     void init()
     {
-        m_data = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_DATA_HOME", m_data->path().toUtf8());
-        m_platform = std::make_unique<FakePlatform>();
-        m_forms = std::make_unique<Forms>(*m_platform);
+        m_world.start();
         frame()->show();
         QVERIFY(QTest::qWaitForWindowExposed(frame()));
     }
-    void cleanup()
-    {
-        m_forms.reset();
-        m_platform.reset();
-    }
+    void cleanup() { m_world.stop(); }
 
     void buttonsInOrder()
     {
@@ -71,33 +63,33 @@ private slots:
     void editLeavesTheListBrowserVisible()
     {
         QVERIFY(TestFiles::writeList("a\r\nb\r\n"));
-        URLcheck *list = m_forms->URLcheck();
+        URLcheck *list = m_world.forms->URLcheck();
         frame()->Toolbar1->actions().at(0)->trigger();
         QVERIFY(FormWindow::isVisible(list));
-        QVERIFY(m_forms->loadedForm3() && FormWindow::isVisible(m_forms->loadedForm3()));
-        QCOMPARE(m_forms->loadedForm3()->url->Text(), QStringLiteral("a\r\nb")); // the same text as the menu command gives
-        QVERIFY(m_platform->boxes.shown.isEmpty());
+        QVERIFY(m_world.forms->loadedForm3() && FormWindow::isVisible(m_world.forms->loadedForm3()));
+        QCOMPARE(m_world.forms->loadedForm3()->url->Text(), QStringLiteral("a\r\nb")); // the same text as the menu command gives
+        QVERIFY(m_world.platform->boxes.shown.isEmpty());
     }
 
     void editWithoutAListAsksForANewOne()
     {
         frame()->Toolbar1_ButtonClick(QStringLiteral("edit"));
-        QCOMPARE(m_platform->boxes.shown.size(), 2);
-        QCOMPARE(m_platform->boxes.shown[0].text, QStringLiteral("List doesn't exist!"));
-        QCOMPARE(m_platform->boxes.shown[0].title, QStringLiteral("Error!"));
-        QCOMPARE(m_platform->boxes.shown[0].icon, MessageBoxes::Icon::Critical);
-        QCOMPARE(m_platform->boxes.shown[1].text, QStringLiteral("Create a new List..."));
-        QCOMPARE(m_platform->boxes.shown[1].icon, MessageBoxes::Icon::Information);
-        QVERIFY(m_forms->loadedForm1() && FormWindow::isVisible(m_forms->loadedForm1()));
-        QVERIFY(!m_forms->loadedForm3());
-        QVERIFY(!m_forms->loadedURLcheck()); // the list browser is left as it was: not even loaded
+        QCOMPARE(m_world.platform->boxes.shown.size(), 2);
+        QCOMPARE(m_world.platform->boxes.shown[0].text, QStringLiteral("List doesn't exist!"));
+        QCOMPARE(m_world.platform->boxes.shown[0].title, QStringLiteral("Error!"));
+        QCOMPARE(m_world.platform->boxes.shown[0].icon, MessageBoxes::Icon::Critical);
+        QCOMPARE(m_world.platform->boxes.shown[1].text, QStringLiteral("Create a new List..."));
+        QCOMPARE(m_world.platform->boxes.shown[1].icon, MessageBoxes::Icon::Information);
+        QVERIFY(m_world.forms->loadedForm1() && FormWindow::isVisible(m_world.forms->loadedForm1()));
+        QVERIFY(!m_world.forms->loadedForm3());
+        QVERIFY(!m_world.forms->loadedURLcheck()); // the list browser is left as it was: not even loaded
     }
 
     void quokkaShowsTheHiddenListBrowserAtHome()
     {
         QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
         frame()->add_Click(); // hides the list browser
-        URLcheck *list = m_forms->loadedURLcheck();
+        URLcheck *list = m_world.forms->loadedURLcheck();
         QVERIFY(!FormWindow::isVisible(list));
         const QStringList entries = list->List1->entries();
         frame()->Toolbar1_ButtonClick(QStringLiteral("quokka"));
@@ -107,7 +99,7 @@ private slots:
         QCOMPARE(home, WebEngineBrowser::homePage().toString());
         QVERIFY(QUrl(home).isLocalFile()); // works without a network
         QVERIFY(QFileInfo::exists(QUrl(home).toLocalFile()));
-        QVERIFY(!m_forms->loadedForm4());
+        QVERIFY(!m_world.forms->loadedForm4());
     }
 
     void kill_data()
@@ -124,30 +116,30 @@ private slots:
         QFETCH(bool, fileBefore);
         if (fileBefore)
             QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
-        m_platform->boxes.answers = {MessageBoxes::Answer(answer)};
+        m_world.platform->boxes.answers = {MessageBoxes::Answer(answer)};
         frame()->Toolbar1_ButtonClick(QStringLiteral("kill"));
-        QCOMPARE(m_platform->boxes.shown.size(), 1);
-        QCOMPARE(m_platform->boxes.shown[0].text, QStringLiteral("Would you like to Kill all the entries?"));
-        QCOMPARE(m_platform->boxes.shown[0].title, QStringLiteral("Kill all"));
-        QCOMPARE(m_platform->boxes.shown[0].buttons, MessageBoxes::Buttons::OkCancel);
+        QCOMPARE(m_world.platform->boxes.shown.size(), 1);
+        QCOMPARE(m_world.platform->boxes.shown[0].text, QStringLiteral("Would you like to Kill all the entries?"));
+        QCOMPARE(m_world.platform->boxes.shown[0].title, QStringLiteral("Kill all"));
+        QCOMPARE(m_world.platform->boxes.shown[0].buttons, MessageBoxes::Buttons::OkCancel);
         if (MessageBoxes::Answer(answer) == MessageBoxes::Answer::Cancel) {
             QVERIFY(QFile::exists(ListPaths::listFile()));
-            QVERIFY(!m_forms->loadedURLcheck());
+            QVERIFY(!m_world.forms->loadedURLcheck());
             return;
         }
         QVERIFY(!QFile::exists(ListPaths::listFile()));
-        QCOMPARE(m_forms->loadedURLcheck()->List1->entries(), QStringList{QString()});
+        QCOMPARE(m_world.forms->loadedURLcheck()->List1->entries(), QStringList{QString()});
     }
 
     void listShowsTheListViewOnly()
     {
         frame()->Toolbar1_ButtonClick(QStringLiteral("List"));
-        QVERIFY(m_forms->loadedForm2() && FormWindow::isVisible(m_forms->loadedForm2()));
-        QVERIFY(!m_forms->loadedURLcheck());
-        QVERIFY(!m_forms->loadedForm1());
-        QVERIFY(!m_forms->loadedForm3());
-        QVERIFY(!m_forms->loadedForm4());
-        QVERIFY(m_platform->boxes.shown.isEmpty());
+        QVERIFY(m_world.forms->loadedForm2() && FormWindow::isVisible(m_world.forms->loadedForm2()));
+        QVERIFY(!m_world.forms->loadedURLcheck());
+        QVERIFY(!m_world.forms->loadedForm1());
+        QVERIFY(!m_world.forms->loadedForm3());
+        QVERIFY(!m_world.forms->loadedForm4());
+        QVERIFY(m_world.platform->boxes.shown.isEmpty());
     }
 
     void keysThatMatchNoButtonDoNothing_data()
@@ -160,21 +152,21 @@ private slots:
     {
         QFETCH(QString, key);
         frame()->Toolbar1_ButtonClick(key);
-        QVERIFY(!m_forms->loadedURLcheck());
-        QVERIFY(!m_forms->loadedForm1());
-        QVERIFY(!m_forms->loadedForm2());
-        QVERIFY(!m_forms->loadedForm3());
-        QVERIFY(!m_forms->loadedForm4());
-        QVERIFY(m_platform->boxes.shown.isEmpty());
+        QVERIFY(!m_world.forms->loadedURLcheck());
+        QVERIFY(!m_world.forms->loadedForm1());
+        QVERIFY(!m_world.forms->loadedForm2());
+        QVERIFY(!m_world.forms->loadedForm3());
+        QVERIFY(!m_world.forms->loadedForm4());
+        QVERIFY(m_world.platform->boxes.shown.isEmpty());
         QVERIFY(!frame()->isMinimized());
     }
 
     void bigMovesTheListBrowsersPageAndMinimizes()
     {
-        URLcheck *list = m_forms->URLcheck();
+        URLcheck *list = m_world.forms->URLcheck();
         fake(list->WebBrowser1)->Navigate(QStringLiteral("http://shown/page"));
         frame()->Toolbar1_ButtonClick(QStringLiteral("big"));
-        Form4 *big = m_forms->loadedForm4();
+        Form4 *big = m_world.forms->loadedForm4();
         QVERIFY(big && big->isVisible());
         QVERIFY(big->isWindow());
         QCOMPARE(fake(big->brow)->navigations, QStringList{"http://shown/page"});
@@ -186,28 +178,28 @@ private slots:
     void bigWithANeverOpenedListBrowser()
     {
         QVERIFY(TestFiles::writeList("A\r\n"));
-        QVERIFY(!m_forms->loadedURLcheck());
+        QVERIFY(!m_world.forms->loadedURLcheck());
         frame()->Toolbar1_ButtonClick(QStringLiteral("big"));
-        URLcheck *list = m_forms->loadedURLcheck();
+        URLcheck *list = m_world.forms->loadedURLcheck();
         QVERIFY(list); // loaded on the way, and so shown inside the frame
         QVERIFY(FormWindow::isVisible(list));
         QCOMPARE(list->List1->entries(), QStringList{"A"});
-        Form4 *big = m_forms->loadedForm4();
+        Form4 *big = m_world.forms->loadedForm4();
         QVERIFY(big && big->isVisible());
         QCOMPARE(fake(big->brow)->navigations, QStringList{QString()});
         QCOMPARE(big->cboAddress->currentText(), QString());
         QTRY_VERIFY(frame()->windowState() & Qt::WindowMinimized);
-        QVERIFY(m_platform->boxes.shown.isEmpty());
+        QVERIFY(m_world.platform->boxes.shown.isEmpty());
     }
 
     void bigReusesTheSharedBrowserWindow()
     {
-        Form4 *shared = m_forms->Form4();
+        Form4 *shared = m_world.forms->Form4();
         shared->new_Click();
         frame()->Toolbar1_ButtonClick(QStringLiteral("big"));
-        QCOMPARE(m_forms->loadedForm4(), shared);
-        QCOMPARE(m_forms->browserWindows().size(), 2);
-        QVERIFY(fake(m_forms->browserWindows()[1]->brow)->navigations.isEmpty());
+        QCOMPARE(m_world.forms->loadedForm4(), shared);
+        QCOMPARE(m_world.forms->browserWindows().size(), 2);
+        QVERIFY(fake(m_world.forms->browserWindows()[1]->brow)->navigations.isEmpty());
     }
 };
 

@@ -2,6 +2,7 @@
 #include "app/forms.h"
 #include "browser/urlcheck.h"
 #include "fakes/fakeplatform.h"
+#include "fakes/formsworld.h"
 #include "fakes/testfiles.h"
 #include "lists/add.h"
 #include "lists/listpaths.h"
@@ -34,31 +35,22 @@ QStringList comboItems(QComboBox *box)
 class TestURLcheck : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> m_data;
-    std::unique_ptr<FakePlatform> m_platform;
-    std::unique_ptr<Forms> m_forms;
+    FormsWorld m_world;
 
-    FakeWebBrowser *browser() const { return qobject_cast<FakeWebBrowser *>(m_forms->loadedURLcheck()->WebBrowser1); }
-    FakeMediaPlayer *player() const { return static_cast<FakeMediaPlayer *>(m_forms->loadedURLcheck()->player); }
+    FakeWebBrowser *browser() const { return qobject_cast<FakeWebBrowser *>(m_world.forms->loadedURLcheck()->WebBrowser1); }
+    FakeMediaPlayer *player() const { return static_cast<FakeMediaPlayer *>(m_world.forms->loadedURLcheck()->player); }
 
 private slots:
     void init()
     {
-        m_data = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_DATA_HOME", m_data->path().toUtf8());
-        m_platform = std::make_unique<FakePlatform>();
-        m_forms = std::make_unique<Forms>(*m_platform);
+        m_world.start();
     }
-    void cleanup()
-    {
-        m_forms.reset();
-        m_platform.reset();
-    }
+    void cleanup() { m_world.stop(); }
 
     void creationLoadsListAndCopiesFullList()
     {
         QVERIFY(TestFiles::writeList("A\r\n\r\nB\r\n"));
-        URLcheck *w = m_forms->URLcheck();
+        URLcheck *w = m_world.forms->URLcheck();
         QVERIFY(FormWindow::isVisible(w));
         QCOMPARE(w->List1->entries(), (QStringList{"A", "", "B"}));
         QCOMPARE(w->List1->ListIndex(), -1);
@@ -80,17 +72,17 @@ private slots:
 
     void noListFileGivesOneEmptyEntryAndWritesOneEmptyLine()
     {
-        URLcheck *w = m_forms->URLcheck();
+        URLcheck *w = m_world.forms->URLcheck();
         QCOMPARE(w->List1->entries(), QStringList{""});
         QVERIFY(FormWindow::frameOf(w)->close());
         QCOMPARE(TestFiles::listBytes(), QByteArray("\r\n"));
-        QVERIFY(!m_forms->loadedURLcheck());
+        QVERIFY(!m_world.forms->loadedURLcheck());
     }
 
     void nextPrevAndChoosing()
     {
         QVERIFY(TestFiles::writeList("A\r\nB\r\nC\r\n"));
-        URLcheck *w = m_forms->URLcheck();
+        URLcheck *w = m_world.forms->URLcheck();
         w->Command2_Click(); // Prev with nothing selected: nothing
         QCOMPARE(w->List1->ListIndex(), -1);
         QVERIFY(browser()->navigations.isEmpty());
@@ -116,13 +108,13 @@ private slots:
         QCOMPARE(browser()->navigations, (QStringList{"A", "B", "C", "B", "A"}));
         QCOMPARE(comboItems(w->Text1), (QStringList{"A", "B", "C", "B", "A"}));
         QCOMPARE(w->Text1->currentText(), QStringLiteral("A"));
-        QVERIFY(m_platform->boxes.shown.isEmpty());
+        QVERIFY(m_world.platform->boxes.shown.isEmpty());
     }
 
     void entriesAreNavigatedExactlyAsStored()
     {
         QVERIFY(TestFiles::writeList("  spaced  \r\n\r\n"));
-        URLcheck *w = m_forms->URLcheck();
+        URLcheck *w = m_world.forms->URLcheck();
         w->Command1_Click();
         w->Command1_Click();
         QCOMPARE(browser()->navigations, (QStringList{"  spaced  ", ""}));
@@ -132,7 +124,7 @@ private slots:
     void mouseAndKeyboardChooseEntries()
     {
         QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
-        URLcheck *w = m_forms->URLcheck();
+        URLcheck *w = m_world.forms->URLcheck();
         FormWindow::frameOf(w)->resize(1100, 700);
         const QRect second = w->List1->visualRect(w->List1->model()->index(1, 0));
         QTest::mouseClick(w->List1->viewport(), Qt::LeftButton, {}, second.center());
@@ -145,7 +137,7 @@ private slots:
     void killRemovesSelectedEntry()
     {
         QVERIFY(TestFiles::writeList("A\r\nB\r\nC\r\n"));
-        URLcheck *w = m_forms->URLcheck();
+        URLcheck *w = m_world.forms->URLcheck();
         w->Command4_Click(); // nothing selected: nothing happens, no failure
         QCOMPARE(w->List1->ListCount(), 3);
         w->Command1_Click();
@@ -163,7 +155,7 @@ private slots:
     void killingEveryEntryLeavesZeroByteFile()
     {
         QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
-        URLcheck *w = m_forms->URLcheck();
+        URLcheck *w = m_world.forms->URLcheck();
         for (int i = 0; i < 2; ++i) {
             w->Command1_Click();
             w->Command4_Click();
@@ -171,12 +163,12 @@ private slots:
         QCOMPARE(w->List1->ListCount(), 0);
         QVERIFY(FormWindow::frameOf(w)->close());
         QCOMPARE(TestFiles::listBytes(), QByteArray());
-        QCOMPARE(m_forms->URLcheck()->List1->entries(), QStringList{""});
+        QCOMPARE(m_world.forms->URLcheck()->List1->entries(), QStringList{""});
     }
 
     void typingIntoTheBoxAddsHistoryButNavigatesNowhere()
     {
-        URLcheck *w = m_forms->URLcheck();
+        URLcheck *w = m_world.forms->URLcheck();
         w->Text1->lineEdit()->clear();
         QTest::keyClicks(w->Text1->lineEdit(), QStringLiteral("ab"));
         QCOMPARE(comboItems(w->Text1), (QStringList{"", "a", "ab"}).mid(1));
@@ -191,7 +183,7 @@ private slots:
     void historyKeepsRepeats()
     {
         QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
-        URLcheck *w = m_forms->URLcheck();
+        URLcheck *w = m_world.forms->URLcheck();
         w->Command1_Click();
         w->Command1_Click();
         w->Command2_Click();
@@ -201,7 +193,7 @@ private slots:
     void backAndForward()
     {
         QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
-        URLcheck *w = m_forms->URLcheck();
+        URLcheck *w = m_world.forms->URLcheck();
         w->Command5_Click(); // no page yet: nothing
         w->Command6_Click();
         QVERIFY(browser()->url.isEmpty());
@@ -211,12 +203,12 @@ private slots:
         QCOMPARE(browser()->url, QStringLiteral("A"));
         w->Command6_Click();
         QCOMPARE(browser()->url, QStringLiteral("B"));
-        QVERIFY(m_platform->boxes.shown.isEmpty());
+        QVERIFY(m_world.platform->boxes.shown.isEmpty());
     }
 
     void timerDrivesTheBusyAnimation()
     {
-        URLcheck *w = m_forms->URLcheck();
+        URLcheck *w = m_world.forms->URLcheck();
         browser()->busy = true;
         QTRY_VERIFY(player()->playing);
         browser()->busy = false;
@@ -229,12 +221,12 @@ private slots:
     void hideKeepsEverything()
     {
         QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
-        URLcheck *w = m_forms->URLcheck();
+        URLcheck *w = m_world.forms->URLcheck();
         w->Command1_Click();
         QVERIFY(TestFiles::writeList("changed\r\n"));
         w->Command3_Click();
         QVERIFY(!FormWindow::isVisible(w));
-        QCOMPARE(m_forms->URLcheck(), w);
+        QCOMPARE(m_world.forms->URLcheck(), w);
         FormWindow::show(w);
         QCOMPARE(w->List1->entries(), (QStringList{"A", "B"}));
         QCOMPARE(w->List1->ListIndex(), 0);
@@ -243,10 +235,10 @@ private slots:
     void addOpensTheAddWindowAndWriteBackKeepsTheEntry()
     {
         QVERIFY(TestFiles::writeList("X\r\nY\r\n"));
-        URLcheck *w = m_forms->URLcheck();
+        URLcheck *w = m_world.forms->URLcheck();
         w->Command7_Click();
-        QVERIFY(m_forms->loadedAdd());
-        QVERIFY(FormWindow::isVisible(m_forms->loadedAdd()));
+        QVERIFY(m_world.forms->loadedAdd());
+        QVERIFY(FormWindow::isVisible(m_world.forms->loadedAdd()));
         w->List1->AddItem(QStringLiteral("A"));
         QCOMPARE(TestFiles::listBytes(), QByteArray("X\r\nY\r\n"));
         QVERIFY(FormWindow::frameOf(w)->close());
@@ -256,7 +248,7 @@ private slots:
     void failedWriteBackAsksAndCanKeepTheWindow()
     {
         QVERIFY(TestFiles::writeList("A\r\n"));
-        URLcheck *w = m_forms->URLcheck();
+        URLcheck *w = m_world.forms->URLcheck();
         w->List1->AddItem(QStringLiteral("B"));
         // Make the data folder unwritable even for root: replace it by a regular file.
         const QString folder = ListPaths::dataFolder();
@@ -265,13 +257,13 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
 
-        m_platform->boxes.answers = {MessageBoxes::Answer::Cancel};
+        m_world.platform->boxes.answers = {MessageBoxes::Answer::Cancel};
         QVERIFY(!FormWindow::frameOf(w)->close());
-        QCOMPARE(m_platform->boxes.shown.size(), 1);
-        const auto box = m_platform->boxes.shown.first();
+        QCOMPARE(m_world.platform->boxes.shown.size(), 1);
+        const auto box = m_world.platform->boxes.shown.first();
         QVERIFY2(box.text.contains(ListPaths::listFile()), qPrintable(box.text));
         QCOMPARE(box.icon, MessageBoxes::Icon::Critical);
-        QVERIFY(m_forms->loadedURLcheck());
+        QVERIFY(m_world.forms->loadedURLcheck());
         QCOMPARE(w->List1->entries(), (QStringList{"A", "B"}));
 
         // Once the folder can be written again, closing saves everything.
@@ -282,21 +274,21 @@ private slots:
 
     void failedWriteBackCanCloseWithoutSaving()
     {
-        URLcheck *w = m_forms->URLcheck();
+        URLcheck *w = m_world.forms->URLcheck();
         const QString folder = ListPaths::dataFolder();
         QVERIFY(QDir(folder).removeRecursively());
         QFile blocker(folder);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        m_platform->boxes.answers = {MessageBoxes::Answer::Ok};
+        m_world.platform->boxes.answers = {MessageBoxes::Answer::Ok};
         QVERIFY(FormWindow::frameOf(w)->close());
-        QVERIFY(!m_forms->loadedURLcheck());
+        QVERIFY(!m_world.forms->loadedURLcheck());
         QVERIFY(QFile::remove(folder));
     }
 
     void accessibleNames()
     {
-        URLcheck *w = m_forms->URLcheck();
+        URLcheck *w = m_world.forms->URLcheck();
         const QList<QWidget *> controls{w->List1, w->Command1, w->Command2, w->Command4, w->Command5,
                                         w->Command6, w->Command7, w->Text1};
         for (QWidget *c : controls)
