@@ -35,7 +35,7 @@ int main(int argc, char **argv)
     const QString path = dir.filePath(QStringLiteral("url.dat"));
     const QString out = dir.filePath(QStringLiteral("out.dat"));
     QTextStream cout(stdout);
-    cout << "| entries | file size | floor: read bytes | floor: read lines | LoadListFile + fill list box | vs. lines | BuildEditText | WriteBackList |\n";
+    cout << "| entries | file size | floor: read bytes | floor: read lines | load + fill list box | vs. lines | editText | writeBack |\n";
     cout << "|---:|---:|---:|---:|---:|---:|---:|---:|\n";
 
     ListBox box;
@@ -68,13 +68,13 @@ int main(int argc, char **argv)
                 all.append(line);
         });
         const double load = medianMs(runs, [&] {
-            box.Clear();
-            box.addItems(UrlListFile::LoadListFile(path));
+            box.clear();
+            box.addEntries(UrlListFile::load(path));
             QCoreApplication::processEvents(); // the box lays out and paints what shows
         });
-        const QStringList entries = UrlListFile::LoadListFile(path);
-        const double edit = medianMs(runs, [&] { volatile auto t = UrlListFile::BuildEditText(path); (void)t; });
-        const double write = medianMs(runs, [&] { UrlListFile::WriteBackList(out, entries); });
+        const QStringList entries = UrlListFile::load(path);
+        const double edit = medianMs(runs, [&] { volatile auto t = UrlListFile::editText(path); (void)t; });
+        const double write = medianMs(runs, [&] { UrlListFile::writeBack(out, entries); });
         cout << "| " << n << " | " << QString::number(bytes.size() / 1024.0, 'f', 0) << " KiB | "
              << QString::number(floor, 'f', 2) << " ms | " << QString::number(lines, 'f', 2) << " ms | "
              << QString::number(load, 'f', 2) << " ms | " << QString::number(load / lines, 'f', 1) << "x | " << QString::number(edit, 'f', 2) << " ms | "

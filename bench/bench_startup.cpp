@@ -3,9 +3,9 @@
 //                            exec) to main(), to the application made, to the splash shown, and from
 //                            the fifth change of the splash clock to the main window shown.
 // Like the program, it does not link the web engine, which is loaded with the first browser.
-#include "app/form6.h"
-#include "app/forms.h"
-#include "app/module1.h"
+#include "app/splashscreen.h"
+#include "app/windows.h"
+#include "app/startup.h"
 #include "app/quokkaapplication.h"
 #include "platform/qtplatform.h"
 
@@ -43,7 +43,7 @@ public:
         if (event->type() == QEvent::Expose) {
             auto *window = qobject_cast<QWindow *>(watched);
             if (window && window->isExposed()) {
-                if (!m_splashNs && window->title() == QLatin1String("Form6"))
+                if (!m_splashNs && window->title() == QLatin1String("Quokka is starting"))
                     m_splashNs = realtimeNs();
                 else if (m_fifthNs && !m_mainNs && window->title() == QLatin1String("Quokka")) {
                     m_mainNs = realtimeNs();
@@ -54,7 +54,7 @@ public:
                 }
             }
         } else if (event->type() == QEvent::Hide && !m_fifthNs) {
-            if (auto *splash = qobject_cast<Form6 *>(watched)) {
+            if (auto *splash = qobject_cast<SplashScreen *>(watched)) {
                 m_fifthNs = realtimeNs();
                 m_changes = splash->changeCount();
             }
@@ -92,8 +92,8 @@ int main(int argc, char *argv[])
     watch.mark(0, mainNs);
     watch.mark(1);
     app.installEventFilter(&watch);
-    Forms forms(platform);
-    Module1::Main(forms);
+    Windows windows(platform);
+    Startup::showSplash(windows);
     watch.mark(2);
     return app.exec();
 }

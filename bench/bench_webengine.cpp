@@ -8,18 +8,18 @@
 //   bench_webengine idle URL [stop]    main window, list browser showing URL and one browser window,
 //                                      then stays open; "stop" stops every 1 ms timer of the windows
 // The launching script reads the lines printed here and measures memory and CPU from outside.
-#include "app/forms.h"
-#include "app/mdiform1.h"
-#include "app/module1.h"
+#include "app/windows.h"
+#include "app/mainwindow.h"
+#include "app/startup.h"
 #include "app/quokkaapplication.h"
-#include "browser/form4.h"
-#include "browser/urlcheck.h"
+#include "browser/browserwindow.h"
+#include "browser/listbrowser.h"
 #include "lists/listpaths.h"
 #include "platform/mediaplayer.h"
 #include "platform/qtplatform.h"
 #include "platform/webbrowser.h"
 #include "platform/webenginebrowser.h"
-#include "ui/formwindow.h"
+#include "ui/windowframe.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -75,10 +75,10 @@ int main(int argc, char *argv[])
 
     if (mode == "pageload" || mode == "pageload-stopped" || mode == "pageload-direct") {
         writeList(args);
-        Forms forms(platform);
-        forms.MDIForm1()->showMaximized();
-        URLcheck *browser = forms.URLcheck();
-        QWebEngineView *view = viewOf(browser->WebBrowser1);
+        Windows windows(platform);
+        windows.mainWindow()->showMaximized();
+        ListBrowser *browser = windows.listBrowser();
+        QWebEngineView *view = viewOf(browser->m_view);
         if (!view)
             return 1;
         QElapsedTimer clock;
@@ -86,9 +86,9 @@ int main(int argc, char *argv[])
         auto next = [&] {
             clock.start();
             if (mode == "pageload-direct")
-                browser->WebBrowser1->Navigate(args.at(index));
+                browser->m_view->navigate(args.at(index));
             else
-                browser->Command1_Click();
+                browser->showNext();
         };
         QObject::connect(view, &QWebEngineView::loadFinished, view, [&](bool ok) {
             say("load %d %.2f %s\n", index + 1, double(clock.nsecsElapsed()) / 1e6, ok ? "ok" : "failed");
@@ -98,7 +98,7 @@ int main(int argc, char *argv[])
                 say("done\n");
         });
         if (mode != "pageload")
-            browser->Timer1->stop();
+            browser->m_busyTimer->stop();
         // The start-up chime and the main window's first paints are over after 3 s, as in the floor.
         QTimer::singleShot(3000, view, next);
         return app.exec();
@@ -107,12 +107,12 @@ int main(int argc, char *argv[])
     if (mode == "idle") {
         const bool stopTimers = args.size() > 1 && args.at(1) == QLatin1String("stop");
         writeList({args.at(0)});
-        Forms forms(platform);
-        forms.MDIForm1()->showMaximized();
-        URLcheck *browser = forms.URLcheck();
-        Form4 *window = forms.Form4();
-        FormWindow::show(window);
-        QWebEngineView *view = viewOf(browser->WebBrowser1);
+        Windows windows(platform);
+        windows.mainWindow()->showMaximized();
+        ListBrowser *browser = windows.listBrowser();
+        BrowserWindow *window = windows.browserWindow();
+        WindowFrame::show(window);
+        QWebEngineView *view = viewOf(browser->m_view);
         if (!view)
             return 1;
         QObject::connect(view, &QWebEngineView::loadFinished, view, [&] {
@@ -134,9 +134,9 @@ int main(int argc, char *argv[])
             });
         });
         QTimer::singleShot(1000, view, [&] {
-            browser->Command1_Click();
-            if (window->brow)
-                window->brow->Navigate(args.at(0));
+            browser->showNext();
+            if (window->m_view)
+                window->m_view->navigate(args.at(0));
         });
         return app.exec();
     }

@@ -40,9 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes.data(), bytes.size()) != bytes.size())
             std::abort();
     }
-    if (UrlListFile::LoadListFile(path) != entries)
+    if (UrlListFile::load(path) != entries)
         std::abort();
-    const std::optional<QString> edit = UrlListFile::BuildEditText(path);
+    const std::optional<QString> edit = UrlListFile::editText(path);
     if (!edit)
         std::abort();
     if (size == 0 ? !edit->isEmpty() : *edit != entries.join(QStringLiteral("\r\n")))

@@ -47,10 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes.data(), bytes.size()) != bytes.size())
             std::abort();
     }
-    const QStringList first = UrlListFile::LoadListFile(path);
+    const QStringList first = UrlListFile::load(path);
     if (first != UrlListFile::parseEntries(bytes))
         std::abort();
-    const SaveResult saved = UrlListFile::WriteBackList(path, first);
+    const SaveResult saved = UrlListFile::writeBack(path, first);
     if (!saved)
         std::abort();
     QFile written(path);
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     written.close();
     if (out != expectedBytes(bytes))
         std::abort();
-    const QStringList second = UrlListFile::LoadListFile(path);
+    const QStringList second = UrlListFile::load(path);
     if (second != first)
         std::abort();
     return 0;

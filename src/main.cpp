@@ -1,6 +1,6 @@
 // Quokka: a small web browser built around one stored list of web addresses.
-#include "app/forms.h"
-#include "app/module1.h"
+#include "app/windows.h"
+#include "app/startup.h"
 #include "app/quokkaapplication.h"
 #include "platform/qtplatform.h"
 
@@ -13,8 +13,8 @@ int main(int argc, char *argv[])
     app.setFatalError(&platform.fatalError());
     int result = 0;
     {
-        Forms forms(platform);
-        Module1::Main(forms);
+        Windows windows(platform);
+        Startup::showSplash(windows);
         result = app.exec();
     }
     return result;

@@ -1,10 +1,10 @@
 // The list browser on list files that other programs wrote: odd bytes, huge lines, many lines.
-#include "app/forms.h"
-#include "app/mdiform1.h"
-#include "browser/urlcheck.h"
+#include "app/windows.h"
+#include "app/mainwindow.h"
+#include "browser/listbrowser.h"
 #include "fakes/fakeplatform.h"
 #include "lists/listpaths.h"
-#include "ui/formwindow.h"
+#include "ui/windowframe.h"
 #include "ui/listbox.h"
 
 #include <QDir>
@@ -46,21 +46,21 @@ private slots:
             f.write(bytes);
         }
         FakePlatform platform;
-        Forms forms(platform);
-        forms.MDIForm1()->show();
-        URLcheck *w = forms.URLcheck();
-        QVERIFY(QTest::qWaitForWindowExposed(forms.MDIForm1()));
+        Windows windows(platform);
+        windows.mainWindow()->show();
+        ListBrowser *w = windows.listBrowser();
+        QVERIFY(QTest::qWaitForWindowExposed(windows.mainWindow()));
 
         // Painting, stepping to the last entry and the timer's ticks all come back.
         w->grab();
-        w->Command1_Click();
-        w->Command1_Click();
-        w->List1->setListIndex(w->List1->ListCount() - 1);
+        w->showNext();
+        w->showNext();
+        w->m_addressList->setCurrentRow(w->m_addressList->count() - 1);
         w->grab();
         QTest::qWait(20);
-        QCOMPARE(w->List1->ListIndex(), w->List1->ListCount() - 1);
+        QCOMPARE(w->m_addressList->currentRow(), w->m_addressList->count() - 1);
 
-        QVERIFY(FormWindow::frameOf(w)->close());
+        QVERIFY(WindowFrame::frameOf(w)->close());
         QFile f(ListPaths::listFile());
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray after = f.readAll();

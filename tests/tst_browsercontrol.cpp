@@ -52,28 +52,28 @@ private slots:
 
     void freshBrowserIsEmpty()
     {
-        QVERIFY(!m_browser->Busy());
-        QCOMPARE(m_browser->LocationName(), QString());
-        QCOMPARE(m_browser->LocationURL(), QString());
-        QVERIFY(!m_browser->GoBack());
-        QVERIFY(!m_browser->GoForward());
+        QVERIFY(!m_browser->isBusy());
+        QCOMPARE(m_browser->title(), QString());
+        QCOMPARE(m_browser->url(), QString());
+        QVERIFY(!m_browser->goBack());
+        QVERIFY(!m_browser->goForward());
     }
 
     void navigateTitleAddressBackForward()
     {
         QSignalSpy finished(m_browser->view(), &QWebEngineView::loadFinished);
-        QVERIFY(m_browser->Navigate(m_server->url("/first").toString()));
-        QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), QStringLiteral("first"), 15000);
-        QTRY_VERIFY(!m_browser->Busy());
-        QCOMPARE(m_browser->LocationURL(), m_server->url("/first").toString());
+        QVERIFY(m_browser->navigate(m_server->url("/first").toString()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser->title(), QStringLiteral("first"), 15000);
+        QTRY_VERIFY(!m_browser->isBusy());
+        QCOMPARE(m_browser->url(), m_server->url("/first").toString());
 
-        QVERIFY(m_browser->Navigate(m_server->url("/second").toString()));
-        QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), QStringLiteral("second"), 10000);
-        QVERIFY(m_browser->GoBack());
-        QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), QStringLiteral("first"), 10000);
-        QVERIFY(m_browser->GoForward());
-        QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), QStringLiteral("second"), 10000);
-        QVERIFY(!m_browser->GoForward());
+        QVERIFY(m_browser->navigate(m_server->url("/second").toString()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser->title(), QStringLiteral("second"), 10000);
+        QVERIFY(m_browser->goBack());
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser->title(), QStringLiteral("first"), 10000);
+        QVERIFY(m_browser->goForward());
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser->title(), QStringLiteral("second"), 10000);
+        QVERIFY(!m_browser->goForward());
     }
 
     void typedAddressIsReadAsAnAddressBarDoes()
@@ -82,43 +82,43 @@ private slots:
                  QUrl(QStringLiteral("http://example.com")));
         QCOMPARE(WebEngineBrowser::addressFromUserInput(QStringLiteral("   ")), QUrl());
         const QString hostAndPort = QStringLiteral("127.0.0.1:%1/typed").arg(m_server->serverPort());
-        QVERIFY(m_browser->Navigate(hostAndPort));
-        QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), QStringLiteral("typed"), 15000);
+        QVERIFY(m_browser->navigate(hostAndPort));
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser->title(), QStringLiteral("typed"), 15000);
     }
 
     void busyWhileSlowPageLoadsAndStop()
     {
-        QVERIFY(m_browser->Navigate(m_server->url("/slow-page").toString()));
-        QTRY_VERIFY_WITH_TIMEOUT(m_browser->Busy(), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_browser->Busy(), 10000);
-        QCOMPARE(m_browser->LocationName(), QStringLiteral("slow-page"));
+        QVERIFY(m_browser->navigate(m_server->url("/slow-page").toString()));
+        QTRY_VERIFY_WITH_TIMEOUT(m_browser->isBusy(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_browser->isBusy(), 10000);
+        QCOMPARE(m_browser->title(), QStringLiteral("slow-page"));
 
         m_server->slowMilliseconds = 8000;
-        QVERIFY(m_browser->Navigate(m_server->url("/slow-stopped").toString()));
-        QTRY_VERIFY_WITH_TIMEOUT(m_browser->Busy(), 5000);
-        m_browser->Stop();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_browser->Busy(), 3000);
+        QVERIFY(m_browser->navigate(m_server->url("/slow-stopped").toString()));
+        QTRY_VERIFY_WITH_TIMEOUT(m_browser->isBusy(), 5000);
+        m_browser->stop();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_browser->isBusy(), 3000);
         m_server->slowMilliseconds = 1500;
     }
 
     void emptyAddressNavigatesNowhere()
     {
         QSignalSpy started(m_browser->view(), &QWebEngineView::loadStarted);
-        QVERIFY(m_browser->Navigate(QString()));
+        QVERIFY(m_browser->navigate(QString()));
         QTest::qWait(200);
         QCOMPARE(started.count(), 0);
-        QVERIFY(m_browser->LocationURL().isEmpty());
+        QVERIFY(m_browser->url().isEmpty());
     }
 
     void javascriptAddressIsRefusedAndRunsNothing()
     {
-        QVERIFY(m_browser->Navigate(m_server->url("/victim").toString()));
-        QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), QStringLiteral("victim"), 15000);
+        QVERIFY(m_browser->navigate(m_server->url("/victim").toString()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser->title(), QStringLiteral("victim"), 15000);
         QSignalSpy refused(m_browser, &WebBrowser::navigationRefused);
         for (const QString &address : {QStringLiteral("javascript:document.title='owned'"),
                                        QStringLiteral("  JavaScript:document.title='owned'"),
                                        QStringLiteral("\tjava\nscript:document.title='owned'")}) {
-            QVERIFY2(!m_browser->Navigate(address), qPrintable(address));
+            QVERIFY2(!m_browser->navigate(address), qPrintable(address));
         }
         QCOMPARE(refused.count(), 3);
         QTest::qWait(300);
@@ -139,8 +139,8 @@ private slots:
                    ".catch(()=>{document.title='blocked'});"
                    "</script></head></html>");
         page.close();
-        QVERIFY(m_browser->Navigate(QUrl::fromLocalFile(page.fileName()).toString()));
-        QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), QStringLiteral("blocked"), 15000);
+        QVERIFY(m_browser->navigate(QUrl::fromLocalFile(page.fileName()).toString()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser->title(), QStringLiteral("blocked"), 15000);
     }
 
     void permissionRequestsAreDeniedAtOnce()
@@ -149,14 +149,14 @@ private slots:
                           "<html><head><title>asking</title></head><body><script>"
                           "navigator.geolocation.getCurrentPosition(()=>{document.title='granted'},"
                           "()=>{document.title='denied'});</script></body></html>");
-        QVERIFY(m_browser->Navigate(m_server->url("/ask").toString()));
-        QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), QStringLiteral("denied"), 15000);
+        QVERIFY(m_browser->navigate(m_server->url("/ask").toString()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser->title(), QStringLiteral("denied"), 15000);
     }
 
     void homeIsTheShippedStartPage()
     {
-        m_browser->GoHome();
-        QTRY_VERIFY_WITH_TIMEOUT(m_browser->LocationURL().endsWith(QLatin1String("start.html")), 10000);
+        m_browser->goHome();
+        QTRY_VERIFY_WITH_TIMEOUT(m_browser->url().endsWith(QLatin1String("start.html")), 10000);
     }
 };
 

@@ -1,16 +1,16 @@
 // The list editors (New list, Edit list, List view, Add URL) driven through their handlers, with the
 // main window's list commands and the list browser they feed.
-#include "app/forms.h"
-#include "app/mdiform1.h"
-#include "browser/urlcheck.h"
+#include "app/windows.h"
+#include "app/mainwindow.h"
+#include "browser/listbrowser.h"
 #include "fakes/fakeplatform.h"
 #include "fakes/testfiles.h"
-#include "lists/add.h"
-#include "lists/form1.h"
-#include "lists/form2.h"
-#include "lists/form3.h"
+#include "lists/addaddressbar.h"
+#include "lists/newlistwindow.h"
+#include "lists/listviewwindow.h"
+#include "lists/editlistwindow.h"
 #include "lists/listpaths.h"
-#include "ui/formwindow.h"
+#include "ui/windowframe.h"
 #include "ui/listbox.h"
 
 #include <QDir>
@@ -23,14 +23,14 @@
 
 namespace {
 
-FakeWebBrowser *browserOf(URLcheck *w)
+FakeWebBrowser *browserOf(ListBrowser *w)
 {
-    return dynamic_cast<FakeWebBrowser *>(w->WebBrowser1);
+    return dynamic_cast<FakeWebBrowser *>(w->m_view);
 }
 
 void closeWithCloseBox(QWidget *form)
 {
-    QPointer<QWidget> frame = FormWindow::frameOf(form);
+    QPointer<QWidget> frame = WindowFrame::frameOf(form);
     QVERIFY(frame->close());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!frame);
@@ -72,29 +72,29 @@ void TestListEditors::init()
 void TestListEditors::typicalRoadEndToEnd()
 {
     FakePlatform platform;
-    Forms forms(platform);
-    forms.MDIForm1()->show();
-    MDIForm1 *frame = forms.MDIForm1();
+    Windows windows(platform);
+    windows.mainWindow()->show();
+    MainWindow *frame = windows.mainWindow();
     frame->show();
 
-    frame->add_Click();
-    Form1 *editor = forms.loadedForm1();
+    frame->openNewList();
+    NewListWindow *editor = windows.loadedNewListWindow();
     QVERIFY(editor);
-    QVERIFY(FormWindow::isVisible(editor));
-    QVERIFY(!FormWindow::isVisible(forms.URLcheck()));
-    QCOMPARE(editor->url->Text(), QStringLiteral("Your URL's (Multiline)"));
+    QVERIFY(WindowFrame::isVisible(editor));
+    QVERIFY(!WindowFrame::isVisible(windows.listBrowser()));
+    QCOMPARE(editor->m_listText->text(), QStringLiteral("Your URL's (Multiline)"));
 
-    editor->url->setText(QStringLiteral("http://a.example/\r\nhttp://b.example/\r\nhttp://c.example/"));
+    editor->m_listText->setText(QStringLiteral("http://a.example/\r\nhttp://b.example/\r\nhttp://c.example/"));
     const QStringList typed{"http://a.example/", "http://b.example/", "http://c.example/"};
     // While the success box waits, the list browser holds the new list but is not shown yet.
     bool checkedAtBox = false;
     platform.boxes.onShow = [&](const FakeMessageBoxes::Box &) {
         checkedAtBox = true;
-        QCOMPARE(forms.URLcheck()->List1->entries(), typed);
-        QVERIFY(!FormWindow::isVisible(forms.URLcheck()));
-        QVERIFY(FormWindow::isVisible(editor));
+        QCOMPARE(windows.listBrowser()->m_addressList->entries(), typed);
+        QVERIFY(!WindowFrame::isVisible(windows.listBrowser()));
+        QVERIFY(WindowFrame::isVisible(editor));
     };
-    editor->Command1_Click();
+    editor->createList();
     QVERIFY(checkedAtBox);
     platform.boxes.onShow = nullptr;
     QCOMPARE(platform.boxes.shown.size(), 1);
@@ -102,17 +102,17 @@ void TestListEditors::typicalRoadEndToEnd()
     QCOMPARE(platform.boxes.shown[0].title, QStringLiteral("Created"));
     QCOMPARE(platform.boxes.shown[0].icon, MessageBoxes::Icon::Information);
     QCOMPARE(platform.boxes.shown[0].buttons, MessageBoxes::Buttons::Ok);
-    QVERIFY(FormWindow::isVisible(forms.URLcheck()));
-    QVERIFY(!FormWindow::isVisible(editor));
+    QVERIFY(WindowFrame::isVisible(windows.listBrowser()));
+    QVERIFY(!WindowFrame::isVisible(editor));
     QCOMPARE(TestFiles::read(ListPaths::listFile()),
              QByteArray("http://a.example/\r\nhttp://b.example/\r\nhttp://c.example/\r\n"));
 
-    URLcheck *browser = forms.URLcheck();
-    browser->Command1_Click(); // Next
-    QCOMPARE(browser->List1->ListIndex(), 0);
+    ListBrowser *browser = windows.listBrowser();
+    browser->showNext(); // Next
+    QCOMPARE(browser->m_addressList->currentRow(), 0);
     QCOMPARE(browserOf(browser)->navigations.last(), QStringLiteral("http://a.example/"));
-    browser->Command4_Click(); // KILL
-    QCOMPARE(browser->List1->entries(), typed.mid(1));
+    browser->removeSelected(); // KILL
+    QCOMPARE(browser->m_addressList->entries(), typed.mid(1));
 
     QVERIFY(frame->close());
     QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("http://b.example/\r\nhttp://c.example/\r\n"));
@@ -142,38 +142,38 @@ void TestListEditors::createWritesTextAsList()
     QFETCH(QStringList, entries);
     QVERIFY(TestFiles::write(ListPaths::listFile(), "old 1\r\nold 2\r\nold 3\r\n"));
     FakePlatform platform;
-    Forms forms(platform);
-    forms.MDIForm1()->show();
-    Form1 *editor = forms.Form1();
+    Windows windows(platform);
+    windows.mainWindow()->show();
+    NewListWindow *editor = windows.newListWindow();
     if (!text.isNull())
-        editor->url->setText(text);
-    editor->Command1_Click();
+        editor->m_listText->setText(text);
+    editor->createList();
     QCOMPARE(TestFiles::read(ListPaths::listFile()), bytes);
-    QCOMPARE(forms.URLcheck()->List1->entries(), entries);
+    QCOMPARE(windows.listBrowser()->m_addressList->entries(), entries);
 }
 
 void TestListEditors::newListLifeCycle()
 {
     FakePlatform platform;
-    Forms forms(platform);
-    forms.MDIForm1()->show();
-    Form1 *editor = forms.Form1();
-    editor->url->setText(QStringLiteral("A\r\nB"));
-    editor->Command1_Click();
-    QVERIFY(!FormWindow::isVisible(editor));
+    Windows windows(platform);
+    windows.mainWindow()->show();
+    NewListWindow *editor = windows.newListWindow();
+    editor->m_listText->setText(QStringLiteral("A\r\nB"));
+    editor->createList();
+    QVERIFY(!WindowFrame::isVisible(editor));
 
     // Reopened after hiding: the same window with the text just saved.
-    FormWindow::show(forms.Form1());
-    QCOMPARE(forms.Form1(), editor);
-    QCOMPARE(editor->url->Text(), QStringLiteral("A\r\nB"));
-    editor->Command3_Click();
-    QVERIFY(!FormWindow::isVisible(editor));
+    WindowFrame::show(windows.newListWindow());
+    QCOMPARE(windows.newListWindow(), editor);
+    QCOMPARE(editor->m_listText->text(), QStringLiteral("A\r\nB"));
+    editor->hideWindow();
+    QVERIFY(!WindowFrame::isVisible(editor));
 
     // Closed with its close box: created afresh with the hint.
-    FormWindow::show(editor);
+    WindowFrame::show(editor);
     closeWithCloseBox(editor);
-    QVERIFY(!forms.loadedForm1());
-    QCOMPARE(forms.Form1()->url->Text(), QStringLiteral("Your URL's (Multiline)"));
+    QVERIFY(!windows.loadedNewListWindow());
+    QCOMPARE(windows.newListWindow()->m_listText->text(), QStringLiteral("Your URL's (Multiline)"));
 }
 
 void TestListEditors::saveFailureKeepsTextAndWorkingList_data()
@@ -192,10 +192,10 @@ void TestListEditors::saveFailureKeepsTextAndWorkingList()
     QFETCH(bool, browserLoaded);
     QVERIFY(TestFiles::write(ListPaths::listFile(), "X\r\nY\r\n"));
     FakePlatform platform;
-    Forms forms(platform);
-    forms.MDIForm1()->show();
+    Windows windows(platform);
+    windows.mainWindow()->show();
     if (browserLoaded)
-        QCOMPARE(forms.URLcheck()->List1->entries(), (QStringList{"X", "Y"}));
+        QCOMPARE(windows.listBrowser()->m_addressList->entries(), (QStringList{"X", "Y"}));
 
     // A data folder whose "quokka" is a regular file: the list folder cannot be made.
     QTemporaryDir blocked;
@@ -207,17 +207,17 @@ void TestListEditors::saveFailureKeepsTextAndWorkingList()
     const QString typed = QStringLiteral("new A\r\nnew B");
     QWidget *window = nullptr;
     if (editWindow) {
-        Form3 *editor = forms.Form3();
-        editor->url->setText(typed);
+        EditListWindow *editor = windows.editListWindow();
+        editor->m_listText->setText(typed);
         window = editor;
-        editor->Command1_Click();
-        QCOMPARE(editor->url->Text(), typed);
+        editor->saveEditedList();
+        QCOMPARE(editor->m_listText->text(), typed);
     } else {
-        Form1 *editor = forms.Form1();
-        editor->url->setText(typed);
+        NewListWindow *editor = windows.newListWindow();
+        editor->m_listText->setText(typed);
         window = editor;
-        editor->Command1_Click();
-        QCOMPARE(editor->url->Text(), typed);
+        editor->createList();
+        QCOMPARE(editor->m_listText->text(), typed);
     }
     QCOMPARE(platform.boxes.shown.size(), 1);
     const auto box = platform.boxes.shown.first();
@@ -227,11 +227,11 @@ void TestListEditors::saveFailureKeepsTextAndWorkingList()
     QVERIFY(box.text != QStringLiteral(" New list created!") && box.text != QStringLiteral(" List updated!"));
     // The reason follows the path on its own line, and it is not empty.
     QVERIFY2(!box.text.section(QLatin1Char('\n'), 1).trimmed().isEmpty(), qPrintable(box.text));
-    QVERIFY(FormWindow::isVisible(window));
+    QVERIFY(WindowFrame::isVisible(window));
     if (browserLoaded)
-        QCOMPARE(forms.URLcheck()->List1->entries(), (QStringList{"X", "Y"}));
+        QCOMPARE(windows.listBrowser()->m_addressList->entries(), (QStringList{"X", "Y"}));
     else
-        QVERIFY(!forms.loadedURLcheck());
+        QVERIFY(!windows.loadedListBrowser());
     QVERIFY(QFileInfo(blocked.filePath(QStringLiteral("quokka"))).isFile());
 }
 
@@ -240,61 +240,61 @@ void TestListEditors::editSaveCycleLeavesFileUnchanged()
     const QByteArray original("A\r\n\r\n B \r\nC\r\n");
     QVERIFY(TestFiles::write(ListPaths::listFile(), original));
     FakePlatform platform;
-    Forms forms(platform);
-    forms.MDIForm1()->show();
-    MDIForm1 *frame = forms.MDIForm1();
-    QCOMPARE(forms.Form3()->url->Text(), QStringLiteral("Your URL (Multilist)\r\n"));
-    closeWithCloseBox(forms.Form3());
+    Windows windows(platform);
+    windows.mainWindow()->show();
+    MainWindow *frame = windows.mainWindow();
+    QCOMPARE(windows.editListWindow()->m_listText->text(), QStringLiteral("Your URL (Multilist)\r\n"));
+    closeWithCloseBox(windows.editListWindow());
 
     for (int round = 0; round < 2; ++round) {
-        frame->edit_Click();
-        Form3 *editor = forms.loadedForm3();
+        frame->editList();
+        EditListWindow *editor = windows.loadedEditListWindow();
         QVERIFY(editor);
-        QVERIFY(FormWindow::isVisible(editor));
-        QVERIFY(!FormWindow::isVisible(forms.URLcheck()));
-        QCOMPARE(editor->url->Text(), QStringLiteral("A\r\n\r\n B \r\nC"));
-        editor->Command1_Click();
+        QVERIFY(WindowFrame::isVisible(editor));
+        QVERIFY(!WindowFrame::isVisible(windows.listBrowser()));
+        QCOMPARE(editor->m_listText->text(), QStringLiteral("A\r\n\r\n B \r\nC"));
+        editor->saveEditedList();
         QCOMPARE(TestFiles::read(ListPaths::listFile()), original);
         QCOMPARE(platform.boxes.shown.last().text, QStringLiteral(" List updated!"));
         QCOMPARE(platform.boxes.shown.last().title, QStringLiteral("Edit"));
         QCOMPARE(platform.boxes.shown.last().icon, MessageBoxes::Icon::Information);
         // The editor stays open; the list browser is reloaded but stays hidden.
-        QVERIFY(FormWindow::isVisible(editor));
-        QVERIFY(!FormWindow::isVisible(forms.URLcheck()));
-        QCOMPARE(forms.URLcheck()->List1->entries(), (QStringList{"A", "", " B ", "C"}));
+        QVERIFY(WindowFrame::isVisible(editor));
+        QVERIFY(!WindowFrame::isVisible(windows.listBrowser()));
+        QCOMPARE(windows.listBrowser()->m_addressList->entries(), (QStringList{"A", "", " B ", "C"}));
         closeWithCloseBox(editor);
     }
 
     // An edited text reloads the working list from the saved file.
-    frame->edit_Click();
-    forms.loadedForm3()->url->setText(QStringLiteral("Z\r\nA"));
-    forms.URLcheck()->List1->AddItem(QStringLiteral("unsaved"));
-    forms.loadedForm3()->Command1_Click();
+    frame->editList();
+    windows.loadedEditListWindow()->m_listText->setText(QStringLiteral("Z\r\nA"));
+    windows.listBrowser()->m_addressList->addEntry(QStringLiteral("unsaved"));
+    windows.loadedEditListWindow()->saveEditedList();
     QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("Z\r\nA\r\n"));
-    QCOMPARE(forms.URLcheck()->List1->entries(), (QStringList{"Z", "A"}));
+    QCOMPARE(windows.listBrowser()->m_addressList->entries(), (QStringList{"Z", "A"}));
 }
 
 void TestListEditors::editCommandWithoutListOpensNewList()
 {
     FakePlatform platform;
-    Forms forms(platform);
-    forms.MDIForm1()->show();
-    forms.MDIForm1()->edit_Click();
+    Windows windows(platform);
+    windows.mainWindow()->show();
+    windows.mainWindow()->editList();
     QCOMPARE(platform.boxes.shown.size(), 2);
     QCOMPARE(platform.boxes.shown[0].text, QStringLiteral("List doesn't exist!"));
     QCOMPARE(platform.boxes.shown[0].title, QStringLiteral("Error!"));
     QCOMPARE(platform.boxes.shown[0].icon, MessageBoxes::Icon::Critical);
     QCOMPARE(platform.boxes.shown[1].text, QStringLiteral("Create a new List..."));
     QCOMPARE(platform.boxes.shown[1].title, QStringLiteral("New list"));
-    QVERIFY(!forms.loadedForm3());
-    QVERIFY(forms.loadedForm1());
-    QVERIFY(FormWindow::isVisible(forms.loadedForm1()));
+    QVERIFY(!windows.loadedEditListWindow());
+    QVERIFY(windows.loadedNewListWindow());
+    QVERIFY(WindowFrame::isVisible(windows.loadedNewListWindow()));
 
     // The New list window it opened creates the list the edit command then finds.
-    forms.loadedForm1()->url->setText(QStringLiteral("first"));
-    forms.loadedForm1()->Command1_Click();
-    forms.MDIForm1()->edit_Click();
-    QCOMPARE(forms.loadedForm3()->url->Text(), QStringLiteral("first"));
+    windows.loadedNewListWindow()->m_listText->setText(QStringLiteral("first"));
+    windows.loadedNewListWindow()->createList();
+    windows.mainWindow()->editList();
+    QCOMPARE(windows.loadedEditListWindow()->m_listText->text(), QStringLiteral("first"));
 }
 
 void TestListEditors::listViewOpensEntry_data()
@@ -319,26 +319,26 @@ void TestListEditors::listViewOpensEntry()
     if (!file.isNull())
         QVERIFY(TestFiles::write(ListPaths::listFile(), file));
     FakePlatform platform;
-    Forms forms(platform);
-    forms.MDIForm1()->show();
-    URLcheck *browser = forms.URLcheck();
-    browser->List1->setListIndex(0);
-    FormWindow::hide(browser);
-    const int browserRow = browser->List1->ListIndex();
+    Windows windows(platform);
+    windows.mainWindow()->show();
+    ListBrowser *browser = windows.listBrowser();
+    browser->m_addressList->setCurrentRow(0);
+    WindowFrame::hide(browser);
+    const int browserRow = browser->m_addressList->currentRow();
 
-    Form2 *view = forms.Form2();
-    QCOMPARE(view->List1->entries(), entries);
+    ListViewWindow *view = windows.listViewWindow();
+    QCOMPARE(view->m_addressList->entries(), entries);
     if (row >= 0)
-        view->List1->setListIndex(row);
+        view->m_addressList->setCurrentRow(row);
     const QString expected = row >= 0 ? entries.at(row) : QString();
     if (byEnter)
-        QTest::keyClick(view->List1, Qt::Key_Return);
+        QTest::keyClick(view->m_addressList, Qt::Key_Return);
     else
-        view->List1_DblClick();
+        view->openSelected();
     QCOMPARE(browserOf(browser)->navigations.last(), expected);
-    QVERIFY(FormWindow::isVisible(browser));
-    QVERIFY(!FormWindow::isVisible(view));
-    QCOMPARE(browser->List1->ListIndex(), browserRow);
+    QVERIFY(WindowFrame::isVisible(browser));
+    QVERIFY(!WindowFrame::isVisible(view));
+    QCOMPARE(browser->m_addressList->currentRow(), browserRow);
     QVERIFY(platform.boxes.shown.isEmpty());
 }
 
@@ -346,60 +346,60 @@ void TestListEditors::listViewKeepsOldListUntilRecreated()
 {
     QVERIFY(TestFiles::write(ListPaths::listFile(), "A\r\nB\r\nC\r\n"));
     FakePlatform platform;
-    Forms forms(platform);
-    forms.MDIForm1()->show();
-    Form2 *view = forms.Form2();
-    view->Command1_Click();
-    QVERIFY(!FormWindow::isVisible(view));
+    Windows windows(platform);
+    windows.mainWindow()->show();
+    ListViewWindow *view = windows.listViewWindow();
+    view->hideWindow();
+    QVERIFY(!WindowFrame::isVisible(view));
 
-    Form1 *editor = forms.Form1();
-    editor->url->setText(QStringLiteral("X"));
-    editor->Command1_Click();
+    NewListWindow *editor = windows.newListWindow();
+    editor->m_listText->setText(QStringLiteral("X"));
+    editor->createList();
 
-    FormWindow::show(forms.Form2());
-    QCOMPARE(forms.Form2(), view);
-    QCOMPARE(view->List1->entries(), (QStringList{"A", "B", "C"}));
+    WindowFrame::show(windows.listViewWindow());
+    QCOMPARE(windows.listViewWindow(), view);
+    QCOMPARE(view->m_addressList->entries(), (QStringList{"A", "B", "C"}));
     closeWithCloseBox(view);
-    QCOMPARE(forms.Form2()->List1->entries(), QStringList{"X"});
+    QCOMPARE(windows.listViewWindow()->m_addressList->entries(), QStringList{"X"});
 }
 
 void TestListEditors::addAppendsToWorkingList()
 {
     QVERIFY(TestFiles::write(ListPaths::listFile(), "X\r\nY\r\n"));
     FakePlatform platform;
-    Forms forms(platform);
-    forms.MDIForm1()->show();
-    URLcheck *browser = forms.URLcheck();
-    browser->Command7_Click();
-    add *strip = forms.loadedAdd();
+    Windows windows(platform);
+    windows.mainWindow()->show();
+    ListBrowser *browser = windows.listBrowser();
+    browser->openAddBar();
+    AddAddressBar *strip = windows.loadedAddAddressBar();
     QVERIFY(strip);
-    QVERIFY(FormWindow::isVisible(strip));
-    QCOMPARE(strip->Text1->text(), QString());
+    QVERIFY(WindowFrame::isVisible(strip));
+    QCOMPARE(strip->m_addressEdit->text(), QString());
 
-    strip->Text1->setText(QStringLiteral("http://a.example/"));
-    QTest::keyClick(strip->Text1, Qt::Key_Return);
-    QCOMPARE(browser->List1->entries(), (QStringList{"X", "Y", "http://a.example/"}));
-    QVERIFY(!FormWindow::isVisible(strip));
-    QCOMPARE(browser->List1->ListIndex(), -1);
+    strip->m_addressEdit->setText(QStringLiteral("http://a.example/"));
+    QTest::keyClick(strip->m_addressEdit, Qt::Key_Return);
+    QCOMPARE(browser->m_addressList->entries(), (QStringList{"X", "Y", "http://a.example/"}));
+    QVERIFY(!WindowFrame::isVisible(strip));
+    QCOMPARE(browser->m_addressList->currentRow(), -1);
     QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("X\r\nY\r\n"));
 
     // Reopened, the last address is still there; ADD at once appends it again.
-    browser->Command7_Click();
-    QCOMPARE(forms.loadedAdd(), strip);
-    QCOMPARE(strip->Text1->text(), QStringLiteral("http://a.example/"));
-    strip->Command1->click();
-    QCOMPARE(browser->List1->entries(), (QStringList{"X", "Y", "http://a.example/", "http://a.example/"}));
+    browser->openAddBar();
+    QCOMPARE(windows.loadedAddAddressBar(), strip);
+    QCOMPARE(strip->m_addressEdit->text(), QStringLiteral("http://a.example/"));
+    strip->m_addButton->click();
+    QCOMPARE(browser->m_addressList->entries(), (QStringList{"X", "Y", "http://a.example/", "http://a.example/"}));
 
-    browser->Command7_Click();
-    strip->Text1->clear();
-    strip->Command1_Click();
-    QCOMPARE(browser->List1->ListCount(), 5);
-    QCOMPARE(browser->List1->List(4), QString());
+    browser->openAddBar();
+    strip->m_addressEdit->clear();
+    strip->addAddress();
+    QCOMPARE(browser->m_addressList->count(), 5);
+    QCOMPARE(browser->m_addressList->entry(4), QString());
 
-    browser->Command7_Click();
+    browser->openAddBar();
     closeWithCloseBox(strip);
-    browser->Command7_Click();
-    QCOMPARE(forms.loadedAdd()->Text1->text(), QString());
+    browser->openAddBar();
+    QCOMPARE(windows.loadedAddAddressBar()->m_addressEdit->text(), QString());
 
     closeWithCloseBox(browser);
     QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("X\r\nY\r\nhttp://a.example/\r\nhttp://a.example/\r\n\r\n"));
@@ -408,34 +408,34 @@ void TestListEditors::addAppendsToWorkingList()
 void TestListEditors::keyboardAndLook()
 {
     FakePlatform platform;
-    Forms forms(platform);
-    forms.MDIForm1()->show();
-    forms.MDIForm1()->show();
-    Form1 *newList = forms.Form1();
-    Form2 *view = forms.Form2();
-    Form3 *edit = forms.Form3();
-    add *strip = forms.add();
+    Windows windows(platform);
+    windows.mainWindow()->show();
+    windows.mainWindow()->show();
+    NewListWindow *newList = windows.newListWindow();
+    ListViewWindow *view = windows.listViewWindow();
+    EditListWindow *edit = windows.editListWindow();
+    AddAddressBar *strip = windows.addAddressBar();
 
     QCOMPARE(newList->size(), QSize(505, 372));
     QCOMPARE(view->size(), QSize(776, 563));
     QCOMPARE(edit->size(), QSize(505, 370));
     QCOMPARE(strip->size(), QSize(364, 33));
-    QCOMPARE(newList->Command1->text(), QStringLiteral("Create"));
-    QCOMPARE(edit->Command1->text(), QStringLiteral("Edit"));
-    QCOMPARE(strip->Command1->text(), QStringLiteral("ADD"));
-    QCOMPARE(newList->Label1->text(), QStringLiteral("Create new list"));
-    QCOMPARE(edit->Label1->text(), QStringLiteral("Edit  list"));
-    QCOMPARE(FormWindow::frameOf(edit)->windowTitle(), QStringLiteral("Edit List"));
-    QCOMPARE(FormWindow::frameOf(strip)->windowTitle(), QStringLiteral("Add URL"));
-    QVERIFY(!newList->Command3->isVisibleTo(newList));
-    QVERIFY(!edit->Command2->isVisibleTo(edit));
-    QVERIFY(!view->Command1->isVisibleTo(view));
+    QCOMPARE(newList->m_createButton->text(), QStringLiteral("Create"));
+    QCOMPARE(edit->m_editButton->text(), QStringLiteral("Edit"));
+    QCOMPARE(strip->m_addButton->text(), QStringLiteral("ADD"));
+    QCOMPARE(newList->m_captionStrip->text(), QStringLiteral("Create new list"));
+    QCOMPARE(edit->m_captionStrip->text(), QStringLiteral("Edit  list"));
+    QCOMPARE(WindowFrame::frameOf(edit)->windowTitle(), QStringLiteral("Edit List"));
+    QCOMPARE(WindowFrame::frameOf(strip)->windowTitle(), QStringLiteral("Add URL"));
+    QVERIFY(!newList->m_hideButton->isVisibleTo(newList));
+    QVERIFY(!edit->m_hideButton->isVisibleTo(edit));
+    QVERIFY(!view->m_hideButton->isVisibleTo(view));
 
     // Tab order: New list starts on "Create", Edit list on its text.
-    QCOMPARE(newList->Command1->nextInFocusChain(), static_cast<QWidget *>(newList->url));
-    QCOMPARE(newList->focusProxy(), static_cast<QWidget *>(newList->Command1));
-    QCOMPARE(edit->focusProxy(), static_cast<QWidget *>(edit->url));
-    QCOMPARE(strip->focusProxy(), static_cast<QWidget *>(strip->Text1));
+    QCOMPARE(newList->m_createButton->nextInFocusChain(), static_cast<QWidget *>(newList->m_listText));
+    QCOMPARE(newList->focusProxy(), static_cast<QWidget *>(newList->m_createButton));
+    QCOMPARE(edit->focusProxy(), static_cast<QWidget *>(edit->m_listText));
+    QCOMPARE(strip->focusProxy(), static_cast<QWidget *>(strip->m_addressEdit));
 
     // Every control a user reaches has a name a screen reader can say.
     for (QWidget *form : {static_cast<QWidget *>(newList), static_cast<QWidget *>(view),
@@ -447,12 +447,12 @@ void TestListEditors::keyboardAndLook()
     }
 
     // Enter in the New list text starts a new line; it does not create the list.
-    newList->url->setFocus();
-    newList->url->setPlainText(QStringLiteral("A"));
-    newList->url->moveCursor(QTextCursor::End);
-    QTest::keyClick(newList->url, Qt::Key_Return);
-    QTest::keyClicks(newList->url, QStringLiteral("B"));
-    QCOMPARE(newList->url->Text(), QStringLiteral("A\r\nB"));
+    newList->m_listText->setFocus();
+    newList->m_listText->setPlainText(QStringLiteral("A"));
+    newList->m_listText->moveCursor(QTextCursor::End);
+    QTest::keyClick(newList->m_listText, Qt::Key_Return);
+    QTest::keyClicks(newList->m_listText, QStringLiteral("B"));
+    QCOMPARE(newList->m_listText->text(), QStringLiteral("A\r\nB"));
     QVERIFY(platform.boxes.shown.isEmpty());
 }
 

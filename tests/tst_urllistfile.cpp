@@ -44,13 +44,13 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, entries);
         QVERIFY(TestFiles::write(path(), bytes));
-        QCOMPARE(UrlListFile::LoadListFile(path()), entries);
+        QCOMPARE(UrlListFile::load(path()), entries);
     }
 
     void loadMissingFileGivesOneEmptyEntry()
     {
-        QCOMPARE(UrlListFile::LoadListFile(path()), QStringList{""});
-        QCOMPARE(UrlListFile::LoadListFile(m_dir.filePath("no/such/folder/url.dat")), QStringList{""});
+        QCOMPARE(UrlListFile::load(path()), QStringList{""});
+        QCOMPARE(UrlListFile::load(m_dir.filePath("no/such/folder/url.dat")), QStringList{""});
     }
 
     void buildEditText_data()
@@ -68,14 +68,14 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
         QVERIFY(TestFiles::write(path(), bytes));
-        const auto built = UrlListFile::BuildEditText(path());
+        const auto built = UrlListFile::editText(path());
         QVERIFY(built.has_value());
         QCOMPARE(*built, text);
     }
 
     void buildEditTextFailsWithoutFile()
     {
-        QVERIFY(!UrlListFile::BuildEditText(path()).has_value());
+        QVERIFY(!UrlListFile::editText(path()).has_value());
     }
 
     void saveEditText_data()
@@ -97,9 +97,9 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, reloaded);
         QVERIFY(TestFiles::write(path(), "old list\r\n"));
-        QVERIFY(UrlListFile::SaveEditText(path(), text));
+        QVERIFY(UrlListFile::saveEditText(path(), text));
         QCOMPARE(TestFiles::read(path()), bytes);
-        QCOMPARE(UrlListFile::LoadListFile(path()), reloaded);
+        QCOMPARE(UrlListFile::load(path()), reloaded);
     }
 
     void editCycleLeavesListUnchanged_data()
@@ -115,9 +115,9 @@ private slots:
         QFETCH(QByteArray, bytes);
         QVERIFY(TestFiles::write(path(), bytes));
         for (int round = 0; round < 3; ++round) {
-            const auto text = UrlListFile::BuildEditText(path());
+            const auto text = UrlListFile::editText(path());
             QVERIFY(text.has_value());
-            QVERIFY(UrlListFile::SaveEditText(path(), *text));
+            QVERIFY(UrlListFile::saveEditText(path(), *text));
             QCOMPARE(TestFiles::read(path()), bytes);
         }
     }
@@ -135,7 +135,7 @@ private slots:
     {
         QFETCH(QStringList, entries);
         QFETCH(QByteArray, bytes);
-        QVERIFY(UrlListFile::WriteBackList(path(), entries));
+        QVERIFY(UrlListFile::writeBack(path(), entries));
         QCOMPARE(TestFiles::read(path()), bytes);
     }
 
@@ -155,12 +155,12 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QVERIFY(TestFiles::write(path(), bytes));
-        QVERIFY(UrlListFile::WriteBackList(path(), UrlListFile::LoadListFile(path())));
+        QVERIFY(UrlListFile::writeBack(path(), UrlListFile::load(path())));
         QCOMPARE(TestFiles::read(path()), bytes);
         // The edit text keeps them too.
-        const auto text = UrlListFile::BuildEditText(path());
+        const auto text = UrlListFile::editText(path());
         QVERIFY(text.has_value());
-        QVERIFY(UrlListFile::SaveEditText(path(), *text));
+        QVERIFY(UrlListFile::saveEditText(path(), *text));
         QCOMPARE(TestFiles::read(path()), bytes);
     }
 
@@ -169,24 +169,24 @@ private slots:
         const QString source = m_dir.filePath("shipped.dat");
         const QString copy = m_dir.filePath("sub/ch.dat");
         QVERIFY(TestFiles::write(source, "one\r\ntwo\r\n"));
-        QVERIFY(UrlListFile::CopyFullList(source, copy));
+        QVERIFY(UrlListFile::copyFullList(source, copy));
         QCOMPARE(TestFiles::read(copy), QByteArray("one\r\ntwo\r\n"));
         QVERIFY(TestFiles::write(copy, "changed\r\n"));
-        QVERIFY(UrlListFile::CopyFullList(source, copy));
+        QVERIFY(UrlListFile::copyFullList(source, copy));
         QCOMPARE(TestFiles::read(copy), QByteArray("one\r\ntwo\r\n"));
         // A missing source leaves the copy as it was.
         QVERIFY(TestFiles::write(copy, "kept\r\n"));
-        QVERIFY(!UrlListFile::CopyFullList(m_dir.filePath("missing.dat"), copy));
+        QVERIFY(!UrlListFile::copyFullList(m_dir.filePath("missing.dat"), copy));
         QCOMPARE(TestFiles::read(copy), QByteArray("kept\r\n"));
     }
 
-    void deleteListFile()
+    void remove()
     {
         QVERIFY(TestFiles::write(path(), "A\r\n"));
-        QVERIFY(UrlListFile::deleteListFile(path()));
+        QVERIFY(UrlListFile::remove(path()));
         QVERIFY(!QFile::exists(path()));
-        QVERIFY(UrlListFile::deleteListFile(path())); // missing is no error
-        QCOMPARE(UrlListFile::LoadListFile(path()), QStringList{""});
+        QVERIFY(UrlListFile::remove(path())); // missing is no error
+        QCOMPARE(UrlListFile::load(path()), QStringList{""});
     }
 
     void failedSaveIsReportedAndKeepsOldFile()
@@ -195,24 +195,24 @@ private slots:
         const QString blocker = m_dir.filePath("blocker");
         QVERIFY(TestFiles::write(blocker, "not a folder"));
         const QString inside = blocker + QStringLiteral("/url.dat");
-        const SaveResult r1 = UrlListFile::SaveEditText(inside, QStringLiteral("A"));
+        const SaveResult r1 = UrlListFile::saveEditText(inside, QStringLiteral("A"));
         QVERIFY(!r1);
         QVERIFY(!r1.reason.isEmpty());
-        QVERIFY(!UrlListFile::WriteBackList(inside, {"A"}));
-        QVERIFY(!UrlListFile::CopyFullList(blocker, inside));
+        QVERIFY(!UrlListFile::writeBack(inside, {"A"}));
+        QVERIFY(!UrlListFile::copyFullList(blocker, inside));
         QCOMPARE(TestFiles::read(blocker), QByteArray("not a folder"));
 
         // A list file that is a folder: it cannot be replaced, and stays.
         const QString folder = m_dir.filePath("folderfile");
         QVERIFY(QDir().mkpath(folder));
-        QVERIFY(!UrlListFile::WriteBackList(folder, {"A"}));
+        QVERIFY(!UrlListFile::writeBack(folder, {"A"}));
         QVERIFY(QFileInfo(folder).isDir());
     }
 
     void saveLeavesNoTemporaryFiles()
     {
-        QVERIFY(UrlListFile::SaveEditText(path(), QStringLiteral("A")));
-        QVERIFY(UrlListFile::WriteBackList(path(), {"B"}));
+        QVERIFY(UrlListFile::saveEditText(path(), QStringLiteral("A")));
+        QVERIFY(UrlListFile::writeBack(path(), {"B"}));
         const QStringList names = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
         for (const QString &n : names)
             QVERIFY2(!n.startsWith(QLatin1String("url.dat.")), qPrintable(n));
@@ -235,7 +235,7 @@ private slots:
         make(QStringLiteral("url.dat.aB3dE9x"), 120);
         make(QStringLiteral("url.dat.aB-dE9"), 120);
         make(QStringLiteral("ch.dat.aB3dE9"), 120);
-        QVERIFY(UrlListFile::WriteBackList(list, {"A"}));
+        QVERIFY(UrlListFile::writeBack(list, {"A"}));
         QStringList names = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
         names.sort();
         QCOMPARE(names, QStringList({"ch.dat.aB3dE9", "url.dat", "url.dat.Zz99Yy", "url.dat.aB-dE9", "url.dat.aB3dE9x",
@@ -244,7 +244,7 @@ private slots:
         // A failed save (here: the list's name is taken by a folder) removes nothing.
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.dat")));
         make(QStringLiteral("folder.dat.Qq1234"), 120);
-        QVERIFY(!UrlListFile::WriteBackList(dir.filePath(QStringLiteral("folder.dat")), {"B"}));
+        QVERIFY(!UrlListFile::writeBack(dir.filePath(QStringLiteral("folder.dat")), {"B"}));
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("folder.dat.Qq1234"))));
     }
 };

@@ -111,7 +111,7 @@ bool supportsUnnamedTemporaries(const QString &dir)
     return true;
 }
 
-enum class Writer { SaveEditText, WriteBackList, CopyFullList };
+enum class Writer { saveEditText, writeBack, copyFullList };
 
 // The new contents: big enough that they cannot fit where the old list still can.
 QByteArray bigNewList()
@@ -125,18 +125,18 @@ QByteArray bigNewList()
 SaveResult save(Writer writer, const QString &path, const QByteArray &newList, const QString &sourceFolder)
 {
     switch (writer) {
-    case Writer::SaveEditText: {
+    case Writer::saveEditText: {
         QByteArray text = newList;
-        text.chop(2); // SaveEditText adds the last line end
-        return UrlListFile::SaveEditText(path, QString::fromUtf8(text));
+        text.chop(2); // saveEditText adds the last line end
+        return UrlListFile::saveEditText(path, QString::fromUtf8(text));
     }
-    case Writer::WriteBackList:
-        return UrlListFile::WriteBackList(path, UrlListFile::parseEntries(newList));
-    case Writer::CopyFullList: {
+    case Writer::writeBack:
+        return UrlListFile::writeBack(path, UrlListFile::parseEntries(newList));
+    case Writer::copyFullList: {
         const QString source = sourceFolder + QStringLiteral("/ch.dat");
         if (!TestFiles::write(source, newList))
             return SaveResult::failure(QStringLiteral("test could not write its source"));
-        return UrlListFile::CopyFullList(source, path);
+        return UrlListFile::copyFullList(source, path);
     }
     }
     return SaveResult::failure(QStringLiteral("unknown writer"));
@@ -145,9 +145,9 @@ SaveResult save(Writer writer, const QString &path, const QByteArray &newList, c
 void addWriterRows(const char *suffix = nullptr)
 {
     const QString s = suffix ? QStringLiteral(" ") + QLatin1String(suffix) : QString();
-    QTest::newRow(qPrintable(QStringLiteral("SaveEditText") + s)) << int(Writer::SaveEditText);
-    QTest::newRow(qPrintable(QStringLiteral("WriteBackList") + s)) << int(Writer::WriteBackList);
-    QTest::newRow(qPrintable(QStringLiteral("CopyFullList") + s)) << int(Writer::CopyFullList);
+    QTest::newRow(qPrintable(QStringLiteral("saveEditText") + s)) << int(Writer::saveEditText);
+    QTest::newRow(qPrintable(QStringLiteral("writeBack") + s)) << int(Writer::writeBack);
+    QTest::newRow(qPrintable(QStringLiteral("copyFullList") + s)) << int(Writer::copyFullList);
 }
 
 const QByteArray oldList("http://old.example/one\r\nhttp://old.example/two\r\n");
@@ -180,9 +180,9 @@ void tst_UrlListFileFaults::fullDiskKeepsOldFile_data()
     QTest::addColumn<bool>("completelyFull");
     for (bool full : {true, false}) {
         const char *suffix = full ? "full disk" : "nearly full disk";
-        QTest::newRow(qPrintable(QStringLiteral("SaveEditText ") + QLatin1String(suffix))) << int(Writer::SaveEditText) << full;
-        QTest::newRow(qPrintable(QStringLiteral("WriteBackList ") + QLatin1String(suffix))) << int(Writer::WriteBackList) << full;
-        QTest::newRow(qPrintable(QStringLiteral("CopyFullList ") + QLatin1String(suffix))) << int(Writer::CopyFullList) << full;
+        QTest::newRow(qPrintable(QStringLiteral("saveEditText ") + QLatin1String(suffix))) << int(Writer::saveEditText) << full;
+        QTest::newRow(qPrintable(QStringLiteral("writeBack ") + QLatin1String(suffix))) << int(Writer::writeBack) << full;
+        QTest::newRow(qPrintable(QStringLiteral("copyFullList ") + QLatin1String(suffix))) << int(Writer::copyFullList) << full;
     }
 }
 
@@ -246,7 +246,7 @@ void tst_UrlListFileFaults::readOnlyMountKeepsOldFile()
     QCOMPARE(TestFiles::read(path), oldList);
     QCOMPARE(entriesIn(mount.path()), QStringList{QStringLiteral("url.dat")});
     // Deleting is refused too, and says so.
-    const SaveResult removed = UrlListFile::deleteListFile(path);
+    const SaveResult removed = UrlListFile::remove(path);
     QVERIFY(!removed.ok);
     QVERIFY(!removed.reason.isEmpty());
     QCOMPARE(TestFiles::read(path), oldList);
@@ -337,9 +337,9 @@ void tst_UrlListFileFaults::permissionsAreKept_data()
     QTest::addColumn<int>("mode");
     for (int mode : {0600, 0640, 0604}) {
         const QString m = QStringLiteral(" 0%1").arg(mode, 0, 8);
-        QTest::newRow(qPrintable(QStringLiteral("SaveEditText") + m)) << int(Writer::SaveEditText) << mode;
-        QTest::newRow(qPrintable(QStringLiteral("WriteBackList") + m)) << int(Writer::WriteBackList) << mode;
-        QTest::newRow(qPrintable(QStringLiteral("CopyFullList") + m)) << int(Writer::CopyFullList) << mode;
+        QTest::newRow(qPrintable(QStringLiteral("saveEditText") + m)) << int(Writer::saveEditText) << mode;
+        QTest::newRow(qPrintable(QStringLiteral("writeBack") + m)) << int(Writer::writeBack) << mode;
+        QTest::newRow(qPrintable(QStringLiteral("copyFullList") + m)) << int(Writer::copyFullList) << mode;
     }
 }
 

@@ -31,41 +31,41 @@ ListEditorParts buildListEditor(QWidget *window, const ListEditorLook &look)
     window->setPalette(pal);
 
     ListEditorParts parts{};
-    parts.Image1 = new QLabel(window);
-    parts.Image1->setObjectName(QStringLiteral("Image1"));
-    parts.Image1->setPixmap(QPixmap(QStringLiteral(":/paper.png")));
-    parts.Image1->setScaledContents(true);
-    parts.Image1->setGeometry(twipsRect(0, 0, 7620, 5535));
-    parts.Image1->setAccessibleName(QStringLiteral("Decoration"));
+    parts.paper = new QLabel(window);
+    parts.paper->setObjectName(QStringLiteral("paper"));
+    parts.paper->setPixmap(QPixmap(QStringLiteral(":/paper.png")));
+    parts.paper->setScaledContents(true);
+    parts.paper->setGeometry(twipsRect(0, 0, 7620, 5535));
+    parts.paper->setAccessibleName(QStringLiteral("Decoration"));
 
-    parts.url = new MultiLineTextBox(window);
-    parts.url->setObjectName(QStringLiteral("url"));
-    parts.url->setGeometry(twipsRect(0, 0, 7575, 5205));
-    parts.url->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    parts.url->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    parts.url->setAccessibleName(look.textName);
+    parts.text = new MultiLineTextBox(window);
+    parts.text->setObjectName(QStringLiteral("listText"));
+    parts.text->setGeometry(twipsRect(0, 0, 7575, 5205));
+    parts.text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    parts.text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    parts.text->setAccessibleName(look.textName);
 
     parts.button = new QPushButton(look.buttonCaption, window);
-    parts.button->setObjectName(QStringLiteral("Command1"));
+    parts.button->setObjectName(look.buttonObjectName);
     parts.button->setGeometry(twipsRect(6480, 5280, 1095, 255));
     parts.button->setAccessibleName(look.buttonName);
 
     parts.hideButton = new QPushButton(QStringLiteral("X"), window);
-    parts.hideButton->setObjectName(look.hideButtonObjectName);
+    parts.hideButton->setObjectName(QStringLiteral("hideButton"));
     parts.hideButton->setGeometry(twipsRect(7320, 0, 255, 255));
     parts.hideButton->setFont(arialFont(8.25, true));
     parts.hideButton->setAccessibleName(QStringLiteral("Hide"));
     parts.hideButton->setVisible(false);
 
-    parts.Label1 = new QLabel(look.stripCaption, window);
-    parts.Label1->setObjectName(QStringLiteral("Label1"));
+    parts.captionStrip = new QLabel(look.stripCaption, window);
+    parts.captionStrip->setObjectName(QStringLiteral("captionStrip"));
     const QRect &strip = look.stripTwips;
-    parts.Label1->setGeometry(twipsRect(strip.x(), strip.y(), strip.width(), strip.height()));
-    parts.Label1->setAlignment(Qt::AlignCenter);
-    parts.Label1->setFont(arialFont(12, true));
-    QPalette labelPal = parts.Label1->palette();
+    parts.captionStrip->setGeometry(twipsRect(strip.x(), strip.y(), strip.width(), strip.height()));
+    parts.captionStrip->setAlignment(Qt::AlignCenter);
+    parts.captionStrip->setFont(arialFont(12, true));
+    QPalette labelPal = parts.captionStrip->palette();
     labelPal.setColor(QPalette::WindowText, QColor(128, 0, 0));
-    parts.Label1->setPalette(labelPal);
-    parts.Label1->setAttribute(Qt::WA_TranslucentBackground);
+    parts.captionStrip->setPalette(labelPal);
+    parts.captionStrip->setAttribute(Qt::WA_TranslucentBackground);
     return parts;
 }

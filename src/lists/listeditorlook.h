@@ -18,17 +18,17 @@ struct ListEditorLook {
     QString textName;        ///< what a screen reader calls the text box
     QString buttonCaption;
     QString buttonName;      ///< what a screen reader calls the button
-    QString hideButtonObjectName;
+    QString buttonObjectName;
     QString stripCaption;
     QRect stripTwips;        ///< left, top, width, height of the caption strip, in twips
 };
 
 struct ListEditorParts {
-    QLabel *Image1;
-    MultiLineTextBox *url;
+    QLabel *paper;
+    MultiLineTextBox *text;
     QPushButton *button;
     QPushButton *hideButton;
-    QLabel *Label1;
+    QLabel *captionStrip;
 };
 
 /// Gives @p window the look and makes its controls, in the design's creation order.

@@ -1,7 +1,7 @@
 #include "lists/savelist.h"
 
-#include "app/forms.h"
-#include "browser/urlcheck.h"
+#include "app/windows.h"
+#include "browser/listbrowser.h"
 #include "lists/listpaths.h"
 #include "lists/urllistfile.h"
 #include "platform/messageboxes.h"
@@ -12,21 +12,21 @@
 
 namespace SaveList {
 
-bool saveEditTextAndReload(Forms &forms, const QString &text)
+bool saveEditTextAndReload(Windows &windows, const QString &text)
 {
     const QString path = ListPaths::listFile();
     // The save is atomic: on failure the old list and the list browser's working list stay as
     // they were, and the typed text stays in the editor for another try.
-    const SaveResult saved = UrlListFile::SaveEditText(path, text);
+    const SaveResult saved = UrlListFile::saveEditText(path, text);
     if (!saved) {
-        forms.platform().messageBoxes().show(
+        windows.platform().messageBoxes().show(
             QStringLiteral("The list could not be saved to %1:\n%2").arg(QDir::toNativeSeparators(path), saved.reason),
             QStringLiteral("Error!"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
         return false;
     }
-    ListBox *list = forms.URLcheck()->List1;
-    list->Clear();
-    list->addItems(UrlListFile::LoadListFile(path));
+    ListBox *list = windows.listBrowser()->m_addressList;
+    list->clear();
+    list->addEntries(UrlListFile::load(path));
     return true;
 }
 

@@ -3,12 +3,12 @@
 
 #include <QString>
 
-class Forms;
+class Windows;
 
 namespace SaveList {
 
 /// Saves @p text as the list file. On success the list browser's list is cleared and reloaded
 /// from the file; on failure an error names the file and the reason, and nothing else changes.
-bool saveEditTextAndReload(Forms &forms, const QString &text);
+bool saveEditTextAndReload(Windows &windows, const QString &text);
 
 } // namespace SaveList

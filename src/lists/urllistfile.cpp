@@ -45,7 +45,7 @@ QByteArray serializeEntries(const QStringList &entries)
     return out;
 }
 
-QStringList LoadListFile(const QString &path)
+QStringList load(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -53,7 +53,7 @@ QStringList LoadListFile(const QString &path)
     return parseEntries(file.readAll());
 }
 
-std::optional<QString> BuildEditText(const QString &path)
+std::optional<QString> editText(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -111,19 +111,19 @@ SaveResult replaceFile(const QString &path, const QByteArray &bytes)
     return {};
 }
 
-SaveResult SaveEditText(const QString &path, const QString &text)
+SaveResult saveEditText(const QString &path, const QString &text)
 {
     QByteArray bytes = NarrowText::encode(text);
     bytes += "\r\n";
     return replaceFile(path, bytes);
 }
 
-SaveResult WriteBackList(const QString &path, const QStringList &entries)
+SaveResult writeBack(const QString &path, const QStringList &entries)
 {
     return replaceFile(path, serializeEntries(entries));
 }
 
-SaveResult CopyFullList(const QString &source, const QString &destination)
+SaveResult copyFullList(const QString &source, const QString &destination)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
@@ -134,7 +134,7 @@ SaveResult CopyFullList(const QString &source, const QString &destination)
     return replaceFile(destination, bytes);
 }
 
-SaveResult deleteListFile(const QString &path)
+SaveResult remove(const QString &path)
 {
     QFile file(path);
     if (!file.exists() && !QFileInfo(path).isSymLink())

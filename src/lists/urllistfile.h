@@ -24,23 +24,23 @@ QStringList parseEntries(QByteArrayView bytes);
 QByteArray serializeEntries(const QStringList &entries);
 
 /// Reads the list file's entries; a missing, unreadable or empty file gives one empty entry.
-QStringList LoadListFile(const QString &path);
+QStringList load(const QString &path);
 
 /// The whole list as one edit text: the lines joined by CR LF, with no line break before the
 /// first line or after the last. Nothing when the file cannot be opened.
-std::optional<QString> BuildEditText(const QString &path);
+std::optional<QString> editText(const QString &path);
 
 /// Replaces the list file by @p text followed by CR LF, atomically.
-SaveResult SaveEditText(const QString &path, const QString &text);
+SaveResult saveEditText(const QString &path, const QString &text);
 
 /// Replaces the list file by one line per entry, atomically. No entries give an empty file.
-SaveResult WriteBackList(const QString &path, const QStringList &entries);
+SaveResult writeBack(const QString &path, const QStringList &entries);
 
 /// Copies @p source over @p destination atomically; on failure @p destination is left as it was.
-SaveResult CopyFullList(const QString &source, const QString &destination);
+SaveResult copyFullList(const QString &source, const QString &destination);
 
 /// Removes the list file; a missing file is no error.
-SaveResult deleteListFile(const QString &path);
+SaveResult remove(const QString &path);
 
 /// Replaces the file at @p path by @p bytes: written beside it and renamed over it, so that after
 /// any failure or a kill the file holds the old bytes or the new ones, whole. A symbolic link

@@ -18,19 +18,19 @@ public:
 
     /// Starts loading @p address, read the way a browser's address bar reads typed text.
     /// An empty address navigates nowhere. Returns false when the address was refused.
-    virtual bool Navigate(const QString &address) = 0;
+    virtual bool navigate(const QString &address) = 0;
     /// Moves in the browser's history; false when there is no such page.
-    virtual bool GoBack() = 0;
-    virtual bool GoForward() = 0;
-    virtual void GoHome() = 0;
-    virtual void Refresh() = 0;
-    virtual void Stop() = 0;
+    virtual bool goBack() = 0;
+    virtual bool goForward() = 0;
+    virtual void goHome() = 0;
+    virtual void refresh() = 0;
+    virtual void stop() = 0;
     /// True from the start of a load until it finishes.
-    virtual bool Busy() const = 0;
+    virtual bool isBusy() const = 0;
     /// The page title; empty before the first page.
-    virtual QString LocationName() const = 0;
+    virtual QString title() const = 0;
     /// The page address; empty before the first page.
-    virtual QString LocationURL() const = 0;
+    virtual QString url() const = 0;
 
 signals:
     /// A page asked for a new window as the result of a user's click; the receiver opens one and

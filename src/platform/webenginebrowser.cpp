@@ -171,7 +171,7 @@ QUrl WebEngineBrowser::homePage()
     return ListPaths::startPage();
 }
 
-bool WebEngineBrowser::Navigate(const QString &address)
+bool WebEngineBrowser::navigate(const QString &address)
 {
     if (address.trimmed().isEmpty())
         return true; // an empty address navigates nowhere
@@ -185,7 +185,7 @@ bool WebEngineBrowser::Navigate(const QString &address)
     return true;
 }
 
-bool WebEngineBrowser::GoBack()
+bool WebEngineBrowser::goBack()
 {
     if (!m_view->history()->canGoBack())
         return false;
@@ -193,7 +193,7 @@ bool WebEngineBrowser::GoBack()
     return true;
 }
 
-bool WebEngineBrowser::GoForward()
+bool WebEngineBrowser::goForward()
 {
     if (!m_view->history()->canGoForward())
         return false;
@@ -201,34 +201,34 @@ bool WebEngineBrowser::GoForward()
     return true;
 }
 
-void WebEngineBrowser::GoHome()
+void WebEngineBrowser::goHome()
 {
     m_view->load(homePage());
 }
 
-void WebEngineBrowser::Refresh()
+void WebEngineBrowser::refresh()
 {
     m_view->reload();
 }
 
-void WebEngineBrowser::Stop()
+void WebEngineBrowser::stop()
 {
     m_view->stop();
 }
 
-bool WebEngineBrowser::Busy() const
+bool WebEngineBrowser::isBusy() const
 {
     return m_busy;
 }
 
-QString WebEngineBrowser::LocationName() const
+QString WebEngineBrowser::title() const
 {
     if (m_view->url().isEmpty())
         return {};
     return m_view->title();
 }
 
-QString WebEngineBrowser::LocationURL() const
+QString WebEngineBrowser::url() const
 {
     return m_view->url().toString();
 }

@@ -15,15 +15,15 @@ public:
     explicit WebEngineBrowser(QWidget *parent);
 
     QWidget *widget() override;
-    bool Navigate(const QString &address) override;
-    bool GoBack() override;
-    bool GoForward() override;
-    void GoHome() override;
-    void Refresh() override;
-    void Stop() override;
-    bool Busy() const override;
-    QString LocationName() const override;
-    QString LocationURL() const override;
+    bool navigate(const QString &address) override;
+    bool goBack() override;
+    bool goForward() override;
+    void goHome() override;
+    void refresh() override;
+    void stop() override;
+    bool isBusy() const override;
+    QString title() const override;
+    QString url() const override;
 
     QWebEngineView *view() const { return m_view; }
 

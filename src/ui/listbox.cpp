@@ -38,19 +38,19 @@ ListBox::ListBox(QWidget *parent)
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection &selected, const QItemSelection &) {
                 if (!selected.isEmpty())
-                    emit Click();
+                    emit entryChosen();
             });
-    connect(this, &QAbstractItemView::doubleClicked, this, [this] { emit DblClick(); });
+    connect(this, &QAbstractItemView::doubleClicked, this, [this] { emit entryActivated(); });
 }
 
-void ListBox::AddItem(const QString &entry)
+void ListBox::addEntry(const QString &entry)
 {
     const int row = m_model->rowCount();
     m_model->insertRows(row, 1);
     m_model->setData(m_model->index(row), entry);
 }
 
-void ListBox::addItems(const QStringList &entries)
+void ListBox::addEntries(const QStringList &entries)
 {
     if (m_model->rowCount() == 0) {
         m_model->setStringList(entries);
@@ -58,18 +58,18 @@ void ListBox::addItems(const QStringList &entries)
     }
     QStringList all = m_model->stringList();
     all += entries;
-    const int selected = ListIndex();
+    const int selected = currentRow();
     m_model->setStringList(all);
     if (selected >= 0)
         selectionModel()->select(m_model->index(selected), QItemSelectionModel::ClearAndSelect);
 }
 
-void ListBox::Clear()
+void ListBox::clear()
 {
     m_model->setStringList({});
 }
 
-void ListBox::RemoveItem(int index)
+void ListBox::removeEntry(int index)
 {
     if (index < 0 || index >= m_model->rowCount())
         return;
@@ -78,18 +78,18 @@ void ListBox::RemoveItem(int index)
     m_model->removeRows(index, 1);
 }
 
-int ListBox::ListCount() const
+int ListBox::count() const
 {
     return m_model->rowCount();
 }
 
-int ListBox::ListIndex() const
+int ListBox::currentRow() const
 {
     const QModelIndexList rows = selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-bool ListBox::setListIndex(int index)
+bool ListBox::setCurrentRow(int index)
 {
     if (index == -1) {
         selectionModel()->clear();
@@ -103,13 +103,13 @@ bool ListBox::setListIndex(int index)
     return true;
 }
 
-QString ListBox::Text() const
+QString ListBox::currentEntry() const
 {
-    const int i = ListIndex();
-    return i < 0 ? QString() : List(i);
+    const int i = currentRow();
+    return i < 0 ? QString() : entry(i);
 }
 
-QString ListBox::List(int index) const
+QString ListBox::entry(int index) const
 {
     return m_model->index(index).data().toString();
 }
@@ -122,8 +122,8 @@ QStringList ListBox::entries() const
 void ListBox::keyPressEvent(QKeyEvent *event)
 {
     // Enter on a selected entry acts as a double-click, so the keyboard reaches what the mouse does.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && ListIndex() >= 0) {
-        emit DblClick();
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentRow() >= 0) {
+        emit entryActivated();
         return;
     }
     QListView::keyPressEvent(event);

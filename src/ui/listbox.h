@@ -12,26 +12,26 @@ class ListBox final : public QListView {
 public:
     explicit ListBox(QWidget *parent = nullptr);
 
-    void AddItem(const QString &entry);
-    void addItems(const QStringList &entries);
-    void Clear();
+    void addEntry(const QString &entry);
+    void addEntries(const QStringList &entries);
+    void clear();
     /// Removes the entry at @p index; afterwards nothing is selected. Out of range does nothing.
-    void RemoveItem(int index);
-    int ListCount() const;
+    void removeEntry(int index);
+    int count() const;
     /// The selected position, or -1 when nothing is selected.
-    int ListIndex() const;
-    /// Selects @p index (which emits Click); -1 clears the selection. Out of range does nothing
+    int currentRow() const;
+    /// Selects @p index (which emits entryChosen); -1 clears the selection. Out of range does nothing
     /// and returns false.
-    bool setListIndex(int index);
+    bool setCurrentRow(int index);
     /// The selected entry's text, or the empty text when nothing is selected.
-    QString Text() const;
-    QString List(int index) const;
+    QString currentEntry() const;
+    QString entry(int index) const;
     QStringList entries() const;
 
 signals:
-    /// The selection moved to an entry, by the user or by setListIndex.
-    void Click();
-    void DblClick();
+    /// The selection moved to an entry, by the user or by setCurrentRow.
+    void entryChosen();
+    void entryActivated();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -11,7 +11,7 @@ MultiLineTextBox::MultiLineTextBox(QWidget *parent)
     setTabChangesFocus(true);
 }
 
-QString MultiLineTextBox::Text() const
+QString MultiLineTextBox::text() const
 {
     QString text = toPlainText();
     text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));

@@ -9,7 +9,7 @@ class MultiLineTextBox final : public QPlainTextEdit {
 public:
     explicit MultiLineTextBox(QWidget *parent = nullptr);
     /// The text with CR LF between lines.
-    QString Text() const;
+    QString text() const;
     /// Sets the text; CR LF, a lone CR and a lone LF each start a new line in the box.
     void setText(const QString &text);
 };

@@ -57,7 +57,7 @@ FakeWebBrowser::FakeWebBrowser(QWidget *parent)
     setParent(m_widget);
 }
 
-bool FakeWebBrowser::Navigate(const QString &address)
+bool FakeWebBrowser::navigate(const QString &address)
 {
     navigations.append(address);
     if (address.isEmpty())
@@ -65,30 +65,30 @@ bool FakeWebBrowser::Navigate(const QString &address)
     history = history.mid(0, position + 1);
     history.append(address);
     position = int(history.size()) - 1;
-    url = address;
+    pageUrl = address;
     return true;
 }
 
-bool FakeWebBrowser::GoBack()
+bool FakeWebBrowser::goBack()
 {
     if (position <= 0)
         return false;
-    url = history[--position];
+    pageUrl = history[--position];
     return true;
 }
 
-bool FakeWebBrowser::GoForward()
+bool FakeWebBrowser::goForward()
 {
     if (position + 1 >= history.size())
         return false;
-    url = history[++position];
+    pageUrl = history[++position];
     return true;
 }
 
-void FakeWebBrowser::GoHome()
+void FakeWebBrowser::goHome()
 {
     ++homes;
-    Navigate(homeAddress);
+    navigate(homeAddress);
 }
 
 WebBrowser *FakePlatform::createWebBrowser(QWidget *parent)

@@ -83,22 +83,22 @@ class FakeWebBrowser final : public WebBrowser {
 public:
     explicit FakeWebBrowser(QWidget *parent);
     QWidget *widget() override { return m_widget; }
-    bool Navigate(const QString &address) override;
-    bool GoBack() override;
-    bool GoForward() override;
-    void GoHome() override;
-    void Refresh() override { ++refreshes; }
-    void Stop() override { ++stops; busy = false; }
-    bool Busy() const override { return busy; }
-    QString LocationName() const override { return title; }
-    QString LocationURL() const override { return url; }
+    bool navigate(const QString &address) override;
+    bool goBack() override;
+    bool goForward() override;
+    void goHome() override;
+    void refresh() override { ++refreshes; }
+    void stop() override { ++stops; busy = false; }
+    bool isBusy() const override { return busy; }
+    QString title() const override { return pageTitle; }
+    QString url() const override { return pageUrl; }
 
     QStringList navigations;
     QStringList history;
     int position = -1;
     bool busy = false;
-    QString title;
-    QString url;
+    QString pageTitle;
+    QString pageUrl;
     int refreshes = 0;
     int stops = 0;
     int homes = 0;

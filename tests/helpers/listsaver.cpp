@@ -33,7 +33,7 @@ int main(int argc, char **argv)
     const QString path = QString::fromLocal8Bit(argv[1]);
     const QStringList lists[2] = {savedList(0), savedList(1)};
     for (unsigned long round = 0;; ++round) {
-        const SaveResult result = UrlListFile::WriteBackList(path, lists[round % 2]);
+        const SaveResult result = UrlListFile::writeBack(path, lists[round % 2]);
         if (!result) {
             std::fprintf(stderr, "save failed: %s\n", qPrintable(result.reason));
             return 1;

@@ -1,0 +1,75 @@
+#include "app/mainwindow.h"
+
+#include "app/windows.h"
+#include "browser/browserwindow.h"
+#include "browser/listbrowser.h"
+#include "lists/listviewwindow.h"
+#include "lists/listpaths.h"
+#include "platform/webbrowser.h"
+#include "ui/accessiblenames.h"
+#include "ui/windowframe.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QToolBar>
+#include <QUrl>
+
+void MainWindow::createToolbar()
+{
+    m_mainToolBar = addToolBar(QStringLiteral("mainToolBar"));
+    m_mainToolBar->setObjectName(QStringLiteral("mainToolBar"));
+    m_mainToolBar->setAccessibleName(QStringLiteral("Main toolbar"));
+    nameToolBarOverflowButton(m_mainToolBar);
+    m_mainToolBar->setMovable(false);
+    m_mainToolBar->setFloatable(false);
+    m_mainToolBar->setIconSize(QSize(32, 32));
+    m_mainToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    const struct {
+        const char *key;
+        const char *tooltip;
+        const char *picture;
+    } buttons[] = {
+        {"edit", "Edit List", ":/tb-edit.png"},
+        {"quokka", "Quokka", ":/tb-quokka.png"},
+        {"List", "Show List", ":/tb-list.png"},
+        {"kill", "Oh my god! the red button!", ":/tb-kill.png"},
+        {"big", "Enlarge quokka", ":/tb-big.png"},
+    };
+    for (const auto &b : buttons) {
+        const QString key = QString::fromLatin1(b.key);
+        QAction *action = m_mainToolBar->addAction(QIcon(QString::fromLatin1(b.picture)), QString::fromUtf8(b.tooltip));
+        action->setObjectName(QStringLiteral("tb-") + key);
+        action->setData(key);
+        action->setToolTip(QString::fromUtf8(b.tooltip));
+        connect(action, &QAction::triggered, this, [this, key] { toolBarButtonClicked(key); });
+    }
+}
+
+/// The page the "quokka" button opens: the start page shipped beside the program, which needs no network.
+static QString quokkaHomeAddress()
+{
+    return ListPaths::startPage().toString();
+}
+
+void MainWindow::toolBarButtonClicked(const QString &key)
+{
+    if (key == QLatin1String("edit")) {
+        // Unlike the menu's Edit List, the list browser keeps its place on screen.
+        openEditList();
+    } else if (key == QLatin1String("quokka")) {
+        class ListBrowser *list = m_windows.listBrowser();
+        WindowFrame::show(list);
+        list->m_view->navigate(quokkaHomeAddress());
+    } else if (key == QLatin1String("kill")) {
+        destroyList();
+    } else if (key == QLatin1String("List")) {
+        WindowFrame::show(m_windows.listViewWindow());
+    } else if (key == QLatin1String("big")) {
+        class BrowserWindow *big = m_windows.browserWindow();
+        WindowFrame::show(big);
+        WebBrowser *listBrowser = m_windows.listBrowser()->m_view;
+        big->m_view->navigate(listBrowser->url());
+        big->m_addressBox->setEditText(listBrowser->url());
+        setWindowState((windowState() & ~Qt::WindowActive) | Qt::WindowMinimized);
+    }
+}

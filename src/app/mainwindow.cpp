@@ -1,0 +1,211 @@
+#include "app/mainwindow.h"
+
+#include "app/windows.h"
+#include "app/aboutdialog.h"
+#include "browser/browserwindow.h"
+#include "browser/listbrowser.h"
+#include "lists/newlistwindow.h"
+#include "lists/editlistwindow.h"
+#include "lists/cheatbox.h"
+#include "lists/listpaths.h"
+#include "lists/urllistfile.h"
+#include "platform/mediaplayer.h"
+#include "platform/messageboxes.h"
+#include "platform/platform.h"
+#include "platform/webbrowser.h"
+#include "ui/windowframe.h"
+#include "ui/listbox.h"
+#include "ui/multilinetextbox.h"
+#include "ui/twips.h"
+
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPainter>
+
+namespace {
+
+/// The frame's client area: white, with the background picture drawn once, unscaled, at the top left.
+class ClientArea final : public QMdiArea {
+public:
+    explicit ClientArea(QWidget *parent)
+        : QMdiArea(parent)
+        , m_picture(QStringLiteral(":/background.jpg"))
+    {
+        setBackground(Qt::white);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QMdiArea::paintEvent(event);
+        QPainter painter(viewport());
+        painter.drawPixmap(0, 0, m_picture);
+    }
+
+private:
+    QPixmap m_picture;
+};
+
+} // namespace
+
+MainWindow::MainWindow(Windows &windows, QWidget *parent)
+    : QMainWindow(parent)
+    , m_windows(windows)
+    , m_area(new ClientArea(this))
+{
+    setObjectName(QStringLiteral("MainWindow"));
+    setWindowTitle(QStringLiteral("Quokka"));
+    setWindowIcon(QIcon(QStringLiteral(":/quokka.png")));
+    m_area->setObjectName(QStringLiteral("mdiArea"));
+    m_area->setAccessibleName(QStringLiteral("Quokka windows"));
+    setCentralWidget(m_area);
+    resize(twipsSize(15240, 10815));
+    createMenus();
+    createToolbar();
+}
+
+void MainWindow::load()
+{
+    m_startupSound = m_windows.platform().createSound(ListPaths::shippedFile(QStringLiteral("download.avi")), 50, this);
+    m_startupSound->play();
+}
+
+void MainWindow::createMenus()
+{
+    struct Item {
+        const char *key;
+        const char *caption;
+        QKeySequence shortcut;
+        void (MainWindow::*command)();
+    };
+    const struct Menu {
+        const char *key;
+        const char *caption;
+        std::initializer_list<Item> items;
+    } menus[] = {
+        {"fileMenu", "&File", {{"newQuokka", "New Quokka", QKeySequence(Qt::CTRL | Qt::Key_N), &MainWindow::openBrowserWindow},
+                           {"fileSeparator", "-", {}, nullptr},
+                           {"quit", "Quit", {}, &MainWindow::quit}}},
+        {"listMenu", "&List", {{"newList", "New List", QKeySequence(Qt::CTRL | Qt::Key_L), &MainWindow::openNewList},
+                           {"editList", "Edit List", {}, &MainWindow::editList},
+                           {"listSeparator", "-", {}, nullptr},
+                           {"destroyList", "Destroy List", {}, &MainWindow::destroyList}}},
+        {"browserMenu", "Browser", {{"big", "Big", {}, &MainWindow::showSelectedInBrowserWindow}}},
+        {"helpMenu", "&?", {{"info", "Info", {}, &MainWindow::showAbout},
+                        {"helpSeparator", "-", {}, nullptr},
+                        {"cheatMode", "Toggle Cheatmode", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F12),
+                         &MainWindow::showCheatBox}}},
+    };
+    for (const Menu &m : menus) {
+        QMenu *menu = menuBar()->addMenu(QString::fromUtf8(m.caption));
+        menu->setObjectName(QString::fromLatin1(m.key));
+        menu->menuAction()->setObjectName(QString::fromLatin1(m.key));
+        for (const Item &item : m.items) {
+            QAction *action = nullptr;
+            if (qstrcmp(item.caption, "-") == 0) {
+                action = menu->addSeparator();
+            } else {
+                action = menu->addAction(QString::fromUtf8(item.caption));
+                action->setShortcut(item.shortcut);
+                // Shortcuts work from anywhere in the frame, child windows included.
+                action->setShortcutContext(Qt::WindowShortcut);
+                connect(action, &QAction::triggered, this, item.command);
+            }
+            action->setObjectName(QString::fromLatin1(item.key));
+        }
+    }
+}
+
+QAction *MainWindow::menuItem(const QString &key) const
+{
+    for (QAction *a : findChildren<QAction *>())
+        if (a->objectName() == key)
+            return a;
+    return nullptr;
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // Each child window unloads with its own handling; one that refuses keeps the frame open.
+    bool refused = false;
+    for (QMdiSubWindow *sub : m_area->subWindowList())
+        refused = !sub->close() || refused;
+    if (refused)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void MainWindow::openBrowserWindow()
+{
+    WindowFrame::show(m_windows.browserWindow());
+}
+
+void MainWindow::quit()
+{
+    m_windows.platform().quit();
+}
+
+void MainWindow::openNewList()
+{
+    WindowFrame::show(m_windows.newListWindow());
+    WindowFrame::hide(m_windows.listBrowser());
+}
+
+void MainWindow::editList()
+{
+    WindowFrame::hide(m_windows.listBrowser());
+    openEditList();
+}
+
+void MainWindow::openEditList()
+{
+    const std::optional<QString> text = UrlListFile::editText(ListPaths::listFile());
+    MessageBoxes &boxes = m_windows.platform().messageBoxes();
+    if (!text) {
+        boxes.show(QStringLiteral("List doesn't exist!"), QStringLiteral("Error!"), MessageBoxes::Buttons::Ok,
+                   MessageBoxes::Icon::Critical);
+        boxes.show(QStringLiteral("Create a new List..."), QStringLiteral("New list"), MessageBoxes::Buttons::Ok,
+                   MessageBoxes::Icon::Information);
+        WindowFrame::show(m_windows.newListWindow());
+        return;
+    }
+    class EditListWindow *editor = m_windows.editListWindow();
+    WindowFrame::show(editor);
+    editor->m_listText->setText(*text);
+}
+
+void MainWindow::destroyList()
+{
+    const auto answer = m_windows.platform().messageBoxes().show(
+        QStringLiteral("Would you like to Kill all the entries?"), QStringLiteral("Kill all"),
+        MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question);
+    if (answer != MessageBoxes::Answer::Ok)
+        return;
+    const QString path = ListPaths::listFile();
+    UrlListFile::remove(path);
+    ListBox *list = m_windows.listBrowser()->m_addressList;
+    list->clear();
+    list->addEntries(UrlListFile::load(path));
+}
+
+void MainWindow::showSelectedInBrowserWindow()
+{
+    class BrowserWindow *browser = m_windows.browserWindow();
+    WindowFrame::show(browser);
+    const QString entry = m_windows.listBrowser()->m_addressList->currentEntry();
+    browser->m_view->navigate(entry);
+}
+
+void MainWindow::showAbout()
+{
+    WindowFrame::hide(m_windows.listBrowser());
+    WindowFrame::show(m_windows.aboutDialog());
+}
+
+void MainWindow::showCheatBox()
+{
+    WindowFrame::show(m_windows.cheatBox());
+}

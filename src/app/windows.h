@@ -1,0 +1,78 @@
+// The owner of every window's default instance: windows are created and loaded on first use.
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+class Platform;
+class QWidget;
+class MainWindow;
+class ListBrowser;
+class NewListWindow;
+class ListViewWindow;
+class EditListWindow;
+class BrowserWindow;
+class CheatBox;
+class SplashScreen;
+class AddAddressBar;
+class AboutDialog;
+
+/// Each accessor returns the window's default instance, creating and loading it first when it is
+/// not loaded. Loading a child window of the frame also shows it inside the frame; loading a
+/// top-level window does not. A window closed with its close box is destroyed and forgotten, so
+/// its next use creates it afresh.
+class Windows final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Windows)
+public:
+    explicit Windows(Platform &platform, QObject *parent = nullptr);
+    ~Windows() override;
+
+    Platform &platform() const { return m_platform; }
+
+    MainWindow *mainWindow();
+    ListBrowser *listBrowser();
+    NewListWindow *newListWindow();
+    ListViewWindow *listViewWindow();
+    EditListWindow *editListWindow();
+    AddAddressBar *addAddressBar();
+    CheatBox *cheatBox();
+    AboutDialog *aboutDialog();
+    /// The shared browser window: loaded, not shown.
+    BrowserWindow *browserWindow();
+    /// A further, independent browser window: loaded, not shown.
+    BrowserWindow *newBrowserWindow();
+    /// The splash window; created by the start-up routine only.
+    SplashScreen *splashScreen();
+
+    /// The loaded default instance, or null; never loads anything.
+    MainWindow *loadedMainWindow() const;
+    ListBrowser *loadedListBrowser() const;
+    NewListWindow *loadedNewListWindow() const;
+    ListViewWindow *loadedListViewWindow() const;
+    EditListWindow *loadedEditListWindow() const;
+    AddAddressBar *loadedAddAddressBar() const;
+    CheatBox *loadedCheatBox() const;
+    AboutDialog *loadedAboutDialog() const;
+    BrowserWindow *loadedBrowserWindow() const;
+    /// Every loaded browser window, the shared one included.
+    QList<BrowserWindow *> browserWindows() const;
+
+private:
+    template <class W> W *child(QPointer<W> &slot);
+    template <class W> W *topLevel(QPointer<W> &slot);
+
+    Platform &m_platform;
+    QPointer<MainWindow> m_mainWindow;
+    QPointer<ListBrowser> m_listBrowser;
+    QPointer<NewListWindow> m_newListWindow;
+    QPointer<ListViewWindow> m_listViewWindow;
+    QPointer<EditListWindow> m_editListWindow;
+    QPointer<AddAddressBar> m_addAddressBar;
+    QPointer<CheatBox> m_cheatBox;
+    QPointer<AboutDialog> m_aboutDialog;
+    QPointer<BrowserWindow> m_browserWindow;
+    QPointer<SplashScreen> m_splashScreen;
+    QList<QPointer<BrowserWindow>> m_otherBrowserWindows;
+};

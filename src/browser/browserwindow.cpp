@@ -1,0 +1,297 @@
+#include "browser/browserwindow.h"
+
+#include "app/windows.h"
+#include "lists/listpaths.h"
+#include "platform/mediaplayer.h"
+#include "platform/platform.h"
+#include "platform/webbrowser.h"
+#include "ui/accessiblenames.h"
+#include "ui/windowframe.h"
+#include "ui/twips.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDate>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTime>
+#include <QTimer>
+#include <QToolBar>
+
+BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
+    : QMainWindow(parent)
+    , m_windows(windows)
+    , m_client(new QWidget(this))
+{
+    setObjectName(QStringLiteral("BrowserWindow"));
+    setWindowTitle(QStringLiteral("Quokka (BIGED)"));
+    setWindowIcon(QIcon(QStringLiteral(":/globe.png")));
+    m_client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(m_client);
+    resize(twipsSize(11595, 8595));
+    setWindowState(Qt::WindowMaximized);
+    createMenus();
+
+    // Controls in the window's creation order: later ones lie on top where they overlap.
+    createStatusBar();
+
+    m_addressBox = new QComboBox(m_client);
+    m_addressBox->setObjectName(QStringLiteral("addressBox"));
+    m_addressBox->setEditable(true);
+    m_addressBox->setInsertPolicy(QComboBox::NoInsert);
+    m_addressBox->setGeometry(twipsRect(1080, 720, 13635, 315));
+    m_addressBox->setEditText(QStringLiteral("Your URL"));
+    nameEditableComboBox(m_addressBox, QStringLiteral("Address"), QStringLiteral("Addresses typed so far"));
+
+    createToolbar();
+
+    m_goArrowButton = new QPushButton(QStringLiteral("GO>"), m_client);
+    m_goArrowButton->setObjectName(QStringLiteral("goArrowButton"));
+    m_goArrowButton->setGeometry(twipsRect(13800, 120, 615, 255));
+    QFont goFont(QStringLiteral("Sans Serif"));
+    goFont.setPointSizeF(8.25);
+    goFont.setBold(true);
+    m_goArrowButton->setFont(goFont);
+    m_goArrowButton->setAccessibleName(QStringLiteral("Go to the typed address"));
+
+    m_stateTimer = new QTimer(this);
+    m_stateTimer->setObjectName(QStringLiteral("stateTimer"));
+    m_stateTimer->setInterval(1);
+
+    m_view = m_windows.platform().createWebBrowser(m_client);
+    m_view->widget()->setObjectName(QStringLiteral("view"));
+    m_view->widget()->setGeometry(twipsRect(0, 1320, 15255, 9375));
+    m_view->widget()->setAccessibleName(QStringLiteral("Web page"));
+
+    m_goButton = new QPushButton(QStringLiteral("Go"), m_client);
+    m_goButton->setObjectName(QStringLiteral("goButton"));
+    m_goButton->setGeometry(twipsRect(14400, 720, 135, 195));
+    m_goButton->setDefault(true);
+    m_goButton->setAccessibleName(QStringLiteral("Go"));
+
+    m_addressLabel = new QLabel(QStringLiteral("Adress:"), m_client);
+    m_addressLabel->setObjectName(QStringLiteral("addressLabel"));
+    m_addressLabel->setGeometry(twipsRect(120, 720, 975, 255));
+    m_addressLabel->setBuddy(m_addressBox);
+    m_addressLabel->setAccessibleName(m_addressLabel->text());
+
+    m_busyAnimation = m_windows.platform().createAnimation(ListPaths::shippedFile(QStringLiteral("dat/tst.gif")), m_client);
+    if (QWidget *w = m_busyAnimation->widget()) {
+        w->setObjectName(QStringLiteral("busyAnimation"));
+        w->setAccessibleName(QStringLiteral("Busy animation"));
+        w->setGeometry(twipsRect(14760, 720, 540, 480));
+    }
+
+    setTabOrder(m_addressBox, m_goButton);
+    setTabOrder(m_goButton, m_goArrowButton);
+    setTabOrder(m_goArrowButton, m_view->widget());
+
+    // The window's default button: Enter in the address box clicks "Go" (once, before the box reads it).
+    m_addressBox->lineEdit()->installEventFilter(this);
+    connect(m_goButton, &QPushButton::clicked, this, &BrowserWindow::goToTypedAddress);
+    connect(m_goArrowButton, &QPushButton::clicked, this, &BrowserWindow::goToTypedAddress);
+    connect(m_stateTimer, &QTimer::timeout, this, &BrowserWindow::tick);
+    // A link or script that asks for a new window after the user's click gets a window of its own.
+    connect(m_view, &WebBrowser::newWindowRequested, this, [this](WebBrowser **target) {
+        *target = openNewWindow()->m_view;
+    });
+    m_stateTimer->start();
+}
+
+void BrowserWindow::createMenus()
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    file->menuAction()->setObjectName(QStringLiteral("fileMenu"));
+    QAction *newItem = file->addAction(QStringLiteral("New Quokka"));
+    newItem->setObjectName(QStringLiteral("newQuokka"));
+    newItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(newItem, &QAction::triggered, this, &BrowserWindow::openNewWindow);
+    file->addSeparator()->setObjectName(QStringLiteral("fileSeparator"));
+    QAction *quit = file->addAction(QStringLiteral("Quit"));
+    quit->setObjectName(QStringLiteral("quit"));
+    connect(quit, &QAction::triggered, this, &BrowserWindow::quit);
+
+    // Ctrl+L puts the cursor in the address box, as in every desktop browser.
+    auto *focusAddress = new QAction(QStringLiteral("Address box"), this);
+    focusAddress->setObjectName(QStringLiteral("focusAddress"));
+    focusAddress->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(focusAddress, &QAction::triggered, this, [this] {
+        m_addressBox->setFocus(Qt::ShortcutFocusReason);
+        m_addressBox->lineEdit()->selectAll();
+    });
+    addAction(focusAddress);
+}
+
+void BrowserWindow::createToolbar()
+{
+    m_navigationBar = new QToolBar(QStringLiteral("Navigation"), m_client);
+    m_navigationBar->setObjectName(QStringLiteral("navigationBar"));
+    m_navigationBar->setGeometry(twipsRect(0, 0, 11595, 690));
+    m_navigationBar->setIconSize(QSize(40, 38));
+    m_navigationBar->setMovable(false);
+    m_navigationBar->setAccessibleName(QStringLiteral("Navigation"));
+    nameToolBarOverflowButton(m_navigationBar);
+    const struct {
+        const char *key;
+        const char *picture;
+        const char *tooltip;
+        QList<QKeySequence> keys;
+    } buttons[] = {
+        {"back", ":/nav-back.png", "Back", {QKeySequence(Qt::ALT | Qt::Key_Left)}},
+        {"forward", ":/nav-forward.png", "Forward", {QKeySequence(Qt::ALT | Qt::Key_Right)}},
+        {"refresh", ":/nav-refresh.png", "Refresh", {QKeySequence(Qt::Key_F5)}},
+        {"stop", ":/nav-stop.png", "Stop / Cancel", {QKeySequence(Qt::Key_Escape)}},
+        {"home", ":/nav-home.png", "Go home, Quokka! Mommy's waitin'!", {}},
+    };
+    for (const auto &b : buttons) {
+        const QString key = QString::fromLatin1(b.key);
+        QAction *action = m_navigationBar->addAction(QIcon(QString::fromLatin1(b.picture)), QString::fromUtf8(b.tooltip));
+        action->setObjectName(key);
+        action->setToolTip(QString::fromUtf8(b.tooltip));
+        action->setShortcuts(b.keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, [this, key] { navigationButtonClicked(key); });
+        if (QWidget *button = m_navigationBar->widgetForAction(action)) {
+            button->setObjectName(key + QStringLiteral("Button"));
+            button->setFixedSize(47, 44);
+        }
+    }
+}
+
+void BrowserWindow::createStatusBar()
+{
+    m_statusBar = statusBar();
+    m_statusBar->setObjectName(QStringLiteral("statusBar"));
+    m_statusBar->setAccessibleName(QStringLiteral("Status"));
+    const struct {
+        const char *name;
+        int width;
+        const char *purpose;
+    } panels[] = {{"date", 96, "Date"}, {"time", 96, "Time"}, {"text", 563, "Browser state"}};
+    for (const auto &p : panels) {
+        auto *panel = new QLabel(m_statusBar);
+        panel->setObjectName(QString::fromLatin1(p.name) + QStringLiteral("Panel"));
+        // A screen reader reads the panel's text as its name; what the panel is for is its description.
+        panel->setAccessibleDescription(QString::fromLatin1(p.purpose));
+        panel->setMinimumWidth(96);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setContentsMargins(4, 0, 4, 0);
+        if (m_panels.size() < 2) {
+            panel->setFixedWidth(p.width);
+            m_statusBar->addWidget(panel);
+        } else {
+            panel->resize(p.width, panel->height());
+            m_statusBar->addWidget(panel, 1);
+        }
+        m_panels.append(panel);
+    }
+    m_panels[2]->setText(QStringLiteral("Ready!")); // a fresh window is idle
+    // The date and time panels keep themselves current, apart from the window's own timer.
+    m_clockTimer = new QTimer(this);
+    m_clockTimer->setInterval(1000);
+    connect(m_clockTimer, &QTimer::timeout, this, &BrowserWindow::updateClockPanels);
+    m_clockTimer->start();
+    updateClockPanels();
+}
+
+void BrowserWindow::updateClockPanels()
+{
+    const QLocale locale;
+    m_panels[0]->setText(locale.toString(QDate::currentDate(), QLocale::ShortFormat));
+    m_panels[1]->setText(locale.toString(QTime::currentTime(), QLocale::ShortFormat));
+}
+
+QLabel *BrowserWindow::statusPanel(int index) const
+{
+    return index >= 1 && index <= m_panels.size() ? m_panels[index - 1] : nullptr;
+}
+
+QAction *BrowserWindow::menuItem(const QString &key) const
+{
+    for (QAction *a : findChildren<QAction *>())
+        if (a->objectName() == key)
+            return a;
+    return nullptr;
+}
+
+bool BrowserWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_addressBox->lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            m_goButton->click();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void BrowserWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    // The toolbar is docked along the top edge: it spans the window whatever its size.
+    m_navigationBar->resize(qMax(m_client->width(), twipsToPixels(11595)), m_navigationBar->height());
+}
+
+void BrowserWindow::load()
+{
+    m_addressBox->setEditText(m_view->url());
+    m_busyAnimation->play();
+    m_busyAnimation->stop();
+}
+
+void BrowserWindow::goToTypedAddress()
+{
+    const QString address = m_addressBox->currentText();
+    m_view->navigate(address);
+    m_addressBox->addItem(address);
+}
+
+void BrowserWindow::navigationButtonClicked(const QString &key)
+{
+    // A step back or forward with no such page leaves the window as it was.
+    if (key == QLatin1String("back"))
+        m_view->goBack();
+    else if (key == QLatin1String("forward"))
+        m_view->goForward();
+    else if (key == QLatin1String("refresh"))
+        m_view->refresh();
+    else if (key == QLatin1String("stop"))
+        m_view->stop();
+    else if (key == QLatin1String("home"))
+        m_view->goHome();
+}
+
+void BrowserWindow::tick()
+{
+    const QString caption = m_view->title();
+    if (windowTitle() != caption)
+        setWindowTitle(caption);
+    if (m_view->isBusy()) {
+        m_busyAnimation->play();
+        m_panels[2]->setText(QStringLiteral("Browser is working..."));
+    } else {
+        m_busyAnimation->stop();
+        m_panels[2]->setText(QStringLiteral("Ready!"));
+    }
+}
+
+BrowserWindow *BrowserWindow::openNewWindow()
+{
+    BrowserWindow *window = m_windows.newBrowserWindow();
+    WindowFrame::setCaption(window, QStringLiteral("Quokka"));
+    WindowFrame::show(window);
+    return window;
+}
+
+void BrowserWindow::quit()
+{
+    m_windows.platform().quit();
+}

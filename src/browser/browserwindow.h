@@ -1,0 +1,64 @@
+// The browser window: a free-standing browser with an address box, a navigation toolbar and a status bar.
+#pragma once
+
+#include <QMainWindow>
+
+class Windows;
+class MediaPlayer;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+class QToolBar;
+class WebBrowser;
+
+class BrowserWindow final : public QMainWindow {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(BrowserWindow)
+public:
+    explicit BrowserWindow(Windows &windows, QWidget *parent = nullptr);
+
+    void load();
+    /// "Go" and "GO>", also reached by Enter in the address box.
+    void goToTypedAddress();
+    /// One handler for the five navigation buttons, told apart by their keys.
+    void navigationButtonClicked(const QString &key);
+    /// Makes the caption, the busy animation and the status text follow the page.
+    void tick();
+    /// "New Quokka": opens a further, independent browser window and shows it.
+    BrowserWindow *openNewWindow();
+    void quit();
+
+    /// Panel @p index (1 to 3) of the status bar: date, time and text.
+    QLabel *statusPanel(int index) const;
+    /// The menu item of each key ("fileMenu", "newQuokka", "fileSeparator", "quit").
+    QAction *menuItem(const QString &key) const;
+
+    // The controls, reached by the other windows and by tests.
+    QStatusBar *m_statusBar = nullptr;
+    QComboBox *m_addressBox = nullptr;
+    QToolBar *m_navigationBar = nullptr;
+    QPushButton *m_goArrowButton = nullptr;
+    QTimer *m_stateTimer = nullptr;
+    WebBrowser *m_view = nullptr;
+    QPushButton *m_goButton = nullptr;
+    QLabel *m_addressLabel = nullptr;
+    MediaPlayer *m_busyAnimation = nullptr;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void createMenus();
+    void createToolbar();
+    void createStatusBar();
+    /// Keeps the date and time panels current.
+    void updateClockPanels();
+
+    Windows &m_windows;
+    QWidget *m_client;
+    QList<QLabel *> m_panels;
+    QTimer *m_clockTimer = nullptr;
+};

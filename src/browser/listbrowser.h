@@ -1,0 +1,59 @@
+// The list browser: steps through the stored list entry by entry and shows each address in a web view.
+#pragma once
+
+#include <QWidget>
+
+class Windows;
+class ListBox;
+class MediaPlayer;
+class QComboBox;
+class QLabel;
+class QTimer;
+class QToolButton;
+class QPushButton;
+class WebBrowser;
+
+class ListBrowser final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ListBrowser)
+public:
+    explicit ListBrowser(Windows &windows, QWidget *parent = nullptr);
+
+    void load();
+    /// Writes the list back; false keeps the window open (the user chose not to lose the list).
+    bool unload();
+    void showSelectedEntry();
+    void rememberChosenAddress();
+    void showNext(); ///< Next
+    void showPrevious(); ///< Prev
+    void hideWindow(); ///< X: hide
+    void removeSelected(); ///< KILL
+    void goBack(); ///< back
+    void goForward(); ///< forward
+    void openAddBar(); ///< Add
+    void tick();
+
+    WebBrowser *m_view;
+    ListBox *m_addressList;
+    QToolButton *m_nextButton;
+    QToolButton *m_previousButton;
+    QToolButton *m_backButton;
+    QToolButton *m_forwardButton;
+    QLabel *m_chosenAddressLabel;
+    QPushButton *m_hideButton;
+    MediaPlayer *m_busyAnimation;
+    QPushButton *m_killButton;
+    QPushButton *m_addButton;
+    QComboBox *m_chosenAddressBox;
+    QTimer *m_busyTimer;
+    QLabel *m_background;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    /// Sets m_chosenAddressBox's text field as a change of the field would: the history step runs when it differs.
+    void setChosenAddress(const QString &text);
+
+    Windows &m_windows;
+};

@@ -1,0 +1,51 @@
+#include "lists/addaddressbar.h"
+
+#include "app/windows.h"
+#include "browser/listbrowser.h"
+#include "ui/windowframe.h"
+#include "ui/listbox.h"
+#include "ui/twips.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+AddAddressBar::AddAddressBar(Windows &windows, QWidget *parent)
+    : QWidget(parent)
+    , m_windows(windows)
+{
+    setObjectName(QStringLiteral("AddAddressBar"));
+    setWindowTitle(QStringLiteral("Add URL"));
+    setWindowIcon(QIcon(QStringLiteral(":/quokka.png")));
+    setFixedSize(twipsSize(5460, 495));
+
+    m_urlLabel = new QLabel(QStringLiteral("URL"), this);
+    m_urlLabel->setObjectName(QStringLiteral("urlLabel"));
+    m_urlLabel->setGeometry(twipsRect(0, 120, 495, 255));
+
+    m_addressEdit = new QLineEdit(this);
+    m_addressEdit->setObjectName(QStringLiteral("addressEdit"));
+    m_addressEdit->setGeometry(twipsRect(480, 120, 3855, 285));
+    m_addressEdit->setAccessibleName(QStringLiteral("Address to add"));
+    m_urlLabel->setBuddy(m_addressEdit);
+
+    m_addButton = new QPushButton(QStringLiteral("ADD"), this);
+    m_addButton->setObjectName(QStringLiteral("addButton"));
+    m_addButton->setGeometry(twipsRect(4440, 120, 975, 255));
+    m_addButton->setAccessibleName(QStringLiteral("Add the address to the list"));
+    m_addButton->setDefault(true);
+    connect(m_addButton, &QPushButton::clicked, this, &AddAddressBar::addAddress);
+    // The default button of a window that is no dialog: Enter in the box clicks it.
+    connect(m_addressEdit, &QLineEdit::returnPressed, m_addButton, &QPushButton::click);
+
+    setTabOrder(m_addressEdit, m_addButton);
+    setFocusProxy(m_addressEdit);
+}
+
+void AddAddressBar::load() {}
+
+void AddAddressBar::addAddress()
+{
+    m_windows.listBrowser()->m_addressList->addEntry(m_addressEdit->text());
+    WindowFrame::hide(this);
+}

@@ -1,0 +1,64 @@
+#include "lists/listviewwindow.h"
+
+#include "app/windows.h"
+#include "browser/listbrowser.h"
+#include "lists/listpaths.h"
+#include "lists/urllistfile.h"
+#include "platform/webbrowser.h"
+#include "ui/windowframe.h"
+#include "ui/twips.h"
+
+#include <QPushButton>
+
+ListViewWindow::ListViewWindow(Windows &windows, QWidget *parent)
+    : QWidget(parent)
+    , m_windows(windows)
+{
+    setObjectName(QStringLiteral("ListViewWindow"));
+    setWindowTitle(QStringLiteral("List View"));
+    setWindowIcon(QIcon(QStringLiteral(":/quokka.png")));
+    setFixedSize(twipsSize(11640, 8445));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(64, 64, 64));
+    setPalette(pal);
+
+    m_addressList = new ListBox(this);
+    m_addressList->setObjectName(QStringLiteral("addressList"));
+    m_addressList->setGeometry(twipsRect(0, 0, 11655, 8445));
+    m_addressList->setAccessibleName(QStringLiteral("Stored address list"));
+    // ListBox also emits entryActivated for Enter on a selected entry.
+    connect(m_addressList, &ListBox::entryActivated, this, &ListViewWindow::openSelected);
+
+    m_hideButton = new QPushButton(QStringLiteral("X"), this);
+    m_hideButton->setObjectName(QStringLiteral("hideButton"));
+    m_hideButton->setGeometry(twipsRect(11400, 0, 255, 255));
+    QFont xFont(QStringLiteral("Arial"));
+    xFont.setPointSizeF(8.25);
+    xFont.setBold(true);
+    m_hideButton->setFont(xFont);
+    m_hideButton->setAccessibleName(QStringLiteral("Hide"));
+    m_hideButton->setVisible(false);
+    connect(m_hideButton, &QPushButton::clicked, this, &ListViewWindow::hideWindow);
+
+    setTabOrder(m_addressList, m_hideButton);
+    setFocusProxy(m_addressList);
+}
+
+void ListViewWindow::load()
+{
+    m_addressList->addEntries(UrlListFile::load(ListPaths::listFile()));
+}
+
+void ListViewWindow::openSelected()
+{
+    const QString address = m_addressList->currentEntry();
+    m_windows.listBrowser()->m_view->navigate(address);
+    WindowFrame::show(m_windows.listBrowser());
+    WindowFrame::hide(this);
+}
+
+void ListViewWindow::hideWindow()
+{
+    WindowFrame::hide(this);
+}

@@ -1,0 +1,335 @@
+// The browser window's handlers against the fake browser: address box, toolbar, timer, menu and keys.
+#include "app/windows.h"
+#include "browser/browserwindow.h"
+#include "fakes/fakeplatform.h"
+#include "fakes/windowsworld.h"
+#include "lists/listpaths.h"
+#include "ui/windowframe.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+
+class TestBrowserWindow : public QObject {
+    Q_OBJECT
+private:
+    WindowsWorld m_world;
+
+    static FakeWebBrowser *fake(BrowserWindow *w) { return qobject_cast<FakeWebBrowser *>(w->m_view); }
+    static FakeMediaPlayer *animation(BrowserWindow *w) { return static_cast<FakeMediaPlayer *>(w->m_busyAnimation); }
+    BrowserWindow *shownWindow()
+    {
+        BrowserWindow *w = m_world.windows->browserWindow();
+        WindowFrame::show(w);
+        return QTest::qWaitForWindowExposed(w) ? w : nullptr;
+    }
+
+private slots:
+    void init()
+    {
+        m_world.start();
+    }
+    void cleanup() { m_world.stop(); }
+
+    void loadsWithoutShowingAndStandsIdle()
+    {
+        BrowserWindow *w = m_world.windows->browserWindow();
+        QVERIFY(!w->isVisible());
+        QVERIFY(w->isWindow());
+        QVERIFY(w->windowState() & Qt::WindowMaximized);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Quokka (BIGED)"));
+        QCOMPARE(w->m_addressBox->currentText(), QString()); // "Your URL" gave way to the browser's address
+        QCOMPARE(w->m_addressBox->count(), 0);
+        QVERIFY(w->m_addressBox->isEditable());
+        QCOMPARE(w->m_addressBox->insertPolicy(), QComboBox::NoInsert);
+        QVERIFY(!animation(w)->isPlaying());
+        QCOMPARE(animation(w)->plays, 1); // loaded by play, then stopped at once
+        QVERIFY(animation(w)->file.endsWith(QLatin1String("dat/tst.gif")));
+        QCOMPARE(w->statusPanel(3)->text(), QStringLiteral("Ready!"));
+        QVERIFY(fake(w)->navigations.isEmpty());
+        QCOMPARE(w->m_stateTimer->interval(), 1);
+        QVERIFY(w->m_stateTimer->isActive());
+        QVERIFY(w->m_goButton->isDefault());
+        QCOMPARE(w->m_goArrowButton->text(), QStringLiteral("GO>"));
+        QCOMPARE(w->m_addressLabel->text(), QStringLiteral("Adress:"));
+    }
+
+    void controlsSitAtTheirDesignPlaces_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("rect");
+        QTest::newRow("addressBox") << "addressBox" << QRect(72, 48, 909, 21);
+        QTest::newRow("goArrowButton") << "goArrowButton" << QRect(920, 8, 41, 17);
+        QTest::newRow("view") << "view" << QRect(0, 88, 1017, 625);
+        QTest::newRow("goButton") << "goButton" << QRect(960, 48, 9, 13);
+        QTest::newRow("addressLabel") << "addressLabel" << QRect(8, 48, 65, 17);
+        QTest::newRow("busyAnimation") << "busyAnimation" << QRect(984, 48, 36, 32);
+    }
+    void controlsSitAtTheirDesignPlaces()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, rect);
+        QWidget *control = m_world.windows->browserWindow()->findChild<QWidget *>(name);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(), rect);
+        QVERIFY(!control->accessibleName().isEmpty());
+    }
+
+    void toolbarButtons()
+    {
+        BrowserWindow *w = m_world.windows->browserWindow();
+        const QList<QAction *> actions = w->m_navigationBar->actions();
+        const QStringList keys{"back", "forward", "refresh", "stop", "home"};
+        const QStringList tips{"Back", "Forward", "Refresh", "Stop / Cancel", "Go home, Quokka! Mommy's waitin'!"};
+        QCOMPARE(actions.size(), 5);
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(actions[i]->objectName(), keys[i]);
+            QCOMPARE(actions[i]->toolTip(), tips[i]);
+            QVERIFY(!actions[i]->icon().isNull());
+            auto *button = qobject_cast<QToolButton *>(w->m_navigationBar->widgetForAction(actions[i]));
+            QVERIFY(button);
+            QCOMPARE(button->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        }
+    }
+
+    void enterSendsTheAddressAndKeepsEveryOneSent()
+    {
+        BrowserWindow *w = shownWindow();
+        QVERIFY(w);
+        w->m_addressBox->setFocus();
+        w->m_addressBox->setEditText(QStringLiteral("example.org"));
+        QTest::keyClick(w->m_addressBox->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(w->m_addressBox->lineEdit(), Qt::Key_Return);
+        QCOMPARE(fake(w)->navigations, (QStringList{"example.org", "example.org"}));
+        QCOMPARE(w->m_addressBox->count(), 2);
+        QCOMPARE(w->m_addressBox->itemText(0), QStringLiteral("example.org"));
+        QCOMPARE(w->m_addressBox->itemText(1), QStringLiteral("example.org"));
+        // "GO>" does what "Go" does, text exactly as typed, empty text included.
+        w->m_addressBox->setEditText(QStringLiteral("  other "));
+        QTest::mouseClick(w->m_goArrowButton, Qt::LeftButton);
+        w->m_addressBox->setEditText(QString());
+        w->goToTypedAddress();
+        QCOMPARE(fake(w)->navigations, (QStringList{"example.org", "example.org", "  other ", ""}));
+        QCOMPARE(w->m_addressBox->count(), 4);
+        QCOMPARE(w->m_addressBox->itemText(3), QString());
+    }
+
+    void toolbarKeys_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QStringList>("expected"); // url, refreshes, stops, homes
+        QTest::newRow("back") << "back" << QStringList{"http://a/", "0", "0", "0"};
+        QTest::newRow("forward") << "forward" << QStringList{"http://b/", "0", "0", "0"};
+        QTest::newRow("refresh") << "refresh" << QStringList{"http://b/", "1", "0", "0"};
+        QTest::newRow("stop") << "stop" << QStringList{"http://b/", "0", "1", "0"};
+        QTest::newRow("home") << "home" << QStringList{FakeWebBrowser::homeAddress, "0", "0", "1"};
+        QTest::newRow("capital Back") << "Back" << QStringList{"http://b/", "0", "0", "0"};
+        QTest::newRow("empty") << "" << QStringList{"http://b/", "0", "0", "0"};
+        QTest::newRow("List") << "List" << QStringList{"http://b/", "0", "0", "0"};
+    }
+    void toolbarKeys()
+    {
+        QFETCH(QString, key);
+        QFETCH(QStringList, expected);
+        BrowserWindow *w = m_world.windows->browserWindow();
+        FakeWebBrowser *b = fake(w);
+        b->navigate(QStringLiteral("http://a/"));
+        b->navigate(QStringLiteral("http://b/"));
+        if (key == QLatin1String("forward"))
+            b->goBack();
+        const int navigations = int(b->navigations.size());
+        w->navigationButtonClicked(key);
+        QCOMPARE(b->pageUrl, expected[0]);
+        QCOMPARE(b->refreshes, expected[1].toInt());
+        QCOMPARE(b->stops, expected[2].toInt());
+        QCOMPARE(b->homes, expected[3].toInt());
+        if (key != QLatin1String("home"))
+            QCOMPARE(b->navigations.size(), navigations);
+        QVERIFY(m_world.platform->boxes.shown.isEmpty());
+    }
+
+    void backAndForwardWithNoHistoryDoNothing()
+    {
+        BrowserWindow *w = m_world.windows->browserWindow();
+        for (const char *key : {"back", "forward"})
+            w->m_navigationBar->findChild<QAction *>(QString::fromLatin1(key))->trigger();
+        QCOMPARE(fake(w)->pageUrl, QString());
+        QVERIFY(fake(w)->navigations.isEmpty());
+        QVERIFY(m_world.platform->boxes.shown.isEmpty());
+        QCOMPARE(m_world.platform->fatal.raised.size(), 0);
+    }
+
+    void timerFollowsBusyAndTitle()
+    {
+        BrowserWindow *w = m_world.windows->browserWindow();
+        w->m_stateTimer->stop(); // ticks are driven by hand here
+        FakeWebBrowser *b = fake(w);
+        w->tick();
+        QCOMPARE(w->windowTitle(), QString()); // nothing loaded: the title is empty
+        b->busy = true;
+        b->pageTitle = QStringLiteral("Loading page");
+        w->tick();
+        QCOMPARE(w->windowTitle(), QStringLiteral("Loading page"));
+        QVERIFY(animation(w)->isPlaying());
+        QCOMPARE(w->statusPanel(3)->text(), QStringLiteral("Browser is working..."));
+        w->tick(); // repeating play is harmless
+        QVERIFY(animation(w)->isPlaying());
+        w->navigationButtonClicked(QStringLiteral("stop"));
+        QCOMPARE(w->statusPanel(3)->text(), QStringLiteral("Browser is working...")); // follows at the next tick
+        w->tick();
+        QVERIFY(!animation(w)->isPlaying());
+        QCOMPARE(w->statusPanel(3)->text(), QStringLiteral("Ready!"));
+    }
+
+    void runningTimerFollowsTheBrowserOnItsOwn()
+    {
+        BrowserWindow *w = m_world.windows->browserWindow();
+        fake(w)->busy = true;
+        fake(w)->pageTitle = QStringLiteral("page");
+        QTRY_COMPARE(w->statusPanel(3)->text(), QStringLiteral("Browser is working..."));
+        QCOMPARE(w->windowTitle(), QStringLiteral("page"));
+        fake(w)->busy = false;
+        QTRY_COMPARE(w->statusPanel(3)->text(), QStringLiteral("Ready!"));
+        QVERIFY(!animation(w)->isPlaying());
+    }
+
+    void statusBarShowsDateAndTime()
+    {
+        BrowserWindow *w = m_world.windows->browserWindow();
+        QCOMPARE(w->statusPanel(1)->text(), QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+        const QTime before = QTime::currentTime();
+        const QString time = w->statusPanel(2)->text();
+        QVERIFY(time == QLocale().toString(before, QLocale::ShortFormat)
+                || time == QLocale().toString(before.addSecs(-60), QLocale::ShortFormat));
+        w->statusPanel(2)->clear();
+        QTRY_VERIFY_WITH_TIMEOUT(!w->statusPanel(2)->text().isEmpty(), 3000); // kept current by the status bar
+        QVERIFY(w->statusPanel(1)->minimumWidth() >= 96 && w->statusPanel(2)->minimumWidth() >= 96);
+    }
+
+    void newOpensAnIndependentWindowAndLeavesTheCallerAlone()
+    {
+        BrowserWindow *first = shownWindow();
+        QVERIFY(first);
+        first->m_stateTimer->stop();
+        first->m_addressBox->setEditText(QStringLiteral("http://a/"));
+        first->goToTypedAddress();
+        fake(first)->pageTitle = QStringLiteral("A");
+        first->tick();
+        QTest::keyClick(first, Qt::Key_N, Qt::ControlModifier);
+        const QList<BrowserWindow *> windows = m_world.windows->browserWindows();
+        QCOMPARE(windows.size(), 2);
+        BrowserWindow *second = windows[1];
+        QVERIFY(second != first);
+        QVERIFY(second->isVisible());
+        QCOMPARE(second->windowTitle(), QStringLiteral("Quokka"));
+        QCOMPARE(second->m_addressBox->count(), 0);
+        QVERIFY(fake(second)->navigations.isEmpty());
+        QVERIFY(fake(second) != fake(first));
+        // The caller keeps its page, address list and caption.
+        QCOMPARE(first->windowTitle(), QStringLiteral("A"));
+        QCOMPARE(fake(first)->navigations, QStringList{"http://a/"});
+        QCOMPARE(first->m_addressBox->count(), 1);
+        QCOMPARE(m_world.windows->loadedBrowserWindow(), first);
+        // Each caption follows only its own page.
+        second->m_stateTimer->stop();
+        fake(second)->pageTitle = QStringLiteral("B");
+        second->tick();
+        QCOMPARE(first->windowTitle(), QStringLiteral("A"));
+        QCOMPARE(second->windowTitle(), QStringLiteral("B"));
+        // A further window made from the second one is a third, not the shared one.
+        second->openNewWindow();
+        QCOMPARE(m_world.windows->browserWindows().size(), 3);
+    }
+
+    void aPageAskingForAWindowGetsANewOne()
+    {
+        BrowserWindow *w = m_world.windows->browserWindow();
+        WebBrowser *target = nullptr;
+        emit w->m_view->newWindowRequested(&target);
+        const QList<BrowserWindow *> windows = m_world.windows->browserWindows();
+        QCOMPARE(windows.size(), 2);
+        QCOMPARE(target, windows[1]->m_view);
+        QCOMPARE(windows[1]->windowTitle(), QStringLiteral("Quokka"));
+        QVERIFY(windows[1]->isVisible());
+    }
+
+    void quitEndsTheProgram()
+    {
+        BrowserWindow *w = m_world.windows->browserWindow();
+        w->menuItem(QStringLiteral("quit"))->trigger();
+        QCOMPARE(m_world.platform->quits, 1);
+        QCOMPARE(w->menuItem(QStringLiteral("newQuokka"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+        QCOMPARE(w->menuItem(QStringLiteral("fileMenu"))->text(), QStringLiteral("&File"));
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("Alt+Left") << int(Qt::Key_Left) << int(Qt::AltModifier) << "http://a/";
+        QTest::newRow("Alt+Right") << int(Qt::Key_Right) << int(Qt::AltModifier) << "forward";
+        QTest::newRow("F5") << int(Qt::Key_F5) << int(Qt::NoModifier) << "refresh";
+        QTest::newRow("Esc") << int(Qt::Key_Escape) << int(Qt::NoModifier) << "stop";
+    }
+    void keys()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, expected);
+        BrowserWindow *w = shownWindow();
+        QVERIFY(w);
+        FakeWebBrowser *b = fake(w);
+        b->navigate(QStringLiteral("http://a/"));
+        b->navigate(QStringLiteral("http://b/"));
+        if (expected == QLatin1String("forward"))
+            b->goBack();
+        w->m_view->widget()->setFocus();
+        QTest::keyClick(w->m_view->widget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        if (expected == QLatin1String("forward"))
+            QCOMPARE(b->pageUrl, QStringLiteral("http://b/"));
+        else if (expected == QLatin1String("refresh"))
+            QCOMPARE(b->refreshes, 1);
+        else if (expected == QLatin1String("stop"))
+            QCOMPARE(b->stops, 1);
+        else
+            QCOMPARE(b->pageUrl, expected);
+    }
+
+    void ctrlLPutsTheCursorInTheAddressBox()
+    {
+        BrowserWindow *w = shownWindow();
+        QVERIFY(w);
+        w->activateWindow();
+        w->m_addressBox->setEditText(QStringLiteral("http://typed/"));
+        w->m_goArrowButton->setFocus();
+        QTest::keyClick(w->m_goArrowButton, Qt::Key_L, Qt::ControlModifier);
+        QTRY_VERIFY(w->m_addressBox->hasFocus());
+        QCOMPARE(w->m_addressBox->lineEdit()->selectedText(), QStringLiteral("http://typed/"));
+    }
+
+    void closedSharedWindowComesBackFresh()
+    {
+        BrowserWindow *w = shownWindow();
+        QVERIFY(w);
+        w->m_addressBox->setEditText(QStringLiteral("x"));
+        w->goToTypedAddress();
+        QPointer<BrowserWindow> guard(w);
+        w->close();
+        QTRY_VERIFY(!guard);
+        BrowserWindow *again = m_world.windows->browserWindow();
+        QCOMPARE(again->m_addressBox->count(), 0);
+        QCOMPARE(again->windowTitle(), QStringLiteral("Quokka (BIGED)"));
+    }
+};
+
+QTEST_MAIN(TestBrowserWindow)
+#include "tst_browserwindow.moc"

@@ -1,0 +1,242 @@
+// The cheat box: the code check, its messages, and loading the full list into the list browser.
+#include "app/windows.h"
+#include "app/mainwindow.h"
+#include "browser/listbrowser.h"
+#include "fakes/fakeplatform.h"
+#include "fakes/windowsworld.h"
+#include "fakes/testfiles.h"
+#include "lists/cheatbox.h"
+#include "lists/listpaths.h"
+#include "lists/urllistfile.h"
+#include "ui/windowframe.h"
+#include "ui/listbox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QStringList shippedFullList()
+{
+    return UrlListFile::load(ListPaths::shippedFile(QStringLiteral("dat/ch.dat")));
+}
+
+const QString rightText = QStringLiteral("What da hell?\r\nYeah! you're right man!\r\nThat was the right cheat!");
+const QString updateText =
+    QStringLiteral("now you get the ultimate list! Look in you Quokka (small), your old list has been saved!");
+
+} // namespace
+
+class TestCheatBox : public QObject {
+    Q_OBJECT
+private:
+    WindowsWorld m_world;
+    FakeMessageBoxes &boxes() { return m_world.platform->boxes; }
+
+private slots:
+    void init()
+    {
+        m_world.start();
+        QVERIFY2(shippedFullList().size() > 3, "the shipped full list is needed in the working directory");
+    }
+    void cleanup() { m_world.stop(); }
+
+    void cheatCommandOpensTheBoxAsDesigned()
+    {
+        m_world.windows->mainWindow()->showCheatBox();
+        CheatBox *box = m_world.windows->loadedCheatBox();
+        QVERIFY(box);
+        QVERIFY(WindowFrame::isVisible(box));
+        QCOMPARE(WindowFrame::frameOf(box)->windowTitle(), QStringLiteral("Cheatbox"));
+        QCOMPARE(box->m_codeBox->text(), QStringLiteral("Gimme da cheat!!!"));
+        QCOMPARE(box->size(), QSize(267, 149));
+        QCOMPARE(box->m_codeBox->geometry(), QRect(152, 128, 113, 19));
+        QVERIFY(!box->m_picture->pixmap().isNull());
+        // The picture comes first in the tab order; the code box follows it.
+        QVERIFY(box->m_picture->focusPolicy() & Qt::TabFocus);
+        QCOMPARE(box->m_picture->nextInFocusChain(), static_cast<QWidget *>(box->m_codeBox));
+        QVERIFY(!box->m_codeBox->hasFocus());
+        QVERIFY(!m_world.windows->loadedListBrowser()); // showing the box touches nothing else
+        QVERIFY(boxes().shown.isEmpty());
+    }
+
+    void boxOpensWithoutFocusInTheCodeBox()
+    {
+        MainWindow *main = m_world.windows->mainWindow();
+        main->show();
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        main->showCheatBox();
+        CheatBox *box = m_world.windows->loadedCheatBox();
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(box->m_picture));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(box->m_codeBox));
+        // Typed through the focused box, as a user would.
+        box->m_codeBox->selectAll();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("nope"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+        QCOMPARE(boxes().shown.size(), 1);
+        QCOMPARE(boxes().shown[0].text, QStringLiteral("Sorry... That was wrong!\r\nWhat is nope???\r\nTry Again!"));
+    }
+
+    void wrongCodeOnlyEarnsTheMessage_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("initial text") << QStringLiteral("Gimme da cheat!!!");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("other case") << QStringLiteral("OpenSesame");
+        QTest::newRow("leading space") << QStringLiteral(" opensesame");
+        QTest::newRow("trailing space") << QStringLiteral("opensesame ");
+        QTest::newRow("prefix") << QStringLiteral("opensesam");
+    }
+    void wrongCodeOnlyEarnsTheMessage()
+    {
+        QFETCH(QString, typed);
+        QVERIFY(TestFiles::write(ListPaths::listFile(), "mine\r\n"));
+        CheatBox *box = m_world.windows->cheatBox();
+        box->m_codeBox->setText(typed);
+        box->checkCheatCode();
+        QCOMPARE(boxes().shown.size(), 1);
+        const auto &shown = boxes().shown.first();
+        QCOMPARE(shown.text, QStringLiteral("Sorry... That was wrong!\r\nWhat is ") + typed + QStringLiteral("???\r\nTry Again!"));
+        QCOMPARE(shown.title, QStringLiteral("Wrong cheat"));
+        QCOMPARE(shown.buttons, MessageBoxes::Buttons::Ok);
+        QCOMPARE(shown.icon, MessageBoxes::Icon::Information);
+        QCOMPARE(box->m_codeBox->text(), typed);
+        QVERIFY(WindowFrame::isVisible(box));
+        QVERIFY(!m_world.windows->loadedListBrowser());
+        QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("mine\r\n"));
+    }
+
+    void keysOtherThanEnterOnlyType()
+    {
+        CheatBox *box = m_world.windows->cheatBox();
+        box->m_codeBox->clear();
+        QTest::keyClicks(box->m_codeBox, QStringLiteral("opensesame"));
+        QCOMPARE(box->m_codeBox->text(), QStringLiteral("opensesame"));
+        QVERIFY(boxes().shown.isEmpty());
+        QTest::keyClick(box->m_codeBox, Qt::Key_Return);
+        QCOMPARE(boxes().shown.size(), 2);
+        QCOMPARE(boxes().shown.at(0).text, rightText);
+    }
+
+    void rightCodeCreatesTheListBrowserThenLoadsTheFullList()
+    {
+        QVERIFY(TestFiles::write(ListPaths::listFile(), "mine\r\nalso mine\r\n"));
+        CheatBox *box = m_world.windows->cheatBox();
+        box->m_codeBox->setText(QStringLiteral("opensesame"));
+        QStringList listDuringMessages;
+        boxes().onShow = [&](const FakeMessageBoxes::Box &) {
+            ListBrowser *browser = m_world.windows->loadedListBrowser();
+            listDuringMessages.append(browser ? browser->m_addressList->entries().join(QLatin1Char('|')) : QStringLiteral("<none>"));
+        };
+        box->checkCheatCode();
+
+        QCOMPARE(boxes().shown.size(), 2);
+        QCOMPARE(boxes().shown.at(0).text, rightText);
+        QCOMPARE(boxes().shown.at(0).title, QStringLiteral("Right!"));
+        QCOMPARE(boxes().shown.at(0).icon, MessageBoxes::Icon::Information);
+        QCOMPARE(boxes().shown.at(1).text, updateText);
+        QCOMPARE(boxes().shown.at(1).title, QStringLiteral("List Update"));
+        QCOMPARE(boxes().shown.at(1).icon, MessageBoxes::Icon::Information);
+        // The list browser loaded the user's list first; the full list replaces it after the messages.
+        QCOMPARE(listDuringMessages, (QStringList{"mine|also mine", "mine|also mine"}));
+        ListBrowser *browser = m_world.windows->loadedListBrowser();
+        QVERIFY(browser);
+        QVERIFY(WindowFrame::isVisible(browser));
+        QCOMPARE(browser->m_addressList->entries(), shippedFullList());
+        QVERIFY(!WindowFrame::isVisible(box));
+        QVERIFY(m_world.windows->loadedCheatBox() == box); // hidden, not closed
+        QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("mine\r\nalso mine\r\n"));
+    }
+
+    void rightCodeReadsTheWorkingCopyLineByLine()
+    {
+        ListBrowser *browser = m_world.windows->listBrowser();
+        QVERIFY(TestFiles::write(ListPaths::fullListCopy(), "a\r\n\r\nb\rc\nd\r\n"));
+        CheatBox *box = m_world.windows->cheatBox();
+        box->m_codeBox->setText(QStringLiteral("opensesame"));
+        box->checkCheatCode();
+        QCOMPARE(browser->m_addressList->entries(), (QStringList{"a", "", "b", "c\nd"}));
+    }
+
+    void emptyWorkingCopyGivesOneEmptyEntry()
+    {
+        ListBrowser *browser = m_world.windows->listBrowser();
+        QVERIFY(TestFiles::write(ListPaths::fullListCopy(), ""));
+        CheatBox *box = m_world.windows->cheatBox();
+        box->m_codeBox->setText(QStringLiteral("opensesame"));
+        box->checkCheatCode();
+        QCOMPARE(boxes().shown.size(), 2);
+        QCOMPARE(browser->m_addressList->entries(), QStringList{QString()});
+    }
+
+    void unreadableWorkingCopyKeepsTheList()
+    {
+        QVERIFY(TestFiles::write(ListPaths::listFile(), "mine\r\n"));
+        ListBrowser *browser = m_world.windows->listBrowser();
+        browser->m_addressList->addEntry(QStringLiteral("added, not yet saved"));
+        // A folder where the working copy belongs cannot be read as a file.
+        QVERIFY(QFile::remove(ListPaths::fullListCopy()));
+        QVERIFY(QDir().mkpath(ListPaths::fullListCopy()));
+
+        CheatBox *box = m_world.windows->cheatBox();
+        box->m_codeBox->setText(QStringLiteral("opensesame"));
+        box->checkCheatCode();
+
+        QCOMPARE(boxes().shown.size(), 1);
+        const auto &shown = boxes().shown.first();
+        QVERIFY2(shown.text.contains(QDir::toNativeSeparators(ListPaths::fullListCopy())), qPrintable(shown.text));
+        QVERIFY(shown.text.contains(QStringLiteral("could not be read")));
+        QCOMPARE(shown.icon, MessageBoxes::Icon::Critical);
+        QCOMPARE(browser->m_addressList->entries(), (QStringList{"mine", "added, not yet saved"}));
+        QVERIFY(WindowFrame::isVisible(box));
+        QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("mine\r\n"));
+    }
+
+    void listBrowserClosedWhileTheMessageWaits()
+    {
+        CheatBox *box = m_world.windows->cheatBox();
+        box->m_codeBox->setText(QStringLiteral("opensesame"));
+        boxes().onShow = [&](const FakeMessageBoxes::Box &shown) {
+            if (shown.title == QStringLiteral("Right!"))
+                delete WindowFrame::frameOf(m_world.windows->loadedListBrowser());
+        };
+        box->checkCheatCode();
+        QVERIFY(m_world.windows->loadedListBrowser());
+        QCOMPARE(m_world.windows->loadedListBrowser()->m_addressList->entries(), shippedFullList());
+    }
+
+    void shownAgainKeepsTheCodeAndRepeats()
+    {
+        CheatBox *box = m_world.windows->cheatBox();
+        box->m_codeBox->setText(QStringLiteral("opensesame"));
+        box->checkCheatCode();
+        m_world.windows->listBrowser()->m_addressList->addEntry(QStringLiteral("extra"));
+        m_world.windows->mainWindow()->showCheatBox();
+        QCOMPARE(m_world.windows->cheatBox(), box);
+        QVERIFY(WindowFrame::isVisible(box));
+        QCOMPARE(box->m_codeBox->text(), QStringLiteral("opensesame"));
+        box->checkCheatCode();
+        QCOMPARE(boxes().shown.size(), 4);
+        QCOMPARE(m_world.windows->listBrowser()->m_addressList->entries(), shippedFullList());
+    }
+
+    void closedBoxComesBackAfresh()
+    {
+        CheatBox *box = m_world.windows->cheatBox();
+        box->m_codeBox->setText(QStringLiteral("something"));
+        QVERIFY(WindowFrame::frameOf(box)->close());
+        QTRY_VERIFY(!m_world.windows->loadedCheatBox());
+        m_world.windows->mainWindow()->showCheatBox();
+        QCOMPARE(m_world.windows->loadedCheatBox()->m_codeBox->text(), QStringLiteral("Gimme da cheat!!!"));
+    }
+};
+
+QTEST_MAIN(TestCheatBox)
+#include "tst_cheatbox.moc"

@@ -1,0 +1,257 @@
+// The browser window over the real web engine, against a loopback HTTP server.
+#include "app/windows.h"
+#include "browser/browserwindow.h"
+#include "fakes/loopbackserver.h"
+#include "platform/mediaplayer.h"
+#include "platform/qtplatform.h"
+#include "platform/webenginebrowser.h"
+#include "ui/windowframe.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/types.h>
+
+namespace {
+
+QTemporaryDir *homeFolder()
+{
+    static QTemporaryDir dir;
+    return &dir;
+}
+
+QLabel *noticeOf(BrowserWindow *w)
+{
+    for (QLabel *label : w->m_view->widget()->findChildren<QLabel *>())
+        if (label->accessibleName() == QLatin1String("Browser notice"))
+            return label;
+    return nullptr;
+}
+
+} // namespace
+
+class TestWebEngineBrowserWindow : public QObject {
+    Q_OBJECT
+private:
+    LoopbackServer *m_server = nullptr;
+    std::unique_ptr<QtPlatform> m_platform;
+    std::unique_ptr<Windows> m_windows;
+    BrowserWindow *m_window = nullptr;
+
+    WebEngineBrowser *engine(BrowserWindow *w) { return qobject_cast<WebEngineBrowser *>(w->m_view); }
+
+    void typeAddress(BrowserWindow *w, const QString &address)
+    {
+        w->activateWindow();
+        w->m_addressBox->setFocus();
+        w->m_addressBox->lineEdit()->clear();
+        QTest::keyClicks(w->m_addressBox->lineEdit(), address);
+        QTest::keyClick(w->m_addressBox->lineEdit(), Qt::Key_Return);
+    }
+
+    bool loadAndSettle(BrowserWindow *w, const QString &path, const QString &title)
+    {
+        typeAddress(w, m_server->url(path).toString());
+        if (!QTest::qWaitFor([&] { return w->windowTitle() == title && !w->m_view->isBusy(); }, 15000))
+            return false;
+        QTest::qWait(300); // let the page be laid out and painted before it is clicked
+        return true;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_server = new LoopbackServer(this);
+        QVERIFY(m_server->isListening());
+        QVERIFY(homeFolder()->isValid());
+    }
+
+    void init()
+    {
+        m_platform = std::make_unique<QtPlatform>();
+        m_windows = std::make_unique<Windows>(*m_platform);
+        m_window = m_windows->browserWindow();
+        m_window->setWindowState(Qt::WindowNoState);
+        m_window->resize(1024, 740);
+        WindowFrame::show(m_window);
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    }
+    void cleanup()
+    {
+        m_windows.reset();
+        m_platform.reset();
+    }
+
+    void addressBoxNavigatesAndCaptionFollowsTheTitle()
+    {
+        QVERIFY(engine(m_window));
+        typeAddress(m_window, QStringLiteral("127.0.0.1:%1/typed").arg(m_server->serverPort()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), QStringLiteral("typed"), 15000);
+        QCOMPARE(m_window->m_view->url(), m_server->url("/typed").toString());
+        QCOMPARE(m_window->m_addressBox->count(), 1);
+        QTRY_COMPARE(m_window->statusPanel(3)->text(), QStringLiteral("Ready!"));
+        // Back and home through the toolbar, on the real engine.
+        typeAddress(m_window, m_server->url("/second").toString());
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), QStringLiteral("second"), 15000);
+        m_window->navigationButtonClicked(QStringLiteral("back"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), QStringLiteral("typed"), 15000);
+        m_window->navigationButtonClicked(QStringLiteral("home"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->m_view->url(), WebEngineBrowser::homePage().toString(), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), QStringLiteral("Quokka start"), 15000);
+    }
+
+    void busyWhileASlowPageLoads()
+    {
+        m_server->slowMilliseconds = 2500;
+        typeAddress(m_window, m_server->url("/slow-page").toString());
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->statusPanel(3)->text(), QStringLiteral("Browser is working..."), 5000);
+        QVERIFY(m_window->m_busyAnimation->isPlaying());
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->statusPanel(3)->text(), QStringLiteral("Ready!"), 15000);
+        QVERIFY(!m_window->m_busyAnimation->isPlaying());
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("slow-page"));
+        m_server->slowMilliseconds = 1500;
+    }
+
+    void targetBlankLinkClickedOpensANewWindow()
+    {
+        m_server->setPage("/links", "text/html",
+                          "<html><head><title>links</title></head><body style='margin:0'>"
+                          "<a target='_blank' href='/popped' style='display:block;width:400px;height:300px;"
+                          "background:#cde'>open in a new window</a></body></html>");
+        QVERIFY(loadAndSettle(m_window, QStringLiteral("/links"), QStringLiteral("links")));
+        QWidget *surface = engine(m_window)->view()->focusProxy();
+        QVERIFY(surface);
+        QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(100, 100));
+        QTRY_COMPARE_WITH_TIMEOUT(m_windows->browserWindows().size(), 2, 10000);
+        BrowserWindow *opened = m_windows->browserWindows().at(1);
+        QVERIFY(opened->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(opened->windowTitle(), QStringLiteral("popped"), 15000);
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("links")); // the opener keeps its page
+    }
+
+    void windowOpenWithoutAClickOpensNothing()
+    {
+        m_server->setPage("/popup", "text/html",
+                          "<html><head><title>popup</title></head><body><script>"
+                          "var w = window.open('/unwanted'); document.title = w ? 'opened' : 'popup';"
+                          "</script></body></html>");
+        typeAddress(m_window, m_server->url("/popup").toString());
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), QStringLiteral("popup"), 15000);
+        QTest::qWait(1000);
+        QCOMPARE(m_windows->browserWindows().size(), 1);
+        QVERIFY(!m_server->requested.contains(QStringLiteral("/unwanted")));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("popup"));
+    }
+
+    void downloadLandsInTheDownloadFolder()
+    {
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+        QVERIFY2(folder.startsWith(homeFolder()->path()), qPrintable(folder));
+        const QString saved = QDir(folder).filePath(QStringLiteral("quokka-list.txt"));
+        QFile::remove(saved);
+        m_server->setPage("/download", "text/plain", "http://one/\r\nhttp://two/\r\n",
+                          "Content-Disposition: attachment; filename=\"quokka-list.txt\"\r\n");
+        QSignalSpy finished(m_window->m_view, &WebBrowser::downloadFinished);
+        typeAddress(m_window, m_server->url("/download").toString());
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 15000);
+        QCOMPARE(finished[0][0].toString(), saved);
+        QVERIFY(finished[0][1].toBool());
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("http://one/\r\nhttp://two/\r\n"));
+        // The user is told where it went, and the window is idle again.
+        QLabel *notice = noticeOf(m_window);
+        QVERIFY(notice && notice->isVisible());
+        QVERIFY2(notice->text().contains(saved), qPrintable(notice->text()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->statusPanel(3)->text(), QStringLiteral("Ready!"), 5000);
+        // Nothing landed anywhere else in the home folder.
+        QDirIterator it(homeFolder()->path(), QDir::Files, QDirIterator::Subdirectories);
+        QStringList files;
+        while (it.hasNext())
+            files.append(it.next());
+        QCOMPARE(files.filter(QStringLiteral("quokka-list")), QStringList{saved});
+    }
+
+    void javascriptAddressIsRefused()
+    {
+        typeAddress(m_window, m_server->url("/victim").toString());
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), QStringLiteral("victim"), 15000);
+        typeAddress(m_window, QStringLiteral("javascript:document.title='owned'"));
+        QTest::qWait(500);
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("victim"));
+        QCOMPARE(m_window->m_view->url(), m_server->url("/victim").toString());
+        QLabel *notice = noticeOf(m_window);
+        QVERIFY(notice && notice->isVisible());
+        QVERIFY(notice->text().contains(QLatin1String("javascript:")));
+    }
+
+    void crashedPageSaysSoAndRefreshBringsItBack()
+    {
+        typeAddress(m_window, m_server->url("/survivor").toString());
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), QStringLiteral("survivor"), 15000);
+        QWebEnginePage *page = engine(m_window)->view()->page();
+        QTRY_VERIFY_WITH_TIMEOUT(page->renderProcessPid() > 0, 5000);
+        QSignalSpy crashed(m_window->m_view, &WebBrowser::renderProcessCrashed);
+        QCOMPARE(::kill(pid_t(page->renderProcessPid()), SIGKILL), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(crashed.count(), 1, 10000);
+        QLabel *notice = noticeOf(m_window);
+        QVERIFY(notice && notice->isVisible());
+        QVERIFY(notice->text().contains(QLatin1String("Refresh")));
+        QTRY_COMPARE(m_window->statusPanel(3)->text(), QStringLiteral("Ready!"));
+        m_window->navigationButtonClicked(QStringLiteral("refresh"));
+        QTRY_VERIFY_WITH_TIMEOUT(page->renderProcessPid() > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!notice->isVisible(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), QStringLiteral("survivor"), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->statusPanel(3)->text(), QStringLiteral("Ready!"), 10000);
+    }
+
+    void showsTheStartPage()
+    {
+        // Also the picture of the window for the documentation: QUOKKA_SCREENSHOT names the file.
+        m_window->setWindowState(Qt::WindowMaximized);
+        m_window->navigationButtonClicked(QStringLiteral("home"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), QStringLiteral("Quokka start"), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->statusPanel(3)->text(), QStringLiteral("Ready!"), 5000);
+        m_window->m_addressBox->setEditText(m_window->m_view->url());
+        QTest::qWait(800);
+        const QImage shot = m_window->grab().toImage();
+        QVERIFY(!shot.isNull());
+        // The page is drawn: the view's area is not one flat colour.
+        const QRect page = m_window->m_view->widget()->geometry().translated(m_window->centralWidget()->pos());
+        QSet<QRgb> colours;
+        for (int y = page.top() + 20; y < qMin(page.bottom(), shot.height()) - 20; y += 17)
+            for (int x = page.left() + 20; x < qMin(page.right(), shot.width()) - 20; x += 23)
+                colours.insert(shot.pixel(x, y));
+        QVERIFY(colours.size() > 3);
+        if (const QByteArray path = qgetenv("QUOKKA_SCREENSHOT"); !path.isEmpty())
+            QVERIFY(shot.save(QString::fromLocal8Bit(path)));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    // A home folder of its own, so that downloads land where the test looks and nowhere else.
+    qputenv("HOME", homeFolder()->path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", homeFolder()->filePath(QStringLiteral("config")).toUtf8());
+    qputenv("XDG_DATA_HOME", homeFolder()->filePath(QStringLiteral("data")).toUtf8());
+    qputenv("XDG_CACHE_HOME", homeFolder()->filePath(QStringLiteral("cache")).toUtf8());
+    // The shipped files (start page, busy animation) are read from the working directory, as the program does.
+    const QByteArray source = qgetenv("QUOKKA_SOURCE_DIR");
+    QDir::setCurrent(source.isEmpty() ? QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/..")
+                                      : QString::fromLocal8Bit(source));
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestWebEngineBrowserWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_webengine_browserwindow.moc"
