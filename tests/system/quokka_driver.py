@@ -35,7 +35,9 @@ def run_inside_session(main, budget=150):
         sys.exit(SKIP)
     env = dict(os.environ, **{INNER: "1"})
     xvfb_errors = tempfile.NamedTemporaryFile(prefix="quokka-xvfb-", suffix=".log", delete=False).name
-    cmd = ["xvfb-run", "-a", "-e", xvfb_errors, "-s", "-screen 0 1280x1024x24", "dbus-run-session", "--",
+    # xvfb-run -a takes the first display number without a lock file, so two runs that start together may
+    # pick the same one; starting the search at a number of our own keeps parallel runs apart.
+    cmd = ["xvfb-run", "-n", str(100 + os.getpid() % 400), "-a", "-e", xvfb_errors, "-s", "-screen 0 1280x1024x24", "dbus-run-session", "--",
            "/usr/bin/python3", os.path.abspath(sys.argv[0]), os.path.abspath(sys.argv[1])] + sys.argv[2:]
     proc = subprocess.Popen(cmd, env=env, start_new_session=True)
     try:
@@ -211,6 +213,19 @@ class Session:
             if "Did not receive a reply" not in str(e):
                 raise
 
+    def button(self, root, caption, *old_names, role="push button"):
+        """The showing control in root whose screen-reader name holds its visible caption (any case), an
+        exact match first; old_names are names that did not hold it yet."""
+        def lookup():
+            found = [n for n in self.find_all(role, root=root, showing=True) if n.name]
+            for match in (lambda n: n.name.lower() == caption.lower(), lambda n: n.name in old_names,
+                          lambda n: caption.lower() in n.name.lower()):
+                hits = [n for n in found if match(n)]
+                if hits:
+                    return hits[0]
+            return None
+        return wait_for(f"{role} {caption!r} in {root.name if root else 'the program'!r}", lookup, timeout=15)
+
     def press(self, name, role="push button", root=None):
         self.do(self.find(role, name, root, showing=True))
 
@@ -226,16 +241,49 @@ class Session:
         time.sleep(0.3)
         return node
 
-    def set_text(self, node, text):
-        node.queryEditableText().setTextContents(text)
+    # --- the real mouse and keyboard ---------------------------------------------------------
+    def centre(self, node):
+        """The control's centre on the screen, from its accessibility extents."""
+        e = node.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
+        if e.width <= 0 or e.height <= 0:
+            raise Failure(f"{node.getRoleName()} {node.name!r} has no place on the screen")
+        return e.x + e.width // 2, e.y + e.height // 2
 
-    def key(self, node, keysym, title="Quokka"):
-        """Types one key into node, as the keyboard would: the window gets the input focus first."""
-        wids = wait_for(f"X window {title!r}", lambda: self.x_windows(title))
-        subprocess.run(["xdotool", "windowfocus", "--sync", str(wids[0])], check=True, timeout=10)
-        node.queryComponent().grabFocus()
-        wait_for("the keyboard focus", lambda: node.getState().contains(self.pyatspi.STATE_FOCUSED), timeout=5)
-        subprocess.run(["xdotool", "key", "--clearmodifiers", keysym], check=True, timeout=10)
+    def click(self, node, double=False):
+        """Clicks the control's centre with the real mouse.  Xvfb has no window manager, so first this does
+        what a click-to-focus one does: raises the top-level window that holds the control and gives it the
+        keyboard.  Whatever lies over the control at that point takes the click, as it would for a person."""
+        wait_for(f"{node.getRoleName()} {node.name!r} on the screen",
+                 lambda: node.getState().contains(self.pyatspi.STATE_SHOWING), timeout=10)
+        x, y = self.centre(node)
+        top = self.x_window_of(node)
+        if top is not None:
+            subprocess.run(["xdotool", "windowraise", str(top)], check=True, timeout=10)
+            subprocess.run(["xdotool", "windowfocus", "--sync", str(top)], check=True, timeout=10)
+        # "mousemove --sync" waits for the pointer to move, which it never does when it is there already.
+        pointer = self.x_display().screen().root.query_pointer()
+        move = ["mousemove", "--sync", str(x), str(y)] if (pointer.root_x, pointer.root_y) != (x, y) else []
+        subprocess.run(["xdotool", *move, "click", *(["--repeat", "2"] if double else []), "1"], check=True, timeout=10)
+        time.sleep(0.2)
+
+    def type(self, text):
+        """Types text with the keyboard into whatever has the focus (a line break is the Return key)."""
+        subprocess.run(["xdotool", "type", "--delay", "20", "--clearmodifiers", text], check=True, timeout=60)
+
+    def keys(self, *keysyms):
+        """Presses keys such as "ctrl+a" or "Return" into whatever has the focus."""
+        subprocess.run(["xdotool", "key", "--delay", "50", "--clearmodifiers", *keysyms], check=True, timeout=30)
+
+    def has_focus(self, node):
+        return any(n.getState().contains(self.pyatspi.STATE_FOCUSED) for n in self.walk(node, limit=3))
+
+    def click_and_type(self, node, text, replace=True):
+        """Clicks a text box (or an editable combo box) and types into it, replacing what it held."""
+        self.click(node)
+        wait_for(f"the keyboard focus in {node.name!r} after a click", lambda: self.has_focus(node), timeout=5)
+        if replace:
+            self.keys("ctrl+a", "BackSpace")
+        self.type(text)
 
     def answer_alert(self, button="OK", text=None, timeout=15):
         alert = self.find("alert", None, timeout=timeout, showing=True)
@@ -243,27 +291,74 @@ class Session:
             labels = [n.name for n in self.find_all("label", root=alert)]
             if text not in labels and text != alert.name:
                 raise Failure(f"message {text!r} not shown; the box says {labels} ({alert.name!r})")
-        self.press(button, root=alert)
+        self.click(self.find("push button", button, root=alert, showing=True))
         return alert
 
     # --- X11 --------------------------------------------------------------------------------
-    def x_windows(self, title):
-        r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
-                           capture_output=True, text=True)
-        return [int(w) for w in r.stdout.split()]
+    def x_display(self):
+        if getattr(self, "_x", None) is None:
+            from Xlib import display
+            self._x = display.Display()
+        return self._x
+
+    def top_level_x_windows(self):
+        """The program's mapped top-level X windows, bottom to top: (id, _NET_WM_NAME, x, y, width, height).
+
+        Only children of the root window count: a window manager sees and closes those, while `xdotool search`
+        also returns the native child windows inside them."""
+        from Xlib import X, error
+        d = self.x_display()
+        pid_atom, name_atom = d.intern_atom("_NET_WM_PID"), d.intern_atom("_NET_WM_NAME")
+        out = []
+        for w in d.screen().root.query_tree().children:
+            try:
+                if w.get_attributes().map_state != X.IsViewable:
+                    continue
+                pid = w.get_full_property(pid_atom, X.AnyPropertyType)
+                if not pid or pid.value[0] != self.app_proc.pid:
+                    continue
+                name = w.get_full_property(name_atom, X.AnyPropertyType)
+                g = w.get_geometry()
+                out.append((w.id, name.value.decode() if name else None, g.x, g.y, g.width, g.height))
+            except error.XError:  # the window went away while we looked
+                continue
+        return out
+
+    def x_window(self, title):
+        """The top-level X window titled exactly title, waited for (the topmost of several)."""
+        found = wait_for(f"a top-level X window titled {title!r}",
+                         lambda: [w for w in self.top_level_x_windows() if w[1] == title], timeout=15)
+        return found[-1][0]
+
+    def x_window_of(self, node):
+        """The top-level X window of the accessible window that holds node: the one in its place."""
+        top = node
+        while top.parent is not None and top.parent.getRoleName() != "application":
+            top = top.parent
+        e = top.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
+        same = [w for w in self.top_level_x_windows() if (w[2], w[3], w[4], w[5]) == (e.x, e.y, e.width, e.height)]
+        named = [w for w in same if w[1] == top.name] or same
+        return named[-1][0] if named else None
+
+    def titles(self):
+        return [w[1] for w in self.top_level_x_windows()]
+
+    def check_title(self, title):
+        """A window titled exactly title is on the screen, as a window manager shows it."""
+        wait_for(f"a window titled exactly {title!r} (titles now: {self.titles()})",
+                 lambda: title in self.titles(), timeout=10)
 
     def close_box(self, title):
-        """Does what a window manager does for the close box: sends WM_DELETE_WINDOW."""
-        from Xlib import X, display, protocol
-        wids = wait_for(f"X window {title!r}", lambda: self.x_windows(title))
-        d = display.Display()
-        w = d.create_resource_object("window", wids[0])
+        """Does what a window manager does for the close box: sends WM_DELETE_WINDOW to the current top-level
+        X window titled title."""
+        from Xlib import X, protocol
+        d = self.x_display()
+        w = d.create_resource_object("window", self.x_window(title))
         proto = d.intern_atom("WM_PROTOCOLS")
         delete = d.intern_atom("WM_DELETE_WINDOW")
         ev = protocol.event.ClientMessage(window=w, client_type=proto, data=(32, [delete, X.CurrentTime, 0, 0, 0]))
         w.send_event(ev, event_mask=X.NoEventMask)
         d.flush()
-        d.close()
 
     def shot(self, name):
         path = os.path.join(self.shots, f"{name}.png")
@@ -292,6 +387,8 @@ class Session:
         return bad
 
     def close(self):
+        if getattr(self, "_x", None) is not None:
+            self._x.close()
         for p in reversed(self.procs):
             if p.poll() is None:
                 p.terminate()
@@ -333,9 +430,7 @@ def run_walks(program, walks):
             s.shot("failure")
             print("FAIL:", e)
             try:
-                print("windows on the screen:", [(w, subprocess.run(["xdotool", "getwindowname", str(w)],
-                                                                     capture_output=True, text=True).stdout.strip())
-                                                 for w in s.x_windows(".*")])
+                print("windows on the screen:", s.top_level_x_windows())
                 print("windows of the program:", [(w.getRoleName(), w.name) for w in s.windows()])
             except Exception as why:
                 print("(no window list:", why, ")")

@@ -23,13 +23,13 @@ def walk_for(content, written, entries, nexts):
         with open(s.list_file(), "wb") as f:
             f.write(content)
         s.start()
-        s.find("frame", "Quokka", timeout=30, showing=True)
-        s.press("Quokka")
+        frame = s.find("frame", "Quokka", timeout=30, showing=True)
+        s.click(s.button(frame, "Quokka"))
         lst = s.find("list", "Address list", timeout=60, showing=True)
         browser = window_of(lst)
         wait_for(f"{entries} entries in the list browser", lambda: lst.childCount >= entries, timeout=60)
         for step in range(nexts):
-            s.press("Next", root=browser)
+            s.click(s.button(browser, "Next"))
             # The program answers: the selection follows every step.
             wait_for(f"entry {step + 1} selected after Next",
                      lambda: lst.getChildAtIndex(step).getState().contains(s.pyatspi.STATE_SELECTED), timeout=60)

@@ -1,8 +1,11 @@
-"""The built program walked the way people use it, with a loopback web server for the pages.
+"""The built program walked the way people use it, with the real mouse and keyboard and a loopback web
+server for the pages.
 
-First run: New List with three addresses, Create, Next, KILL, then the main window's close box;
-the list file must hold the two addresses left.  Second run: the cheat code, a page in the browser
-window, an address added in the list browser, then Quit; the list file must be as it was.
+First run: New List with three addresses typed in, Create, the list browser's Next, Prev, back, forward,
+a click on an entry and KILL, then the main window's close box; the list file must hold the addresses
+left.  Second run: the cheat code typed in, pages in the browser window from typed addresses (Go, GO>,
+Enter, Ctrl+L and keypad Enter) and its toolbar, an address added in the list browser, then Quit; the
+list file must be as it was.
 """
 import http.server
 import os
@@ -30,6 +33,8 @@ class LoopbackPages:
                 data = body.encode()
                 self.send_response(200)
                 self.send_header("Content-Type", "text/html; charset=utf-8")
+                # Kept nowhere, so that back and forward ask for the page again and the test sees them.
+                self.send_header("Cache-Control", "no-store")
                 self.send_header("Content-Length", str(len(data)))
                 self.end_headers()
                 self.wfile.write(data)
@@ -62,18 +67,30 @@ def list_browser(s):
     return lst, window_of(lst)
 
 
+def asks_for(pages, path, what):
+    """Waits for the program to ask the server for path exactly once more than before."""
+    before = pages.requests.count(path)
+    what()
+    wait_for(f"{path} to be asked for", lambda: pages.requests.count(path) > before, timeout=20)
+    time.sleep(0.3)
+    check(pages.requests.count(path) == before + 1,
+          f"{path} was asked for {pages.requests.count(path) - before} times; all requests: {pages.requests}")
+
+
 def typical_road(s, pages, problems):
     s.start()
     s.find("frame", "Quokka", timeout=30, showing=True)
+    s.check_title("Quokka")
     check(not os.path.exists(s.list_file()), "a fresh start wrote a list file before anything was saved")
 
     s.menu("List", "New List")
     editor = s.find("text", "New list, one address per line", showing=True)
     problems += s.unnamed_controls(window_of(editor))
     addresses = [pages.url("one"), pages.url("two"), pages.url("three")]
-    s.set_text(editor, "\n".join(addresses))
+    s.click_and_type(editor, "\n".join(addresses))
     s.shot("road-new-list")
-    s.press("Create", root=window_of(editor))
+    s.click(s.button(window_of(editor), "Create"))
+    s.check_title("Created")
     s.answer_alert("OK", " New list created!")
     s.gone("alert", None)
     expected = "".join(a + "\r\n" for a in addresses).encode()
@@ -83,21 +100,26 @@ def typical_road(s, pages, problems):
     wait_for("the new list in the list browser", lambda: list_entries(s, lst) == addresses)
     s.gone("text", "New list, one address per line")
 
-    s.press("Next", root=browser)
+    # Every button of the list browser, clicked: each step asks for exactly one page.
+    asks_for(pages, "/one", lambda: s.click(s.button(browser, "Next")))
     chosen = s.find("text", "Chosen address", root=browser)
     wait_for("the first address in the chosen-address box", lambda: text_of(chosen) == addresses[0])
-    wait_for("the page of the first address to be asked for", lambda: "/one" in pages.requests)
-    time.sleep(1)
+    asks_for(pages, "/two", lambda: s.click(s.button(browser, "Next")))
+    asks_for(pages, "/one", lambda: s.click(s.button(browser, "Prev")))
+    asks_for(pages, "/two", lambda: s.click(s.button(browser, "Back")))
+    asks_for(pages, "/one", lambda: s.click(s.button(browser, "Forward")))
     s.shot("road-next")
+    asks_for(pages, "/three", lambda: s.click(s.find("list item", addresses[2], root=lst)))
+    wait_for("the clicked address in the chosen-address box", lambda: text_of(chosen) == addresses[2])
 
-    s.press("KILL: remove the selected address", root=browser)
-    wait_for("the first address to be removed", lambda: list_entries(s, lst) == addresses[1:])
+    s.click(s.button(browser, "KILL"))
+    wait_for("the clicked address to be removed", lambda: list_entries(s, lst) == addresses[:2])
     check(read(s.list_file()) == expected, "KILL wrote the list file before the list browser closed")
 
     s.close_box("Quokka")
     rc = s.wait_exit()
     check(rc == 0, f"the program ended with {rc} after the close box")
-    left = "".join(a + "\r\n" for a in addresses[1:]).encode()
+    left = "".join(a + "\r\n" for a in addresses[:2]).encode()
     check(read(s.list_file()) == left, f"after the close box the list file holds {read(s.list_file())!r}")
 
 
@@ -114,15 +136,15 @@ def cheat_browse_add_quit(s, pages, problems, seeded):
     s.menu("?", "Toggle Cheatmode")
     code = s.find("text", "Cheat code", showing=True)
     problems += s.unnamed_controls(window_of(code))
-    s.set_text(code, "opensesame ")
-    s.key(code, "Return")
+    s.click_and_type(code, "opensesame ")
+    s.keys("Return")
     s.find("alert", "Wrong cheat", showing=True)
+    s.check_title("Wrong cheat")
     s.shot("cheatbox-wrong")
-    alert = s.answer_alert("OK")
-    check(alert.name == "Wrong cheat", f"a wrong code showed {alert.name!r}")
+    s.answer_alert("OK")
     s.gone("alert", None)
-    s.set_text(code, "opensesame")
-    s.key(code, "Return")
+    s.click_and_type(code, "opensesame")
+    s.keys("Return")
     check(s.answer_alert("OK").name == "Right!", "the right code did not say so")
     s.gone("alert", "Right!")
     check(s.answer_alert("OK").name == "List Update", "the right code did not announce the list")
@@ -132,26 +154,44 @@ def cheat_browse_add_quit(s, pages, problems, seeded):
     check(read(s.list_file()) == seeded, "the cheat code changed the list file")
     s.shot("cheat-full-list")
 
-    # A page in the browser window, from the address box.
+    # Pages in the browser window from typed addresses, each asked for once and exactly as typed.
     s.menu("File", "New Quokka")
     combo = s.find("combo box", "Address", showing=True)
     window = window_of(combo)
     problems += s.unnamed_controls(window)
-    address = s.find("text", None, root=combo)
-    s.set_text(address, pages.url("big"))
-    s.press("Go", root=window)
+    s.click_and_type(combo, pages.url("big"))
+    asks_for(pages, "/big", lambda: s.click(s.button(window, "Go")))
     wait_for("the browser window to show the page's title", lambda: window.name == "Page big", timeout=30)
-    check(pages.requests.count("/big") == 1, f"the page was asked for {pages.requests.count('/big')} times")
+    s.check_title("Page big")
     s.find("label", "Ready!", root=window)
     s.shot("browser-window")
+    # Enter where a click leaves the focus; "/b" is the start of an address typed before.
+    s.click_and_type(combo, pages.url("b"))
+    asks_for(pages, "/b", lambda: s.keys("Return"))
+    wait_for("the page typed", lambda: window.name == "Page b", timeout=30)
+    s.click_and_type(combo, pages.url("c"))
+    asks_for(pages, "/c", lambda: s.click(s.button(window, "GO>", "Go to the typed address")))
+    # Ctrl+L from the page, then the keypad's Enter.
+    s.click(s.find(None, "Web page", root=window))
+    s.keys("ctrl+l")
+    s.type(pages.url("d"))
+    asks_for(pages, "/d", lambda: s.keys("KP_Enter"))
+    wait_for("the page typed after Ctrl+L", lambda: window.name == "Page d", timeout=30)
+    # The toolbar: back, forward, refresh and stop ask for what they should; home shows the start page.
+    asks_for(pages, "/c", lambda: s.click(s.button(window, "Back")))
+    asks_for(pages, "/d", lambda: s.click(s.button(window, "Forward")))
+    asks_for(pages, "/d", lambda: s.click(s.button(window, "Refresh")))
+    s.click(s.button(window, "Stop"))
+    s.click(s.button(window, "Go home"))
+    wait_for("the start page in the browser window", lambda: window.name == "Quokka start", timeout=30)
 
     # An address added in the list browser is lost when the program is quit.
-    s.press("Add an address", root=browser)
+    s.click(s.button(browser, "Add"))
     added = s.find("text", "Address to add", showing=True)
     problems += s.unnamed_controls(window_of(added))
-    s.set_text(added, pages.url("added"))
+    s.click_and_type(added, pages.url("added"))
     s.shot("add-url")
-    s.press("Add the address to the list", root=window_of(added))
+    s.click(s.button(window_of(added), "ADD"))
     wait_for("the added address at the end of the list",
              lambda: list_entries(s, lst) == full + [pages.url("added")])
     s.menu("File", "Quit")
