@@ -119,6 +119,9 @@ class Session:
                  "org.a11y.Bus.GetAddress"], capture_output=True, text=True, timeout=10).stdout.strip(), timeout=20)
         import pyatspi
         self.pyatspi = pyatspi
+        # Under load the X server may not take connections yet when xvfb-run starts us; a program started
+        # then fails at once with "could not connect to display".
+        wait_for("the X server", self.x_display, timeout=30)
 
     def list_file(self):
         return os.path.join(self.data, "quokka", "url.dat")
@@ -267,8 +270,13 @@ class Session:
         time.sleep(0.2)
 
     def type(self, text):
-        """Types text with the keyboard into whatever has the focus (a line break is the Return key)."""
-        subprocess.run(["xdotool", "type", "--delay", "20", "--clearmodifiers", text], check=True, timeout=60)
+        """Types text with the keyboard into whatever has the focus; a line break is the Return key (xdotool
+        would type it as Linefeed, which is no key in Qt)."""
+        for i, line in enumerate(text.split("\n")):
+            if i:
+                self.keys("Return")
+            if line:
+                subprocess.run(["xdotool", "type", "--delay", "20", "--clearmodifiers", line], check=True, timeout=60)
 
     def keys(self, *keysyms):
         """Presses keys such as "ctrl+a" or "Return" into whatever has the focus."""
@@ -286,13 +294,15 @@ class Session:
         self.type(text)
 
     def answer_alert(self, button="OK", text=None, timeout=15):
+        """Clicks a button of the message box on the screen and returns the box's title."""
         alert = self.find("alert", None, timeout=timeout, showing=True)
+        title = alert.name
         if text is not None:
             labels = [n.name for n in self.find_all("label", root=alert)]
             if text not in labels and text != alert.name:
                 raise Failure(f"message {text!r} not shown; the box says {labels} ({alert.name!r})")
         self.click(self.find("push button", button, root=alert, showing=True))
-        return alert
+        return title
 
     # --- X11 --------------------------------------------------------------------------------
     def x_display(self):

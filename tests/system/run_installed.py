@@ -26,7 +26,7 @@ def main(program):
             s.shot("installed-without-engine")
             check("Error in loading DLL" in text and "libquokka_webengine.so is missing" in text,
                   f"the error box says {text!r}")
-            s.press("OK", root=alert)
+            s.click(s.button(alert, "OK"))
             rc = s.wait_exit()
             check(rc == 48, f"the program ended with {rc}, not with error 48")
             return 0
