@@ -258,11 +258,15 @@ class Session:
         keyboard.  Whatever lies over the control at that point takes the click, as it would for a person."""
         wait_for(f"{node.getRoleName()} {node.name!r} on the screen",
                  lambda: node.getState().contains(self.pyatspi.STATE_SHOWING), timeout=10)
-        x, y = self.centre(node)
         top = self.x_window_of(node)
         if top is not None:
+            self.maximize_if_asked(top)
             subprocess.run(["xdotool", "windowraise", str(top)], check=True, timeout=10)
             subprocess.run(["xdotool", "windowfocus", "--sync", str(top)], check=True, timeout=10)
+        x, y = self.centre(node)
+        places = [w for w in self.top_level_x_windows() if w[0] == top]
+        if places and not (places[0][2] <= x < places[0][2] + places[0][4] and places[0][3] <= y < places[0][3] + places[0][5]):
+            raise Failure(f"{node.getRoleName()} {node.name!r} lies outside its window {places[0]}")
         # "mousemove --sync" waits for the pointer to move, which it never does when it is there already.
         pointer = self.x_display().screen().root.query_pointer()
         move = ["mousemove", "--sync", str(x), str(y)] if (pointer.root_x, pointer.root_y) != (x, y) else []
@@ -349,6 +353,20 @@ class Session:
         same = [w for w in self.top_level_x_windows() if (w[2], w[3], w[4], w[5]) == (e.x, e.y, e.width, e.height)]
         named = [w for w in same if w[1] == top.name] or same
         return named[-1][0] if named else None
+
+    def maximize_if_asked(self, wid):
+        """Gives a window that asks to be maximized the whole screen, as a window manager does."""
+        from Xlib import X
+        d = self.x_display()
+        w = d.create_resource_object("window", wid)
+        state = w.get_full_property(d.intern_atom("_NET_WM_STATE"), X.AnyPropertyType)
+        screen = d.screen()
+        g = w.get_geometry()
+        if state and d.intern_atom("_NET_WM_STATE_MAXIMIZED_HORZ") in state.value \
+                and (g.width, g.height) != (screen.width_in_pixels, screen.height_in_pixels):
+            subprocess.run(["xdotool", "windowmove", "--sync", str(wid), "0", "0", "windowsize", "--sync", str(wid),
+                            str(screen.width_in_pixels), str(screen.height_in_pixels)], timeout=10)
+            time.sleep(0.5)
 
     def titles(self):
         return [w[1] for w in self.top_level_x_windows()]
