@@ -122,6 +122,48 @@ private slots:
         QCOMPARE(w->m_addressBox->itemText(3), QString());
     }
 
+    void enterWhereThePersonTypesNavigatesOnce_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+    }
+    void enterWhereThePersonTypesNavigatesOnce()
+    {
+        QFETCH(int, key);
+        BrowserWindow *w = shownWindow();
+        QVERIFY(w);
+        QApplication::setActiveWindow(w);
+        // A click into the box, then Ctrl+L: each puts the focus where keys go for the box.
+        QTest::mouseClick(w->m_addressBox, Qt::LeftButton, {}, QPoint(20, w->m_addressBox->height() / 2));
+        QTRY_VERIFY(w->m_addressBox->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == w->m_addressBox);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("x"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        QCOMPARE(fake(w)->navigations.size(), 1);
+        w->m_goButton->setFocus();
+        QTest::keyClick(w, Qt::Key_L, Qt::ControlModifier);
+        QTRY_VERIFY(QApplication::focusWidget() == w->m_addressBox || w->m_addressBox->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("example.org"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        QCOMPARE(fake(w)->navigations.size(), 2);
+        QCOMPARE(fake(w)->navigations.last(), QStringLiteral("example.org"));
+    }
+
+    void typedAddressIsNotCompleted()
+    {
+        BrowserWindow *w = shownWindow();
+        QVERIFY(w);
+        QApplication::setActiveWindow(w);
+        w->m_addressBox->setEditText(QStringLiteral("127.0.0.1:8731/a.html"));
+        w->goToTypedAddress();
+        w->m_addressBox->setFocus(Qt::ShortcutFocusReason);
+        w->m_addressBox->lineEdit()->selectAll();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("127.0.0.1:8731/a"));
+        QCOMPARE(w->m_addressBox->currentText(), QStringLiteral("127.0.0.1:8731/a"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(fake(w)->navigations.last(), QStringLiteral("127.0.0.1:8731/a"));
+    }
+
     void toolbarKeys_data()
     {
         QTest::addColumn<QString>("key");

@@ -11,6 +11,8 @@
 #include "lists/editlistwindow.h"
 #include "lists/cheatbox.h"
 
+#include "ui/windowframe.h"
+
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -112,6 +114,14 @@ BrowserWindow *Windows::newBrowserWindow()
     BrowserWindow *window = topLevel(slot);
     m_otherBrowserWindows.removeAll(nullptr);
     m_otherBrowserWindows.append(slot);
+    return window;
+}
+
+BrowserWindow *Windows::openNewBrowserWindow()
+{
+    BrowserWindow *window = newBrowserWindow();
+    WindowFrame::setCaption(window, QStringLiteral("Quokka"));
+    WindowFrame::show(window);
     return window;
 }
 

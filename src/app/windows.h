@@ -43,6 +43,9 @@ public:
     BrowserWindow *browserWindow();
     /// A further, independent browser window: loaded, not shown.
     BrowserWindow *newBrowserWindow();
+    /// A further browser window, captioned "Quokka" and shown (what "New Quokka" and links that
+    /// open a new window get).
+    BrowserWindow *openNewBrowserWindow();
     /// The splash window; created by the start-up routine only.
     SplashScreen *splashScreen();
 

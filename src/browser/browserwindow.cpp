@@ -47,6 +47,8 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
     m_addressBox->setInsertPolicy(QComboBox::NoInsert);
     m_addressBox->setGeometry(twipsRect(1080, 720, 13635, 315));
     m_addressBox->setEditText(QStringLiteral("Your URL"));
+    // An address is loaded exactly as typed: no completion from the addresses typed before.
+    m_addressBox->setCompleter(nullptr);
     nameEditableComboBox(m_addressBox, QStringLiteral("Address"), QStringLiteral("Addresses typed so far"));
 
     createToolbar();
@@ -58,7 +60,7 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
     goFont.setPointSizeF(8.25);
     goFont.setBold(true);
     m_goArrowButton->setFont(goFont);
-    m_goArrowButton->setAccessibleName(QStringLiteral("Go to the typed address"));
+    m_goArrowButton->setAccessibleName(QStringLiteral("GO> to the typed address"));
 
     m_stateTimer = new QTimer(this);
     m_stateTimer->setObjectName(QStringLiteral("stateTimer"));
@@ -92,14 +94,16 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
     setTabOrder(m_goButton, m_goArrowButton);
     setTabOrder(m_goArrowButton, m_view->widget());
 
-    // The window's default button: Enter in the address box clicks "Go" (once, before the box reads it).
-    m_addressBox->lineEdit()->installEventFilter(this);
+    // The window's default button: Return or Enter in the address box clicks "Go" once. The keys reach
+    // the combo box (its line edit's focus proxy), which hands them to the line edit without passing
+    // any filter on it; a key sent to the line edit itself comes back up to the combo box.
+    m_addressBox->installEventFilter(this);
     connect(m_goButton, &QPushButton::clicked, this, &BrowserWindow::goToTypedAddress);
     connect(m_goArrowButton, &QPushButton::clicked, this, &BrowserWindow::goToTypedAddress);
     connect(m_stateTimer, &QTimer::timeout, this, &BrowserWindow::tick);
     // A link or script that asks for a new window after the user's click gets a window of its own.
     connect(m_view, &WebBrowser::newWindowRequested, this, [this](WebBrowser **target) {
-        *target = openNewWindow()->m_view;
+        *target = m_windows.openNewBrowserWindow()->m_view;
     });
     m_stateTimer->start();
 }
@@ -223,7 +227,7 @@ QAction *BrowserWindow::menuItem(const QString &key) const
 
 bool BrowserWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_addressBox->lineEdit() && event->type() == QEvent::KeyPress) {
+    if (watched == m_addressBox && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             m_goButton->click();
@@ -285,10 +289,7 @@ void BrowserWindow::tick()
 
 BrowserWindow *BrowserWindow::openNewWindow()
 {
-    BrowserWindow *window = m_windows.newBrowserWindow();
-    WindowFrame::setCaption(window, QStringLiteral("Quokka"));
-    WindowFrame::show(window);
-    return window;
+    return m_windows.openNewBrowserWindow();
 }
 
 void BrowserWindow::quit()

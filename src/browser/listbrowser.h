@@ -22,6 +22,8 @@ public:
     void load();
     /// Writes the list back; false keeps the window open (the user chose not to lose the list).
     bool unload();
+    /// Replaces the working list by the list file's entries; says so when the file cannot be read.
+    void reloadList();
     void showSelectedEntry();
     void rememberChosenAddress();
     void showNext(); ///< Next
@@ -56,4 +58,6 @@ private:
     void setChosenAddress(const QString &text);
 
     Windows &m_windows;
+    /// The list file could not be read when the list was loaded: closing leaves it as it is.
+    bool m_keepListFile = false;
 };
