@@ -10,6 +10,7 @@
 #include "lists/listviewwindow.h"
 #include "lists/editlistwindow.h"
 #include "lists/cheatbox.h"
+#include "ui/clockticker.h"
 
 #include "ui/windowframe.h"
 
@@ -41,6 +42,7 @@ protected:
 Windows::Windows(Platform &platform, QObject *parent)
     : QObject(parent)
     , m_platform(platform)
+    , m_clockTicker(new ClockTicker(this))
 {
 }
 

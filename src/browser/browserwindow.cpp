@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "platform/webbrowser.h"
 #include "ui/accessiblenames.h"
+#include "ui/clockticker.h"
 #include "ui/windowframe.h"
 #include "ui/twips.h"
 
@@ -62,10 +63,6 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
     m_goArrowButton->setFont(goFont);
     m_goArrowButton->setAccessibleName(QStringLiteral("GO> to the typed address"));
 
-    m_stateTimer = new QTimer(this);
-    m_stateTimer->setObjectName(QStringLiteral("stateTimer"));
-    m_stateTimer->setInterval(1);
-
     m_view = m_windows.platform().createWebBrowser(m_client);
     m_view->widget()->setObjectName(QStringLiteral("view"));
     m_view->widget()->setGeometry(twipsRect(0, 1320, 15255, 9375));
@@ -100,12 +97,19 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
     m_addressBox->installEventFilter(this);
     connect(m_goButton, &QPushButton::clicked, this, &BrowserWindow::goToTypedAddress);
     connect(m_goArrowButton, &QPushButton::clicked, this, &BrowserWindow::goToTypedAddress);
-    connect(m_stateTimer, &QTimer::timeout, this, &BrowserWindow::tick);
+    // Was a 1 ms tick: caption = page title, now titleChanged; animation and status text from Busy, now busyChanged.
+    connect(m_view, &WebBrowser::titleChanged, this, &BrowserWindow::showPageTitle);
+    connect(m_view, &WebBrowser::busyChanged, this, &BrowserWindow::showBusyState);
     // A link or script that asks for a new window after the user's click gets a window of its own.
     connect(m_view, &WebBrowser::newWindowRequested, this, [this](WebBrowser **target) {
         *target = m_windows.openNewBrowserWindow()->m_view;
     });
-    m_stateTimer->start();
+    // What the first tick did: the page's title (empty before any page) replaces the window's own
+    // caption as soon as the window's creator has returned to the event loop.
+    QTimer::singleShot(1, Qt::PreciseTimer, this, [this] {
+        showPageTitle(m_view->title());
+        showBusyState(m_view->isBusy());
+    });
 }
 
 void BrowserWindow::createMenus()
@@ -197,11 +201,11 @@ void BrowserWindow::createStatusBar()
         m_panels.append(panel);
     }
     m_panels[2]->setText(QStringLiteral("Ready!")); // a fresh window is idle
-    // The date and time panels keep themselves current, apart from the window's own timer.
-    m_clockTimer = new QTimer(this);
-    m_clockTimer->setInterval(1000);
-    connect(m_clockTimer, &QTimer::timeout, this, &BrowserWindow::updateClockPanels);
-    m_clockTimer->start();
+    // Was a 1 s timer rewriting the panels; now the clock ticker wakes them when what they show turns:
+    // the minute, or the second where the locale's short time shows seconds.
+    const bool showsSeconds = QLocale().timeFormat(QLocale::ShortFormat).contains(QLatin1Char('s'));
+    m_windows.clockTicker().subscribe(this, showsSeconds ? ClockTicker::Unit::Second : ClockTicker::Unit::Minute,
+                                      [this] { updateClockPanels(); });
     updateClockPanels();
 }
 
@@ -273,12 +277,15 @@ void BrowserWindow::navigationButtonClicked(const QString &key)
         m_view->goHome();
 }
 
-void BrowserWindow::tick()
+void BrowserWindow::showPageTitle(const QString &title)
 {
-    const QString caption = m_view->title();
-    if (windowTitle() != caption)
-        setWindowTitle(caption);
-    if (m_view->isBusy()) {
+    if (windowTitle() != title)
+        setWindowTitle(title);
+}
+
+void BrowserWindow::showBusyState(bool busy)
+{
+    if (busy) {
         m_busyAnimation->play();
         m_panels[2]->setText(QStringLiteral("Browser is working..."));
     } else {

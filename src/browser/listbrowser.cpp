@@ -21,7 +21,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -136,10 +135,6 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
     nameEditableComboBox(m_chosenAddressBox, QStringLiteral("Chosen address"), QStringLiteral("Chosen addresses so far"));
     m_chosenAddressLabel->setBuddy(m_chosenAddressBox);
 
-    m_busyTimer = new QTimer(this);
-    m_busyTimer->setObjectName(QStringLiteral("busyTimer"));
-    m_busyTimer->setInterval(1);
-
     QWidget::setTabOrder(m_view->widget(), m_addressList);
     QWidget::setTabOrder(m_addressList, m_nextButton);
     QWidget::setTabOrder(m_nextButton, m_previousButton);
@@ -159,12 +154,12 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
     connect(m_backButton, &QToolButton::clicked, this, &ListBrowser::goBack);
     connect(m_forwardButton, &QToolButton::clicked, this, &ListBrowser::goForward);
     connect(m_addButton, &QPushButton::clicked, this, &ListBrowser::openAddBar);
-    connect(m_busyTimer, &QTimer::timeout, this, &ListBrowser::tick);
+    // Was a 1 ms tick that played or stopped the animation as m_view->isBusy() said; now busyChanged does.
+    connect(m_view, &WebBrowser::busyChanged, this, &ListBrowser::showBusyState);
     // A link that asks for a new window after the user's click opens in a browser window of its own.
     connect(m_view, &WebBrowser::newWindowRequested, this, [this](WebBrowser **target) {
         *target = m_windows.openNewBrowserWindow()->m_view;
     });
-    m_busyTimer->start();
 }
 
 void ListBrowser::load()
@@ -272,9 +267,9 @@ void ListBrowser::openAddBar()
     WindowFrame::show(m_windows.addAddressBar());
 }
 
-void ListBrowser::tick()
+void ListBrowser::showBusyState(bool busy)
 {
-    if (m_view->isBusy())
+    if (busy)
         m_busyAnimation->play();
     else
         m_busyAnimation->stop();

@@ -8,7 +8,6 @@ class ListBox;
 class MediaPlayer;
 class QComboBox;
 class QLabel;
-class QTimer;
 class QToolButton;
 class QPushButton;
 class WebBrowser;
@@ -33,7 +32,8 @@ public:
     void goBack(); ///< back
     void goForward(); ///< forward
     void openAddBar(); ///< Add
-    void tick();
+    /// Plays the busy animation while the page loads and stops it when the load ends.
+    void showBusyState(bool busy);
 
     WebBrowser *m_view;
     ListBox *m_addressList;
@@ -47,7 +47,6 @@ public:
     QPushButton *m_killButton;
     QPushButton *m_addButton;
     QComboBox *m_chosenAddressBox;
-    QTimer *m_busyTimer;
     QLabel *m_background;
 
 protected:
