@@ -372,6 +372,8 @@ private slots:
         b->navigate(QStringLiteral("http://b/"));
         if (expected == QLatin1String("forward"))
             b->goBack();
+        if (expected == QLatin1String("stop"))
+            b->setBusy(true); // Esc stops a page that is loading
         w->m_view->widget()->setFocus();
         QTest::keyClick(w->m_view->widget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         if (expected == QLatin1String("forward"))
@@ -382,6 +384,34 @@ private slots:
             QCOMPARE(b->stops, 1);
         else
             QCOMPARE(b->url(), expected);
+    }
+
+    void escOnAnIdlePageGoesToThePage()
+    {
+        BrowserWindow *w = shownWindow();
+        QVERIFY(w);
+        FakeWebBrowser *b = fake(w);
+        b->navigate(QStringLiteral("http://a/"));
+        b->setBusy(true);
+        b->setBusy(false);
+        QApplication::setActiveWindow(w);
+        w->m_view->widget()->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), w->m_view->widget());
+        int escSeen = 0;
+        struct Recorder : QObject {
+            int *seen;
+            explicit Recorder(int *s) : seen(s) {}
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(e)->key() == Qt::Key_Escape)
+                    ++*seen;
+                return false;
+            }
+        } recorder(&escSeen);
+        w->m_view->widget()->installEventFilter(&recorder);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(b->stops, 0);
+        QCOMPARE(escSeen, 1);
     }
 
     void ctrlLPutsTheCursorInTheAddressBox()

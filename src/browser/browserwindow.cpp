@@ -155,7 +155,7 @@ void BrowserWindow::createToolbar()
         {"back", ":/nav-back.png", "Back", {QKeySequence(Qt::ALT | Qt::Key_Left)}},
         {"forward", ":/nav-forward.png", "Forward", {QKeySequence(Qt::ALT | Qt::Key_Right)}},
         {"refresh", ":/nav-refresh.png", "Refresh", {QKeySequence(Qt::Key_F5)}},
-        {"stop", ":/nav-stop.png", "Stop / Cancel", {QKeySequence(Qt::Key_Escape)}},
+        {"stop", ":/nav-stop.png", "Stop / Cancel", {}}, // Esc while a page loads: see showBusyState()
         {"home", ":/nav-home.png", "Go home, Quokka! Mommy's waitin'!", {}},
     };
     for (const auto &b : buttons) {
@@ -285,6 +285,9 @@ void BrowserWindow::showPageTitle(const QString &title)
 
 void BrowserWindow::showBusyState(bool busy)
 {
+    // Esc stops a page that is loading; otherwise the page gets the key (to close its own dialogs).
+    if (QAction *stop = m_navigationBar->findChild<QAction *>(QStringLiteral("stop")))
+        stop->setShortcut(busy ? QKeySequence(Qt::Key_Escape) : QKeySequence());
     if (busy) {
         m_busyAnimation->play();
         m_panels[2]->setText(QStringLiteral("Browser is working..."));
