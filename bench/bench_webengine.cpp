@@ -97,8 +97,6 @@ int main(int argc, char *argv[])
             else
                 say("done\n");
         });
-        if (mode != "pageload")
-            browser->m_busyTimer->stop();
         // The start-up chime and the main window's first paints are over after 3 s, as in the floor.
         QTimer::singleShot(3000, view, next);
         return app.exec();

@@ -101,6 +101,41 @@ private slots:
         m_server->slowMilliseconds = 1500;
     }
 
+    void announcesLoadTitleAndAddressChangesOnce()
+    {
+        // Windows follow these signals instead of asking: each must say what the getter then says, once per change.
+        QSignalSpy busy(m_browser, &WebBrowser::busyChanged);
+        QSignalSpy titles(m_browser, &WebBrowser::titleChanged);
+        QSignalSpy urls(m_browser, &WebBrowser::urlChanged);
+        QList<bool> busyMatchesGetter;
+        connect(m_browser, &WebBrowser::busyChanged, this, [&](bool b) { busyMatchesGetter << (b == m_browser->isBusy()); });
+        connect(m_browser, &WebBrowser::titleChanged, this, [&](const QString &t) { QCOMPARE(t, m_browser->title()); });
+        connect(m_browser, &WebBrowser::urlChanged, this, [&](const QString &u) { QCOMPARE(u, m_browser->url()); });
+
+        QVERIFY(m_browser->navigate(m_server->url("/announced").toString()));
+        QTRY_COMPARE_WITH_TIMEOUT(busy.count(), 2, 15000);
+        QCOMPARE(busy.at(0).at(0).toBool(), true);
+        QCOMPARE(busy.at(1).at(0).toBool(), false);
+        QCOMPARE(titles.last().at(0).toString(), QStringLiteral("announced"));
+        QCOMPARE(urls.count(), 1);
+        QCOMPARE(urls.last().at(0).toString(), m_server->url("/announced").toString());
+        for (int i = 1; i < titles.count(); ++i)
+            QVERIFY(titles.at(i).at(0) != titles.at(i - 1).at(0));
+
+        // A stopped load announces its end as well.
+        m_server->slowMilliseconds = 8000;
+        QVERIFY(m_browser->navigate(m_server->url("/slow-announced").toString()));
+        QTRY_COMPARE_WITH_TIMEOUT(busy.count(), 3, 5000);
+        QVERIFY(busy.last().at(0).toBool());
+        m_browser->stop();
+        QTRY_COMPARE_WITH_TIMEOUT(busy.count(), 4, 3000);
+        QVERIFY(!busy.last().at(0).toBool());
+        m_server->slowMilliseconds = 1500;
+        QCOMPARE(busyMatchesGetter, (QList<bool>{true, true, true, true}));
+        QTest::qWait(300);
+        QCOMPARE(busy.count(), 4);
+    }
+
     void emptyAddressNavigatesNowhere()
     {
         QSignalSpy started(m_browser->view(), &QWebEngineView::loadStarted);

@@ -4,6 +4,7 @@
 #include "fakes/fakeplatform.h"
 #include "fakes/windowsworld.h"
 #include "lists/listpaths.h"
+#include "ui/clockticker.h"
 #include "ui/windowframe.h"
 
 #include <QAction>
@@ -55,8 +56,6 @@ private slots:
         QVERIFY(animation(w)->file.endsWith(QLatin1String("dat/tst.gif")));
         QCOMPARE(w->statusPanel(3)->text(), QStringLiteral("Ready!"));
         QVERIFY(fake(w)->navigations.isEmpty());
-        QCOMPARE(w->m_stateTimer->interval(), 1);
-        QVERIFY(w->m_stateTimer->isActive());
         QVERIFY(w->m_goButton->isDefault());
         QCOMPARE(w->m_goArrowButton->text(), QStringLiteral("GO>"));
         QCOMPARE(w->m_addressLabel->text(), QStringLiteral("Adress:"));
@@ -122,6 +121,48 @@ private slots:
         QCOMPARE(w->m_addressBox->itemText(3), QString());
     }
 
+    void enterWhereThePersonTypesNavigatesOnce_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+    }
+    void enterWhereThePersonTypesNavigatesOnce()
+    {
+        QFETCH(int, key);
+        BrowserWindow *w = shownWindow();
+        QVERIFY(w);
+        QApplication::setActiveWindow(w);
+        // A click into the box, then Ctrl+L: each puts the focus where keys go for the box.
+        QTest::mouseClick(w->m_addressBox, Qt::LeftButton, {}, QPoint(20, w->m_addressBox->height() / 2));
+        QTRY_VERIFY(w->m_addressBox->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == w->m_addressBox);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("x"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        QCOMPARE(fake(w)->navigations.size(), 1);
+        w->m_goButton->setFocus();
+        QTest::keyClick(w, Qt::Key_L, Qt::ControlModifier);
+        QTRY_VERIFY(QApplication::focusWidget() == w->m_addressBox || w->m_addressBox->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("example.org"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        QCOMPARE(fake(w)->navigations.size(), 2);
+        QCOMPARE(fake(w)->navigations.last(), QStringLiteral("example.org"));
+    }
+
+    void typedAddressIsNotCompleted()
+    {
+        BrowserWindow *w = shownWindow();
+        QVERIFY(w);
+        QApplication::setActiveWindow(w);
+        w->m_addressBox->setEditText(QStringLiteral("127.0.0.1:8731/a.html"));
+        w->goToTypedAddress();
+        w->m_addressBox->setFocus(Qt::ShortcutFocusReason);
+        w->m_addressBox->lineEdit()->selectAll();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("127.0.0.1:8731/a"));
+        QCOMPARE(w->m_addressBox->currentText(), QStringLiteral("127.0.0.1:8731/a"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(fake(w)->navigations.last(), QStringLiteral("127.0.0.1:8731/a"));
+    }
+
     void toolbarKeys_data()
     {
         QTest::addColumn<QString>("key");
@@ -147,7 +188,7 @@ private slots:
             b->goBack();
         const int navigations = int(b->navigations.size());
         w->navigationButtonClicked(key);
-        QCOMPARE(b->pageUrl, expected[0]);
+        QCOMPARE(b->url(), expected[0]);
         QCOMPARE(b->refreshes, expected[1].toInt());
         QCOMPARE(b->stops, expected[2].toInt());
         QCOMPARE(b->homes, expected[3].toInt());
@@ -161,44 +202,89 @@ private slots:
         BrowserWindow *w = m_world.windows->browserWindow();
         for (const char *key : {"back", "forward"})
             w->m_navigationBar->findChild<QAction *>(QString::fromLatin1(key))->trigger();
-        QCOMPARE(fake(w)->pageUrl, QString());
+        QCOMPARE(fake(w)->url(), QString());
         QVERIFY(fake(w)->navigations.isEmpty());
         QVERIFY(m_world.platform->boxes.shown.isEmpty());
         QCOMPARE(m_world.platform->fatal.raised.size(), 0);
     }
 
-    void timerFollowsBusyAndTitle()
+    void captionAnimationAndStatusFollowThePage()
     {
         BrowserWindow *w = m_world.windows->browserWindow();
-        w->m_stateTimer->stop(); // ticks are driven by hand here
         FakeWebBrowser *b = fake(w);
-        w->tick();
-        QCOMPARE(w->windowTitle(), QString()); // nothing loaded: the title is empty
-        b->busy = true;
-        b->pageTitle = QStringLiteral("Loading page");
-        w->tick();
-        QCOMPARE(w->windowTitle(), QStringLiteral("Loading page"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Quokka (BIGED)"));
+        // Once the event loop runs, the page title takes the caption: empty while nothing is loaded.
+        QTRY_COMPARE(w->windowTitle(), QString());
+        QCOMPARE(w->statusPanel(3)->text(), QStringLiteral("Ready!"));
+        // Each announcement of the browser shows at once, before the event loop turns again.
+        b->setBusy(true);
         QVERIFY(animation(w)->isPlaying());
         QCOMPARE(w->statusPanel(3)->text(), QStringLiteral("Browser is working..."));
-        w->tick(); // repeating play is harmless
-        QVERIFY(animation(w)->isPlaying());
-        w->navigationButtonClicked(QStringLiteral("stop"));
-        QCOMPARE(w->statusPanel(3)->text(), QStringLiteral("Browser is working...")); // follows at the next tick
-        w->tick();
+        b->setPageTitle(QStringLiteral("Loading page"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Loading page"));
+        b->setPageTitle(QStringLiteral("Loaded page"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Loaded page"));
+        QVERIFY(animation(w)->isPlaying()); // a title change does not end the load
+        b->setBusy(false);
         QVERIFY(!animation(w)->isPlaying());
         QCOMPARE(w->statusPanel(3)->text(), QStringLiteral("Ready!"));
+        // Stop ends the load: the window returns to idle without any further step.
+        b->setBusy(true);
+        w->navigationButtonClicked(QStringLiteral("stop"));
+        QVERIFY(!animation(w)->isPlaying());
+        QCOMPARE(w->statusPanel(3)->text(), QStringLiteral("Ready!"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Loaded page"));
+        // A page without a title empties the caption, as the title of no page does.
+        b->setPageTitle(QString());
+        QCOMPARE(w->windowTitle(), QString());
     }
 
-    void runningTimerFollowsTheBrowserOnItsOwn()
+    void anIdleWindowDoesNothing()
     {
         BrowserWindow *w = m_world.windows->browserWindow();
-        fake(w)->busy = true;
-        fake(w)->pageTitle = QStringLiteral("page");
-        QTRY_COMPARE(w->statusPanel(3)->text(), QStringLiteral("Browser is working..."));
-        QCOMPARE(w->windowTitle(), QStringLiteral("page"));
-        fake(w)->busy = false;
-        QTRY_COMPARE(w->statusPanel(3)->text(), QStringLiteral("Ready!"));
-        QVERIFY(!animation(w)->isPlaying());
+        QTRY_COMPARE(w->windowTitle(), QString());
+        const int plays = animation(w)->plays, stops = animation(w)->stopsSent;
+        bool changed = false;
+        connect(w, &QWidget::windowTitleChanged, this, [&] { changed = true; });
+        QTest::qWait(100);
+        QCOMPARE(animation(w)->plays, plays);
+        QCOMPARE(animation(w)->stopsSent, stops);
+        QVERIFY(!changed);
+        // No timer of the window polls; the clock panels listen to the program's one clock ticker.
+        for (QTimer *timer : w->findChildren<QTimer *>())
+            QVERIFY2(!timer->isActive() || timer->interval() >= 1000, qPrintable(timer->objectName()));
+        QVERIFY(m_world.windows->clockTicker().isListening(w));
+    }
+
+    void clockPanelsTurnWithWhatTheyShow_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("unit");
+        QTest::newRow("time with seconds (C)") << "C" << int(ClockTicker::Unit::Second);
+        QTest::newRow("hours and minutes (de_DE)") << "de_DE" << int(ClockTicker::Unit::Minute);
+        QTest::newRow("hours and minutes (en_US)") << "en_US" << int(ClockTicker::Unit::Minute);
+    }
+    void clockPanelsTurnWithWhatTheyShow()
+    {
+        QFETCH(QString, locale);
+        QFETCH(int, unit);
+        const QLocale before;
+        QLocale::setDefault(QLocale(locale));
+        BrowserWindow *w = m_world.windows->browserWindow();
+        QLocale::setDefault(before);
+        const auto listening = m_world.windows->clockTicker().unitOf(w);
+        QVERIFY(listening);
+        QCOMPARE(int(*listening), unit);
+        QCOMPARE(w->statusPanel(1)->text(), QLocale(locale).toString(QDate::currentDate(), QLocale::ShortFormat));
+        if (*listening == ClockTicker::Unit::Second) {
+            // The panel is rewritten right after the second turns: within a second, to the new time.
+            w->statusPanel(2)->clear();
+            QTRY_VERIFY_WITH_TIMEOUT(!w->statusPanel(2)->text().isEmpty(), 1500);
+            QCOMPARE(w->statusPanel(2)->text(), QLocale(locale).toString(QTime::currentTime(), QLocale::ShortFormat));
+        }
+        // A closed window stops listening; with nobody listening the ticker sleeps.
+        delete w;
+        QVERIFY(!m_world.windows->clockTicker().isActive());
     }
 
     void statusBarShowsDateAndTime()
@@ -209,8 +295,6 @@ private slots:
         const QString time = w->statusPanel(2)->text();
         QVERIFY(time == QLocale().toString(before, QLocale::ShortFormat)
                 || time == QLocale().toString(before.addSecs(-60), QLocale::ShortFormat));
-        w->statusPanel(2)->clear();
-        QTRY_VERIFY_WITH_TIMEOUT(!w->statusPanel(2)->text().isEmpty(), 3000); // kept current by the status bar
         QVERIFY(w->statusPanel(1)->minimumWidth() >= 96 && w->statusPanel(2)->minimumWidth() >= 96);
     }
 
@@ -218,11 +302,9 @@ private slots:
     {
         BrowserWindow *first = shownWindow();
         QVERIFY(first);
-        first->m_stateTimer->stop();
         first->m_addressBox->setEditText(QStringLiteral("http://a/"));
         first->goToTypedAddress();
-        fake(first)->pageTitle = QStringLiteral("A");
-        first->tick();
+        fake(first)->setPageTitle(QStringLiteral("A"));
         QTest::keyClick(first, Qt::Key_N, Qt::ControlModifier);
         const QList<BrowserWindow *> windows = m_world.windows->browserWindows();
         QCOMPARE(windows.size(), 2);
@@ -239,9 +321,7 @@ private slots:
         QCOMPARE(first->m_addressBox->count(), 1);
         QCOMPARE(m_world.windows->loadedBrowserWindow(), first);
         // Each caption follows only its own page.
-        second->m_stateTimer->stop();
-        fake(second)->pageTitle = QStringLiteral("B");
-        second->tick();
+        fake(second)->setPageTitle(QStringLiteral("B"));
         QCOMPARE(first->windowTitle(), QStringLiteral("A"));
         QCOMPARE(second->windowTitle(), QStringLiteral("B"));
         // A further window made from the second one is a third, not the shared one.
@@ -292,16 +372,46 @@ private slots:
         b->navigate(QStringLiteral("http://b/"));
         if (expected == QLatin1String("forward"))
             b->goBack();
+        if (expected == QLatin1String("stop"))
+            b->setBusy(true); // Esc stops a page that is loading
         w->m_view->widget()->setFocus();
         QTest::keyClick(w->m_view->widget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         if (expected == QLatin1String("forward"))
-            QCOMPARE(b->pageUrl, QStringLiteral("http://b/"));
+            QCOMPARE(b->url(), QStringLiteral("http://b/"));
         else if (expected == QLatin1String("refresh"))
             QCOMPARE(b->refreshes, 1);
         else if (expected == QLatin1String("stop"))
             QCOMPARE(b->stops, 1);
         else
-            QCOMPARE(b->pageUrl, expected);
+            QCOMPARE(b->url(), expected);
+    }
+
+    void escOnAnIdlePageGoesToThePage()
+    {
+        BrowserWindow *w = shownWindow();
+        QVERIFY(w);
+        FakeWebBrowser *b = fake(w);
+        b->navigate(QStringLiteral("http://a/"));
+        b->setBusy(true);
+        b->setBusy(false);
+        QApplication::setActiveWindow(w);
+        w->m_view->widget()->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), w->m_view->widget());
+        int escSeen = 0;
+        struct Recorder : QObject {
+            int *seen;
+            explicit Recorder(int *s) : seen(s) {}
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(e)->key() == Qt::Key_Escape)
+                    ++*seen;
+                return false;
+            }
+        } recorder(&escSeen);
+        w->m_view->widget()->installEventFilter(&recorder);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(b->stops, 0);
+        QCOMPARE(escSeen, 1);
     }
 
     void ctrlLPutsTheCursorInTheAddressBox()

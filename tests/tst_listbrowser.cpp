@@ -1,5 +1,6 @@
 // The list browser's handlers against a fake web browser: choosing, Next, Prev, KILL, history, write-back.
 #include "app/windows.h"
+#include "browser/browserwindow.h"
 #include "browser/listbrowser.h"
 #include "fakes/fakeplatform.h"
 #include "fakes/windowsworld.h"
@@ -19,6 +20,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -58,8 +61,6 @@ private slots:
         QCOMPARE(w->m_chosenAddressBox->count(), 0);
         QVERIFY(browser()->navigations.isEmpty());
         QVERIFY(!busyAnimation()->playing);
-        QVERIFY(w->m_busyTimer->isActive());
-        QCOMPARE(w->m_busyTimer->interval(), 1);
         QCOMPARE(w->windowTitle(), QStringLiteral("Quokka"));
         QVERIFY(!w->m_hideButton->isVisibleTo(w));
         // The shipped full list is copied to the working copy.
@@ -196,26 +197,40 @@ private slots:
         ListBrowser *w = m_world.windows->listBrowser();
         w->goBack(); // no page yet: nothing
         w->goForward();
-        QVERIFY(browser()->pageUrl.isEmpty());
+        QVERIFY(browser()->url().isEmpty());
         w->showNext();
         w->showNext();
         w->goBack();
-        QCOMPARE(browser()->pageUrl, QStringLiteral("A"));
+        QCOMPARE(browser()->url(), QStringLiteral("A"));
         w->goForward();
-        QCOMPARE(browser()->pageUrl, QStringLiteral("B"));
+        QCOMPARE(browser()->url(), QStringLiteral("B"));
         QVERIFY(m_world.platform->boxes.shown.isEmpty());
     }
 
-    void timerDrivesTheBusyAnimation()
+    void busyAnimationRunsWhileAndOnlyWhileThePageLoads()
     {
+        QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
         ListBrowser *w = m_world.windows->listBrowser();
-        browser()->busy = true;
-        QTRY_VERIFY(busyAnimation()->playing);
-        browser()->busy = false;
-        QTRY_VERIFY(!busyAnimation()->playing);
-        const int stops = busyAnimation()->stopsSent;
-        w->tick();
-        QCOMPARE(busyAnimation()->stopsSent, stops + 1); // sent on every tick
+        QVERIFY(!busyAnimation()->playing);
+        // The browser's own announcement moves the animation, before any event loop turn.
+        w->showNext();
+        browser()->setBusy(true);
+        QVERIFY(busyAnimation()->playing);
+        browser()->setPageTitle(QStringLiteral("A")); // title and address changes keep it running
+        browser()->setPageUrl(QStringLiteral("A#top"));
+        QVERIFY(busyAnimation()->playing);
+        browser()->setBusy(false);
+        QVERIFY(!busyAnimation()->playing);
+        // A stopped load ends the animation too; a second load starts it again.
+        browser()->setBusy(true);
+        QVERIFY(busyAnimation()->playing);
+        browser()->stop();
+        QVERIFY(!busyAnimation()->playing);
+        // Idle stays idle: nothing is sent to the animation while nothing changes.
+        const int sent = busyAnimation()->plays + busyAnimation()->stopsSent;
+        QTest::qWait(50);
+        QCOMPARE(busyAnimation()->plays + busyAnimation()->stopsSent, sent);
+        QVERIFY(w->findChildren<QTimer *>().isEmpty()); // no timer polls the browser
     }
 
     void hideKeepsEverything()
@@ -284,6 +299,85 @@ private slots:
         QVERIFY(WindowFrame::frameOf(w)->close());
         QVERIFY(!m_world.windows->loadedListBrowser());
         QVERIFY(QFile::remove(folder));
+    }
+
+    void typedChosenAddressIsNotCompleted()
+    {
+        QVERIFY(TestFiles::writeList("http://x/a.html\r\n"));
+        ListBrowser *w = m_world.windows->listBrowser();
+        w->m_addressList->setCurrentRow(0);
+        QApplication::setActiveWindow(WindowFrame::frameOf(w)->window());
+        w->m_chosenAddressBox->setFocus(Qt::MouseFocusReason);
+        w->m_chosenAddressBox->lineEdit()->selectAll();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("http://x/a"));
+        QCOMPARE(w->m_chosenAddressBox->currentText(), QStringLiteral("http://x/a"));
+    }
+
+    void unreadableListIsNeverWrittenOver_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("a folder") << QStringLiteral("folder");
+        QTest::newRow("a link to itself") << QStringLiteral("loop");
+        QTest::newRow("no read permission") << QStringLiteral("mode 000");
+    }
+    void unreadableListIsNeverWrittenOver()
+    {
+        QFETCH(QString, kind);
+        const QString path = ListPaths::listFile();
+        QVERIFY(QDir().mkpath(ListPaths::dataFolder()));
+        if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir().mkpath(path + QStringLiteral("/inside")));
+        } else if (kind == QLatin1String("loop")) {
+            QVERIFY(QFile::link(path, path));
+        } else {
+            if (::geteuid() == 0)
+                QSKIP("root reads any file whatever its permissions");
+            QVERIFY(TestFiles::writeList("mine\r\n"));
+            QVERIFY(QFile::setPermissions(path, {}));
+        }
+        const QFileInfo before(path);
+        ListBrowser *w = m_world.windows->listBrowser();
+        QCOMPARE(m_world.platform->boxes.shown.size(), 1);
+        const auto box = m_world.platform->boxes.shown.first();
+        QCOMPARE(box.title, QStringLiteral("List not read"));
+        QVERIFY2(box.text.contains(path), qPrintable(box.text));
+        QCOMPARE(box.icon, MessageBoxes::Icon::Critical);
+        QCOMPARE(w->m_addressList->entries(), QStringList{QString()});
+        w->m_addressList->addEntry(QStringLiteral("typed meanwhile"));
+        QVERIFY(WindowFrame::frameOf(w)->close());
+        const QFileInfo after(path);
+        QCOMPARE(after.isDir(), before.isDir());
+        QCOMPARE(after.isSymLink(), before.isSymLink());
+        QCOMPARE(after.size(), before.size());
+        if (kind == QLatin1String("mode 000"))
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+    }
+
+    void listNotSavedKeepsTheListOnEnter()
+    {
+        ListBrowser *w = m_world.windows->listBrowser();
+        const QString folder = ListPaths::dataFolder();
+        QVERIFY(QDir(folder).removeRecursively());
+        QVERIFY(TestFiles::write(folder, "a file where the folder belongs"));
+        m_world.platform->boxes.answers = {MessageBoxes::Answer::Cancel};
+        QVERIFY(!WindowFrame::frameOf(w)->close());
+        QCOMPARE(m_world.platform->boxes.shown.last().title, QStringLiteral("List not saved"));
+        // Enter takes the default button, which must keep the list.
+        QCOMPARE(m_world.platform->boxes.shown.last().buttons, MessageBoxes::Buttons::OkCancelDefaultCancel);
+        QVERIFY(QFile::remove(folder));
+    }
+
+    void linkThatOpensANewWindowGetsABrowserWindow()
+    {
+        ListBrowser *w = m_world.windows->listBrowser();
+        WebBrowser *target = nullptr;
+        emit browser()->newWindowRequested(&target);
+        const QList<BrowserWindow *> opened = m_world.windows->browserWindows();
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(target, opened.first()->m_view);
+        QVERIFY(opened.first()->isVisible());
+        QCOMPARE(opened.first()->windowTitle(), QStringLiteral("Quokka"));
+        QVERIFY(WindowFrame::isVisible(w));
     }
 
     void accessibleNames()

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QClipboard>
 #include <QtTest>
 
 namespace {
@@ -56,6 +57,8 @@ private slots:
     void listViewOpensEntry();
     void listViewKeepsOldListUntilRecreated();
     void addAppendsToWorkingList();
+    void editWithoutTypingKeepsEveryByte();
+    void pastedLinesAddOneEntry();
     void keyboardAndLook();
 
 private:
@@ -131,8 +134,8 @@ void TestListEditors::createWritesTextAsList_data()
                                  << QStringList{"A", "B", ""};
     QTest::newRow("blank line and spaces") << QStringLiteral(" A \r\n\r\nB") << QByteArray(" A \r\n\r\nB\r\n")
                                            << QStringList{" A ", "", "B"};
-    QTest::newRow("widget line breaks") << QStringLiteral("A\nB") << QByteArray("A\r\nB\r\n")
-                                        << QStringList{"A", "B"};
+    QTest::newRow("lone LF stays in its line") << QStringLiteral("A\nB\r\nC") << QByteArray("A\nB\r\nC\r\n")
+                                               << QStringList{"A\nB", "C"};
 }
 
 void TestListEditors::createWritesTextAsList()
@@ -361,6 +364,56 @@ void TestListEditors::listViewKeepsOldListUntilRecreated()
     QCOMPARE(view->m_addressList->entries(), (QStringList{"A", "B", "C"}));
     closeWithCloseBox(view);
     QCOMPARE(windows.listViewWindow()->m_addressList->entries(), QStringList{"X"});
+}
+
+void TestListEditors::editWithoutTypingKeepsEveryByte()
+{
+    // A lone LF inside an entry, no-break spaces, line and paragraph separators, a tab and a byte
+    // that is no UTF-8: Edit without typing writes the same bytes back.
+    const QByteArray original("http://a/\nb\r\nno\xC2\xA0" "break\r\nline\xE2\x80\xA8sep\r\npara\xE2\x80\xA9sep\r\n"
+                              "\ttab\xFF\r\n");
+    QVERIFY(TestFiles::write(ListPaths::listFile(), original));
+    FakePlatform platform;
+    Windows windows(platform);
+    windows.mainWindow()->show();
+    windows.mainWindow()->editList();
+    EditListWindow *editor = windows.loadedEditListWindow();
+    QVERIFY(editor);
+    editor->saveEditedList();
+    QCOMPARE(TestFiles::read(ListPaths::listFile()), original);
+    QCOMPARE(windows.listBrowser()->m_addressList->count(), 5);
+
+    // Typed text keeps the lone LF (shown as a break inside its line) and the no-break space.
+    QVERIFY(TestFiles::write(ListPaths::listFile(), "http://a/\nb\r\nno\xC2\xA0" "break\r\n"));
+    windows.mainWindow()->editList();
+    QApplication::setActiveWindow(windows.mainWindow());
+    editor->m_listText->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(editor->m_listText));
+    editor->m_listText->moveCursor(QTextCursor::End);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("!"));
+    editor->saveEditedList();
+    QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("http://a/\nb\r\nno\xC2\xA0" "break!\r\n"));
+}
+
+void TestListEditors::pastedLinesAddOneEntry()
+{
+    QVERIFY(TestFiles::write(ListPaths::listFile(), "X\r\n"));
+    FakePlatform platform;
+    Windows windows(platform);
+    windows.mainWindow()->show();
+    ListBrowser *browser = windows.listBrowser();
+    for (const QString &pasted : {QStringLiteral("http://a/\r\nhttp://b/"), QStringLiteral("http://a/\nhttp://b/\n"),
+                                  QStringLiteral("http://a/\rhttp://b/"), QStringLiteral("http://a/\u2029http://b/")}) {
+        browser->openAddBar();
+        AddAddressBar *strip = windows.loadedAddAddressBar();
+        strip->m_addressEdit->clear();
+        QApplication::clipboard()->setText(pasted);
+        strip->m_addressEdit->paste();
+        strip->m_addButton->click();
+    }
+    closeWithCloseBox(browser);
+    QCOMPARE(TestFiles::read(ListPaths::listFile()),
+             QByteArray("X\r\nhttp://a/\r\nhttp://a/\r\nhttp://a/\r\nhttp://a/\r\n"));
 }
 
 void TestListEditors::addAppendsToWorkingList()

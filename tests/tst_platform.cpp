@@ -5,7 +5,9 @@
 #include "platform/qtplatform.h"
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QMovie>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -40,6 +42,40 @@ private slots:
         QVERIFY(fatal.raised.first().first != 0);
         QCOMPARE(fatal.raised.first().second, QStringLiteral("Subscript out of range"));
         app->setFatalError(nullptr);
+    }
+
+    void titlesAreShownAsTheyAre()
+    {
+        // Qt appends a display name, when one is set, to every title on X11 and Wayland.
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+    }
+
+    void messageBoxEnterTakesTheDefaultButton_data()
+    {
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("OK by default") << int(MessageBoxes::Buttons::OkCancel) << int(MessageBoxes::Answer::Ok);
+        QTest::newRow("Cancel by default") << int(MessageBoxes::Buttons::OkCancelDefaultCancel)
+                                          << int(MessageBoxes::Answer::Cancel);
+        QTest::newRow("OK alone") << int(MessageBoxes::Buttons::Ok) << int(MessageBoxes::Answer::Ok);
+    }
+    void messageBoxEnterTakesTheDefaultButton()
+    {
+        QFETCH(int, buttons);
+        QFETCH(int, answer);
+        QtPlatform platform;
+        QString title;
+        QTimer::singleShot(100, this, [&title] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            title = box->windowTitle();
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box, Qt::Key_Return);
+        });
+        const auto got = platform.messageBoxes().show(QStringLiteral("Keep it?"), QStringLiteral("List not saved"),
+                                                      MessageBoxes::Buttons(buttons), MessageBoxes::Icon::Critical);
+        QCOMPARE(title, QStringLiteral("List not saved"));
+        QCOMPARE(int(got), answer);
     }
 
     void fatalBoxText()

@@ -215,7 +215,7 @@ private slots:
         QVERIFY(UrlListFile::writeBack(path(), {"B"}));
         const QStringList names = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
         for (const QString &n : names)
-            QVERIFY2(!n.startsWith(QLatin1String("url.dat.")), qPrintable(n));
+            QVERIFY2(!n.startsWith(QLatin1String(".quokka-save.")), qPrintable(n));
     }
 
     void saveRemovesWhatKilledSavesLeft()
@@ -229,17 +229,34 @@ private slots:
             QVERIFY(f.flush());
             QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime));
         };
-        make(QStringLiteral("url.dat.aB3dE9"), 120); // left by a save killed two minutes ago
-        make(QStringLiteral("url.dat.Zz99Yy"), 0);   // could be another save's, under way right now
-        make(QStringLiteral("url.dat.bak"), 120);    // the user's own files stay
-        make(QStringLiteral("url.dat.aB3dE9x"), 120);
-        make(QStringLiteral("url.dat.aB-dE9"), 120);
-        make(QStringLiteral("ch.dat.aB3dE9"), 120);
+        make(QStringLiteral(".quokka-save.url.dat.aB3dE9"), 120); // left by a save killed two minutes ago
+        make(QStringLiteral(".quokka-save.url.dat.Zz99Yy"), 0);   // could be another save's, under way right now
+        // The user's own files stay, whatever their names and ages.
+        const QStringList own{"url.dat.aB3dE9", "url.dat.backup", "url.dat.old123", "url.dat.bak", "ch.dat.backup",
+                              ".quokka-save.url.dat.aB3dE9x", ".quokka-save.url.dat.aB-dE9", ".quokka-save.ch.dat.aB3dE9"};
+        for (const QString &name : own)
+            make(name, 120);
         QVERIFY(UrlListFile::writeBack(list, {"A"}));
         QStringList names = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        QStringList expected = own + QStringList{"url.dat", ".quokka-save.url.dat.Zz99Yy"};
         names.sort();
-        QCOMPARE(names, QStringList({"ch.dat.aB3dE9", "url.dat", "url.dat.Zz99Yy", "url.dat.aB-dE9", "url.dat.aB3dE9x",
-                                     "url.dat.bak"}));
+        expected.sort();
+        QCOMPARE(names, expected);
+
+        // A list that is a link: the files beside its target are the user's too.
+        QTemporaryDir elsewhere;
+        QVERIFY(TestFiles::write(elsewhere.filePath(QStringLiteral("real.dat")), "old\r\n"));
+        const QString backup = elsewhere.filePath(QStringLiteral("real.dat.aB3dE9"));
+        QVERIFY(TestFiles::write(backup, "backup\r\n"));
+        QFile b(backup);
+        QVERIFY(b.open(QIODevice::Append));
+        QVERIFY(b.setFileTime(QDateTime::currentDateTime().addSecs(-120), QFileDevice::FileModificationTime));
+        b.close();
+        const QString link = dir.filePath(QStringLiteral("linked.dat"));
+        QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("real.dat")), link));
+        QVERIFY(UrlListFile::writeBack(link, {"new"}));
+        QCOMPARE(TestFiles::read(backup), QByteArray("backup\r\n"));
+        QCOMPARE(TestFiles::read(link), QByteArray("new\r\n"));
 
         // A failed save (here: the list's name is taken by a folder) removes nothing.
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.dat")));

@@ -1,6 +1,8 @@
 // The browser window over the real web engine, against a loopback HTTP server.
+#include "app/mainwindow.h"
 #include "app/windows.h"
 #include "browser/browserwindow.h"
+#include "browser/listbrowser.h"
 #include "fakes/loopbackserver.h"
 #include "platform/mediaplayer.h"
 #include "platform/qtplatform.h"
@@ -51,11 +53,12 @@ private:
 
     void typeAddress(BrowserWindow *w, const QString &address)
     {
-        w->activateWindow();
-        w->m_addressBox->setFocus();
-        w->m_addressBox->lineEdit()->clear();
-        QTest::keyClicks(w->m_addressBox->lineEdit(), address);
-        QTest::keyClick(w->m_addressBox->lineEdit(), Qt::Key_Return);
+        // As a person does: Ctrl+L, type, Return, each key to whatever has the focus.
+        QApplication::setActiveWindow(w);
+        QTest::keyClick(w, Qt::Key_L, Qt::ControlModifier);
+        QVERIFY(QTest::qWaitFor([w] { return QApplication::focusWidget() == w->m_addressBox; }, 5000));
+        QTest::keyClicks(QApplication::focusWidget(), address);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     }
 
     bool loadAndSettle(BrowserWindow *w, const QString &path, const QString &title)
@@ -136,6 +139,27 @@ private slots:
         QVERIFY(opened->isVisible());
         QTRY_COMPARE_WITH_TIMEOUT(opened->windowTitle(), QStringLiteral("popped"), 15000);
         QCOMPARE(m_window->windowTitle(), QStringLiteral("links")); // the opener keeps its page
+    }
+
+    void targetBlankLinkInTheListBrowserOpensABrowserWindow()
+    {
+        m_server->setPage("/listlinks", "text/html",
+                          "<html><head><title>listlinks</title></head><body style='margin:0'>"
+                          "<a target='_blank' href='/popped' style='display:block;width:400px;height:300px;"
+                          "background:#cde'>open in a new window</a></body></html>");
+        m_windows->mainWindow()->show();
+        ListBrowser *list = m_windows->listBrowser();
+        auto *view = qobject_cast<WebEngineBrowser *>(list->m_view);
+        QVERIFY(view);
+        const int before = int(m_windows->browserWindows().size());
+        list->m_view->navigate(m_server->url(QStringLiteral("/listlinks")).toString());
+        QVERIFY(QTest::qWaitFor([&] { return view->title() == QLatin1String("listlinks") && !view->isBusy(); }, 15000));
+        QTest::qWait(300);
+        QTest::mouseClick(view->view()->focusProxy(), Qt::LeftButton, {}, QPoint(100, 100));
+        QTRY_COMPARE_WITH_TIMEOUT(int(m_windows->browserWindows().size()), before + 1, 10000);
+        BrowserWindow *opened = m_windows->browserWindows().last();
+        QVERIFY(opened->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(opened->windowTitle(), QStringLiteral("popped"), 15000);
     }
 
     void windowOpenWithoutAClickOpensNothing()

@@ -50,7 +50,7 @@ AboutDialog::AboutDialog(Windows &windows, QWidget *parent)
     m_systemInfoButton = new QPushButton(QStringLiteral("&Systeminfo..."), this);
     m_systemInfoButton->setObjectName(QStringLiteral("systemInfoButton"));
     m_systemInfoButton->setGeometry(twipsRect(3000, 1800, 1245, 345));
-    m_systemInfoButton->setAccessibleName(QStringLiteral("Systeminfo"));
+    m_systemInfoButton->setAccessibleName(QStringLiteral("Systeminfo..."));
     m_systemInfoButton->setAutoDefault(true);
 
     m_warningLabel = new QLabel(
@@ -64,7 +64,7 @@ AboutDialog::AboutDialog(Windows &windows, QWidget *parent)
     bold.setPointSizeF(8.25);
     bold.setBold(true);
     m_warningLabel->setFont(bold);
-    m_warningLabel->setAccessibleName(QStringLiteral("Warning"));
+    m_warningLabel->setAccessibleDescription(QStringLiteral("Warning"));
 
     m_logo = new QLabel(this);
     m_logo->setObjectName(QStringLiteral("logo"));
@@ -78,7 +78,7 @@ AboutDialog::AboutDialog(Windows &windows, QWidget *parent)
     m_descriptionLabel->setGeometry(twipsRect(0, 1680, 2925, 450));
     m_descriptionLabel->setWordWrap(true);
     m_descriptionLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_descriptionLabel->setAccessibleName(QStringLiteral("Description"));
+    m_descriptionLabel->setAccessibleDescription(QStringLiteral("Description"));
 
     for (QLabel *label : {m_warningLabel, m_descriptionLabel}) {
         label->setAutoFillBackground(true);

@@ -16,7 +16,7 @@
 
 void MainWindow::createToolbar()
 {
-    m_mainToolBar = addToolBar(QStringLiteral("mainToolBar"));
+    m_mainToolBar = addToolBar(QStringLiteral("Main toolbar"));
     m_mainToolBar->setObjectName(QStringLiteral("mainToolBar"));
     m_mainToolBar->setAccessibleName(QStringLiteral("Main toolbar"));
     nameToolBarOverflowButton(m_mainToolBar);
@@ -57,7 +57,7 @@ void MainWindow::toolBarButtonClicked(const QString &key)
         // Unlike the menu's Edit List, the list browser keeps its place on screen.
         openEditList();
     } else if (key == QLatin1String("quokka")) {
-        class ListBrowser *list = m_windows.listBrowser();
+        ListBrowser *list = m_windows.listBrowser();
         WindowFrame::show(list);
         list->m_view->navigate(quokkaHomeAddress());
     } else if (key == QLatin1String("kill")) {
@@ -65,7 +65,7 @@ void MainWindow::toolBarButtonClicked(const QString &key)
     } else if (key == QLatin1String("List")) {
         WindowFrame::show(m_windows.listViewWindow());
     } else if (key == QLatin1String("big")) {
-        class BrowserWindow *big = m_windows.browserWindow();
+        BrowserWindow *big = m_windows.browserWindow();
         WindowFrame::show(big);
         WebBrowser *listBrowser = m_windows.listBrowser()->m_view;
         big->m_view->navigate(listBrowser->url());

@@ -126,6 +126,11 @@ QAction *MainWindow::menuItem(const QString &key) const
     return nullptr;
 }
 
+QMenu *MainWindow::createPopupMenu()
+{
+    return nullptr;
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Each child window unloads with its own handling; one that refuses keeps the frame open.
@@ -172,7 +177,7 @@ void MainWindow::openEditList()
         WindowFrame::show(m_windows.newListWindow());
         return;
     }
-    class EditListWindow *editor = m_windows.editListWindow();
+    EditListWindow *editor = m_windows.editListWindow();
     WindowFrame::show(editor);
     editor->m_listText->setText(*text);
 }
@@ -184,16 +189,13 @@ void MainWindow::destroyList()
         MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question);
     if (answer != MessageBoxes::Answer::Ok)
         return;
-    const QString path = ListPaths::listFile();
-    UrlListFile::remove(path);
-    ListBox *list = m_windows.listBrowser()->m_addressList;
-    list->clear();
-    list->addEntries(UrlListFile::load(path));
+    UrlListFile::remove(ListPaths::listFile());
+    m_windows.listBrowser()->reloadList();
 }
 
 void MainWindow::showSelectedInBrowserWindow()
 {
-    class BrowserWindow *browser = m_windows.browserWindow();
+    BrowserWindow *browser = m_windows.browserWindow();
     WindowFrame::show(browser);
     const QString entry = m_windows.listBrowser()->m_addressList->currentEntry();
     browser->m_view->navigate(entry);

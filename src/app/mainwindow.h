@@ -41,6 +41,9 @@ public:
     QToolBar *m_mainToolBar = nullptr;
     MediaPlayer *m_startupSound = nullptr;
 
+    /// No menu of tool bars to hide: the toolbar is part of the frame.
+    QMenu *createPopupMenu() override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

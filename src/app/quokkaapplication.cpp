@@ -11,7 +11,7 @@ QuokkaApplication::QuokkaApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("quokka"));
-    setApplicationDisplayName(QStringLiteral("Quokka"));
+    // No display name: Qt would append it to every window title, and the titles are the program's own.
     setDesktopFileName(QStringLiteral("quokka"));
     setWindowIcon(QIcon(QStringLiteral(":/quokka.png")));
 }

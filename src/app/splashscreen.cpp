@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "platform/clock.h"
 #include "platform/platform.h"
+#include "ui/clockticker.h"
 #include "ui/twips.h"
 
 #include <QGuiApplication>
@@ -26,11 +27,6 @@ SplashScreen::SplashScreen(Windows &windows, QWidget *parent)
     m_picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_picture->setAccessibleName(QStringLiteral("Quokka is starting"));
 
-    m_clockTimer = new QTimer(m_picture);
-    m_clockTimer->setObjectName(QStringLiteral("clockTimer"));
-    m_clockTimer->setInterval(1);
-    connect(m_clockTimer, &QTimer::timeout, this, &SplashScreen::tick);
-
     // Never shown: its caption only paces the hand-over, and the first tick is its first change.
     m_clockLabel = new QLabel(m_picture);
     m_clockLabel->setObjectName(QStringLiteral("clockLabel"));
@@ -46,7 +42,12 @@ SplashScreen::SplashScreen(Windows &windows, QWidget *parent)
 
 void SplashScreen::load()
 {
-    m_clockTimer->start();
+    // Was a 1 ms tick copying the time into the label; the caption only changes when the second
+    // turns, so the program's clock ticker wakes the splash then, and a first reading comes at once.
+    m_windows.clockTicker().subscribe(this, ClockTicker::Unit::Second, [this] { tick(); });
+    // A timer, not a queued call: showing the window delivers queued calls, and the first reading
+    // comes after the window is up, as the old timer's first tick did.
+    QTimer::singleShot(1, Qt::PreciseTimer, this, &SplashScreen::tick);
 }
 
 void SplashScreen::tick()
@@ -74,6 +75,6 @@ void SplashScreen::clockChanged()
     frame->showMaximized();
     // Unload: no tick may reach the splash any more; Qt deletes it once its handlers have returned.
     m_unloaded = true;
-    m_clockTimer->stop();
+    m_windows.clockTicker().unsubscribe(this);
     deleteLater();
 }

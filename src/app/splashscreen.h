@@ -5,7 +5,6 @@
 
 class Windows;
 class QLabel;
-class QTimer;
 
 class SplashScreen final : public QWidget {
     Q_OBJECT
@@ -13,14 +12,15 @@ class SplashScreen final : public QWidget {
 public:
     explicit SplashScreen(Windows &windows, QWidget *parent = nullptr);
 
+    /// Starts the clock: a first reading now, then one at each turn of the second.
     void load();
+    /// Reads the clock into m_clockLabel's caption.
     void tick();
     void clockChanged();
     /// How many times m_clockLabel's caption has changed.
     qint16 changeCount() const { return m_changes; }
 
     QLabel *m_picture;
-    QTimer *m_clockTimer;
     QLabel *m_clockLabel;
 
 private:

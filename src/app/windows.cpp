@@ -10,6 +10,9 @@
 #include "lists/listviewwindow.h"
 #include "lists/editlistwindow.h"
 #include "lists/cheatbox.h"
+#include "ui/clockticker.h"
+
+#include "ui/windowframe.h"
 
 #include <QCloseEvent>
 #include <QMdiArea>
@@ -39,6 +42,7 @@ protected:
 Windows::Windows(Platform &platform, QObject *parent)
     : QObject(parent)
     , m_platform(platform)
+    , m_clockTicker(new ClockTicker(this))
 {
 }
 
@@ -112,6 +116,14 @@ BrowserWindow *Windows::newBrowserWindow()
     BrowserWindow *window = topLevel(slot);
     m_otherBrowserWindows.removeAll(nullptr);
     m_otherBrowserWindows.append(slot);
+    return window;
+}
+
+BrowserWindow *Windows::openNewBrowserWindow()
+{
+    BrowserWindow *window = newBrowserWindow();
+    WindowFrame::setCaption(window, QStringLiteral("Quokka"));
+    WindowFrame::show(window);
     return window;
 }
 

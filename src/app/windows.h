@@ -17,6 +17,7 @@ class CheatBox;
 class SplashScreen;
 class AddAddressBar;
 class AboutDialog;
+class ClockTicker;
 
 /// Each accessor returns the window's default instance, creating and loading it first when it is
 /// not loaded. Loading a child window of the frame also shows it inside the frame; loading a
@@ -30,6 +31,8 @@ public:
     ~Windows() override;
 
     Platform &platform() const { return m_platform; }
+    /// The one timer that wakes windows showing the time when the clock's second or minute turns.
+    ClockTicker &clockTicker() const { return *m_clockTicker; }
 
     MainWindow *mainWindow();
     ListBrowser *listBrowser();
@@ -43,6 +46,9 @@ public:
     BrowserWindow *browserWindow();
     /// A further, independent browser window: loaded, not shown.
     BrowserWindow *newBrowserWindow();
+    /// A further browser window, captioned "Quokka" and shown (what "New Quokka" and links that
+    /// open a new window get).
+    BrowserWindow *openNewBrowserWindow();
     /// The splash window; created by the start-up routine only.
     SplashScreen *splashScreen();
 
@@ -64,6 +70,7 @@ private:
     template <class W> W *topLevel(QPointer<W> &slot);
 
     Platform &m_platform;
+    ClockTicker *m_clockTicker;
     QPointer<MainWindow> m_mainWindow;
     QPointer<ListBrowser> m_listBrowser;
     QPointer<NewListWindow> m_newListWindow;

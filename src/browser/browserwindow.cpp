@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "platform/webbrowser.h"
 #include "ui/accessiblenames.h"
+#include "ui/clockticker.h"
 #include "ui/windowframe.h"
 #include "ui/twips.h"
 
@@ -47,6 +48,8 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
     m_addressBox->setInsertPolicy(QComboBox::NoInsert);
     m_addressBox->setGeometry(twipsRect(1080, 720, 13635, 315));
     m_addressBox->setEditText(QStringLiteral("Your URL"));
+    // An address is loaded exactly as typed: no completion from the addresses typed before.
+    m_addressBox->setCompleter(nullptr);
     nameEditableComboBox(m_addressBox, QStringLiteral("Address"), QStringLiteral("Addresses typed so far"));
 
     createToolbar();
@@ -58,11 +61,7 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
     goFont.setPointSizeF(8.25);
     goFont.setBold(true);
     m_goArrowButton->setFont(goFont);
-    m_goArrowButton->setAccessibleName(QStringLiteral("Go to the typed address"));
-
-    m_stateTimer = new QTimer(this);
-    m_stateTimer->setObjectName(QStringLiteral("stateTimer"));
-    m_stateTimer->setInterval(1);
+    m_goArrowButton->setAccessibleName(QStringLiteral("GO> to the typed address"));
 
     m_view = m_windows.platform().createWebBrowser(m_client);
     m_view->widget()->setObjectName(QStringLiteral("view"));
@@ -92,16 +91,25 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
     setTabOrder(m_goButton, m_goArrowButton);
     setTabOrder(m_goArrowButton, m_view->widget());
 
-    // The window's default button: Enter in the address box clicks "Go" (once, before the box reads it).
-    m_addressBox->lineEdit()->installEventFilter(this);
+    // The window's default button: Return or Enter in the address box clicks "Go" once. The keys reach
+    // the combo box (its line edit's focus proxy), which hands them to the line edit without passing
+    // any filter on it; a key sent to the line edit itself comes back up to the combo box.
+    m_addressBox->installEventFilter(this);
     connect(m_goButton, &QPushButton::clicked, this, &BrowserWindow::goToTypedAddress);
     connect(m_goArrowButton, &QPushButton::clicked, this, &BrowserWindow::goToTypedAddress);
-    connect(m_stateTimer, &QTimer::timeout, this, &BrowserWindow::tick);
+    // Was a 1 ms tick: caption = page title, now titleChanged; animation and status text from Busy, now busyChanged.
+    connect(m_view, &WebBrowser::titleChanged, this, &BrowserWindow::showPageTitle);
+    connect(m_view, &WebBrowser::busyChanged, this, &BrowserWindow::showBusyState);
     // A link or script that asks for a new window after the user's click gets a window of its own.
     connect(m_view, &WebBrowser::newWindowRequested, this, [this](WebBrowser **target) {
-        *target = openNewWindow()->m_view;
+        *target = m_windows.openNewBrowserWindow()->m_view;
     });
-    m_stateTimer->start();
+    // What the first tick did: the page's title (empty before any page) replaces the window's own
+    // caption as soon as the window's creator has returned to the event loop.
+    QTimer::singleShot(1, Qt::PreciseTimer, this, [this] {
+        showPageTitle(m_view->title());
+        showBusyState(m_view->isBusy());
+    });
 }
 
 void BrowserWindow::createMenus()
@@ -147,7 +155,7 @@ void BrowserWindow::createToolbar()
         {"back", ":/nav-back.png", "Back", {QKeySequence(Qt::ALT | Qt::Key_Left)}},
         {"forward", ":/nav-forward.png", "Forward", {QKeySequence(Qt::ALT | Qt::Key_Right)}},
         {"refresh", ":/nav-refresh.png", "Refresh", {QKeySequence(Qt::Key_F5)}},
-        {"stop", ":/nav-stop.png", "Stop / Cancel", {QKeySequence(Qt::Key_Escape)}},
+        {"stop", ":/nav-stop.png", "Stop / Cancel", {}}, // Esc while a page loads: see showBusyState()
         {"home", ":/nav-home.png", "Go home, Quokka! Mommy's waitin'!", {}},
     };
     for (const auto &b : buttons) {
@@ -193,11 +201,11 @@ void BrowserWindow::createStatusBar()
         m_panels.append(panel);
     }
     m_panels[2]->setText(QStringLiteral("Ready!")); // a fresh window is idle
-    // The date and time panels keep themselves current, apart from the window's own timer.
-    m_clockTimer = new QTimer(this);
-    m_clockTimer->setInterval(1000);
-    connect(m_clockTimer, &QTimer::timeout, this, &BrowserWindow::updateClockPanels);
-    m_clockTimer->start();
+    // Was a 1 s timer rewriting the panels; now the clock ticker wakes them when what they show turns:
+    // the minute, or the second where the locale's short time shows seconds.
+    const bool showsSeconds = QLocale().timeFormat(QLocale::ShortFormat).contains(QLatin1Char('s'));
+    m_windows.clockTicker().subscribe(this, showsSeconds ? ClockTicker::Unit::Second : ClockTicker::Unit::Minute,
+                                      [this] { updateClockPanels(); });
     updateClockPanels();
 }
 
@@ -223,7 +231,7 @@ QAction *BrowserWindow::menuItem(const QString &key) const
 
 bool BrowserWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_addressBox->lineEdit() && event->type() == QEvent::KeyPress) {
+    if (watched == m_addressBox && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             m_goButton->click();
@@ -269,12 +277,18 @@ void BrowserWindow::navigationButtonClicked(const QString &key)
         m_view->goHome();
 }
 
-void BrowserWindow::tick()
+void BrowserWindow::showPageTitle(const QString &title)
 {
-    const QString caption = m_view->title();
-    if (windowTitle() != caption)
-        setWindowTitle(caption);
-    if (m_view->isBusy()) {
+    if (windowTitle() != title)
+        setWindowTitle(title);
+}
+
+void BrowserWindow::showBusyState(bool busy)
+{
+    // Esc stops a page that is loading; otherwise the page gets the key (to close its own dialogs).
+    if (QAction *stop = m_navigationBar->findChild<QAction *>(QStringLiteral("stop")))
+        stop->setShortcut(busy ? QKeySequence(Qt::Key_Escape) : QKeySequence());
+    if (busy) {
         m_busyAnimation->play();
         m_panels[2]->setText(QStringLiteral("Browser is working..."));
     } else {
@@ -285,10 +299,7 @@ void BrowserWindow::tick()
 
 BrowserWindow *BrowserWindow::openNewWindow()
 {
-    BrowserWindow *window = m_windows.newBrowserWindow();
-    WindowFrame::setCaption(window, QStringLiteral("Quokka"));
-    WindowFrame::show(window);
-    return window;
+    return m_windows.openNewBrowserWindow();
 }
 
 void BrowserWindow::quit()

@@ -9,7 +9,6 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QStatusBar;
-class QTimer;
 class QToolBar;
 class WebBrowser;
 
@@ -24,8 +23,10 @@ public:
     void goToTypedAddress();
     /// One handler for the five navigation buttons, told apart by their keys.
     void navigationButtonClicked(const QString &key);
-    /// Makes the caption, the busy animation and the status text follow the page.
-    void tick();
+    /// The caption follows the page: it is the page title (empty before the first page).
+    void showPageTitle(const QString &title);
+    /// The busy animation and the status text follow the load: "Browser is working..." or "Ready!".
+    void showBusyState(bool busy);
     /// "New Quokka": opens a further, independent browser window and shows it.
     BrowserWindow *openNewWindow();
     void quit();
@@ -40,7 +41,6 @@ public:
     QComboBox *m_addressBox = nullptr;
     QToolBar *m_navigationBar = nullptr;
     QPushButton *m_goArrowButton = nullptr;
-    QTimer *m_stateTimer = nullptr;
     WebBrowser *m_view = nullptr;
     QPushButton *m_goButton = nullptr;
     QLabel *m_addressLabel = nullptr;
@@ -54,11 +54,10 @@ private:
     void createMenus();
     void createToolbar();
     void createStatusBar();
-    /// Keeps the date and time panels current.
+    /// Writes the date and the time into their panels; called again at each turn of what they show.
     void updateClockPanels();
 
     Windows &m_windows;
     QWidget *m_client;
     QList<QLabel *> m_panels;
-    QTimer *m_clockTimer = nullptr;
 };

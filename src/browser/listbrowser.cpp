@@ -1,6 +1,7 @@
 #include "browser/listbrowser.h"
 
 #include "app/windows.h"
+#include "browser/browserwindow.h"
 #include "lists/addaddressbar.h"
 #include "lists/listpaths.h"
 #include "lists/urllistfile.h"
@@ -14,12 +15,12 @@
 #include "ui/twips.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -129,12 +130,10 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
     m_chosenAddressBox->setInsertPolicy(QComboBox::NoInsert);
     m_chosenAddressBox->setGeometry(twipsRect(3360, 2400, 10755, 315));
     m_chosenAddressBox->setEditText(QStringLiteral("none choosen"));
+    // An address is taken exactly as typed: no completion from the addresses chosen before.
+    m_chosenAddressBox->setCompleter(nullptr);
     nameEditableComboBox(m_chosenAddressBox, QStringLiteral("Chosen address"), QStringLiteral("Chosen addresses so far"));
     m_chosenAddressLabel->setBuddy(m_chosenAddressBox);
-
-    m_busyTimer = new QTimer(this);
-    m_busyTimer->setObjectName(QStringLiteral("busyTimer"));
-    m_busyTimer->setInterval(1);
 
     QWidget::setTabOrder(m_view->widget(), m_addressList);
     QWidget::setTabOrder(m_addressList, m_nextButton);
@@ -155,20 +154,43 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
     connect(m_backButton, &QToolButton::clicked, this, &ListBrowser::goBack);
     connect(m_forwardButton, &QToolButton::clicked, this, &ListBrowser::goForward);
     connect(m_addButton, &QPushButton::clicked, this, &ListBrowser::openAddBar);
-    connect(m_busyTimer, &QTimer::timeout, this, &ListBrowser::tick);
-    m_busyTimer->start();
+    // Was a 1 ms tick that played or stopped the animation as m_view->isBusy() said; now busyChanged does.
+    connect(m_view, &WebBrowser::busyChanged, this, &ListBrowser::showBusyState);
+    // A link that asks for a new window after the user's click opens in a browser window of its own.
+    connect(m_view, &WebBrowser::newWindowRequested, this, [this](WebBrowser **target) {
+        *target = m_windows.openNewBrowserWindow()->m_view;
+    });
 }
 
 void ListBrowser::load()
 {
     m_busyAnimation->stop();
-    m_addressList->addEntries(UrlListFile::load(ListPaths::listFile()));
+    reloadList();
     UrlListFile::copyFullList(ListPaths::shippedFile(QStringLiteral("dat/ch.dat")), ListPaths::fullListCopy());
+}
+
+void ListBrowser::reloadList()
+{
+    const QString path = ListPaths::listFile();
+    QString unreadable;
+    m_addressList->clear();
+    m_addressList->addEntries(UrlListFile::load(path, &unreadable));
+    // A list that is there but cannot be read is the user's all the same: never write over it.
+    m_keepListFile = !unreadable.isEmpty();
+    if (m_keepListFile) {
+        m_windows.platform().messageBoxes().show(
+            tr("Quokka could not read your list from\n%1\n\nReason: %2\n\n"
+               "The list browser starts with an empty list, and your list file is left as it is.")
+                .arg(QDir::toNativeSeparators(path), unreadable),
+            tr("List not read"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+    }
 }
 
 bool ListBrowser::unload()
 {
     const QString path = ListPaths::listFile();
+    if (m_keepListFile)
+        return true;
     const SaveResult saved = UrlListFile::writeBack(path, m_addressList->entries());
     if (saved)
         return true;
@@ -176,7 +198,7 @@ bool ListBrowser::unload()
         tr("Quokka could not save your list to\n%1\n\nReason: %2\n\n"
            "Press Cancel to keep the list browser open with your list, or OK to close it without saving.")
             .arg(path, saved.reason),
-        tr("List not saved"), MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Critical);
+        tr("List not saved"), MessageBoxes::Buttons::OkCancelDefaultCancel, MessageBoxes::Icon::Critical);
     return answer == MessageBoxes::Answer::Ok;
 }
 
@@ -245,9 +267,9 @@ void ListBrowser::openAddBar()
     WindowFrame::show(m_windows.addAddressBar());
 }
 
-void ListBrowser::tick()
+void ListBrowser::showBusyState(bool busy)
 {
-    if (m_view->isBusy())
+    if (busy)
         m_busyAnimation->play();
     else
         m_busyAnimation->stop();

@@ -8,7 +8,6 @@ class ListBox;
 class MediaPlayer;
 class QComboBox;
 class QLabel;
-class QTimer;
 class QToolButton;
 class QPushButton;
 class WebBrowser;
@@ -22,6 +21,8 @@ public:
     void load();
     /// Writes the list back; false keeps the window open (the user chose not to lose the list).
     bool unload();
+    /// Replaces the working list by the list file's entries; says so when the file cannot be read.
+    void reloadList();
     void showSelectedEntry();
     void rememberChosenAddress();
     void showNext(); ///< Next
@@ -31,7 +32,8 @@ public:
     void goBack(); ///< back
     void goForward(); ///< forward
     void openAddBar(); ///< Add
-    void tick();
+    /// Plays the busy animation while the page loads and stops it when the load ends.
+    void showBusyState(bool busy);
 
     WebBrowser *m_view;
     ListBox *m_addressList;
@@ -45,7 +47,6 @@ public:
     QPushButton *m_killButton;
     QPushButton *m_addButton;
     QComboBox *m_chosenAddressBox;
-    QTimer *m_busyTimer;
     QLabel *m_background;
 
 protected:
@@ -56,4 +57,6 @@ private:
     void setChosenAddress(const QString &text);
 
     Windows &m_windows;
+    /// The list file could not be read when the list was loaded: closing leaves it as it is.
+    bool m_keepListFile = false;
 };

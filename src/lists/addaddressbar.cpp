@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 
 AddAddressBar::AddAddressBar(Windows &windows, QWidget *parent)
     : QWidget(parent)
@@ -32,7 +33,7 @@ AddAddressBar::AddAddressBar(Windows &windows, QWidget *parent)
     m_addButton = new QPushButton(QStringLiteral("ADD"), this);
     m_addButton->setObjectName(QStringLiteral("addButton"));
     m_addButton->setGeometry(twipsRect(4440, 120, 975, 255));
-    m_addButton->setAccessibleName(QStringLiteral("Add the address to the list"));
+    m_addButton->setAccessibleName(QStringLiteral("ADD the address to the list"));
     m_addButton->setDefault(true);
     connect(m_addButton, &QPushButton::clicked, this, &AddAddressBar::addAddress);
     // The default button of a window that is no dialog: Enter in the box clicks it.
@@ -46,6 +47,9 @@ void AddAddressBar::load() {}
 
 void AddAddressBar::addAddress()
 {
-    m_windows.listBrowser()->m_addressList->addEntry(m_addressEdit->text());
+    // The box is one line: of pasted lines only the first is the address, so one addition stays one entry.
+    const QString typed = m_addressEdit->text();
+    const qsizetype lineEnd = typed.indexOf(QRegularExpression(QStringLiteral("[\\r\\n\\x{2028}\\x{2029}]")));
+    m_windows.listBrowser()->m_addressList->addEntry(lineEnd < 0 ? typed : typed.left(lineEnd));
     WindowFrame::hide(this);
 }

@@ -23,7 +23,7 @@ EditListWindow::EditListWindow(Windows &windows, QWidget *parent)
         .heightTwips = 5550,
         .textName = QStringLiteral("The list, one address per line"),
         .buttonCaption = QStringLiteral("Edit"),
-        .buttonName = QStringLiteral("Save the list"),
+        .buttonName = QStringLiteral("Edit: save the list"),
         .buttonObjectName = QStringLiteral("editButton"),
         .stripCaption = QStringLiteral("Edit  list"),
         .stripTwips = QRect(0, 5280, 7575, 255),

@@ -67,5 +67,8 @@ ListEditorParts buildListEditor(QWidget *window, const ListEditorLook &look)
     labelPal.setColor(QPalette::WindowText, QColor(128, 0, 0));
     parts.captionStrip->setPalette(labelPal);
     parts.captionStrip->setAttribute(Qt::WA_TranslucentBackground);
+    // The strip spans the window's bottom edge, button included: the button stays on top, so that
+    // the mouse reaches it.
+    parts.button->raise();
     return parts;
 }

@@ -24,9 +24,7 @@ bool saveEditTextAndReload(Windows &windows, const QString &text)
             QStringLiteral("Error!"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
         return false;
     }
-    ListBox *list = windows.listBrowser()->m_addressList;
-    list->clear();
-    list->addEntries(UrlListFile::load(path));
+    windows.listBrowser()->reloadList();
     return true;
 }
 

@@ -6,11 +6,30 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace UrlListFile {
+
+namespace {
+
+QString randomSuffix()
+{
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QString suffix;
+    for (int i = 0; i < 6; ++i)
+        suffix += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))]);
+    return suffix;
+}
+
+} // namespace
 
 QStringList parseEntries(QByteArrayView bytes)
 {
@@ -45,12 +64,23 @@ QByteArray serializeEntries(const QStringList &entries)
     return out;
 }
 
-QStringList load(const QString &path)
+QStringList load(const QString &path, QString *unreadable)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    bool read = file.open(QIODevice::ReadOnly);
+    if (read) {
+        bytes = file.readAll();
+        read = file.error() == QFileDevice::NoError;
+    }
+    if (!read) {
+        // A file that is not there is an empty list; one that is there but cannot be read is not.
+        const QFileInfo info(path);
+        if (unreadable && (info.exists() || info.isSymLink()))
+            *unreadable = file.errorString().isEmpty() ? QStringLiteral("unknown error") : file.errorString();
         return {QString()};
-    return parseEntries(file.readAll());
+    }
+    return parseEntries(bytes);
 }
 
 std::optional<QString> editText(const QString &path)
@@ -66,48 +96,141 @@ std::optional<QString> editText(const QString &path)
 
 namespace {
 
-/// A save that is killed after linking its finished temporary file into the folder, but before
-/// renaming it over the list, leaves "<name>.XXXXXX" behind (six letters or digits). The next save
-/// removes such files once they are a minute old, which the file of a save still under way never is.
-void removeStaleTemporaries(const QString &path)
+/// The names of Quokka's own temporary files beside a list: ".quokka-save.<list name>." and six
+/// letters or digits. Nothing else makes such names, so only these are ever removed.
+QString temporaryPrefix(const QString &listName)
 {
-    const QFileInfo target(QFileInfo(path).isSymLink() ? QFileInfo(path).canonicalFilePath() : path);
-    const QString prefix = target.fileName() + QLatin1Char('.');
+    return QStringLiteral(".quokka-save.") + listName + QLatin1Char('.');
+}
+
+bool isTemporaryName(const QString &name, const QString &prefix)
+{
+    if (name.size() != prefix.size() + 6 || !name.startsWith(prefix))
+        return false;
+    const QStringView suffix = QStringView(name).mid(prefix.size());
+    return std::all_of(suffix.begin(), suffix.end(), [](QChar c) { return c.unicode() < 128 && c.isLetterOrNumber(); });
+}
+
+/// A save killed between naming its finished temporary file and renaming it over the list leaves
+/// that file behind. The next save removes such files once they are a minute old, which the file
+/// of a save still under way never is.
+void removeStaleTemporaries(const QFileInfo &target)
+{
+    const QString prefix = temporaryPrefix(target.fileName());
     const QDateTime cutoff = QDateTime::currentDateTimeUtc().addSecs(-60);
     const QFileInfoList candidates = target.absoluteDir().entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QFileInfo &file : candidates) {
-        const QString name = file.fileName();
-        if (name.size() != prefix.size() + 6 || !name.startsWith(prefix) || file.isSymLink())
-            continue;
-        const QStringView suffix = QStringView(name).mid(prefix.size());
-        const bool temporaryName = std::all_of(suffix.begin(), suffix.end(), [](QChar c) {
-            return c.unicode() < 128 && c.isLetterOrNumber();
-        });
-        if (temporaryName && file.lastModified() < cutoff)
+        if (isTemporaryName(file.fileName(), prefix) && !file.isSymLink() && file.lastModified() < cutoff)
             QFile::remove(file.absoluteFilePath());
     }
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+/// The file a save writes: the list itself, or the file a symbolic link points to (which may not
+/// exist yet), so that the link stays a link.
+QString saveTarget(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return info.absoluteFilePath();
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
+}
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, size_t(std::min<qsizetype>(left, 1 << 20)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        data += n;
+        left -= n;
+    }
+    return true;
 }
 
 } // namespace
 
 SaveResult replaceFile(const QString &path, const QByteArray &bytes)
 {
-    const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath()))
-        return SaveResult::failure(QStringLiteral("the folder %1 could not be created").arg(info.absolutePath()));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return SaveResult::failure(file.errorString());
-    // QSaveFile may report success after a short write on a full disk: check every step ourselves.
-    const qint64 written = file.write(bytes);
-    if (written != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return SaveResult::failure(why.isEmpty() ? QStringLiteral("the disk is full") : why);
+    const QFileInfo target(saveTarget(path));
+    const QString folder = target.absolutePath();
+    if (!QDir().mkpath(folder))
+        return SaveResult::failure(QStringLiteral("the folder %1 could not be created").arg(folder));
+    if (target.isDir())
+        return SaveResult::failure(QStringLiteral("%1 is a folder").arg(target.absoluteFilePath()));
+    const QByteArray targetName = QFile::encodeName(target.absoluteFilePath());
+    const QByteArray folderName = QFile::encodeName(folder);
+
+    // The new file keeps the old one's permissions; a new list gets the usual ones (umask applies).
+    struct stat old {};
+    const bool existed = ::stat(targetName.constData(), &old) == 0;
+    const mode_t mode = existed ? (old.st_mode & 07777) : 0666;
+
+    // Written unnamed where the file system allows, so that a kill during the write leaves nothing.
+    int fd = ::open(folderName.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    const bool unnamed = fd >= 0;
+    QByteArray temporary;
+    const QString prefix = folder + QLatin1Char('/') + temporaryPrefix(target.fileName());
+    if (!unnamed) {
+        for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+            temporary = QFile::encodeName(prefix + randomSuffix());
+            fd = ::open(temporary.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
+            if (fd < 0 && errno != EEXIST)
+                break;
+        }
+        if (fd < 0)
+            return SaveResult::failure(systemError(errno));
     }
-    if (!file.commit())
-        return SaveResult::failure(file.errorString());
-    removeStaleTemporaries(path);
+    const auto fail = [&](int error) {
+        ::close(fd);
+        if (!temporary.isEmpty())
+            ::unlink(temporary.constData());
+        return SaveResult::failure(systemError(error));
+    };
+    if (existed && ::fchmod(fd, mode) != 0 && errno != EPERM)
+        return fail(errno);
+    if (!writeAll(fd, bytes) || ::fsync(fd) != 0)
+        return fail(errno);
+    if (unnamed) {
+        // Give the finished file a name beside the list, then rename it over the list.
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+        int linked = -1;
+        for (int attempt = 0; attempt < 100 && linked != 0; ++attempt) {
+            temporary = QFile::encodeName(prefix + randomSuffix());
+            linked = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporary.constData(), AT_SYMLINK_FOLLOW);
+            if (linked != 0 && errno != EEXIST) {
+                temporary.clear();
+                return fail(errno);
+            }
+        }
+        if (linked != 0) {
+            temporary.clear();
+            return fail(EEXIST);
+        }
+    }
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        return SaveResult::failure(systemError(error));
+    }
+    if (::rename(temporary.constData(), targetName.constData()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        return SaveResult::failure(systemError(error));
+    }
+    removeStaleTemporaries(target);
     return {};
 }
 

@@ -24,7 +24,8 @@ QStringList parseEntries(QByteArrayView bytes);
 QByteArray serializeEntries(const QStringList &entries);
 
 /// Reads the list file's entries; a missing, unreadable or empty file gives one empty entry.
-QStringList load(const QString &path);
+/// When the file is there but cannot be read, @p unreadable (if given) receives the reason.
+QStringList load(const QString &path, QString *unreadable = nullptr);
 
 /// The whole list as one edit text: the lines joined by CR LF, with no line break before the
 /// first line or after the last. Nothing when the file cannot be opened.
@@ -44,8 +45,9 @@ SaveResult remove(const QString &path);
 
 /// Replaces the file at @p path by @p bytes: written beside it and renamed over it, so that after
 /// any failure or a kill the file holds the old bytes or the new ones, whole. A symbolic link
-/// stays a link to the updated target, and the file's permissions are kept. What an earlier, killed
-/// save left beside the file is removed once it is a minute old.
+/// stays a link to the updated target, and the file's permissions are kept. The temporary file is
+/// hidden and named ".quokka-save.<name>.XXXXXX"; what an earlier, killed save left under such a
+/// name is removed once it is a minute old. No other file is ever removed.
 SaveResult replaceFile(const QString &path, const QByteArray &bytes);
 
 } // namespace UrlListFile

@@ -7,7 +7,8 @@
 class MessageBoxes {
 public:
     enum class Icon { None, Information, Question, Critical };
-    enum class Buttons { Ok, OkCancel };
+    /// OkCancel has OK as its default button (Enter), OkCancelDefaultCancel has Cancel.
+    enum class Buttons { Ok, OkCancel, OkCancelDefaultCancel };
     enum class Answer { Ok, Cancel };
     virtual ~MessageBoxes() = default;
     /// Shows @p text with @p title; returns Cancel when the box was closed without OK.

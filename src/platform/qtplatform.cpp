@@ -38,9 +38,9 @@ public:
         case Icon::Question: box.setIcon(QMessageBox::Question); break;
         case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
         }
-        if (buttons == Buttons::OkCancel) {
+        if (buttons != Buttons::Ok) {
             box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-            box.setDefaultButton(QMessageBox::Ok);
+            box.setDefaultButton(buttons == Buttons::OkCancel ? QMessageBox::Ok : QMessageBox::Cancel);
             box.setEscapeButton(QMessageBox::Cancel);
         } else {
             box.setStandardButtons(QMessageBox::Ok);

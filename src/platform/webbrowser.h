@@ -25,14 +25,20 @@ public:
     virtual void goHome() = 0;
     virtual void refresh() = 0;
     virtual void stop() = 0;
-    /// True from the start of a load until it finishes.
+    /// True from the start of a load until it finishes; busyChanged() tells each change.
     virtual bool isBusy() const = 0;
-    /// The page title; empty before the first page.
+    /// The page title; empty before the first page. titleChanged() tells each change.
     virtual QString title() const = 0;
-    /// The page address; empty before the first page.
+    /// The page address; empty before the first page. urlChanged() tells each change.
     virtual QString url() const = 0;
 
 signals:
+    /// isBusy() changed: a load started (@p busy true), or it finished, failed or was stopped.
+    void busyChanged(bool busy);
+    /// title() changed.
+    void titleChanged(const QString &title);
+    /// url() changed.
+    void urlChanged(const QString &url);
     /// A page asked for a new window as the result of a user's click; the receiver opens one and
     /// hands its browser back through @p target (left null, nothing opens).
     void newWindowRequested(WebBrowser **target);

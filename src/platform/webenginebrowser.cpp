@@ -114,14 +114,25 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent)
     m_view->installEventFilter(new NoticeFilter(m_notice, m_view));
 
     QWebEnginePage *page = m_view->page();
+    // The engine announces every change of the load state, the title and the address: the windows
+    // follow these signals and never have to ask.
     connect(page, &QWebEnginePage::loadStarted, this, [this] {
-        m_busy = true;
         m_notice->hide();
+        setBusy(true);
     });
-    connect(page, &QWebEnginePage::loadFinished, this, [this](bool) { m_busy = false; });
+    connect(page, &QWebEnginePage::loadFinished, this, [this](bool) { setBusy(false); });
+    connect(page, &QWebEnginePage::titleChanged, this, &WebEngineBrowser::announceTitle);
+    connect(page, &QWebEnginePage::urlChanged, this, [this] {
+        const QString address = url();
+        if (address != m_url) {
+            m_url = address;
+            emit urlChanged(address);
+        }
+        announceTitle(); // title() is empty until there is an address
+    });
     connect(page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
-                m_busy = false;
+                setBusy(false);
                 if (status == QWebEnginePage::NormalTerminationStatus)
                     return;
                 const QString reason = status == QWebEnginePage::KilledTerminationStatus
@@ -231,6 +242,23 @@ QString WebEngineBrowser::title() const
 QString WebEngineBrowser::url() const
 {
     return m_view->url().toString();
+}
+
+void WebEngineBrowser::setBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    emit busyChanged(busy);
+}
+
+void WebEngineBrowser::announceTitle()
+{
+    const QString current = title();
+    if (current == m_title)
+        return;
+    m_title = current;
+    emit titleChanged(current);
 }
 
 void WebEngineBrowser::showNotice(const QString &text)

@@ -38,8 +38,14 @@ public:
 
 private:
     void showNotice(const QString &text);
+    /// Records the load state and emits busyChanged() when it changed.
+    void setBusy(bool busy);
+    /// Emits titleChanged() when title() differs from the title last told.
+    void announceTitle();
 
     QWebEngineView *m_view;
     QLabel *m_notice;
     bool m_busy = false;
+    QString m_title;
+    QString m_url;
 };

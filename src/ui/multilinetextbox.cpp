@@ -1,6 +1,6 @@
 #include "ui/multilinetextbox.h"
 
-#include <QRegularExpression>
+#include <QTextBlock>
 
 MultiLineTextBox::MultiLineTextBox(QWidget *parent)
     : QPlainTextEdit(parent)
@@ -9,19 +9,35 @@ MultiLineTextBox::MultiLineTextBox(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setTabChangesFocus(true);
+    // Any change after setText(), by the user or by code, ends the exact copy.
+    connect(document(), &QTextDocument::contentsChange, this, [this] { m_exact = false; });
 }
 
 QString MultiLineTextBox::text() const
 {
-    QString text = toPlainText();
-    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    // toPlainText() would turn no-break spaces into spaces and line separators into line breaks.
+    if (m_exact)
+        return m_text;
+    QString text;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (block != document()->begin())
+            text += QLatin1String("\r\n");
+        QString line = block.text();
+        // A break within a line is a lone LF of the list (or one the user typed with Shift+Enter).
+        line.replace(QChar::LineSeparator, QLatin1Char('\n'));
+        text += line;
+    }
     return text;
 }
 
 void MultiLineTextBox::setText(const QString &text)
 {
-    QString plain = text;
-    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    setPlainText(plain);
+    m_text = text;
+    // Only CR LF and a lone CR end a line of the list; a lone LF stays inside its line.
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QString(QChar::ParagraphSeparator));
+    shown.replace(QLatin1Char('\r'), QChar::ParagraphSeparator);
+    shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    setPlainText(shown);
+    m_exact = true;
 }

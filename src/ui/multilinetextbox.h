@@ -3,6 +3,8 @@
 
 #include <QPlainTextEdit>
 
+/// Shows one line of the list per line of the box. A lone LF inside a line is part of that line and
+/// shows as a break within it. The text comes back exactly as it was set until the user changes it.
 class MultiLineTextBox final : public QPlainTextEdit {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MultiLineTextBox)
@@ -10,6 +12,10 @@ public:
     explicit MultiLineTextBox(QWidget *parent = nullptr);
     /// The text with CR LF between lines.
     QString text() const;
-    /// Sets the text; CR LF, a lone CR and a lone LF each start a new line in the box.
+    /// Sets the text; CR LF and a lone CR each start a new line in the box.
     void setText(const QString &text);
+
+private:
+    QString m_text;
+    bool m_exact = true;
 };

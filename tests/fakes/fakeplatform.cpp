@@ -1,6 +1,7 @@
 #include "fakes/fakeplatform.h"
 
 #include <QLabel>
+#include <QTime>
 
 MessageBoxes::Answer FakeMessageBoxes::show(const QString &text, const QString &title, Buttons buttons, Icon icon)
 {
@@ -9,6 +10,12 @@ MessageBoxes::Answer FakeMessageBoxes::show(const QString &text, const QString &
     if (onShow)
         onShow(box);
     return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+}
+
+QString FakeClock::timeOfDay() const
+{
+    ++reads;
+    return followsSystemTime ? QTime::currentTime().toString(QStringLiteral("HH:mm:ss")) : time;
 }
 
 long FakeRegistry::openKey(const QString &keyPath, std::uint32_t access, void **handle)
@@ -65,7 +72,7 @@ bool FakeWebBrowser::navigate(const QString &address)
     history = history.mid(0, position + 1);
     history.append(address);
     position = int(history.size()) - 1;
-    pageUrl = address;
+    setPageUrl(address);
     return true;
 }
 
@@ -73,7 +80,7 @@ bool FakeWebBrowser::goBack()
 {
     if (position <= 0)
         return false;
-    pageUrl = history[--position];
+    setPageUrl(history[--position]);
     return true;
 }
 
@@ -81,8 +88,32 @@ bool FakeWebBrowser::goForward()
 {
     if (position + 1 >= history.size())
         return false;
-    pageUrl = history[++position];
+    setPageUrl(history[++position]);
     return true;
+}
+
+void FakeWebBrowser::setBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    emit busyChanged(busy);
+}
+
+void FakeWebBrowser::setPageTitle(const QString &title)
+{
+    if (title == m_title)
+        return;
+    m_title = title;
+    emit titleChanged(title);
+}
+
+void FakeWebBrowser::setPageUrl(const QString &url)
+{
+    if (url == m_url)
+        return;
+    m_url = url;
+    emit urlChanged(url);
 }
 
 void FakeWebBrowser::goHome()

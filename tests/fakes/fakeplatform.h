@@ -35,10 +35,13 @@ public:
     std::function<void(const Box &)> onShow;
 };
 
+/// A clock that shows the time set by the test, or the system's time; counts how often it is read.
 class FakeClock final : public Clock {
 public:
-    QString timeOfDay() const override { return time; }
+    QString timeOfDay() const override;
     QString time = QStringLiteral("12:00:00");
+    bool followsSystemTime = false;
+    mutable int reads = 0;
 };
 
 /// A registry of keys, each holding named values of a type and raw bytes.
@@ -77,7 +80,8 @@ public:
     QList<QPair<int, QString>> raised;
 };
 
-/// A browser with a history of addresses; Busy, the title and the address are set by the test.
+/// A browser with a history of addresses; the test sets Busy and the title, and each change is
+/// announced with the interface's signal, as the engine announces it.
 class FakeWebBrowser final : public WebBrowser {
     Q_OBJECT
 public:
@@ -88,17 +92,19 @@ public:
     bool goForward() override;
     void goHome() override;
     void refresh() override { ++refreshes; }
-    void stop() override { ++stops; busy = false; }
-    bool isBusy() const override { return busy; }
-    QString title() const override { return pageTitle; }
-    QString url() const override { return pageUrl; }
+    void stop() override { ++stops; setBusy(false); }
+    bool isBusy() const override { return m_busy; }
+    QString title() const override { return m_title; }
+    QString url() const override { return m_url; }
+
+    /// Each setter emits its change signal when the value changed, and only then.
+    void setBusy(bool busy);
+    void setPageTitle(const QString &title);
+    void setPageUrl(const QString &url);
 
     QStringList navigations;
     QStringList history;
     int position = -1;
-    bool busy = false;
-    QString pageTitle;
-    QString pageUrl;
     int refreshes = 0;
     int stops = 0;
     int homes = 0;
@@ -106,6 +112,9 @@ public:
 
 private:
     QWidget *m_widget;
+    bool m_busy = false;
+    QString m_title;
+    QString m_url;
 };
 
 class FakeMediaPlayer final : public MediaPlayer {
