@@ -6,6 +6,7 @@ everything it started goes away on failure); the inner run starts the accessibil
 program, then hands a Session to main().
 """
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -217,12 +218,14 @@ class Session:
                 raise
 
     def button(self, root, caption, *old_names, role="push button"):
-        """The showing control in root whose screen-reader name holds its visible caption (any case), an
-        exact match first; old_names are names that did not hold it yet."""
+        """The showing control in root whose screen-reader name holds its visible caption as words (any case),
+        an exact match first; old_names are names that did not hold it yet."""
+        words = re.compile(r"(^|\W)" + re.escape(caption) + r"(\W|$)", re.IGNORECASE)
+
         def lookup():
             found = [n for n in self.find_all(role, root=root, showing=True) if n.name]
             for match in (lambda n: n.name.lower() == caption.lower(), lambda n: n.name in old_names,
-                          lambda n: caption.lower() in n.name.lower()):
+                          lambda n: words.search(n.name)):
                 hits = [n for n in found if match(n)]
                 if hits:
                     return hits[0]

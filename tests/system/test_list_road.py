@@ -156,7 +156,8 @@ def cheat_browse_add_quit(s, pages, problems, seeded):
 
     # Pages in the browser window from typed addresses, each asked for once and exactly as typed.
     s.menu("File", "New Quokka")
-    combo = s.find("combo box", "Address", showing=True)
+    # An editable combo box is read by its text; the line edit inside holds the box's name.
+    combo = s.find("text", "Address", showing=True)
     window = window_of(combo)
     problems += s.unnamed_controls(window)
     s.click_and_type(combo, pages.url("big"))
