@@ -105,7 +105,7 @@ def run_toolbar_and_quit(s, problems):
 
     # The About dialog: Systeminfo answers (a program or a message), OK closes the dialog.
     s.menu("?", "Info")
-    about = window_of(s.find("push button", "Systeminfo", showing=True))
+    about = window_of(s.button(None, "Systeminfo"))
     problems += s.unnamed_controls(about)
     s.shot("about")
     s.click(s.button(about, "Systeminfo"))
@@ -114,7 +114,8 @@ def run_toolbar_and_quit(s, problems):
     except Failure:
         pass  # a system information program started instead
     s.click(s.button(about, "OK"))
-    s.gone("push button", "Systeminfo")
+    wait_for("the About dialog to close", lambda: not [n for n in s.find_all("push button", showing=True)
+                                                       if "Systeminfo" in n.name])
     s.menu("File", "Quit")
     rc = s.wait_exit()
     check(rc == 0, f"the program ended with {rc} after Quit")
