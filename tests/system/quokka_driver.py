@@ -125,7 +125,8 @@ class Session:
         env = dict(os.environ)
         env.pop(INNER, None)
         env.update({"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", "HOME": self.home,
-                    "XDG_DATA_HOME": self.data, "QT_QPA_PLATFORM": "xcb",
+                    "XDG_DATA_HOME": self.data, "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
+                    "QT_QPA_PLATFORM": "xcb",
                     "QTWEBENGINE_CHROMIUM_FLAGS": "--disable-gpu --disable-background-networking"})
         env.update(extra_env or {})
         self.log = open(os.path.join(self.root, "program.log"), "w")
