@@ -70,8 +70,8 @@ private slots:
         QCOMPARE(profile, WebEngineBrowser::profile());
         QCOMPARE(profile->storageName(), QStringLiteral("quokka"));
         QVERIFY(!profile->isOffTheRecord());
-        QCOMPARE(profile->persistentStoragePath(), dataHome() + QStringLiteral("/quokka/profile"));
-        QCOMPARE(WebEngineBrowser::profileStoragePath(), dataHome() + QStringLiteral("/quokka/profile"));
+        QCOMPARE(profile->persistentStoragePath(), dataHome() + QStringLiteral("/quokka/QtWebEngine/quokka"));
+        QCOMPARE(WebEngineBrowser::profileStoragePath(), dataHome() + QStringLiteral("/quokka/QtWebEngine/quokka"));
         QCOMPARE(profile->cachePath(), cacheHome() + QStringLiteral("/quokka"));
         QCOMPARE(WebEngineBrowser::profileCachePath(), cacheHome() + QStringLiteral("/quokka"));
         QCOMPARE(profile->persistentCookiesPolicy(), QWebEngineProfile::AllowPersistentCookies);
@@ -100,23 +100,33 @@ private slots:
         QCOMPARE(visit(QStringLiteral("/second"), data), 0);
         QCOMPARE(cookieOf(QStringLiteral("/second")), QByteArray("kept=yes"));
         // They live in the profile folder of the data folder, and the cache in the cache folder.
-        QVERIFY(QFileInfo(data + QStringLiteral("/quokka/profile")).isDir());
+        QVERIFY(QFileInfo(data + QStringLiteral("/quokka/QtWebEngine/quokka")).isDir());
         QVERIFY(QFileInfo(data + QStringLiteral("-cache/quokka")).isDir());
         // A run with another data folder starts without them.
         QCOMPARE(visit(QStringLiteral("/third"), m_home.filePath(QStringLiteral("other"))), 0);
         QCOMPARE(cookieOf(QStringLiteral("/third")), QByteArray());
     }
 
-    void nothingIsWrittenOutsideTheDataAndCacheFolders()
+    void nothingIsWrittenOutsideTheProfileAndCacheFolders()
     {
-        // Qt WebEngine's own default places (…/QtWebEngine/<name>) stay unused.
-        QDirIterator it(m_home.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                        QDirIterator::Subdirectories);
         QStringList stray;
-        while (it.hasNext()) {
-            const QString path = it.next();
-            if (path.contains(QLatin1String("QtWebEngine")))
-                stray.append(path);
+        // The program's runs wrote into their data folders' profile folder only.
+        for (const QString &name : {QStringLiteral("runs"), QStringLiteral("other")}) {
+            const QDir data(m_home.filePath(name));
+            QDirIterator it(data.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QString path = data.relativeFilePath(it.next());
+                if (path != QLatin1String("quokka") && path != QLatin1String("quokka/QtWebEngine")
+                    && !path.startsWith(QLatin1String("quokka/QtWebEngine/quokka")))
+                    stray.append(name + QLatin1Char('/') + path);
+            }
+        }
+        // Nothing went to the home folder's default data and cache places.
+        const QDir home(m_home.filePath(QStringLiteral("home")));
+        for (const QString &place : {QStringLiteral(".local"), QStringLiteral(".cache")}) {
+            if (home.exists(place))
+                stray.append(QStringLiteral("home/") + place);
         }
         QCOMPARE(stray, QStringList());
     }

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QStandardPaths>
 #include <QWebEngineDownloadRequest>
@@ -90,7 +91,9 @@ void deleteProfile()
 
 QString WebEngineBrowser::profileStoragePath()
 {
-    return ListPaths::dataFolder() + QStringLiteral("/profile");
+    // Where Qt WebEngine puts a profile named "quokka" of the program "quokka" by itself (its preferences
+    // are written there as the profile is made, before a path can be set), now fixed to the data folder.
+    return ListPaths::dataFolder() + QStringLiteral("/QtWebEngine/quokka");
 }
 
 QString WebEngineBrowser::profileCachePath()

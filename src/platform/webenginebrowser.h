@@ -36,7 +36,7 @@ public:
     /// The profile every browser uses, made and set up once: named "quokka", kept on disk in
     /// profileStoragePath() with its cache in profileCachePath(), with the program's security settings.
     static QWebEngineProfile *profile();
-    /// Where the profile keeps cookies and site data: $XDG_DATA_HOME/quokka/profile.
+    /// Where the profile keeps cookies and site data: $XDG_DATA_HOME/quokka/QtWebEngine/quokka.
     static QString profileStoragePath();
     /// Where the profile keeps its cache: $XDG_CACHE_HOME/quokka.
     static QString profileCachePath();
