@@ -4,7 +4,8 @@
 # The chroot is made with mmdebstrap from the Debian mirror this machine's apt uses (or $QUOKKA_DEBIAN_MIRROR),
 # kept in $QUOKKA_DEB13_ROOT (default /var/tmp/quokka-debian13) and reused by later runs; --fresh makes it anew.
 # Each run copies in a fresh git clone of the committed HEAD (uncommitted changes are not tested), mounts
-# /proc, /dev and /dev/shm, runs `bash scripts/quokka.sh test` as root inside, and unmounts on exit.
+# /proc, /dev, /dev/shm and this machine's /tmp, runs `bash scripts/quokka.sh test` as root inside, and
+# unmounts on exit.
 # Needs root (it asks sudo otherwise); the set-up inside installs the packages of scripts/debian-packages.txt.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -85,6 +86,9 @@ cp -L /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
 mount_in /proc -t proc proc
 mount_in /dev --bind /dev
 mount_in /dev/shm -t tmpfs -o mode=1777,nosuid,nodev tmpfs
+# The chroot shares this machine's network, and so the X servers' abstract sockets: with this machine's
+# /tmp (where xvfb-run looks for the X lock files) its virtual displays never take a number in use here.
+mount_in /tmp --bind /tmp
 
 echo "Testing commit $commit on Debian 13 ($suite) in $root"
 set +e
