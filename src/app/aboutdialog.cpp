@@ -160,7 +160,9 @@ void AboutDialog::startSystemInfo()
         // The configuration names no program: look for a system information program on PATH.
         for (const SystemInfoProgram &candidate : systemInfoProgramsOnPath) {
             const QString program = starter.findOnPath(candidate.name);
-            if (program.isEmpty() || (!candidate.launcher.isEmpty() && starter.findLauncher(candidate.launcher).isEmpty()))
+            if (program.isEmpty())
+                continue;
+            if (!candidate.launcher.isEmpty() && starter.findLauncher(candidate.launcher).isEmpty())
                 continue;
             available = starter.startDetached(program, candidate.arguments);
             break;

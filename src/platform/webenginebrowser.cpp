@@ -73,14 +73,11 @@ private:
     QLabel *m_label;
 };
 
-} // namespace
-
-namespace {
-
 QWebEngineProfile *theProfile = nullptr;
 
 /// Ends the profile when the application ends: after every window (and so every page) is gone, and
-/// before the web engine itself shuts down, so that cookies and site data are written out whole.
+/// before the web engine itself shuts down, which would otherwise end the profile's engine side under it.
+/// Its cookies and site data are written out as it ends.
 void deleteProfile()
 {
     delete theProfile;
