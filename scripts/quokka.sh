@@ -7,8 +7,33 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${QUOKKA_BUILD_DIR:-$here/build}"
 
+# The packages of scripts/debian-packages.txt that this Debian release needs.
+wanted_packages() {
+    local codename="" version=""
+    if [ -r /etc/os-release ]; then
+        codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-}")"
+        version="$(. /etc/os-release && echo "${VERSION_ID:-}")"
+    fi
+    local line package releases release
+    while IFS= read -r line || [ -n "$line" ]; do
+        line="${line%%#*}"
+        read -r package releases <<<"$line" || true
+        [ -n "$package" ] || continue
+        if [ -z "$releases" ]; then
+            echo "$package"
+            continue
+        fi
+        for release in $releases; do
+            if [ "$release" = "$codename" ] || [ "$release" = "$version" ]; then
+                echo "$package"
+                break
+            fi
+        done
+    done <"$here/scripts/debian-packages.txt"
+}
+
 install_missing() {
-    mapfile -t wanted < <(grep -v -e '^#' -e '^$' "$here/scripts/debian-packages.txt")
+    mapfile -t wanted < <(wanted_packages)
     local missing=()
     for p in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,4 +1,5 @@
-// The About dialog: its look, closing by OK, Enter and Esc, and finding the system information program.
+// The About dialog: its look, closing by OK, Enter and Esc, and finding the system information program
+// (in the machine-wide configuration first, then on PATH).
 #include "app/windows.h"
 #include "app/aboutdialog.h"
 #include "app/mainwindow.h"
@@ -303,6 +304,114 @@ private slots:
         QCOMPARE(platform.fake.boxes.shown.size(), started.isEmpty() ? 1 : 0);
         if (started.isEmpty())
             QCOMPARE(platform.fake.boxes.shown[0].text, unavailable);
+    }
+
+    void systemInfoProgramOnPath_data()
+    {
+        QTest::addColumn<QStringList>("onPath");     // names found on PATH, in /usr/bin
+        QTest::addColumn<QStringList>("launchers");  // desktop launchers installed
+        QTest::addColumn<QString>("started");        // empty: none, and the message
+        QTest::addColumn<QStringList>("arguments");
+        const QStringList all{"hardinfo2", "hardinfo", "kinfocenter", "gnome-control-center"};
+        const QStringList bothPanels{"gnome-about-panel.desktop", "gnome-info-overview-panel.desktop"};
+        QTest::newRow("hardinfo2 before the others") << all << bothPanels << "/usr/bin/hardinfo2" << QStringList{};
+        QTest::newRow("hardinfo") << QStringList{"hardinfo", "kinfocenter"} << QStringList{} << "/usr/bin/hardinfo"
+                                  << QStringList{};
+        QTest::newRow("kinfocenter") << QStringList{"kinfocenter", "gnome-control-center"} << bothPanels
+                                     << "/usr/bin/kinfocenter" << QStringList{};
+        QTest::newRow("GNOME 46 and later") << QStringList{"gnome-control-center"}
+                                            << QStringList{"gnome-about-panel.desktop"}
+                                            << "/usr/bin/gnome-control-center" << QStringList{"system", "about"};
+        QTest::newRow("GNOME before 46") << QStringList{"gnome-control-center"}
+                                         << QStringList{"gnome-info-overview-panel.desktop"}
+                                         << "/usr/bin/gnome-control-center" << QStringList{"info-overview"};
+        QTest::newRow("GNOME settings without an About page") << QStringList{"gnome-control-center"} << QStringList{}
+                                                               << QString() << QStringList{};
+        QTest::newRow("a launcher without its program") << QStringList{} << bothPanels << QString() << QStringList{};
+        QTest::newRow("nothing") << QStringList{} << QStringList{} << QString() << QStringList{};
+    }
+    void systemInfoProgramOnPath()
+    {
+        QFETCH(QStringList, onPath);
+        QFETCH(QStringList, launchers);
+        QFETCH(QString, started);
+        QFETCH(QStringList, arguments);
+        for (const QString &name : onPath)
+            starter().onPath[name] = QStringLiteral("/usr/bin/") + name;
+        for (const QString &launcher : launchers)
+            starter().launchers[launcher] = QStringLiteral("/usr/share/applications/") + launcher;
+        AboutDialog *about = m_world.windows->aboutDialog();
+        about->m_systemInfoButton->click();
+        // Both configuration values are looked up first, as on Windows.
+        QCOMPARE(registry().opened, (QStringList{msinfoKey, locationKey}));
+        if (started.isEmpty()) {
+            QVERIFY(starter().started.isEmpty());
+            QCOMPARE(m_world.platform->boxes.shown.size(), 1);
+            QCOMPARE(m_world.platform->boxes.shown[0].text, unavailable);
+            QCOMPARE(starter().searchedOnPath,
+                     (QStringList{"hardinfo2", "hardinfo", "kinfocenter", "gnome-control-center", "gnome-control-center"}));
+        } else {
+            QCOMPARE(starter().started, QStringList{started});
+            QCOMPARE(starter().startedArguments, QList<QStringList>{arguments});
+            QVERIFY(m_world.platform->boxes.shown.isEmpty());
+        }
+        QVERIFY(m_world.windows->loadedAboutDialog());
+    }
+
+    void configurationComesBeforePath_data()
+    {
+        QTest::addColumn<QByteArray>("path");    // PATH under the first key; empty: absent
+        QTest::addColumn<QByteArray>("folder");  // MSINFO under the second key; empty: absent
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<bool>("startWorks");
+        QTest::addColumn<QStringList>("started");
+        QTest::addColumn<bool>("searched");      // whether PATH was looked at
+        const QString program = QStringLiteral("/opt/sys") + AboutDialog::systemInfoProgramName;
+        QTest::newRow("PATH value") << sz("/opt/tools/sysinfo") << QByteArray() << QStringList{} << true
+                                    << QStringList{"/opt/tools/sysinfo"} << false;
+        QTest::newRow("PATH value that does not start") << sz("/opt/tools/sysinfo") << QByteArray() << QStringList{}
+                                                        << false << QStringList{} << false;
+        QTest::newRow("folder holding the program") << QByteArray() << sz("/opt/sys") << QStringList{program} << true
+                                                    << QStringList{program} << false;
+        QTest::newRow("folder without the program") << QByteArray() << sz("/opt/sys") << QStringList{} << true
+                                                    << QStringList{"/usr/bin/hardinfo"} << true;
+        QTest::newRow("neither value") << QByteArray() << QByteArray() << QStringList{} << true
+                                       << QStringList{"/usr/bin/hardinfo"} << true;
+        QTest::newRow("found on PATH but does not start") << QByteArray() << QByteArray() << QStringList{} << false
+                                                          << QStringList{} << true;
+    }
+    void configurationComesBeforePath()
+    {
+        QFETCH(QByteArray, path);
+        QFETCH(QByteArray, folder);
+        QFETCH(QStringList, existing);
+        QFETCH(bool, startWorks);
+        QFETCH(QStringList, started);
+        QFETCH(bool, searched);
+        if (!path.isEmpty())
+            registry().keys[msinfoKey][QStringLiteral("PATH")] = {Registry::REG_SZ, path};
+        if (!folder.isEmpty())
+            registry().keys[locationKey][QStringLiteral("MSINFO")] = {Registry::REG_SZ, folder};
+        starter().existing = existing;
+        starter().startWorks = startWorks;
+        starter().onPath[QStringLiteral("hardinfo")] = QStringLiteral("/usr/bin/hardinfo");
+        m_world.windows->aboutDialog()->startSystemInfo();
+        QCOMPARE(starter().started, started);
+        QCOMPARE(!starter().searchedOnPath.isEmpty(), searched);
+        QCOMPARE(m_world.platform->boxes.shown.size(), started.isEmpty() ? 1 : 0);
+        QCOMPARE(registry().openHandles, 0);
+    }
+
+    void aLookupErrorDoesNotFallBackToPath()
+    {
+        // Nothing delivered for the first value is an error of the lookup: the one message, as before.
+        registry().keys[msinfoKey][QStringLiteral("PATH")] = {Registry::REG_SZ, QByteArray()};
+        starter().onPath[QStringLiteral("hardinfo")] = QStringLiteral("/usr/bin/hardinfo");
+        m_world.windows->aboutDialog()->startSystemInfo();
+        QVERIFY(starter().started.isEmpty());
+        QVERIFY(starter().searchedOnPath.isEmpty());
+        QCOMPARE(m_world.platform->boxes.shown.size(), 1);
+        QCOMPARE(m_world.platform->boxes.shown[0].text, unavailable);
     }
 
     void readAccessIsEnough()

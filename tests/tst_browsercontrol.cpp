@@ -33,6 +33,7 @@ private slots:
     void initTestCase()
     {
         qputenv("XDG_DATA_HOME", m_home.filePath("data").toUtf8());
+        qputenv("XDG_CACHE_HOME", m_home.filePath("cache").toUtf8());
         m_server = new LoopbackServer(this);
         QVERIFY(m_server->isListening());
     }

@@ -1,9 +1,14 @@
-// The real platform pieces that need no web page: errors no handler traps, the sound, the animation.
+// The real platform pieces that need no web page: errors no handler traps, the sound, the animation,
+// finding and starting other programs.
 #include "app/quokkaapplication.h"
 #include "fakes/fakeplatform.h"
 #include "platform/mediaplayer.h"
+#include "platform/programstarter.h"
 #include "platform/qtplatform.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMovie>
@@ -130,6 +135,57 @@ private slots:
         const int stopped = label->movie()->currentFrameNumber();
         QTest::qWait(250);
         QCOMPARE(label->movie()->currentFrameNumber(), stopped);
+    }
+
+    void programStarterFindsProgramsOnPathAndLaunchers()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("bin")));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("data/applications")));
+        const QString tool = dir.filePath(QStringLiteral("bin/quokka-sysinfo-test"));
+        QFile file(tool);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\n");
+        file.close();
+        QVERIFY(file.setPermissions(file.permissions() | QFile::ExeOwner));
+        QFile launcher(dir.filePath(QStringLiteral("data/applications/quokka-sysinfo-test.desktop")));
+        QVERIFY(launcher.open(QIODevice::WriteOnly));
+        launcher.close();
+        const QByteArray oldPath = qgetenv("PATH");
+        const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+        qputenv("PATH", dir.filePath(QStringLiteral("bin")).toUtf8() + ':' + oldPath);
+        qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toUtf8());
+        QtPlatform platform;
+        ProgramStarter &starter = platform.programStarter();
+        const QString found = starter.findOnPath(QStringLiteral("quokka-sysinfo-test"));
+        const QString missing = starter.findOnPath(QStringLiteral("quokka-no-such-program"));
+        const QString foundLauncher = starter.findLauncher(QStringLiteral("quokka-sysinfo-test.desktop"));
+        const QString missingLauncher = starter.findLauncher(QStringLiteral("quokka-no-such-launcher.desktop"));
+        qputenv("PATH", oldPath);
+        qputenv("XDG_DATA_HOME", oldData);
+        QCOMPARE(found, tool);
+        QCOMPARE(missing, QString());
+        QCOMPARE(foundLauncher, dir.filePath(QStringLiteral("data/applications/quokka-sysinfo-test.desktop")));
+        QCOMPARE(missingLauncher, QString());
+    }
+
+    void programStarterPassesArgumentsWithoutAShell()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QtPlatform platform;
+        ProgramStarter &starter = platform.programStarter();
+        const QString touch = starter.findOnPath(QStringLiteral("touch"));
+        QVERIFY(!touch.isEmpty());
+        // A shell would split this name at the blank and run what follows the semicolon.
+        const QString name = dir.filePath(QStringLiteral("a b;touch c $(touch d)"));
+        QVERIFY(starter.startDetached(touch, {name}));
+        QTRY_VERIFY(QFileInfo::exists(name));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("a"))));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("c")));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("d")));
+        QVERIFY(!starter.startDetached(dir.filePath(QStringLiteral("no-such-program")), {}));
     }
 };
 

@@ -19,6 +19,17 @@ const QString AboutDialog::systemInfoProgramName = QStringLiteral("\\MSINFO32.EX
 const QString AboutDialog::systemInfoProgramName = QStringLiteral("/MSINFO32.EXE");
 #endif
 
+const QList<AboutDialog::SystemInfoProgram> AboutDialog::systemInfoProgramsOnPath{
+    {QStringLiteral("hardinfo2"), {}, {}},
+    {QStringLiteral("hardinfo"), {}, {}},
+    {QStringLiteral("kinfocenter"), {}, {}},
+    // GNOME's About page: in the System panel since GNOME 46, its own panel before.
+    {QStringLiteral("gnome-control-center"), {QStringLiteral("system"), QStringLiteral("about")},
+     QStringLiteral("gnome-about-panel.desktop")},
+    {QStringLiteral("gnome-control-center"), {QStringLiteral("info-overview")},
+     QStringLiteral("gnome-info-overview-panel.desktop")},
+};
+
 namespace {
 
 const QString applicationTitle = QStringLiteral("quokka");
@@ -141,7 +152,20 @@ void AboutDialog::startSystemInfo()
                          programPath)
             == Lookup::Read) {
             const QString program = programPath + systemInfoProgramName;
-            available = starter.fileExists(program) && starter.startDetached(program);
+            if (starter.fileExists(program)) {
+                available = starter.startDetached(program);
+                break;
+            }
+        }
+        // The configuration names no program: look for a system information program on PATH.
+        for (const SystemInfoProgram &candidate : systemInfoProgramsOnPath) {
+            const QString program = starter.findOnPath(candidate.name);
+            if (program.isEmpty())
+                continue;
+            if (!candidate.launcher.isEmpty() && starter.findLauncher(candidate.launcher).isEmpty())
+                continue;
+            available = starter.startDetached(program, candidate.arguments);
+            break;
         }
         break;
     case Lookup::Error:

@@ -1,6 +1,8 @@
 // The About dialog: the logo, a description, a warning, and the system information button.
 #pragma once
 
+#include <QList>
+#include <QStringList>
 #include <QWidget>
 #include <cstdint>
 
@@ -25,6 +27,17 @@ public:
                                                           QStringLiteral("MSINFO")};
     /// The program's file name inside the folder named by systemInfoFolderValue.
     static const QString systemInfoProgramName;
+    /// A system information program of a Linux desktop, looked for on PATH when the configuration names none.
+    struct SystemInfoProgram {
+        QString name;          ///< the executable's name, found on PATH
+        QStringList arguments; ///< given to it as they are, without a shell
+        /// A desktop launcher that must be installed for this entry to be used; empty when none is needed
+        /// (it tells which panel names this desktop's settings program knows).
+        QString launcher;
+    };
+    /// The programs tried in order when neither configuration value names the program: the first found
+    /// on PATH (and whose launcher, if any, is installed) is started.
+    static const QList<SystemInfoProgram> systemInfoProgramsOnPath;
     static constexpr std::uint32_t readBufferSize = 1024;
 
     explicit AboutDialog(Windows &windows, QWidget *parent = nullptr);
@@ -32,7 +45,9 @@ public:
 
     /// "OK": closes the dialog.
     void closeDialog();
-    /// Finds the system information program and starts it, or says that it is not available.
+    /// Finds the system information program and starts it, or says that it is not available: first the
+    /// program the machine-wide configuration names, as on Windows; when it names none, the first of
+    /// systemInfoProgramsOnPath found on PATH.
     void startSystemInfo();
     /// Reads the value @p valueName of @p keyPath below @p root as text into @p text; false when it could not be read.
     bool readRegistryText(std::uint32_t root, const QString &keyPath, const QString &valueName, QString &text);

@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QMovie>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTime>
 
 #include <cstdlib>
@@ -60,7 +61,15 @@ public:
 class DetachedProgramStarter final : public ProgramStarter {
 public:
     bool fileExists(const QString &path) const override { return QFileInfo(path).isFile(); }
-    bool startDetached(const QString &program) override { return QProcess::startDetached(program, {}); }
+    QString findOnPath(const QString &name) const override { return QStandardPaths::findExecutable(name); }
+    QString findLauncher(const QString &fileName) const override
+    {
+        return QStandardPaths::locate(QStandardPaths::ApplicationsLocation, fileName);
+    }
+    bool startDetached(const QString &program, const QStringList &arguments) override
+    {
+        return QProcess::startDetached(program, arguments);
+    }
 };
 
 class MessageBoxFatalError final : public FatalError {

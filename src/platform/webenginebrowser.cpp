@@ -2,15 +2,20 @@
 
 #include "lists/listpaths.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QStandardPaths>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+#include <QWebEnginePermission>
+#endif
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
@@ -24,10 +29,15 @@ public:
         : QWebEnginePage(WebEngineBrowser::profile(), parent)
         , m_browser(browser)
     {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        connect(this, &QWebEnginePage::permissionRequested, this,
+                [](QWebEnginePermission permission) { permission.deny(); });
+#else
         connect(this, &QWebEnginePage::featurePermissionRequested, this,
                 [this](const QUrl &origin, QWebEnginePage::Feature feature) {
                     setFeaturePermission(origin, feature, QWebEnginePage::PermissionDeniedByUser);
                 });
+#endif
         connect(this, &QWebEnginePage::fullScreenRequested, this,
                 [](QWebEngineFullScreenRequest request) { request.reject(); });
     }
@@ -63,12 +73,48 @@ private:
     QLabel *m_label;
 };
 
+QWebEngineProfile *theProfile = nullptr;
+
+/// Ends the profile when the application ends: after every window (and so every page) is gone, and
+/// before the web engine itself shuts down, which would otherwise end the profile's engine side under it.
+/// Its cookies and site data are written out as it ends.
+void deleteProfile()
+{
+    delete theProfile;
+    theProfile = nullptr;
+}
+
 } // namespace
+
+QString WebEngineBrowser::profileStoragePath()
+{
+    // Where Qt WebEngine puts a profile named "quokka" of the program "quokka" by itself (its preferences
+    // are written there as the profile is made, before a path can be set), now fixed to the data folder.
+    return ListPaths::dataFolder() + QStringLiteral("/QtWebEngine/quokka");
+}
+
+QString WebEngineBrowser::profileCachePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/quokka");
+}
 
 QWebEngineProfile *WebEngineBrowser::profile()
 {
     static QWebEngineProfile *profile = [] {
-        QWebEngineProfile *p = QWebEngineProfile::defaultProfile();
+        // One profile on disk, so that logins (cookies) and site data last from one run to the next.
+        QWebEngineProfile *p = new QWebEngineProfile(QStringLiteral("quokka"));
+        theProfile = p;
+        // Post routines run last registered first: this one was registered after the web engine's own.
+        qAddPostRoutine(deleteProfile);
+        p->setPersistentStoragePath(profileStoragePath());
+        p->setCachePath(profileCachePath());
+        p->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
+        // Cookies that a site gives an expiry are kept; session cookies end with the program.
+        p->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        // Every permission request is denied at once; no decision is remembered.
+        p->setPersistentPermissionsPolicy(QWebEngineProfile::PersistentPermissionsPolicy::AskEveryTime);
+#endif
         QWebEngineSettings *s = p->settings();
         // Lists come from anywhere: a local page must not read the user's other files or the network.
         s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);

@@ -33,8 +33,13 @@ public:
     static QString refusalReason(const QString &text, const QUrl &url);
     /// The engine's home page: the start page shipped beside the program.
     static QUrl homePage();
-    /// Applies the program's settings to the profile every browser uses (once).
+    /// The profile every browser uses, made and set up once: named "quokka", kept on disk in
+    /// profileStoragePath() with its cache in profileCachePath(), with the program's security settings.
     static QWebEngineProfile *profile();
+    /// Where the profile keeps cookies and site data: $XDG_DATA_HOME/quokka/QtWebEngine/quokka.
+    static QString profileStoragePath();
+    /// Where the profile keeps its cache: $XDG_CACHE_HOME/quokka.
+    static QString profileCachePath();
 
 private:
     void showNotice(const QString &text);

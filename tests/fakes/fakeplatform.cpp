@@ -48,12 +48,19 @@ void FakeRegistry::closeKey(void *)
     --openHandles;
 }
 
-bool FakeProgramStarter::startDetached(const QString &program)
+QString FakeProgramStarter::findOnPath(const QString &name) const
+{
+    searchedOnPath.append(name);
+    return onPath.value(name);
+}
+
+bool FakeProgramStarter::startDetached(const QString &program, const QStringList &arguments)
 {
     // Like QProcess::startDetached: an empty or unknown program does not start.
     if (!startWorks || program.isEmpty() || unstartable.contains(program))
         return false;
     started.append(program);
+    startedArguments.append(arguments);
     return true;
 }
 

@@ -65,10 +65,21 @@ public:
 
 class FakeProgramStarter final : public ProgramStarter {
 public:
+    using ProgramStarter::startDetached;
     bool fileExists(const QString &path) const override { return existing.contains(path); }
-    bool startDetached(const QString &program) override;
+    QString findOnPath(const QString &name) const override;
+    QString findLauncher(const QString &fileName) const override { return launchers.value(fileName); }
+    bool startDetached(const QString &program, const QStringList &arguments) override;
     QStringList existing;
+    /// The executables found on PATH: name to full path.
+    QMap<QString, QString> onPath;
+    /// Every name looked for on PATH, in order.
+    mutable QStringList searchedOnPath;
+    /// The installed desktop launchers: file name to full path.
+    QMap<QString, QString> launchers;
     QStringList started;
+    /// The arguments of each started program, in the order of started.
+    QList<QStringList> startedArguments;
     /// Programs that fail to start, as a missing or non-executable file does.
     QStringList unstartable;
     bool startWorks = true;

@@ -41,6 +41,12 @@ void LoopbackServer::answer(QTcpSocket *socket, const QByteArray &request)
     const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
     const QString path = words.size() > 1 ? QString::fromLatin1(words[1]) : QStringLiteral("/");
     requested.append(path);
+    QByteArray cookie;
+    for (const QByteArray &line : request.split('\n')) {
+        if (line.toLower().startsWith("cookie:"))
+            cookie = line.mid(7).trimmed();
+    }
+    cookies.append(cookie);
     Page page;
     if (m_pages.contains(path)) {
         page = m_pages.value(path);

@@ -18,6 +18,8 @@ public:
                  const QByteArray &extraHeaders = {});
     int slowMilliseconds = 1500;
     QStringList requested;
+    /// The value of the Cookie header of each request, in the order of requested (empty when none).
+    QList<QByteArray> cookies;
 
 private:
     void answer(QTcpSocket *socket, const QByteArray &request);

@@ -1,5 +1,5 @@
-// What a window test starts from: a data folder of its own (XDG_DATA_HOME), the fake platform and
-// the window owner, made afresh for every test function.
+// What a window test starts from: data and cache folders of its own (XDG_DATA_HOME, XDG_CACHE_HOME),
+// the fake platform and the window owner, made afresh for every test function.
 #pragma once
 
 #include "app/windows.h"
@@ -11,6 +11,7 @@
 
 struct WindowsWorld {
     std::unique_ptr<QTemporaryDir> data;
+    std::unique_ptr<QTemporaryDir> cache;
     std::unique_ptr<FakePlatform> platform;
     std::unique_ptr<Windows> windows;
 
@@ -18,6 +19,8 @@ struct WindowsWorld {
     {
         data = std::make_unique<QTemporaryDir>();
         qputenv("XDG_DATA_HOME", data->path().toUtf8());
+        cache = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_CACHE_HOME", cache->path().toUtf8());
         platform = std::make_unique<FakePlatform>();
         windows = std::make_unique<Windows>(*platform);
     }

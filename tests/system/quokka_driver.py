@@ -131,7 +131,8 @@ class Session:
         env = dict(os.environ)
         env.pop(INNER, None)
         env.update({"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", "HOME": self.home,
-                    "XDG_DATA_HOME": self.data, "QT_QPA_PLATFORM": "xcb",
+                    "XDG_DATA_HOME": self.data, "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
+                    "QT_QPA_PLATFORM": "xcb",
                     "QTWEBENGINE_CHROMIUM_FLAGS": "--disable-gpu --disable-background-networking"})
         env.update(extra_env or {})
         self.log = open(os.path.join(self.root, "program.log"), "w")
@@ -179,11 +180,18 @@ class Session:
             if c is not None:
                 yield from self.walk(c, depth + 1, limit)
 
+    def role_name(self, node):
+        """The node's role name, the same on every release: AT-SPI 2.56 (Debian 13) calls a push button
+        "button", earlier ones "push button"."""
+        if node.getRole() == self.pyatspi.ROLE_PUSH_BUTTON:
+            return "push button"
+        return node.getRoleName()
+
     def find_all(self, role=None, name=None, root=None, showing=False):
         out = []
         for n in self.walk(root):
             try:
-                if role and n.getRoleName() != role:
+                if role and self.role_name(n) != role:
                     continue
                 if name is not None and n.name != name:
                     continue
@@ -410,7 +418,7 @@ class Session:
         bad = []
         for n in self.walk(root):
             try:
-                role = n.getRoleName()
+                role = self.role_name(n)
                 if role in self.CONTROL_ROLES and not (n.name or "").strip():
                     bad.append(f"{role} in {root.name!r}: {n.description or n.getAttributes()}")
             except Exception:

@@ -22,7 +22,7 @@ if readelf -d "$tmp/prefix/bin/quokka" | grep -q "$build"; then
 fi
 # The cheat/list browser copies the full list into the data folder when it is created; Destroy
 # List touches the list browser, OK on the fresh empty list, Quit ends the program.
-QUOKKA_E2E_INNER= HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" \
+QUOKKA_E2E_INNER= HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" XDG_CACHE_HOME="$tmp/home/.cache" \
     /usr/bin/python3 "$src/tests/system/run_installed.py" "$tmp/prefix/bin/quokka"
 rc=$?
 [ $rc -eq 0 ] || exit $rc
@@ -30,6 +30,6 @@ cmp -s "$tmp/data/quokka/ch.dat" "$src/dat/ch.dat" || { echo "FAIL: the installe
 
 # Without its web engine library the program says which file is missing when it first needs it, and ends.
 rm "$tmp/prefix/lib/quokka/libquokka_webengine.so"
-QUOKKA_E2E_INNER= HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" \
+QUOKKA_E2E_INNER= HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" XDG_CACHE_HOME="$tmp/home/.cache" \
     /usr/bin/python3 "$src/tests/system/run_installed.py" "$tmp/prefix/bin/quokka" --without-engine || exit 1
 echo PASS
