@@ -23,6 +23,7 @@
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
+#include <QWindow>
 #include <QToolBar>
 
 BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
@@ -239,6 +240,16 @@ bool BrowserWindow::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool BrowserWindow::event(QEvent *event)
+{
+    // The first web view makes Qt create the window's native window anew, and the new one forgets
+    // that the window is maximized: tell it again, or the window manager shows it small.
+    if (event->type() == QEvent::WinIdChange && windowState() & Qt::WindowMaximized && windowHandle()
+        && !(windowHandle()->windowStates() & Qt::WindowMaximized))
+        windowHandle()->setWindowStates(windowHandle()->windowStates() | Qt::WindowMaximized);
+    return QMainWindow::event(event);
 }
 
 void BrowserWindow::resizeEvent(QResizeEvent *event)

@@ -47,6 +47,7 @@ public:
     MediaPlayer *m_busyAnimation = nullptr;
 
 protected:
+    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
