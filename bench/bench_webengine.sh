@@ -59,12 +59,14 @@ median() { sort -g | awk '{v[NR]=$1} END {if (NR==0) print "n/a"; else if (NR%2)
 # Every process of the tree under $1 (the program and its QtWebEngineProcess children).
 tree() { ps -e -o pid=,ppid= | awk -v root="$1" '{p[$1]=$2} END {n=1; t[root]=1; do {c=0; for (x in p) if (!(x in t) && (p[x] in t)) {t[x]=1; c=1}} while (c); for (x in t) print x}'; }
 pss_kb() { local sum=0 p v; for p in $(tree "$1"); do v=$(awk '/^Pss:/ {print $2}' "/proc/$p/smaps_rollup" 2>/dev/null || echo 0); sum=$((sum + ${v:-0})); done; echo "$sum"; }
-# CPU time in ns of every thread of every process of the tree (schedstat's first field is precise, unlike
-# the 10 ms ticks of /proc/PID/stat).
-cpu_ns() { local p; for p in $(tree "$1"); do cat /proc/"$p"/task/*/schedstat 2>/dev/null; done | awk '{s += $1} END {printf "%.0f\n", s}'; }
-# Times the threads of one process were put on a CPU (schedstat's third field): each wake-up is one.
-wakeups_all() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $3} END {printf "%.0f\n", s}'; }
-wakeups_gui() { awk '{print $3}' /proc/"$1"/task/"$1"/schedstat; }
+# Per thread of every process of the tree: "kind PID TID cpu_ns runs" from schedstat, whose first field
+# (CPU time in ns) is precise, unlike the 10 ms ticks of /proc/PID/stat, and whose third counts the
+# times the thread was put on a CPU: each wake-up is one. kind is "main" for the main process's threads.
+thread_stats() { local p f; for p in $(tree "$1"); do for f in /proc/"$p"/task/*/schedstat; do
+    [ -r "$f" ] || continue
+    local t="${f%/schedstat}"; t="${t##*/}"
+    echo "$([ "$p" = "$1" ] && echo main || echo child) $p $t $(cat "$f" 2>/dev/null)"
+done; done; }
 procs() { tree "$1" | wc -l; }
 # Starts a program with its output in $work/out and waits up to 60 s for a line matching $1.
 start_and_wait() {
@@ -85,6 +87,9 @@ stop_child() { kill "$child_pid" 2>/dev/null || true; wait "$child_pid" 2>/dev/n
 echo "Load when the web benchmarks started: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 
+# QUOKKA_BENCH_ONLY=idle runs the idle measurements alone.
+only="${QUOKKA_BENCH_ONLY:-all}"
+if [ "$only" = all ]; then
 # 1. Start-up. From outside: a watcher on the X display starts the real program (and the floor) and
 # timestamps the map of its first window; in process: the bench program runs the real start-up and
 # timestamps each step, the fifth change of the splash clock and the main window's first exposure.
@@ -199,17 +204,24 @@ echo "| main window + list browser showing a page | $(awk '{print $2}' "$work/ps
 echo "| floor showing the same page | $(awk '{print $2}' "$work/pss.floor" | median) | $((fp / 1024)) MiB | 1.00x | |"
 echo
 
+fi # parts 1 to 3
+
 # 4. Idle CPU and wake-ups: each configuration is started, left to settle, then measured over
 # $idle_s seconds: CPU time of every thread of every process of the tree, and the wake-ups of the
 # main process (its GUI thread alone, and all its threads, Chromium's own included).
 idle_s="${QUOKKA_BENCH_IDLE_SECONDS:-30}"
 measure_idle() { # PID -> "cpu_percent gui_wakeups_per_s all_wakeups_per_s"
-    local c0 g0 a0 c1 g1 a1
-    c0=$(cpu_ns "$1"); g0=$(wakeups_gui "$1"); a0=$(wakeups_all "$1")
+    # Differences per thread: a thread that ends during the interval drops out instead of making a
+    # sum over the living threads go down; one that starts counts from zero.
+    thread_stats "$1" > "$work/threads.before"
     sleep "$idle_s"
-    c1=$(cpu_ns "$1"); g1=$(wakeups_gui "$1"); a1=$(wakeups_all "$1")
-    awk -v c=$((c1 - c0)) -v g=$((g1 - g0)) -v a=$((a1 - a0)) -v s="$idle_s" \
-        'BEGIN {printf "%.3f %.1f %.1f\n", 100 * c / 1e9 / s, g / s, a / s}'
+    thread_stats "$1" > "$work/threads.after"
+    awk -v s="$idle_s" -v gui="$1" '
+        NR == FNR {cpu[$3] = $4; runs[$3] = $6; next}
+        {dc = $4 - cpu[$3]; dr = $6 - runs[$3]; c += dc
+         if ($1 == "main") a += dr
+         if ($3 == gui) g += dr}
+        END {printf "%.3f %.1f %.1f\n", 100 * c / 1e9 / s, g / s, a / s}' "$work/threads.before" "$work/threads.after"
 }
 configs="floor floor-page main list bw1 bw4 bw8 bw1-page"
 for c in $configs; do : > "$work/idle.$c"; done
