@@ -2,12 +2,13 @@
 // (the start-up is timed by bench_startup, which, like the program, does not link the web engine):
 //   bench_webengine pageload URL...    "Next" in the list browser over a list of the given addresses,
 //                                      timed from the click to the page's loadFinished; then stays open
-//                                      (pageload-stopped: its 1 ms timer stopped; pageload-direct: timer
-//                                      stopped and the address handed straight to the browser, so that
-//                                      neither the list nor the address box repaints)
-//   bench_webengine idle URL [stop]    main window, list browser showing URL and one browser window,
-//                                      then stays open; "stop" stops every 1 ms timer of the windows
-// The launching script reads the lines printed here and measures memory and CPU from outside.
+//                                      (pageload-direct: the address handed straight to the browser, so
+//                                      that neither the list nor the address box repaints; pageload-paints:
+//                                      as pageload, and counts the paint events of each widget per load)
+//   bench_webengine idle URL N         the main window, the list browser showing URL and N browser windows
+//                                      showing URL, then stays open and prints "ready"
+//   bench_webengine idle-main          the main window alone, after the splash's hand-over
+// The launching script reads the lines printed here and measures memory, CPU and wake-ups from outside.
 #include "app/windows.h"
 #include "app/mainwindow.h"
 #include "app/startup.h"
@@ -24,6 +25,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMap>
 #include <QTimer>
 #include <QWebEngineView>
 
@@ -52,9 +54,28 @@ QWebEngineView *viewOf(WebBrowser *browser)
     return engine ? engine->view() : nullptr;
 }
 
+/// Counts paint events per widget while counting is on; a widget is named by its class and object name.
+class PaintCounter final : public QObject {
+public:
+    bool counting = false;
+    QMap<QString, int> paints;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (counting && event->type() == QEvent::Paint && watched->isWidgetType()) {
+            QString name = QString::fromLatin1(watched->metaObject()->className());
+            if (!watched->objectName().isEmpty())
+                name += QLatin1Char('/') + watched->objectName();
+            else if (watched->parent() && !watched->parent()->objectName().isEmpty())
+                name += QStringLiteral(" in ") + watched->parent()->objectName();
+            ++paints[name];
+        }
+        return false;
+    }
+};
+
 int usage()
 {
-    std::fprintf(stderr, "usage: bench_webengine pageload URL... | idle URL [stop]\n");
+    std::fprintf(stderr, "usage: bench_webengine pageload|pageload-direct|pageload-paints URL... | idle URL N | idle-main\n");
     return 2;
 }
 
@@ -62,7 +83,7 @@ int usage()
 
 int main(int argc, char *argv[])
 {
-    if (argc < 3)
+    if (argc < 2)
         return usage();
     const QByteArray mode = argv[1];
 
@@ -73,7 +94,9 @@ int main(int argc, char *argv[])
     app.setFatalError(&platform.fatalError());
     const QStringList args = app.arguments().mid(2);
 
-    if (mode == "pageload" || mode == "pageload-stopped" || mode == "pageload-direct") {
+    if (mode == "pageload" || mode == "pageload-direct" || mode == "pageload-paints") {
+        if (args.isEmpty())
+            return usage();
         writeList(args);
         Windows windows(platform);
         windows.mainWindow()->showMaximized();
@@ -81,9 +104,14 @@ int main(int argc, char *argv[])
         QWebEngineView *view = viewOf(browser->m_view);
         if (!view)
             return 1;
+        PaintCounter counter;
+        if (mode == "pageload-paints")
+            app.installEventFilter(&counter);
         QElapsedTimer clock;
         int index = 0;
         auto next = [&] {
+            // The first load also starts the render process; paints are counted over the following ones.
+            counter.counting = index > 0;
             clock.start();
             if (mode == "pageload-direct")
                 browser->m_view->navigate(args.at(index));
@@ -91,50 +119,57 @@ int main(int argc, char *argv[])
                 browser->showNext();
         };
         QObject::connect(view, &QWebEngineView::loadFinished, view, [&](bool ok) {
+            counter.counting = false;
             say("load %d %.2f %s\n", index + 1, double(clock.nsecsElapsed()) / 1e6, ok ? "ok" : "failed");
-            if (++index < args.size())
+            if (++index < args.size()) {
                 QTimer::singleShot(200, view, next);
-            else
-                say("done\n");
+                return;
+            }
+            const int counted = int(args.size()) - 1;
+            for (auto it = counter.paints.cbegin(); it != counter.paints.cend(); ++it)
+                say("paints %.2f %s\n", double(it.value()) / counted, qPrintable(it.key()));
+            say("done\n");
         });
         // The start-up chime and the main window's first paints are over after 3 s, as in the floor.
         QTimer::singleShot(3000, view, next);
         return app.exec();
     }
 
+    if (mode == "idle-main") {
+        // The real start: the splash hands over to the main window, which is then left alone.
+        Windows windows(platform);
+        Startup::showSplash(windows);
+        QTimer::singleShot(6000, &app, [] { say("ready\n"); });
+        return app.exec();
+    }
+
     if (mode == "idle") {
-        const bool stopTimers = args.size() > 1 && args.at(1) == QLatin1String("stop");
+        if (args.size() < 2)
+            return usage();
+        const int browserWindows = args.at(1).toInt();
         writeList({args.at(0)});
         Windows windows(platform);
         windows.mainWindow()->showMaximized();
         ListBrowser *browser = windows.listBrowser();
-        BrowserWindow *window = windows.browserWindow();
-        WindowFrame::show(window);
         QWebEngineView *view = viewOf(browser->m_view);
         if (!view)
             return 1;
-        QObject::connect(view, &QWebEngineView::loadFinished, view, [&] {
-            // Let the page and the windows settle before the measurement starts.
-            QTimer::singleShot(2000, view, [&] {
-                int timers = 0, stopped = 0;
-                for (QWidget *top : QApplication::topLevelWidgets()) {
-                    for (QTimer *timer : top->findChildren<QTimer *>()) {
-                        if (timer->interval() != 1 || !timer->isActive())
-                            continue;
-                        ++timers;
-                        if (stopTimers) {
-                            timer->stop();
-                            ++stopped;
-                        }
-                    }
-                }
-                say("ready timers_1ms %d stopped %d\n", timers, stopped);
-            });
-        });
+        int loading = 1 + browserWindows;
+        auto loaded = [&] {
+            // Let the pages and the windows settle before the measurement starts.
+            if (--loading == 0)
+                QTimer::singleShot(3000, &app, [] { say("ready\n"); });
+        };
+        QObject::connect(view, &QWebEngineView::loadFinished, view, loaded);
         QTimer::singleShot(1000, view, [&] {
             browser->showNext();
-            if (window->m_view)
+            for (int i = 0; i < browserWindows; ++i) {
+                BrowserWindow *window = i == 0 ? windows.browserWindow() : windows.browserWindow()->openNewWindow();
+                WindowFrame::show(window);
+                if (QWebEngineView *v = viewOf(window->m_view))
+                    QObject::connect(v, &QWebEngineView::loadFinished, v, loaded);
                 window->m_view->navigate(args.at(0));
+            }
         });
         return app.exec();
     }

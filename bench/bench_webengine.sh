@@ -59,7 +59,14 @@ median() { sort -g | awk '{v[NR]=$1} END {if (NR==0) print "n/a"; else if (NR%2)
 # Every process of the tree under $1 (the program and its QtWebEngineProcess children).
 tree() { ps -e -o pid=,ppid= | awk -v root="$1" '{p[$1]=$2} END {n=1; t[root]=1; do {c=0; for (x in p) if (!(x in t) && (p[x] in t)) {t[x]=1; c=1}} while (c); for (x in t) print x}'; }
 pss_kb() { local sum=0 p v; for p in $(tree "$1"); do v=$(awk '/^Pss:/ {print $2}' "/proc/$p/smaps_rollup" 2>/dev/null || echo 0); sum=$((sum + ${v:-0})); done; echo "$sum"; }
-cpu_ticks() { local sum=0 p; for p in $(tree "$1"); do sum=$((sum + $(awk '{print $14 + $15}' "/proc/$p/stat" 2>/dev/null || echo 0))); done; echo "$sum"; }
+# Per thread of every process of the tree: "kind PID TID cpu_ns runs" from schedstat, whose first field
+# (CPU time in ns) is precise, unlike the 10 ms ticks of /proc/PID/stat, and whose third counts the
+# times the thread was put on a CPU: each wake-up is one. kind is "main" for the main process's threads.
+thread_stats() { local p f; for p in $(tree "$1"); do for f in /proc/"$p"/task/*/schedstat; do
+    [ -r "$f" ] || continue
+    local t="${f%/schedstat}"; t="${t##*/}"
+    echo "$([ "$p" = "$1" ] && echo main || echo child) $p $t $(cat "$f" 2>/dev/null)"
+done; done; }
 procs() { tree "$1" | wc -l; }
 # Starts a program with its output in $work/out and waits up to 60 s for a line matching $1.
 start_and_wait() {
@@ -77,16 +84,12 @@ start_and_wait() {
     return 1
 }
 stop_child() { kill "$child_pid" 2>/dev/null || true; wait "$child_pid" 2>/dev/null || true; child_pid=""; sleep 1; }
-ticks_per_s="$(getconf CLK_TCK)"
-idle_cpu_percent() { # over 10 s, of one core
-    local a b
-    a=$(cpu_ticks "$1"); sleep 10; b=$(cpu_ticks "$1")
-    awk -v d=$((b - a)) -v hz="$ticks_per_s" 'BEGIN {printf "%.1f", 100 * d / hz / 10}'
-}
-
 echo "Load when the web benchmarks started: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 
+# QUOKKA_BENCH_ONLY=idle runs the idle measurements alone.
+only="${QUOKKA_BENCH_ONLY:-all}"
+if [ "$only" = all ]; then
 # 1. Start-up. From outside: a watcher on the X display starts the real program (and the floor) and
 # timestamps the map of its first window; in process: the bench program runs the real start-up and
 # timestamps each step, the fifth change of the splash clock and the main window's first exposure.
@@ -143,23 +146,25 @@ echo "| in process: to application and platform made | $(col 11) ms | | |"
 echo "| in process: to start-up routine done (splash asked to show) | $(col 13) ms | | |"
 echo "| in process: to splash shown (first exposure) | $(col 3) ms | | $(met "$(col 3)") |"
 echo "| in process: fifth clock change to main window shown (first exposure) | $(col 5) ms | | |"
+echo "| in process: splash shown to its hand-over (fifth clock change) | $(col 15) ms | | 3 to 4 s |"
 echo
 
 # 2 and 3. Page load and memory: the list browser's "Next" against the floor loading the same pages.
-: > "$work/loads.program"; : > "$work/loads.stopped"; : > "$work/loads.direct"; : > "$work/loads.floor"; : > "$work/pss.program"; : > "$work/pss.floor"; : > "$work/idle.floor"
+: > "$work/loads.program"; : > "$work/loads.direct"; : > "$work/loads.paints"; : > "$work/loads.floor"
+: > "$work/pss.program"; : > "$work/pss.floor"; : > "$work/paints"
 for _ in $(seq "$runs_web"); do
-    for who in program stopped direct floor; do
+    for who in program direct paints floor; do
         rm -rf "$XDG_DATA_HOME"
         if [ "$who" = program ]; then
             start_and_wait '^done' "$prog" pageload "${urls[@]}"
-        elif [ "$who" = stopped ] || [ "$who" = direct ]; then
-            start_and_wait '^done' "$prog" "pageload-$who" "${urls[@]}"
-        else
+        elif [ "$who" = floor ]; then
             start_and_wait '^done' "$floor" "${urls[@]}"
+        else
+            start_and_wait '^done' "$prog" "pageload-$who" "${urls[@]}"
         fi
         case "$who" in program | floor) sleep 3; echo "$(pss_kb "$child_pid") $(procs "$child_pid")" >> "$work/pss.$who" ;; esac
-        [ "$who" = floor ] && idle_cpu_percent "$child_pid" >> "$work/idle.floor" && echo >> "$work/idle.floor"
         grep '^load' "$work/out" >> "$work/loads.$who"
+        [ "$who" = paints ] && grep '^paints' "$work/out" >> "$work/paints"
         stop_child
     done
 done
@@ -174,12 +179,21 @@ echo "| load | list browser | floor (bare QWebEngineView) | ratio | target 1.2x 
 echo "|---|---:|---:|---:|---|"
 echo "| first page | $pc ms | $fc ms | $(ratio "$pc" "$fc") | $(verdict "$pc" "$fc") |"
 echo "| following pages | $pw ms | $fw ms | $(ratio "$pw" "$fw") | $(verdict "$pw" "$fw") |"
-sc=$(cold stopped); sw=$(warm stopped)
-echo "| first page, list browser's 1 ms timer stopped | $sc ms | $fc ms | $(ratio "$sc" "$fc") | (diagnostic) |"
-echo "| following pages, list browser's 1 ms timer stopped | $sw ms | $fw ms | $(ratio "$sw" "$fw") | (diagnostic) |"
 dc=$(cold direct); dw=$(warm direct)
-echo "| first page, timer stopped, address handed straight to the browser (no list or box repaint) | $dc ms | $fc ms | $(ratio "$dc" "$fc") | (diagnostic) |"
-echo "| following pages, timer stopped, address handed straight to the browser | $dw ms | $fw ms | $(ratio "$dw" "$fw") | (diagnostic) |"
+echo "| first page, address handed straight to the browser (no list or box repaint) | $dc ms | $fc ms | $(ratio "$dc" "$fc") | (diagnostic) |"
+echo "| following pages, address handed straight to the browser | $dw ms | $fw ms | $(ratio "$dw" "$fw") | (diagnostic) |"
+qw=$(warm paints)
+echo "| following pages, with every paint event counted (diagnostic run) | $qw ms | $fw ms | $(ratio "$qw" "$fw") | (diagnostic) |"
+echo
+echo "Paint events per following page, from \"Next\" to loadFinished, by widget (median of $runs_web runs; QEvent::Paint counted by an application event filter):"
+echo
+echo "| widget (class/object name) | paints per load |"
+echo "|---|---:|"
+awk '{n = $3; for (i = 4; i <= NF; i++) n = n " " $i; print n "\t" $2}' "$work/paints" | sort -t"$(printf '\t')" -k1,1 |
+    awk -F'\t' '{v[$1] = v[$1] " " $2} END {for (k in v) print k "\t" v[k]}' | sort |
+    while IFS="$(printf '\t')" read -r name values; do
+        echo "| $name | $(echo $values | tr ' ' '\n' | median) |"
+    done
 echo
 pp=$(awk '{print $1}' "$work/pss.program" | median); fp=$(awk '{print $1}' "$work/pss.floor" | median)
 echo "Memory, PSS of the process and its QtWebEngineProcess children, 3 s after the last page loaded (median of $runs_web runs):"
@@ -190,30 +204,81 @@ echo "| main window + list browser showing a page | $(awk '{print $2}' "$work/ps
 echo "| floor showing the same page | $(awk '{print $2}' "$work/pss.floor" | median) | $((fp / 1024)) MiB | 1.00x | |"
 echo
 
-# 4. Idle CPU with the main window, the list browser and one browser window open.
-: > "$work/idle.program"; : > "$work/idle.stopped"
-timers=""
+fi # parts 1 to 3
+
+# 4. Idle CPU and wake-ups: each configuration is started, left to settle, then measured over
+# $idle_s seconds: CPU time of every thread of every process of the tree, and the wake-ups of the
+# main process (its GUI thread alone, and all its threads, Chromium's own included).
+idle_s="${QUOKKA_BENCH_IDLE_SECONDS:-30}"
+measure_idle() { # PID -> "cpu_percent gui_wakeups_per_s all_wakeups_per_s"
+    # Differences per thread: a thread that ends during the interval drops out instead of making a
+    # sum over the living threads go down; one that starts counts from zero.
+    thread_stats "$1" > "$work/threads.before"
+    sleep "$idle_s"
+    thread_stats "$1" > "$work/threads.after"
+    awk -v s="$idle_s" -v gui="$1" '
+        NR == FNR {cpu[$3] = $4; runs[$3] = $6; next}
+        {dc = $4 - cpu[$3]; dr = $6 - runs[$3]; c += dc
+         if ($1 == "main") a += dr
+         if ($3 == gui) g += dr}
+        END {printf "%.3f %.1f %.1f\n", 100 * c / 1e9 / s, g / s, a / s}' "$work/threads.before" "$work/threads.after"
+}
+configs="floor floor-page main list bw1 bw4 bw8 bw1-page"
+for c in $configs; do : > "$work/idle.$c"; done
+echo "Load when the idle measurements started: $(cut -d' ' -f1-3 /proc/loadavg)" > "$work/idle.load"
 for _ in $(seq "$runs_web"); do
-    for variant in program stopped; do
+    for c in $configs; do
         rm -rf "$XDG_DATA_HOME"
-        if [ "$variant" = program ]; then
-            start_and_wait '^ready' "$prog" idle "${urls[0]}"
-            timers=$(awk '/^ready/ {print $3}' "$work/out")
-        else
-            start_and_wait '^ready' "$prog" idle "${urls[0]}" stop
-        fi
-        idle_cpu_percent "$child_pid" >> "$work/idle.$variant"; echo >> "$work/idle.$variant"
+        case "$c" in
+        floor) start_and_wait '^done' "$floor" about:blank; sleep 3 ;;
+        floor-page) start_and_wait '^done' "$floor" "${urls[0]}"; sleep 3 ;;
+        main) start_and_wait '^ready' "$prog" idle-main ;;
+        list) start_and_wait '^ready' "$prog" idle about:blank 0 ;;
+        bw1) start_and_wait '^ready' "$prog" idle about:blank 1 ;;
+        bw4) start_and_wait '^ready' "$prog" idle about:blank 4 ;;
+        bw8) start_and_wait '^ready' "$prog" idle about:blank 8 ;;
+        bw1-page) start_and_wait '^ready' "$prog" idle "${urls[0]}" 1 ;;
+        esac
+        measure_idle "$child_pid" >> "$work/idle.$c"
         stop_child
     done
 done
-ip=$(grep . "$work/idle.program" | median); is=$(grep . "$work/idle.stopped" | median); ifl=$(grep . "$work/idle.floor" | median)
-echo "Idle CPU over 10 s, all processes, in % of one core (median of $runs_web runs; the windows show a loopback page):"
+echo "Load when the idle measurements ended: $(cut -d' ' -f1-3 /proc/loadavg)" >> "$work/idle.load"
+field() { awk -v f="$2" '{print $f}' "$work/idle.$1" | median; }
+fl=$(field floor 1)
+target=$(awk -v f="$fl" 'BEGIN {t = 1.5 * f; if (t < 0.3) t = 0.3; printf "%.2f", t}')
+cpu_verdict() { awk -v v="$1" -v t="$target" 'BEGIN {print (v < t) ? "met" : "missed"}'; }
+wake_verdict() { awk -v v="$1" 'BEGIN {print (v < 50) ? "met" : "missed"}'; }
+echo "Idle CPU and wake-ups over $idle_s s (median of $runs_web runs). CPU: every thread of every process (the program and its QtWebEngineProcess children), in % of one core. Wake-ups: times the main process's threads were put on a CPU, per second (/proc/PID/task/*/schedstat). The views show about:blank unless the row says otherwise:"
 echo
-echo "| | CPU |"
+echo "| windows open | Quokka CPU | floor CPU | CPU target (< max(0.3 %, 1.5x floor)) | wake-ups/s, GUI thread | wake-ups/s, all threads | floor wake-ups/s (GUI / all) | wake-up target < 50/s |"
+echo "|---|---:|---:|---|---:|---:|---:|---|"
+fw_gui=$(field floor 2); fw_all=$(field floor 3)
+row() { # label config
+    local cpu gui all
+    cpu=$(field "$2" 1); gui=$(field "$2" 2); all=$(field "$2" 3)
+    echo "| $1 | $cpu % | $fl % | < $target %: $(cpu_verdict "$cpu") | $gui | $all | $fw_gui / $fw_all | GUI thread: $(wake_verdict "$gui"); all: $(wake_verdict "$all") |"
+}
+row "main window alone (after the splash)" main
+row "main window + list browser" list
+row "main window + list browser + 1 browser window" bw1
+row "main window + list browser + 4 browser windows" bw4
+row "main window + list browser + 8 browser windows" bw8
+echo
+b1=$(field bw1 1); b4=$(field bw4 1); b8=$(field bw8 1); ls_=$(field list 1)
+growth() { awk -v a="$1" -v b="$2" -v n="$3" 'BEGIN {g = (b - a) / n; printf "%.3f points (%s)", g, (g < 0.1) ? "met" : "missed"}'; }
+echo "| growth per extra browser window (target < 0.1 point) | |"
 echo "|---|---:|"
-echo "| main window, list browser and one browser window ($timers timers of 1 ms running) | $ip % |"
-echo "| the same with the 1 ms timers stopped | $is % |"
-echo "| share of the 1 ms timers | $(awk -v a="$ip" -v b="$is" 'BEGIN {printf("%.1f points (%.0f %%)", a - b, (a > 0) ? 100 * (a - b) / a : 0)}') |"
-echo "| floor showing the same page | $ifl % |"
+echo "| list browser alone to 1 browser window | $(growth "$ls_" "$b1" 1) |"
+echo "| 1 to 4 browser windows | $(growth "$b1" "$b4" 3) |"
+echo "| 1 to 8 browser windows | $(growth "$b1" "$b8" 7) |"
 echo
+echo "With a loopback page showing instead of about:blank (the page of the page-load rows):"
+echo
+echo "| | CPU | wake-ups/s, GUI thread | wake-ups/s, all threads |"
+echo "|---|---:|---:|---:|"
+echo "| main window + list browser + 1 browser window, both showing the page | $(field bw1-page 1) % | $(field bw1-page 2) | $(field bw1-page 3) |"
+echo "| floor showing the same page | $(field floor-page 1) % | $(field floor-page 2) | $(field floor-page 3) |"
+echo
+cat "$work/idle.load"
 echo "Load when the web benchmarks ended: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -42,8 +42,7 @@ SplashScreen::SplashScreen(Windows &windows, QWidget *parent)
 
 void SplashScreen::load()
 {
-    // Was a 1 ms tick copying the time into the label; the caption only changes when the second
-    // turns, so the program's clock ticker wakes the splash then, and a first reading comes at once.
+    // Was a 1 ms tick copying the time into the label; now the clock ticker, at each turn of the second.
     m_windows.clockTicker().subscribe(this, ClockTicker::Unit::Second, [this] { tick(); });
     // A timer, not a queued call: showing the window delivers queued calls, and the first reading
     // comes after the window is up, as the old timer's first tick did.

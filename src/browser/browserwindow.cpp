@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -202,19 +203,24 @@ void BrowserWindow::createStatusBar()
         m_panels.append(panel);
     }
     m_panels[2]->setText(QStringLiteral("Ready!")); // a fresh window is idle
-    // Was a 1 s timer rewriting the panels; now the clock ticker wakes them when what they show turns:
-    // the minute, or the second where the locale's short time shows seconds.
-    const bool showsSeconds = QLocale().timeFormat(QLocale::ShortFormat).contains(QLatin1Char('s'));
-    m_windows.clockTicker().subscribe(this, showsSeconds ? ClockTicker::Unit::Second : ClockTicker::Unit::Minute,
-                                      [this] { updateClockPanels(); });
+    // Was a 1 s timer rewriting date and time; now the clock ticker, at each turn of the minute.
+    m_windows.clockTicker().subscribe(this, ClockTicker::Unit::Minute, [this] { updateClockPanels(); });
     updateClockPanels();
+}
+
+QString BrowserWindow::panelTimeFormat(const QString &shortFormat)
+{
+    // A status bar clock shows hours and minutes. Some locales' short format (Qt's C locale among them)
+    // has seconds too; a panel ticking every second would repaint the whole window, page included.
+    static const QRegularExpression seconds(QStringLiteral("[:.]?s{1,2}"));
+    return QString(shortFormat).remove(seconds);
 }
 
 void BrowserWindow::updateClockPanels()
 {
     const QLocale locale;
     m_panels[0]->setText(locale.toString(QDate::currentDate(), QLocale::ShortFormat));
-    m_panels[1]->setText(locale.toString(QTime::currentTime(), QLocale::ShortFormat));
+    m_panels[1]->setText(locale.toString(QTime::currentTime(), panelTimeFormat(locale.timeFormat(QLocale::ShortFormat))));
 }
 
 QLabel *BrowserWindow::statusPanel(int index) const

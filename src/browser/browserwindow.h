@@ -33,6 +33,8 @@ public:
 
     /// Panel @p index (1 to 3) of the status bar: date, time and text.
     QLabel *statusPanel(int index) const;
+    /// The time panel's format: the locale's short time format @p shortFormat in hours and minutes.
+    static QString panelTimeFormat(const QString &shortFormat);
     /// The menu item of each key ("fileMenu", "newQuokka", "fileSeparator", "quit").
     QAction *menuItem(const QString &key) const;
 

@@ -1,6 +1,7 @@
 #include "fakes/fakeplatform.h"
 
 #include <QLabel>
+#include <QDateTime>
 #include <QTime>
 
 MessageBoxes::Answer FakeMessageBoxes::show(const QString &text, const QString &title, Buttons buttons, Icon icon)
@@ -14,7 +15,7 @@ MessageBoxes::Answer FakeMessageBoxes::show(const QString &text, const QString &
 
 QString FakeClock::timeOfDay() const
 {
-    ++reads;
+    readAt.append(QDateTime::currentMSecsSinceEpoch());
     return followsSystemTime ? QTime::currentTime().toString(QStringLiteral("HH:mm:ss")) : time;
 }
 

@@ -41,7 +41,8 @@ public:
     QString timeOfDay() const override;
     QString time = QStringLiteral("12:00:00");
     bool followsSystemTime = false;
-    mutable int reads = 0;
+    /// When each reading was taken, in milliseconds since the epoch.
+    mutable QList<qint64> readAt;
 };
 
 /// A registry of keys, each holding named values of a type and raw bytes.
