@@ -132,7 +132,8 @@ private slots:
         QFETCH(int, key);
         BrowserWindow *w = shownWindow();
         QVERIFY(w);
-        QApplication::setActiveWindow(w);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
         // A click into the box, then Ctrl+L: each puts the focus where keys go for the box.
         QTest::mouseClick(w->m_addressBox, Qt::LeftButton, {}, QPoint(20, w->m_addressBox->height() / 2));
         QTRY_VERIFY(w->m_addressBox->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == w->m_addressBox);
@@ -152,7 +153,8 @@ private slots:
     {
         BrowserWindow *w = shownWindow();
         QVERIFY(w);
-        QApplication::setActiveWindow(w);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
         w->m_addressBox->setEditText(QStringLiteral("127.0.0.1:8731/a.html"));
         w->goToTypedAddress();
         w->m_addressBox->setFocus(Qt::ShortcutFocusReason);
@@ -404,7 +406,8 @@ private slots:
         b->navigate(QStringLiteral("http://a/"));
         b->setBusy(true);
         b->setBusy(false);
-        QApplication::setActiveWindow(w);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
         w->m_view->widget()->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), w->m_view->widget());
         int escSeen = 0;

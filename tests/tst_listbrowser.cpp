@@ -306,7 +306,9 @@ private slots:
         QVERIFY(TestFiles::writeList("http://x/a.html\r\n"));
         ListBrowser *w = m_world.windows->listBrowser();
         w->m_addressList->setCurrentRow(0);
-        QApplication::setActiveWindow(WindowFrame::frameOf(w)->window());
+        WindowFrame::frameOf(w)->window()->show();
+        WindowFrame::frameOf(w)->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(WindowFrame::frameOf(w)->window()));
         w->m_chosenAddressBox->setFocus(Qt::MouseFocusReason);
         w->m_chosenAddressBox->lineEdit()->selectAll();
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("http://x/a"));

@@ -386,7 +386,8 @@ void TestListEditors::editWithoutTypingKeepsEveryByte()
     // Typed text keeps the lone LF (shown as a break inside its line) and the no-break space.
     QVERIFY(TestFiles::write(ListPaths::listFile(), "http://a/\nb\r\nno\xC2\xA0" "break\r\n"));
     windows.mainWindow()->editList();
-    QApplication::setActiveWindow(windows.mainWindow());
+    windows.mainWindow()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(windows.mainWindow()));
     editor->m_listText->setFocus();
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(editor->m_listText));
     editor->m_listText->moveCursor(QTextCursor::End);

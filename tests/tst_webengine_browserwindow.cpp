@@ -54,7 +54,8 @@ private:
     void typeAddress(BrowserWindow *w, const QString &address)
     {
         // As a person does: Ctrl+L, type, Return, each key to whatever has the focus.
-        QApplication::setActiveWindow(w);
+        w->activateWindow();
+        QTest::qWaitForWindowActive(w);
         QTest::keyClick(w, Qt::Key_L, Qt::ControlModifier);
         QVERIFY(QTest::qWaitFor([w] { return QApplication::focusWidget() == w->m_addressBox; }, 5000));
         QTest::keyClicks(QApplication::focusWidget(), address);
