@@ -76,21 +76,15 @@ void CheatBox::loadFullList()
     m_windows.listBrowser();
 
     const QString path = ListPaths::fullListCopy();
-    QFile file(path);
-    QByteArray bytes;
-    bool read = file.open(QIODevice::ReadOnly);
-    if (read) {
-        bytes = file.readAll();
-        read = file.error() == QFileDevice::NoError;
-    }
-    if (!read) {
+    QString error;
+    const std::optional<QByteArray> bytes = UrlListFile::readBytes(path, &error);
+    if (!bytes) {
         // Replacing the list with nothing would later be written over the user's own list: keep it.
         boxes.show(QStringLiteral("The full list could not be read from\n%1\n\nReason: %2\n\nYour list has not been changed.")
-                       .arg(QDir::toNativeSeparators(path), file.errorString()),
+                       .arg(QDir::toNativeSeparators(path), error),
                    QStringLiteral("Cheatbox"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
         return;
     }
-    file.close();
 
     boxes.show(QStringLiteral("What da hell?\r\nYeah! you're right man!\r\nThat was the right cheat!"),
                QStringLiteral("Right!"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Information);
@@ -100,6 +94,6 @@ void CheatBox::loadFullList()
     // The boxes wait for the user, who may close the list browser meanwhile: obtain it again.
     ListBrowser *browser = m_windows.listBrowser();
     browser->m_addressList->clear();
-    browser->m_addressList->addEntries(UrlListFile::parseEntries(bytes));
+    browser->m_addressList->addEntries(UrlListFile::parseEntries(*bytes));
     WindowFrame::hide(this);
 }

@@ -64,23 +64,31 @@ QByteArray serializeEntries(const QStringList &entries)
     return out;
 }
 
-QStringList load(const QString &path, QString *unreadable)
+std::optional<QByteArray> readBytes(const QString &path, QString *error)
 {
     QFile file(path);
-    QByteArray bytes;
-    bool read = file.open(QIODevice::ReadOnly);
-    if (read) {
-        bytes = file.readAll();
-        read = file.error() == QFileDevice::NoError;
+    if (file.open(QIODevice::ReadOnly)) {
+        QByteArray bytes = file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            return bytes;
     }
-    if (!read) {
+    if (error)
+        *error = file.errorString().isEmpty() ? QStringLiteral("unknown error") : file.errorString();
+    return std::nullopt;
+}
+
+QStringList load(const QString &path, QString *unreadable)
+{
+    QString error;
+    const std::optional<QByteArray> bytes = readBytes(path, &error);
+    if (!bytes) {
         // A file that is not there is an empty list; one that is there but cannot be read is not.
         const QFileInfo info(path);
         if (unreadable && (info.exists() || info.isSymLink()))
-            *unreadable = file.errorString().isEmpty() ? QStringLiteral("unknown error") : file.errorString();
+            *unreadable = error;
         return {QString()};
     }
-    return parseEntries(bytes);
+    return parseEntries(*bytes);
 }
 
 std::optional<QString> editText(const QString &path)

@@ -23,6 +23,9 @@ QStringList parseEntries(QByteArrayView bytes);
 /// The bytes of a file holding @p entries, each line ended by CR LF.
 QByteArray serializeEntries(const QStringList &entries);
 
+/// The whole file's bytes, or nothing (with the reason in @p error) when it cannot be read.
+std::optional<QByteArray> readBytes(const QString &path, QString *error = nullptr);
+
 /// Reads the list file's entries; a missing, unreadable or empty file gives one empty entry.
 /// When the file is there but cannot be read, @p unreadable (if given) receives the reason.
 QStringList load(const QString &path, QString *unreadable = nullptr);
