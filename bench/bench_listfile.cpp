@@ -1,5 +1,5 @@
 // Times the list operations at several list sizes beside the floor: a plain read of the same bytes.
-#include "lists/urllistfile.h"
+#include "store/urllistfile.h"
 #include "ui/listbox.h"
 
 #include <QApplication>

@@ -15,7 +15,7 @@
 #include "app/quokkaapplication.h"
 #include "browser/browserwindow.h"
 #include "browser/listbrowser.h"
-#include "lists/listpaths.h"
+#include "store/listpaths.h"
 #include "platform/mediaplayer.h"
 #include "platform/qtplatform.h"
 #include "platform/webbrowser.h"

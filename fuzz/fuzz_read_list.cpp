@@ -1,6 +1,6 @@
 // Reads arbitrary bytes as a list file, through the parser and through the real file functions.
-#include "lists/narrowtext.h"
-#include "lists/urllistfile.h"
+#include "store/narrowtext.h"
+#include "store/urllistfile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // Load, write back, load again: the second load must equal the first, and the written bytes must be
 // the input with only its line ends made CR LF.
-#include "lists/urllistfile.h"
+#include "store/urllistfile.h"
 
 #include <QDir>
 #include <QFile>

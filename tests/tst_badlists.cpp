@@ -3,7 +3,7 @@
 #include "app/mainwindow.h"
 #include "browser/listbrowser.h"
 #include "fakes/fakeplatform.h"
-#include "lists/listpaths.h"
+#include "store/listpaths.h"
 #include "ui/windowframe.h"
 #include "ui/listbox.h"
 

@@ -3,7 +3,7 @@
 #include "browser/browserwindow.h"
 #include "fakes/fakeplatform.h"
 #include "fakes/windowsworld.h"
-#include "lists/listpaths.h"
+#include "store/listpaths.h"
 #include "ui/clockticker.h"
 #include "ui/windowframe.h"
 

@@ -6,8 +6,8 @@
 #include "fakes/windowsworld.h"
 #include "fakes/testfiles.h"
 #include "lists/cheatbox.h"
-#include "lists/listpaths.h"
-#include "lists/urllistfile.h"
+#include "store/listpaths.h"
+#include "store/urllistfile.h"
 #include "ui/windowframe.h"
 #include "ui/listbox.h"
 

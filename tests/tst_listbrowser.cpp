@@ -6,7 +6,7 @@
 #include "fakes/windowsworld.h"
 #include "fakes/testfiles.h"
 #include "lists/addaddressbar.h"
-#include "lists/listpaths.h"
+#include "store/listpaths.h"
 #include "ui/windowframe.h"
 #include "ui/listbox.h"
 

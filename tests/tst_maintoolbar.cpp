@@ -9,7 +9,7 @@
 #include "lists/newlistwindow.h"
 #include "lists/listviewwindow.h"
 #include "lists/editlistwindow.h"
-#include "lists/listpaths.h"
+#include "store/listpaths.h"
 #include "platform/webenginebrowser.h"
 #include "ui/windowframe.h"
 #include "ui/listbox.h"

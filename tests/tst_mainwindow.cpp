@@ -8,7 +8,7 @@
 #include "fakes/testfiles.h"
 #include "lists/newlistwindow.h"
 #include "lists/editlistwindow.h"
-#include "lists/listpaths.h"
+#include "store/listpaths.h"
 #include "ui/windowframe.h"
 #include "ui/listbox.h"
 #include "ui/multilinetextbox.h"

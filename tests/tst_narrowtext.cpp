@@ -1,5 +1,5 @@
 // The narrow encoding of list files: every byte sequence survives a read and a write unchanged.
-#include "lists/narrowtext.h"
+#include "store/narrowtext.h"
 
 #include <QRandomGenerator>
 #include <QTest>

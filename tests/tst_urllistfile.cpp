@@ -1,6 +1,6 @@
 // The list file's reading and writing rules, and the mended faults of saving.
 #include "fakes/testfiles.h"
-#include "lists/urllistfile.h"
+#include "store/urllistfile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The list file under faults: a full disk, a read-only mount, a kill in the middle of a save,
 // a symbolic link and restrictive permissions. The old list is never lost or cut off.
 #include "fakes/testfiles.h"
-#include "lists/urllistfile.h"
+#include "store/urllistfile.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,7 +4,7 @@
 #include "browser/browserwindow.h"
 #include "browser/listbrowser.h"
 #include "lists/listviewwindow.h"
-#include "lists/listpaths.h"
+#include "store/listpaths.h"
 #include "platform/webbrowser.h"
 #include "ui/accessiblenames.h"
 #include "ui/windowframe.h"

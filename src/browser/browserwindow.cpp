@@ -1,7 +1,7 @@
 #include "browser/browserwindow.h"
 
 #include "app/windows.h"
-#include "lists/listpaths.h"
+#include "store/listpaths.h"
 #include "platform/mediaplayer.h"
 #include "platform/platform.h"
 #include "platform/webbrowser.h"

@@ -2,8 +2,8 @@
 
 #include "app/windows.h"
 #include "browser/listbrowser.h"
-#include "lists/listpaths.h"
-#include "lists/urllistfile.h"
+#include "store/listpaths.h"
+#include "store/urllistfile.h"
 #include "platform/webbrowser.h"
 #include "ui/windowframe.h"
 #include "ui/twips.h"

@@ -4,7 +4,7 @@
 #include "browser/listbrowser.h"
 #include "lists/listeditorlook.h"
 #include "lists/savelist.h"
-#include "lists/urllistfile.h"
+#include "store/urllistfile.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "ui/windowframe.h"

@@ -1,6 +1,6 @@
 #include "platform/webenginebrowser.h"
 
-#include "lists/listpaths.h"
+#include "store/listpaths.h"
 
 #include <QCoreApplication>
 #include <QDir>

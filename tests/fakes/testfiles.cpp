@@ -1,6 +1,6 @@
 #include "fakes/testfiles.h"
 
-#include "lists/listpaths.h"
+#include "store/listpaths.h"
 
 #include <QDir>
 #include <QFile>

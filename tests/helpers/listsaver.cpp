@@ -1,7 +1,7 @@
 // Saves two different lists over one list file, alternately and without end, so that a test can
 // kill it at any moment and check that the file always holds one of them, whole.
 // Usage: listsaver FILE   (prints "ready" once the first save has been committed)
-#include "lists/urllistfile.h"
+#include "store/urllistfile.h"
 
 #include <QString>
 #include <QStringList>

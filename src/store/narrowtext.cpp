@@ -1,4 +1,4 @@
-#include "lists/narrowtext.h"
+#include "store/narrowtext.h"
 
 namespace NarrowText {
 namespace {

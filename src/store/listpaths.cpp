@@ -1,4 +1,4 @@
-#include "lists/listpaths.h"
+#include "store/listpaths.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "lists/urllistfile.h"
+#include "store/urllistfile.h"
 
-#include "lists/narrowtext.h"
+#include "store/narrowtext.h"
 
 #include <QDateTime>
 #include <QDir>
