@@ -162,7 +162,7 @@ private slots:
         const QString markup = QStringLiteral("javascript:<h1 style='color:green'>Your list was saved.</h1><!--");
         QVERIFY(!m_browser->navigate(markup));
         QLabel *notice = nullptr;
-        for (QLabel *label : m_browser->widget()->findChildren<QLabel *>())
+        for (QLabel *label : m_browser->widget()->parentWidget()->findChildren<QLabel *>())
             if (label->accessibleName() == QLatin1String("Browser notice"))
                 notice = label;
         QVERIFY(notice && notice->isVisible());

@@ -44,7 +44,7 @@ PageDialog *openDialog()
 
 QLabel *noticeOf(WebBrowser *browser)
 {
-    for (QLabel *label : browser->widget()->findChildren<QLabel *>())
+    for (QLabel *label : browser->widget()->parentWidget()->findChildren<QLabel *>())
         if (label->accessibleName() == QLatin1String("Browser notice"))
             return label;
     return nullptr;

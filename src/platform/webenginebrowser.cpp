@@ -110,19 +110,26 @@ private:
     WebEngineBrowser *m_browser;
 };
 
-/// Shows a notice over the page view and keeps it covering the top of the view.
+/// Keeps the notice over the top of the page view as the view moves and changes size. The notice is
+/// the view's sibling, not its child: a screen reader sees only the page inside a web view.
 class NoticeFilter final : public QObject {
 public:
-    NoticeFilter(QLabel *label, QObject *parent) : QObject(parent), m_label(label) {}
-    bool eventFilter(QObject *watched, QEvent *event) override
+    NoticeFilter(QLabel *label, QWidget *view) : QObject(view), m_label(label), m_view(view) {}
+    bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::Resize)
-            m_label->setGeometry(0, 0, static_cast<QWidget *>(watched)->width(), m_label->sizeHint().height());
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Move)
+            place(m_label, m_view);
         return false;
+    }
+    static void place(QLabel *label, QWidget *view)
+    {
+        const QPoint origin = label->parentWidget() == view ? QPoint() : view->pos();
+        label->setGeometry(QRect(origin, QSize(view->width(), label->heightForWidth(view->width()) + 12)));
     }
 
 private:
     QLabel *m_label;
+    QWidget *m_view;
 };
 
 QWebEngineProfile *theProfile = nullptr;
@@ -213,7 +220,7 @@ QWebEngineProfile *WebEngineBrowser::profile()
 WebEngineBrowser::WebEngineBrowser(QWidget *parent)
     : WebBrowser(nullptr)
     , m_view(new QWebEngineView(parent))
-    , m_notice(new QLabel(m_view))
+    , m_notice(new QLabel(parent ? parent : m_view))
 {
     setParent(m_view);
     m_view->setPage(new QuokkaPage(this, m_view));
@@ -479,7 +486,9 @@ void WebEngineBrowser::announceTitle()
 void WebEngineBrowser::showNotice(const QString &text)
 {
     m_notice->setText(text);
-    m_notice->setGeometry(0, 0, m_view->width(), m_notice->heightForWidth(m_view->width()) + 12);
+    // A screen reader finds the notice by its name and reads what it says here.
+    m_notice->setAccessibleDescription(text);
+    NoticeFilter::place(m_notice, m_view);
     m_notice->show();
     m_notice->raise();
 }
