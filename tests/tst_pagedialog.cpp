@@ -30,25 +30,31 @@ private slots:
     void limiterOffersToStopAPageThatKeepsAsking_data()
     {
         using S = PageDialogLimiter::Show;
-        QTest::addColumn<QList<qint64>>("times");
+        QTest::addColumn<QList<qint64>>("asked");    // when the page asks
+        QTest::addColumn<QList<qint64>>("answered"); // when the person answers
         QTest::addColumn<QList<int>>("shows");
-        QTest::newRow("first is plain, second offers") << QList<qint64>{0, 60000}
+        const qint64 quick = PageDialogLimiter::quickMilliseconds;
+        QTest::newRow("first is plain, second offers") << QList<qint64>{0, 60000} << QList<qint64>{1000, 61000}
                                                       << QList<int>{int(S::Plain), int(S::OfferingToStop)};
-        QTest::newRow("three quickly: the third urges")
-            << QList<qint64>{0, 400, 800, 1200}
+        QTest::newRow("asking again at once: the third urges, however slow the answers")
+            << QList<qint64>{0, 30010, 60020, 90030} << QList<qint64>{30000, 60000, 90000, 120000}
             << QList<int>{int(S::Plain), int(S::OfferingToStop), int(S::UrgingToStop), int(S::UrgingToStop)};
-        QTest::newRow("slow questions are only offered")
-            << QList<qint64>{0, 6000, 12000, 18000}
+        QTest::newRow("a pause breaks the row")
+            << QList<qint64>{0, 1010, 1020 + quick + 1, 2000 + quick + 1}
+            << QList<qint64>{1000, 1020, 2000 + quick, 3000 + quick}
             << QList<int>{int(S::Plain), int(S::OfferingToStop), int(S::OfferingToStop), int(S::OfferingToStop)};
     }
     void limiterOffersToStopAPageThatKeepsAsking()
     {
-        QFETCH(QList<qint64>, times);
+        QFETCH(QList<qint64>, asked);
+        QFETCH(QList<qint64>, answered);
         QFETCH(QList<int>, shows);
         PageDialogLimiter limiter;
         QList<int> got;
-        for (qint64 t : times)
-            got.append(int(limiter.next(t)));
+        for (qsizetype i = 0; i < asked.size(); ++i) {
+            got.append(int(limiter.next(asked[i])));
+            limiter.answered(answered[i]);
+        }
         QCOMPARE(got, shows);
     }
 

@@ -139,7 +139,7 @@ private slots:
             QTest::keyClick(d, Qt::Key_Return);
         };
         QVERIFY(m_window->m_view->navigate(m_server->url("/nag").toString()));
-        // The third in a few seconds has stopping as its default, so Return stops the rest: they are
+        // The third asked again at once has stopping as its default, so Return stops the rest: they are
         // answered at once, and the page goes on.
         QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), QStringLiteral("done"), 30000);
         QVERIFY(!m_modalSeen);

@@ -16,17 +16,18 @@ PageDialogLimiter::Show PageDialogLimiter::next(qint64 nowMilliseconds)
     if (m_stopped)
         return Show::Suppressed;
     ++m_count;
-    m_recent.append(nowMilliseconds);
-    while (!m_recent.isEmpty() && nowMilliseconds - m_recent.first() >= burstMilliseconds)
-        m_recent.removeFirst();
-    if (m_recent.size() >= burst)
+    const bool quick = m_lastAnswer >= 0 && nowMilliseconds >= m_lastAnswer
+        && nowMilliseconds - m_lastAnswer <= quickMilliseconds;
+    m_inARow = quick ? m_inARow + 1 : 1;
+    if (m_inARow >= burst)
         return Show::UrgingToStop;
     return m_count == 1 ? Show::Plain : Show::OfferingToStop;
 }
 
 void PageDialogLimiter::reset()
 {
-    m_recent.clear();
+    m_lastAnswer = -1;
+    m_inARow = 0;
     m_count = 0;
     m_stopped = false;
 }

@@ -12,22 +12,26 @@ class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
 
-/// How often one page may put questions: the person can stop them, and a page that asks again and
-/// again is offered that stop. Plain logic, told the time by its caller.
+/// How often one page may put questions: the person can stop them, and a page that asks again as soon
+/// as it is answered is offered that stop. Plain logic, told the time by its caller; how fast the person
+/// answers does not matter, only how soon the page asks again.
 class PageDialogLimiter {
 public:
-    /// This many questions within burstMilliseconds count as a page that will not stop by itself.
+    /// The burst-th question in a row that came within quickMilliseconds of the answer before it marks
+    /// a page that will not stop by itself.
     static constexpr int burst = 3;
-    static constexpr qint64 burstMilliseconds = 10000;
+    static constexpr qint64 quickMilliseconds = 3000;
 
     enum class Show {
         Plain,              ///< the page's first question: just the question
         OfferingToStop,     ///< a further one: with the choice to stop them, not chosen
-        UrgingToStop,       ///< the burst-th within burstMilliseconds: with that choice already made
+        UrgingToStop,       ///< the burst-th in a row: with that choice already made
         Suppressed,         ///< the person stopped them: answered at once, shown to nobody
     };
     /// A page asks a question at @p nowMilliseconds; says how to show it, and counts it.
     Show next(qint64 nowMilliseconds);
+    /// The question was answered at @p nowMilliseconds.
+    void answered(qint64 nowMilliseconds) { m_lastAnswer = nowMilliseconds; }
     /// The person chose to stop this page's questions.
     void stop() { m_stopped = true; }
     /// The person went to another page: it starts with no questions counted.
@@ -35,7 +39,8 @@ public:
     bool isStopped() const { return m_stopped; }
 
 private:
-    QList<qint64> m_recent;
+    qint64 m_lastAnswer = -1;
+    int m_inARow = 0;
     int m_count = 0;
     bool m_stopped = false;
 };

@@ -392,6 +392,7 @@ bool WebEngineBrowser::askForPage(PageDialog::Kind kind, const QUrl &origin, con
     const PageDialog::Answer answer = PageDialog::ask(request, m_view, &m_question);
     if (!self)
         return false;
+    m_dialogLimiter.answered(QDateTime::currentMSecsSinceEpoch());
     if (answer.windowClosing) {
         m_closing = true;
         return unasked;
@@ -436,6 +437,7 @@ bool WebEngineBrowser::admitDownload(QWebEngineDownloadRequest *download)
     const PageDialog::Answer answer = PageDialog::ask(request, m_view, &m_question);
     if (!self || !request_)
         return false;
+    m_downloadLimiter.answered(QDateTime::currentMSecsSinceEpoch());
     // "Don't save" also refuses the page's further downloads of its own, until the person opens another address.
     if (answer.stopMore || !answer.accepted)
         m_downloadLimiter.stop();
