@@ -189,7 +189,7 @@ void MainWindow::destroyList()
         MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question);
     if (answer != MessageBoxes::Answer::Ok)
         return;
-    UrlListFile::remove(ListPaths::listFile());
+    UrlListFile::empty(ListPaths::listFile());
     m_windows.listBrowser()->reloadList();
 }
 

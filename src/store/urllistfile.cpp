@@ -91,7 +91,7 @@ QStringList load(const QString &path, QString *unreadable)
     return parseEntries(*bytes);
 }
 
-std::optional<QString> editText(const QString &path)
+std::optional<QString> editText(const QString &path, QString *)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -265,7 +265,15 @@ SaveResult copyFullList(const QString &source, const QString &destination)
     return replaceFile(destination, bytes);
 }
 
-SaveResult remove(const QString &path)
+SaveResult keepCopy(const QString &listPath, const QByteArray &bytes, QString *keptAt)
+{
+    const QString copy = listPath + QStringLiteral(".before-full-list");
+    if (keptAt)
+        *keptAt = copy;
+    return replaceFile(copy, bytes);
+}
+
+SaveResult empty(const QString &path)
 {
     QFile file(path);
     if (!file.exists() && !QFileInfo(path).isSymLink())

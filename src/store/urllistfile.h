@@ -32,7 +32,7 @@ QStringList load(const QString &path, QString *unreadable = nullptr);
 
 /// The whole list as one edit text: the lines joined by CR LF, with no line break before the
 /// first line or after the last. Nothing when the file cannot be opened.
-std::optional<QString> editText(const QString &path);
+std::optional<QString> editText(const QString &path, QString *error = nullptr);
 
 /// Replaces the list file by @p text followed by CR LF, atomically.
 SaveResult saveEditText(const QString &path, const QString &text);
@@ -43,8 +43,11 @@ SaveResult writeBack(const QString &path, const QStringList &entries);
 /// Copies @p source over @p destination atomically; on failure @p destination is left as it was.
 SaveResult copyFullList(const QString &source, const QString &destination);
 
-/// Removes the list file; a missing file is no error.
-SaveResult remove(const QString &path);
+/// Empties the list file; a missing file is no error.
+SaveResult empty(const QString &path);
+
+/// Keeps @p bytes beside the list at @p listPath as "<list>.before-full-list".
+SaveResult keepCopy(const QString &listPath, const QByteArray &bytes, QString *keptAt = nullptr);
 
 /// Replaces the file at @p path by @p bytes: written beside it and renamed over it, so that after
 /// any failure or a kill the file holds the old bytes or the new ones, whole. A symbolic link
