@@ -13,11 +13,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -229,6 +234,34 @@ private slots:
         box->checkCheatCode();
         QCOMPARE(TestFiles::read(kept), QByteArray("mine\r\nalso mine\r\nadded, not yet saved\r\n"));
         QCOMPARE(TestFiles::read(kept + QStringLiteral(".2")), QByteArray("second\r\n"));
+    }
+
+    void listThatCannotBeKeptIsNotReplaced()
+    {
+        // Where the user's list cannot be kept (here: a read-only folder), the full list is not loaded.
+        if (::geteuid() != 0)
+            QSKIP("a folder that refuses writes needs a read-only mount, which needs root; CI runs this as root");
+        const QString folder = ListPaths::dataFolder();
+        QVERIFY(QDir().mkpath(folder));
+        if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=1m", "tmpfs", folder}) != 0)
+            QSKIP("mount refused (no CAP_SYS_ADMIN here?)");
+        const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {"-l", folder}); });
+        QVERIFY(TestFiles::writeList("mine\r\n"));
+        ListBrowser *browser = m_world.windows->listBrowser();
+        browser->m_addressList->addEntry(QStringLiteral("added"));
+        QCOMPARE(QProcess::execute(QStringLiteral("mount"), {"-o", "remount,ro", folder}), 0);
+
+        CheatBox *box = m_world.windows->cheatBox();
+        box->m_codeBox->setText(QStringLiteral("opensesame"));
+        box->checkCheatCode();
+        QCOMPARE(boxes().shown.size(), 1);
+        const auto &shown = boxes().shown.first();
+        QVERIFY2(shown.text.contains(QDir::toNativeSeparators(ListPaths::listFile())), qPrintable(shown.text));
+        QVERIFY2(shown.text.contains(QLatin1String("could not be kept")), qPrintable(shown.text));
+        QCOMPARE(shown.icon, MessageBoxes::Icon::Critical);
+        QCOMPARE(browser->m_addressList->entries(), (QStringList{"mine", "added"}));
+        QVERIFY(WindowFrame::isVisible(box));
+        QVERIFY(!QFileInfo::exists(ListPaths::listFile() + QStringLiteral(".before-full-list")));
     }
 
     void failedCopyOfTheFullListIsReported()
