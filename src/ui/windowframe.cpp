@@ -13,10 +13,24 @@ QWidget *frameOf(QWidget *window)
     return window;
 }
 
+void placeInView(QWidget *window)
+{
+    auto *sub = qobject_cast<QMdiSubWindow *>(frameOf(window));
+    if (!sub || !sub->mdiArea())
+        return;
+    const QSize view = sub->mdiArea()->viewport()->size();
+    const QRect place = sub->geometry();
+    const int x = qMax(0, qMin(place.x(), view.width() - place.width()));
+    const int y = qMax(0, qMin(place.y(), view.height() - place.height()));
+    if (x != place.x() || y != place.y())
+        sub->move(x, y);
+}
+
 void show(QWidget *window)
 {
     QWidget *frame = frameOf(window);
     frame->show();
+    placeInView(window);
     frame->raise();
     if (auto *sub = qobject_cast<QMdiSubWindow *>(frame)) {
         if (QMdiArea *area = sub->mdiArea())
