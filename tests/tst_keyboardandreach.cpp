@@ -194,8 +194,8 @@ private slots:
         for (int opening = 0; opening < 4; ++opening) {
             browser->openAddBar();
             AddAddressBar *bar = m_world.windows->loadedAddAddressBar();
-            QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(bar->m_addressEdit));
-            QCOMPARE(bar->m_addressEdit->selectedText(), bar->m_addressEdit->text());
+            QTRY_VERIFY(QApplication::focusWidget() == bar->m_addressEdit
+                        && bar->m_addressEdit->selectedText() == bar->m_addressEdit->text());
             const QString typed = QStringLiteral("http://c%1/").arg(opening);
             QTest::keyClicks(QApplication::focusWidget(), typed);
             if (opening % 2 == 0) {
@@ -275,6 +275,21 @@ private slots:
         // A page keeps Enter for itself: the window's buttons stay untouched.
         const bool page = where.endsWith(QLatin1String("page"));
         QCOMPARE(happened(), !page);
+    }
+
+    void newListOpensWithTheKeyboardOnCreate()
+    {
+        // New List opens, then the list browser is loaded (which shows it) and hidden at once: the
+        // keyboard stays with New List's first control, so that Enter creates.
+        MainWindow *frame = activeFrame();
+        QVERIFY(frame);
+        QTest::keyClick(frame, Qt::Key_L, Qt::ControlModifier);
+        NewListWindow *newList = m_world.windows->loadedNewListWindow();
+        QVERIFY(newList);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(newList->m_createButton));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(m_world.platform->boxes.shown.size(), 1);
+        QCOMPARE(m_world.platform->boxes.shown[0].text, QStringLiteral(" New list created!"));
     }
 
     void childWindowsCanBeReachedInASmallFrame()

@@ -42,7 +42,21 @@ void show(QWidget *window)
 
 void hide(QWidget *window)
 {
-    frameOf(window)->hide();
+    QWidget *frame = frameOf(window);
+    auto *sub = qobject_cast<QMdiSubWindow *>(frame);
+    QMdiArea *area = sub ? sub->mdiArea() : nullptr;
+    const bool wasActive = area && area->activeSubWindow() == sub;
+    frame->hide();
+    if (!wasActive)
+        return;
+    // The keyboard goes on to the window shown on top, as when a window closes, instead of to nowhere.
+    const QList<QMdiSubWindow *> stack = area->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = stack.crbegin(); it != stack.crend(); ++it) {
+        if (!(*it)->isHidden()) {
+            area->setActiveSubWindow(*it);
+            break;
+        }
+    }
 }
 
 bool isVisible(QWidget *window)

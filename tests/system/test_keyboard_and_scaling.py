@@ -190,7 +190,7 @@ def run_enter_and_typed_text(s, problems):
     s.keys("Return")
     s.answer_alert("OK", " List updated!")
     s.gone("alert", None)
-    check(read(s.list_file()) == f"\r\nYour URL's (Multiline)\r\n{base}/two\r\n".encode(),
+    check(read(s.list_file()) == f"Your URL's (Multiline)\r\n{base}/two\r\n".encode(),
           f"Edit by Enter wrote {read(s.list_file())!r}")
 
     # The browser window: Enter on the focused GO> loads the typed address.
@@ -213,7 +213,7 @@ def run_enter_and_typed_text(s, problems):
     s.close_box("Quokka")
     s.answer_alert("Save")
     check(s.wait_exit() == 0, "the program did not end after Save")
-    check(read(s.list_file()) == f"\r\nYour URL's (Multiline)\r\n{base}/two\r\n{base}/three\r\n".encode(),
+    check(read(s.list_file()) == f"Your URL's (Multiline)\r\n{base}/two\r\n{base}/three\r\n".encode(),
           f"Save on the close box wrote {read(s.list_file())!r}")
     server.shutdown()
 
