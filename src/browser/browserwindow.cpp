@@ -42,6 +42,7 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
     // screen) scrolls to them.
     auto *scroller = new QScrollArea(this);
     scroller->setObjectName(QStringLiteral("clientScroller"));
+    scroller->setAccessibleName(QStringLiteral("Browser controls"));
     scroller->setFrameShape(QFrame::NoFrame);
     scroller->setFocusPolicy(Qt::NoFocus); // no stop for Tab: the controls inside are
     scroller->setWidgetResizable(true);

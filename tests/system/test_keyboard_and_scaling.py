@@ -162,6 +162,7 @@ def run_enter_and_typed_text(s, problems):
     s.gone("alert", None)
     check(read(s.list_file()) == b"Your URL's (Multiline)\r\n", f"Create wrote {read(s.list_file())!r}")
 
+    focus_main_window(s)
     # Edit List: typed text and Ctrl+W asks; Cancel keeps the window and the text, Discard throws it away.
     s.menu("List", "Edit List")
     editor = s.find("text", "The list, one address per line", showing=True)
@@ -194,6 +195,7 @@ def run_enter_and_typed_text(s, problems):
           f"Edit by Enter wrote {read(s.list_file())!r}")
 
     # The browser window: Enter on the focused GO> loads the typed address.
+    focus_main_window(s)  # as a window manager does when a message box has closed
     s.keys("ctrl+n")
     address = s.find("text", "Address", showing=True)
     s.click_and_type(address, f"{base}/go")
@@ -218,31 +220,28 @@ def run_enter_and_typed_text(s, problems):
     server.shutdown()
 
 
-def scroll_into_screen(s, node, what):
-    """Clicks the scroll bars of the area that holds node until its centre is on the screen, as a person would."""
+def scroll_into_screen(s, area, node, what):
+    """Clicks the scroll bars along the right and bottom edges of area (where a scrolling area keeps them) until
+    node's centre is on the screen, as a person would."""
     screen = s.x_display().screen()
+    thickness = round(12 * s.scale)
     for _ in range(30):
         x, y = s.centre(node)
         if 0 <= x < screen.width_in_pixels and 0 <= y < screen.height_in_pixels:
             return
-        bars = [b for b in s.find_all("scroll bar", showing=True) if s.extents(b)[2] > 0]
-        horizontal = [b for b in bars if s.extents(b)[2] > s.extents(b)[3]]
-        vertical = [b for b in bars if s.extents(b)[3] > s.extents(b)[2]]
-        bar = None
-        if x >= screen.width_in_pixels and horizontal:
-            bar = max(horizontal, key=lambda b: s.extents(b)[2])
-            bx, by, bw, bh = s.extents(bar)
-            target = (min(bx + bw, screen.width_in_pixels) - bh * 2, by + bh // 2)
-        elif y >= screen.height_in_pixels and vertical:
-            bar = max(vertical, key=lambda b: s.extents(b)[3])
-            bx, by, bw, bh = s.extents(bar)
-            target = (bx + bw // 2, min(by + bh, screen.height_in_pixels) - bw * 2)
-        if bar is None:
-            raise Failure(f"{what} at {x},{y} is off the screen and no scroll bar leads to it")
+        ax, ay, aw, ah = s.extents(area)
+        if x >= screen.width_in_pixels:
+            target = (min(ax + aw, screen.width_in_pixels) - 3 * thickness, min(ay + ah, screen.height_in_pixels) - thickness // 2)
+        elif x < 0:
+            target = (max(ax, 0) + 3 * thickness, min(ay + ah, screen.height_in_pixels) - thickness // 2)
+        elif y >= screen.height_in_pixels:
+            target = (min(ax + aw, screen.width_in_pixels) - thickness // 2, min(ay + ah, screen.height_in_pixels) - 3 * thickness)
+        else:
+            target = (min(ax + aw, screen.width_in_pixels) - thickness // 2, max(ay, 0) + 3 * thickness)
         subprocess.run(["xdotool", "mousemove", "--sync", str(target[0]), str(target[1]), "click", "1"], check=True,
                        timeout=10)
         time.sleep(0.3)
-    raise Failure(f"{what} could not be scrolled onto the screen")
+    raise Failure(f"{what} at {s.centre(node)} could not be scrolled onto the screen")
 
 
 def run_scaled(scale):
@@ -259,8 +258,9 @@ def run_scaled(scale):
         check(bx >= 0 and by >= 0, f"at {scale} the list browser is placed at {bx},{by}, off the screen")
         s.shot(f"scale-{scale}-list-browser")
         s.click(s.find("list item", entries[1], root=lst))
+        area = s.find(None, "Quokka windows", showing=True)
         for caption in ("KILL", "Next", "Prev", "Add", "Back", "Forward"):
-            scroll_into_screen(s, s.button(browser, caption), caption)
+            scroll_into_screen(s, area, s.button(browser, caption), caption)
         s.shot(f"scale-{scale}-list-browser-scrolled")
         s.click(s.button(browser, "KILL"))
         wait_for("the entry killed", lambda: items(s, lst) == entries[:1], timeout=10)
@@ -280,11 +280,12 @@ def run_scaled(scale):
         big = window_of(address)
         s.click_and_type(address, f"{base}/scaled")
         go = s.button(big, "Go")
-        scroll_into_screen(s, go, "Go")
+        controls = s.find(None, "Browser controls", root=big, showing=True)
+        scroll_into_screen(s, controls, go, "Go")
         s.click(go)
         s.check_title("scaled")
-        scroll_into_screen(s, s.button(big, "GO>"), "GO>")
-        scroll_into_screen(s, s.find(None, "Busy animation", root=big), "the busy animation")
+        scroll_into_screen(s, controls, s.button(big, "GO>"), "GO>")
+        scroll_into_screen(s, controls, s.find(None, "Busy animation", root=big), "the busy animation")
         s.shot(f"scale-{scale}-browser-window")
         s.close_box("scaled")
         s.gone("text", "Address")
