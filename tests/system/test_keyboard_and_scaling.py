@@ -262,7 +262,9 @@ def run_scaled(scale):
         for caption in ("KILL", "Next", "Prev", "Add", "Back", "Forward"):
             scroll_into_screen(s, area, s.button(browser, caption), caption)
         s.shot(f"scale-{scale}-list-browser-scrolled")
-        s.click(s.button(browser, "KILL"))
+        kill = s.button(browser, "KILL")
+        scroll_into_screen(s, area, kill, "KILL")
+        s.click(kill)
         wait_for("the entry killed", lambda: items(s, lst) == entries[:1], timeout=10)
         s.click(s.button(browser, "Next"))
         wait_for("the first entry chosen", lambda: selected(s, lst) == entries[:1], timeout=10)
