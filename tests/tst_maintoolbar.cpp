@@ -49,7 +49,10 @@ private slots:
         QCOMPARE(frame()->m_mainToolBar->iconSize(), QSize(32, 32));
         for (int i = 0; i < 5; ++i) {
             QCOMPARE(actions[i]->data().toString(), keys[i]);
-            QCOMPARE(actions[i]->toolTip(), tips[i]);
+            // The design's tooltip, followed by the button's key where it has one.
+            const QKeySequence key = actions[i]->shortcut();
+            QCOMPARE(actions[i]->toolTip(), key.isEmpty() ? tips[i]
+                                                          : QStringLiteral("%1 (%2)").arg(tips[i], key.toString(QKeySequence::NativeText)));
             QVERIFY(!actions[i]->icon().isNull());
             auto *button = qobject_cast<QToolButton *>(frame()->m_mainToolBar->widgetForAction(actions[i]));
             QVERIFY(button);

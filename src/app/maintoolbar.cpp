@@ -24,23 +24,29 @@ void MainWindow::createToolbar()
     m_mainToolBar->setFloatable(false);
     m_mainToolBar->setIconSize(QSize(32, 32));
     m_mainToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // The buttons that no menu item repeats have a key of their own, named in the tooltip.
     const struct {
         const char *key;
         const char *tooltip;
         const char *picture;
+        QKeySequence shortcut;
     } buttons[] = {
-        {"edit", "Edit List", ":/tb-edit.png"},
-        {"quokka", "Quokka", ":/tb-quokka.png"},
-        {"List", "Show List", ":/tb-list.png"},
-        {"kill", "Oh my god! the red button!", ":/tb-kill.png"},
-        {"big", "Enlarge quokka", ":/tb-big.png"},
+        {"edit", "Edit List", ":/tb-edit.png", {}},
+        {"quokka", "Quokka", ":/tb-quokka.png", QKeySequence(Qt::ALT | Qt::Key_Home)},
+        {"List", "Show List", ":/tb-list.png", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L)},
+        {"kill", "Oh my god! the red button!", ":/tb-kill.png", {}},
+        {"big", "Enlarge quokka", ":/tb-big.png", {}},
     };
     for (const auto &b : buttons) {
         const QString key = QString::fromLatin1(b.key);
         QAction *action = m_mainToolBar->addAction(QIcon(QString::fromLatin1(b.picture)), QString::fromUtf8(b.tooltip));
         action->setObjectName(QStringLiteral("tb-") + key);
         action->setData(key);
-        action->setToolTip(QString::fromUtf8(b.tooltip));
+        action->setShortcut(b.shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setToolTip(b.shortcut.isEmpty() ? QString::fromUtf8(b.tooltip)
+                                                : QStringLiteral("%1 (%2)").arg(QString::fromUtf8(b.tooltip),
+                                                                                b.shortcut.toString(QKeySequence::NativeText)));
         connect(action, &QAction::triggered, this, [this, key] { toolBarButtonClicked(key); });
     }
 }

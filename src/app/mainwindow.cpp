@@ -35,6 +35,9 @@ public:
         , m_picture(QStringLiteral(":/background.jpg"))
     {
         setBackground(Qt::white);
+        // Child windows keep their sizes, which display scaling may make larger than the frame.
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     }
 
 protected:
@@ -65,6 +68,7 @@ MainWindow::MainWindow(Windows &windows, QWidget *parent)
     resize(twipsSize(15240, 10815));
     createMenus();
     createToolbar();
+    createWindowSwitching();
 }
 
 void MainWindow::load()
@@ -117,6 +121,38 @@ void MainWindow::createMenus()
             action->setObjectName(QString::fromLatin1(item.key));
         }
     }
+}
+
+void MainWindow::createWindowSwitching()
+{
+    const struct {
+        const char *name;
+        int step;
+        QList<QKeySequence> keys;
+    } switches[] = {
+        {"nextWindow", 1, {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_F6)}},
+        {"previousWindow", -1, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6)}},
+    };
+    for (const auto &s : switches) {
+        auto *action = new QAction(this);
+        action->setObjectName(QString::fromLatin1(s.name));
+        action->setShortcuts(s.keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        const int step = s.step;
+        connect(action, &QAction::triggered, this, [this, step] { switchChildWindow(step); });
+        addAction(action);
+    }
+}
+
+void MainWindow::switchChildWindow(int step)
+{
+    const QList<QMdiSubWindow *> all = m_area->subWindowList(QMdiArea::CreationOrder);
+    if (all.isEmpty())
+        return;
+    const qsizetype current = all.indexOf(m_area->activeSubWindow());
+    const qsizetype next = current < 0 ? (step > 0 ? 0 : all.size() - 1) : (current + step + all.size()) % all.size();
+    WindowFrame::show(all[next]->widget());
 }
 
 QAction *MainWindow::menuItem(const QString &key) const

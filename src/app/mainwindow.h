@@ -30,6 +30,9 @@ public:
     void showSelectedInBrowserWindow();
     void showAbout();
     void showCheatBox();
+    /// Ctrl+Tab, Ctrl+F6 (@p step 1) and with Shift (-1): brings up the next or previous child window in
+    /// the order they were opened, hidden ones included, so that every loaded window can be reached.
+    void switchChildWindow(int step);
     /// The toolbar's one handler; tells the buttons apart by their keys.
     void toolBarButtonClicked(const QString &key);
 
@@ -50,6 +53,7 @@ protected:
 private:
     void createMenus();
     void createToolbar();
+    void createWindowSwitching();
     /// Reads the list file into the Edit list window, or takes the failure path.
     void openEditList();
 

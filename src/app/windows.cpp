@@ -24,7 +24,13 @@ namespace {
 class SubWindowFrame final : public QMdiSubWindow {
     Q_OBJECT
 public:
-    using QMdiSubWindow::QMdiSubWindow;
+    SubWindowFrame(QWidget *parent, Qt::WindowFlags flags)
+        : QMdiSubWindow(parent, flags)
+    {
+        // The frame is no stop for Tab. As one, it took the focus when Tab left the last control of its
+        // window, and gave it straight back to that control: a page, for one, then kept Tab for good.
+        setFocusPolicy(Qt::ClickFocus);
+    }
 signals:
     void closed();
 
@@ -78,6 +84,7 @@ template <class W> W *Windows::child(QPointer<W> &slot)
     window->load();
     frame->setWindowTitle(window->windowTitle());
     frame->show();
+    WindowFrame::placeInView(window);
     return window;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/webbrowser.h"
 #include "ui/accessiblenames.h"
 #include "ui/clockticker.h"
+#include "ui/enterkey.h"
 #include "ui/windowframe.h"
 #include "ui/twips.h"
 
@@ -21,6 +22,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -36,7 +38,16 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
     setWindowTitle(QStringLiteral("Quokka (BIGED)"));
     setWindowIcon(QIcon(QStringLiteral(":/globe.png")));
     m_client->setObjectName(QStringLiteral("client"));
-    setCentralWidget(m_client);
+    // The controls keep their places and sizes: a window smaller than they need (display scaling, a small
+    // screen) scrolls to them.
+    auto *scroller = new QScrollArea(this);
+    scroller->setObjectName(QStringLiteral("clientScroller"));
+    scroller->setAccessibleName(QStringLiteral("Browser controls"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setFocusPolicy(Qt::NoFocus); // no stop for Tab: the controls inside are
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(m_client);
+    setCentralWidget(scroller);
     resize(twipsSize(11595, 8595));
     setWindowState(Qt::WindowMaximized);
     createMenus();
@@ -89,9 +100,15 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
         w->setGeometry(twipsRect(14760, 720, 540, 480));
     }
 
+    const QRect used = m_client->childrenRect();
+    m_client->setMinimumSize(used.right() + 1, used.bottom() + 1);
+
     setTabOrder(m_addressBox, m_goButton);
     setTabOrder(m_goButton, m_goArrowButton);
     setTabOrder(m_goArrowButton, m_view->widget());
+    // Enter anywhere but in the page clicks the focused button, or else "Go".
+    EnterKey::giveDefaultButton(this, m_goButton);
+    EnterKey::leaveEnterTo(m_view->widget());
 
     // The window's default button: Return or Enter in the address box clicks "Go" once. The keys reach
     // the combo box (its line edit's focus proxy), which hands them to the line edit without passing

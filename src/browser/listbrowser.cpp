@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 #include "platform/webbrowser.h"
 #include "ui/accessiblenames.h"
+#include "ui/enterkey.h"
 #include "ui/windowframe.h"
 #include "ui/listbox.h"
 #include "ui/twips.h"
@@ -143,6 +144,9 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
     QWidget::setTabOrder(m_forwardButton, m_killButton);
     QWidget::setTabOrder(m_killButton, m_addButton);
     QWidget::setTabOrder(m_addButton, m_chosenAddressBox);
+    // No default button: Enter clicks the focused button (Next, KILL, ...); the page keeps its own keys.
+    EnterKey::giveDefaultButton(this, nullptr);
+    EnterKey::leaveEnterTo(m_view->widget());
 
     connect(m_addressList, &ListBox::entryChosen, this, &ListBrowser::showSelectedEntry);
     // Typing into the field is a change; picking an item of the drop-down list is not.
@@ -222,6 +226,19 @@ void ListBrowser::showSelectedEntry()
     const QString entry = m_addressList->currentEntry();
     m_view->navigate(entry);
     setChosenAddress(entry);
+}
+
+void ListBrowser::openStoredEntry(const QString &address, int position)
+{
+    const int row = m_addressList->findEntry(address, position);
+    if (row >= 0 && row != m_addressList->currentRow()) {
+        m_addressList->setCurrentRow(row); // shows the entry as a click on it does
+        return;
+    }
+    if (row < 0)
+        m_addressList->setCurrentRow(-1);
+    m_view->navigate(address);
+    setChosenAddress(address);
 }
 
 void ListBrowser::setChosenAddress(const QString &text)

@@ -24,6 +24,10 @@ public:
     /// Replaces the working list by the list file's entries; says so when the file cannot be read.
     void reloadList();
     void showSelectedEntry();
+    /// Opens @p address from the stored list, where it stood at @p position: the entry of the working list
+    /// that holds it (ListBox::findEntry) is selected, so that KILL removes what the page shows; with no
+    /// such entry nothing is selected.
+    void openStoredEntry(const QString &address, int position);
     void rememberChosenAddress();
     void showNext(); ///< Next
     void showPrevious(); ///< Prev

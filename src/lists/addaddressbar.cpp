@@ -2,6 +2,7 @@
 
 #include "app/windows.h"
 #include "browser/listbrowser.h"
+#include "ui/enterkey.h"
 #include "ui/windowframe.h"
 #include "ui/listbox.h"
 #include "ui/twips.h"
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTimer>
 
 AddAddressBar::AddAddressBar(Windows &windows, QWidget *parent)
     : QWidget(parent)
@@ -36,14 +38,27 @@ AddAddressBar::AddAddressBar(Windows &windows, QWidget *parent)
     m_addButton->setAccessibleName(QStringLiteral("ADD the address to the list"));
     m_addButton->setDefault(true);
     connect(m_addButton, &QPushButton::clicked, this, &AddAddressBar::addAddress);
-    // The default button of a window that is no dialog: Enter in the box clicks it.
-    connect(m_addressEdit, &QLineEdit::returnPressed, m_addButton, &QPushButton::click);
+    // The default button of a window that is no dialog: Enter in the box clicks it, once.
+    EnterKey::giveDefaultButton(this, m_addButton);
 
     setTabOrder(m_addressEdit, m_addButton);
     setFocusProxy(m_addressEdit);
 }
 
 void AddAddressBar::load() {}
+
+void AddAddressBar::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Every opening starts in the box with the last address selected, so typing replaces it. The frame
+    // gives the focus back to whichever control had it last once it is shown: take it after that.
+    QTimer::singleShot(0, this, [this] {
+        if (!isVisible())
+            return;
+        m_addressEdit->setFocus(Qt::OtherFocusReason);
+        m_addressEdit->selectAll();
+    });
+}
 
 void AddAddressBar::addAddress()
 {

@@ -21,6 +21,9 @@ public:
     QLineEdit *m_addressEdit = nullptr;
     QPushButton *m_addButton = nullptr;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     Windows &m_windows;
 };

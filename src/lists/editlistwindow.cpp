@@ -7,9 +7,11 @@
 #include "store/urllistfile.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
+#include "ui/enterkey.h"
 #include "ui/windowframe.h"
 #include "ui/listbox.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -39,6 +41,8 @@ EditListWindow::EditListWindow(Windows &windows, QWidget *parent)
     setTabOrder(m_listText, m_editButton);
     setTabOrder(m_editButton, m_hideButton);
     setFocusProxy(m_listText);
+    // Enter in the focused Edit button saves; in the text box it starts a new line.
+    EnterKey::giveDefaultButton(this, nullptr);
     m_listText->setText(QStringLiteral("Your URL (Multilist)\r\n"));
 }
 
@@ -48,6 +52,7 @@ void EditListWindow::saveEditedList()
 {
     if (!SaveList::saveEditTextAndReload(m_windows, m_listText->text()))
         return;
+    m_listText->markKept();
     MessageBoxes &boxes = m_windows.platform().messageBoxes();
     // The window stays open for more editing; the list browser stays shown or hidden as it was.
     boxes.show(QStringLiteral(" List updated!"), QStringLiteral("Edit"), MessageBoxes::Buttons::Ok,
@@ -57,4 +62,12 @@ void EditListWindow::saveEditedList()
 void EditListWindow::hideWindow()
 {
     WindowFrame::hide(this);
+}
+
+void EditListWindow::closeEvent(QCloseEvent *event)
+{
+    if (SaveList::mayCloseEditor(m_windows, m_listText, QStringLiteral("Your changes to the list are not saved.\n\nSave them before closing Edit List?"), QStringLiteral("Edit List")))
+        event->accept();
+    else
+        event->ignore();
 }

@@ -4,7 +4,6 @@
 #include "browser/listbrowser.h"
 #include "store/listpaths.h"
 #include "store/urllistfile.h"
-#include "platform/webbrowser.h"
 #include "ui/windowframe.h"
 #include "ui/twips.h"
 
@@ -53,8 +52,9 @@ void ListViewWindow::load()
 void ListViewWindow::openSelected()
 {
     const QString address = m_addressList->currentEntry();
-    m_windows.listBrowser()->m_view->navigate(address);
-    WindowFrame::show(m_windows.listBrowser());
+    ListBrowser *browser = m_windows.listBrowser();
+    browser->openStoredEntry(address, m_addressList->currentRow());
+    WindowFrame::show(browser);
     WindowFrame::hide(this);
 }
 

@@ -7,9 +7,11 @@
 #include "store/urllistfile.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
+#include "ui/enterkey.h"
 #include "ui/windowframe.h"
 #include "ui/listbox.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -39,6 +41,8 @@ NewListWindow::NewListWindow(Windows &windows, QWidget *parent)
     setTabOrder(m_createButton, m_listText);
     setTabOrder(m_listText, m_hideButton);
     setFocusProxy(m_createButton);
+    // Enter in the focused Create button creates; in the text box it starts a new line.
+    EnterKey::giveDefaultButton(this, nullptr);
 }
 
 void NewListWindow::load()
@@ -51,6 +55,7 @@ void NewListWindow::createList()
 {
     if (!SaveList::saveEditTextAndReload(m_windows, m_listText->text()))
         return;
+    m_listText->markKept();
     MessageBoxes &boxes = m_windows.platform().messageBoxes();
     boxes.show(QStringLiteral(" New list created!"), QStringLiteral("Created"), MessageBoxes::Buttons::Ok,
                MessageBoxes::Icon::Information);
@@ -61,4 +66,12 @@ void NewListWindow::createList()
 void NewListWindow::hideWindow()
 {
     WindowFrame::hide(this);
+}
+
+void NewListWindow::closeEvent(QCloseEvent *event)
+{
+    if (SaveList::mayCloseEditor(m_windows, m_listText, QStringLiteral("The list you typed has not been created.\n\nSave it as your list before closing New List?"), QStringLiteral("New List")))
+        event->accept();
+    else
+        event->ignore();
 }

@@ -25,6 +25,10 @@ public:
     QLabel *m_captionStrip = nullptr;
     QLabel *m_paper = nullptr;
 
+protected:
+    /// Typed text that is not saved is not thrown away without a question.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     Windows &m_windows;
 };

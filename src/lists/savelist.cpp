@@ -7,12 +7,13 @@
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "ui/listbox.h"
+#include "ui/multilinetextbox.h"
 
 #include <QDir>
 
 namespace SaveList {
 
-bool saveEditTextAndReload(Windows &windows, const QString &text)
+bool saveEditTextAndReload(Windows &windows, const QString &text, ListBrowserUse use)
 {
     const QString path = ListPaths::listFile();
     // The save is atomic: on failure the old list and the list browser's working list stay as
@@ -24,8 +25,29 @@ bool saveEditTextAndReload(Windows &windows, const QString &text)
             QStringLiteral("Error!"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
         return false;
     }
-    windows.listBrowser()->reloadList();
+    if (use == ListBrowserUse::LoadIfNeeded)
+        windows.listBrowser()->reloadList();
+    else if (ListBrowser *browser = windows.loadedListBrowser())
+        browser->reloadList();
     return true;
+}
+
+bool mayCloseEditor(Windows &windows, MultiLineTextBox *box, const QString &question, const QString &title)
+{
+    if (!box->hasTypedChanges())
+        return true;
+    switch (windows.platform().messageBoxes().show(question, title, MessageBoxes::Buttons::SaveDiscardCancel,
+                                                   MessageBoxes::Icon::Question)) {
+    case MessageBoxes::Answer::Save:
+        if (!saveEditTextAndReload(windows, box->text(), ListBrowserUse::OnlyIfLoaded))
+            return false;
+        box->markKept();
+        return true;
+    case MessageBoxes::Answer::Discard:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace SaveList

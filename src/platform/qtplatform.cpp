@@ -41,14 +41,23 @@ public:
         case Icon::Question: box.setIcon(QMessageBox::Question); break;
         case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
         }
-        if (buttons != Buttons::Ok) {
+        if (buttons == Buttons::SaveDiscardCancel) {
+            box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+            box.setDefaultButton(QMessageBox::Save);
+            box.setEscapeButton(QMessageBox::Cancel);
+        } else if (buttons != Buttons::Ok) {
             box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
             box.setDefaultButton(buttons == Buttons::OkCancel ? QMessageBox::Ok : QMessageBox::Cancel);
             box.setEscapeButton(QMessageBox::Cancel);
         } else {
             box.setStandardButtons(QMessageBox::Ok);
         }
-        return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+        switch (box.exec()) {
+        case QMessageBox::Ok: return Answer::Ok;
+        case QMessageBox::Save: return Answer::Save;
+        case QMessageBox::Discard: return Answer::Discard;
+        default: return Answer::Cancel;
+        }
     }
 };
 

@@ -114,6 +114,23 @@ QString ListBox::entry(int index) const
     return m_model->index(index).data().toString();
 }
 
+int ListBox::findEntry(const QString &text, int position) const
+{
+    const QStringList &all = m_model->stringList();
+    const qsizetype count = all.size();
+    for (qsizetype distance = 0; distance < count + qAbs(position) + 1; ++distance) {
+        const qsizetype before = position - distance;
+        const qsizetype after = position + distance;
+        if (before < 0 && after >= count)
+            break;
+        if (before >= 0 && before < count && all[before] == text)
+            return int(before);
+        if (after >= 0 && after < count && all[after] == text)
+            return int(after);
+    }
+    return -1;
+}
+
 QStringList ListBox::entries() const
 {
     return m_model->stringList();

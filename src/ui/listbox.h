@@ -26,6 +26,9 @@ public:
     /// The selected entry's text, or the empty text when nothing is selected.
     QString currentEntry() const;
     QString entry(int index) const;
+    /// The position of an entry that holds exactly @p text: @p position itself when it does, else the
+    /// one nearest to it (the earlier of two as near); -1 when no entry holds the text.
+    int findEntry(const QString &text, int position) const;
     QStringList entries() const;
 
 signals:

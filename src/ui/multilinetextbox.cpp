@@ -40,4 +40,15 @@ void MultiLineTextBox::setText(const QString &text)
     shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
     setPlainText(shown);
     m_exact = true;
+    markKept();
+}
+
+bool MultiLineTextBox::hasTypedChanges() const
+{
+    return document()->isModified();
+}
+
+void MultiLineTextBox::markKept()
+{
+    document()->setModified(false);
 }

@@ -12,8 +12,13 @@ public:
     explicit MultiLineTextBox(QWidget *parent = nullptr);
     /// The text with CR LF between lines.
     QString text() const;
-    /// Sets the text; CR LF and a lone CR each start a new line in the box.
+    /// Sets the text; CR LF and a lone CR each start a new line in the box. The box then holds no
+    /// typed change.
     void setText(const QString &text);
+    /// Whether the user typed since the text was set or marked kept.
+    bool hasTypedChanges() const;
+    /// The text as it stands is kept (saved): it holds no typed change any more.
+    void markKept();
 
 private:
     QString m_text;

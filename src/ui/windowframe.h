@@ -16,6 +16,10 @@ void hide(QWidget *window);
 bool isVisible(QWidget *window);
 /// The top-level or frame window that holds @p window (the window itself when it has no frame).
 QWidget *frameOf(QWidget *window);
+/// Moves a child window of the frame into the visible part of the frame's document area: wholly when
+/// it fits, else with its top left corner (title bar, first controls) in view; the area's scroll bars
+/// reach the rest. A top-level window is left where it is.
+void placeInView(QWidget *window);
 /// Sets the caption on the window and its frame.
 void setCaption(QWidget *window, const QString &caption);
 

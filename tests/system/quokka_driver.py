@@ -111,6 +111,8 @@ class Session:
         self.shots = shots or os.path.join(os.environ.get("QUOKKA_BUILD_DIR", self.root), "e2e-shots")
         os.makedirs(self.shots, exist_ok=True)
         self.procs = []
+        # The program's QT_SCALE_FACTOR: accessibility extents come in unscaled units, the screen in pixels.
+        self.scale = 1.0
         global _BUS
         if _BUS is None:
             # One accessibility bus for the whole D-Bus session, started by D-Bus itself when first
@@ -135,6 +137,7 @@ class Session:
                     "QT_QPA_PLATFORM": "xcb",
                     "QTWEBENGINE_CHROMIUM_FLAGS": "--disable-gpu --disable-background-networking"})
         env.update(extra_env or {})
+        self.scale = float(env.get("QT_SCALE_FACTOR", "1") or 1)
         self.log = open(os.path.join(self.root, "program.log"), "w")
         self.app_proc = subprocess.Popen([self.program], cwd=self.work, env=env,
                                          stdout=self.log, stderr=subprocess.STDOUT)
@@ -258,10 +261,15 @@ class Session:
     # --- the real mouse and keyboard ---------------------------------------------------------
     def centre(self, node):
         """The control's centre on the screen, from its accessibility extents."""
-        e = node.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
-        if e.width <= 0 or e.height <= 0:
+        e = self.extents(node)
+        if e[2] <= 0 or e[3] <= 0:
             raise Failure(f"{node.getRoleName()} {node.name!r} has no place on the screen")
-        return e.x + e.width // 2, e.y + e.height // 2
+        return e[0] + e[2] // 2, e[1] + e[3] // 2
+
+    def extents(self, node):
+        """The node's x, y, width and height on the screen, in pixels (scaled as the program is)."""
+        e = node.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
+        return tuple(round(v * self.scale) for v in (e.x, e.y, e.width, e.height))
 
     def click(self, node, double=False):
         """Clicks the control's centre with the real mouse.  Xvfb has no window manager, so first this does
@@ -360,8 +368,10 @@ class Session:
         top = node
         while top.parent is not None and top.parent.getRoleName() != "application":
             top = top.parent
-        e = top.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
-        same = [w for w in self.top_level_x_windows() if (w[2], w[3], w[4], w[5]) == (e.x, e.y, e.width, e.height)]
+        e = self.extents(top)
+        # Scaled extents may be a pixel off the X window's geometry.
+        same = [w for w in self.top_level_x_windows() if all(abs(a - b) <= (0 if self.scale == 1 else 2)
+                                                              for a, b in zip(w[2:6], e))]
         named = [w for w in same if w[1] == top.name] or same
         return named[-1][0] if named else None
 
