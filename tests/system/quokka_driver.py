@@ -40,11 +40,13 @@ def run_inside_session(main, budget=150):
     # pick the same one; starting the search at a number of our own keeps parallel runs apart.
     cmd = ["xvfb-run", "-n", str(100 + os.getpid() % 400), "-a", "-e", xvfb_errors, "-s", "-screen 0 1280x1024x24", "dbus-run-session", "--",
            "/usr/bin/python3", os.path.abspath(sys.argv[0]), os.path.abspath(sys.argv[1])] + sys.argv[2:]
+    started = time.monotonic()
     proc = subprocess.Popen(cmd, env=env, start_new_session=True)
     try:
         rc = proc.wait(timeout=budget)
+        print(f"the whole run took {time.monotonic() - started:.1f} s (hang guard {budget} s)")
     except subprocess.TimeoutExpired:
-        print(f"FAIL: the run took longer than {budget} s")
+        print(f"FAIL: the run took longer than {budget} s, the guard against a hang")
         rc = 1
     finally:
         end_process_group(proc.pid)
@@ -134,6 +136,8 @@ class Session:
                     "XDG_DATA_HOME": self.data, "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
                     "QT_QPA_PLATFORM": "xcb",
                     "QTWEBENGINE_CHROMIUM_FLAGS": "--disable-gpu --disable-background-networking"})
+        # Settings for the program alone, to hunt a fault by hand: QUOKKA_E2E_PROGRAM_ENV="QT_NO_GLIB=1 ...".
+        env.update(item.split("=", 1) for item in os.environ.get("QUOKKA_E2E_PROGRAM_ENV", "").split() if "=" in item)
         env.update(extra_env or {})
         self.log = open(os.path.join(self.root, "program.log"), "w")
         self.app_proc = subprocess.Popen([self.program], cwd=self.work, env=env,
@@ -463,9 +467,13 @@ def run_walks(program, walks):
     problems = []
     for walk in walks:
         s = Session(program)
+        started = time.monotonic()
+        print(f"walk {walk.__name__}:", flush=True)
         try:
             walk(s, problems)
+            print(f"walk {walk.__name__}: passed in {time.monotonic() - started:.1f} s", flush=True)
         except Failure as e:
+            print(f"walk {walk.__name__}: failed after {time.monotonic() - started:.1f} s", flush=True)
             s.shot("failure")
             print("FAIL:", e)
             try:
