@@ -18,7 +18,8 @@ INNER = "QUOKKA_E2E_INNER"
 SKIP = 77
 
 
-def run_inside_session(main, budget=150):
+def run_inside_session(main, budget=600):
+    """budget: seconds for the whole script, a guard against a hang (several times a quiet machine's time)."""
     if os.environ.get(INNER):
         sys.exit(main(sys.argv[1]))
     for tool in ("xvfb-run", "dbus-run-session", "dbus-send", "xdotool", "import"):

@@ -52,4 +52,5 @@ def main(program):
 
 
 if __name__ == "__main__":
-    run_inside_session(main, budget=400)
+    # A minute or two on a quiet machine (a million entries); the budget only guards against a hang.
+    run_inside_session(main, budget=1200)

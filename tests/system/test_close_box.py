@@ -3,8 +3,10 @@
 Two loops, each starting the program afresh every run (a lost request shows only now and then):
 
 - after Destroy List: a two-entry list; List > Destroy List answered Cancel, then again answered OK;
-  the list browser appears with one empty entry, and half a second later (while the web engine sets itself
-  up for the first page view) the close box is sent.  This lost the request in 9 of 10 runs once.
+  the list browser appears with one empty entry, and up to half a second later (while the web engine sets
+  itself up for the first page view) the close box is sent.  This lost the request in 9 of 10 runs once:
+  the first page view made Qt replace the main window's X window, and a request sent to the old one
+  while the program was busy was dropped.
 - with the list browser: the toolbar's Quokka button opens the list browser, Next shows the first entry,
   then the close box.
 
@@ -13,6 +15,7 @@ QUOKKA_CLOSE_BOX_RUNS=N changes the number of runs of each loop (to hunt the fau
 """
 import os
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -53,31 +56,37 @@ def close_and_count(s, run, ignored, patience=20):
 
 
 def run_close_after_destroy(s, problems, runs=RUNS or 10):
+    """The close request goes out between nothing and half a second after the list browser appears, a
+    different moment in each run: the first web view's set-up, during which a request was lost, takes a
+    tenth of a second on one machine and more than half a second on another."""
     ignored = []
     for run in range(runs):
+        # A new user each time: the web engine also sets up its profile folders on the first page view.
+        s.data = tempfile.mkdtemp(dir=s.root)
         seed(s, TWO)
         started = time.monotonic()
         s.start()
         s.find("frame", "Quokka", timeout=60, showing=True)
+        # The frame's client area, asked again and again below: one question, answered at once.
+        windows_area = s.find("layered pane", "Quokka windows", timeout=30)
         s.menu("List", "Destroy List")
         s.answer_alert("Cancel", "Would you like to Kill all the entries?")
         s.gone("alert", None)
         check(read(s.list_file()) == TWO, f"run {run}: Cancel on Destroy List changed the list file")
         s.menu("List", "Destroy List")
         s.answer_alert("OK", "Would you like to Kill all the entries?")
-        lst = s.find("list", "Address list", timeout=30, showing=True)
-        wait_for("one empty entry in the list browser",
-                 lambda: [n.name for n in s.find_all("list item", root=lst)] == [""], timeout=10)
+        wait_for("the list browser in the main window", lambda: windows_area.childCount > 0, timeout=30, step=0.01)
         appeared = time.monotonic()
-        time.sleep(0.5)
-        if run == 0:
-            s.shot("close-after-destroy")
+        delay = 0.5 * run / max(runs - 1, 1)
+        time.sleep(delay)
+        print(f"  run {run}: list browser up {appeared - started:.1f} s after the start, close box "
+              f"{time.monotonic() - appeared:.2f} s after it appeared", flush=True)
         rc = close_and_count(s, run, ignored)
         check(rc == 0, f"run {run}: the program ended with {rc} after the close box")
         data = read(s.list_file()) if os.path.exists(s.list_file()) else b""
+        # The list browser held one empty entry, written back as one empty line (or nothing).
         check(data in (b"", b"\r\n"), f"run {run}: the list file holds {data!r} after Destroy List and close")
-        print(f"  run {run}: {time.monotonic() - started:.1f} s in all, list browser up "
-              f"{appeared - started:.1f} s after the start", flush=True)
+        print(f"  run {run}: {time.monotonic() - started:.1f} s in all", flush=True)
     check(not ignored, f"the first close request was ignored in runs {ignored} of {runs}")
 
 
@@ -104,5 +113,6 @@ def main(program):
 
 
 if __name__ == "__main__":
-    # A run takes 6-8 s on a quiet machine (3.4 s of it the splash); 30 runs, and room for a loaded one.
-    run_inside_session(main, budget=1200)
+    # A run takes 6-10 s on a quiet machine (3.4 s of it the splash), 30 runs about 4 minutes; the budget
+    # only guards against a hang.
+    run_inside_session(main, budget=2400)
