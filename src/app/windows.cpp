@@ -17,6 +17,8 @@
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QOpenGLContext>
+#include <QOpenGLWidget>
 
 namespace {
 
@@ -36,6 +38,24 @@ protected:
             emit closed();
     }
 };
+
+/// Gives @p frame a native window that can hold page views from the moment it is created.
+/// Qt picks a top-level's kind of native window when it creates it, from the widgets it holds; the
+/// first page view (composited through OpenGL) added later makes Qt destroy the frame's X window and
+/// create another. A close request that a window manager sent to the old X window while the program
+/// was busy setting up the web engine was then dropped unseen: the close box seemed ignored. A hidden
+/// GL widget, never shown and so never drawn, makes Qt create the right kind of window once.
+/// Where there is no shared OpenGL context (no GL, or a test platform), page views are not composited
+/// through OpenGL either, and nothing is done.
+void prepareForPageViews(QWidget *frame)
+{
+    if (!QOpenGLContext::globalShareContext())
+        return;
+    auto *marker = new QOpenGLWidget(frame);
+    marker->setObjectName(QStringLiteral("pageViewReadiness"));
+    marker->setAttribute(Qt::WA_DontShowOnScreen);
+    marker->hide();
+}
 
 } // namespace
 
@@ -96,6 +116,7 @@ MainWindow *Windows::mainWindow()
 {
     if (!m_mainWindow) {
         m_mainWindow = new MainWindow(*this);
+        prepareForPageViews(m_mainWindow);
         m_mainWindow->load();
     }
     return m_mainWindow;
