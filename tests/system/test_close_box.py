@@ -31,26 +31,27 @@ def seed(s, content):
         f.write(content)
 
 
-def close_and_count(s, run, ignored, patience=20):
-    """Sends the close box to the main window; a request the program has not acted on after `patience`
-    seconds (a hang guard: a close takes well under a second) counts as ignored, and a second one is sent.
-    Returns the exit status; the program is ended with Quit when both were ignored, so that the next run
+def close_and_count(s, run, ignored, patience=30):
+    """Sends the close box to the main window.  A request counts as ignored when, `patience` seconds later (a
+    hang guard: a close takes under a second), the program still runs with its main window on the screen;
+    then a second one is sent.  A program that took the request but is slow to end is waited for.  Returns
+    the exit status; the program is ended with Quit when both requests were ignored, so that the next run
     can go on and the count is complete."""
     started = time.monotonic()
-    s.close_box("Quokka")
-    try:
-        rc = s.wait_exit(timeout=patience)
-    except Failure:
-        ignored.append(run)
-        print(f"  run {run}: the close request was ignored, sending another", flush=True)
+    for attempt in ("first", "second"):
         s.close_box("Quokka")
         try:
             rc = s.wait_exit(timeout=patience)
+            break
         except Failure:
-            print(f"  run {run}: the second close request was ignored too; ending it with Quit", flush=True)
-            ignored.append(f"{run} (twice)")
-            s.menu("File", "Quit")
-            return s.wait_exit()
+            if "Quokka" not in s.titles():
+                rc = s.wait_exit(timeout=300)
+                break
+            ignored.append(run if attempt == "first" else f"{run} (twice)")
+            print(f"  run {run}: the {attempt} close request was ignored", flush=True)
+    else:
+        s.menu("File", "Quit")
+        return s.wait_exit()
     print(f"  run {run}: closed {time.monotonic() - started:.1f} s after the request", flush=True)
     return rc
 
