@@ -223,12 +223,18 @@ class Session:
         a = node.queryAction()
         names = [a.getName(i) for i in range(a.nActions)]
         idx = names.index(action) if action else 0
+        from gi.repository import Atspi
         try:
+            # An action that opens a modal message box answers only when the box closes, so the call times
+            # out. In the first 15 s after the program started, AT-SPI waits out that whole "start-up time"
+            # (10 s lost per start): give the call the ordinary time-out instead.
+            Atspi.set_timeout(800, 0)
             a.doAction(idx)
         except Exception as e:
-            # An action that opens a modal message box answers only when the box closes.
             if "Did not receive a reply" not in str(e):
                 raise
+        finally:
+            Atspi.set_timeout(800, 15000)  # AT-SPI's defaults
 
     def button(self, root, caption, *old_names, role="push button"):
         """The showing control in root whose screen-reader name holds its visible caption as words (any case),
