@@ -49,6 +49,7 @@ def close_and_count(s, run, ignored, patience=30):
                 break
             ignored.append(run if attempt == "first" else f"{run} (twice)")
             print(f"  run {run}: the {attempt} close request was ignored", flush=True)
+            s.shot(f"close-request-ignored-{run}-{attempt}")
     else:
         s.menu("File", "Quit")
         return s.wait_exit()
@@ -103,6 +104,8 @@ def run_close_box_with_list_browser(s, problems, runs=RUNS or 20):
         s.click(s.button(frame, "Quokka"))
         browser = window_of(s.find("list", "Address list", timeout=30, showing=True))
         s.click(s.button(browser, "Next"))
+        if run == 0:
+            s.shot("close-box-with-list-browser")
         rc = close_and_count(s, run, ignored)
         check(rc == 0, f"run {run}: the program ended with {rc} after the close box")
         check(read(s.list_file()) == TWO, f"run {run}: the close box wrote {read(s.list_file())!r}")
