@@ -15,6 +15,7 @@
 #include "ui/windowframe.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QOpenGLContext>
@@ -45,11 +46,11 @@ protected:
 /// create another. A close request that a window manager sent to the old X window while the program
 /// was busy setting up the web engine was then dropped unseen: the close box seemed ignored. A hidden
 /// GL widget, never shown and so never drawn, makes Qt create the right kind of window once.
-/// Where there is no shared OpenGL context (no GL, or a test platform), page views are not composited
-/// through OpenGL either, and nothing is done.
+/// Only on X11 with OpenGL: without a shared OpenGL context page views are not composited through
+/// OpenGL either, and other platforms (the tests' offscreen one) cannot show such a window at all.
 void prepareForPageViews(QWidget *frame)
 {
-    if (!QOpenGLContext::globalShareContext())
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !QOpenGLContext::globalShareContext())
         return;
     auto *marker = new QOpenGLWidget(frame);
     marker->setObjectName(QStringLiteral("pageViewReadiness"));
