@@ -472,15 +472,16 @@ def run_walks(program, walks):
     control that a screen reader would find without a name.  QUOKKA_E2E_DUMP=1 prints the program's
     accessibility tree when a walk fails."""
     problems = []
-    for walk in walks:
+    for number, walk in enumerate(walks, 1):
         s = Session(program)
         started = time.monotonic()
-        print(f"walk {walk.__name__}:", flush=True)
+        name = walk.__name__ if walk.__name__ != "<lambda>" else f"number {number}"
+        print(f"walk {name}:", flush=True)
         try:
             walk(s, problems)
-            print(f"walk {walk.__name__}: passed in {time.monotonic() - started:.1f} s", flush=True)
+            print(f"walk {name}: passed in {time.monotonic() - started:.1f} s", flush=True)
         except Failure as e:
-            print(f"walk {walk.__name__}: failed after {time.monotonic() - started:.1f} s", flush=True)
+            print(f"walk {name}: failed after {time.monotonic() - started:.1f} s", flush=True)
             s.shot("failure")
             print("FAIL:", e)
             try:
