@@ -16,6 +16,9 @@
 #include <cerrno>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -155,6 +158,66 @@ void addWriterRows(const char *suffix = nullptr)
 }
 
 const QByteArray oldList("http://old.example/one\r\nhttp://old.example/two\r\n");
+
+// Root ignores file permissions, and CI runs as root: there the save runs in a child process that has
+// given root up for the user nobody, for whom a folder's permissions hold. Sets @p cannotRun to why
+// the child could not do the save.
+SaveResult saveAsOrdinaryUser(Writer writer, const QString &path, const QByteArray &newList,
+                              const QString &sourceFolder, QString *cannotRun)
+{
+    if (geteuid() != 0)
+        return save(writer, path, newList, sourceFolder);
+    const passwd *nobody = getpwnam("nobody");
+    if (!nobody) {
+        *cannotRun = QStringLiteral("no user nobody to run the save as");
+        return SaveResult::failure(QString());
+    }
+    int fds[2];
+    if (pipe(fds) != 0) {
+        *cannotRun = QStringLiteral("no pipe");
+        return SaveResult::failure(QString());
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        // Groups first: once the user is nobody, nothing may be changed any more.
+        if (setgroups(0, nullptr) != 0 || setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid) != 0
+            || setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid) != 0 || geteuid() == 0)
+            _exit(3);
+        const SaveResult result = save(writer, path, newList, sourceFolder);
+        const QByteArray answer = (result.ok ? "1" : "0") + result.reason.toUtf8();
+        const bool written = ::write(fds[1], answer.constData(), size_t(answer.size())) == answer.size();
+        _exit(written ? 0 : 4);
+    }
+    ::close(fds[1]);
+    QByteArray answer;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            break;
+        answer.append(buffer, n);
+    }
+    ::close(fds[0]);
+    int status = 0;
+    while (child > 0 && waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (child < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || answer.isEmpty()) {
+        *cannotRun = QStringLiteral("the save as nobody did not run (exit status %1)").arg(WEXITSTATUS(status));
+        return SaveResult::failure(QString());
+    }
+    return {answer.startsWith('1'), QString::fromUtf8(answer.mid(1))};
+}
+
+// Hands @p path to the user nobody (as root; otherwise it is the user's own already).
+bool giveToOrdinaryUser(const QString &path)
+{
+    if (geteuid() != 0)
+        return true;
+    const passwd *nobody = getpwnam("nobody");
+    return nobody && ::chown(QFile::encodeName(path).constData(), nobody->pw_uid, nobody->pw_gid) == 0;
+}
 
 // What one store operation run in a process of its own (tests/helpers/storeop.cpp) answered.
 struct StoreRun {
@@ -382,16 +445,20 @@ void tst_UrlListFileFaults::readOnlyFolderKeepsOldFile_data()
 void tst_UrlListFileFaults::readOnlyFolderKeepsOldFile()
 {
     QFETCH(int, writer);
-    if (geteuid() == 0)
-        QSKIP("root ignores folder permissions; the read-only mount test covers this case as root");
     QTemporaryDir dir;
     QTemporaryDir outside;
     QVERIFY(dir.isValid() && outside.isValid());
     const QString path = dir.filePath(QStringLiteral("url.dat"));
     QVERIFY(TestFiles::write(path, oldList));
+    // As root the save runs as nobody: the folders become nobody's, and the full list's source readable.
+    QVERIFY(giveToOrdinaryUser(dir.path()) && giveToOrdinaryUser(path));
+    QVERIFY(giveToOrdinaryUser(outside.path()));
     QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-    const SaveResult result = save(Writer(writer), path, QByteArray("http://new.example/\r\n"), outside.path());
+    QString cannotRun;
+    const SaveResult result = saveAsOrdinaryUser(Writer(writer), path, QByteArray("http://new.example/\r\n"),
+                                                 outside.path(), &cannotRun);
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY2(cannotRun.isEmpty(), qPrintable(cannotRun));
     QVERIFY(!result.ok);
     QVERIFY(!result.reason.isEmpty());
     QCOMPARE(TestFiles::read(path), oldList);

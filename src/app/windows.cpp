@@ -15,8 +15,11 @@
 #include "ui/windowframe.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QOpenGLContext>
+#include <QOpenGLWidget>
 
 namespace {
 
@@ -42,6 +45,24 @@ protected:
             emit closed();
     }
 };
+
+/// Gives @p frame a native window that can hold page views from the moment it is created.
+/// Qt picks a top-level's kind of native window when it creates it, from the widgets it holds; the
+/// first page view (composited through OpenGL) added later makes Qt destroy the frame's X window and
+/// create another. A close request that a window manager sent to the old X window while the program
+/// was busy setting up the web engine was then dropped unseen: the close box seemed ignored. A hidden
+/// GL widget, never shown and so never drawn, makes Qt create the right kind of window once.
+/// Only on X11 with OpenGL: without a shared OpenGL context page views are not composited through
+/// OpenGL either, and other platforms (the tests' offscreen one) cannot show such a window at all.
+void prepareForPageViews(QWidget *frame)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !QOpenGLContext::globalShareContext())
+        return;
+    auto *marker = new QOpenGLWidget(frame);
+    marker->setObjectName(QStringLiteral("pageViewReadiness"));
+    marker->setAttribute(Qt::WA_DontShowOnScreen);
+    marker->hide();
+}
 
 } // namespace
 
@@ -103,6 +124,7 @@ MainWindow *Windows::mainWindow()
 {
     if (!m_mainWindow) {
         m_mainWindow = new MainWindow(*this);
+        prepareForPageViews(m_mainWindow);
         m_mainWindow->load();
     }
     return m_mainWindow;

@@ -18,7 +18,8 @@ INNER = "QUOKKA_E2E_INNER"
 SKIP = 77
 
 
-def run_inside_session(main, budget=150):
+def run_inside_session(main, budget=600):
+    """budget: seconds for the whole script, a guard against a hang (several times a quiet machine's time)."""
     if os.environ.get(INNER):
         sys.exit(main(sys.argv[1]))
     for tool in ("xvfb-run", "dbus-run-session", "dbus-send", "xdotool", "import"):
@@ -40,11 +41,13 @@ def run_inside_session(main, budget=150):
     # pick the same one; starting the search at a number of our own keeps parallel runs apart.
     cmd = ["xvfb-run", "-n", str(100 + os.getpid() % 400), "-a", "-e", xvfb_errors, "-s", "-screen 0 1280x1024x24", "dbus-run-session", "--",
            "/usr/bin/python3", os.path.abspath(sys.argv[0]), os.path.abspath(sys.argv[1])] + sys.argv[2:]
+    started = time.monotonic()
     proc = subprocess.Popen(cmd, env=env, start_new_session=True)
     try:
         rc = proc.wait(timeout=budget)
+        print(f"the whole run took {time.monotonic() - started:.1f} s (hang guard {budget} s)")
     except subprocess.TimeoutExpired:
-        print(f"FAIL: the run took longer than {budget} s")
+        print(f"FAIL: the run took longer than {budget} s, the guard against a hang")
         rc = 1
     finally:
         end_process_group(proc.pid)
@@ -136,6 +139,8 @@ class Session:
                     "XDG_DATA_HOME": self.data, "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
                     "QT_QPA_PLATFORM": "xcb",
                     "QTWEBENGINE_CHROMIUM_FLAGS": "--disable-gpu --disable-background-networking"})
+        # Settings for the program alone, to hunt a fault by hand: QUOKKA_E2E_PROGRAM_ENV="QT_NO_GLIB=1 ...".
+        env.update(item.split("=", 1) for item in os.environ.get("QUOKKA_E2E_PROGRAM_ENV", "").split() if "=" in item)
         env.update(extra_env or {})
         self.scale = float(env.get("QT_SCALE_FACTOR", "1") or 1)
         self.log = open(os.path.join(self.root, "program.log"), "w")
@@ -221,12 +226,18 @@ class Session:
         a = node.queryAction()
         names = [a.getName(i) for i in range(a.nActions)]
         idx = names.index(action) if action else 0
+        from gi.repository import Atspi
         try:
+            # An action that opens a modal message box answers only when the box closes, so the call times
+            # out. In the first 15 s after the program started, AT-SPI waits out that whole "start-up time"
+            # (10 s lost per start): give the call the ordinary time-out instead.
+            Atspi.set_timeout(800, 0)
             a.doAction(idx)
         except Exception as e:
-            # An action that opens a modal message box answers only when the box closes.
             if "Did not receive a reply" not in str(e):
                 raise
+        finally:
+            Atspi.set_timeout(800, 15000)  # AT-SPI's defaults
 
     def button(self, root, caption, *old_names, role="push button"):
         """The showing control in root whose screen-reader name holds its visible caption as words (any case),
@@ -471,11 +482,16 @@ def run_walks(program, walks):
     control that a screen reader would find without a name.  QUOKKA_E2E_DUMP=1 prints the program's
     accessibility tree when a walk fails."""
     problems = []
-    for walk in walks:
+    for number, walk in enumerate(walks, 1):
         s = Session(program)
+        started = time.monotonic()
+        name = walk.__name__ if walk.__name__ != "<lambda>" else f"number {number}"
+        print(f"walk {name}:", flush=True)
         try:
             walk(s, problems)
+            print(f"walk {name}: passed in {time.monotonic() - started:.1f} s", flush=True)
         except Failure as e:
+            print(f"walk {name}: failed after {time.monotonic() - started:.1f} s", flush=True)
             s.shot("failure")
             print("FAIL:", e)
             try:

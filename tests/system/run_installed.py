@@ -35,7 +35,8 @@ def main(program):
         s.find(None, "Page of the chosen address", timeout=10)
         s.shot("installed")
         s.menu("File", "Quit")
-        s.wait_exit()
+        rc = s.wait_exit()
+        check(rc == 0, f"the installed program ended with {rc} after Quit")
     except Failure as e:
         print("FAIL:", e)
         return 1

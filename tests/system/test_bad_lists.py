@@ -41,6 +41,7 @@ def walk_for(content, written, entries, nexts):
         check(rc == 0, f"the program ended with {rc} after the close box")
         got = read(s.list_file())
         check(got == written, f"the list came back as {len(got)} bytes {got[:80]!r}..., not as written")
+    walk.__name__ = f"list_of_{len(content)}_bytes"
     return walk
 
 
@@ -51,4 +52,5 @@ def main(program):
 
 
 if __name__ == "__main__":
-    run_inside_session(main, budget=400)
+    # A minute or two on a quiet machine (a million entries); the budget only guards against a hang.
+    run_inside_session(main, budget=1200)
