@@ -133,14 +133,21 @@ QMenu *MainWindow::createPopupMenu()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Each child window unloads with its own handling; one that refuses keeps the frame open.
-    bool refused = false;
-    for (QMdiSubWindow *sub : m_area->subWindowList())
-        refused = !sub->close() || refused;
-    if (refused)
-        event->ignore();
-    else
-        event->accept();
+    // Each child window unloads with its own handling, the list browser first. The first that
+    // refuses keeps the frame open, and every window not closed yet stays as it is.
+    QList<QMdiSubWindow *> children = m_area->subWindowList();
+    if (ListBrowser *list = m_windows.loadedListBrowser()) {
+        auto *frame = qobject_cast<QMdiSubWindow *>(WindowFrame::frameOf(list));
+        if (children.removeOne(frame))
+            children.prepend(frame);
+    }
+    for (QMdiSubWindow *child : std::as_const(children)) {
+        if (!child->close()) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
 }
 
 void MainWindow::openBrowserWindow()
