@@ -7,6 +7,7 @@
 #include "lists/newlistwindow.h"
 #include "lists/editlistwindow.h"
 #include "lists/cheatbox.h"
+#include "store/listfileversion.h"
 #include "store/listpaths.h"
 #include "store/urllistfile.h"
 #include "platform/mediaplayer.h"
@@ -19,6 +20,7 @@
 #include "ui/twips.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -174,9 +176,18 @@ void MainWindow::editList()
 
 void MainWindow::openEditList()
 {
-    const std::optional<QString> text = UrlListFile::editText(ListPaths::listFile());
+    const QString path = ListPaths::listFile();
+    const ListFileVersion::Read read = ListFileVersion::read(path);
     MessageBoxes &boxes = m_windows.platform().messageBoxes();
-    if (!text) {
+    if (!read.unreadable.isEmpty()) {
+        // A list that is there but cannot be read is not missing: New List would replace it.
+        boxes.show(QStringLiteral("Quokka could not read your list from\n%1\n\nReason: %2\n\n"
+                                  "Your list file is left as it is.")
+                       .arg(QDir::toNativeSeparators(path), read.unreadable),
+                   QStringLiteral("List not read"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+        return;
+    }
+    if (!read.bytes) {
         boxes.show(QStringLiteral("List doesn't exist!"), QStringLiteral("Error!"), MessageBoxes::Buttons::Ok,
                    MessageBoxes::Icon::Critical);
         boxes.show(QStringLiteral("Create a new List..."), QStringLiteral("New list"), MessageBoxes::Buttons::Ok,
@@ -186,7 +197,9 @@ void MainWindow::openEditList()
     }
     EditListWindow *editor = m_windows.editListWindow();
     WindowFrame::show(editor);
-    editor->m_listText->setText(*text);
+    // The lines joined by CR LF, with no line break before the first or after the last.
+    editor->m_listText->setText(UrlListFile::parseEntries(*read.bytes).join(QStringLiteral("\r\n")));
+    editor->m_listVersion = read.version;
 }
 
 void MainWindow::destroyList()
@@ -195,6 +208,9 @@ void MainWindow::destroyList()
         QStringLiteral("Would you like to Kill all the entries?"), QStringLiteral("Kill all"),
         MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question);
     if (answer != MessageBoxes::Answer::Ok)
+        return;
+    // Killing all entries reloads the list browser: its unsaved KILLs and Adds go only with the user's word.
+    if (ListBrowser *list = m_windows.loadedListBrowser(); list && !list->confirmDroppingUnsavedChanges())
         return;
     UrlListFile::remove(ListPaths::listFile());
     m_windows.listBrowser()->reloadList();

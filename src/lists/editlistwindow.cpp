@@ -46,7 +46,7 @@ void EditListWindow::load() {}
 
 void EditListWindow::saveEditedList()
 {
-    if (!SaveList::saveEditTextAndReload(m_windows, m_listText->text()))
+    if (!SaveList::saveEditTextAndReload(m_windows, m_listText->text(), &m_listVersion))
         return;
     MessageBoxes &boxes = m_windows.platform().messageBoxes();
     // The window stays open for more editing; the list browser stays shown or hidden as it was.
