@@ -494,17 +494,21 @@ private slots:
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_world.data->path());
         env.insert(QStringLiteral("XDG_CACHE_HOME"), m_world.cache->path());
         QProcess first;
+        first.setProcessChannelMode(QProcess::MergedChannels);
         first.setProcessEnvironment(env);
         first.start(program, {});
         QVERIFY2(first.waitForStarted(), qPrintable(first.errorString()));
         // Wait until the first program holds the folder (a guard against a hang, not a speed test).
         QDeadlineTimer deadline(60000);
         for (;;) {
-            DataFolderLock probe(ListPaths::dataFolder());
-            if (!probe.tryLock() && probe.heldElsewhere())
-                break;
+            {
+                // Let go at once: held while the program tries, the probe would keep it out.
+                DataFolderLock probe(ListPaths::dataFolder());
+                if (!probe.tryLock() && probe.heldElsewhere())
+                    break;
+            }
+            QVERIFY2(first.state() == QProcess::Running, first.readAll().constData());
             QVERIFY2(!deadline.hasExpired(), "the first program never took its data folder");
-            QVERIFY(first.state() == QProcess::Running);
             QTest::qWait(50);
         }
         QProcess second;
