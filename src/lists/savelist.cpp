@@ -30,8 +30,9 @@ Outcome saveOverOtherVersion(Windows &windows, const ListFileVersion &basedOn, c
         }
         const QString copy = ListFileCopies::otherVersionPath(path);
         const auto answer = windows.platform().messageBoxes().show(
-            QStringLiteral("Your list file\n%1\nhas been changed since Quokka read it, by another program or "
-                           "another Quokka.\n\nPress OK to keep both: the other version is kept as\n%2\n"
+            QStringLiteral("Your list file\n%1\nhas been changed since it was read for this window (by another "
+                           "program, or by another Quokka window that saved it).\n\n"
+                           "Press OK to keep both: the other version is kept as\n%2\n"
                            "and Quokka's list is saved as your list.\n\n%3")
                 .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(copy), cancelMeans),
             QStringLiteral("List changed elsewhere"), MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question);

@@ -92,8 +92,9 @@ ListFileVersion::Check ListFileVersion::compareWith(const QString &path) const
     Check check;
     if (!m_known)
         return check;
+    // A missing file or a link to nothing: a save writes over nothing (through the link, as ever).
     const FileStat now = statOf(path);
-    if (!now.exists && !QFileInfo(path).isSymLink()) {
+    if (!now.exists) {
         check.state = State::Gone;
         return check;
     }
