@@ -201,7 +201,7 @@ private slots:
     void listChangedElsewhereIsNotWrittenOver_data()
     {
         QTest::addColumn<QByteArray>("atLoad"); // "<none>": no list file when the list browser loads
-        QTest::addColumn<QByteArray>("elsewhere"); // "<removed>": the other program deleted it
+        QTest::addColumn<QByteArray>("elsewhere"); // "<removed>", "<emptied>": what the other program did
         QTest::addColumn<bool>("asks");
         QTest::addColumn<Answer>("answer");
         QTest::addColumn<QByteArray>("after");
@@ -211,6 +211,8 @@ private slots:
         QTest::newRow("same bytes written again") << QByteArray("A\r\nB\r\n") << QByteArray("A\r\nB\r\n") << false
                                                   << Answer::Ok << ours << true;
         QTest::newRow("removed elsewhere") << QByteArray("A\r\nB\r\n") << QByteArray("<removed>") << false << Answer::Ok
+                                           << ours << true;
+        QTest::newRow("emptied elsewhere") << QByteArray("A\r\nB\r\n") << QByteArray("<emptied>") << false << Answer::Ok
                                            << ours << true;
         QTest::newRow("changed, keep both") << QByteArray("A\r\nB\r\n") << QByteArray("A\r\nB\r\nC\r\n") << true
                                             << Answer::Ok << ours << true;
@@ -241,6 +243,8 @@ private slots:
 
         if (elsewhere == "<removed>") {
             QVERIFY(QFile::remove(ListPaths::listFile()));
+        } else if (elsewhere == "<emptied>") {
+            QVERIFY(writeElsewhere(QByteArray()));
         } else if (!elsewhere.isEmpty()) {
             QVERIFY(writeElsewhere(elsewhere));
             // A program may set the time back (cp -p, rsync -t): the change is seen all the same.
@@ -304,6 +308,14 @@ private slots:
         QCOMPARE(otherVersions().size(), 1);
         QCOMPARE(TestFiles::read(QDir(ListPaths::dataFolder()).filePath(otherVersions()[0])), QByteArray("A\r\ntheirs\r\n"));
         QCOMPARE(boxes().shown.last().text, QStringLiteral(" List updated!"));
+
+        // Destroy List empties the list: nothing there to keep, so Edit asks nothing.
+        boxes().answers = {Answer::Ok};
+        frame()->destroyList();
+        const int asked = boxesTitled(QStringLiteral("List changed elsewhere")).size();
+        editor->saveEditedList();
+        QCOMPARE(boxesTitled(QStringLiteral("List changed elsewhere")).size(), asked);
+        QCOMPARE(TestFiles::listBytes(), QByteArray("A\r\nmine\r\n"));
 
         // Its own save is no change made elsewhere: pressing Edit again asks nothing.
         const int questions = boxesTitled(QStringLiteral("List changed elsewhere")).size();
@@ -389,7 +401,7 @@ private slots:
             return;
         }
         if (destroying) {
-            QVERIFY(!QFile::exists(ListPaths::listFile()));
+            QCOMPARE(TestFiles::listBytes(), QByteArray()); // emptied, not deleted
             QCOMPARE(browser->m_addressList->entries(), QStringList{QString()});
         } else {
             QCOMPARE(TestFiles::listBytes(), QByteArray("typed\r\n"));

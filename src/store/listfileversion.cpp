@@ -111,6 +111,11 @@ ListFileVersion::Check ListFileVersion::compareWith(const QString &path) const
         check.reason = error;
         return check;
     }
+    // An empty file holds nothing to lose (Destroy List empties the list rather than deleting it).
+    if (bytes->isEmpty()) {
+        check.state = State::Gone;
+        return check;
+    }
     // Written again with the same bytes (a touch, a save without changes) is the same version.
     if (m_existed && bytes->size() == m_size && contentHash(*bytes) == m_hash)
         return check;

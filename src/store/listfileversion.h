@@ -29,7 +29,7 @@ public:
     struct Check {
         enum class State {
             Same, ///< still this version (or nothing was read, so nothing to compare)
-            Gone, ///< no file there now: a save writes over nothing
+            Gone, ///< no file there now, or an empty one: a save writes over nothing
             Changed, ///< another version is there; its bytes are in otherBytes
             Unreadable, ///< something is there that cannot be read now; reason says why
         };
