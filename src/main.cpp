@@ -1,9 +1,13 @@
 // Quokka: a small web browser built around one stored list of web addresses.
 #include "app/windows.h"
+#include "app/singleinstance.h"
 #include "app/startup.h"
 #include "app/quokkaapplication.h"
+#include "platform/messageboxes.h"
 #include "platform/qtplatform.h"
+#include "store/listpaths.h"
 
+#include <QDir>
 
 int main(int argc, char *argv[])
 {
@@ -11,9 +15,28 @@ int main(int argc, char *argv[])
     QuokkaApplication app(argc, argv);
     QtPlatform platform;
     app.setFatalError(&platform.fatalError());
+
+    // One program per data folder: a second one would write its list over the first one's.
+    SingleInstance instance(ListPaths::dataFolder());
+    switch (instance.start()) {
+    case SingleInstance::Start::First:
+        break;
+    case SingleInstance::Start::Forwarded:
+        return 0;
+    case SingleInstance::Start::NoAnswer:
+        platform.messageBoxes().show(
+            QStringLiteral("Quokka is already running with the data folder\n%1\nbut does not answer.\n\n"
+                           "Only one Quokka at a time can use a data folder, so that neither writes over the "
+                           "other's list. Close the other Quokka, then start Quokka again.")
+                .arg(QDir::toNativeSeparators(ListPaths::dataFolder())),
+            QStringLiteral("Quokka"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+        return 1;
+    }
+
     int result = 0;
     {
         Windows windows(platform);
+        QObject::connect(&instance, &SingleInstance::comeForwardRequested, &windows, &Windows::bringToFront);
         Startup::showSplash(windows);
         result = app.exec();
     }

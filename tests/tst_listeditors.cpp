@@ -56,7 +56,7 @@ private slots:
     void editCommandWithoutListOpensNewList();
     void listViewOpensEntry_data();
     void listViewOpensEntry();
-    void listViewKeepsOldListUntilRecreated();
+    void listViewShowsTheListCreatedMeanwhile();
     void addAppendsToWorkingList();
     void editWithoutTypingKeepsEveryByte();
     void pastedLinesAddOneEntry();
@@ -347,13 +347,15 @@ void TestListEditors::listViewOpensEntry()
     QVERIFY(platform.boxes.shown.isEmpty());
 }
 
-void TestListEditors::listViewKeepsOldListUntilRecreated()
+void TestListEditors::listViewShowsTheListCreatedMeanwhile()
 {
     QVERIFY(TestFiles::write(ListPaths::listFile(), "A\r\nB\r\nC\r\n"));
     FakePlatform platform;
     Windows windows(platform);
     windows.mainWindow()->show();
-    ListViewWindow *view = windows.listViewWindow();
+    windows.mainWindow()->toolBarButtonClicked(QStringLiteral("List"));
+    ListViewWindow *view = windows.loadedListViewWindow();
+    QVERIFY(view);
     view->hideWindow();
     QVERIFY(!WindowFrame::isVisible(view));
 
@@ -361,9 +363,11 @@ void TestListEditors::listViewKeepsOldListUntilRecreated()
     editor->m_listText->setText(QStringLiteral("X"));
     editor->createList();
 
-    WindowFrame::show(windows.listViewWindow());
-    QCOMPARE(windows.listViewWindow(), view);
-    QCOMPARE(view->m_addressList->entries(), (QStringList{"A", "B", "C"}));
+    // Show List shows the stored list as it is now, not the old entries of the hidden window.
+    windows.mainWindow()->toolBarButtonClicked(QStringLiteral("List"));
+    QCOMPARE(windows.loadedListViewWindow(), view);
+    QVERIFY(WindowFrame::isVisible(view));
+    QCOMPARE(view->m_addressList->entries(), QStringList{"X"});
     closeWithCloseBox(view);
     QCOMPARE(windows.listViewWindow()->m_addressList->entries(), QStringList{"X"});
 }

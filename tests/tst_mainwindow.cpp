@@ -189,10 +189,12 @@ private slots:
         m_world.windows->listBrowser()->m_addressList->addEntry(QStringLiteral("added"));
         // A write-protected list says "do not change me".
         QVERIFY(QFile::setPermissions(ListPaths::listFile(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-        m_world.platform->boxes.answers = {MessageBoxes::Answer::Ok};
+        // OK to "Kill all", OK to dropping the unsaved Add, then the report.
+        m_world.platform->boxes.answers = {MessageBoxes::Answer::Ok, MessageBoxes::Answer::Ok};
         frame()->destroyList();
-        QCOMPARE(m_world.platform->boxes.shown.size(), 2);
-        const auto box = m_world.platform->boxes.shown.at(1);
+        QCOMPARE(m_world.platform->boxes.shown.size(), 3);
+        QCOMPARE(m_world.platform->boxes.shown.at(1).title, QStringLiteral("Unsaved changes"));
+        const auto box = m_world.platform->boxes.shown.at(2);
         QVERIFY2(box.text.contains(QDir::toNativeSeparators(ListPaths::listFile())), qPrintable(box.text));
         QVERIFY2(box.text.contains(QLatin1String("read-only")), qPrintable(box.text));
         QCOMPARE(box.icon, MessageBoxes::Icon::Critical);

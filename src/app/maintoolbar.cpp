@@ -69,7 +69,12 @@ void MainWindow::toolBarButtonClicked(const QString &key)
     } else if (key == QLatin1String("kill")) {
         destroyList();
     } else if (key == QLatin1String("List")) {
-        WindowFrame::show(m_windows.listViewWindow());
+        // Shown as the file holds the list now: a window made just now has read it as it loaded.
+        const bool loaded = m_windows.loadedListViewWindow();
+        ListViewWindow *view = m_windows.listViewWindow();
+        if (loaded)
+            view->showStoredList();
+        WindowFrame::show(view);
     } else if (key == QLatin1String("big")) {
         BrowserWindow *big = m_windows.browserWindow();
         WindowFrame::show(big);

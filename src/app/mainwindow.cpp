@@ -7,6 +7,7 @@
 #include "lists/newlistwindow.h"
 #include "lists/editlistwindow.h"
 #include "lists/cheatbox.h"
+#include "store/listfileversion.h"
 #include "store/listpaths.h"
 #include "store/urllistfile.h"
 #include "platform/mediaplayer.h"
@@ -170,14 +171,21 @@ QMenu *MainWindow::createPopupMenu()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Each child window unloads with its own handling; one that refuses keeps the frame open.
-    bool refused = false;
-    for (QMdiSubWindow *sub : m_area->subWindowList())
-        refused = !sub->close() || refused;
-    if (refused)
-        event->ignore();
-    else
-        event->accept();
+    // Each child window unloads with its own handling, the list browser first. The first that
+    // refuses keeps the frame open, and every window not closed yet stays as it is.
+    QList<QMdiSubWindow *> children = m_area->subWindowList();
+    if (ListBrowser *list = m_windows.loadedListBrowser()) {
+        auto *frame = qobject_cast<QMdiSubWindow *>(WindowFrame::frameOf(list));
+        if (children.removeOne(frame))
+            children.prepend(frame);
+    }
+    for (QMdiSubWindow *child : std::as_const(children)) {
+        if (!child->close()) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
 }
 
 void MainWindow::openBrowserWindow()
@@ -204,9 +212,18 @@ void MainWindow::editList()
 
 void MainWindow::openEditList()
 {
-    const std::optional<QString> text = UrlListFile::editText(ListPaths::listFile());
+    const QString path = ListPaths::listFile();
+    const ListFileVersion::Read read = ListFileVersion::read(path);
     MessageBoxes &boxes = m_windows.platform().messageBoxes();
-    if (!text) {
+    if (!read.unreadable.isEmpty()) {
+        // A list that is there but cannot be read is not missing: New List would replace it.
+        boxes.show(QStringLiteral("Quokka could not read your list from\n%1\n\nReason: %2\n\n"
+                                  "Your list file is left as it is.")
+                       .arg(QDir::toNativeSeparators(path), read.unreadable),
+                   QStringLiteral("List not read"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+        return;
+    }
+    if (!read.bytes) {
         boxes.show(QStringLiteral("List doesn't exist!"), QStringLiteral("Error!"), MessageBoxes::Buttons::Ok,
                    MessageBoxes::Icon::Critical);
         boxes.show(QStringLiteral("Create a new List..."), QStringLiteral("New list"), MessageBoxes::Buttons::Ok,
@@ -216,7 +233,9 @@ void MainWindow::openEditList()
     }
     EditListWindow *editor = m_windows.editListWindow();
     WindowFrame::show(editor);
-    editor->m_listText->setText(*text);
+    // The lines joined by CR LF, with no line break before the first or after the last.
+    editor->m_listText->setText(UrlListFile::parseEntries(*read.bytes).join(QStringLiteral("\r\n")));
+    editor->m_listVersion = read.version;
 }
 
 void MainWindow::destroyList()
@@ -225,6 +244,9 @@ void MainWindow::destroyList()
         QStringLiteral("Would you like to Kill all the entries?"), QStringLiteral("Kill all"),
         MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question);
     if (answer != MessageBoxes::Answer::Ok)
+        return;
+    // Killing all entries reloads the list browser: its unsaved KILLs and Adds go only with the user's word.
+    if (ListBrowser *list = m_windows.loadedListBrowser(); list && !list->confirmDroppingUnsavedChanges())
         return;
     // Emptied through the same atomic replace as every save, never deleted: a list that is a link
     // stays a link, and the file keeps its owner, group, permissions and ACL.

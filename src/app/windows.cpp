@@ -176,6 +176,24 @@ QList<BrowserWindow *> Windows::browserWindows() const
     return all;
 }
 
+void Windows::bringToFront()
+{
+    QList<QWidget *> shown;
+    if (m_mainWindow && m_mainWindow->isVisible())
+        shown.append(m_mainWindow);
+    else if (m_splashScreen && m_splashScreen->isVisible())
+        shown.append(m_splashScreen);
+    else
+        for (BrowserWindow *w : browserWindows())
+            if (w->isVisible())
+                shown.append(w);
+    for (QWidget *w : std::as_const(shown)) {
+        w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+        w->raise();
+        w->activateWindow();
+    }
+}
+
 MainWindow *Windows::loadedMainWindow() const { return m_mainWindow; }
 ListBrowser *Windows::loadedListBrowser() const { return m_listBrowser; }
 NewListWindow *Windows::loadedNewListWindow() const { return m_newListWindow; }

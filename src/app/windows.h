@@ -65,6 +65,10 @@ public:
     /// Every loaded browser window, the shared one included.
     QList<BrowserWindow *> browserWindows() const;
 
+    /// Brings the program forward (a second start asked for it): the main window, restored when
+    /// minimized, or else the splash, or else the browser windows. Loads nothing.
+    void bringToFront();
+
 private:
     template <class W> W *child(QPointer<W> &slot);
     template <class W> W *topLevel(QPointer<W> &slot);

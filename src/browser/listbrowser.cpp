@@ -3,6 +3,7 @@
 #include "app/windows.h"
 #include "browser/browserwindow.h"
 #include "lists/addaddressbar.h"
+#include "lists/savelist.h"
 #include "store/listpaths.h"
 #include "store/urllistfile.h"
 #include "platform/mediaplayer.h"
@@ -18,6 +19,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QAbstractItemView>
+#include <QAbstractItemModel>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -169,6 +171,16 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
 void ListBrowser::load()
 {
     m_busyAnimation->stop();
+    // Every entry removed or added outside a reload is a change the file does not have yet.
+    const QAbstractItemModel *entries = m_addressList->model();
+    const auto count = [this](int n) {
+        if (!m_reloading)
+            m_unsavedChanges += n;
+    };
+    connect(entries, &QAbstractItemModel::rowsInserted, this, [count](const QModelIndex &, int first, int last) { count(last - first + 1); });
+    connect(entries, &QAbstractItemModel::rowsRemoved, this, [count](const QModelIndex &, int first, int last) { count(last - first + 1); });
+    connect(entries, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_entriesBeforeReset = m_addressList->count(); });
+    connect(entries, &QAbstractItemModel::modelReset, this, [this, count] { count(m_entriesBeforeReset + m_addressList->count()); });
     reloadList();
     const QString fullList = ListPaths::fullListCopy();
     const SaveResult copied = UrlListFile::copyFullList(ListPaths::shippedFile(QStringLiteral("dat/ch.dat")), fullList);
@@ -183,18 +195,40 @@ void ListBrowser::load()
 void ListBrowser::reloadList()
 {
     const QString path = ListPaths::listFile();
-    QString unreadable;
+    const ListFileVersion::Read read = ListFileVersion::read(path);
+    m_reloading = true;
     m_addressList->clear();
-    m_addressList->addEntries(UrlListFile::load(path, &unreadable));
+    m_addressList->addEntries(read.bytes ? UrlListFile::parseEntries(*read.bytes) : QStringList{QString()});
+    m_reloading = false;
+    m_unsavedChanges = 0;
+    m_listVersion = read.version;
     // A list that is there but cannot be read is the user's all the same: never write over it.
-    m_keepListFile = !unreadable.isEmpty();
+    m_keepListFile = !read.unreadable.isEmpty();
     if (m_keepListFile) {
         m_windows.platform().messageBoxes().show(
             tr("Quokka could not read your list from\n%1\n\nReason: %2\n\n"
                "The list browser starts with an empty list, and your list file is left as it is.")
-                .arg(QDir::toNativeSeparators(path), unreadable),
+                .arg(QDir::toNativeSeparators(path), read.unreadable),
             tr("List not read"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
     }
+}
+
+bool ListBrowser::confirmDroppingUnsavedChanges()
+{
+    const int n = m_unsavedChanges;
+    if (n == 0)
+        return true;
+    const QString text = n == 1
+        ? tr("The list browser's list has 1 change that is not saved yet (an entry removed with KILL or added "
+             "with Add).\n\nPress OK to go on and lose it: the list browser then shows the list from the file.\n"
+             "Press Cancel to keep it; closing the list browser saves it.")
+        : tr("The list browser's list has %1 changes that are not saved yet (entries removed with KILL or added "
+             "with Add).\n\nPress OK to go on and lose them: the list browser then shows the list from the file.\n"
+             "Press Cancel to keep them; closing the list browser saves them.")
+              .arg(n);
+    return m_windows.platform().messageBoxes().show(text, tr("Unsaved changes"), MessageBoxes::Buttons::OkCancelDefaultCancel,
+                                                    MessageBoxes::Icon::Question)
+        == MessageBoxes::Answer::Ok;
 }
 
 bool ListBrowser::unload()
@@ -202,9 +236,15 @@ bool ListBrowser::unload()
     const QString path = ListPaths::listFile();
     if (m_keepListFile)
         return true;
-    const SaveResult saved = UrlListFile::writeBack(path, m_addressList->entries());
-    if (saved)
+    const QStringList entries = m_addressList->entries();
+    SaveResult saved;
+    const SaveList::Outcome outcome = SaveList::saveOverOtherVersion(
+        m_windows, m_listVersion, [&] { return UrlListFile::writeBack(path, entries); },
+        tr("Press Cancel to keep the list browser open; nothing is saved now."), &saved);
+    if (outcome == SaveList::Outcome::Saved)
         return true;
+    if (outcome == SaveList::Outcome::Declined)
+        return false;
     const auto answer = m_windows.platform().messageBoxes().show(
         tr("Quokka could not save your list to\n%1\n\nReason: %2\n\n"
            "Press Cancel to keep the list browser open with your list, or OK to close it without saving.")

@@ -1,6 +1,8 @@
 // The list browser: steps through the stored list entry by entry and shows each address in a web view.
 #pragma once
 
+#include "store/listfileversion.h"
+
 #include <QWidget>
 
 class Windows;
@@ -23,6 +25,11 @@ public:
     bool unload();
     /// Replaces the working list by the list file's entries; says so when the file cannot be read.
     void reloadList();
+    /// Entries removed or added since the list was loaded (KILL, Add), not saved yet.
+    int unsavedChanges() const { return m_unsavedChanges; }
+    /// Before the list is reloaded from the file: asks, when it holds unsaved changes, whether to
+    /// drop them. True when there are none or the user agreed.
+    bool confirmDroppingUnsavedChanges();
     void showSelectedEntry();
     /// Opens @p address from the stored list, where it stood at @p position: the entry of the working list
     /// that holds it (ListBox::findEntry) is selected, so that KILL removes what the page shows; with no
@@ -63,4 +70,9 @@ private:
     Windows &m_windows;
     /// The list file could not be read when the list was loaded: closing leaves it as it is.
     bool m_keepListFile = false;
+    /// The version of the list file the working list was read from; closing checks it is still there.
+    ListFileVersion m_listVersion;
+    int m_unsavedChanges = 0;
+    bool m_reloading = false;
+    int m_entriesBeforeReset = 0;
 };

@@ -50,7 +50,7 @@ void EditListWindow::load() {}
 
 void EditListWindow::saveEditedList()
 {
-    if (!SaveList::saveEditTextAndReload(m_windows, m_listText->text()))
+    if (!SaveList::saveEditTextAndReload(m_windows, m_listText->text(), &m_listVersion))
         return;
     m_listText->markKept();
     MessageBoxes &boxes = m_windows.platform().messageBoxes();
@@ -66,7 +66,7 @@ void EditListWindow::hideWindow()
 
 void EditListWindow::closeEvent(QCloseEvent *event)
 {
-    if (SaveList::mayCloseEditor(m_windows, m_listText, QStringLiteral("Your changes to the list are not saved.\n\nSave them before closing Edit List?"), QStringLiteral("Edit List")))
+    if (SaveList::mayCloseEditor(m_windows, m_listText, &m_listVersion, QStringLiteral("Your changes to the list are not saved.\n\nSave them before closing Edit List?"), QStringLiteral("Edit List")))
         event->accept();
     else
         event->ignore();

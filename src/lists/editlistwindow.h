@@ -1,6 +1,7 @@
 // The Edit list window: the stored list as text, changed freely and saved back.
 #pragma once
 
+#include "store/listfileversion.h"
 #include "ui/multilinetextbox.h"
 #include <QWidget>
 
@@ -24,6 +25,8 @@ public:
     QPushButton *m_hideButton = nullptr;
     QLabel *m_captionStrip = nullptr;
     QLabel *m_paper = nullptr;
+    /// The version of the list file the text was read from; set by the command that fills the text.
+    ListFileVersion m_listVersion;
 
 protected:
     /// Typed text that is not saved is not thrown away without a question.

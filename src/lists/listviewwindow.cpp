@@ -4,9 +4,13 @@
 #include "browser/listbrowser.h"
 #include "store/listpaths.h"
 #include "store/urllistfile.h"
+#include "platform/messageboxes.h"
+#include "platform/platform.h"
+#include "platform/webbrowser.h"
 #include "ui/windowframe.h"
 #include "ui/twips.h"
 
+#include <QDir>
 #include <QPushButton>
 
 ListViewWindow::ListViewWindow(Windows &windows, QWidget *parent)
@@ -46,7 +50,25 @@ ListViewWindow::ListViewWindow(Windows &windows, QWidget *parent)
 
 void ListViewWindow::load()
 {
-    m_addressList->addEntries(UrlListFile::load(ListPaths::listFile()));
+    showStoredList();
+}
+
+void ListViewWindow::showStoredList()
+{
+    const QString path = ListPaths::listFile();
+    QString unreadable;
+    const QStringList entries = UrlListFile::load(path, &unreadable);
+    const int row = m_addressList->currentRow();
+    m_addressList->clear();
+    m_addressList->addEntries(entries);
+    if (row >= 0 && row < m_addressList->count())
+        m_addressList->setCurrentRow(row);
+    if (!unreadable.isEmpty()) {
+        m_windows.platform().messageBoxes().show(
+            tr("Quokka could not read your list from\n%1\n\nReason: %2\n\nYour list file is left as it is.")
+                .arg(QDir::toNativeSeparators(path), unreadable),
+            tr("List not read"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+    }
 }
 
 void ListViewWindow::openSelected()

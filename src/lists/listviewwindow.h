@@ -14,6 +14,9 @@ class ListViewWindow final : public QWidget {
 public:
     explicit ListViewWindow(Windows &windows, QWidget *parent = nullptr);
     void load();
+    /// Shows the list as the file holds it now, keeping the selected position where it can;
+    /// reports a list that is there but cannot be read.
+    void showStoredList();
     /// Opens the selected entry in the list browser and hides this window.
     void openSelected();
     void hideWindow();

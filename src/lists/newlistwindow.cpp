@@ -70,7 +70,7 @@ void NewListWindow::hideWindow()
 
 void NewListWindow::closeEvent(QCloseEvent *event)
 {
-    if (SaveList::mayCloseEditor(m_windows, m_listText, QStringLiteral("The list you typed has not been created.\n\nSave it as your list before closing New List?"), QStringLiteral("New List")))
+    if (SaveList::mayCloseEditor(m_windows, m_listText, nullptr, QStringLiteral("The list you typed has not been created.\n\nSave it as your list before closing New List?"), QStringLiteral("New List")))
         event->accept();
     else
         event->ignore();
