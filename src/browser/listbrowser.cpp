@@ -17,10 +17,13 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QAbstractItemView>
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QStyle>
 #include <QToolButton>
 
 namespace {
@@ -143,6 +146,7 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
     QWidget::setTabOrder(m_forwardButton, m_killButton);
     QWidget::setTabOrder(m_killButton, m_addButton);
     QWidget::setTabOrder(m_addButton, m_chosenAddressBox);
+    createPlayControls();
 
     connect(m_addressList, &ListBox::entryChosen, this, &ListBrowser::showSelectedEntry);
     // Typing into the field is a change; picking an item of the drop-down list is not.
@@ -160,6 +164,102 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
     connect(m_view, &WebBrowser::newWindowRequested, this, [this](WebBrowser **target) {
         *target = m_windows.openNewBrowserWindow()->m_view;
     });
+}
+
+void ListBrowser::createPlayControls()
+{
+    // Along the bottom edge, under the page: the one strip of the window that the design leaves free.
+    const int top = m_view->widget()->geometry().bottom() + 2;
+    QFont small = font();
+    small.setPointSizeF(8);
+    m_playButton = new QToolButton(this);
+    m_playButton->setObjectName(QStringLiteral("playButton"));
+    m_playButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_playButton->setFocusPolicy(Qt::StrongFocus);
+    m_playButton->setGeometry(8, top, 76, 20);
+    m_playButton->setFont(small);
+    auto *playKey = new QAction(this);
+    playKey->setObjectName(QStringLiteral("playAction"));
+    playKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    playKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(playKey);
+    connect(playKey, &QAction::triggered, m_playButton, &QToolButton::click);
+
+    m_playDelayLabel = new QLabel(QStringLiteral("Delay:"), this);
+    m_playDelayLabel->setObjectName(QStringLiteral("playDelayLabel"));
+    m_playDelayLabel->setGeometry(94, top, 40, 20);
+    m_playDelayBox = new QSpinBox(this);
+    m_playDelayBox->setObjectName(QStringLiteral("playDelayBox"));
+    m_playDelayBox->setRange(1, 3600);
+    m_playDelayBox->setValue(10);
+    m_playDelayBox->setSuffix(QStringLiteral(" s"));
+    m_playDelayBox->setGeometry(134, top, 72, 20);
+    m_playDelayBox->setAccessibleName(QStringLiteral("Delay: seconds each page stays"));
+    m_playDelayBox->setToolTip(QStringLiteral("How long each page stays once it has loaded (1 to 3600 seconds)"));
+    m_playDelayLabel->setBuddy(m_playDelayBox);
+
+    m_playEndLabel = new QLabel(QStringLiteral("At the end:"), this);
+    m_playEndLabel->setObjectName(QStringLiteral("playEndLabel"));
+    m_playEndLabel->setGeometry(216, top, 66, 20);
+    m_playEndBox = new QComboBox(this);
+    m_playEndBox->setObjectName(QStringLiteral("playEndBox"));
+    m_playEndBox->addItems({QStringLiteral("Stop"), QStringLiteral("Start again")});
+    m_playEndBox->setGeometry(282, top, 104, 20);
+    m_playEndBox->setAccessibleName(QStringLiteral("At the end of the list"));
+    m_playEndBox->setToolTip(QStringLiteral("What playing does after the last entry"));
+    m_playEndLabel->setBuddy(m_playEndBox);
+
+    m_playStatusLabel = new QLabel(this);
+    m_playStatusLabel->setObjectName(QStringLiteral("playStatusLabel"));
+    m_playStatusLabel->setGeometry(396, top, width() - 396 - 8, 20);
+    // A screen reader reads the status's text as its name; what it is about is its description.
+    m_playStatusLabel->setAccessibleDescription(QStringLiteral("Playing the list"));
+    for (QWidget *w : {static_cast<QWidget *>(m_playDelayLabel), static_cast<QWidget *>(m_playDelayBox),
+                       static_cast<QWidget *>(m_playEndLabel), static_cast<QWidget *>(m_playEndBox),
+                       static_cast<QWidget *>(m_playStatusLabel)})
+        w->setFont(small);
+    for (QLabel *label : {m_playDelayLabel, m_playEndLabel, m_playStatusLabel})
+        label->setStyleSheet(QStringLiteral("color: black; background: transparent;"));
+    showPlaying(false);
+
+    QWidget::setTabOrder(m_chosenAddressBox, m_playButton);
+    QWidget::setTabOrder(m_playButton, m_playDelayBox);
+    QWidget::setTabOrder(m_playDelayBox, m_playEndBox);
+    connect(m_playButton, &QToolButton::clicked, this, &ListBrowser::playPauseClicked);
+    connect(m_playDelayBox, &QSpinBox::valueChanged, this, &ListBrowser::playDelayChosen);
+    connect(m_playEndBox, &QComboBox::currentIndexChanged, this, [this](int index) { emit playEndChosen(index == 1); });
+}
+
+void ListBrowser::showPlaying(bool playing)
+{
+    m_playButton->setText(playing ? QStringLiteral("Pause") : QStringLiteral("Play"));
+    m_playButton->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    m_playButton->setAccessibleName(playing ? QStringLiteral("Pause playing the list") : QStringLiteral("Play the list"));
+    m_playButton->setToolTip(playing ? QStringLiteral("Pause: stay on this entry (Ctrl+P)")
+                                     : QStringLiteral("Play: show each entry in turn, by itself (Ctrl+P)"));
+}
+
+void ListBrowser::showPlayStatus(const QString &text)
+{
+    m_playStatusLabel->setText(text);
+}
+
+void ListBrowser::showPlaySettings(int delaySeconds, bool loop)
+{
+    const QSignalBlocker delayQuiet(m_playDelayBox);
+    const QSignalBlocker endQuiet(m_playEndBox);
+    m_playDelayBox->setValue(delaySeconds);
+    m_playEndBox->setCurrentIndex(loop ? 1 : 0);
+}
+
+void ListBrowser::showEntryForPlayer(int row)
+{
+    m_playerChoosing = true;
+    if (m_addressList->currentRow() == row)
+        showSelectedEntry(); // the same entry again (a list of one that starts again): load it anew
+    else
+        m_addressList->setCurrentRow(row);
+    m_playerChoosing = false;
 }
 
 void ListBrowser::load()
@@ -212,6 +312,8 @@ void ListBrowser::closeEvent(QCloseEvent *event)
 
 void ListBrowser::showSelectedEntry()
 {
+    if (!m_playerChoosing)
+        emit personTookOver();
     const QString entry = m_addressList->currentEntry();
     m_view->navigate(entry);
     setChosenAddress(entry);
@@ -232,11 +334,13 @@ void ListBrowser::rememberChosenAddress()
 
 void ListBrowser::showNext()
 {
+    emit personTookOver();
     m_addressList->setCurrentRow(m_addressList->currentRow() + 1);
 }
 
 void ListBrowser::showPrevious()
 {
+    emit personTookOver();
     const int position = m_addressList->currentRow() - 1;
     if (position >= -1)
         m_addressList->setCurrentRow(position);
@@ -249,21 +353,25 @@ void ListBrowser::hideWindow()
 
 void ListBrowser::removeSelected()
 {
+    emit personTookOver();
     m_addressList->removeEntry(m_addressList->currentRow());
 }
 
 void ListBrowser::goBack()
 {
+    emit personTookOver();
     m_view->goBack();
 }
 
 void ListBrowser::goForward()
 {
+    emit personTookOver();
     m_view->goForward();
 }
 
 void ListBrowser::openAddBar()
 {
+    emit personTookOver();
     WindowFrame::show(m_windows.addAddressBar());
 }
 
