@@ -112,8 +112,9 @@ bool ListPlayback::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_listBrowser && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
         const bool shown = event->type() == QEvent::Show;
         m_player->setCountdownShown(shown);
-        // Closing the list browser stops playing at once; Windows has already let go of it then.
-        if (!shown && m_windows.loadedListBrowser() != m_listBrowser)
+        // Closing the list browser hides the window itself (hiding it hides only its frame): that
+        // stops playing at once, before the window is destroyed.
+        if (!shown && m_listBrowser->isHidden())
             m_player->pause();
     }
     return QObject::eventFilter(watched, event);
