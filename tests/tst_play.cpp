@@ -176,6 +176,7 @@ private slots:
         QTest::newRow("too long") << QByteArray("delay=3601") << 10 << false;
         QTest::newRow("the longest") << QByteArray("delay=3600") << 3600 << false;
         QTest::newRow("not a number") << QByteArray("delay=ten\natEnd=sideways") << 10 << false;
+        QTest::newRow("page time-out kept") << QByteArray("pageTimeout=90\ndelay=4") << 4 << false;
         QTest::newRow("binary") << QByteArray("\x00\xff=\x01" "delay\n=5", 11) << 10 << false;
     }
     void settingsReadWhatTheyCanAndDefaultTheRest()
@@ -201,7 +202,7 @@ private slots:
         w->m_playEndBox->setCurrentIndex(1);
         QCOMPARE(player(w)->delaySeconds(), 25);
         QVERIFY(player(w)->loops());
-        QCOMPARE(PlaySettings::load(PlaySettings::filePath()), (PlaySettings{25, true}));
+        QCOMPARE(PlaySettings::load(PlaySettings::filePath()), (PlaySettings{25, true, 30}));
         QVERIFY(WindowFrame::frameOf(w)->close());
         QTRY_VERIFY(!m_world.windows->loadedListBrowser());
         ListBrowser *again = m_world.windows->listBrowser();

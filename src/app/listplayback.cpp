@@ -28,6 +28,7 @@ ListPlayback::ListPlayback(Windows &windows, ListBrowser *listBrowser, PlayTimer
     const PlaySettings settings = PlaySettings::load(m_settingsPath);
     m_player->setDelaySeconds(settings.delaySeconds);
     m_player->setLoop(settings.loop);
+    m_player->setPageTimeoutMsecs(settings.pageTimeoutSeconds * 1000);
     m_listBrowser->showPlaySettings(settings.delaySeconds, settings.loop);
     m_player->setStage(m_listBrowser->m_view);
     m_player->setCountdownTicker(&m_windows.clockTicker());
@@ -125,6 +126,7 @@ void ListPlayback::saveSettings()
     PlaySettings settings;
     settings.delaySeconds = m_player->delaySeconds();
     settings.loop = m_player->loops();
+    settings.pageTimeoutSeconds = m_player->pageTimeoutMsecs() / 1000;
     QString reason;
     if (!settings.save(m_settingsPath, &reason))
         m_listBrowser->showPlayStatus(tr("Play could not remember this choice for the next start: %1").arg(reason));

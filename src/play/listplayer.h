@@ -51,6 +51,7 @@ public:
     enum class State { Stopped, Loading, Showing };
     /// How long a page may take to load before the round goes on without it, on top of the delay.
     static constexpr int defaultPageTimeoutMsecs = 30000;
+    int pageTimeoutMsecs() const { return m_pageTimeoutMsecs; }
 
     /// Takes @p timer (and parents it); @p list must outlive the player.
     ListPlayer(PlayedList &list, PlayTimer *timer, QObject *parent = nullptr);

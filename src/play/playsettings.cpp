@@ -34,6 +34,11 @@ PlaySettings PlaySettings::parse(const QByteArray &text)
             const int seconds = value.toInt(&ok);
             if (ok && seconds >= minDelaySeconds && seconds <= maxDelaySeconds)
                 settings.delaySeconds = seconds;
+        } else if (key == "pageTimeout") {
+            bool ok = false;
+            const int seconds = value.toInt(&ok);
+            if (ok && seconds >= 1 && seconds <= 600)
+                settings.pageTimeoutSeconds = seconds;
         } else if (key == "atEnd") {
             if (value == "loop")
                 settings.loop = true;
@@ -48,7 +53,8 @@ QByteArray PlaySettings::serialize() const
 {
     return "# Quokka: playing the list\n"
            "delay=" + QByteArray::number(delaySeconds) + "\n"
-           "atEnd=" + (loop ? QByteArray("loop") : QByteArray("stop")) + "\n";
+           "atEnd=" + (loop ? QByteArray("loop") : QByteArray("stop")) + "\n"
+           "pageTimeout=" + QByteArray::number(pageTimeoutSeconds) + "\n";
 }
 
 bool PlaySettings::save(const QString &path, QString *reason) const

@@ -12,6 +12,10 @@ struct PlaySettings {
     int delaySeconds = defaultDelaySeconds;
     /// At the end of the list: start again from the top (true) or stop (false).
     bool loop = false;
+    static constexpr int defaultPageTimeoutSeconds = 30;
+    /// How long a page may take to load, on top of the delay, before the round goes on without it.
+    /// Not on the window: a line "pageTimeout=60" in the file sets it (1 to 600 seconds).
+    int pageTimeoutSeconds = defaultPageTimeoutSeconds;
 
     bool operator==(const PlaySettings &) const = default;
 
