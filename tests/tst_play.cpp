@@ -16,6 +16,7 @@
 #include "ui/listbox.h"
 #include "ui/windowframe.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -196,10 +197,10 @@ private slots:
         QVERIFY(!QFile::exists(PlaySettings::filePath()));
         ListBrowser *w = listBrowser();
         QCOMPARE(w->m_playDelayBox->value(), 10); // no file: the defaults, and no message
-        QCOMPARE(w->m_playEndBox->currentIndex(), 0);
+        QVERIFY(!w->m_playLoopBox->isChecked());
         QVERIFY(m_world.platform->boxes.shown.isEmpty());
         w->m_playDelayBox->setValue(25);
-        w->m_playEndBox->setCurrentIndex(1);
+        QTest::mouseClick(w->m_playLoopBox, Qt::LeftButton);
         QCOMPARE(player(w)->delaySeconds(), 25);
         QVERIFY(player(w)->loops());
         QCOMPARE(PlaySettings::load(PlaySettings::filePath()), (PlaySettings{25, true, 30}));
@@ -207,7 +208,7 @@ private slots:
         QTRY_VERIFY(!m_world.windows->loadedListBrowser());
         ListBrowser *again = m_world.windows->listBrowser();
         QCOMPARE(again->m_playDelayBox->value(), 25);
-        QCOMPARE(again->m_playEndBox->currentText(), QStringLiteral("Start again"));
+        QVERIFY(again->m_playLoopBox->isChecked());
         QCOMPARE(player(again)->delaySeconds(), 25);
         QVERIFY(player(again)->loops());
     }
@@ -434,7 +435,7 @@ private slots:
     {
         ListBrowser *w = listBrowser();
         for (QWidget *c : {static_cast<QWidget *>(w->m_playButton), static_cast<QWidget *>(w->m_playDelayBox),
-                           static_cast<QWidget *>(w->m_playEndBox)}) {
+                           static_cast<QWidget *>(w->m_playLoopBox)}) {
             QWidget *hit = w->childAt(c->geometry().center());
             QVERIFY2(hit == c || c->isAncestorOf(hit), qPrintable(c->objectName()));
             QVERIFY(w->rect().contains(c->geometry()));

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QAbstractItemView>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -198,16 +199,11 @@ void ListBrowser::createPlayControls()
     m_playDelayBox->setToolTip(QStringLiteral("How long each page stays once it has loaded (1 to 3600 seconds)"));
     m_playDelayLabel->setBuddy(m_playDelayBox);
 
-    m_playEndLabel = new QLabel(QStringLiteral("At the end:"), this);
-    m_playEndLabel->setObjectName(QStringLiteral("playEndLabel"));
-    m_playEndLabel->setGeometry(216, top, 66, 20);
-    m_playEndBox = new QComboBox(this);
-    m_playEndBox->setObjectName(QStringLiteral("playEndBox"));
-    m_playEndBox->addItems({QStringLiteral("Stop"), QStringLiteral("Start again")});
-    m_playEndBox->setGeometry(282, top, 104, 20);
-    m_playEndBox->setAccessibleName(QStringLiteral("At the end of the list"));
-    m_playEndBox->setToolTip(QStringLiteral("What playing does after the last entry"));
-    m_playEndLabel->setBuddy(m_playEndBox);
+    m_playLoopBox = new QCheckBox(QStringLiteral("Start again at the end"), this);
+    m_playLoopBox->setObjectName(QStringLiteral("playLoopBox"));
+    m_playLoopBox->setGeometry(216, top, 160, 20);
+    m_playLoopBox->setAccessibleName(m_playLoopBox->text());
+    m_playLoopBox->setToolTip(QStringLiteral("After the last entry, begin again from the top; otherwise playing stops"));
 
     m_playStatusLabel = new QLabel(this);
     m_playStatusLabel->setObjectName(QStringLiteral("playStatusLabel"));
@@ -215,19 +211,18 @@ void ListBrowser::createPlayControls()
     // A screen reader reads the status's text as its name; what it is about is its description.
     m_playStatusLabel->setAccessibleDescription(QStringLiteral("Playing the list"));
     for (QWidget *w : {static_cast<QWidget *>(m_playDelayLabel), static_cast<QWidget *>(m_playDelayBox),
-                       static_cast<QWidget *>(m_playEndLabel), static_cast<QWidget *>(m_playEndBox),
-                       static_cast<QWidget *>(m_playStatusLabel)})
+                       static_cast<QWidget *>(m_playLoopBox), static_cast<QWidget *>(m_playStatusLabel)})
         w->setFont(small);
-    for (QLabel *label : {m_playDelayLabel, m_playEndLabel, m_playStatusLabel})
+    for (QLabel *label : {m_playDelayLabel, m_playStatusLabel})
         label->setStyleSheet(QStringLiteral("color: black; background: transparent;"));
     showPlaying(false);
 
     QWidget::setTabOrder(m_chosenAddressBox, m_playButton);
     QWidget::setTabOrder(m_playButton, m_playDelayBox);
-    QWidget::setTabOrder(m_playDelayBox, m_playEndBox);
+    QWidget::setTabOrder(m_playDelayBox, m_playLoopBox);
     connect(m_playButton, &QToolButton::clicked, this, &ListBrowser::playPauseClicked);
     connect(m_playDelayBox, &QSpinBox::valueChanged, this, &ListBrowser::playDelayChosen);
-    connect(m_playEndBox, &QComboBox::currentIndexChanged, this, [this](int index) { emit playEndChosen(index == 1); });
+    connect(m_playLoopBox, &QCheckBox::toggled, this, &ListBrowser::playEndChosen);
 }
 
 void ListBrowser::showPlaying(bool playing)
@@ -247,9 +242,9 @@ void ListBrowser::showPlayStatus(const QString &text)
 void ListBrowser::showPlaySettings(int delaySeconds, bool loop)
 {
     const QSignalBlocker delayQuiet(m_playDelayBox);
-    const QSignalBlocker endQuiet(m_playEndBox);
+    const QSignalBlocker endQuiet(m_playLoopBox);
     m_playDelayBox->setValue(delaySeconds);
-    m_playEndBox->setCurrentIndex(loop ? 1 : 0);
+    m_playLoopBox->setChecked(loop);
 }
 
 void ListBrowser::showEntryForPlayer(int row)

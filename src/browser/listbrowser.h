@@ -6,6 +6,7 @@
 class Windows;
 class ListBox;
 class MediaPlayer;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QToolButton;
@@ -61,8 +62,7 @@ public:
     QToolButton *m_playButton;
     QLabel *m_playDelayLabel;
     QSpinBox *m_playDelayBox;
-    QLabel *m_playEndLabel;
-    QComboBox *m_playEndBox;
+    QCheckBox *m_playLoopBox;
     QLabel *m_playStatusLabel;
 
 signals:
