@@ -134,7 +134,8 @@ QString ListPlayer::statusText() const
         text = tr("Playing, waiting for the page to load");
     } else {
         const int msecs = m_timer->isActive() ? m_timer->remainingMsecs() : m_delaySeconds * 1000;
-        text = tr("Playing, next in %1 s").arg(qMax(1, (msecs + 999) / 1000));
+        // A coarse timer may be set a little late; the count never shows more than the delay.
+        text = tr("Playing, next in %1 s").arg(qBound(1, (msecs + 999) / 1000, m_delaySeconds));
     }
     if (!m_lastSkipped.isEmpty() && !text.isEmpty()) {
         QStringList parts;
