@@ -8,7 +8,10 @@
 //   bench_webengine idle URL N         the main window, the list browser showing URL and N browser windows
 //                                      showing URL, then stays open and prints "ready"
 //   bench_webengine idle-main          the main window alone, after the splash's hand-over
+//   bench_webengine idle-playing URL   the main window and the list browser playing a list of URL twice,
+//                                      between pages: the first page loaded, the delay (an hour) running
 // The launching script reads the lines printed here and measures memory, CPU and wake-ups from outside.
+#include "app/listplayback.h"
 #include "app/windows.h"
 #include "app/mainwindow.h"
 #include "app/startup.h"
@@ -20,6 +23,7 @@
 #include "platform/qtplatform.h"
 #include "platform/webbrowser.h"
 #include "platform/webenginebrowser.h"
+#include "play/listplayer.h"
 #include "ui/windowframe.h"
 
 #include <QDir>
@@ -75,7 +79,7 @@ public:
 
 int usage()
 {
-    std::fprintf(stderr, "usage: bench_webengine pageload|pageload-direct|pageload-paints URL... | idle URL N | idle-main\n");
+    std::fprintf(stderr, "usage: bench_webengine pageload|pageload-direct|pageload-paints URL... | idle URL N | idle-main | idle-playing URL\n");
     return 2;
 }
 
@@ -140,6 +144,27 @@ int main(int argc, char *argv[])
         Windows windows(platform);
         Startup::showSplash(windows);
         QTimer::singleShot(6000, &app, [] { say("ready\n"); });
+        return app.exec();
+    }
+
+    if (mode == "idle-playing") {
+        if (args.isEmpty())
+            return usage();
+        writeList({args.at(0), args.at(0)});
+        Windows windows(platform);
+        windows.mainWindow()->showMaximized();
+        ListBrowser *browser = windows.listBrowser();
+        QWebEngineView *view = viewOf(browser->m_view);
+        ListPlayer *player = ListPlayback::of(browser)->player();
+        if (!view || !player)
+            return 1;
+        player->setDelaySeconds(3600); // not saved: the user's settings file stays as it is
+        QObject::connect(view, &QWebEngineView::loadFinished, view, [&] {
+            QTimer::singleShot(3000, &app, [player] {
+                say(player->state() == ListPlayer::State::Showing ? "ready\n" : "not playing\n");
+            });
+        });
+        QTimer::singleShot(1000, view, [player] { player->play(); });
         return app.exec();
     }
 

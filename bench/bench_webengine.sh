@@ -223,7 +223,7 @@ measure_idle() { # PID -> "cpu_percent gui_wakeups_per_s all_wakeups_per_s"
          if ($3 == gui) g += dr}
         END {printf "%.3f %.1f %.1f\n", 100 * c / 1e9 / s, g / s, a / s}' "$work/threads.before" "$work/threads.after"
 }
-configs="floor floor-page main list bw1 bw4 bw8 bw1-page"
+configs="floor floor-page main list bw1 bw4 bw8 bw1-page playing"
 for c in $configs; do : > "$work/idle.$c"; done
 echo "Load when the idle measurements started: $(cut -d' ' -f1-3 /proc/loadavg)" > "$work/idle.load"
 for _ in $(seq "$runs_web"); do
@@ -238,6 +238,7 @@ for _ in $(seq "$runs_web"); do
         bw4) start_and_wait '^ready' "$prog" idle about:blank 4 ;;
         bw8) start_and_wait '^ready' "$prog" idle about:blank 8 ;;
         bw1-page) start_and_wait '^ready' "$prog" idle "${urls[0]}" 1 ;;
+        playing) start_and_wait '^ready' "$prog" idle-playing "${urls[0]}" ;;
         esac
         measure_idle "$child_pid" >> "$work/idle.$c"
         stop_child
@@ -279,6 +280,7 @@ echo "| | CPU | wake-ups/s, GUI thread | wake-ups/s, all threads |"
 echo "|---|---:|---:|---:|"
 echo "| main window + list browser + 1 browser window, both showing the page | $(field bw1-page 1) % | $(field bw1-page 2) | $(field bw1-page 3) |"
 echo "| floor showing the same page | $(field floor-page 1) % | $(field floor-page 2) | $(field floor-page 3) |"
+echo "| main window + list browser playing, between pages (the page loaded, its delay running, the countdown shown) | $(field playing 1) % | $(field playing 2) | $(field playing 3) |"
 echo
 cat "$work/idle.load"
 echo "Load when the web benchmarks ended: $(cut -d' ' -f1-3 /proc/loadavg)"

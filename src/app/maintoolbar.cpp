@@ -82,5 +82,6 @@ void MainWindow::toolBarButtonClicked(const QString &key)
         big->m_view->navigate(listBrowser->url());
         big->m_addressBox->setEditText(listBrowser->url());
         setWindowState((windowState() & ~Qt::WindowActive) | Qt::WindowMinimized);
+        emit pageEnlarged(big);
     }
 }

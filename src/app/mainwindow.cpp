@@ -269,6 +269,7 @@ void MainWindow::showSelectedInBrowserWindow()
     WindowFrame::show(browser);
     const QString entry = m_windows.listBrowser()->m_addressList->currentEntry();
     browser->m_view->navigate(entry);
+    emit pageEnlarged(browser);
 }
 
 void MainWindow::showAbout()

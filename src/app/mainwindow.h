@@ -5,6 +5,7 @@
 
 class Windows;
 class MediaPlayer;
+class BrowserWindow;
 class QAction;
 class QMdiArea;
 class QMenu;
@@ -46,6 +47,10 @@ public:
 
     /// No menu of tool bars to hide: the toolbar is part of the frame.
     QMenu *createPopupMenu() override;
+
+signals:
+    /// "Big" or "Enlarge" opened the list browser's page in the shared browser window @p window.
+    void pageEnlarged(BrowserWindow *window);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

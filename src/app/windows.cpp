@@ -2,6 +2,7 @@
 
 #include "app/splashscreen.h"
 #include "app/aboutdialog.h"
+#include "app/listplayback.h"
 #include "app/mainwindow.h"
 #include "browser/browserwindow.h"
 #include "browser/listbrowser.h"
@@ -130,7 +131,14 @@ MainWindow *Windows::mainWindow()
     return m_mainWindow;
 }
 
-ListBrowser *Windows::listBrowser() { return child(m_listBrowser); }
+ListBrowser *Windows::listBrowser()
+{
+    const bool fresh = !m_listBrowser;
+    ListBrowser *window = child(m_listBrowser);
+    if (fresh)
+        new ListPlayback(*this, window); // playing the list, owned by the list browser
+    return window;
+}
 NewListWindow *Windows::newListWindow() { return child(m_newListWindow); }
 ListViewWindow *Windows::listViewWindow() { return child(m_listViewWindow); }
 EditListWindow *Windows::editListWindow() { return child(m_editListWindow); }

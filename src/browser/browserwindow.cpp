@@ -156,6 +156,47 @@ void BrowserWindow::createMenus()
         m_addressBox->lineEdit()->selectAll();
     });
     addAction(focusAddress);
+
+    auto *fullScreen = new QAction(QStringLiteral("Full screen"), this);
+    fullScreen->setObjectName(QStringLiteral("fullScreen"));
+    fullScreen->setShortcut(QKeySequence(Qt::Key_F11));
+    connect(fullScreen, &QAction::triggered, this, &BrowserWindow::toggleFullScreen);
+    addAction(fullScreen);
+}
+
+void BrowserWindow::toggleFullScreen()
+{
+    setWindowState(windowState() ^ Qt::WindowFullScreen);
+}
+
+void BrowserWindow::placeForScreenMode()
+{
+    if (!m_view || !m_goButton)
+        return; // the window state is set while the window is being built
+    const bool full = isFullScreen();
+    menuBar()->setVisible(!full);
+    m_statusBar->setVisible(!full);
+    if (full) {
+        m_view->widget()->setGeometry(m_client->rect());
+        m_view->widget()->raise();
+    } else {
+        m_view->widget()->setGeometry(twipsRect(0, 1320, 15255, 9375));
+        m_view->widget()->stackUnder(m_goButton);
+    }
+    updateEscapeKey();
+}
+
+void BrowserWindow::updateEscapeKey()
+{
+    const bool busy = m_view->isBusy();
+    if (QAction *stop = m_navigationBar->findChild<QAction *>(QStringLiteral("stop")))
+        stop->setShortcut(busy ? QKeySequence(Qt::Key_Escape) : QKeySequence());
+    if (QAction *fullScreen = menuItem(QStringLiteral("fullScreen"))) {
+        QList<QKeySequence> keys{QKeySequence(Qt::Key_F11)};
+        if (isFullScreen() && !busy)
+            keys.append(QKeySequence(Qt::Key_Escape));
+        fullScreen->setShortcuts(keys);
+    }
 }
 
 void BrowserWindow::createToolbar()
@@ -271,6 +312,8 @@ bool BrowserWindow::event(QEvent *event)
 {
     // The first web view makes Qt create the window's native window anew, and the new one forgets
     // that the window is maximized: tell it again, or the window manager shows it small.
+    if (event->type() == QEvent::WindowStateChange)
+        placeForScreenMode();
     if (event->type() == QEvent::WinIdChange && windowState() & Qt::WindowMaximized && windowHandle()
         && !(windowHandle()->windowStates() & Qt::WindowMaximized))
         windowHandle()->setWindowStates(windowHandle()->windowStates() | Qt::WindowMaximized);
@@ -282,6 +325,8 @@ void BrowserWindow::resizeEvent(QResizeEvent *event)
     QMainWindow::resizeEvent(event);
     // The toolbar is docked along the top edge: it spans the window whatever its size.
     m_navigationBar->resize(qMax(m_client->width(), twipsToPixels(11595)), m_navigationBar->height());
+    if (isFullScreen())
+        m_view->widget()->setGeometry(m_client->rect());
 }
 
 void BrowserWindow::load()
@@ -322,8 +367,7 @@ void BrowserWindow::showPageTitle(const QString &title)
 void BrowserWindow::showBusyState(bool busy)
 {
     // Esc stops a page that is loading; otherwise the page gets the key (to close its own dialogs).
-    if (QAction *stop = m_navigationBar->findChild<QAction *>(QStringLiteral("stop")))
-        stop->setShortcut(busy ? QKeySequence(Qt::Key_Escape) : QKeySequence());
+    updateEscapeKey();
     if (busy) {
         m_busyAnimation->play();
         m_panels[2]->setText(QStringLiteral("Browser is working..."));

@@ -29,6 +29,8 @@ public:
     void showBusyState(bool busy);
     /// "New Quokka": opens a further, independent browser window and shows it.
     BrowserWindow *openNewWindow();
+    /// F11: the page fills the whole screen (a wall display); F11 again, or Esc, brings the window back.
+    void toggleFullScreen();
     void quit();
 
     /// Panel @p index (1 to 3) of the status bar: date, time and text.
@@ -59,6 +61,10 @@ private:
     void createStatusBar();
     /// Writes the date and the time into their panels; called again at each turn of what they show.
     void updateClockPanels();
+    /// Esc stops a page that is loading; otherwise, in full screen, it leaves full screen.
+    void updateEscapeKey();
+    /// The page over the whole window in full screen; the design's places otherwise.
+    void placeForScreenMode();
 
     Windows &m_windows;
     QWidget *m_client;

@@ -20,10 +20,14 @@
 #include <QDir>
 #include <QAbstractItemView>
 #include <QAbstractItemModel>
+#include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QStyle>
 #include <QToolButton>
 
 namespace {
@@ -149,6 +153,7 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
     // No default button: Enter clicks the focused button (Next, KILL, ...); the page keeps its own keys.
     EnterKey::giveDefaultButton(this, nullptr);
     EnterKey::leaveEnterTo(m_view->widget());
+    createPlayControls();
 
     connect(m_addressList, &ListBox::entryChosen, this, &ListBrowser::showSelectedEntry);
     // Typing into the field is a change; picking an item of the drop-down list is not.
@@ -166,6 +171,96 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
     connect(m_view, &WebBrowser::newWindowRequested, this, [this](WebBrowser **target) {
         *target = m_windows.openNewBrowserWindow()->m_view;
     });
+}
+
+void ListBrowser::createPlayControls()
+{
+    // Along the bottom edge, under the page: the one strip of the window that the design leaves free.
+    const int top = m_view->widget()->geometry().bottom() + 2;
+    QFont small = font();
+    small.setPointSizeF(8);
+    m_playButton = new QToolButton(this);
+    m_playButton->setObjectName(QStringLiteral("playButton"));
+    m_playButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_playButton->setFocusPolicy(Qt::StrongFocus);
+    m_playButton->setGeometry(8, top, 76, 20);
+    m_playButton->setFont(small);
+    auto *playKey = new QAction(this);
+    playKey->setObjectName(QStringLiteral("playAction"));
+    playKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    playKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(playKey);
+    connect(playKey, &QAction::triggered, m_playButton, &QToolButton::click);
+
+    m_playDelayLabel = new QLabel(QStringLiteral("Delay:"), this);
+    m_playDelayLabel->setObjectName(QStringLiteral("playDelayLabel"));
+    m_playDelayLabel->setGeometry(94, top, 40, 20);
+    m_playDelayBox = new QSpinBox(this);
+    m_playDelayBox->setObjectName(QStringLiteral("playDelayBox"));
+    m_playDelayBox->setRange(1, 3600);
+    m_playDelayBox->setValue(10);
+    m_playDelayBox->setSuffix(QStringLiteral(" s"));
+    m_playDelayBox->setGeometry(134, top, 72, 20);
+    m_playDelayBox->setAccessibleName(QStringLiteral("Delay: seconds each page stays"));
+    m_playDelayBox->setToolTip(QStringLiteral("How long each page stays once it has loaded (1 to 3600 seconds)"));
+    m_playDelayLabel->setBuddy(m_playDelayBox);
+
+    m_playLoopBox = new QCheckBox(QStringLiteral("Start again at the end"), this);
+    m_playLoopBox->setObjectName(QStringLiteral("playLoopBox"));
+    m_playLoopBox->setGeometry(216, top, 160, 20);
+    m_playLoopBox->setAccessibleName(m_playLoopBox->text());
+    m_playLoopBox->setToolTip(QStringLiteral("After the last entry, begin again from the top; otherwise playing stops"));
+
+    m_playStatusLabel = new QLabel(this);
+    m_playStatusLabel->setObjectName(QStringLiteral("playStatusLabel"));
+    m_playStatusLabel->setGeometry(396, top, width() - 396 - 8, 20);
+    // A screen reader reads the status's text as its name; what it is about is its description.
+    m_playStatusLabel->setAccessibleDescription(QStringLiteral("Playing the list"));
+    for (QWidget *w : {static_cast<QWidget *>(m_playDelayLabel), static_cast<QWidget *>(m_playDelayBox),
+                       static_cast<QWidget *>(m_playLoopBox), static_cast<QWidget *>(m_playStatusLabel)})
+        w->setFont(small);
+    for (QLabel *label : {m_playDelayLabel, m_playStatusLabel})
+        label->setStyleSheet(QStringLiteral("color: black; background: transparent;"));
+    showPlaying(false);
+
+    QWidget::setTabOrder(m_chosenAddressBox, m_playButton);
+    QWidget::setTabOrder(m_playButton, m_playDelayBox);
+    QWidget::setTabOrder(m_playDelayBox, m_playLoopBox);
+    connect(m_playButton, &QToolButton::clicked, this, &ListBrowser::playPauseClicked);
+    connect(m_playDelayBox, &QSpinBox::valueChanged, this, &ListBrowser::playDelayChosen);
+    connect(m_playLoopBox, &QCheckBox::toggled, this, &ListBrowser::playEndChosen);
+}
+
+void ListBrowser::showPlaying(bool playing)
+{
+    m_playButton->setText(playing ? QStringLiteral("Pause") : QStringLiteral("Play"));
+    m_playButton->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    m_playButton->setAccessibleName(playing ? QStringLiteral("Pause playing the list") : QStringLiteral("Play the list"));
+    m_playButton->setToolTip(playing ? QStringLiteral("Pause: stay on this entry (Ctrl+P)")
+                                     : QStringLiteral("Play: show each entry in turn, by itself (Ctrl+P)"));
+}
+
+void ListBrowser::showPlayStatus(const QString &text)
+{
+    m_playStatusLabel->setText(text);
+}
+
+void ListBrowser::showPlaySettings(int delaySeconds, bool loop)
+{
+    const QSignalBlocker delayQuiet(m_playDelayBox);
+    const QSignalBlocker endQuiet(m_playLoopBox);
+    m_playDelayBox->setValue(delaySeconds);
+    m_playLoopBox->setChecked(loop);
+}
+
+void ListBrowser::showEntryForPlayer(int row)
+{
+    m_playerChoosing = true;
+    if (m_addressList->currentRow() == row)
+        showSelectedEntry(); // the same entry again (a list of one that starts again): load it anew
+    else
+        m_addressList->setCurrentRow(row);
+    m_playerChoosing = false;
 }
 
 void ListBrowser::load()
@@ -263,6 +358,8 @@ void ListBrowser::closeEvent(QCloseEvent *event)
 
 void ListBrowser::showSelectedEntry()
 {
+    if (!m_playerChoosing)
+        emit personTookOver();
     const QString entry = m_addressList->currentEntry();
     m_view->navigate(entry);
     setChosenAddress(entry);
@@ -296,11 +393,13 @@ void ListBrowser::rememberChosenAddress()
 
 void ListBrowser::showNext()
 {
+    emit personTookOver();
     m_addressList->setCurrentRow(m_addressList->currentRow() + 1);
 }
 
 void ListBrowser::showPrevious()
 {
+    emit personTookOver();
     const int position = m_addressList->currentRow() - 1;
     if (position >= -1)
         m_addressList->setCurrentRow(position);
@@ -313,21 +412,25 @@ void ListBrowser::hideWindow()
 
 void ListBrowser::removeSelected()
 {
+    emit personTookOver();
     m_addressList->removeEntry(m_addressList->currentRow());
 }
 
 void ListBrowser::goBack()
 {
+    emit personTookOver();
     m_view->goBack();
 }
 
 void ListBrowser::goForward()
 {
+    emit personTookOver();
     m_view->goForward();
 }
 
 void ListBrowser::openAddBar()
 {
+    emit personTookOver();
     WindowFrame::show(m_windows.addAddressBar());
 }
 

@@ -8,10 +8,12 @@
 class Windows;
 class ListBox;
 class MediaPlayer;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QToolButton;
 class QPushButton;
+class QSpinBox;
 class WebBrowser;
 
 class ListBrowser final : public QWidget {
@@ -46,6 +48,15 @@ public:
     /// Plays the busy animation while the page loads and stops it when the load ends.
     void showBusyState(bool busy);
 
+    // Playing the list: the controls only; the player itself is wired to them from outside.
+    /// Play or Pause: the caption, icon, names and tooltip follow @p playing.
+    void showPlaying(bool playing);
+    void showPlayStatus(const QString &text);
+    /// Puts the remembered delay and end choice into their boxes without announcing a choice.
+    void showPlaySettings(int delaySeconds, bool loop);
+    /// Selects @p row and shows its page as choosing it does, for the player: the person did not act.
+    void showEntryForPlayer(int row);
+
     WebBrowser *m_view;
     ListBox *m_addressList;
     QToolButton *m_nextButton;
@@ -59,11 +70,26 @@ public:
     QPushButton *m_addButton;
     QComboBox *m_chosenAddressBox;
     QLabel *m_background;
+    QToolButton *m_playButton;
+    QLabel *m_playDelayLabel;
+    QSpinBox *m_playDelayBox;
+    QCheckBox *m_playLoopBox;
+    QLabel *m_playStatusLabel;
+
+signals:
+    /// Play or Pause was pressed (or its shortcut, Ctrl+P).
+    void playPauseClicked();
+    void playDelayChosen(int seconds);
+    /// At the end of the list: start again from the top (@p loop) or stop.
+    void playEndChosen(bool loop);
+    /// The person chose an entry, stepped, removed one, opened Add, or went back or forward.
+    void personTookOver();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void createPlayControls();
     /// Sets m_chosenAddressBox's text field as a change of the field would: the history step runs when it differs.
     void setChosenAddress(const QString &text);
 
@@ -75,4 +101,6 @@ private:
     int m_unsavedChanges = 0;
     bool m_reloading = false;
     int m_entriesBeforeReset = 0;
+    /// The player is choosing the entry: the choice is not the person's.
+    bool m_playerChoosing = false;
 };

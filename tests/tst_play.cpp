@@ -1,0 +1,687 @@
+// Playing the list: the walk itself against a fake timer and fake browsers, then the list browser's
+// controls, the person taking over, message boxes, the remembered settings, Big and full screen.
+#include "app/listplayback.h"
+#include "app/mainwindow.h"
+#include "app/windows.h"
+#include "browser/browserwindow.h"
+#include "browser/listbrowser.h"
+#include "fakes/fakeplatform.h"
+#include "fakes/testfiles.h"
+#include "fakes/windowsworld.h"
+#include "lists/cheatbox.h"
+#include "play/listplayer.h"
+#include "play/playsettings.h"
+#include "play/playtimer.h"
+#include "play/takeoverwatcher.h"
+#include "ui/listbox.h"
+#include "ui/windowframe.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+/// A timer that fires when the test says so; remembers what it was started with.
+class FakePlayTimer final : public PlayTimer {
+    Q_OBJECT
+public:
+    void start(int msecs) override { interval = msecs; active = true; ++starts; }
+    void stop() override { active = false; }
+    bool isActive() const override { return active; }
+    int remainingMsecs() const override { return active ? interval - elapsed : 0; }
+    void fire()
+    {
+        QVERIFY2(active, "the player was not waiting on its timer");
+        active = false;
+        emit timeout();
+    }
+    int interval = -1;
+    int elapsed = 0;
+    int starts = 0;
+    bool active = false;
+};
+
+/// A list of entries that records which rows were shown.
+class StringList final : public PlayedList {
+public:
+    explicit StringList(QStringList entries = {}) : entries(std::move(entries)) {}
+    int count() const override { return int(entries.size()); }
+    QString entry(int row) const override { return entries.value(row); }
+    int current() const override { return row; }
+    void show(int r) override
+    {
+        row = r;
+        shown.append(entries.value(r));
+        if (onShow)
+            onShow(entries.value(r));
+    }
+    QStringList entries;
+    QStringList shown;
+    int row = -1;
+    std::function<void(const QString &)> onShow;
+};
+
+QString deadOrEmpty(const QString &entry)
+{
+    if (entry.trimmed().isEmpty())
+        return QStringLiteral("empty");
+    return entry.startsWith(QLatin1String("dead")) ? QStringLiteral("dead") : QString();
+}
+
+void loadPage(FakeWebBrowser *browser)
+{
+    browser->setBusy(true);
+    browser->setBusy(false);
+}
+
+constexpr int pageTimeout = ListPlayer::defaultPageTimeoutMsecs;
+
+} // namespace
+
+class TestPlay : public QObject {
+    Q_OBJECT
+private:
+    WindowsWorld m_world;
+    std::unique_ptr<QTemporaryDir> m_config;
+    FakePlayTimer *m_timer = nullptr;
+
+    /// The list browser with @p list, its playback driven by a fake timer.
+    ListBrowser *listBrowser(const QByteArray &list = "a\r\nb\r\nc\r\n")
+    {
+        if (!TestFiles::writeList(list))
+            return nullptr;
+        ListBrowser *w = m_world.windows->listBrowser();
+        delete ListPlayback::of(w);
+        m_timer = new FakePlayTimer;
+        new ListPlayback(*m_world.windows, w, m_timer);
+        return w;
+    }
+    static ListPlayer *player(ListBrowser *w) { return ListPlayback::of(w)->player(); }
+    static FakeWebBrowser *view(ListBrowser *w) { return qobject_cast<FakeWebBrowser *>(w->m_view); }
+    QString settingsText() const { return QString::fromUtf8(TestFiles::read(PlaySettings::filePath())); }
+
+private slots:
+    void init()
+    {
+        m_config = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
+        m_world.start();
+    }
+    void cleanup()
+    {
+        m_world.stop();
+        m_timer = nullptr;
+    }
+
+    // ---- where the walk goes next ----
+
+    void nextStepFollowsTheListAndSkips_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<bool>("loop");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("skipped");
+        const QStringList abc{"a", "b", "c"};
+        QTest::newRow("nothing shown: the first") << abc << -1 << false << 0 << "";
+        QTest::newRow("the following one") << abc << 0 << false << 1 << "";
+        QTest::newRow("the end stops") << abc << 2 << false << -1 << "";
+        QTest::newRow("the end starts again") << abc << 2 << true << 0 << "";
+        QTest::newRow("empty list") << QStringList{} << -1 << true << -1 << "";
+        QTest::newRow("one entry comes round again") << QStringList{"a"} << 0 << true << 0 << "";
+        QTest::newRow("one entry stops") << QStringList{"a"} << 0 << false << -1 << "";
+        QTest::newRow("blank and dead passed over") << QStringList{"a", " ", "dead1", "b"} << 0 << false << 3
+                                                     << "empty:1 dead:1";
+        QTest::newRow("round past the dead") << QStringList{"dead0", "a", "dead2"} << 1 << true << 1 << "dead:2";
+        QTest::newRow("nothing alive") << QStringList{"dead1", "", "dead2"} << -1 << true << -1 << "dead:2 empty:1";
+        QTest::newRow("position past the end") << abc << 7 << false << -1 << "";
+    }
+    void nextStepFollowsTheListAndSkips()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(int, from);
+        QFETCH(bool, loop);
+        QFETCH(int, row);
+        QFETCH(QString, skipped);
+        const StringList list(entries);
+        const PlayStep step = nextPlayStep(list, from, loop, deadOrEmpty);
+        QCOMPARE(step.row, row);
+        QStringList told;
+        for (const auto &s : step.skipped)
+            told << QStringLiteral("%1:%2").arg(s.first).arg(s.second);
+        QCOMPARE(told.join(QLatin1Char(' ')), skipped);
+    }
+
+    // ---- the settings file ----
+
+    void settingsReadWhatTheyCanAndDefaultTheRest_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("delay");
+        QTest::addColumn<bool>("loop");
+        QTest::newRow("empty") << QByteArray() << 10 << false;
+        QTest::newRow("both") << QByteArray("delay=25\natEnd=loop\n") << 25 << true;
+        QTest::newRow("CR LF and blanks") << QByteArray(" delay = 7 \r\natEnd=stop\r\n") << 7 << false;
+        QTest::newRow("too short") << QByteArray("delay=0\natEnd=loop") << 10 << true;
+        QTest::newRow("too long") << QByteArray("delay=3601") << 10 << false;
+        QTest::newRow("the longest") << QByteArray("delay=3600") << 3600 << false;
+        QTest::newRow("not a number") << QByteArray("delay=ten\natEnd=sideways") << 10 << false;
+        QTest::newRow("page time-out kept") << QByteArray("pageTimeout=90\ndelay=4") << 4 << false;
+        QTest::newRow("binary") << QByteArray("\x00\xff=\x01" "delay\n=5", 11) << 10 << false;
+    }
+    void settingsReadWhatTheyCanAndDefaultTheRest()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, delay);
+        QFETCH(bool, loop);
+        QVERIFY(TestFiles::write(PlaySettings::filePath(), text));
+        const PlaySettings settings = PlaySettings::load(PlaySettings::filePath());
+        QCOMPARE(settings.delaySeconds, delay);
+        QCOMPARE(settings.loop, loop);
+    }
+
+    void settingsAreRememberedBetweenRuns()
+    {
+        QVERIFY(PlaySettings::filePath().startsWith(m_config->path() + QStringLiteral("/quokka/")));
+        QVERIFY(!QFile::exists(PlaySettings::filePath()));
+        ListBrowser *w = listBrowser();
+        QCOMPARE(w->m_playDelayBox->value(), 10); // no file: the defaults, and no message
+        QVERIFY(!w->m_playLoopBox->isChecked());
+        QVERIFY(m_world.platform->boxes.shown.isEmpty());
+        w->m_playDelayBox->setValue(25);
+        QTest::mouseClick(w->m_playLoopBox, Qt::LeftButton);
+        QCOMPARE(player(w)->delaySeconds(), 25);
+        QVERIFY(player(w)->loops());
+        QCOMPARE(PlaySettings::load(PlaySettings::filePath()), (PlaySettings{25, true, 30}));
+        QVERIFY(WindowFrame::frameOf(w)->close());
+        QTRY_VERIFY(!m_world.windows->loadedListBrowser());
+        ListBrowser *again = m_world.windows->listBrowser();
+        QCOMPARE(again->m_playDelayBox->value(), 25);
+        QVERIFY(again->m_playLoopBox->isChecked());
+        QCOMPARE(player(again)->delaySeconds(), 25);
+        QVERIFY(player(again)->loops());
+    }
+
+    void settingsThatCannotBeWrittenAreToldNotThrown()
+    {
+        // The settings folder is a file: nothing can be written under it.
+        QVERIFY(TestFiles::write(m_config->path() + QStringLiteral("/quokka"), "not a folder"));
+        ListBrowser *w = listBrowser();
+        QCOMPARE(w->m_playDelayBox->value(), 10);
+        w->m_playDelayBox->setValue(30);
+        QCOMPARE(player(w)->delaySeconds(), 30); // still used in this run
+        QVERIFY2(w->m_playStatusLabel->text().startsWith(QStringLiteral("Play could not remember")),
+                 qPrintable(w->m_playStatusLabel->text()));
+        QVERIFY(m_world.platform->boxes.shown.isEmpty());
+    }
+
+    // ---- the walk, against a fake timer ----
+
+    void playsInOrderWithTheDelayCountedFromTheFinishedLoad()
+    {
+        StringList list({"a", "b", "c"});
+        QWidget host;
+        auto *stage = new FakeWebBrowser(&host);
+        auto *timer = new FakePlayTimer;
+        ListPlayer player(list, timer);
+        player.setStage(stage);
+        player.setDelaySeconds(3);
+        QSignalSpy playing(&player, &ListPlayer::playingChanged);
+        player.play();
+        QCOMPARE(list.shown, QStringList{"a"});
+        QCOMPARE(playing.size(), 1);
+        // While the page loads the wait is bounded by the delay plus the page time-out.
+        QCOMPARE(timer->interval, 3000 + pageTimeout);
+        stage->setBusy(true);
+        QCOMPARE(player.statusText(), QStringLiteral("Playing, waiting for the page to load"));
+        stage->setBusy(false);
+        QCOMPARE(timer->interval, 3000);
+        QCOMPARE(player.statusText(), QStringLiteral("Playing, next in 3 s"));
+        timer->elapsed = 1200;
+        QCOMPARE(player.statusText(), QStringLiteral("Playing, next in 2 s"));
+        timer->elapsed = 0;
+        // The page's own later loads (a dashboard refreshing itself) do not restart its time.
+        const int starts = timer->starts;
+        loadPage(stage);
+        QCOMPARE(timer->starts, starts);
+        timer->fire();
+        QCOMPARE(list.shown, (QStringList{"a", "b"}));
+        loadPage(stage);
+        timer->fire();
+        loadPage(stage);
+        QCOMPARE(list.shown, (QStringList{"a", "b", "c"}));
+        timer->fire();
+        QVERIFY(!player.isPlaying());
+        QCOMPARE(playing.size(), 2);
+        QCOMPARE(player.statusText(), QStringLiteral("Stopped at the end of the list"));
+        QVERIFY(!timer->active);
+        QCOMPARE(list.row, 2); // the last page stays on show
+    }
+
+    void aPageThatNeverFinishesGivesWay()
+    {
+        StringList list({"slow", "b"});
+        QWidget host;
+        auto *stage = new FakeWebBrowser(&host);
+        auto *timer = new FakePlayTimer;
+        ListPlayer player(list, timer);
+        player.setStage(stage);
+        player.play();
+        stage->setBusy(true); // and never finishes
+        QCOMPARE(timer->interval, 10000 + pageTimeout);
+        timer->fire();
+        QCOMPARE(list.shown, (QStringList{"slow", "b"}));
+        // b's load: the old page's load ends first (aborted), then b's starts and ends.
+        stage->setBusy(false);
+        QCOMPARE(player.state(), ListPlayer::State::Loading);
+        loadPage(stage);
+        QCOMPARE(player.state(), ListPlayer::State::Showing);
+        QCOMPARE(timer->interval, 10000);
+    }
+
+    void theEndStopsOrStartsAgain_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<bool>("loop");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("stop") << QStringList{"a", "b"} << false << QStringList{"a", "b"} << "Stopped at the end of the list";
+        QTest::newRow("loop") << QStringList{"a", "b"} << true << QStringList{"a", "b", "a", "b"} << "Playing, next in 10 s";
+        QTest::newRow("one entry, stop") << QStringList{"a"} << false << QStringList{"a"} << "Stopped at the end of the list";
+        QTest::newRow("one entry, loop") << QStringList{"a"} << true << QStringList{"a", "a", "a", "a"} << "Playing, next in 10 s";
+        QTest::newRow("empty list")
+            << QStringList{} << true << QStringList{} << "Nothing to play: the list has no address to show";
+        QTest::newRow("one empty entry")
+            << QStringList{""} << false << QStringList{} << "Nothing to play: the list has no address to show (skipped 1 empty)";
+    }
+    void theEndStopsOrStartsAgain()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(bool, loop);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, status);
+        StringList list(entries);
+        QWidget host;
+        auto *stage = new FakeWebBrowser(&host);
+        auto *timer = new FakePlayTimer;
+        ListPlayer player(list, timer);
+        player.setStage(stage);
+        player.setLoop(loop);
+        list.onShow = [stage](const QString &) { loadPage(stage); };
+        player.play();
+        for (int i = 0; i < 3 && player.isPlaying(); ++i)
+            timer->fire();
+        QCOMPARE(list.shown, shown);
+        QCOMPARE(player.statusText(), status);
+    }
+
+    void playGoesOnFromTheEntryShown()
+    {
+        StringList list({"a", "b", "c"});
+        auto *timer = new FakePlayTimer;
+        ListPlayer player(list, timer);
+        list.row = 1; // the person chose b
+        player.play();
+        QVERIFY(list.shown.isEmpty()); // b stays for its delay first
+        QCOMPARE(player.state(), ListPlayer::State::Showing);
+        timer->fire();
+        QCOMPARE(list.shown, QStringList{"c"});
+        // At the last entry of a list that stops, Play is a new round from the top.
+        player.pause();
+        QCOMPARE(player.statusText(), QStringLiteral("Paused"));
+        player.play();
+        QCOMPARE(list.shown, (QStringList{"c", "a"}));
+    }
+
+    void aRemovedEntryLetsItsFollowerComeNext()
+    {
+        StringList list({"a", "b", "c"});
+        auto *timer = new FakePlayTimer;
+        ListPlayer player(list, timer);
+        player.play();
+        timer->fire(); // b on show
+        player.personTookOver(); // KILL: told before b goes
+        list.entries.removeAt(1);
+        list.row = -1;
+        QVERIFY(!player.isPlaying());
+        player.play();
+        QCOMPARE(list.shown, (QStringList{"a", "b", "c"}));
+        // A whole new list instead: from its top.
+        player.personTookOver();
+        list.entries = {"x", "y"};
+        list.row = -1;
+        player.listReplaced();
+        player.play();
+        QCOMPARE(list.shown.last(), QStringLiteral("x"));
+    }
+
+    void aMessageBoxHoldsUntilAnswered()
+    {
+        StringList list({"a", "b"});
+        auto *timer = new FakePlayTimer;
+        ListPlayer player(list, timer);
+        player.setDelaySeconds(5);
+        player.play();
+        QCOMPARE(player.state(), ListPlayer::State::Showing); // no stage: nothing to wait for
+        player.hold();
+        player.hold(); // a second box over the first
+        QVERIFY(!timer->active);
+        QCOMPARE(player.statusText(), QStringLiteral("Playing, waits until the message box is answered"));
+        player.release();
+        QVERIFY(!timer->active);
+        player.release();
+        QVERIFY(timer->active);
+        QCOMPARE(timer->interval, 5000); // the page gets its whole time again
+        QVERIFY(player.isPlaying());
+        timer->fire();
+        QCOMPARE(list.shown, (QStringList{"a", "b"}));
+    }
+
+    void aNewDelayAppliesToThePageOnShow()
+    {
+        StringList list({"a", "b"});
+        auto *timer = new FakePlayTimer;
+        ListPlayer player(list, timer);
+        player.setDelaySeconds(60);
+        player.play();
+        timer->elapsed = 20000;
+        player.setDelaySeconds(30);
+        QCOMPARE(timer->interval, 10000);
+        timer->elapsed = 0;
+        player.setDelaySeconds(5); // already past: the next entry comes at once
+        QCOMPARE(timer->interval, 0);
+    }
+
+    void deadEntriesAreSkippedVisibly()
+    {
+        StringList list({"a", "dead-b", "dead-c", "d"});
+        auto *timer = new FakePlayTimer;
+        ListPlayer player(list, timer);
+        player.setSkipTest([](const QString &e) { return e.startsWith(QLatin1String("dead")) ? QStringLiteral("dead") : QString(); });
+        player.play();
+        timer->fire();
+        QCOMPARE(list.shown, (QStringList{"a", "d"}));
+        QCOMPARE(player.statusText(), QStringLiteral("Playing, next in 10 s (skipped 2 dead)"));
+    }
+
+    void aRefusedAddressIsShownForTheDelay()
+    {
+        StringList list({"javascript:x", "b"});
+        QWidget host;
+        auto *stage = new FakeWebBrowser(&host);
+        auto *timer = new FakePlayTimer;
+        ListPlayer player(list, timer);
+        player.setStage(stage);
+        list.onShow = [stage](const QString &e) { emit stage->navigationRefused(e, QStringLiteral("no")); };
+        player.play();
+        QCOMPARE(player.state(), ListPlayer::State::Showing);
+        QCOMPARE(timer->interval, 10000);
+    }
+
+    // ---- the list browser ----
+
+    void playButtonTellsWhatItDoes()
+    {
+        ListBrowser *w = listBrowser();
+        for (QWidget *c : {static_cast<QWidget *>(w->m_playButton), static_cast<QWidget *>(w->m_playDelayBox),
+                           static_cast<QWidget *>(w->m_playLoopBox)}) {
+            QWidget *hit = w->childAt(c->geometry().center());
+            QVERIFY2(hit == c || c->isAncestorOf(hit), qPrintable(c->objectName()));
+            QVERIFY(w->rect().contains(c->geometry()));
+        }
+        QVERIFY(w->rect().contains(w->m_playStatusLabel->geometry()));
+        QVERIFY(!w->m_playStatusLabel->geometry().intersects(w->m_view->widget()->geometry()));
+        QCOMPARE(w->m_playButton->text(), QStringLiteral("Play"));
+        QVERIFY(w->m_playButton->accessibleName().contains(QStringLiteral("Play")));
+        QVERIFY(w->m_playButton->toolTip().contains(QStringLiteral("Ctrl+P")));
+        QVERIFY(w->m_playDelayBox->accessibleName().contains(w->m_playDelayLabel->text().chopped(1)));
+        QTest::mouseClick(w->m_playButton, Qt::LeftButton);
+        QVERIFY(player(w)->isPlaying());
+        QCOMPARE(w->m_playButton->text(), QStringLiteral("Pause"));
+        QVERIFY(w->m_playButton->accessibleName().contains(QStringLiteral("Pause")));
+        QCOMPARE(w->m_addressList->currentEntry(), QStringLiteral("a"));
+        QCOMPARE(view(w)->navigations, QStringList{"a"});
+        QCOMPARE(w->m_playStatusLabel->text(), QStringLiteral("Playing, waiting for the page to load"));
+        loadPage(view(w));
+        QCOMPARE(w->m_playStatusLabel->text(), QStringLiteral("Playing, next in 10 s"));
+        // Playing was the player's choice, not the person's: it goes on.
+        m_timer->fire();
+        QVERIFY(player(w)->isPlaying());
+        QCOMPARE(w->m_chosenAddressBox->currentText(), QStringLiteral("b"));
+        // The shortcut, with the focus in the list.
+        w->window()->show();
+        w->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w->window()));
+        w->m_addressList->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(!player(w)->isPlaying());
+        QCOMPARE(w->m_playButton->text(), QStringLiteral("Play"));
+        QCOMPARE(w->m_playStatusLabel->text(), QStringLiteral("Paused"));
+        QCOMPARE(w->m_addressList->currentEntry(), QStringLiteral("b"));
+    }
+
+    void thePersonComesFirst_data()
+    {
+        QTest::addColumn<QString>("action");
+        for (const char *a : {"choose", "Next", "Prev", "KILL", "Add", "back", "forward", "click page", "type page", "wheel page"})
+            QTest::newRow(a) << QString::fromLatin1(a);
+    }
+    void thePersonComesFirst()
+    {
+        QFETCH(QString, action);
+        ListBrowser *w = listBrowser();
+        w->m_playButton->click();
+        loadPage(view(w));
+        m_timer->fire(); // b on show
+        QVERIFY(player(w)->isPlaying());
+        QWidget *page = w->m_view->widget();
+        if (action == QLatin1String("choose")) {
+            QListView *list = w->m_addressList;
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(2, 0)).center());
+            QCOMPARE(w->m_addressList->currentEntry(), QStringLiteral("c"));
+        } else if (action == QLatin1String("Next")) {
+            QTest::mouseClick(w->m_nextButton, Qt::LeftButton);
+        } else if (action == QLatin1String("Prev")) {
+            QTest::mouseClick(w->m_previousButton, Qt::LeftButton);
+        } else if (action == QLatin1String("KILL")) {
+            QTest::mouseClick(w->m_killButton, Qt::LeftButton);
+        } else if (action == QLatin1String("Add")) {
+            QTest::mouseClick(w->m_addButton, Qt::LeftButton);
+        } else if (action == QLatin1String("back")) {
+            QTest::mouseClick(w->m_backButton, Qt::LeftButton);
+        } else if (action == QLatin1String("forward")) {
+            QTest::mouseClick(w->m_forwardButton, Qt::LeftButton);
+        } else if (action == QLatin1String("click page")) {
+            QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(30, 30));
+        } else if (action == QLatin1String("type page")) {
+            QTest::keyClick(page, Qt::Key_Shift); // a modifier alone is no typing
+            QVERIFY(player(w)->isPlaying());
+            QTest::keyClick(page, Qt::Key_X);
+        } else if (action == QLatin1String("wheel page")) {
+            QWheelEvent wheel(QPointF(30, 30), page->mapToGlobal(QPointF(30, 30)), {}, QPoint(0, -120), Qt::NoButton, {},
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(page, &wheel);
+        }
+        QVERIFY(!player(w)->isPlaying());
+        QCOMPARE(w->m_playStatusLabel->text(), QStringLiteral("Paused"));
+        QCOMPARE(w->m_playButton->text(), QStringLiteral("Play"));
+        QVERIFY(!m_timer->active);
+    }
+
+    void killTheShownEntryWhilePlaying()
+    {
+        ListBrowser *w = listBrowser("a\r\nb\r\nc\r\nd\r\n");
+        w->m_playButton->click();
+        loadPage(view(w));
+        m_timer->fire();
+        QCOMPARE(w->m_addressList->currentEntry(), QStringLiteral("b"));
+        w->m_killButton->click();
+        QVERIFY(!player(w)->isPlaying());
+        QCOMPARE(w->m_addressList->entries(), (QStringList{"a", "c", "d"}));
+        w->m_playButton->click();
+        // Play goes on with the entry that took b's place.
+        QCOMPARE(w->m_addressList->currentEntry(), QStringLiteral("c"));
+        QCOMPARE(view(w)->navigations.last(), QStringLiteral("c"));
+        QVERIFY(player(w)->isPlaying());
+    }
+
+    void aListReplacedWhilePlayingIsPlayedFromItsTop_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("New List or Edit List") << "reload";
+        QTest::newRow("cheat box") << "cheat";
+        QTest::newRow("destroy") << "destroy";
+    }
+    void aListReplacedWhilePlayingIsPlayedFromItsTop()
+    {
+        QFETCH(QString, how);
+        ListBrowser *w = listBrowser();
+        w->m_playButton->click();
+        loadPage(view(w));
+        m_timer->fire();
+        m_timer->fire(); // c on show (b never loaded: its time ran out)
+        QCOMPARE(w->m_addressList->currentEntry(), QStringLiteral("c"));
+        if (how == QLatin1String("reload")) {
+            QVERIFY(TestFiles::writeList("x\r\ny\r\n"));
+            w->reloadList();
+        } else if (how == QLatin1String("cheat")) {
+            CheatBox *cheat = m_world.windows->cheatBox();
+            cheat->m_codeBox->setText(CheatBox::cheatCode);
+            cheat->checkCheatCode();
+        } else {
+            m_world.platform->boxes.defaultAnswer = MessageBoxes::Answer::Ok;
+            m_world.windows->mainWindow()->destroyList();
+        }
+        QVERIFY(player(w)->isPlaying()); // nobody touched the list browser
+        const QStringList entries = w->m_addressList->entries();
+        m_timer->fire();
+        const int first = nextPlayStep(*ListPlayback::of(w), -1, false, deadOrEmpty).row;
+        if (first < 0) {
+            QVERIFY(!player(w)->isPlaying()); // the destroyed list has nothing to show
+            QCOMPARE(w->m_playStatusLabel->text().left(15), QStringLiteral("Nothing to play"));
+        } else {
+            QCOMPARE(w->m_addressList->currentRow(), first);
+            QCOMPARE(view(w)->navigations.last(), entries.at(first));
+        }
+    }
+
+    void closingTheListBrowserStopsPlaying()
+    {
+        ListBrowser *w = listBrowser();
+        w->m_playButton->click();
+        QPointer<FakePlayTimer> timer = m_timer;
+        QPointer<FakeWebBrowser> page = view(w);
+        w->window()->show();
+        WindowFrame::hide(w); // its "X" or another window's command: it goes on playing hidden
+        QVERIFY(player(w)->isPlaying());
+        WindowFrame::show(w);
+        QVERIFY(WindowFrame::frameOf(w)->close());
+        QVERIFY(!timer || !timer->active); // at once, before the window is gone
+        QTRY_VERIFY(!timer);
+        QVERIFY(!page);
+        QVERIFY(!m_world.windows->loadedListBrowser());
+    }
+
+    void aMessageBoxOfTheProgramOrPageHoldsPlaying()
+    {
+        ListBrowser *w = listBrowser();
+        w->m_playButton->click();
+        loadPage(view(w));
+        QCOMPARE(m_timer->interval, 10000);
+        auto *box = new QMessageBox(QMessageBox::Question, QStringLiteral("Page"), QStringLiteral("Sure?"),
+                                    QMessageBox::Ok, w->window());
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open(); // window-modal, as a page's dialog
+        QTRY_VERIFY(player(w)->isHeld());
+        QVERIFY(!m_timer->active);
+        QCOMPARE(w->m_playStatusLabel->text(), QStringLiteral("Playing, waits until the message box is answered"));
+        box->accept();
+        QTRY_VERIFY(!player(w)->isHeld());
+        QVERIFY(player(w)->isPlaying());
+        QVERIFY(m_timer->active);
+        // The program's own boxes are modal to the whole program.
+        QMessageBox appModal(QMessageBox::Critical, QStringLiteral("List not saved"), QStringLiteral("x"));
+        appModal.setWindowModality(Qt::ApplicationModal);
+        appModal.show();
+        QVERIFY(player(w)->isHeld());
+        appModal.hide();
+        QVERIFY(!player(w)->isHeld());
+    }
+
+    void bigTakesTheWalkIntoTheBrowserWindow()
+    {
+        ListBrowser *w = listBrowser();
+        w->m_playButton->click();
+        loadPage(view(w));
+        m_world.windows->mainWindow()->toolBarButtonClicked(QStringLiteral("big"));
+        BrowserWindow *big = m_world.windows->loadedBrowserWindow();
+        QVERIFY(big);
+        auto *bigView = qobject_cast<FakeWebBrowser *>(big->m_view);
+        QCOMPARE(bigView->navigations, QStringList{"a"});
+        QVERIFY(player(w)->isPlaying());
+        QCOMPARE(player(w)->stage(), big->m_view);
+        m_timer->fire();
+        QCOMPARE(bigView->navigations.last(), QStringLiteral("b"));
+        QCOMPARE(big->m_addressBox->currentText(), QStringLiteral("b"));
+        QCOMPARE(w->m_addressList->currentEntry(), QStringLiteral("b"));
+        // Its time follows the wall display's page, not the list browser's.
+        loadPage(view(w));
+        QCOMPARE(player(w)->state(), ListPlayer::State::Loading);
+        loadPage(bigView);
+        QCOMPARE(player(w)->state(), ListPlayer::State::Showing);
+        // A click into the wall display is the person taking over.
+        QTest::mouseClick(big->m_view->widget(), Qt::LeftButton, {}, QPoint(20, 20));
+        QVERIFY(!player(w)->isPlaying());
+        // Closed, the list browser shows the walk alone again.
+        delete big;
+        QCOMPARE(player(w)->stage(), w->m_view);
+        w->m_playButton->click();
+        QVERIFY(player(w)->isPlaying());
+    }
+
+    void fullScreenWithF11AndBackWithF11OrEsc()
+    {
+        BrowserWindow *big = m_world.windows->browserWindow();
+        WindowFrame::show(big);
+        big->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(big));
+        auto *page = qobject_cast<FakeWebBrowser *>(big->m_view);
+        const QRect designPlace = page->widget()->geometry();
+        QTest::keyClick(big, Qt::Key_F11);
+        QTRY_VERIFY(big->isFullScreen());
+        QVERIFY(!big->statusBar()->isVisible());
+        QCOMPARE(page->widget()->geometry(), big->centralWidget()->rect());
+        QTest::keyClick(big, Qt::Key_F11);
+        QTRY_VERIFY(!big->isFullScreen());
+        QCOMPARE(page->widget()->geometry(), designPlace);
+        QVERIFY(big->statusBar()->isVisible());
+        // Esc stops a page that is loading and stays full screen; once loaded, Esc leaves.
+        QTest::keyClick(big, Qt::Key_F11);
+        QTRY_VERIFY(big->isFullScreen());
+        page->setBusy(true);
+        QTest::keyClick(big, Qt::Key_Escape);
+        QCOMPARE(page->stops, 1);
+        QVERIFY(big->isFullScreen());
+        QTest::keyClick(big, Qt::Key_Escape);
+        QTRY_VERIFY(!big->isFullScreen());
+        QCOMPARE(page->stops, 1);
+        // Not full screen and idle: Esc is the page's.
+        QTest::keyClick(big, Qt::Key_Escape);
+        QVERIFY(!big->isFullScreen());
+        QCOMPARE(page->stops, 1);
+    }
+};
+
+QTEST_MAIN(TestPlay)
+#include "tst_play.moc"
