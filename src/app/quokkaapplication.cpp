@@ -12,8 +12,19 @@ QuokkaApplication::QuokkaApplication(int &argc, char **argv)
 {
     setApplicationName(QStringLiteral("quokka"));
     // No display name: Qt would append it to every window title, and the titles are the program's own.
-    setDesktopFileName(QStringLiteral("quokka"));
-    setWindowIcon(QIcon(QStringLiteral(":/quokka.png")));
+    // The desktop file name is the application id, which Wayland compositors match against the menu entry.
+    setDesktopFileName(QStringLiteral(QUOKKA_APP_ID));
+    setWindowIcon(programIcon());
+}
+
+QIcon QuokkaApplication::programIcon()
+{
+    // The installed icon theme first, so that the window, the menu and the software centre show the same
+    // icon (and an icon theme may restyle it); the copies built into the program when it is not installed.
+    QIcon builtIn;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        builtIn.addFile(QStringLiteral(":/icons/quokka-%1.png").arg(size), QSize(size, size));
+    return QIcon::fromTheme(QStringLiteral(QUOKKA_APP_ID), builtIn);
 }
 
 bool QuokkaApplication::notify(QObject *receiver, QEvent *event)
