@@ -42,7 +42,12 @@ mirror="${QUOKKA_DEBIAN_MIRROR:-$(apt_uri Debian)}"
 mirror="${mirror:-http://deb.debian.org/debian}"
 security="$(apt_uri Debian-Security)"
 security="${security:-${mirror%/debian}/debian-security}"
-sources() { echo "deb $mirror $1 main" "deb $mirror $1-updates main" "deb $security $1-security main"; }
+make_root() { # make_root RELEASE TARGET [mmdebstrap options]
+    local release="$1" target="$2"
+    shift 2
+    mmdebstrap --variant=minbase --components=main "$@" "$release" "$target" \
+        "deb $mirror $release main" "deb $mirror $release-updates main" "deb $security $release-security main"
+}
 
 mounted=()
 unmount_all() {
@@ -83,21 +88,20 @@ build_package() {
         rm -rf --one-file-system "$out/src"
         git clone --quiet --no-checkout "$here" "$out/src"
         git -C "$out/src" checkout --quiet --detach "$commit"
-        bash "$out/src/scripts/quokka.sh" package >&2
+        bash "$out/src/scripts/quokka.sh" package >&2 || return 1
         cp "$out"/src/build-deb/quokka_*.deb "$out/"
     else
         if [ "$fresh" -eq 1 ] || [ ! -f "$root/.quokka-root-ready" ]; then
             rm -rf --one-file-system "$root"
             echo "Making a $release build root in $root" >&2
-            # shellcheck disable=SC2046
-            mmdebstrap --variant=minbase --components=main --include=git,ca-certificates "$release" "$root" $(sources "$release") >&2
+            make_root "$release" "$root" --include=git,ca-certificates >&2 || return 1
             touch "$root/.quokka-root-ready"
         fi
         rm -rf --one-file-system "$root/root/quokka"
         git clone --quiet --no-checkout "$here" "$root/root/quokka"
         git -C "$root/root/quokka" checkout --quiet --detach "$commit"
         mount_into "$root"
-        in_root "$root" bash -c 'cd /root/quokka && bash scripts/quokka.sh package' >&2
+        in_root "$root" bash -c 'cd /root/quokka && bash scripts/quokka.sh package' >&2 || { unmount_all; return 1; }
         unmount_all
         cp "$root"/root/quokka/build-deb/quokka_*.deb "$out/"
     fi
@@ -115,17 +119,17 @@ snapshot() {
 check_release() {
     local release="$1" base="$roots/$1-minbase.tar" root="$roots/$1-install" deb failures=0
     echo "=== $release ==="
-    deb="$(build_package "$release" | tail -1)"
+    deb="$(build_package "$release" | tail -1)" || true
+    [ -f "$deb" ] || { echo "FAIL ($release): the package was not built"; return 1; }
     echo "Package: $deb"
     dpkg-deb --field "$deb" Depends
     if [ "$fresh" -eq 1 ] || [ ! -f "$base" ]; then
         echo "Making a minimal $release base in $base"
-        # shellcheck disable=SC2046
-        mmdebstrap --variant=minbase --components=main "$release" "$base" $(sources "$release")
+        make_root "$release" "$base" || { echo "FAIL ($release): cannot make the base root"; return 1; }
     fi
     rm -rf --one-file-system "$root"
     mkdir -p "$root"
-    tar -C "$root" -xf "$base"
+    tar -C "$root" -xf "$base" || { echo "FAIL ($release): cannot unpack $base"; return 1; }
     mount_into "$root"
     # What the check itself needs (a virtual display, a window lister, a screen dump) and an ordinary user,
     # before the first snapshot, so that only the package's own traces count.
