@@ -6,14 +6,22 @@
 # compute the dependencies (dpkg-shlibdeps for what is linked, cmake/packaging.cmake for what is loaded).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-build="${1:-$here/build-deb}"
+build="$(realpath -m "${1:-$here/build-deb}")"
 
-# Debian's flags; CMake does not read CPPFLAGS, so they go in front of the compiler flags.
+# Debian's flags (from the source folder, so that -ffile-prefix-map keeps its path out of the programs);
+# CMake does not read CPPFLAGS, so they go in front of the compiler flags.
+cd "$here"
+export DEB_BUILD_MAINT_OPTIONS="hardening=+all"
 eval "$(dpkg-buildflags --export=sh)"
 export CXXFLAGS="${CPPFLAGS:-} ${CXXFLAGS:-}"
 export CFLAGS="${CPPFLAGS:-} ${CFLAGS:-}"
+# ccache: paths below the source folder count as relative, so that another build folder (the package
+# test's) or another clone reuses the objects; the prefix map keeps folder names out of the debug data.
+export CCACHE_BASEDIR="$here" CCACHE_NOHASHDIR=1
 cmake -S "$here" -B "$build" -G Ninja -Wno-dev \
     -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr -DQUOKKA_PACKAGE=ON \
+    -DCMAKE_CXX_FLAGS="$CXXFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" -DCMAKE_SHARED_LINKER_FLAGS="$LDFLAGS" \
+    -DCMAKE_STRIP="$here/packaging/strip.sh" \
     -DQUOKKA_BUILD_TESTS=OFF -DQUOKKA_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" --parallel "${QUOKKA_JOBS:-$(nproc)}"
 rm -f "$build"/quokka_*.deb
