@@ -167,7 +167,8 @@ check_release() {
             win=\$(xdotool search --onlyvisible --name \"^Quokka\$\" | head -1)
             if [ -z \"\$win\" ]; then echo NO-MAIN-WINDOW; kill \$pid; exit 1; fi
             echo MAIN-WINDOW \$win
-            xprop -id \$win WM_CLASS _NET_WM_ICON | cut -c1-80
+            xprop -id \$win WM_CLASS
+            echo window icon sizes: \$(xprop -id \$win _NET_WM_ICON | grep -o \"Icon ([0-9]* x [0-9]*)\")
             # a browser window (Ctrl+N) starts the web engine page process
             xdotool windowfocus --sync \$win key ctrl+n
             for i in \$(seq 60); do pgrep -f QtWebEngineProcess >/dev/null && break; sleep 0.5; done
@@ -187,11 +188,29 @@ check_release() {
     [ -d "$root/home/person/.local/share/quokka" ] && echo "The user's data folder was made: /home/person/.local/share/quokka"
 
     in_root "$root" apt-get purge -y -q quokka >"$roots/$release-purge.log" 2>&1
-    in_root "$root" apt-get autoremove --purge -y -q >>"$roots/$release-purge.log" 2>&1
+    # apt keeps an automatically installed package that an installed one merely suggests (libgpm2, which
+    # Debian 12's procps suggests, came with the package's dependencies): count only what is needed.
+    in_root "$root" apt-get autoremove --purge -y -q -o APT::AutoRemove::SuggestsImportant=false \
+        >>"$roots/$release-purge.log" 2>&1
     snapshot "$root" >"$roots/$release-after.txt"
     in_root "$root" dpkg-query -W -f '${Package}\n' | sort >"$roots/$release-packages-purged.txt"
-    if ! diff -u "$roots/$release-before.txt" "$roots/$release-after.txt" >"$roots/$release-left.diff"; then
-        echo "FAIL ($release): purging left the system changed:"; head -40 "$roots/$release-left.diff"; failures=$((failures + 1))
+    diff -u "$roots/$release-before.txt" "$roots/$release-after.txt" >"$roots/$release-left.diff"
+    # The package's own files, and anything named after it, must all be gone.
+    dpkg-deb --contents "$deb" | awk '{ print $6 }' | sed 's|/$||' | sort >"$roots/$release-package-files.txt"
+    local left
+    left="$(sed -n 's/^+//p' "$roots/$release-left.diff" | grep -v '^++' | grep -Fx -f "$roots/$release-package-files.txt";
+            sed -n 's/^+//p' "$roots/$release-left.diff" | grep -v '^++' | grep -i quokka)"
+    if [ -n "$left" ]; then
+        echo "FAIL ($release): purging left the package's files:"; echo "$left" | sort -u | head -40; failures=$((failures + 1))
+    fi
+    if grep -q '^-\./' "$roots/$release-left.diff"; then
+        echo "FAIL ($release): files that were there before are gone:"; grep '^-\./' "$roots/$release-left.diff" | head -20
+        failures=$((failures + 1))
+    fi
+    # Dependencies' own maintainer scripts (dbus, systemd's helpers) may leave state that is not Quokka's.
+    if grep -q '^+\./' "$roots/$release-left.diff"; then
+        echo "Left by the dependencies' maintainer scripts, not by the package:"
+        grep '^+\./' "$roots/$release-left.diff" | sed 's/^+/  /'
     fi
     if ! cmp -s "$roots/$release-packages-before.txt" "$roots/$release-packages-purged.txt"; then
         echo "FAIL ($release): packages left after purge and autoremove:"
