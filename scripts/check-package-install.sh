@@ -132,9 +132,12 @@ check_release() {
     tar -C "$root" -xf "$base" || { echo "FAIL ($release): cannot unpack $base"; return 1; }
     mount_into "$root"
     # What the check itself needs (a virtual display, a window lister, a screen dump) and an ordinary user,
-    # before the first snapshot, so that only the package's own traces count.
+    # before the first snapshot, so that only the package's own traces count. A minimal root has no init
+    # system, and every booted Debian has systemd-sysv and dbus; apt never removes systemd-sysv again (it is
+    # protected), so without them the purge would leave it and what it brought, which is not Quokka's doing.
     in_root "$root" apt-get update -qq
-    in_root "$root" apt-get install -y -qq --no-install-recommends xvfb xauth x11-utils x11-apps xdotool procps >/dev/null
+    in_root "$root" apt-get install -y -qq --no-install-recommends xvfb xauth x11-utils x11-apps xdotool procps \
+        systemd-sysv dbus >/dev/null
     in_root "$root" useradd --create-home --shell /bin/bash person
     snapshot "$root" >"$roots/$release-before.txt"
     in_root "$root" dpkg-query -W -f '${Package}\n' | sort >"$roots/$release-packages-before.txt"
