@@ -180,6 +180,8 @@ check_release() {
             xwd -root -silent > /tmp/quokka-shot.xwd
             kill \$pid; wait \$pid 2>/dev/null; true"' | tee "$roots/$release-run.txt"
     grep -q '^MAIN-WINDOW' "$roots/$release-run.txt" || { echo "FAIL ($release): no main window"; cat "$root/tmp/quokka-run.log"; failures=$((failures + 1)); }
+    grep -q 'Icon (16 x 16).*Icon (32 x 32)' "$roots/$release-run.txt" \
+        || { echo "FAIL ($release): the window does not offer its icon's small sizes"; failures=$((failures + 1)); }
     grep -q '^WEB-ENGINE-STARTED' "$roots/$release-run.txt" || { echo "FAIL ($release): the web engine did not start"; cat "$root/tmp/quokka-run.log"; failures=$((failures + 1)); }
     if [ -s "$root/tmp/quokka-shot.xwd" ]; then
         if command -v convert >/dev/null; then

@@ -18,12 +18,20 @@ private:
     {
         const QString theme = root + QStringLiteral("/hicolor");
         QDir().mkpath(theme);
+        // Debian's own theme description where it is installed: it is what the program meets.
+        if (QFile::copy(QStringLiteral("/usr/share/icons/hicolor/index.theme"), theme + QStringLiteral("/index.theme")))
+            return writeIcons(theme);
         QFile index(theme + QStringLiteral("/index.theme"));
         QVERIFY(index.open(QIODevice::WriteOnly));
         index.write("[Icon Theme]\nName=Hicolor\nDirectories=16x16/apps,48x48/apps\n\n"
                     "[16x16/apps]\nSize=16\nContext=Applications\nType=Threshold\n\n"
                     "[48x48/apps]\nSize=48\nContext=Applications\nType=Threshold\n");
         index.close();
+        writeIcons(theme);
+    }
+
+    static void writeIcons(const QString &theme)
+    {
         for (const int size : {16, 48}) {
             const QString folder = theme + QStringLiteral("/%1x%1/apps").arg(size);
             QDir().mkpath(folder);
@@ -71,6 +79,9 @@ private slots:
         const QIcon icon = QuokkaApplication::programIcon();
         QCOMPARE(centre(icon, 16), QColor(255, 0, 255));
         QCOMPARE(centre(icon, 48), QColor(255, 0, 255));
+        // The window system is told of every size the theme has, not of one to scale.
+        QVERIFY(icon.availableSizes().contains(QSize(16, 16)));
+        QVERIFY(icon.availableSizes().contains(QSize(48, 48)));
     }
 
     void mainWindowShowsTheProgramIcon()
