@@ -193,10 +193,11 @@ check_release() {
     [ -d "$root/home/person/.local/share/quokka" ] && echo "The user's data folder was made: /home/person/.local/share/quokka"
 
     in_root "$root" apt-get purge -y -q quokka >"$roots/$release-purge.log" 2>&1
-    # apt keeps an automatically installed package that an installed one merely suggests (libgpm2, which
-    # Debian 12's procps suggests, came with the package's dependencies): count only what is needed.
-    in_root "$root" apt-get autoremove --purge -y -q -o APT::AutoRemove::SuggestsImportant=false \
-        >>"$roots/$release-purge.log" 2>&1
+    # apt keeps an automatically installed package that an installed one merely recommends or suggests
+    # (systemd recommends libpam-systemd, which came with the package's dependencies). Everything in the
+    # root before the install came without recommends, so only what the package brought can go here.
+    in_root "$root" apt-get autoremove --purge -y -q -o APT::AutoRemove::RecommendsImportant=false \
+        -o APT::AutoRemove::SuggestsImportant=false >>"$roots/$release-purge.log" 2>&1
     snapshot "$root" >"$roots/$release-after.txt"
     in_root "$root" dpkg-query -W -f '${Package}\n' | sort >"$roots/$release-packages-purged.txt"
     diff -u "$roots/$release-before.txt" "$roots/$release-after.txt" >"$roots/$release-left.diff"
