@@ -3,6 +3,7 @@
 #   bash scripts/quokka.sh run     install what is missing, build, start Quokka
 #   bash scripts/quokka.sh test    install what is missing, build, run every test
 #   bash scripts/quokka.sh bench   build and run the benchmarks
+#   bash scripts/quokka.sh package install what is missing, build the Debian package (build-deb/quokka_*.deb)
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${QUOKKA_BUILD_DIR:-$here/build}"
@@ -84,8 +85,12 @@ bench)
     sandbox_note
     bash "$here/bench/run-benchmarks.sh" "$build"
     ;;
+package)
+    install_missing
+    bash "$here/packaging/build-deb.sh" "${QUOKKA_PACKAGE_BUILD_DIR:-$here/build-deb}"
+    ;;
 *)
-    echo "usage: bash scripts/quokka.sh run|test|bench" >&2
+    echo "usage: bash scripts/quokka.sh run|test|bench|package" >&2
     exit 2
     ;;
 esac

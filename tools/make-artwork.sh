@@ -34,9 +34,8 @@ convert -size 1250x800 xc:white \
   -font $BOLD -pointsize 64 -fill '#f1e4cf' -annotate +40+740 'Quokka' \
   -quality 90 $R/background.jpg
 
-# Program icon: a sand badge with a Q.
-convert -size 64x64 xc:none -fill "$BROWN" -draw 'circle 32,32 32,2' -fill "$SAND" -draw 'circle 32,32 32,7' \
-  -font $BOLD -pointsize 38 -fill "$DARK" -gravity center -annotate +0+1 'Q' $R/quokka.png
+# Program icon: drawn as SVG in resources/icons/ and rendered at every size by tools/make-icons.sh.
+bash tools/make-icons.sh
 globe 32 $R/globe.png
 
 # Pale grey texture behind the list browser.

@@ -2,6 +2,7 @@
 
 #include "app/windows.h"
 #include "app/aboutdialog.h"
+#include "app/quokkaapplication.h"
 #include "browser/browserwindow.h"
 #include "browser/listbrowser.h"
 #include "lists/newlistwindow.h"
@@ -62,7 +63,7 @@ MainWindow::MainWindow(Windows &windows, QWidget *parent)
 {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Quokka"));
-    setWindowIcon(QIcon(QStringLiteral(":/quokka.png")));
+    setWindowIcon(QuokkaApplication::programIcon());
     m_area->setObjectName(QStringLiteral("mdiArea"));
     m_area->setAccessibleName(QStringLiteral("Quokka windows"));
     setCentralWidget(m_area);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QIcon>
 
 class FatalError;
 
@@ -9,6 +10,8 @@ class QuokkaApplication final : public QApplication {
     Q_OBJECT
 public:
     QuokkaApplication(int &argc, char **argv);
+    /// The program's icon at every size: from the icon theme where it is installed, else built in.
+    static QIcon programIcon();
     void setFatalError(FatalError *fatal) { m_fatal = fatal; }
     bool notify(QObject *receiver, QEvent *event) override;
 

@@ -9,11 +9,13 @@ command -v xvfb-run >/dev/null || { echo "SKIP: xvfb-run is not installed"; exit
 tmp=$(mktemp -d /tmp/quokka-install.XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
 cmake --install "$build" --prefix "$tmp/prefix" >/dev/null || { echo "FAIL: cmake --install"; exit 1; }
+app_id=org.quokkabrowser.quokka
 for f in bin/quokka lib/quokka/libquokka_core.so lib/quokka/libquokka_webengine.so share/quokka/dat/ch.dat \
-         share/applications/quokka.desktop; do
+         share/applications/$app_id.desktop share/metainfo/$app_id.metainfo.xml \
+         share/icons/hicolor/16x16/apps/$app_id.png share/icons/hicolor/scalable/apps/$app_id.svg \
+         share/man/man1/quokka.1.gz; do
     [ -e "$tmp/prefix/$f" ] || { echo "FAIL: $f not installed"; exit 1; }
 done
-desktop-file-validate "$tmp/prefix/share/applications/quokka.desktop" 2>/dev/null || true
 mkdir -p "$tmp/work" "$tmp/data" "$tmp/home"
 cd "$tmp/work"
 # The installed program must not lean on the build tree for its libraries.
