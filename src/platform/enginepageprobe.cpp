@@ -144,7 +144,12 @@ EnginePageProbe::EnginePageProbe(QObject *parent)
 
 EnginePageProbe::~EnginePageProbe()
 {
+    // Pages must end before their profile does.
+    const auto loads = m_loads;
     abortAll();
+    for (const auto &load : loads)
+        delete load.data();
+    delete m_profile;
 }
 
 QString EnginePageProbe::userAgent() const

@@ -151,7 +151,7 @@ void CheckServer::answer(QTcpSocket *socket, const QByteArray &request)
             pump->start(5);
         }
     } else if (path == u"/malformed") {
-        send("HTTP/1.1 two hundred fine\r\nthis is no header\r\n\r\n", true);
+        send("HTPT/1.1 200 OK\r\nthis is no header\r\n\r\n", true);
     } else {
         send(response(404, "Not Found", {}, page("unknown"), !head));
     }
