@@ -30,6 +30,8 @@ public:
     void showSelectedInBrowserWindow();
     void showAbout();
     void showCheatBox();
+    /// "Check List": checks the list browser's working list in the Check List window.
+    void checkList();
     /// The toolbar's one handler; tells the buttons apart by their keys.
     void toolBarButtonClicked(const QString &key);
 

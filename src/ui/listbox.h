@@ -3,7 +3,8 @@
 
 #include <QListView>
 
-class QStringListModel;
+class MarkedListModel;
+class EntryMarks;
 
 /// Holds its entries in a string model, so that very long lists load and scroll quickly.
 class ListBox final : public QListView {
@@ -27,6 +28,8 @@ public:
     QString currentEntry() const;
     QString entry(int index) const;
     QStringList entries() const;
+    /// Shows a mark beside each entry that @p marks knows (null: no marks).
+    void setMarks(EntryMarks *marks);
 
 signals:
     /// The selection moved to an entry, by the user or by setCurrentRow.
@@ -37,5 +40,5 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    QStringListModel *m_model;
+    MarkedListModel *m_model;
 };
