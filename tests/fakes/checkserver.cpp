@@ -53,7 +53,8 @@ void CheckServer::answer(QTcpSocket *socket, const QByteArray &request)
 {
     const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
     const QByteArray method = words.value(0);
-    const QString path = QString::fromLatin1(words.value(1));
+    // The query picks out a distinct address; the path alone says how to answer.
+    const QString path = QString::fromLatin1(words.value(1)).section(QLatin1Char('?'), 0, 0);
     const bool head = method == "HEAD";
     QByteArray cookie;
     for (const QByteArray &line : request.split('\n'))
