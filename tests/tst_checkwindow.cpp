@@ -179,7 +179,7 @@ void TestCheckWindow::marksFollowTheirEntriesThroughAReload()
     QTest::qWait(150);
     ListBox *list = browser->m_addressList;
     QCOMPARE(mark(list, 0, VerdictMarks::VerdictRole), QString());
-    QVERIFY(list->model()->index(0, 0).data(Qt::DecorationRole).isNull());
+    QVERIFY(list->model()->index(0, 0).data(Qt::AccessibleDescriptionRole).isNull());
     QCOMPARE(mark(list, 1, VerdictMarks::VerdictRole), QStringLiteral("dead"));
     // Add appends an entry that a check has seen: it carries its mark.
     list->addEntry(url("/alive"));

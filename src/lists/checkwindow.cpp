@@ -35,14 +35,12 @@ CheckWindow::CheckWindow(Windows &windows, QWidget *parent)
     m_progressBar->setAccessibleName(QStringLiteral("Check progress"));
     m_progressLabel = new QLabel(this);
     m_progressLabel->setObjectName(QStringLiteral("progressLabel"));
-    m_progressLabel->setAccessibleName(QStringLiteral("Check progress"));
     m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
     m_cancelButton->setAccessibleName(QStringLiteral("Cancel the check"));
     m_summaryLabel = new QLabel(this);
     m_summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
     m_summaryLabel->setWordWrap(true);
-    m_summaryLabel->setAccessibleName(QStringLiteral("Check summary"));
     m_summaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_removeDeadButton = new QPushButton(QStringLiteral("Remove &Dead"), this);
     m_removeDeadButton->setObjectName(QStringLiteral("removeDeadButton"));

@@ -103,8 +103,18 @@ QVariant VerdictMarks::markData(const QString &entry, int role) const
     if (role != Qt::DecorationRole && role != Qt::ToolTipRole && role != Qt::AccessibleDescriptionRole && role != VerdictRole)
         return {};
     const auto result = m_results.resultFor(entry);
-    if (!result)
+    if (!result) {
+        // Once there are marks, an entry without one keeps its text in line with the others.
+        if (role == Qt::DecorationRole && m_results.size() > 0) {
+            static const QIcon blank = [] {
+                QPixmap pixmap(16, 16);
+                pixmap.fill(Qt::transparent);
+                return QIcon(pixmap);
+            }();
+            return blank;
+        }
         return {};
+    }
     switch (role) {
     case Qt::DecorationRole:
         return icon(result->verdict);
