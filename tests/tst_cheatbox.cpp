@@ -13,11 +13,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -197,6 +202,78 @@ private slots:
         QCOMPARE(browser->m_addressList->entries(), (QStringList{"mine", "added, not yet saved"}));
         QVERIFY(WindowFrame::isVisible(box));
         QCOMPARE(TestFiles::read(ListPaths::listFile()), QByteArray("mine\r\n"));
+    }
+
+    void rightCodeKeepsTheUsersListBesideIt()
+    {
+        // "your old list has been saved!" holds: the list the user had stays beside the list file,
+        // also after the full list is written over the list file.
+        QVERIFY(TestFiles::writeList("mine\r\nalso mine\r\n"));
+        ListBrowser *browser = m_world.windows->listBrowser();
+        browser->m_addressList->addEntry(QStringLiteral("added, not yet saved"));
+        CheatBox *box = m_world.windows->cheatBox();
+        box->m_codeBox->setText(QStringLiteral("opensesame"));
+        const QString kept = ListPaths::listFile() + QStringLiteral(".before-full-list");
+        QByteArray keptWhenTold;
+        boxes().onShow = [&](const FakeMessageBoxes::Box &shown) {
+            if (shown.title == QStringLiteral("List Update"))
+                keptWhenTold = TestFiles::read(kept);
+        };
+        box->checkCheatCode();
+        QCOMPARE(boxes().shown.size(), 2);
+        QCOMPARE(keptWhenTold, QByteArray("mine\r\nalso mine\r\nadded, not yet saved\r\n"));
+        QCOMPARE(browser->m_addressList->entries(), shippedFullList());
+        QVERIFY(WindowFrame::frameOf(browser)->close());
+        QCOMPARE(TestFiles::listBytes(), UrlListFile::serializeEntries(shippedFullList()));
+        QCOMPARE(TestFiles::read(kept), QByteArray("mine\r\nalso mine\r\nadded, not yet saved\r\n"));
+
+        // Another list later is kept too, without writing over the first copy.
+        QVERIFY(TestFiles::writeList("second\r\n"));
+        m_world.windows->listBrowser();
+        m_world.windows->mainWindow()->showCheatBox();
+        box->checkCheatCode();
+        QCOMPARE(TestFiles::read(kept), QByteArray("mine\r\nalso mine\r\nadded, not yet saved\r\n"));
+        QCOMPARE(TestFiles::read(kept + QStringLiteral(".2")), QByteArray("second\r\n"));
+    }
+
+    void listThatCannotBeKeptIsNotReplaced()
+    {
+        // Where the user's list cannot be kept (here: a read-only folder), the full list is not loaded.
+        if (::geteuid() != 0)
+            QSKIP("a folder that refuses writes needs a read-only mount, which needs root; CI runs this as root");
+        const QString folder = ListPaths::dataFolder();
+        QVERIFY(QDir().mkpath(folder));
+        if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=1m", "tmpfs", folder}) != 0)
+            QSKIP("mount refused (no CAP_SYS_ADMIN here?)");
+        const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {"-l", folder}); });
+        QVERIFY(TestFiles::writeList("mine\r\n"));
+        ListBrowser *browser = m_world.windows->listBrowser();
+        browser->m_addressList->addEntry(QStringLiteral("added"));
+        QCOMPARE(QProcess::execute(QStringLiteral("mount"), {"-o", "remount,ro", folder}), 0);
+
+        CheatBox *box = m_world.windows->cheatBox();
+        box->m_codeBox->setText(QStringLiteral("opensesame"));
+        box->checkCheatCode();
+        QCOMPARE(boxes().shown.size(), 1);
+        const auto &shown = boxes().shown.first();
+        QVERIFY2(shown.text.contains(QDir::toNativeSeparators(ListPaths::listFile())), qPrintable(shown.text));
+        QVERIFY2(shown.text.contains(QLatin1String("could not be kept")), qPrintable(shown.text));
+        QCOMPARE(shown.icon, MessageBoxes::Icon::Critical);
+        QCOMPARE(browser->m_addressList->entries(), (QStringList{"mine", "added"}));
+        QVERIFY(WindowFrame::isVisible(box));
+        QVERIFY(!QFileInfo::exists(ListPaths::listFile() + QStringLiteral(".before-full-list")));
+    }
+
+    void failedCopyOfTheFullListIsReported()
+    {
+        // The working copy's place is taken by a folder: the copy fails, and says where and why.
+        QVERIFY(QDir().mkpath(ListPaths::fullListCopy()));
+        m_world.windows->listBrowser();
+        QCOMPARE(boxes().shown.size(), 1);
+        const auto &shown = boxes().shown.first();
+        QVERIFY2(shown.text.contains(QDir::toNativeSeparators(ListPaths::fullListCopy())), qPrintable(shown.text));
+        QVERIFY2(shown.text.contains(QLatin1String("folder")), qPrintable(shown.text));
+        QCOMPARE(shown.icon, MessageBoxes::Icon::Critical);
     }
 
     void listBrowserClosedWhileTheMessageWaits()

@@ -127,7 +127,7 @@ private slots:
             QVERIFY(!m_world.windows->loadedListBrowser());
             return;
         }
-        QVERIFY(!QFile::exists(ListPaths::listFile()));
+        QCOMPARE(TestFiles::listBytes(), QByteArray());
         QCOMPARE(m_world.windows->loadedListBrowser()->m_addressList->entries(), QStringList{QString()});
     }
 

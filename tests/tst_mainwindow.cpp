@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -154,11 +155,51 @@ private slots:
 
         m_world.platform->boxes.answers = {MessageBoxes::Answer::Ok};
         frame()->destroyList();
-        QVERIFY(!QFile::exists(ListPaths::listFile()));
+        // The list is emptied in place of being deleted, so that its owner, group and links stay.
+        QCOMPARE(TestFiles::listBytes(), QByteArray());
         ListBrowser *list = m_world.windows->loadedListBrowser();
         QVERIFY(list);
         QVERIFY(WindowFrame::isVisible(list));
         QCOMPARE(list->m_addressList->entries(), QStringList{""});
+    }
+
+    void destroyListKeepsALinkToTheList()
+    {
+        // A list kept elsewhere (a synced folder) and linked into the data folder stays linked.
+        QTemporaryDir elsewhere;
+        const QString real = elsewhere.filePath(QStringLiteral("my-list.dat"));
+        QVERIFY(TestFiles::write(real, "A\r\nB\r\n"));
+        QVERIFY(QDir().mkpath(ListPaths::dataFolder()));
+        QVERIFY(QFile::link(real, ListPaths::listFile()));
+        m_world.platform->boxes.answers = {MessageBoxes::Answer::Ok};
+        frame()->destroyList();
+        QCOMPARE(m_world.platform->boxes.shown.size(), 1);
+        QVERIFY(QFileInfo(ListPaths::listFile()).isSymLink());
+        QCOMPARE(TestFiles::read(real), QByteArray());
+        QCOMPARE(m_world.windows->loadedListBrowser()->m_addressList->entries(), QStringList{""});
+        // Later saves reach the real list through the link.
+        m_world.windows->listBrowser()->m_addressList->addEntry(QStringLiteral("C"));
+        QVERIFY(WindowFrame::frameOf(m_world.windows->listBrowser())->close());
+        QCOMPARE(TestFiles::read(real), QByteArray("\r\nC\r\n"));
+    }
+
+    void failedDestroyListIsReported()
+    {
+        QVERIFY(TestFiles::writeList("A\r\nB\r\n"));
+        m_world.windows->listBrowser()->m_addressList->addEntry(QStringLiteral("added"));
+        // A write-protected list says "do not change me".
+        QVERIFY(QFile::setPermissions(ListPaths::listFile(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        m_world.platform->boxes.answers = {MessageBoxes::Answer::Ok};
+        frame()->destroyList();
+        QCOMPARE(m_world.platform->boxes.shown.size(), 2);
+        const auto box = m_world.platform->boxes.shown.at(1);
+        QVERIFY2(box.text.contains(QDir::toNativeSeparators(ListPaths::listFile())), qPrintable(box.text));
+        QVERIFY2(box.text.contains(QLatin1String("read-only")), qPrintable(box.text));
+        QCOMPARE(box.icon, MessageBoxes::Icon::Critical);
+        QCOMPARE(TestFiles::listBytes(), QByteArray("A\r\nB\r\n"));
+        // Nothing was destroyed, so the working list stays as it was.
+        QCOMPARE(m_world.windows->loadedListBrowser()->m_addressList->entries(), (QStringList{"A", "B", "added"}));
+        QVERIFY(QFile::setPermissions(ListPaths::listFile(), QFile::ReadOwner | QFile::WriteOwner));
     }
 
     void editListFailurePath()

@@ -180,12 +180,14 @@ private slots:
         QCOMPARE(TestFiles::read(copy), QByteArray("kept\r\n"));
     }
 
-    void remove()
+    void emptyLeavesAnEmptyList()
     {
         QVERIFY(TestFiles::write(path(), "A\r\n"));
-        QVERIFY(UrlListFile::remove(path()));
-        QVERIFY(!QFile::exists(path()));
-        QVERIFY(UrlListFile::remove(path())); // missing is no error
+        QVERIFY(UrlListFile::empty(path()));
+        QCOMPARE(TestFiles::read(path()), QByteArray());
+        QCOMPARE(UrlListFile::load(path()), QStringList{""});
+        QVERIFY(QFile::remove(path()));
+        QVERIFY(UrlListFile::empty(path())); // a missing list is no error
         QCOMPARE(UrlListFile::load(path()), QStringList{""});
     }
 

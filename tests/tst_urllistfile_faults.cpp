@@ -1,5 +1,6 @@
 // The list file under faults: a full disk, a read-only mount, a kill in the middle of a save,
-// a symbolic link and restrictive permissions. The old list is never lost or cut off.
+// a read error partway through, special files, a missing /proc, symbolic links, write-protected
+// lists, owners, groups and extended attributes. The old list is never lost or cut off.
 #include "fakes/testfiles.h"
 #include "store/urllistfile.h"
 
@@ -12,8 +13,11 @@
 #include <QTest>
 #include <QThread>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <memory>
@@ -152,6 +156,106 @@ void addWriterRows(const char *suffix = nullptr)
 
 const QByteArray oldList("http://old.example/one\r\nhttp://old.example/two\r\n");
 
+// What one store operation run in a process of its own (tests/helpers/storeop.cpp) answered.
+struct StoreRun {
+    bool finished = false; // false: it still ran when the guard ran out (it hung) or did not start
+    QStringList lines;
+    QString error;
+    bool ok() const { return finished && !lines.isEmpty() && lines.first() == QLatin1String("ok"); }
+    bool failed() const { return finished && !lines.isEmpty() && lines.first().startsWith(QLatin1String("failed: ")); }
+    QString value(const QString &key) const
+    {
+        for (const QString &line : lines) {
+            if (line.startsWith(key + QLatin1Char(' ')))
+                return line.mid(key.size() + 1);
+        }
+        return {};
+    }
+};
+
+// A guard against a hang, far above the few milliseconds an operation takes.
+constexpr int storeRunGuardMs = 30000;
+
+StoreRun runStore(const QStringList &args, const QStringList &environment = {})
+{
+    StoreRun run;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString &pair : environment)
+        env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(QUOKKA_HELPER_DIR "/storeop"), args);
+    if (!p.waitForStarted(10000)) {
+        run.error = QStringLiteral("storeop did not start: ") + p.errorString();
+        return run;
+    }
+    if (!p.waitForFinished(storeRunGuardMs)) {
+        p.kill();
+        p.waitForFinished();
+        run.error = QStringLiteral("storeop %1 still ran after %2 s").arg(args.join(u' ')).arg(storeRunGuardMs / 1000);
+        return run;
+    }
+    run.finished = p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    run.lines = QString::fromLocal8Bit(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    run.error = QString::fromLocal8Bit(p.readAllStandardError());
+    if (!run.finished)
+        run.error += QStringLiteral(" (exit %1)").arg(p.exitCode());
+    return run;
+}
+
+QString describe(const StoreRun &run)
+{
+    return run.lines.join(QStringLiteral(" | ")) + QStringLiteral(" / ") + run.error;
+}
+
+QString faultShim()
+{
+    return QStringLiteral(QUOKKA_FAULTSHIM);
+}
+
+QByteArray encoded(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+// A list of 5000 entries, about 147 kB: bigger than the point where the read fails.
+QByteArray fiveThousandEntries()
+{
+    QStringList entries;
+    for (int i = 0; i < 5000; ++i)
+        entries.append(QStringLiteral("https://example.org/a/list/entry/%1").arg(i, 5, 10, QLatin1Char('0')));
+    return UrlListFile::serializeEntries(entries);
+}
+
+// One xattr of @p path, or "<none>".
+QByteArray xattrOf(const QString &path, const char *name)
+{
+    char value[4096];
+    const ssize_t n = ::getxattr(encoded(path).constData(), name, value, sizeof value);
+    return n < 0 ? QByteArrayLiteral("<none>") : QByteArray(value, n);
+}
+
+// An access ACL as the kernel stores it (system.posix_acl_access): the owner rw, user 4321 rw,
+// the group r, the mask rw, others nothing.
+QByteArray sampleAcl()
+{
+    struct Entry {
+        quint16 tag, perm;
+        quint32 id;
+    };
+    const Entry entries[] = {{0x01, 6, 0xffffffffu}, {0x02, 6, 4321}, {0x04, 4, 0xffffffffu}, {0x10, 6, 0xffffffffu},
+                             {0x20, 0, 0xffffffffu}};
+    QByteArray acl;
+    const quint32 version = 2;
+    acl.append(reinterpret_cast<const char *>(&version), 4);
+    for (const Entry &e : entries) {
+        acl.append(reinterpret_cast<const char *>(&e.tag), 2);
+        acl.append(reinterpret_cast<const char *>(&e.perm), 2);
+        acl.append(reinterpret_cast<const char *>(&e.id), 4);
+    }
+    return acl;
+}
+
 } // namespace
 
 class tst_UrlListFileFaults final : public QObject
@@ -172,6 +276,23 @@ private slots:
     void permissionsAreKept_data();
     void permissionsAreKept();
     void killedSaveLeavesOldOrNewList();
+    void readErrorPartwayIsAFailure_data();
+    void readErrorPartwayIsAFailure();
+    void specialFilesAreUnreadable_data();
+    void specialFilesAreUnreadable();
+    void specialFileIsNotReplaced();
+    void writeProtectedListIsKept_data();
+    void writeProtectedListIsKept();
+    void emptyingFollowsChainsOfLinks_data();
+    void emptyingFollowsChainsOfLinks();
+    void ownerGroupAndAttributesAreKept_data();
+    void ownerGroupAndAttributesAreKept();
+    void folderIsSyncedAfterTheRename_data();
+    void folderIsSyncedAfterTheRename();
+    void savesWorkWithoutProc_data();
+    void savesWorkWithoutProc();
+    void copyBeforeFullListNeverOverwritesAnEarlierOne();
+    void copyBeforeFullListFailureIsReported();
 };
 
 void tst_UrlListFileFaults::fullDiskKeepsOldFile_data()
@@ -245,8 +366,8 @@ void tst_UrlListFileFaults::readOnlyMountKeepsOldFile()
     QVERIFY(!result.reason.isEmpty());
     QCOMPARE(TestFiles::read(path), oldList);
     QCOMPARE(entriesIn(mount.path()), QStringList{QStringLiteral("url.dat")});
-    // Deleting is refused too, and says so.
-    const SaveResult removed = UrlListFile::remove(path);
+    // Emptying it is refused too, and says so.
+    const SaveResult removed = UrlListFile::empty(path);
     QVERIFY(!removed.ok);
     QVERIFY(!removed.reason.isEmpty());
     QCOMPARE(TestFiles::read(path), oldList);
@@ -431,6 +552,369 @@ void tst_UrlListFileFaults::killedSaveLeavesOldOrNewList()
     // Both lists turned up, so the kills did fall between saves of both kinds.
     QVERIFY(seen[0] > 0);
     QVERIFY(seen[1] > 0);
+}
+
+void tst_UrlListFileFaults::readErrorPartwayIsAFailure_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<qint64>("failAfter");
+    QTest::addColumn<bool>("expectOk");
+    for (const char *op : {"load", "edittext", "readbytes", "copy"}) {
+        // Once the shim lets every byte through, the same run reads the whole list: the shim alone breaks nothing.
+        QTest::newRow(qPrintable(QStringLiteral("%1, no fault").arg(QLatin1String(op)))) << QString::fromLatin1(op) << qint64(1 << 30) << true;
+        QTest::newRow(qPrintable(QStringLiteral("%1, error after 100010 bytes").arg(QLatin1String(op))))
+            << QString::fromLatin1(op) << qint64(100010) << false;
+        QTest::newRow(qPrintable(QStringLiteral("%1, error at once").arg(QLatin1String(op)))) << QString::fromLatin1(op) << qint64(0) << false;
+    }
+}
+
+void tst_UrlListFileFaults::readErrorPartwayIsAFailure()
+{
+    QFETCH(QString, operation);
+    QFETCH(qint64, failAfter);
+    QFETCH(bool, expectOk);
+    QVERIFY2(QFileInfo::exists(faultShim()), qPrintable(faultShim() + QStringLiteral(" is not built")));
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("url.dat"));
+    const QString copy = dir.filePath(QStringLiteral("ch.dat"));
+    const QByteArray list = fiveThousandEntries();
+    QVERIFY(TestFiles::write(path, list));
+    QVERIFY(TestFiles::write(copy, oldList));
+
+    QStringList args{operation, path};
+    if (operation == QLatin1String("copy"))
+        args << copy;
+    const StoreRun run = runStore(args, {QStringLiteral("LD_PRELOAD=") + faultShim(), QStringLiteral("QUOKKA_FAULT_READ_PATH=") + path,
+                                         QStringLiteral("QUOKKA_FAULT_READ_AFTER=%1").arg(failAfter)});
+    QVERIFY2(run.finished, qPrintable(describe(run)));
+    if (expectOk) {
+        QVERIFY2(run.ok(), qPrintable(describe(run)));
+        if (operation == QLatin1String("load"))
+            QCOMPARE(run.value(QStringLiteral("entries")), QStringLiteral("5000"));
+        if (operation == QLatin1String("readbytes"))
+            QCOMPARE(run.value(QStringLiteral("bytes")).toLongLong(), list.size());
+        if (operation == QLatin1String("copy"))
+            QCOMPARE(TestFiles::read(copy), list);
+        return;
+    }
+    // A cut list is no list: it is reported as unreadable, with the reason, and nothing is written.
+    QVERIFY2(run.failed(), qPrintable(describe(run)));
+    QVERIFY2(run.lines.first().size() > int(qstrlen("failed: ")), qPrintable(describe(run)));
+    if (operation == QLatin1String("load"))
+        QCOMPARE(run.value(QStringLiteral("entries")), QStringLiteral("1"));
+    QCOMPARE(TestFiles::read(path), list);
+    QCOMPARE(TestFiles::read(copy), oldList);
+}
+
+void tst_UrlListFileFaults::specialFilesAreUnreadable_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("operation");
+    for (const char *kind : {"fifo", "link to a fifo", "link to /dev/zero", "link to /dev/null", "folder"}) {
+        for (const char *op : {"load", "edittext", "readbytes", "copy"})
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(QLatin1String(kind), QLatin1String(op))))
+                << QString::fromLatin1(kind) << QString::fromLatin1(op);
+    }
+}
+
+void tst_UrlListFileFaults::specialFilesAreUnreadable()
+{
+    // A FIFO blocks an open for reading until a writer comes, /dev/zero never ends: each must be a
+    // failure reported at once, never a hang (the helper runs under a guard) or an empty list.
+    QFETCH(QString, kind);
+    QFETCH(QString, operation);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("url.dat"));
+    const QString copy = dir.filePath(QStringLiteral("ch.dat"));
+    const QString fifo = dir.filePath(QStringLiteral("pipe"));
+    QVERIFY(TestFiles::write(copy, oldList));
+    if (kind.contains(QLatin1String("fifo")))
+        QVERIFY(::mkfifo(encoded(fifo).constData(), 0644) == 0);
+    if (kind == QLatin1String("fifo"))
+        QVERIFY(::rename(encoded(fifo).constData(), encoded(path).constData()) == 0);
+    else if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(path));
+    else
+        QVERIFY(::symlink(kind == QLatin1String("link to a fifo") ? "pipe" : encoded(kind.mid(8)).constData(), encoded(path).constData()) == 0);
+
+    QStringList args{operation, path};
+    if (operation == QLatin1String("copy"))
+        args << copy;
+    const StoreRun run = runStore(args);
+    QVERIFY2(run.finished, qPrintable(describe(run)));
+    QVERIFY2(run.failed(), qPrintable(describe(run)));
+    if (operation == QLatin1String("load"))
+        QCOMPARE(run.value(QStringLiteral("entries")), QStringLiteral("1"));
+    QCOMPARE(TestFiles::read(copy), oldList);
+}
+
+void tst_UrlListFileFaults::specialFileIsNotReplaced()
+{
+    // Saving over a FIFO or a device would put a plain file where something else was.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("url.dat"));
+    QVERIFY(::mkfifo(encoded(path).constData(), 0644) == 0);
+    const SaveResult result = UrlListFile::writeBack(path, {QStringLiteral("x")});
+    QVERIFY(!result.ok);
+    QVERIFY2(!result.reason.isEmpty(), "a failure must say why");
+    struct stat st {};
+    QVERIFY(::lstat(encoded(path).constData(), &st) == 0);
+    QVERIFY(S_ISFIFO(st.st_mode));
+    QCOMPARE(entriesIn(dir.path()), QStringList{QStringLiteral("url.dat")});
+}
+
+void tst_UrlListFileFaults::writeProtectedListIsKept_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("throughLink");
+    for (const char *op : {"saveEditText", "writeBack", "empty"}) {
+        QTest::newRow(qPrintable(QStringLiteral("%1 0444").arg(QLatin1String(op)))) << QString::fromLatin1(op) << 0444 << false;
+        QTest::newRow(qPrintable(QStringLiteral("%1 0400").arg(QLatin1String(op)))) << QString::fromLatin1(op) << 0400 << false;
+        // Others may write, the owner may not: the owner's bits decide, whoever runs the program.
+        QTest::newRow(qPrintable(QStringLiteral("%1 0466").arg(QLatin1String(op)))) << QString::fromLatin1(op) << 0466 << false;
+        QTest::newRow(qPrintable(QStringLiteral("%1 0444 through a link").arg(QLatin1String(op))))
+            << QString::fromLatin1(op) << 0444 << true;
+    }
+}
+
+void tst_UrlListFileFaults::writeProtectedListIsKept()
+{
+    QFETCH(QString, operation);
+    QFETCH(int, mode);
+    QFETCH(bool, throughLink);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString real = dir.filePath(QStringLiteral("real.dat"));
+    const QString path = dir.filePath(QStringLiteral("url.dat"));
+    QVERIFY(TestFiles::write(throughLink ? real : path, oldList));
+    if (throughLink)
+        QVERIFY(::symlink("real.dat", encoded(path).constData()) == 0);
+    QVERIFY(::chmod(encoded(path).constData(), mode_t(mode)) == 0);
+    const QStringList before = entriesIn(dir.path());
+
+    SaveResult result;
+    if (operation == QLatin1String("saveEditText"))
+        result = UrlListFile::saveEditText(path, QStringLiteral("http://new.example/"));
+    else if (operation == QLatin1String("writeBack"))
+        result = UrlListFile::writeBack(path, {QStringLiteral("http://new.example/")});
+    else
+        result = UrlListFile::empty(path);
+    QVERIFY2(!result.ok, "a write-protected list was replaced");
+    QVERIFY2(result.reason.contains(QLatin1String("read-only")), qPrintable(result.reason));
+    QCOMPARE(TestFiles::read(path), oldList);
+    QCOMPARE(entriesIn(dir.path()), before);
+    struct stat st {};
+    QVERIFY(::stat(encoded(path).constData(), &st) == 0);
+    QCOMPARE(int(st.st_mode & 07777), mode);
+}
+
+void tst_UrlListFileFaults::emptyingFollowsChainsOfLinks_data()
+{
+    QTest::addColumn<bool>("endExists");
+    QTest::newRow("chain of two links to a list") << true;
+    QTest::newRow("chain of two links to a list not yet made") << false;
+}
+
+void tst_UrlListFileFaults::emptyingFollowsChainsOfLinks()
+{
+    // url.dat -> middle -> real/list.dat: emptying and saving reach the end of the chain and leave every link.
+    QFETCH(bool, endExists);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("real")));
+    const QString end = dir.filePath(QStringLiteral("real/list.dat"));
+    const QString path = dir.filePath(QStringLiteral("url.dat"));
+    if (endExists)
+        QVERIFY(TestFiles::write(end, oldList));
+    QVERIFY(::symlink("real/list.dat", encoded(dir.filePath(QStringLiteral("middle"))).constData()) == 0);
+    QVERIFY(::symlink("middle", encoded(path).constData()) == 0);
+
+    const SaveResult emptied = UrlListFile::empty(path);
+    QVERIFY2(emptied.ok, qPrintable(emptied.reason));
+    QVERIFY(QFileInfo(path).isSymLink());
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("middle"))).isSymLink());
+    QCOMPARE(TestFiles::read(end), QByteArray());
+    QCOMPARE(UrlListFile::load(path), QStringList{QString()});
+
+    const SaveResult saved = UrlListFile::writeBack(path, {QStringLiteral("A")});
+    QVERIFY2(saved.ok, qPrintable(saved.reason));
+    QVERIFY(QFileInfo(path).isSymLink());
+    QCOMPARE(TestFiles::read(end), QByteArray("A\r\n"));
+    QCOMPARE(entriesIn(dir.path()), (QStringList{QStringLiteral("middle"), QStringLiteral("real"), QStringLiteral("url.dat")}));
+}
+
+void tst_UrlListFileFaults::ownerGroupAndAttributesAreKept_data()
+{
+    QTest::addColumn<int>("writer");
+    addWriterRows();
+}
+
+void tst_UrlListFileFaults::ownerGroupAndAttributesAreKept()
+{
+    QFETCH(int, writer);
+    QTemporaryDir dir;
+    QTemporaryDir outside;
+    QVERIFY(dir.isValid() && outside.isValid());
+    const QString path = dir.filePath(QStringLiteral("url.dat"));
+    QVERIFY(TestFiles::write(path, oldList));
+    const QByteArray name = encoded(path);
+    QVERIFY(::chmod(name.constData(), 0640) == 0);
+
+    // Another owner and group need root; as anyone else the file keeps the user's own.
+    const bool root = geteuid() == 0;
+    if (root)
+        QVERIFY(::chown(name.constData(), 4321, 8765) == 0);
+    const QByteArray userValue("shared with the family");
+    if (::setxattr(name.constData(), "user.quokka.test", userValue.constData(), size_t(userValue.size()), 0) != 0)
+        QSKIP(qPrintable(QStringLiteral("this file system takes no user attributes: ") + QString::fromLocal8Bit(strerror(errno))));
+    const QByteArray acl = sampleAcl();
+    const bool aclSet = ::setxattr(name.constData(), "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0) == 0;
+    if (!aclSet)
+        qInfo("this file system takes no ACL (%s): only the user attribute is checked", strerror(errno));
+    struct stat before {};
+    QVERIFY(::stat(name.constData(), &before) == 0);
+    const QByteArray aclBefore = xattrOf(path, "system.posix_acl_access");
+
+    const SaveResult result = save(Writer(writer), path, QByteArray("http://new.example/\r\n"), outside.path());
+    QVERIFY2(result.ok, qPrintable(result.reason));
+    QCOMPARE(TestFiles::read(path), QByteArray("http://new.example/\r\n"));
+    struct stat after {};
+    QVERIFY(::stat(name.constData(), &after) == 0);
+    QVERIFY(after.st_ino != before.st_ino); // replaced, not written in place
+    QCOMPARE(after.st_uid, before.st_uid);
+    QCOMPARE(after.st_gid, before.st_gid);
+    QCOMPARE(int(after.st_mode & 07777), int(before.st_mode & 07777));
+    QCOMPARE(xattrOf(path, "user.quokka.test"), userValue);
+    if (aclSet)
+        QCOMPARE(xattrOf(path, "system.posix_acl_access"), aclBefore);
+}
+
+void tst_UrlListFileFaults::folderIsSyncedAfterTheRename_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::newRow("writeBack") << QStringLiteral("writeback");
+    QTest::newRow("copyFullList") << QStringLiteral("copy");
+    QTest::newRow("empty") << QStringLiteral("empty");
+}
+
+void tst_UrlListFileFaults::folderIsSyncedAfterTheRename()
+{
+    // A rename is durable only once its folder is synced: the save syncs the new file, renames it
+    // over the list, then syncs the list's folder before it reports success.
+    QFETCH(QString, operation);
+    QVERIFY2(QFileInfo::exists(faultShim()), qPrintable(faultShim() + QStringLiteral(" is not built")));
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = QFileInfo(dir.path()).canonicalFilePath();
+    const QString path = folder + QStringLiteral("/url.dat");
+    const QString source = folder + QStringLiteral("/source.dat");
+    const QString log = folder + QStringLiteral("/trace.log");
+    QVERIFY(TestFiles::write(path, oldList));
+    QVERIFY(TestFiles::write(source, "http://new.example/\r\n"));
+    QStringList args{operation};
+    if (operation == QLatin1String("copy"))
+        args << source;
+    args << path;
+    if (operation == QLatin1String("writeback"))
+        args << QStringLiteral("http://new.example/");
+    const StoreRun run = runStore(args, {QStringLiteral("LD_PRELOAD=") + faultShim(), QStringLiteral("QUOKKA_FAULT_TRACE=") + log});
+    QVERIFY2(run.ok(), qPrintable(describe(run)));
+    const QStringList calls = QString::fromLocal8Bit(TestFiles::read(log)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    qsizetype renamed = -1;
+    for (qsizetype i = 0; i < calls.size(); ++i) {
+        if (calls[i].startsWith(QLatin1String("rename ")) && calls[i].endsWith(QLatin1Char(' ') + path))
+            renamed = i;
+    }
+    QVERIFY2(renamed >= 0, qPrintable(calls.join(QStringLiteral(" | "))));
+    QVERIFY2(renamed > 0 && calls[renamed - 1].startsWith(QLatin1String("fsync-file ")), qPrintable(calls.join(QStringLiteral(" | "))));
+    QVERIFY2(calls.mid(renamed + 1).contains(QStringLiteral("fsync-dir ") + folder), qPrintable(calls.join(QStringLiteral(" | "))));
+}
+
+void tst_UrlListFileFaults::savesWorkWithoutProc_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::newRow("writeBack") << QStringLiteral("writeback");
+    QTest::newRow("copyFullList") << QStringLiteral("copy");
+    QTest::newRow("empty") << QStringLiteral("empty");
+}
+
+void tst_UrlListFileFaults::savesWorkWithoutProc()
+{
+    // In a chroot or a small container /proc may not be mounted: the save names its file another way.
+    QFETCH(QString, operation);
+    QVERIFY2(QFileInfo::exists(faultShim()), qPrintable(faultShim() + QStringLiteral(" is not built")));
+    QTemporaryDir dir;
+    QTemporaryDir outside;
+    QVERIFY(dir.isValid() && outside.isValid());
+    const QString path = dir.filePath(QStringLiteral("url.dat"));
+    const QString source = outside.filePath(QStringLiteral("source.dat"));
+    QVERIFY(TestFiles::write(path, oldList));
+    QVERIFY(::chmod(encoded(path).constData(), 0604) == 0);
+    const QByteArray newList("http://new.example/\r\n");
+    QVERIFY(TestFiles::write(source, newList));
+    QStringList args{operation};
+    if (operation == QLatin1String("copy"))
+        args << source;
+    args << path;
+    if (operation == QLatin1String("writeback"))
+        args << QStringLiteral("http://new.example/");
+    const StoreRun run = runStore(args, {QStringLiteral("LD_PRELOAD=") + faultShim(), QStringLiteral("QUOKKA_FAULT_NO_PROC=1")});
+    QVERIFY2(run.ok(), qPrintable(describe(run)));
+    QCOMPARE(TestFiles::read(path), operation == QLatin1String("empty") ? QByteArray() : newList);
+    QCOMPARE(entriesIn(dir.path()), QStringList{QStringLiteral("url.dat")});
+    struct stat st {};
+    QVERIFY(::stat(encoded(path).constData(), &st) == 0);
+    QCOMPARE(int(st.st_mode & 07777), 0604);
+}
+
+void tst_UrlListFileFaults::copyBeforeFullListNeverOverwritesAnEarlierOne()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("url.dat"));
+    const QString first = path + QStringLiteral(".before-full-list");
+    QString keptAt;
+    SaveResult kept = UrlListFile::keepCopy(path, "mine\r\n", &keptAt);
+    QVERIFY2(kept.ok, qPrintable(kept.reason));
+    QCOMPARE(keptAt, first);
+    QCOMPARE(TestFiles::read(first), QByteArray("mine\r\n"));
+
+    // The same list again needs no second copy; another one gets the next free number.
+    kept = UrlListFile::keepCopy(path, "mine\r\n", &keptAt);
+    QVERIFY2(kept.ok, qPrintable(kept.reason));
+    QCOMPARE(keptAt, first);
+    kept = UrlListFile::keepCopy(path, "changed\r\n", &keptAt);
+    QVERIFY2(kept.ok, qPrintable(kept.reason));
+    QCOMPARE(keptAt, first + QStringLiteral(".2"));
+    QVERIFY(TestFiles::write(first + QStringLiteral(".3"), "someone else's file\r\n"));
+    kept = UrlListFile::keepCopy(path, "third\r\n", &keptAt);
+    QVERIFY2(kept.ok, qPrintable(kept.reason));
+    QCOMPARE(keptAt, first + QStringLiteral(".4"));
+    QCOMPARE(TestFiles::read(first), QByteArray("mine\r\n"));
+    QCOMPARE(TestFiles::read(first + QStringLiteral(".2")), QByteArray("changed\r\n"));
+    QCOMPARE(TestFiles::read(first + QStringLiteral(".3")), QByteArray("someone else's file\r\n"));
+    QCOMPARE(TestFiles::read(first + QStringLiteral(".4")), QByteArray("third\r\n"));
+    QCOMPARE(entriesIn(dir.path()).size(), 4); // no temporary file is left
+}
+
+void tst_UrlListFileFaults::copyBeforeFullListFailureIsReported()
+{
+    TinyMount mount;
+    const QString why = mount.mount(QStringLiteral("64k"));
+    if (!why.isEmpty())
+        QSKIP(qPrintable(why));
+    const QString path = mount.path() + QStringLiteral("/url.dat");
+    QVERIFY(TestFiles::write(path, oldList));
+    QVERIFY2(mount.remountReadOnly(), "remounting read-only failed");
+    QString keptAt;
+    const SaveResult kept = UrlListFile::keepCopy(path, oldList, &keptAt);
+    QVERIFY(!kept.ok);
+    QVERIFY(!kept.reason.isEmpty());
+    QCOMPARE(entriesIn(mount.path()), QStringList{QStringLiteral("url.dat")});
 }
 
 QTEST_GUILESS_MAIN(tst_UrlListFileFaults)

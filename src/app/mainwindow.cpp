@@ -20,6 +20,7 @@
 #include "ui/twips.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -191,7 +192,18 @@ void MainWindow::destroyList()
         MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question);
     if (answer != MessageBoxes::Answer::Ok)
         return;
-    UrlListFile::remove(ListPaths::listFile());
+    // Emptied through the same atomic replace as every save, never deleted: a list that is a link
+    // stays a link, and the file keeps its owner, group, permissions and ACL.
+    const QString path = ListPaths::listFile();
+    const SaveResult emptied = UrlListFile::empty(path);
+    if (!emptied) {
+        // Nothing was destroyed, so the working list stays as it is.
+        m_windows.platform().messageBoxes().show(
+            QStringLiteral("Quokka could not empty your list\n%1\n\nReason: %2\n\nThe list is left as it was.")
+                .arg(QDir::toNativeSeparators(path), emptied.reason),
+            QStringLiteral("List not emptied"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+        return;
+    }
     m_windows.listBrowser()->reloadList();
 }
 

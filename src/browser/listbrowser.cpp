@@ -166,7 +166,14 @@ void ListBrowser::load()
 {
     m_busyAnimation->stop();
     reloadList();
-    UrlListFile::copyFullList(ListPaths::shippedFile(QStringLiteral("dat/ch.dat")), ListPaths::fullListCopy());
+    const QString fullList = ListPaths::fullListCopy();
+    const SaveResult copied = UrlListFile::copyFullList(ListPaths::shippedFile(QStringLiteral("dat/ch.dat")), fullList);
+    if (!copied) {
+        m_windows.platform().messageBoxes().show(
+            tr("Quokka could not copy the full list to\n%1\n\nReason: %2\n\nThe cheat box will use the copy made before, if any.")
+                .arg(QDir::toNativeSeparators(fullList), copied.reason),
+            tr("Full list not copied"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+    }
 }
 
 void ListBrowser::reloadList()

@@ -85,15 +85,43 @@ void CheatBox::loadFullList()
                    QStringLiteral("Cheatbox"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
         return;
     }
+    const QStringList fullList = UrlListFile::parseEntries(*bytes);
+
+    // The full list reaches the list file when the list browser closes: the user's own list is kept
+    // beside it first, so that "your old list has been saved" is true.
+    QStringList kept = m_windows.listBrowser()->m_addressList->entries();
+    if (!keepUsersList(kept, fullList))
+        return;
 
     boxes.show(QStringLiteral("What da hell?\r\nYeah! you're right man!\r\nThat was the right cheat!"),
                QStringLiteral("Right!"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Information);
     boxes.show(QStringLiteral("now you get the ultimate list! Look in you Quokka (small), your old list has been saved!"),
                QStringLiteral("List Update"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Information);
 
-    // The boxes wait for the user, who may close the list browser meanwhile: obtain it again.
+    // The boxes wait for the user, who may close the list browser meanwhile: obtain it again, and
+    // keep its list too if it is another one now.
     ListBrowser *browser = m_windows.listBrowser();
+    if (browser->m_addressList->entries() != kept && !keepUsersList(browser->m_addressList->entries(), fullList))
+        return;
     browser->m_addressList->clear();
-    browser->m_addressList->addEntries(UrlListFile::parseEntries(*bytes));
+    browser->m_addressList->addEntries(fullList);
     WindowFrame::hide(this);
+}
+
+bool CheatBox::keepUsersList(const QStringList &entries, const QStringList &fullList)
+{
+    // A list that is the full list already holds nothing of the user's.
+    if (entries == fullList)
+        return true;
+    const QString listPath = ListPaths::listFile();
+    QString keptAt;
+    const SaveResult kept = UrlListFile::keepCopy(listPath, UrlListFile::serializeEntries(entries), &keptAt);
+    if (kept)
+        return true;
+    m_windows.platform().messageBoxes().show(
+        QStringLiteral("Your list could not be kept beside\n%1\n\nReason: %2\n\n"
+                       "The full list has not been loaded, and your list has not been changed.")
+            .arg(QDir::toNativeSeparators(listPath), kept.reason),
+        QStringLiteral("Cheatbox"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+    return false;
 }

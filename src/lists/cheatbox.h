@@ -28,6 +28,7 @@ protected:
 
 private:
     void loadFullList();
+    bool keepUsersList(const QStringList &entries, const QStringList &fullList);
 
     Windows &m_windows;
 };

@@ -9,11 +9,15 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <utility>
 #include <cerrno>
 #include <cstring>
 
+#include <climits>
+
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace UrlListFile {
@@ -28,6 +32,33 @@ QString randomSuffix()
         suffix += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))]);
     return suffix;
 }
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+/// Closes a descriptor when it goes out of scope.
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Q_DISABLE_COPY_MOVE(FileDescriptor)
+    /// Closes it now; false with errno set when closing failed.
+    bool close()
+    {
+        const int fd = std::exchange(m_fd, -1);
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
 
 } // namespace
 
@@ -66,15 +97,47 @@ QByteArray serializeEntries(const QStringList &entries)
 
 std::optional<QByteArray> readBytes(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        QByteArray bytes = file.readAll();
-        if (file.error() == QFileDevice::NoError)
-            return bytes;
+    const auto fail = [error](const QString &why) -> std::optional<QByteArray> {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that never comes.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(systemError(errno));
+    const FileDescriptor guard(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return fail(systemError(errno));
+    if (S_ISDIR(st.st_mode))
+        return fail(QStringLiteral("it is a folder, not a file"));
+    // A pipe, a socket or a device (/dev/zero never ends) is no list.
+    if (!S_ISREG(st.st_mode))
+        return fail(QStringLiteral("it is not a regular file (a pipe, a socket or a device)"));
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+
+    // Read to the end, every failed read being a failure: QFile::readAll() hands back the bytes
+    // before a failing read as if they were the whole file.
+    QByteArray bytes;
+    qsizetype filled = 0;
+    bytes.resize(qsizetype(std::min<qint64>(st.st_size, qint64(1) << 30)) + 1);
+    for (;;) {
+        if (filled == bytes.size())
+            bytes.resize(bytes.size() + std::max<qsizetype>(bytes.size(), 64 * 1024));
+        const ssize_t n = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return fail(QStringLiteral("reading failed after %1 bytes: %2").arg(filled).arg(systemError(errno)));
+        if (n == 0)
+            break;
+        filled += n;
     }
-    if (error)
-        *error = file.errorString().isEmpty() ? QStringLiteral("unknown error") : file.errorString();
-    return std::nullopt;
+    bytes.truncate(filled);
+    return bytes;
 }
 
 QStringList load(const QString &path, QString *unreadable)
@@ -91,15 +154,14 @@ QStringList load(const QString &path, QString *unreadable)
     return parseEntries(*bytes);
 }
 
-std::optional<QString> editText(const QString &path)
+std::optional<QString> editText(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> bytes = readBytes(path, error);
+    if (!bytes)
         return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (bytes.isEmpty())
+    if (bytes->isEmpty())
         return QString();
-    return parseEntries(bytes).join(QStringLiteral("\r\n"));
+    return parseEntries(*bytes).join(QStringLiteral("\r\n"));
 }
 
 namespace {
@@ -133,20 +195,27 @@ void removeStaleTemporaries(const QFileInfo &target)
     }
 }
 
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-/// The file a save writes: the list itself, or the file a symbolic link points to (which may not
-/// exist yet), so that the link stays a link.
+/// The file a save writes: the list itself or, for a symbolic link, the end of its chain of links
+/// (which may not exist yet), so that every link stays a link.
 QString saveTarget(const QString &path)
 {
     const QFileInfo info(path);
     if (!info.isSymLink())
         return info.absoluteFilePath();
     const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
+    if (!canonical.isEmpty())
+        return canonical;
+    // The chain ends in a file not made yet: follow it link by link, as the kernel would.
+    QString current = info.absoluteFilePath();
+    for (int hop = 0; hop < 40; ++hop) {
+        char buffer[PATH_MAX];
+        const ssize_t n = ::readlink(QFile::encodeName(current).constData(), buffer, sizeof buffer);
+        if (n < 0 || n == ssize_t(sizeof buffer))
+            return current;
+        const QString next = QFile::decodeName(QByteArray(buffer, n));
+        current = next.startsWith(QLatin1Char('/')) ? next : QFileInfo(current).absolutePath() + QLatin1Char('/') + next;
+    }
+    return current;
 }
 
 bool writeAll(int fd, const QByteArray &bytes)
@@ -168,76 +237,194 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
+/// Errors of carrying over an owner or an attribute that mean "not allowed here" or "not
+/// supported here": the save goes on without it, as a copy by the user would.
+bool isRefusal(int error)
+{
+    return error == EPERM || error == EACCES || error == ENOTSUP || error == EOPNOTSUPP;
+}
+
+/// Gives the new file @p fd what the old file @p oldName had besides its bytes: owner and group
+/// where allowed, extended attributes (the ACL among them) and permissions. False with errno set
+/// when something that could be carried over failed for another reason.
+bool keepMetadata(int fd, const QByteArray &oldName, const struct stat &old)
+{
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        if (!isRefusal(errno))
+            return false;
+        // Not root: the group may still be one the user belongs to.
+        if (::fchown(fd, uid_t(-1), old.st_gid) != 0 && !isRefusal(errno))
+            return false;
+    }
+    ssize_t size = ::listxattr(oldName.constData(), nullptr, 0);
+    if (size < 0 && !isRefusal(errno))
+        return false;
+    if (size > 0) {
+        QByteArray names(size, '\0');
+        size = ::listxattr(oldName.constData(), names.data(), size_t(names.size()));
+        if (size < 0)
+            return isRefusal(errno) || errno == ERANGE; // changed meanwhile: keep what we have
+        for (const QByteArray &name : names.left(size).split('\0')) {
+            if (name.isEmpty())
+                continue;
+            const ssize_t valueSize = ::getxattr(oldName.constData(), name.constData(), nullptr, 0);
+            if (valueSize < 0)
+                continue; // removed meanwhile, or not ours to read
+            QByteArray value(valueSize, '\0');
+            const ssize_t got = ::getxattr(oldName.constData(), name.constData(), value.data(), size_t(value.size()));
+            if (got < 0)
+                continue;
+            if (::fsetxattr(fd, name.constData(), value.constData(), size_t(got), 0) != 0 && !isRefusal(errno))
+                return false;
+        }
+    }
+    // Last, as a change of owner clears the set-user-ID and set-group-ID bits.
+    return ::fchmod(fd, old.st_mode & 07777) == 0 || isRefusal(errno);
+}
+
+/// Where a new file goes: its folder, the hidden prefix of its temporary names, and the old
+/// file's metadata when there is one.
+struct NewFile {
+    QString folder;
+    QString temporaryPrefix;
+    QByteArray oldName;
+    std::optional<struct stat> old;
+    /// The permissions of a file that replaces none (the umask applies).
+    mode_t newMode = 0666;
+};
+
+/// Fills @p fd with @p bytes and the old file's metadata, and syncs it. False with errno set.
+bool fill(int fd, const NewFile &file, const QByteArray &bytes)
+{
+    if (!writeAll(fd, bytes))
+        return false;
+    if (file.old && !keepMetadata(fd, file.oldName, *file.old))
+        return false;
+    return ::fsync(fd) == 0;
+}
+
+/// Writes @p bytes into a finished, synced file beside the target under a new hidden temporary
+/// name, and returns that name; an empty name with the reason in @p error on failure.
+QByteArray writeTemporary(const NewFile &file, const QByteArray &bytes, int *error)
+{
+    // An old file's permissions are given by fill(); until then the file is the user's alone.
+    const mode_t mode = file.old ? 0600 : file.newMode;
+    // Written unnamed where the file system allows, so that a kill during the write leaves nothing.
+    const int unnamed = ::open(QFile::encodeName(file.folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (unnamed >= 0) {
+        FileDescriptor guard(unnamed);
+        if (!fill(unnamed, file, bytes)) {
+            *error = errno;
+            return {};
+        }
+        // Give the finished file a name beside the target. Without /proc (a chroot, a small
+        // container) this fails, and the named way below is taken instead.
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(unnamed);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QByteArray name = QFile::encodeName(file.temporaryPrefix + randomSuffix());
+            if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0) {
+                if (!guard.close()) {
+                    *error = errno;
+                    ::unlink(name.constData());
+                    return {};
+                }
+                return name;
+            }
+            if (errno != EEXIST)
+                break;
+        }
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray name = QFile::encodeName(file.temporaryPrefix + randomSuffix());
+        const int fd = ::open(name.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0) {
+            *error = errno;
+            return {};
+        }
+        FileDescriptor guard(fd);
+        if (!fill(fd, file, bytes) || !guard.close()) {
+            *error = errno;
+            ::unlink(name.constData());
+            return {};
+        }
+        return name;
+    }
+    *error = EEXIST;
+    return {};
+}
+
+/// Makes a rename in @p folder durable: until the folder is synced, a power cut may undo it.
+bool syncFolder(const QString &folder, int *error)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = errno;
+        return false;
+    }
+    FileDescriptor guard(fd);
+    // Some file systems cannot sync a folder (EINVAL): they give no more than the rename.
+    if (::fsync(fd) != 0 && errno != EINVAL) {
+        *error = errno;
+        return false;
+    }
+    return true;
+}
+
+/// Where a save of @p target goes, or the reason it must not be replaced.
+std::optional<NewFile> prepare(const QFileInfo &target, QString *why)
+{
+    NewFile file;
+    file.folder = target.absolutePath();
+    if (!QDir().mkpath(file.folder)) {
+        *why = QStringLiteral("the folder %1 could not be created").arg(file.folder);
+        return std::nullopt;
+    }
+    file.temporaryPrefix = file.folder + QLatin1Char('/') + temporaryPrefix(target.fileName());
+    file.oldName = QFile::encodeName(target.absoluteFilePath());
+    struct stat old {};
+    if (::stat(file.oldName.constData(), &old) != 0)
+        return file;
+    if (S_ISDIR(old.st_mode)) {
+        *why = QStringLiteral("%1 is a folder").arg(target.absoluteFilePath());
+        return std::nullopt;
+    }
+    if (!S_ISREG(old.st_mode)) {
+        *why = QStringLiteral("%1 is not a regular file (a pipe, a socket or a device)").arg(target.absoluteFilePath());
+        return std::nullopt;
+    }
+    // A write-protected file says "do not change me". The owner's bits decide, not access(),
+    // which lets root write anything.
+    if (!(old.st_mode & S_IWUSR)) {
+        *why = QStringLiteral("the file %1 is read-only (write-protected)").arg(target.absoluteFilePath());
+        return std::nullopt;
+    }
+    file.old = old;
+    return file;
+}
+
 } // namespace
 
 SaveResult replaceFile(const QString &path, const QByteArray &bytes)
 {
     const QFileInfo target(saveTarget(path));
-    const QString folder = target.absolutePath();
-    if (!QDir().mkpath(folder))
-        return SaveResult::failure(QStringLiteral("the folder %1 could not be created").arg(folder));
-    if (target.isDir())
-        return SaveResult::failure(QStringLiteral("%1 is a folder").arg(target.absoluteFilePath()));
-    const QByteArray targetName = QFile::encodeName(target.absoluteFilePath());
-    const QByteArray folderName = QFile::encodeName(folder);
-
-    // The new file keeps the old one's permissions; a new list gets the usual ones (umask applies).
-    struct stat old {};
-    const bool existed = ::stat(targetName.constData(), &old) == 0;
-    const mode_t mode = existed ? (old.st_mode & 07777) : 0666;
-
-    // Written unnamed where the file system allows, so that a kill during the write leaves nothing.
-    int fd = ::open(folderName.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-    const bool unnamed = fd >= 0;
-    QByteArray temporary;
-    const QString prefix = folder + QLatin1Char('/') + temporaryPrefix(target.fileName());
-    if (!unnamed) {
-        for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-            temporary = QFile::encodeName(prefix + randomSuffix());
-            fd = ::open(temporary.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
-            if (fd < 0 && errno != EEXIST)
-                break;
-        }
-        if (fd < 0)
-            return SaveResult::failure(systemError(errno));
-    }
-    const auto fail = [&](int error) {
-        ::close(fd);
-        if (!temporary.isEmpty())
-            ::unlink(temporary.constData());
+    QString why;
+    const std::optional<NewFile> file = prepare(target, &why);
+    if (!file)
+        return SaveResult::failure(why);
+    int error = 0;
+    const QByteArray temporary = writeTemporary(*file, bytes, &error);
+    if (temporary.isEmpty())
         return SaveResult::failure(systemError(error));
-    };
-    if (existed && ::fchmod(fd, mode) != 0 && errno != EPERM)
-        return fail(errno);
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0)
-        return fail(errno);
-    if (unnamed) {
-        // Give the finished file a name beside the list, then rename it over the list.
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
-        int linked = -1;
-        for (int attempt = 0; attempt < 100 && linked != 0; ++attempt) {
-            temporary = QFile::encodeName(prefix + randomSuffix());
-            linked = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporary.constData(), AT_SYMLINK_FOLLOW);
-            if (linked != 0 && errno != EEXIST) {
-                temporary.clear();
-                return fail(errno);
-            }
-        }
-        if (linked != 0) {
-            temporary.clear();
-            return fail(EEXIST);
-        }
-    }
-    if (::close(fd) != 0) {
-        const int error = errno;
+    if (::rename(temporary.constData(), file->oldName.constData()) != 0) {
+        error = errno;
         ::unlink(temporary.constData());
         return SaveResult::failure(systemError(error));
     }
-    if (::rename(temporary.constData(), targetName.constData()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.constData());
-        return SaveResult::failure(systemError(error));
-    }
+    if (!syncFolder(file->folder, &error))
+        return SaveResult::failure(QStringLiteral("the new list is in place, but its folder could not be synced to disk: ")
+                                   + systemError(error));
     removeStaleTemporaries(target);
     return {};
 }
@@ -256,23 +443,71 @@ SaveResult writeBack(const QString &path, const QStringList &entries)
 
 SaveResult copyFullList(const QString &source, const QString &destination)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return SaveResult::failure(in.errorString());
-    const QByteArray bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError)
-        return SaveResult::failure(in.errorString());
-    return replaceFile(destination, bytes);
+    QString error;
+    const std::optional<QByteArray> bytes = readBytes(source, &error);
+    if (!bytes)
+        return SaveResult::failure(QStringLiteral("%1 could not be read: %2").arg(source, error));
+    return replaceFile(destination, *bytes);
 }
 
-SaveResult remove(const QString &path)
+SaveResult empty(const QString &path)
 {
-    QFile file(path);
-    if (!file.exists() && !QFileInfo(path).isSymLink())
+    return replaceFile(path, QByteArray());
+}
+
+SaveResult keepCopy(const QString &listPath, const QByteArray &bytes, QString *keptAt)
+{
+    const QString base = QFileInfo(listPath).absoluteFilePath() + QStringLiteral(".before-full-list");
+    const QFileInfo first(base);
+    // A new file that takes nothing over from another, readable by the user alone like the list's
+    // own folder.
+    NewFile file;
+    file.folder = first.absolutePath();
+    if (!QDir().mkpath(file.folder))
+        return SaveResult::failure(QStringLiteral("the folder %1 could not be created").arg(file.folder));
+    file.temporaryPrefix = file.folder + QLatin1Char('/') + temporaryPrefix(first.fileName());
+    file.newMode = 0600;
+    QByteArray temporary;
+    for (int number = 1; number < 100000; ++number) {
+        const QString name = number == 1 ? base : base + QLatin1Char('.') + QString::number(number);
+        const QByteArray encodedName = QFile::encodeName(name);
+        struct stat st {};
+        if (::lstat(encodedName.constData(), &st) == 0) {
+            // The same list kept before needs no second copy.
+            if (S_ISREG(st.st_mode) && readBytes(name) == bytes) {
+                if (!temporary.isEmpty())
+                    ::unlink(temporary.constData());
+                if (keptAt)
+                    *keptAt = name;
+                return {};
+            }
+            continue;
+        }
+        int error = 0;
+        if (temporary.isEmpty()) {
+            temporary = writeTemporary(file, bytes, &error);
+            if (temporary.isEmpty())
+                return SaveResult::failure(systemError(error));
+        }
+        // A link, unlike a rename, never writes over a file that appeared meanwhile.
+        if (::link(temporary.constData(), encodedName.constData()) != 0) {
+            if (errno == EEXIST)
+                continue;
+            error = errno;
+            ::unlink(temporary.constData());
+            return SaveResult::failure(systemError(error));
+        }
+        ::unlink(temporary.constData());
+        removeStaleTemporaries(first);
+        if (!syncFolder(file.folder, &error))
+            return SaveResult::failure(systemError(error));
+        if (keptAt)
+            *keptAt = name;
         return {};
-    if (!file.remove())
-        return SaveResult::failure(file.errorString());
-    return {};
+    }
+    if (!temporary.isEmpty())
+        ::unlink(temporary.constData());
+    return SaveResult::failure(QStringLiteral("there are too many copies beside %1").arg(listPath));
 }
 
 } // namespace UrlListFile
