@@ -58,18 +58,18 @@ for n in "${sizes[@]}"; do
     s=$(seconds); "$build/src/quokka-check" --no-browser --format json --concurrency $concurrency --per-host $perhost "$list" >"$work/q-fast.json" 2>/dev/null || true; e=$(seconds)
     python3 "$here/score.py" quokka "$work/q-fast.json" "$truth" >"$work/score"
     row "quokka-check --no-browser" "$n" "$s" "$e" "$work/score"
-    s=$(seconds); "$build/src/quokka-check" --format json --concurrency $concurrency --per-host $perhost --pages 8 --settle 1000 "$list" >"$work/q.json" 2>/dev/null || true; e=$(seconds)
+    s=$(seconds); "$build/src/quokka-check" --format json --concurrency $concurrency --per-host $perhost --pages 8 "$list" >"$work/q.json" 2>/dev/null || true; e=$(seconds)
     python3 "$here/score.py" quokka "$work/q.json" "$truth" >"$work/score"
     row "quokka-check (engine confirms)" "$n" "$s" "$e" "$work/score"
     sed 's/.*/url = "&"\noutput = "\/dev\/null"/' "$work/urls-$n.txt" >"$work/curl.cfg"
-    s=$(seconds); curl --parallel --parallel-max $concurrency -s -K "$work/curl.cfg" -w '%{url_effective}\t%{http_code}\n' >"$work/curl.tsv" || true; e=$(seconds)
+    s=$(seconds); curl --parallel --parallel-max $concurrency -s --no-progress-meter -K "$work/curl.cfg" -w '%{url_effective}\t%{http_code}\n' >"$work/curl.tsv" || true; e=$(seconds)
     python3 "$here/score.py" curl "$work/curl.tsv" "$truth" >"$work/score"
     row "curl --parallel (floor, no logic)" "$n" "$s" "$e" "$work/score"
     s=$(seconds); (cd "$npmdir" && node checklinks.mjs "$work/urls-$n.txt" $concurrency >"$work/cl.tsv" 2>/dev/null) || true; e=$(seconds)
     python3 "$here/score.py" checklinks "$work/cl.tsv" "$truth" >"$work/score"
     row "check-links (npm) under p-map" "$n" "$s" "$e" "$work/score"
     if [ "$n" -le 1000 ] || [ -n "${QUOKKA_BENCH_LINKCHECKER_ALL:-}" ]; then
-        s=$(seconds); linkchecker --no-status --check-extern -r 1 -t $concurrency -F "csv/utf_8/$work/lc.csv" "$work/links-$n.html" >/dev/null 2>&1 || true; e=$(seconds)
+        s=$(seconds); (cd "$work" && linkchecker --no-status --check-extern -r 1 -t $concurrency -o csv "links-$n.html" >lc.csv 2>/dev/null) || true; e=$(seconds)
         python3 "$here/score.py" linkchecker "$work/lc.csv" "$truth" >"$work/score"
         row "linkchecker (Debian)" "$n" "$s" "$e" "$work/score"
     fi

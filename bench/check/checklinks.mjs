@@ -2,7 +2,7 @@
 // concurrency option to its HTTP client, which rejects it).
 import fs from 'node:fs';
 import pMap from 'p-map';
-import checkLink from 'check-links/lib/check-link.js';
+import { checkLink } from 'check-links';
 
 const [,, urlsFile, concurrency] = process.argv;
 const urls = fs.readFileSync(urlsFile, 'utf8').split('\n').filter(Boolean);

@@ -94,10 +94,15 @@ private:
         m_last = answerOf(info);
         m_haveLast = true;
         const bool settled = m_last.outcome == ProbeAnswer::Outcome::Answered && m_last.status < 400;
-        if (settled || m_settleMs <= 0)
+        if (settled || m_settleMs <= 0) {
             finish(m_last);
-        else
-            m_settle.start(m_settleMs);
+            return;
+        }
+        // Walls that let browsers through answer 401, 403, 429 or 503 first and replace the page by
+        // script; any other answer gets a short look only, so that plain 404s are not held up.
+        const int status = m_last.status;
+        const bool wallLike = status == 401 || status == 403 || status == 429 || status == 503 || status == 0;
+        m_settle.start(wallLike ? m_settleMs : std::max(1, m_settleMs / 4));
     }
 
     void finish(const ProbeAnswer &answer)
