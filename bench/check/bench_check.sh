@@ -69,7 +69,7 @@ for n in "${sizes[@]}"; do
     python3 "$here/score.py" checklinks "$work/cl.tsv" "$truth" >"$work/score"
     row "check-links (npm) under p-map" "$n" "$s" "$e" "$work/score"
     if [ "$n" -le 1000 ] || [ -n "${QUOKKA_BENCH_LINKCHECKER_ALL:-}" ]; then
-        s=$(seconds); (cd "$work" && linkchecker --no-status --check-extern -r 1 -t $concurrency -o csv "links-$n.html" >lc.csv 2>/dev/null) || true; e=$(seconds)
+        s=$(seconds); (cd "$work" && linkchecker --verbose --no-status --check-extern -r 1 -t $concurrency -o csv "links-$n.html" >lc.csv 2>/dev/null) || true; e=$(seconds)
         python3 "$here/score.py" linkchecker "$work/lc.csv" "$truth" >"$work/score"
         row "linkchecker (Debian)" "$n" "$s" "$e" "$work/score"
     fi
