@@ -276,18 +276,37 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QStringList>("started");
-        QTest::newRow("no file") << QByteArray() << QStringList{};
-        QTest::newRow("PATH") << QByteArray("[SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\nPATH=/usr/bin/hardinfo\n")
-                              << QStringList{"/usr/bin/hardinfo"};
+        QTest::addColumn<QString>("told"); // what a message says about the file before anything else; empty: none
+        const QByteArray msinfo("[SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\n");
+        QTest::newRow("no file") << QByteArray() << QStringList{} << QString();
+        QTest::newRow("PATH") << msinfo + "PATH=/usr/bin/hardinfo\n" << QStringList{"/usr/bin/hardinfo"} << QString();
         QTest::newRow("folder") << QByteArray("[SOFTWARE\\Microsoft\\Shared Tools Location]\nMSINFO=/opt/sys\n")
-                                << QStringList{QStringLiteral("/opt/sys") + AboutDialog::systemInfoProgramName};
-        QTest::newRow("PATH as a number") << QByteArray("[SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\nPATH=dword:1\n")
-                                          << QStringList{};
+                                << QStringList{QStringLiteral("/opt/sys") + AboutDialog::systemInfoProgramName}
+                                << QString();
+        QTest::newRow("PATH as a number") << msinfo + "PATH=dword:1\n" << QStringList{} << QString();
+        QTest::newRow("comment after the value") << msinfo + "PATH=/usr/bin/hardinfo ; the GTK one\n"
+                                                 << QStringList{"/usr/bin/hardinfo"} << QString();
+        QTest::newRow("relative program is not run from the working folder")
+            << msinfo + "PATH=bin/hardinfo\n" << QStringList{} << "\"bin/hardinfo\": the settings must name";
+        QTest::newRow("relative folder") << QByteArray("[SOFTWARE\\Microsoft\\Shared Tools Location]\nMSINFO=opt\n")
+                                         << QStringList{} << "\"opt\": the settings must name";
+        QByteArray utf16;
+        for (char c : msinfo + "PATH=/usr/bin/hardinfo\n")
+            utf16.append(c).append('\0');
+        QTest::newRow("UTF-16 with its byte-order mark is read") << QByteArray("\xff\xfe") + utf16
+                                                                 << QStringList{"/usr/bin/hardinfo"} << QString();
+        QTest::newRow("UTF-16 without a byte-order mark is told") << utf16 << QStringList{} << "line 1: it holds NUL bytes";
+        QTest::newRow("a line the file cannot mean is told") << msinfo + "PATH /usr/bin/hardinfo\n" << QStringList{}
+                                                             << "line 2: it is neither [a key path] nor name=value";
+        QTest::newRow("too large to be a settings file")
+            << msinfo + "PATH=/usr/bin/hardinfo\n" + QByteArray(SystemRegistry::maxFileSize, ' ') << QStringList{}
+            << "registry.ini: it is larger than 64 KiB";
     }
     void registryFileNamesTheProgram()
     {
         QFETCH(QByteArray, file);
         QFETCH(QStringList, started);
+        QFETCH(QString, told);
         const QString path = m_world.data->filePath(QStringLiteral("registry.ini"));
         if (!file.isEmpty()) {
             QFile f(path);
@@ -295,15 +314,24 @@ private slots:
             f.write(file);
         }
         RegistryFilePlatform platform(path);
-        platform.fake.starter.existing = {QStringLiteral("/opt/sys") + AboutDialog::systemInfoProgramName};
+        platform.fake.starter.existing = {QStringLiteral("/opt/sys") + AboutDialog::systemInfoProgramName,
+                                          QStringLiteral("opt") + AboutDialog::systemInfoProgramName};
         platform.fake.starter.unstartable = {QStringLiteral("&h000001")};
         Windows windows(platform);
         windows.mainWindow()->showAbout();
         windows.aboutDialog()->m_systemInfoButton->click();
         QCOMPARE(platform.fake.starter.started, started);
-        QCOMPARE(platform.fake.boxes.shown.size(), started.isEmpty() ? 1 : 0);
+        QStringList texts;
+        for (const auto &box : platform.fake.boxes.shown)
+            texts.append(box.text);
+        QStringList expected;
+        if (!told.isEmpty())
+            expected.append(told);
         if (started.isEmpty())
-            QCOMPARE(platform.fake.boxes.shown[0].text, unavailable);
+            expected.append(unavailable);
+        QCOMPARE(texts.size(), expected.size());
+        for (qsizetype i = 0; i < texts.size(); ++i)
+            QVERIFY2(texts[i].contains(expected[i]), qPrintable(texts[i]));
     }
 
     void systemInfoProgramOnPath_data()

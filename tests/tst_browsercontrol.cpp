@@ -2,6 +2,7 @@
 #include "fakes/loopbackserver.h"
 #include "platform/webenginebrowser.h"
 
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QWebEnginePage>
@@ -157,6 +158,17 @@ private slots:
             QVERIFY2(!m_browser->navigate(address), qPrintable(address));
         }
         QCOMPARE(refused.count(), 3);
+        // An entry that is markup is quoted as text in the notice, which still says why it was refused.
+        const QString markup = QStringLiteral("javascript:<h1 style='color:green'>Your list was saved.</h1><!--");
+        QVERIFY(!m_browser->navigate(markup));
+        QLabel *notice = nullptr;
+        for (QLabel *label : m_browser->widget()->parentWidget()->findChildren<QLabel *>())
+            if (label->accessibleName() == QLatin1String("Browser notice"))
+                notice = label;
+        QVERIFY(notice && notice->isVisible());
+        QCOMPARE(notice->textFormat(), Qt::PlainText);
+        QVERIFY(notice->text().contains(markup));
+        QVERIFY(notice->text().contains(QLatin1String("would run a script")));
         QTest::qWait(300);
         QCOMPARE(evaluate(QStringLiteral("document.title")).toString(), QStringLiteral("victim"));
     }

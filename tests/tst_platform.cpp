@@ -83,6 +83,26 @@ private slots:
         QCOMPARE(int(got), answer);
     }
 
+    void messageBoxShowsMarkupAsText()
+    {
+        // A list entry or a file name that looks like HTML is shown as the characters it is.
+        QtPlatform platform;
+        Qt::TextFormat format = Qt::RichText;
+        QString shown;
+        QTimer::singleShot(100, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            format = box->textFormat();
+            shown = box->text();
+            box->accept();
+        });
+        const QString text = QStringLiteral("<h1 style='color:green'>Your list was saved.</h1><!--");
+        platform.messageBoxes().show(text, QStringLiteral("quokka"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::None);
+        QCOMPARE(format, Qt::PlainText);
+        QCOMPARE(shown, text);
+    }
+
     void fatalBoxText()
     {
         FakeMessageBoxes boxes;

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 class TestRegistry : public QObject {
     Q_OBJECT
 private:
@@ -102,6 +104,98 @@ private slots:
         void *handle = reinterpret_cast<void *>(1);
         QCOMPARE(registry.openKey(key, access, &handle), status);
         QCOMPARE(handle, nullptr);
+    }
+
+    void commentsEndAtTheLine_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("data");
+        QTest::newRow("after a blank") << QByteArray("PATH=/usr/bin/hardinfo ; the GTK one") << QByteArray("/usr/bin/hardinfo");
+        QTest::newRow("after a tab, with #") << QByteArray("PATH=/usr/bin/hardinfo\t# x") << QByteArray("/usr/bin/hardinfo");
+        QTest::newRow("inside a word it is text") << QByteArray("PATH=/opt/c#;x/info") << QByteArray("/opt/c#;x/info");
+    }
+    void commentsEndAtTheLine()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, data);
+        SystemRegistry registry(write("[K] ; the key\n" + line + "\n"));
+        void *handle = nullptr;
+        QCOMPARE(registry.openKey(QStringLiteral("K"), Registry::KEY_READ, &handle), Registry::ERROR_SUCCESS);
+        QCOMPARE(registry.queryValue(handle, QStringLiteral("PATH"), 1024).data, data + '\0');
+        QCOMPARE(registry.ignoredConfiguration(), QString());
+        registry.closeKey(handle);
+    }
+
+    void whatIsIgnoredIsTold_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("keyRead");
+        QTest::addColumn<QString>("told"); // empty: nothing is told
+        QTest::newRow("clean") << QByteArray("; note\n[K]\nA=1\n") << true << QString();
+        QTest::newRow("not UTF-8") << QByteArray("[K]\nA=1\nB=\xff\xfe\n") << true << "line 3: it is not UTF-8 text";
+        QTest::newRow("UTF-16 without its mark") << QByteArray("[\0K\0]\0\n\0", 8) << false
+                                                 << "line 1: it holds NUL bytes";
+        QTest::newRow("a value before any key") << QByteArray("A=1\n[K]\n") << true
+                                                << "line 1: the value stands before any [key path]";
+        QTest::newRow("empty key path") << QByteArray("[K]\n[]\nA=1\n") << true
+                                        << "line 2: [] names no key";
+        QTest::newRow("line of nothing known") << QByteArray("[K]\nhello\n") << true
+                                               << "line 2: it is neither [a key path] nor name=value";
+        QTest::newRow("one byte too many") << QByteArray("[K]\nA=1\n") + QByteArray(SystemRegistry::maxFileSize, '\n')
+                                           << false << "registry.ini: it is larger than 64 KiB";
+    }
+    void whatIsIgnoredIsTold()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, keyRead);
+        QFETCH(QString, told);
+        SystemRegistry registry(write(text));
+        void *handle = nullptr;
+        QCOMPARE(registry.openKey(QStringLiteral("K"), Registry::KEY_READ, &handle) == Registry::ERROR_SUCCESS, keyRead);
+        if (told.isEmpty())
+            QCOMPARE(registry.ignoredConfiguration(), QString());
+        else
+            QVERIFY2(registry.ignoredConfiguration().contains(told), qPrintable(registry.ignoredConfiguration()));
+        registry.closeKey(handle);
+    }
+
+    void hugeFileIsNotRead()
+    {
+        // 200 MB of one line (a sparse file, so the test writes nothing): not read, and said so.
+        const QString path = write("[K]\nA=1\n");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.resize(200LL * 1024 * 1024));
+        f.close();
+        SystemRegistry registry(path);
+        void *handle = nullptr;
+        QCOMPARE(registry.openKey(QStringLiteral("K"), Registry::KEY_READ, &handle), Registry::ERROR_FILE_NOT_FOUND);
+        QVERIFY(registry.ignoredConfiguration().contains(QLatin1String("larger than 64 KiB")));
+    }
+
+    void pipeIsNotWaitedFor()
+    {
+        // Reading a pipe that nobody writes would block the program for ever.
+        const QString path = m_dir.filePath(QStringLiteral("pipe.ini"));
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        SystemRegistry registry(path);
+        void *handle = nullptr;
+        QCOMPARE(registry.openKey(QStringLiteral("K"), Registry::KEY_READ, &handle), Registry::ERROR_FILE_NOT_FOUND);
+        QVERIFY(registry.ignoredConfiguration().contains(QLatin1String("not a regular file")));
+    }
+
+    void utf16WithItsMarkIsRead()
+    {
+        QByteArray text("\xfe\xff", 2); // big-endian this time
+        for (char c : QByteArray("[K]\r\nName=Gr\xfc\xdf" "e\r\n"))
+            text.append('\0').append(c);
+        SystemRegistry registry(write(text));
+        void *handle = nullptr;
+        QCOMPARE(registry.openKey(QStringLiteral("K"), Registry::KEY_READ, &handle), Registry::ERROR_SUCCESS);
+        QCOMPARE(registry.queryValue(handle, QStringLiteral("Name"), 1024).data,
+                 QStringLiteral("Grüße").toLocal8Bit() + '\0');
+        QCOMPARE(registry.ignoredConfiguration(), QString());
+        registry.closeKey(handle);
     }
 
     void garbageIsNoValue()

@@ -33,7 +33,7 @@ QTemporaryDir *homeFolder()
 
 QLabel *noticeOf(BrowserWindow *w)
 {
-    for (QLabel *label : w->m_view->widget()->findChildren<QLabel *>())
+    for (QLabel *label : w->m_view->widget()->parentWidget()->findChildren<QLabel *>())
         if (label->accessibleName() == QLatin1String("Browser notice"))
             return label;
     return nullptr;

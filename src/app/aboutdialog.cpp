@@ -9,6 +9,7 @@
 #include "ui/twips.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -140,17 +141,40 @@ void AboutDialog::closeDialog()
 void AboutDialog::startSystemInfo()
 {
     ProgramStarter &starter = m_windows.platform().programStarter();
+    Registry &registry = m_windows.platform().registry();
     QString programPath;
+    std::uint32_t type = 0;
     bool available = false;
-    switch (readKeyValue(Registry::HKEY_LOCAL_MACHINE, systemInfoProgramValue.key, systemInfoProgramValue.name, programPath)) {
+    // What the configuration holds that is not used, told once the lookup is done.
+    QStringList ignored;
+    const auto noteIgnoredConfiguration = [&] {
+        const QString note = registry.ignoredConfiguration();
+        if (!note.isEmpty() && !ignored.contains(note))
+            ignored.append(note);
+    };
+    // A program named by a relative path would be looked for in whatever folder Quokka runs in.
+    const auto isFullPath = [&](const QString &path) {
+        if (QDir::isAbsolutePath(path))
+            return true;
+        if (type == Registry::REG_SZ)
+            ignored.append(QStringLiteral("Quokka did not start \"%1\": the settings must name the system "
+                                          "information program by its full path, such as /usr/bin/hardinfo.")
+                               .arg(path));
+        return false;
+    };
+    const Lookup first = readKeyValue(Registry::HKEY_LOCAL_MACHINE, systemInfoProgramValue.key,
+                                      systemInfoProgramValue.name, programPath, &type);
+    noteIgnoredConfiguration();
+    switch (first) {
     case Lookup::Read:
         // The value names the program itself: it is started without looking for it first.
-        available = starter.startDetached(programPath);
+        available = isFullPath(programPath) && starter.startDetached(programPath);
         break;
-    case Lookup::NotRead:
-        if (readKeyValue(Registry::HKEY_LOCAL_MACHINE, systemInfoFolderValue.key, systemInfoFolderValue.name,
-                         programPath)
-            == Lookup::Read) {
+    case Lookup::NotRead: {
+        const Lookup second = readKeyValue(Registry::HKEY_LOCAL_MACHINE, systemInfoFolderValue.key,
+                                           systemInfoFolderValue.name, programPath, &type);
+        noteIgnoredConfiguration();
+        if (second == Lookup::Read && isFullPath(programPath)) {
             const QString program = programPath + systemInfoProgramName;
             if (starter.fileExists(program)) {
                 available = starter.startDetached(program);
@@ -168,12 +192,17 @@ void AboutDialog::startSystemInfo()
             break;
         }
         break;
+    }
     case Lookup::Error:
         break;
     }
+    MessageBoxes &boxes = m_windows.platform().messageBoxes();
+    if (!ignored.isEmpty())
+        boxes.show(ignored.join(QStringLiteral("\n\n")), applicationTitle, MessageBoxes::Buttons::Ok,
+                   MessageBoxes::Icon::Information);
     if (!available)
-        m_windows.platform().messageBoxes().show(QStringLiteral("Systeminformationen sind momentan nicht verfügbar"),
-                                               applicationTitle, MessageBoxes::Buttons::Ok, MessageBoxes::Icon::None);
+        boxes.show(QStringLiteral("Systeminformationen sind momentan nicht verfügbar"), applicationTitle,
+                   MessageBoxes::Buttons::Ok, MessageBoxes::Icon::None);
 }
 
 bool AboutDialog::readRegistryText(std::uint32_t root, const QString &keyPath, const QString &valueName, QString &text)
@@ -182,7 +211,7 @@ bool AboutDialog::readRegistryText(std::uint32_t root, const QString &keyPath, c
 }
 
 AboutDialog::Lookup AboutDialog::readKeyValue(std::uint32_t root, const QString &keyPath, const QString &valueName,
-                                        QString &text)
+                                        QString &text, std::uint32_t *type)
 {
     Registry &registry = m_windows.platform().registry();
     void *key = nullptr;
@@ -205,6 +234,8 @@ AboutDialog::Lookup AboutDialog::readKeyValue(std::uint32_t root, const QString 
         return Lookup::Error;
     }
 
+    if (type)
+        *type = value.type;
     QByteArray bytes = value.data;
     if (bytes.endsWith('\0'))
         bytes.chop(1);

@@ -63,7 +63,9 @@ protected:
 
 private:
     enum class Lookup { Read, NotRead, Error };
-    Lookup readKeyValue(std::uint32_t root, const QString &keyPath, const QString &valueName, QString &text);
+    /// Reads one value as text; @p type, when given, receives the value's type when it was read.
+    Lookup readKeyValue(std::uint32_t root, const QString &keyPath, const QString &valueName, QString &text,
+                        std::uint32_t *type = nullptr);
 
     Windows &m_windows;
 };

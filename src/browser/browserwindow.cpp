@@ -106,6 +106,8 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
     connect(m_view, &WebBrowser::newWindowRequested, this, [this](WebBrowser **target) {
         *target = m_windows.openNewBrowserWindow()->m_view;
     });
+    // A window that a page opened closes when its page asks, as the close box closes it.
+    connect(m_view, &WebBrowser::closeRequested, this, &QWidget::close);
     // What the first tick did: the page's title (empty before any page) replaces the window's own
     // caption as soon as the window's creator has returned to the event loop.
     QTimer::singleShot(1, Qt::PreciseTimer, this, [this] {

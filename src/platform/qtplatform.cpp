@@ -31,6 +31,8 @@ public:
     Answer show(const QString &text, const QString &title, Buttons buttons, Icon icon) override
     {
         QMessageBox box(QApplication::activeWindow());
+        // Messages quote file paths, list entries and page texts: never read as markup.
+        box.setTextFormat(Qt::PlainText);
         box.setText(text);
         box.setWindowTitle(title);
         switch (icon) {

@@ -29,4 +29,7 @@ public:
     /// Reads @p valueName of an open key into a buffer of @p bufferSize bytes; a larger value fails.
     virtual Value queryValue(void *handle, const QString &valueName, std::uint32_t bufferSize) = 0;
     virtual void closeKey(void *handle) = 0;
+    /// What the last openKey() found in the configuration and ignored, in words for the person who
+    /// configures the machine (which file, which lines, and why); empty when nothing was ignored.
+    virtual QString ignoredConfiguration() const { return {}; }
 };

@@ -48,4 +48,7 @@ signals:
     void downloadFinished(const QString &path, bool ok);
     /// An address was refused before loading; @p reason says why, for the user.
     void navigationRefused(const QString &address, const QString &reason);
+    /// The page asked to close its window, and may: the window was opened by a page (a link or a
+    /// script), as browsers let such windows close themselves. Never sent for other windows.
+    void closeRequested();
 };

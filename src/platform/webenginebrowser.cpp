@@ -3,6 +3,7 @@
 #include "store/listpaths.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -48,29 +49,87 @@ protected:
         if (type == WebDialog || type == WebBrowserBackgroundTab || type == WebBrowserTab || type == WebBrowserWindow) {
             WebBrowser *target = nullptr;
             emit m_browser->newWindowRequested(&target);
-            if (auto *engine = qobject_cast<WebEngineBrowser *>(target))
+            if (auto *engine = qobject_cast<WebEngineBrowser *>(target)) {
+                engine->setOpenedByPage();
                 return engine->view()->page();
+            }
         }
         return nullptr;
+    }
+
+    // Qt's own dialogs are modal to the whole program: a page that asks again and again would hold it.
+    void javaScriptAlert(const QUrl &origin, const QString &message) override
+    {
+        m_browser->askForPage(PageDialog::Kind::Alert, origin, message);
+    }
+    bool javaScriptConfirm(const QUrl &origin, const QString &message) override
+    {
+        return m_browser->askForPage(PageDialog::Kind::Confirm, origin, message);
+    }
+    bool javaScriptPrompt(const QUrl &origin, const QString &message, const QString &defaultValue,
+                          QString *result) override
+    {
+        return m_browser->askForPage(PageDialog::Kind::Prompt, origin, message, defaultValue, result);
     }
 
 private:
     WebEngineBrowser *m_browser;
 };
 
-/// Shows a notice over the page view and keeps it covering the top of the view.
-class NoticeFilter final : public QObject {
+/// Tells the browser of every click and key the person gives the page (they reach the view's inner
+/// widgets, which the engine makes as it needs them).
+class InputWatcher final : public QObject {
 public:
-    NoticeFilter(QLabel *label, QObject *parent) : QObject(parent), m_label(label) {}
+    InputWatcher(WebEngineBrowser *browser, QWidget *view) : QObject(view), m_browser(browser) { watch(view); }
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Resize)
-            m_label->setGeometry(0, 0, static_cast<QWidget *>(watched)->width(), m_label->sizeHint().height());
+        switch (event->type()) {
+        case QEvent::ChildAdded:
+            if (auto *child = qobject_cast<QWidget *>(static_cast<QChildEvent *>(event)->child()))
+                watch(child);
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::KeyPress:
+        case QEvent::TouchBegin:
+            m_browser->userActed();
+            break;
+        default:
+            break;
+        }
+        Q_UNUSED(watched);
         return false;
     }
 
 private:
+    void watch(QWidget *widget)
+    {
+        widget->installEventFilter(this);
+        for (QWidget *child : widget->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+            watch(child);
+    }
+    WebEngineBrowser *m_browser;
+};
+
+/// Keeps the notice over the top of the page view as the view moves and changes size. The notice is
+/// the view's sibling, not its child: a screen reader sees only the page inside a web view.
+class NoticeFilter final : public QObject {
+public:
+    NoticeFilter(QLabel *label, QWidget *view) : QObject(view), m_label(label), m_view(view) {}
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Move)
+            place(m_label, m_view);
+        return false;
+    }
+    static void place(QLabel *label, QWidget *view)
+    {
+        const QPoint origin = label->parentWidget() == view ? QPoint() : view->pos();
+        label->setGeometry(QRect(origin, QSize(view->width(), label->heightForWidth(view->width()) + 12)));
+    }
+
+private:
     QLabel *m_label;
+    QWidget *m_view;
 };
 
 QWebEngineProfile *theProfile = nullptr;
@@ -128,8 +187,21 @@ QWebEngineProfile *WebEngineBrowser::profile()
             if (folder.isEmpty())
                 folder = QDir::homePath();
             QDir().mkpath(folder);
-            download->setDownloadDirectory(folder);
             QPointer<QWidget> view = download->page() ? QWebEngineView::forPage(download->page()) : nullptr;
+            WebEngineBrowser *browser = nullptr;
+            if (view)
+                for (auto *b : view->findChildren<WebEngineBrowser *>(QString(), Qt::FindDirectChildrenOnly))
+                    browser = b;
+            // A page saves a file only when the person asked for it, or says yes when asked.
+            QPointer<QWebEngineDownloadRequest> request(download);
+            if (!browser || !browser->admitDownload(download)) {
+                if (request)
+                    download->cancel();
+                return;
+            }
+            if (!request)
+                return;
+            download->setDownloadDirectory(folder);
             QObject::connect(download, &QWebEngineDownloadRequest::isFinishedChanged, download, [download, view] {
                 if (!download->isFinished() || !view)
                     return;
@@ -148,16 +220,19 @@ QWebEngineProfile *WebEngineBrowser::profile()
 WebEngineBrowser::WebEngineBrowser(QWidget *parent)
     : WebBrowser(nullptr)
     , m_view(new QWebEngineView(parent))
-    , m_notice(new QLabel(m_view))
+    , m_notice(new QLabel(parent ? parent : m_view))
 {
     setParent(m_view);
     m_view->setPage(new QuokkaPage(this, m_view));
     m_view->setAccessibleName(QStringLiteral("Web page"));
     m_notice->hide();
+    // Notices quote addresses from lists and names from pages: shown as text, never as markup.
+    m_notice->setTextFormat(Qt::PlainText);
     m_notice->setWordWrap(true);
     m_notice->setStyleSheet(QStringLiteral("background:#fff3c4;color:#000;padding:6px;border-bottom:1px solid #c9a400;"));
     m_notice->setAccessibleName(QStringLiteral("Browser notice"));
     m_view->installEventFilter(new NoticeFilter(m_notice, m_view));
+    new InputWatcher(this, m_view);
 
     QWebEnginePage *page = m_view->page();
     // The engine announces every change of the load state, the title and the address: the windows
@@ -167,6 +242,11 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent)
         setBusy(true);
     });
     connect(page, &QWebEnginePage::loadFinished, this, [this](bool) { setBusy(false); });
+    // window.close(): only a window that a page opened closes, and only once the engine's call is over.
+    connect(page, &QWebEnginePage::windowCloseRequested, this, [this] {
+        if (m_openedByPage)
+            emit closeRequested();
+    }, Qt::QueuedConnection);
     connect(page, &QWebEnginePage::titleChanged, this, &WebEngineBrowser::announceTitle);
     connect(page, &QWebEnginePage::urlChanged, this, [this] {
         const QString address = url();
@@ -238,6 +318,8 @@ bool WebEngineBrowser::navigate(const QString &address)
         emit navigationRefused(address, reason);
         return false;
     }
+    personNavigated();
+    m_personsAddress = url.adjusted(QUrl::RemoveFragment);
     m_view->load(url);
     return true;
 }
@@ -246,6 +328,7 @@ bool WebEngineBrowser::goBack()
 {
     if (!m_view->history()->canGoBack())
         return false;
+    personNavigated();
     m_view->back();
     return true;
 }
@@ -254,18 +337,113 @@ bool WebEngineBrowser::goForward()
 {
     if (!m_view->history()->canGoForward())
         return false;
+    personNavigated();
     m_view->forward();
     return true;
 }
 
 void WebEngineBrowser::goHome()
 {
+    personNavigated();
     m_view->load(homePage());
 }
 
 void WebEngineBrowser::refresh()
 {
+    personNavigated();
     m_view->reload();
+}
+
+void WebEngineBrowser::personNavigated()
+{
+    // A question of the page that is left goes with it; the next page starts with none counted.
+    if (m_question)
+        m_question->reject();
+    m_dialogLimiter.reset();
+    m_downloadLimiter.reset();
+    m_closing = false;
+    m_personsAddress.clear();
+}
+
+void WebEngineBrowser::userActed()
+{
+    m_actions.acted(QDateTime::currentMSecsSinceEpoch());
+}
+
+bool WebEngineBrowser::askForPage(PageDialog::Kind kind, const QUrl &origin, const QString &message,
+                                  const QString &defaultText, QString *text)
+{
+    // The engine asks before a page is left through confirm(), with this text. A page whose
+    // questions are stopped, or whose window is closing, must not keep the person on it.
+    static const QString leaving = QCoreApplication::translate(
+        "QWebEnginePage", "Are you sure you want to leave this page? Changes that you made may not be saved.");
+    const bool unasked = kind == PageDialog::Kind::Confirm && message == leaving;
+    if (m_closing || m_question)
+        return unasked;
+    const PageDialogLimiter::Show show = m_dialogLimiter.next(QDateTime::currentMSecsSinceEpoch());
+    if (show == PageDialogLimiter::Show::Suppressed)
+        return unasked;
+    const QString kindName = kind == PageDialog::Kind::Alert     ? QStringLiteral("Alert")
+                             : kind == PageDialog::Kind::Confirm ? QStringLiteral("Confirm")
+                                                                 : QStringLiteral("Prompt");
+    const PageDialog::Request request{kind, QStringLiteral("Javascript %1 - %2").arg(kindName, origin.toString()),
+                                      message, defaultText, show};
+    QPointer<WebEngineBrowser> self(this);
+    const PageDialog::Answer answer = PageDialog::ask(request, m_view, &m_question);
+    if (!self)
+        return false;
+    m_dialogLimiter.answered(QDateTime::currentMSecsSinceEpoch());
+    if (answer.windowClosing) {
+        m_closing = true;
+        return unasked;
+    }
+    if (answer.stopMore) {
+        m_dialogLimiter.stop();
+        showNotice(tr("Quokka stopped the dialogs of this page. Pages you open next may show dialogs again."));
+    }
+    if (text)
+        *text = answer.text;
+    return answer.accepted;
+}
+
+bool WebEngineBrowser::admitDownload(QWebEngineDownloadRequest *download)
+{
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    // The address the person opened is a file: that is the download asked for.
+    if (!m_personsAddress.isEmpty() && download->url().adjusted(QUrl::RemoveFragment) == m_personsAddress) {
+        m_personsAddress.clear();
+        return true;
+    }
+    // One download follows each click or key the person gave the page.
+    if (m_actions.take(now))
+        return true;
+    const QString name = download->downloadFileName();
+    const QString refused = tr("Quokka did not save \"%1\": this page started the download on its own.").arg(name);
+    PageDialogLimiter::Show show = PageDialogLimiter::Show::Suppressed;
+    if (!m_closing && !m_question)
+        show = m_downloadLimiter.next(now);
+    if (show == PageDialogLimiter::Show::Suppressed) {
+        showNotice(refused);
+        return false;
+    }
+    const PageDialog::Request request{
+        PageDialog::Kind::Download, tr("Save a file? - %1").arg(m_view->url().toString()),
+        tr("This page wants to save \"%1\" in your Downloads folder, but you did not click anything that "
+           "asks for it.\n\nFrom: %2\n\nSave it?")
+            .arg(name, download->url().toString()),
+        {}, show};
+    QPointer<WebEngineBrowser> self(this);
+    QPointer<QWebEngineDownloadRequest> request_(download);
+    const PageDialog::Answer answer = PageDialog::ask(request, m_view, &m_question);
+    if (!self || !request_)
+        return false;
+    m_downloadLimiter.answered(QDateTime::currentMSecsSinceEpoch());
+    // "Don't save" also refuses the page's further downloads of its own, until the person opens another address.
+    if (answer.stopMore || !answer.accepted)
+        m_downloadLimiter.stop();
+    if (!answer.accepted)
+        showNotice(refused);
+    return answer.accepted;
 }
 
 void WebEngineBrowser::stop()
@@ -310,7 +488,9 @@ void WebEngineBrowser::announceTitle()
 void WebEngineBrowser::showNotice(const QString &text)
 {
     m_notice->setText(text);
-    m_notice->setGeometry(0, 0, m_view->width(), m_notice->heightForWidth(m_view->width()) + 12);
+    // A screen reader finds the notice by its name and reads what it says here.
+    m_notice->setAccessibleDescription(text);
+    NoticeFilter::place(m_notice, m_view);
     m_notice->show();
     m_notice->raise();
 }

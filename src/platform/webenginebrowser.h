@@ -1,9 +1,14 @@
 // The web browser control over Qt WebEngine.
 #pragma once
 
+#include "platform/pagedialog.h"
 #include "platform/webbrowser.h"
 
+#include <QPointer>
+#include <QUrl>
+
 class QLabel;
+class QWebEngineDownloadRequest;
 class QWebEngineView;
 class QWebEngineProfile;
 
@@ -41,7 +46,23 @@ public:
     /// Where the profile keeps its cache: $XDG_CACHE_HOME/quokka.
     static QString profileCachePath();
 
+    /// A page's alert, confirm or prompt (also the question before leaving a page): asked in a
+    /// modeless window, limited, and stopped at the person's wish. Returns the answer for the page.
+    bool askForPage(PageDialog::Kind kind, const QUrl &origin, const QString &message,
+                    const QString &defaultText = {}, QString *text = nullptr);
+    /// Whether the download @p download may go on: yes when it follows the person's click or key in
+    /// this page or an address the person opened; otherwise the person is asked.
+    bool admitDownload(QWebEngineDownloadRequest *download);
+    /// This browser's page was opened by another page; its script may close the window.
+    void setOpenedByPage() { m_openedByPage = true; }
+    /// The person acted on this browser (a click or key in the page, an address, a toolbar button).
+    void userActed();
+    /// The question the page has open, or null.
+    PageDialog *openQuestion() const { return m_question; }
+
 private:
+    /// The person went to another page: its questions and downloads start afresh.
+    void personNavigated();
     void showNotice(const QString &text);
     /// Records the load state and emits busyChanged() when it changed.
     void setBusy(bool busy);
@@ -51,6 +72,14 @@ private:
     QWebEngineView *m_view;
     QLabel *m_notice;
     bool m_busy = false;
+    bool m_openedByPage = false;
+    bool m_closing = false; ///< the window was asked to close while a question was open
+    QPointer<PageDialog> m_question;
+    PageDialogLimiter m_dialogLimiter;
+    PageDialogLimiter m_downloadLimiter;
+    UserActionClock m_actions;
+    QUrl m_personsAddress; ///< the address the person last opened, until its download (if it is one) came
+
     QString m_title;
     QString m_url;
 };
