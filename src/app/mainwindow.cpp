@@ -9,6 +9,7 @@
 #include "lists/editlistwindow.h"
 #include "lists/cheatbox.h"
 #include "store/listfileversion.h"
+#include "lists/checkwindow.h"
 #include "store/listpaths.h"
 #include "store/urllistfile.h"
 #include "platform/mediaplayer.h"
@@ -97,6 +98,7 @@ void MainWindow::createMenus()
                            {"quit", "Quit", {}, &MainWindow::quit}}},
         {"listMenu", "&List", {{"newList", "New List", QKeySequence(Qt::CTRL | Qt::Key_L), &MainWindow::openNewList},
                            {"editList", "Edit List", {}, &MainWindow::editList},
+                           {"checkList", "Check List", QKeySequence(Qt::CTRL | Qt::Key_K), &MainWindow::checkList},
                            {"listSeparator", "-", {}, nullptr},
                            {"destroyList", "Destroy List", {}, &MainWindow::destroyList}}},
         {"browserMenu", "Browser", {{"big", "Big", {}, &MainWindow::showSelectedInBrowserWindow}}},
@@ -282,4 +284,13 @@ void MainWindow::showAbout()
 void MainWindow::showCheatBox()
 {
     WindowFrame::show(m_windows.cheatBox());
+}
+
+void MainWindow::checkList()
+{
+    CheckWindow *window = m_windows.checkWindow();
+    WindowFrame::show(window);
+    // A check already running goes on: the command only brings its window forward.
+    if (!window->isChecking())
+        window->startCheck();
 }

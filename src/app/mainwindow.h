@@ -34,6 +34,8 @@ public:
     /// Ctrl+Tab, Ctrl+F6 (@p step 1) and with Shift (-1): brings up the next or previous child window in
     /// the order they were opened, hidden ones included, so that every loaded window can be reached.
     void switchChildWindow(int step);
+    /// "Check List": checks the list browser's working list in the Check List window.
+    void checkList();
     /// The toolbar's one handler; tells the buttons apart by their keys.
     void toolBarButtonClicked(const QString &key);
 

@@ -11,6 +11,10 @@
 #include "lists/listviewwindow.h"
 #include "lists/editlistwindow.h"
 #include "lists/cheatbox.h"
+#include "lists/checkwindow.h"
+#include "check/checkresults.h"
+#include "ui/listbox.h"
+#include "ui/verdictmarks.h"
 #include "ui/clockticker.h"
 
 #include "ui/windowframe.h"
@@ -71,6 +75,8 @@ Windows::Windows(Platform &platform, QObject *parent)
     : QObject(parent)
     , m_platform(platform)
     , m_clockTicker(new ClockTicker(this))
+    , m_checkResults(new CheckResults(this))
+    , m_verdictMarks(new VerdictMarks(*m_checkResults, this))
 {
 }
 
@@ -136,11 +142,25 @@ ListBrowser *Windows::listBrowser()
     const bool fresh = !m_listBrowser;
     ListBrowser *window = child(m_listBrowser);
     if (fresh)
+    if (fresh) {
         new ListPlayback(*this, window); // playing the list, owned by the list browser
+        window->m_addressList->setMarks(m_verdictMarks);
+    }
     return window;
 }
+
 NewListWindow *Windows::newListWindow() { return child(m_newListWindow); }
-ListViewWindow *Windows::listViewWindow() { return child(m_listViewWindow); }
+
+ListViewWindow *Windows::listViewWindow()
+{
+    const bool fresh = !m_listViewWindow;
+    ListViewWindow *window = child(m_listViewWindow);
+    if (fresh)
+        window->m_addressList->setMarks(m_verdictMarks);
+    return window;
+}
+
+CheckWindow *Windows::checkWindow() { return child(m_checkWindow); }
 EditListWindow *Windows::editListWindow() { return child(m_editListWindow); }
 AddAddressBar *Windows::addAddressBar() { return child(m_addAddressBar); }
 CheatBox *Windows::cheatBox() { return child(m_cheatBox); }
@@ -210,6 +230,7 @@ EditListWindow *Windows::loadedEditListWindow() const { return m_editListWindow;
 AddAddressBar *Windows::loadedAddAddressBar() const { return m_addAddressBar; }
 CheatBox *Windows::loadedCheatBox() const { return m_cheatBox; }
 AboutDialog *Windows::loadedAboutDialog() const { return m_aboutDialog; }
+CheckWindow *Windows::loadedCheckWindow() const { return m_checkWindow; }
 BrowserWindow *Windows::loadedBrowserWindow() const { return m_browserWindow; }
 
 #include "windows.moc"

@@ -18,6 +18,9 @@ class SplashScreen;
 class AddAddressBar;
 class AboutDialog;
 class ClockTicker;
+class CheckWindow;
+class CheckResults;
+class VerdictMarks;
 
 /// Each accessor returns the window's default instance, creating and loading it first when it is
 /// not loaded. Loading a child window of the frame also shows it inside the frame; loading a
@@ -33,6 +36,8 @@ public:
     Platform &platform() const { return m_platform; }
     /// The one timer that wakes windows showing the time when the clock's second or minute turns.
     ClockTicker &clockTicker() const { return *m_clockTicker; }
+    /// The verdicts of the last list check, by entry text; the list boxes mark their entries with them.
+    CheckResults &checkResults() const { return *m_checkResults; }
 
     MainWindow *mainWindow();
     ListBrowser *listBrowser();
@@ -42,6 +47,7 @@ public:
     AddAddressBar *addAddressBar();
     CheatBox *cheatBox();
     AboutDialog *aboutDialog();
+    CheckWindow *checkWindow();
     /// The shared browser window: loaded, not shown.
     BrowserWindow *browserWindow();
     /// A further, independent browser window: loaded, not shown.
@@ -61,6 +67,7 @@ public:
     AddAddressBar *loadedAddAddressBar() const;
     CheatBox *loadedCheatBox() const;
     AboutDialog *loadedAboutDialog() const;
+    CheckWindow *loadedCheckWindow() const;
     BrowserWindow *loadedBrowserWindow() const;
     /// Every loaded browser window, the shared one included.
     QList<BrowserWindow *> browserWindows() const;
@@ -75,6 +82,8 @@ private:
 
     Platform &m_platform;
     ClockTicker *m_clockTicker;
+    CheckResults *m_checkResults;
+    VerdictMarks *m_verdictMarks;
     QPointer<MainWindow> m_mainWindow;
     QPointer<ListBrowser> m_listBrowser;
     QPointer<NewListWindow> m_newListWindow;
@@ -83,6 +92,7 @@ private:
     QPointer<AddAddressBar> m_addAddressBar;
     QPointer<CheatBox> m_cheatBox;
     QPointer<AboutDialog> m_aboutDialog;
+    QPointer<CheckWindow> m_checkWindow;
     QPointer<BrowserWindow> m_browserWindow;
     QPointer<SplashScreen> m_splashScreen;
     QList<QPointer<BrowserWindow>> m_otherBrowserWindows;

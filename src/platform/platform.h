@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 class QObject;
 class QWidget;
@@ -12,6 +13,7 @@ class Clock;
 class Registry;
 class ProgramStarter;
 class FatalError;
+class PageProbe;
 
 /// Builds and hands out the platform services; main.cpp makes the real one, tests a fake.
 class Platform {
@@ -28,6 +30,8 @@ public:
     virtual MediaPlayer *createAnimation(const QString &file, QWidget *parent) = 0;
     /// A sound player for @p file at @p volume (0 to 100), owned by @p parent; silent when it cannot play.
     virtual MediaPlayer *createSound(const QString &file, int volume, QObject *parent) = 0;
+    /// A web engine probe for the list checker, owned by @p parent; null where there is no engine.
+    virtual PageProbe *createPageProbe(QObject *parent) { Q_UNUSED(parent); return nullptr; }
     /// Ends the program at once: no window's close or unload handling runs.
     virtual void quit() = 0;
 };

@@ -206,21 +206,35 @@ QString ownLibraryFolder()
 
 } // namespace
 
-WebBrowser *QtPlatform::createWebBrowser(QWidget *parent)
+void *QtPlatform::engineFunction(const char *name)
 {
     // Qt WebEngine is large: loading it only when the first browser is made keeps the splash quick.
-    static CreateWebBrowser create = nullptr;
-    if (!create) {
-        const QString path = ownLibraryFolder() + QStringLiteral("/libquokka_webengine.so");
-        QLibrary engine(path);
-        create = reinterpret_cast<CreateWebBrowser>(engine.resolve("quokkaCreateWebBrowser"));
-        if (!create) {
-            const QString reason = QFileInfo::exists(path) ? engine.errorString() : path + QStringLiteral(" is missing");
-            m_services->fatal.raise(
-                48, QStringLiteral("Error in loading DLL: Quokka's web engine could not be loaded.\n%1").arg(reason));
-            std::abort(); // not reached: a fatal error ends the program
-        }
+    const QString path = ownLibraryFolder() + QStringLiteral("/libquokka_webengine.so");
+    QLibrary engine(path);
+    void *function = reinterpret_cast<void *>(engine.resolve(name));
+    if (!function) {
+        const QString reason = QFileInfo::exists(path) ? engine.errorString() : path + QStringLiteral(" is missing");
+        m_services->fatal.raise(
+            48, QStringLiteral("Error in loading DLL: Quokka's web engine could not be loaded.\n%1").arg(reason));
+        std::abort(); // not reached: a fatal error ends the program
     }
+    return function;
+}
+
+WebBrowser *QtPlatform::createWebBrowser(QWidget *parent)
+{
+    static CreateWebBrowser create = nullptr;
+    if (!create)
+        create = reinterpret_cast<CreateWebBrowser>(engineFunction("quokkaCreateWebBrowser"));
+    return create(parent);
+}
+
+PageProbe *QtPlatform::createPageProbe(QObject *parent)
+{
+    using CreatePageProbe = PageProbe *(*)(QObject *);
+    static CreatePageProbe create = nullptr;
+    if (!create)
+        create = reinterpret_cast<CreatePageProbe>(engineFunction("quokkaCreatePageProbe"));
     return create(parent);
 }
 

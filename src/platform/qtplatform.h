@@ -18,9 +18,12 @@ public:
     WebBrowser *createWebBrowser(QWidget *parent) override;
     MediaPlayer *createAnimation(const QString &file, QWidget *parent) override;
     MediaPlayer *createSound(const QString &file, int volume, QObject *parent) override;
+    PageProbe *createPageProbe(QObject *parent) override;
     void quit() override;
 
 private:
+    /// A function of the web engine library, which is loaded on first use.
+    void *engineFunction(const char *name);
     struct Services;
     std::unique_ptr<Services> m_services;
 };

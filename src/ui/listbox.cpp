@@ -1,5 +1,7 @@
 #include "ui/listbox.h"
 
+#include "ui/markedlistmodel.h"
+
 #include <QKeyEvent>
 #include <QStringListModel>
 #include <QStyledItemDelegate>
@@ -26,7 +28,7 @@ protected:
 
 ListBox::ListBox(QWidget *parent)
     : QListView(parent)
-    , m_model(new QStringListModel(this))
+    , m_model(new MarkedListModel(this))
 {
     setModel(m_model);
     setItemDelegate(new ShortTextDelegate(this));
@@ -134,6 +136,11 @@ int ListBox::findEntry(const QString &text, int position) const
 QStringList ListBox::entries() const
 {
     return m_model->stringList();
+}
+
+void ListBox::setMarks(EntryMarks *marks)
+{
+    m_model->setMarks(marks);
 }
 
 void ListBox::keyPressEvent(QKeyEvent *event)

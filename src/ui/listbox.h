@@ -3,7 +3,8 @@
 
 #include <QListView>
 
-class QStringListModel;
+class MarkedListModel;
+class EntryMarks;
 
 /// Holds its entries in a string model, so that very long lists load and scroll quickly.
 class ListBox final : public QListView {
@@ -30,6 +31,8 @@ public:
     /// one nearest to it (the earlier of two as near); -1 when no entry holds the text.
     int findEntry(const QString &text, int position) const;
     QStringList entries() const;
+    /// Shows a mark beside each entry that @p marks knows (null: no marks).
+    void setMarks(EntryMarks *marks);
 
 signals:
     /// The selection moved to an entry, by the user or by setCurrentRow.
@@ -40,5 +43,5 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    QStringListModel *m_model;
+    MarkedListModel *m_model;
 };

@@ -1,0 +1,268 @@
+#include "check/verdict.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <array>
+
+namespace {
+
+constexpr std::array<const char *, verdictCount> verdictWords{"alive", "moved", "dead", "blocked", "failing", "skipped"};
+
+bool isWebScheme(const QString &scheme)
+{
+    return scheme == u"http" || scheme == u"https";
+}
+
+QString shown(const QUrl &url)
+{
+    return url.toDisplayString();
+}
+
+/// What a status means when nothing else is known; used for plain requests and the engine alike.
+CheckResult resultOfStatus(int status, const QString &by)
+{
+    CheckResult r;
+    r.status = status;
+    const QString code = QString::number(status);
+    if (status >= 200 && status < 400) {
+        r.verdict = Verdict::Alive;
+        r.reason = QStringLiteral("answers %1%2").arg(code, by);
+    } else if (status == 404) {
+        r.verdict = Verdict::Dead;
+        r.reason = QStringLiteral("not found (404)%1").arg(by);
+    } else if (status == 410) {
+        r.verdict = Verdict::Dead;
+        r.reason = QStringLiteral("gone for good (410)%1").arg(by);
+    } else if (status == 401) {
+        r.verdict = Verdict::Blocked;
+        r.reason = QStringLiteral("asks for a login (401)%1").arg(by);
+    } else if (status == 403 || status == 451) {
+        r.verdict = Verdict::Blocked;
+        r.reason = QStringLiteral("refuses access (%1)%2").arg(code, by);
+    } else if (status == 429) {
+        r.verdict = Verdict::Blocked;
+        r.reason = QStringLiteral("refuses: too many requests (429)%1").arg(by);
+    } else if (status >= 500) {
+        r.verdict = Verdict::Failing;
+        r.reason = QStringLiteral("server error (%1)%2").arg(code, by);
+    } else {
+        r.verdict = Verdict::Dead;
+        r.reason = QStringLiteral("the server refuses the address (%1)%2").arg(code, by);
+    }
+    return r;
+}
+
+CheckResult resultOfFailure(const QUrl &checked, const ProbeAnswer &answer, const QString &by)
+{
+    CheckResult r;
+    r.status = answer.status;
+    const QString detail = answer.detail.isEmpty() ? QString() : QStringLiteral(": ") + answer.detail;
+    switch (answer.outcome) {
+    case ProbeAnswer::Outcome::Answered:
+        return resultOfStatus(answer.status, by);
+    case ProbeAnswer::Outcome::NoSuchHost:
+        r.verdict = Verdict::Dead;
+        r.reason = QStringLiteral("no such host (%1)%2").arg(checked.host(), by);
+        break;
+    case ProbeAnswer::Outcome::Refused:
+        r.verdict = Verdict::Dead;
+        r.reason = QStringLiteral("nothing listens at %1:%2 (connection refused)%3")
+                       .arg(checked.host())
+                       .arg(checked.port(checked.scheme() == u"https" ? 443 : 80))
+                       .arg(by);
+        break;
+    case ProbeAnswer::Outcome::TimedOut:
+        r.verdict = Verdict::Failing;
+        r.reason = QStringLiteral("no answer in time%1").arg(by);
+        break;
+    case ProbeAnswer::Outcome::TlsError:
+        r.verdict = Verdict::Dead;
+        r.reason = QStringLiteral("the secure connection fails%1%2").arg(by, detail);
+        break;
+    case ProbeAnswer::Outcome::ProtocolError:
+        r.verdict = Verdict::Dead;
+        r.reason = QStringLiteral("the server's answer is not valid HTTP%1%2").arg(by, detail);
+        break;
+    case ProbeAnswer::Outcome::RedirectLoop:
+        r.verdict = Verdict::Dead;
+        r.reason = QStringLiteral("redirects in a loop%1").arg(by);
+        break;
+    case ProbeAnswer::Outcome::TooManyRedirects:
+        r.verdict = Verdict::Dead;
+        r.reason = QStringLiteral("too many redirects%1").arg(by);
+        break;
+    case ProbeAnswer::Outcome::NetworkError:
+        r.verdict = Verdict::Failing;
+        r.reason = QStringLiteral("the connection failed%1%2").arg(by, detail);
+        break;
+    case ProbeAnswer::Outcome::Unloadable:
+        r.verdict = Verdict::Dead;
+        r.reason = QStringLiteral("cannot be loaded%1%2").arg(by, detail);
+        break;
+    }
+    return r;
+}
+
+void setFinal(CheckResult &r, const QUrl &checked, const QUrl &finalUrl)
+{
+    if (!finalUrl.isEmpty() && finalUrl.adjusted(QUrl::StripTrailingSlash) != checked.adjusted(QUrl::StripTrailingSlash))
+        r.finalAddress = finalUrl.toString();
+}
+
+} // namespace
+
+QString verdictWord(Verdict verdict)
+{
+    return QString::fromLatin1(verdictWords[std::size_t(verdict)]);
+}
+
+std::optional<Verdict> verdictFromWord(const QString &word)
+{
+    for (std::size_t i = 0; i < verdictWords.size(); ++i)
+        if (word == QLatin1String(verdictWords[i]))
+            return Verdict(i);
+    return std::nullopt;
+}
+
+EntryTarget targetOfEntry(const QString &entry)
+{
+    EntryTarget t;
+    static const QRegularExpression webPrefix(QStringLiteral("^\\s*https?://"), QRegularExpression::CaseInsensitiveOption);
+    if (entry.size() > longestAddress) {
+        // Matching a prefix does not read the whole megabytes of a junk line.
+        if (webPrefix.match(entry.left(16)).hasMatch()) {
+            t.kind = EntryTarget::Kind::Unloadable;
+            t.reason = QStringLiteral("the address is longer than a browser loads (%1 characters)").arg(entry.size());
+        } else {
+            t.reason = QStringLiteral("not an address (a line of %1 characters)").arg(entry.size());
+        }
+        return t;
+    }
+    const QString text = entry.trimmed();
+    if (text.isEmpty()) {
+        t.reason = QStringLiteral("empty entry");
+        return t;
+    }
+    static const QRegularExpression schemePattern(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):(.?)"));
+    const QRegularExpressionMatch scheme = schemePattern.match(text);
+    QString address = text;
+    // "localhost:8080/x" and "example.com:80" are a host and a port, not a scheme.
+    const bool hostAndPort = scheme.hasMatch() && scheme.captured(2).size() == 1 && scheme.captured(2).at(0).isDigit();
+    if (scheme.hasMatch() && !hostAndPort) {
+        const QString name = scheme.captured(1).toLower();
+        if (name == u"file") {
+            t.kind = EntryTarget::Kind::File;
+            t.url = QUrl(text);
+            return t;
+        }
+        if (!isWebScheme(name)) {
+            t.reason = QStringLiteral("not a web address (%1:)").arg(name);
+            return t;
+        }
+    } else {
+        // No scheme: a host name as a browser's address box takes it, or text that is no address.
+        static const QRegularExpression hostLike(
+            QStringLiteral("^(localhost|\\[[0-9A-Fa-f:.]+\\]|[A-Za-z0-9-]+(\\.[A-Za-z0-9-]+)+\\.?)(:[0-9]{1,5})?([/?#]\\S*)?$"));
+        if (!hostLike.match(text).hasMatch()) {
+            t.reason = QStringLiteral("not an address");
+            return t;
+        }
+        address = QStringLiteral("http://") + text;
+    }
+    const QUrl url(address, QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty()) {
+        t.kind = EntryTarget::Kind::Unloadable;
+        t.reason = QStringLiteral("not a valid web address");
+        return t;
+    }
+    t.kind = EntryTarget::Kind::Web;
+    t.url = url;
+    return t;
+}
+
+CheckResult fileResult(const QUrl &url)
+{
+    CheckResult r;
+    const QString path = url.toLocalFile();
+    // QFileInfo only asks the file system whether the name is there; the file is not opened.
+    if (!path.isEmpty() && QFileInfo::exists(path)) {
+        r.verdict = Verdict::Alive;
+        r.reason = QStringLiteral("the file exists");
+    } else {
+        r.verdict = Verdict::Dead;
+        r.reason = path.isEmpty() ? QStringLiteral("not a valid file address") : QStringLiteral("no such file");
+    }
+    return r;
+}
+
+bool isTransient(const ProbeAnswer &answer)
+{
+    switch (answer.outcome) {
+    case ProbeAnswer::Outcome::TimedOut:
+    case ProbeAnswer::Outcome::NetworkError:
+        return true;
+    case ProbeAnswer::Outcome::Answered:
+        return answer.status == 429 || answer.status == 502 || answer.status == 503 || answer.status == 504;
+    default:
+        return false;
+    }
+}
+
+bool needsBrowser(const ProbeAnswer &answer)
+{
+    switch (answer.outcome) {
+    case ProbeAnswer::Outcome::Answered:
+        // Any refusal may be meant for bots only; a real browser decides whether the page is there.
+        return answer.status >= 400;
+    case ProbeAnswer::Outcome::NoSuchHost:
+    case ProbeAnswer::Outcome::Refused:
+    case ProbeAnswer::Outcome::Unloadable:
+        return false;
+    default:
+        return true;
+    }
+}
+
+CheckResult resultFromRequest(const QUrl &checked, const ProbeAnswer &answer)
+{
+    CheckResult r = resultOfFailure(checked, answer, QString());
+    setFinal(r, checked, answer.finalUrl);
+    if (r.verdict == Verdict::Alive) {
+        if (!answer.movedTo.isEmpty() && answer.movedTo != checked) {
+            r.verdict = Verdict::Moved;
+            r.newAddress = answer.movedTo.toString();
+            r.reason = QStringLiteral("moved permanently to %1").arg(shown(answer.movedTo));
+        } else if (!r.finalAddress.isEmpty()) {
+            r.reason = QStringLiteral("answers %1 after a temporary redirect").arg(answer.status);
+        }
+    }
+    return r;
+}
+
+CheckResult resultFromBrowser(const QUrl &checked, const ProbeAnswer &request, const ProbeAnswer &browser)
+{
+    const QString by = QStringLiteral(" in a browser");
+    CheckResult r;
+    if (browser.outcome == ProbeAnswer::Outcome::Answered && browser.status == 0) {
+        // The engine loaded a page but did not tell its status: a page that loads is there.
+        r.verdict = Verdict::Alive;
+        r.reason = QStringLiteral("a browser loads the page");
+    } else {
+        r = resultOfFailure(checked, browser, by);
+    }
+    r.byBrowser = true;
+    setFinal(r, checked, browser.finalUrl);
+    if (r.verdict == Verdict::Alive) {
+        if (!request.movedTo.isEmpty() && request.movedTo != checked) {
+            r.verdict = Verdict::Moved;
+            r.newAddress = request.movedTo.toString();
+            r.reason = QStringLiteral("moved permanently to %1").arg(shown(request.movedTo));
+        } else if (request.outcome == ProbeAnswer::Outcome::Answered && request.status >= 400) {
+            r.reason = QStringLiteral("a browser gets the page (%1) where a plain request got %2")
+                           .arg(r.status ? QString::number(r.status) : QStringLiteral("loaded"))
+                           .arg(request.status);
+        }
+    }
+    return r;
+}

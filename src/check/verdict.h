@@ -1,0 +1,71 @@
+// A checked entry's verdict, and the plain decisions that lead to it (no network, no widgets).
+#pragma once
+
+#include "platform/pageprobe.h"
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+enum class Verdict {
+    Alive,   ///< the page answers (2xx), after temporary redirects if any
+    Moved,   ///< it answers only after a permanent redirect to another address
+    Dead,    ///< gone: confirmed 404 or 410, no such host, nothing listening, cannot be loaded
+    Blocked, ///< the server answers but refuses even a real browser (401, 403, 429)
+    Failing, ///< server errors or time-outs after retries: it may come back
+    Skipped, ///< not something to check (empty, javascript:, mailto:, ...)
+};
+inline constexpr int verdictCount = 6;
+
+/// The verdict's word as reports and screen readers give it: "alive", "moved", ...
+QString verdictWord(Verdict verdict);
+/// The verdict of a word verdictWord() gives; nothing for any other text.
+std::optional<Verdict> verdictFromWord(const QString &word);
+
+/// What the check found for one entry.
+struct CheckResult {
+    Verdict verdict = Verdict::Skipped;
+    /// The last HTTP status seen, 0 when there was none.
+    int status = 0;
+    /// The address after redirects, when it differs from the checked one.
+    QString finalAddress;
+    /// For a moved entry: the address that replaces it (where the permanent redirects led).
+    QString newAddress;
+    qint64 milliseconds = 0;
+    /// True when the web engine's answer decided.
+    bool byBrowser = false;
+    /// One line a person understands.
+    QString reason;
+};
+
+/// What an entry of a list is to the checker.
+struct EntryTarget {
+    enum class Kind { Skip, Web, File, Unloadable };
+    Kind kind = Kind::Skip;
+    /// The address to request (Web) or the file to look for (File).
+    QUrl url;
+    /// Why it is skipped or cannot be loaded.
+    QString reason;
+};
+
+/// Browsers refuse addresses longer than this many characters.
+inline constexpr qsizetype longestAddress = 2 * 1024 * 1024;
+
+/// Reads an entry as the list browser's address box would: an address with a scheme, or a host
+/// name (with a dot, or "localhost") that gets "http://". Empty entries, other schemes and text
+/// that is no address are skipped.
+EntryTarget targetOfEntry(const QString &entry);
+
+/// The verdict for a file: entry, by whether the file exists; the file is never read.
+CheckResult fileResult(const QUrl &url);
+
+/// Whether a plain request's answer is worth asking again after a pause (time-outs, broken
+/// connections, 429, 502, 503, 504).
+bool isTransient(const ProbeAnswer &answer);
+/// Whether a plain request's answer leaves the verdict in doubt, so that the engine must decide.
+bool needsBrowser(const ProbeAnswer &answer);
+/// The verdict from a plain request's answer alone (also when the engine is not used).
+CheckResult resultFromRequest(const QUrl &checked, const ProbeAnswer &answer);
+/// The verdict from the engine's answer; @p request is what the plain request had found.
+CheckResult resultFromBrowser(const QUrl &checked, const ProbeAnswer &request, const ProbeAnswer &browser);

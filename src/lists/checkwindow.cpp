@@ -1,0 +1,278 @@
+#include "lists/checkwindow.h"
+
+#include "app/windows.h"
+#include "browser/listbrowser.h"
+#include "check/checkresults.h"
+#include "check/listchecker.h"
+#include "check/networkprobe.h"
+#include "platform/messageboxes.h"
+#include "platform/pageprobe.h"
+#include "platform/platform.h"
+#include "store/urllistfile.h"
+#include "ui/listbox.h"
+#include "ui/twips.h"
+#include "ui/windowframe.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+
+CheckWindow::CheckWindow(Windows &windows, QWidget *parent)
+    : QWidget(parent)
+    , m_windows(windows)
+{
+    setObjectName(QStringLiteral("CheckWindow"));
+    setWindowTitle(QStringLiteral("Check List"));
+    setWindowIcon(QIcon(QStringLiteral(":/quokka.png")));
+    setFixedSize(twipsSize(6600, 1900));
+
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_progressBar->setAccessibleName(QStringLiteral("Check progress"));
+    m_progressLabel = new QLabel(this);
+    m_progressLabel->setObjectName(QStringLiteral("progressLabel"));
+    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    m_cancelButton->setAccessibleName(QStringLiteral("Cancel the check"));
+    m_summaryLabel = new QLabel(this);
+    m_summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
+    m_summaryLabel->setWordWrap(true);
+    m_summaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_removeDeadButton = new QPushButton(QStringLiteral("Remove &Dead"), this);
+    m_removeDeadButton->setObjectName(QStringLiteral("removeDeadButton"));
+    m_removeDeadButton->setAccessibleName(QStringLiteral("Remove Dead entries from the list"));
+    m_replaceMovedButton = new QPushButton(QStringLiteral("Replace &Moved"), this);
+    m_replaceMovedButton->setObjectName(QStringLiteral("replaceMovedButton"));
+    m_replaceMovedButton->setAccessibleName(QStringLiteral("Replace Moved entries by their new addresses"));
+    m_saveReportButton = new QPushButton(QStringLiteral("&Save Report..."), this);
+    m_saveReportButton->setObjectName(QStringLiteral("saveReportButton"));
+    m_saveReportButton->setAccessibleName(QStringLiteral("Save Report..."));
+
+    auto *layout = new QGridLayout(this);
+    layout->setContentsMargins(8, 6, 8, 6);
+    layout->addWidget(m_progressBar, 0, 0, 1, 2);
+    layout->addWidget(m_cancelButton, 0, 2);
+    layout->addWidget(m_progressLabel, 1, 0, 1, 3);
+    layout->addWidget(m_summaryLabel, 2, 0, 1, 3);
+    layout->addWidget(m_removeDeadButton, 3, 0);
+    layout->addWidget(m_replaceMovedButton, 3, 1);
+    layout->addWidget(m_saveReportButton, 3, 2);
+    layout->setRowStretch(2, 1);
+
+    connect(m_cancelButton, &QPushButton::clicked, this, &CheckWindow::cancelCheck);
+    connect(m_removeDeadButton, &QPushButton::clicked, this, &CheckWindow::removeDeadEntries);
+    connect(m_replaceMovedButton, &QPushButton::clicked, this, &CheckWindow::replaceMovedEntries);
+    connect(m_saveReportButton, &QPushButton::clicked, this, &CheckWindow::chooseReportFile);
+    // The label is read at a glance: it changes a few times a second, not with every result.
+    m_progressTick.setInterval(200);
+    connect(&m_progressTick, &QTimer::timeout, this, &CheckWindow::showProgress);
+
+    setTabOrder(m_cancelButton, m_removeDeadButton);
+    setTabOrder(m_removeDeadButton, m_replaceMovedButton);
+    setTabOrder(m_replaceMovedButton, m_saveReportButton);
+    setFocusProxy(m_cancelButton);
+}
+
+CheckWindow::~CheckWindow()
+{
+    delete m_checker;
+}
+
+void CheckWindow::load()
+{
+    m_cancelButton->setEnabled(false);
+    m_removeDeadButton->setEnabled(false);
+    m_replaceMovedButton->setEnabled(false);
+    m_saveReportButton->setEnabled(false);
+}
+
+bool CheckWindow::isChecking() const
+{
+    return m_checker && m_checker->isRunning();
+}
+
+void CheckWindow::startCheck()
+{
+    const QStringList entries = m_windows.listBrowser()->m_addressList->entries();
+    if (!m_checker) {
+        m_http = new NetworkProbe(this);
+        if (m_useBrowser)
+            m_pages = m_windows.platform().createPageProbe(this);
+        m_checker = new ListChecker(*m_http, m_pages);
+        connect(m_checker, &ListChecker::entryChecked, this, &CheckWindow::entryChecked);
+        connect(m_checker, &ListChecker::finished, this, &CheckWindow::checkFinished);
+    }
+    CheckOptions options;
+    options.useBrowser = m_useBrowser && m_pages;
+    m_checker->setOptions(options);
+    m_windows.checkResults().clear();
+    m_rows.clear();
+    m_rows.reserve(entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        m_rows.append({int(i) + 1, entries.at(i), {}});
+    m_progressBar->setRange(0, std::max<int>(1, int(entries.size())));
+    m_summaryLabel->clear();
+    m_cancelButton->setEnabled(true);
+    m_removeDeadButton->setEnabled(false);
+    m_replaceMovedButton->setEnabled(false);
+    m_saveReportButton->setEnabled(false);
+    m_checker->start(entries);
+    showProgress();
+    m_progressTick.start();
+    m_cancelButton->setFocus();
+}
+
+void CheckWindow::cancelCheck()
+{
+    if (m_checker)
+        m_checker->cancel();
+}
+
+void CheckWindow::entryChecked(int line, const CheckResult &result)
+{
+    ReportRow &row = m_rows[line];
+    row.result = result;
+    m_windows.checkResults().set(row.address, result);
+}
+
+void CheckWindow::showProgress()
+{
+    if (!m_checker)
+        return;
+    const QLocale locale(QLocale::English);
+    m_progressBar->setValue(m_checker->checkedCount());
+    m_progressLabel->setText(QStringLiteral("checked %1 of %2, %3 dead so far")
+                                 .arg(locale.toString(m_checker->checkedCount()), locale.toString(m_checker->total()),
+                                      locale.toString(m_checker->count(Verdict::Dead))));
+}
+
+void CheckWindow::checkFinished(bool cancelled)
+{
+    m_progressTick.stop();
+    showProgress();
+    std::array<int, verdictCount> counts{};
+    for (int v = 0; v < verdictCount; ++v)
+        counts[std::size_t(v)] = m_checker->count(Verdict(v));
+    QString summary = CheckReport::summary(counts, m_checker->elapsedMs());
+    if (cancelled) {
+        summary = QStringLiteral("Cancelled. ") + summary;
+        // Lines not reached have no verdict: the report keeps only what was checked.
+        m_rows.removeIf([](const ReportRow &row) { return row.result.reason.isEmpty(); });
+    }
+    m_summaryLabel->setText(summary);
+    m_cancelButton->setEnabled(false);
+    m_removeDeadButton->setEnabled(m_checker->count(Verdict::Dead) > 0);
+    m_replaceMovedButton->setEnabled(m_checker->count(Verdict::Moved) > 0);
+    m_saveReportButton->setEnabled(!m_rows.isEmpty());
+    if (m_removeDeadButton->isEnabled())
+        m_removeDeadButton->setFocus();
+    else
+        m_saveReportButton->setFocus();
+}
+
+int CheckWindow::workingListCount(Verdict verdict) const
+{
+    const CheckResults &results = m_windows.checkResults();
+    int count = 0;
+    for (const QString &entry : m_windows.listBrowser()->m_addressList->entries()) {
+        const auto r = results.resultFor(entry);
+        count += r && r->verdict == verdict;
+    }
+    return count;
+}
+
+void CheckWindow::removeDeadEntries()
+{
+    const int count = workingListCount(Verdict::Dead);
+    MessageBoxes &boxes = m_windows.platform().messageBoxes();
+    if (count == 0) {
+        boxes.show(QStringLiteral("The list holds no dead entry."), QStringLiteral("Check List"), MessageBoxes::Buttons::Ok,
+                   MessageBoxes::Icon::Information);
+        return;
+    }
+    const auto answer = boxes.show(
+        count == 1 ? QStringLiteral("Remove the dead entry from the list?")
+                   : QStringLiteral("Remove the %1 dead entries from the list?").arg(QLocale(QLocale::English).toString(count)),
+        QStringLiteral("Remove Dead"), MessageBoxes::Buttons::OkCancelDefaultCancel, MessageBoxes::Icon::Question);
+    if (answer != MessageBoxes::Answer::Ok)
+        return;
+    ListBox *list = m_windows.listBrowser()->m_addressList;
+    const CheckResults &results = m_windows.checkResults();
+    QStringList kept = list->entries();
+    kept.removeIf([&results](const QString &entry) { return results.isDead(entry); });
+    // As KILL: the working list changes now, the file when the list browser closes.
+    list->clear();
+    list->addEntries(kept);
+    m_removeDeadButton->setEnabled(false);
+}
+
+void CheckWindow::replaceMovedEntries()
+{
+    const int count = workingListCount(Verdict::Moved);
+    MessageBoxes &boxes = m_windows.platform().messageBoxes();
+    if (count == 0) {
+        boxes.show(QStringLiteral("The list holds no moved entry."), QStringLiteral("Check List"), MessageBoxes::Buttons::Ok,
+                   MessageBoxes::Icon::Information);
+        return;
+    }
+    const auto answer = boxes.show(
+        count == 1 ? QStringLiteral("Replace the moved entry by its new address?")
+                   : QStringLiteral("Replace the %1 moved entries by their new addresses?")
+                         .arg(QLocale(QLocale::English).toString(count)),
+        QStringLiteral("Replace Moved"), MessageBoxes::Buttons::OkCancelDefaultCancel, MessageBoxes::Icon::Question);
+    if (answer != MessageBoxes::Answer::Ok)
+        return;
+    ListBox *list = m_windows.listBrowser()->m_addressList;
+    CheckResults &results = m_windows.checkResults();
+    QStringList entries = list->entries();
+    for (QString &entry : entries) {
+        const auto r = results.resultFor(entry);
+        if (!r || r->verdict != Verdict::Moved || r->newAddress.isEmpty())
+            continue;
+        entry = r->newAddress;
+        // The new address is the one that answered.
+        CheckResult alive = *r;
+        alive.verdict = Verdict::Alive;
+        alive.finalAddress.clear();
+        alive.newAddress.clear();
+        alive.reason = QStringLiteral("the new address of a moved entry");
+        results.set(entry, alive);
+    }
+    const int selected = list->currentRow();
+    list->clear();
+    list->addEntries(entries);
+    if (selected >= 0)
+        list->setCurrentRow(selected);
+    m_replaceMovedButton->setEnabled(false);
+}
+
+void CheckWindow::chooseReportFile()
+{
+    QFileDialog dialog(this, QStringLiteral("Save Report"), QDir::homePath() + QStringLiteral("/quokka-check.csv"),
+                       QStringLiteral("CSV, for spreadsheets (*.csv);;JSON (*.json)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
+        dialog.setDefaultSuffix(filter.contains(QStringLiteral("json")) ? QStringLiteral("json") : QStringLiteral("csv"));
+    });
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        saveReport(dialog.selectedFiles().first());
+}
+
+bool CheckWindow::saveReport(const QString &path)
+{
+    const auto format = path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive) ? CheckReport::Format::Json
+                                                                                    : CheckReport::Format::Csv;
+    const SaveResult saved = UrlListFile::replaceFile(path, CheckReport::document(m_rows, format));
+    if (!saved) {
+        m_windows.platform().messageBoxes().show(
+            QStringLiteral("Quokka could not save the report to\n%1\n\nReason: %2").arg(QDir::toNativeSeparators(path), saved.reason),
+            QStringLiteral("Report not saved"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+    }
+    return bool(saved);
+}

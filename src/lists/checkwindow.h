@@ -1,0 +1,66 @@
+// The Check List window: checks the working list, shows progress and the summary, and acts on the result.
+#pragma once
+
+#include "check/checkreport.h"
+
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+class Windows;
+class ListChecker;
+class HttpProbe;
+class PageProbe;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+class CheckWindow final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CheckWindow)
+public:
+    explicit CheckWindow(Windows &windows, QWidget *parent = nullptr);
+    ~CheckWindow() override;
+    void load();
+
+    /// Checks the list browser's working list (loading the list browser as other list commands do).
+    void startCheck();
+    /// Cancel: stops the check; what was found so far stays.
+    void cancelCheck();
+    /// After asking, removes the entries found dead from the working list.
+    void removeDeadEntries();
+    /// After asking, replaces the entries found moved by their new addresses in the working list.
+    void replaceMovedEntries();
+    /// Asks where, then saves the report.
+    void chooseReportFile();
+    /// Writes the report of the last check to @p path, atomically: JSON when the name ends in .json,
+    /// CSV otherwise. Says so when it cannot.
+    bool saveReport(const QString &path);
+    bool isChecking() const;
+    /// The engine is not used (tests that need no browser).
+    void setUseBrowser(bool use) { m_useBrowser = use; }
+
+    QProgressBar *m_progressBar = nullptr;
+    QLabel *m_progressLabel = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    QLabel *m_summaryLabel = nullptr;
+    QPushButton *m_removeDeadButton = nullptr;
+    QPushButton *m_replaceMovedButton = nullptr;
+    QPushButton *m_saveReportButton = nullptr;
+
+private:
+    void entryChecked(int line, const CheckResult &result);
+    void checkFinished(bool cancelled);
+    void showProgress();
+    /// How many entries of the working list the last check found @p verdict.
+    int workingListCount(Verdict verdict) const;
+
+    Windows &m_windows;
+    HttpProbe *m_http = nullptr;
+    PageProbe *m_pages = nullptr;
+    ListChecker *m_checker = nullptr;
+    bool m_useBrowser = true;
+    QList<ReportRow> m_rows;
+    QTimer m_progressTick;
+};

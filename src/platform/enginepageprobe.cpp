@@ -1,0 +1,201 @@
+#include "platform/enginepageprobe.h"
+
+#include <QTimer>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+
+namespace {
+
+/// Chromium's network error codes that the verdicts tell apart (net/base/net_error_list.h).
+ProbeAnswer::Outcome outcomeOfNetError(int code)
+{
+    switch (code) {
+    case -105: // NAME_NOT_RESOLVED
+    case -137: // NAME_RESOLUTION_FAILED
+        return ProbeAnswer::Outcome::NoSuchHost;
+    case -102: // CONNECTION_REFUSED
+        return ProbeAnswer::Outcome::Refused;
+    case -7:   // TIMED_OUT
+    case -118: // CONNECTION_TIMED_OUT
+        return ProbeAnswer::Outcome::TimedOut;
+    case -310: // TOO_MANY_REDIRECTS (loops included)
+        return ProbeAnswer::Outcome::TooManyRedirects;
+    case -100: // CONNECTION_CLOSED
+    case -101: // CONNECTION_RESET
+    case -103: // CONNECTION_ABORTED
+    case -324: // EMPTY_RESPONSE
+        return ProbeAnswer::Outcome::NetworkError;
+    case -320: // INVALID_RESPONSE
+    case -370: // INVALID_HTTP_RESPONSE
+        return ProbeAnswer::Outcome::ProtocolError;
+    default:
+        return code <= -200 && code > -300 ? ProbeAnswer::Outcome::TlsError : ProbeAnswer::Outcome::Unloadable;
+    }
+}
+
+} // namespace
+
+/// One address loading in its own page, until the page settles or the time is up.
+class EnginePageProbe::PageLoad final : public QObject {
+public:
+    PageLoad(QWebEngineProfile *profile, const QUrl &url, int timeoutMs, int settleMs,
+             std::function<void(const ProbeAnswer &)> done, QObject *parent)
+        : QObject(parent)
+        , m_page(new QWebEnginePage(profile, this))
+        , m_settleMs(settleMs)
+        , m_done(std::move(done))
+    {
+        m_page->setAudioMuted(true);
+        m_settle.setSingleShot(true);
+        m_deadline.setSingleShot(true);
+        connect(&m_settle, &QTimer::timeout, this, [this] { finish(m_last); });
+        connect(&m_deadline, &QTimer::timeout, this, [this] {
+            if (m_haveLast) {
+                finish(m_last);
+                return;
+            }
+            ProbeAnswer answer;
+            answer.outcome = ProbeAnswer::Outcome::TimedOut;
+            answer.finalUrl = m_page->url();
+            finish(answer);
+        });
+        connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) { loadingChanged(info); });
+        connect(m_page, &QWebEnginePage::renderProcessTerminated, this, [this] {
+            ProbeAnswer answer;
+            answer.outcome = ProbeAnswer::Outcome::Unloadable;
+            answer.detail = QStringLiteral("the page's renderer ended");
+            finish(m_haveLast ? m_last : answer);
+        });
+        m_deadline.start(timeoutMs);
+        m_page->load(url);
+    }
+
+    /// Ends without calling back.
+    void abandon()
+    {
+        m_done = nullptr;
+        finish({});
+    }
+
+private:
+    void loadingChanged(const QWebEngineLoadingInfo &info)
+    {
+        if (m_finished)
+            return;
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+            // A script replaced the page (a bot wall that let the browser through): wait for the new one.
+            m_settle.stop();
+            return;
+        }
+        if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus && m_haveLast)
+            return;
+        m_last = answerOf(info);
+        m_haveLast = true;
+        const bool settled = m_last.outcome == ProbeAnswer::Outcome::Answered && m_last.status < 400;
+        if (settled || m_settleMs <= 0) {
+            finish(m_last);
+            return;
+        }
+        // Walls that let browsers through answer 401, 403, 429 or 503 first and replace the page by
+        // script; any other answer gets a short look only, so that plain 404s are not held up.
+        const int status = m_last.status;
+        const bool wallLike = status == 401 || status == 403 || status == 429 || status == 503 || status == 0;
+        m_settle.start(wallLike ? m_settleMs : std::max(1, m_settleMs / 4));
+    }
+
+    void finish(const ProbeAnswer &answer)
+    {
+        if (m_finished)
+            return;
+        m_finished = true;
+        m_settle.stop();
+        m_deadline.stop();
+        m_page->disconnect(this);
+        // The page goes once this callback has returned; its renderer with it.
+        m_page->triggerAction(QWebEnginePage::Stop);
+        m_page->deleteLater();
+        deleteLater();
+        if (auto done = std::move(m_done))
+            done(answer);
+    }
+
+    QWebEnginePage *m_page;
+    int m_settleMs;
+    std::function<void(const ProbeAnswer &)> m_done;
+    QTimer m_settle;
+    QTimer m_deadline;
+    ProbeAnswer m_last;
+    bool m_haveLast = false;
+    bool m_finished = false;
+};
+
+EnginePageProbe::EnginePageProbe(QObject *parent)
+    : PageProbe(parent)
+    , m_profile(new QWebEngineProfile(this)) // no name: off the record, nothing on disk
+{
+    m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    QWebEngineSettings *settings = m_profile->settings();
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
+    settings->setAttribute(QWebEngineSettings::AutoLoadImages, false);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    // Downloads are never accepted: a request left alone is cancelled by the engine.
+}
+
+EnginePageProbe::~EnginePageProbe()
+{
+    // Pages must end before their profile does.
+    const auto loads = m_loads;
+    abortAll();
+    for (const auto &load : loads)
+        delete load.data();
+    delete m_profile;
+}
+
+QString EnginePageProbe::userAgent() const
+{
+    return m_profile->httpUserAgent();
+}
+
+void EnginePageProbe::load(const QUrl &url, int timeoutMs, int settleMs, std::function<void(const ProbeAnswer &)> done)
+{
+    m_loads.removeAll(nullptr);
+    m_loads.append(new PageLoad(m_profile, url, timeoutMs, settleMs, std::move(done), this));
+}
+
+void EnginePageProbe::abortAll()
+{
+    const auto loads = std::exchange(m_loads, {});
+    for (const auto &load : loads)
+        if (load)
+            load->abandon();
+}
+
+ProbeAnswer EnginePageProbe::answerOf(const QWebEngineLoadingInfo &info)
+{
+    ProbeAnswer answer;
+    answer.finalUrl = info.url();
+    if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain) {
+        answer.outcome = ProbeAnswer::Outcome::Answered;
+        answer.status = info.errorCode();
+    } else if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage()) {
+        answer.outcome = ProbeAnswer::Outcome::Answered; // loaded, status not told
+    } else if (info.errorDomain() == QWebEngineLoadingInfo::CertificateErrorDomain) {
+        answer.outcome = ProbeAnswer::Outcome::TlsError;
+        answer.detail = info.errorString();
+    } else {
+        answer.outcome = outcomeOfNetError(info.errorCode());
+        answer.detail = info.errorString();
+    }
+    return answer;
+}
+
+extern "C" Q_DECL_EXPORT PageProbe *quokkaCreatePageProbe(QObject *parent)
+{
+    return new EnginePageProbe(parent);
+}

@@ -1,0 +1,35 @@
+// The web engine's probe: pages that nobody sees, in a private profile, load doubtful addresses.
+#pragma once
+
+#include "platform/pageprobe.h"
+
+#include <QList>
+#include <QPointer>
+
+class QWebEngineProfile;
+class QWebEngineLoadingInfo;
+
+/// Each load gets a page of its own in an off-the-record profile made for this probe (cookies and
+/// cache live in memory only and end with it). Images are not loaded; scripts run, since the walls
+/// that keep bots out are scripts.
+class EnginePageProbe final : public PageProbe {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(EnginePageProbe)
+public:
+    explicit EnginePageProbe(QObject *parent = nullptr);
+    ~EnginePageProbe() override;
+
+    QString userAgent() const override;
+    void load(const QUrl &url, int timeoutMs, int settleMs, std::function<void(const ProbeAnswer &)> done) override;
+    void abortAll() override;
+
+    /// What a finished load of the engine tells: the main frame's HTTP status where the engine gives
+    /// it (Qt reports it as an error code of the HTTP status domain, also for 200), otherwise the
+    /// network error it failed with.
+    static ProbeAnswer answerOf(const QWebEngineLoadingInfo &info);
+
+private:
+    class PageLoad;
+    QWebEngineProfile *m_profile;
+    QList<QPointer<PageLoad>> m_loads;
+};

@@ -1,0 +1,54 @@
+// Loading an address to learn what became of it: the answer a probe gives, and the web engine's probe.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+
+/// What one attempt to reach an address came to, whether by a plain request or in the web engine.
+struct ProbeAnswer {
+    enum class Outcome {
+        Answered,         ///< the server answered with @ref status (0 when the engine does not tell it)
+        NoSuchHost,       ///< the host name does not resolve
+        Refused,          ///< nothing listens there
+        TimedOut,         ///< no complete answer within the time allowed
+        TlsError,         ///< the secure connection failed (certificate or handshake)
+        ProtocolError,    ///< the server's answer is no HTTP the client accepts
+        RedirectLoop,     ///< redirects came back to an address already visited
+        TooManyRedirects, ///< more redirects than a browser follows
+        NetworkError,     ///< the connection broke off, or another network failure
+        Unloadable,       ///< the engine refused the address or showed an error page
+    };
+    Outcome outcome = Outcome::NetworkError;
+    int status = 0;
+    /// Where the redirects ended; empty when there were none.
+    QUrl finalUrl;
+    /// Where the first run of permanent redirects (301, 308) led; empty when the first hop was no
+    /// permanent redirect. The address to keep instead of the one in the list.
+    QUrl movedTo;
+    /// Seconds a 429 or 503 answer asked to wait before asking again; -1 when it did not ask.
+    int retryAfterSeconds = -1;
+    /// A short explanation for a person (an error text, a status phrase).
+    QString detail;
+};
+
+/// Loads addresses in web engine pages that nobody sees, to let a real browser decide what a plain
+/// request left in doubt. Pages run scripts; they keep nothing on disk, open no windows, download
+/// nothing and are granted no permission.
+class PageProbe : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~PageProbe() override = default;
+
+    /// The User-Agent the engine sends, so that plain requests can present themselves the same way.
+    virtual QString userAgent() const = 0;
+    /// Loads @p url and calls @p done once with what the engine made of it. A page that answers with
+    /// an error status gets @p settleMs to replace itself by script (as bot walls do) before it counts;
+    /// the whole load gets @p timeoutMs. @p done is never called after abortAll().
+    virtual void load(const QUrl &url, int timeoutMs, int settleMs, std::function<void(const ProbeAnswer &)> done) = 0;
+    /// Stops every load; their callbacks are not called.
+    virtual void abortAll() = 0;
+};

@@ -1,0 +1,255 @@
+// quokka-check: checks a list of addresses from the command line, with the same checker as Quokka.
+#include "check/checkreport.h"
+#include "check/listchecker.h"
+#include "check/networkprobe.h"
+#include "platform/enginepageprobe.h"
+#include "store/listpaths.h"
+#include "store/urllistfile.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <optional>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int exitClean = 0;
+constexpr int exitError = 1;
+constexpr int exitDead = 2;
+
+const char *const description =
+    "Checks every address of a Quokka list and tells which still answer.\n"
+    "\n"
+    "Plain HTTP requests check the whole list quickly; every address whose answer is in doubt\n"
+    "(401, 403, 404, 429, server errors, time-outs, broken connections) is then loaded in the\n"
+    "web engine that Quokka browses with, in a private profile that keeps nothing, and the\n"
+    "engine's answer decides. Each distinct address is checked once; at most a few requests go\n"
+    "to one host at a time, and a host that asks to wait (Retry-After) is left alone that long.\n"
+    "\n"
+    "Verdicts: alive (answers), moved (answers only after a permanent redirect), dead (not found\n"
+    "or gone, no such host, nothing listening, cannot be loaded), blocked (refuses even the\n"
+    "browser: 401, 403, 429), failing (server errors or time-outs: may come back), skipped (not\n"
+    "a web address: empty, javascript:, mailto:, ...). A file: entry is alive when the file\n"
+    "exists.\n"
+    "\n"
+    "Exit status: 0 when no entry is dead, 2 when one or more are, 1 on an error (an unreadable\n"
+    "list, a bad option, an engine that cannot start).";
+
+void printError(const QString &text)
+{
+    std::fprintf(stderr, "quokka-check: %s\n", qPrintable(text));
+}
+
+void writeOut(const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+}
+
+/// Whether the engine's sandbox can start: as root Chromium refuses it unless told to do without.
+bool sandboxRefusedAsRoot()
+{
+    if (::geteuid() != 0)
+        return false;
+    if (qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        return false;
+    return !qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS").contains(QStringLiteral("--no-sandbox"));
+}
+
+std::optional<int> positiveNumber(const QCommandLineParser &parser, const QString &option, int lowest = 1)
+{
+    bool ok = false;
+    const int value = parser.value(option).toInt(&ok);
+    if (!ok || value < lowest) {
+        printError(QStringLiteral("--%1 wants a whole number of at least %2, not \"%3\"; see --help.")
+                       .arg(option)
+                       .arg(lowest)
+                       .arg(parser.value(option)));
+        return std::nullopt;
+    }
+    return value;
+}
+
+int interruptPipe[2] = {-1, -1};
+
+void onInterrupt(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] auto written = ::write(interruptPipe[1], &byte, 1);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Never a window: the engine renders off screen.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quokka"));
+    QApplication::setApplicationVersion(QStringLiteral(QUOKKA_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(description));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("LIST"),
+                                 QStringLiteral("The list file to check, one address a line; - reads standard input. "
+                                                "Without it, the list Quokka keeps (%1).")
+                                     .arg(ListPaths::listFile()),
+                                 QStringLiteral("[LIST]"));
+    parser.addOption({QStringLiteral("format"), QStringLiteral("Output: text (the default), json (one object a line) or csv."),
+                      QStringLiteral("FORMAT"), QStringLiteral("text")});
+    parser.addOption({QStringLiteral("no-browser"), QStringLiteral("Plain requests only: no address is loaded in the web engine.")});
+    parser.addOption({QStringLiteral("per-host"), QStringLiteral("Requests at once to one host (default 4)."), QStringLiteral("N"),
+                      QStringLiteral("4")});
+    parser.addOption({QStringLiteral("concurrency"), QStringLiteral("Requests at once overall (default 64)."), QStringLiteral("N"),
+                      QStringLiteral("64")});
+    parser.addOption({QStringLiteral("pages"), QStringLiteral("Engine pages loading at once (default 4)."), QStringLiteral("N"),
+                      QStringLiteral("4")});
+    parser.addOption({QStringLiteral("timeout"), QStringLiteral("Seconds a request or a page may take (default 20)."),
+                      QStringLiteral("SECONDS"), QStringLiteral("20")});
+    parser.addOption({QStringLiteral("retries"), QStringLiteral("Further attempts after a time-out, a broken connection, 429 or 503 (default 2)."),
+                      QStringLiteral("N"), QStringLiteral("2")});
+    parser.addOption({QStringLiteral("settle"),
+                      QStringLiteral("Milliseconds a page that answered with an error may take to replace itself by script, "
+                                     "as bot walls do (default 2000)."),
+                      QStringLiteral("MS"), QStringLiteral("2000")});
+    if (!parser.parse(QCoreApplication::arguments())) {
+        printError(parser.errorText() + QStringLiteral("; see --help."));
+        return exitError;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        writeOut(parser.helpText().toUtf8());
+        return exitClean;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        writeOut(QStringLiteral("quokka-check %1\n").arg(QCoreApplication::applicationVersion()).toUtf8());
+        return exitClean;
+    }
+    const QString format = parser.value(QStringLiteral("format"));
+    if (format != u"text" && format != u"json" && format != u"csv") {
+        printError(QStringLiteral("--format is text, json or csv, not \"%1\".").arg(format));
+        return exitError;
+    }
+    const QStringList lists = parser.positionalArguments();
+    if (lists.size() > 1) {
+        printError(QStringLiteral("one list at a time, please; see --help."));
+        return exitError;
+    }
+
+    CheckOptions options;
+    options.useBrowser = !parser.isSet(QStringLiteral("no-browser"));
+    const auto perHost = positiveNumber(parser, QStringLiteral("per-host"));
+    const auto overall = positiveNumber(parser, QStringLiteral("concurrency"));
+    const auto pages = positiveNumber(parser, QStringLiteral("pages"));
+    const auto timeout = positiveNumber(parser, QStringLiteral("timeout"));
+    const auto retries = positiveNumber(parser, QStringLiteral("retries"), 0);
+    const auto settle = positiveNumber(parser, QStringLiteral("settle"), 0);
+    if (!perHost || !overall || !pages || !timeout || !retries || !settle)
+        return exitError;
+    options.perHost = *perHost;
+    options.overall = *overall;
+    options.pages = *pages;
+    options.timeoutMs = *timeout * 1000;
+    options.retries = *retries;
+    options.settleMs = *settle;
+
+    // The list, read whole and split as Quokka reads its list file.
+    QByteArray bytes;
+    const QString path = lists.isEmpty() ? ListPaths::listFile() : lists.first();
+    if (path == u"-") {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly)) {
+            printError(QStringLiteral("cannot read standard input."));
+            return exitError;
+        }
+        bytes = in.readAll();
+    } else {
+        QString error;
+        const auto read = UrlListFile::readBytes(path, &error);
+        if (!read) {
+            printError(QStringLiteral("cannot read the list %1: %2. Give the path of a list file, or - for standard input.")
+                           .arg(path, error));
+            return exitError;
+        }
+        bytes = *read;
+    }
+    const QStringList entries = UrlListFile::parseEntries(bytes);
+    bytes.clear();
+
+    if (options.useBrowser && sandboxRefusedAsRoot()) {
+        printError(QStringLiteral(
+            "the web engine cannot start its sandbox as root. Run quokka-check as an ordinary user; or, if you "
+            "accept running the engine without its sandbox, set QTWEBENGINE_DISABLE_SANDBOX=1; or check with plain "
+            "requests only: --no-browser."));
+        return exitError;
+    }
+
+    NetworkProbe http;
+    EnginePageProbe *engine = options.useBrowser ? new EnginePageProbe(&app) : nullptr;
+    ListChecker checker(http, engine);
+    checker.setOptions(options);
+
+    // Results are printed in list order as soon as every earlier entry has one; printed ones are dropped.
+    std::vector<std::optional<CheckResult>> pending(std::size_t(entries.size()));
+    std::size_t nextToPrint = 0;
+    if (format == u"csv")
+        writeOut(CheckReport::csvHeader());
+    auto flush = [&] {
+        while (nextToPrint < pending.size() && pending[nextToPrint]) {
+            const ReportRow row{int(nextToPrint) + 1, entries.at(qsizetype(nextToPrint)), *pending[nextToPrint]};
+            if (format == u"json")
+                writeOut(CheckReport::jsonLine(row) + '\n');
+            else if (format == u"csv")
+                writeOut(CheckReport::csvLine(row));
+            else
+                writeOut(CheckReport::textLine(row).toUtf8() + '\n');
+            pending[nextToPrint].reset();
+            ++nextToPrint;
+        }
+    };
+    QObject::connect(&checker, &ListChecker::entryChecked, &app, [&](int line, const CheckResult &result) {
+        pending[std::size_t(line)] = result;
+        if (std::size_t(line) == nextToPrint)
+            flush();
+    });
+    bool interrupted = false;
+    QObject::connect(&checker, &ListChecker::finished, &app, [&](bool cancelled) {
+        interrupted = cancelled;
+        QCoreApplication::exit(0);
+    });
+
+    // Ctrl+C stops the check cleanly: the engine's processes end with it.
+    if (::pipe(interruptPipe) == 0) {
+        auto *notifier = new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&checker] { checker.cancel(); });
+        std::signal(SIGINT, onInterrupt);
+        std::signal(SIGTERM, onInterrupt);
+    }
+
+    checker.start(entries);
+    QApplication::exec();
+    std::fflush(stdout);
+
+    std::array<int, verdictCount> counts{};
+    for (int v = 0; v < verdictCount; ++v)
+        counts[std::size_t(v)] = checker.count(Verdict(v));
+    const QString summary = CheckReport::summary(counts, checker.elapsedMs());
+    if (format == u"text")
+        writeOut(summary.toUtf8() + '\n');
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(summary));
+    std::fflush(stdout);
+    delete engine;
+    if (interrupted) {
+        printError(QStringLiteral("interrupted: %1 of %2 entries checked.").arg(checker.checkedCount()).arg(checker.total()));
+        return exitError;
+    }
+    return checker.count(Verdict::Dead) > 0 ? exitDead : exitClean;
+}

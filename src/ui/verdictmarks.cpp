@@ -1,0 +1,126 @@
+#include "ui/verdictmarks.h"
+
+#include "check/checkresults.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+namespace {
+
+QPixmap drawMark(Verdict verdict, int size)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 16.0, size / 16.0);
+    const QPen outline(QColor(32, 32, 32), 1.0);
+    switch (verdict) {
+    case Verdict::Alive:
+        p.setPen(outline);
+        p.setBrush(QColor(30, 160, 60));
+        p.drawEllipse(QRectF(2.5, 2.5, 11, 11));
+        break;
+    case Verdict::Moved: {
+        QPainterPath arrow;
+        arrow.moveTo(1.5, 6);
+        arrow.lineTo(8, 6);
+        arrow.lineTo(8, 2.5);
+        arrow.lineTo(14.5, 8);
+        arrow.lineTo(8, 13.5);
+        arrow.lineTo(8, 10);
+        arrow.lineTo(1.5, 10);
+        arrow.closeSubpath();
+        p.setPen(outline);
+        p.setBrush(QColor(40, 100, 220));
+        p.drawPath(arrow);
+        break;
+    }
+    case Verdict::Dead:
+        p.setPen(QPen(QColor(32, 32, 32), 5.0, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(3.5, 3.5), QPointF(12.5, 12.5));
+        p.drawLine(QPointF(12.5, 3.5), QPointF(3.5, 12.5));
+        p.setPen(QPen(QColor(215, 30, 30), 3.0, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(3.5, 3.5), QPointF(12.5, 12.5));
+        p.drawLine(QPointF(12.5, 3.5), QPointF(3.5, 12.5));
+        break;
+    case Verdict::Blocked:
+        p.setPen(outline);
+        p.setBrush(QColor(240, 140, 20));
+        p.drawRect(QRectF(2.5, 2.5, 11, 11));
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(4.5, 7, 7, 2.5));
+        break;
+    case Verdict::Failing: {
+        QPainterPath triangle;
+        triangle.moveTo(8, 1.5);
+        triangle.lineTo(15, 14.5);
+        triangle.lineTo(1, 14.5);
+        triangle.closeSubpath();
+        p.setPen(outline);
+        p.setBrush(QColor(250, 200, 20));
+        p.drawPath(triangle);
+        p.setPen(QPen(QColor(32, 32, 32), 1.8));
+        p.drawLine(QPointF(8, 6), QPointF(8, 10));
+        p.drawPoint(QPointF(8, 12.5));
+        break;
+    }
+    case Verdict::Skipped:
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(130, 130, 130));
+        p.drawRect(QRectF(3, 7, 10, 2.5));
+        break;
+    }
+    return pixmap;
+}
+
+} // namespace
+
+VerdictMarks::VerdictMarks(const CheckResults &results, QObject *parent)
+    : EntryMarks(parent)
+    , m_results(results)
+{
+    connect(&results, &CheckResults::changed, this, &EntryMarks::marksChanged);
+}
+
+QIcon VerdictMarks::icon(Verdict verdict)
+{
+    static const std::array<QIcon, verdictCount> icons = [] {
+        std::array<QIcon, verdictCount> made;
+        for (int v = 0; v < verdictCount; ++v) {
+            made[std::size_t(v)].addPixmap(drawMark(Verdict(v), 16));
+            made[std::size_t(v)].addPixmap(drawMark(Verdict(v), 32));
+        }
+        return made;
+    }();
+    return icons[std::size_t(verdict)];
+}
+
+QVariant VerdictMarks::markData(const QString &entry, int role) const
+{
+    if (role != Qt::DecorationRole && role != Qt::ToolTipRole && role != Qt::AccessibleDescriptionRole && role != VerdictRole)
+        return {};
+    const auto result = m_results.resultFor(entry);
+    if (!result) {
+        // Once there are marks, an entry without one keeps its text in line with the others.
+        if (role == Qt::DecorationRole && m_results.size() > 0) {
+            static const QIcon blank = [] {
+                QPixmap pixmap(16, 16);
+                pixmap.fill(Qt::transparent);
+                return QIcon(pixmap);
+            }();
+            return blank;
+        }
+        return {};
+    }
+    switch (role) {
+    case Qt::DecorationRole:
+        return icon(result->verdict);
+    case Qt::ToolTipRole:
+        return QStringLiteral("%1: %2").arg(verdictWord(result->verdict), result->reason);
+    default:
+        return verdictWord(result->verdict);
+    }
+}

@@ -1,0 +1,28 @@
+// The marks of check verdicts in the list boxes: a shape and a colour each, never colour alone.
+#pragma once
+
+#include "ui/entrymarks.h"
+#include "check/verdict.h"
+
+#include <QIcon>
+#include <array>
+
+class CheckResults;
+
+/// Alive: a green disc. Moved: a blue arrow. Dead: a red cross. Blocked: an orange bar in a square.
+/// Failing: a yellow triangle with "!". Skipped: a grey dash. The tool tip gives the verdict and its
+/// reason; the accessible description gives the verdict's word, read after the entry's name.
+class VerdictMarks final : public EntryMarks {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(VerdictMarks)
+public:
+    /// A role giving the verdict's word ("dead"), for code that acts on verdicts.
+    static constexpr int VerdictRole = Qt::UserRole + 71;
+
+    explicit VerdictMarks(const CheckResults &results, QObject *parent = nullptr);
+    QVariant markData(const QString &entry, int role) const override;
+    static QIcon icon(Verdict verdict);
+
+private:
+    const CheckResults &m_results;
+};

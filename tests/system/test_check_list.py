@@ -1,0 +1,138 @@
+"""Check List walked with the real mouse and keyboard: Ctrl+K starts a check of the working list, the
+Check List window shows progress while it runs and the summary at the end, the entries of the list
+browser and of the List view carry their verdicts (read by a screen reader after the entry's name),
+Remove Dead and Replace Moved ask first and change the working list, Save Report writes a CSV file, and
+the list file gets the changed list when the frame closes.
+"""
+import http.server
+import os
+import sys
+import threading
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from quokka_driver import check, read, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
+
+
+class CheckPages:
+    """/alive answers 200, /slow 200 after three seconds, /notfound 404, /moved 301 to /alive."""
+
+    def __init__(self):
+        pages = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def answer(self, body):
+                path = self.path.split("?")[0]
+                if path == "/slow":
+                    time.sleep(3)
+                if path == "/moved":
+                    self.send_response(301)
+                    self.send_header("Location", "/alive")
+                    self.send_header("Content-Length", "0")
+                    self.end_headers()
+                    return
+                status = 404 if path == "/notfound" else 200
+                data = f"<!doctype html><title>{path}</title><p>{path}</p>".encode()
+                self.send_response(status)
+                self.send_header("Content-Type", "text/html; charset=utf-8")
+                self.send_header("Content-Length", str(len(data)))
+                self.end_headers()
+                if body:
+                    self.wfile.write(data)
+
+            def do_GET(self):
+                self.answer(True)
+
+            def do_HEAD(self):
+                self.answer(False)
+
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def url(self, name):
+        return f"http://127.0.0.1:{self.server.server_address[1]}/{name}"
+
+    def close(self):
+        self.server.shutdown()
+        self.server.server_close()
+
+
+def items(s, lst):
+    return [(n.name, n.description) for n in s.find_all("list item", root=lst)]
+
+
+def check_list(s, pages, problems):
+    entries = [pages.url("alive"), pages.url("notfound"), pages.url("moved"), "javascript:void(0)",
+               pages.url("slow")]
+    os.makedirs(os.path.dirname(s.list_file()), exist_ok=True)
+    with open(s.list_file(), "wb") as f:
+        f.write("".join(e + "\r\n" for e in entries).encode())
+
+    s.start()
+    frame = s.find("frame", "Quokka", timeout=30, showing=True)
+    # The shortcut, typed into the frame as a person would.
+    s.click(s.find(None, "Quokka windows", root=frame, showing=True))
+    s.keys("ctrl+k")
+    window = window_of(s.find("progress bar", "Check progress", timeout=20, showing=True))
+    problems += s.unnamed_controls(window)
+    wait_for("progress in words", lambda: any("so far" in (n.name or "") for n in s.find_all("label", root=window)),
+             timeout=20)
+    s.shot("check-running")
+    summary = wait_for("the summary", lambda: [n.name for n in s.find_all("label", root=window)
+                                                 if (n.name or "").startswith("Checked ")], timeout=90)[0]
+    check("2 alive, 1 moved, 1 dead, 1 skipped" in summary, f"the summary says {summary!r}")
+    s.shot("check-finished")
+
+    lst = s.find("list", "Address list", timeout=15, showing=True)
+    wait_for("the verdicts on the list browser's entries",
+             lambda: items(s, lst) == [(entries[0], "alive"), (entries[1], "dead"), (entries[2], "moved"),
+                                       (entries[3], "skipped"), (entries[4], "alive")], timeout=10)
+    s.shot("check-marks-list-browser")
+
+    s.click(s.button(window, "Remove Dead"))
+    check(s.answer_alert("OK", "Remove the dead entry from the list?") == "Remove Dead", "Remove Dead did not ask")
+    wait_for("the dead entry gone", lambda: [n for n, _ in items(s, lst)] == [entries[0], entries[2], entries[3], entries[4]])
+    s.click(s.button(window, "Replace Moved"))
+    check(s.answer_alert("OK", "Replace the moved entry by its new address?") == "Replace Moved", "Replace Moved did not ask")
+    changed = [entries[0], pages.url("alive"), entries[3], entries[4]]
+    wait_for("the moved entry replaced", lambda: [n for n, _ in items(s, lst)] == changed)
+
+    # The report, through the file dialog, by keyboard.
+    report = os.path.join(s.home, "check-report.csv")
+    s.click(s.button(window, "Save Report..."))
+    s.find("dialog", "Save Report", timeout=15, showing=True)
+    time.sleep(0.5)
+    s.keys("ctrl+a", "BackSpace")
+    s.type(report)
+    s.keys("Return")
+    wait_for("the report file", lambda: os.path.exists(report), timeout=15)
+    lines = read(report).decode().split("\r\n")
+    check(lines[0] == "line,address,verdict,status,final,browser,reason,ms", f"the report starts {lines[0]!r}")
+    check(lines[2].startswith(f"2,{entries[1]},dead,404,"), f"the report's second row is {lines[2]!r}")
+
+    # The List view marks its own copy of the list (read from the file, which still holds the old list).
+    s.click(s.find("push button", "Show List", root=frame, showing=True))
+    view = s.find("list", "Stored address list", timeout=15, showing=True)
+    wait_for("verdicts in the List view", lambda: items(s, view)[1] == (entries[1], "dead"), timeout=10)
+    s.shot("check-marks-list-view")
+
+    s.close_box("Quokka")
+    rc = s.wait_exit()
+    check(rc == 0, f"the program ended with {rc} after the close box")
+    check(read(s.list_file()) == "".join(e + "\r\n" for e in changed).encode(),
+          f"after the close box the list file holds {read(s.list_file())!r}")
+
+
+def main(program):
+    pages = CheckPages()
+    try:
+        return run_walks(program, (lambda s, problems: check_list(s, pages, problems),))
+    finally:
+        pages.close()
+
+
+if __name__ == "__main__":
+    run_inside_session(main)

@@ -1,0 +1,174 @@
+// The list checker with the real web engine deciding, and quokka-check as a whole program, against
+// a loopback server with every case.
+#include "check/listchecker.h"
+#include "check/networkprobe.h"
+#include "fakes/checkserver.h"
+#include "platform/enginepageprobe.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestCheckEngine : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void theBrowserDecidesDoubtfulAnswers_data();
+    void theBrowserDecidesDoubtfulAnswers();
+    void commandLineGivesOneObjectPerEntryAndTheExitStatus();
+    void commandLineRefusesBadInputWithAMessage_data();
+    void commandLineRefusesBadInputWithAMessage();
+
+private:
+    /// Runs quokka-check with @p arguments while this test's server goes on answering.
+    int runTool(const QStringList &arguments, QByteArray *out, QByteArray *err, const QByteArray &input = {});
+    QTemporaryDir m_home;
+    CheckServer m_server;
+};
+
+void TestCheckEngine::initTestCase()
+{
+    QVERIFY(m_home.isValid());
+    qputenv("XDG_DATA_HOME", m_home.filePath(QStringLiteral("data")).toUtf8());
+    QVERIFY(m_server.isListening());
+}
+
+void TestCheckEngine::theBrowserDecidesDoubtfulAnswers_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("byBrowser");
+    QTest::newRow("alive: no browser needed") << "/alive" << "alive" << 200 << false;
+    QTest::newRow("301: no browser needed") << "/permanent" << "moved" << 200 << false;
+    QTest::newRow("bot wall lets a browser through") << "/botwall" << "alive" << 200 << true;
+    QTest::newRow("403 for everyone") << "/forbidden" << "blocked" << 403 << true;
+    QTest::newRow("404 confirmed") << "/notfound" << "dead" << 404 << true;
+    QTest::newRow("410 confirmed") << "/gone" << "dead" << 410 << true;
+    QTest::newRow("500") << "/error" << "failing" << 500 << true;
+    QTest::newRow("malformed status line") << "/malformed" << "dead" << 0 << true;
+    QTest::newRow("redirect loop") << "/loop" << "dead" << 0 << true;
+}
+
+void TestCheckEngine::theBrowserDecidesDoubtfulAnswers()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, verdict);
+    QFETCH(int, status);
+    QFETCH(bool, byBrowser);
+    NetworkProbe http;
+    EnginePageProbe engine;
+    ListChecker checker(http, &engine);
+    CheckOptions options;
+    options.timeoutMs = 15000;
+    options.settleMs = 1000;
+    options.retries = 0;
+    checker.setOptions(options);
+    CheckResult result;
+    connect(&checker, &ListChecker::entryChecked, this, [&](int, const CheckResult &r) { result = r; });
+    QSignalSpy finished(&checker, &ListChecker::finished);
+    QElapsedTimer clock;
+    clock.start();
+    checker.start({m_server.url(path).toString()});
+    QVERIFY(finished.wait(60000));
+    qInfo("%s: %s %d by browser %d (%s) in %lld ms", qPrintable(path), qPrintable(verdictWord(result.verdict)),
+          result.status, result.byBrowser, qPrintable(result.reason), clock.elapsed());
+    QCOMPARE(verdictWord(result.verdict), verdict);
+    QCOMPARE(result.status, status);
+    QCOMPARE(result.byBrowser, byBrowser);
+}
+
+int TestCheckEngine::runTool(const QStringList &arguments, QByteArray *out, QByteArray *err, const QByteArray &input)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(QUOKKA_HELPER_DIR "/../src/quokka-check"), arguments);
+    if (!tool.waitForStarted())
+        return -1;
+    tool.write(input);
+    tool.closeWriteChannel();
+    QSignalSpy done(&tool, &QProcess::finished);
+    // The server lives in this process: wait with the event loop running, never blocked.
+    if (!done.wait(120000)) {
+        tool.kill();
+        tool.waitForFinished();
+        return -1;
+    }
+    *out = tool.readAllStandardOutput();
+    *err = tool.readAllStandardError();
+    return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+}
+
+void TestCheckEngine::commandLineGivesOneObjectPerEntryAndTheExitStatus()
+{
+    const QStringList addresses{m_server.url(QStringLiteral("/alive")).toString(),
+                                QString(),
+                                m_server.url(QStringLiteral("/permanent")).toString(),
+                                QStringLiteral("javascript:void(0)"),
+                                m_server.url(QStringLiteral("/notfound")).toString(),
+                                m_server.url(QStringLiteral("/alive")).toString()};
+    const QByteArray list = addresses.join(QStringLiteral("\r\n")).toUtf8() + "\r\n";
+    QByteArray out, err;
+    QCOMPARE(runTool({QStringLiteral("--format"), QStringLiteral("json"), QStringLiteral("--settle"), QStringLiteral("500"),
+                      QStringLiteral("-")},
+                     &out, &err, list),
+             2);
+    const QList<QByteArray> lines = out.trimmed().split('\n');
+    QCOMPARE(lines.size(), addresses.size());
+    const QStringList verdicts{QStringLiteral("alive"), QStringLiteral("skipped"), QStringLiteral("moved"),
+                               QStringLiteral("skipped"), QStringLiteral("dead"), QStringLiteral("alive")};
+    for (int i = 0; i < lines.size(); ++i) {
+        const QJsonObject o = QJsonDocument::fromJson(lines[i]).object();
+        QCOMPARE(o.value(QStringLiteral("line")).toInt(), i + 1);
+        QCOMPARE(o.value(QStringLiteral("address")).toString(), addresses[i]);
+        QCOMPARE(o.value(QStringLiteral("verdict")).toString(), verdicts[i]);
+        for (const char *key : {"status", "final", "browser", "reason", "ms"})
+            QVERIFY2(o.contains(QLatin1String(key)), key);
+    }
+    QCOMPARE(QJsonDocument::fromJson(lines[4]).object().value(QStringLiteral("browser")).toBool(), true);
+    QCOMPARE(QJsonDocument::fromJson(lines[2]).object().value(QStringLiteral("final")).toString(),
+             m_server.url(QStringLiteral("/alive")).toString());
+    QVERIFY2(err.contains("Checked 6 entries"), err.constData());
+
+    // No dead entry: 0, with the summary after the lines in text form; the stored list by default.
+    QDir().mkpath(m_home.filePath(QStringLiteral("data/quokka")));
+    QFile stored(m_home.filePath(QStringLiteral("data/quokka/url.dat")));
+    QVERIFY(stored.open(QIODevice::WriteOnly));
+    stored.write(m_server.url(QStringLiteral("/temporary")).toEncoded() + "\r\nmailto:x@example.com\r\n");
+    stored.close();
+    QCOMPARE(runTool({QStringLiteral("--no-browser")}, &out, &err), 0);
+    QVERIFY2(out.startsWith("alive   200 " + m_server.url(QStringLiteral("/temporary")).toEncoded()), out.constData());
+    QVERIFY2(out.contains("\nskipped -   mailto:x@example.com"), out.constData());
+    QVERIFY2(out.trimmed().endsWith("1 alive, 1 skipped."), out.constData());
+
+    // CSV: a header and one row an entry.
+    QCOMPARE(runTool({QStringLiteral("--no-browser"), QStringLiteral("--format"), QStringLiteral("csv")}, &out, &err), 0);
+    QCOMPARE(out.count("\r\n"), 3);
+    QVERIFY(out.startsWith("line,address,verdict,status,final,browser,reason,ms\r\n1,"));
+}
+
+void TestCheckEngine::commandLineRefusesBadInputWithAMessage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown option") << QStringList{QStringLiteral("--frobnicate")} << "see --help";
+    QTest::newRow("bad format") << QStringList{QStringLiteral("--format"), QStringLiteral("xml")} << "text, json or csv";
+    QTest::newRow("bad number") << QStringList{QStringLiteral("--per-host"), QStringLiteral("0")} << "at least 1";
+    QTest::newRow("missing list") << QStringList{QStringLiteral("/no/such/list.dat")} << "cannot read the list";
+    QTest::newRow("two lists") << QStringList{QStringLiteral("a"), QStringLiteral("b")} << "one list at a time";
+}
+
+void TestCheckEngine::commandLineRefusesBadInputWithAMessage()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    QByteArray out, err;
+    QCOMPARE(runTool(arguments, &out, &err), 1);
+    QVERIFY2(err.contains(message.toUtf8()), err.constData());
+    QVERIFY(out.isEmpty());
+}
+
+QTEST_MAIN(TestCheckEngine)
+#include "tst_check_engine.moc"

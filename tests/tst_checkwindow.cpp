@@ -1,0 +1,248 @@
+// The Check List window: the menu command, progress, marks in the list browser and the List view,
+// Cancel, KILL during a check, the two actions on the working list and the report files.
+#include "app/mainwindow.h"
+#include "app/windows.h"
+#include "browser/listbrowser.h"
+#include "check/checkresults.h"
+#include "fakes/checkserver.h"
+#include "fakes/fakeplatform.h"
+#include "fakes/testfiles.h"
+#include "fakes/windowsworld.h"
+#include "lists/checkwindow.h"
+#include "lists/listviewwindow.h"
+#include "ui/listbox.h"
+#include "ui/verdictmarks.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+
+class TestCheckWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void checkListMarksEveryEntryInBothLists();
+    void cancelStopsTheCheckAndKeepsWhatWasFound();
+    void killDuringACheckRemovesTheEntryAndTheCheckGoesOn();
+    void marksFollowTheirEntriesThroughAReload();
+    void removeDeadAndReplaceMovedAskWithTheCountFirst();
+    void reportsAreSavedAsCsvAndJson();
+
+private:
+    QString url(const char *path) const { return m_server->url(QString::fromLatin1(path)).toString(); }
+    bool writeEntries(const QStringList &entries);
+    CheckWindow *runCheck();
+    QString mark(ListBox *list, int row, int role) const { return list->model()->index(row, 0).data(role).toString(); }
+
+    WindowsWorld m_world;
+    std::unique_ptr<CheckServer> m_server;
+};
+
+void TestCheckWindow::init()
+{
+    m_world.start();
+    m_server = std::make_unique<CheckServer>();
+}
+
+void TestCheckWindow::cleanup()
+{
+    m_world.stop();
+    m_server.reset();
+}
+
+bool TestCheckWindow::writeEntries(const QStringList &entries)
+{
+    return TestFiles::writeList(entries.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
+}
+
+CheckWindow *TestCheckWindow::runCheck()
+{
+    m_world.windows->mainWindow()->menuItem(QStringLiteral("checkList"))->trigger();
+    CheckWindow *window = m_world.windows->loadedCheckWindow();
+    if (!window)
+        return nullptr;
+    QElapsedTimer clock;
+    clock.start();
+    while (window->isChecking() && clock.elapsed() < 60000)
+        QTest::qWait(20);
+    QTest::qWait(150); // the marks are told in batches
+    return window->isChecking() ? nullptr : window;
+}
+
+void TestCheckWindow::checkListMarksEveryEntryInBothLists()
+{
+    QVERIFY(writeEntries({url("/alive"), url("/notfound"), url("/permanent"), QStringLiteral("javascript:void(0)"),
+                          QString(), url("/alive")}));
+    QCOMPARE(m_world.windows->mainWindow()->menuItem(QStringLiteral("checkList"))->shortcut(),
+             QKeySequence(Qt::CTRL | Qt::Key_K));
+    CheckWindow *window = runCheck();
+    QVERIFY(window);
+    QVERIFY(m_world.windows->loadedListBrowser()); // the command loads the list browser as other list commands do
+    QCOMPARE(window->m_progressLabel->text(), QStringLiteral("checked 6 of 6, 1 dead so far"));
+    QCOMPARE(window->m_progressBar->value(), 6);
+    QVERIFY2(window->m_summaryLabel->text().contains(QStringLiteral("2 alive, 1 moved, 1 dead, 2 skipped")),
+             qPrintable(window->m_summaryLabel->text()));
+    QVERIFY(!window->m_cancelButton->isEnabled());
+    QVERIFY(window->m_removeDeadButton->isEnabled());
+    QVERIFY(window->m_replaceMovedButton->isEnabled());
+
+    ListBox *list = m_world.windows->loadedListBrowser()->m_addressList;
+    const QStringList words{QStringLiteral("alive"), QStringLiteral("dead"), QStringLiteral("moved"),
+                            QStringLiteral("skipped"), QStringLiteral("skipped"), QStringLiteral("alive")};
+    QAccessibleInterface *accessibleList = QAccessible::queryAccessibleInterface(list);
+    QVERIFY(accessibleList);
+    for (int row = 0; row < words.size(); ++row) {
+        QCOMPARE(mark(list, row, VerdictMarks::VerdictRole), words[row]);
+        QCOMPARE(mark(list, row, Qt::AccessibleDescriptionRole), words[row]);
+        QVERIFY(mark(list, row, Qt::ToolTipRole).startsWith(words[row] + QStringLiteral(": ")));
+        QVERIFY(!list->model()->index(row, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+        // A screen reader reads the entry's name as before, and the verdict after it.
+        QAccessibleInterface *item = accessibleList->child(row);
+        QVERIFY(item);
+        QCOMPARE(item->text(QAccessible::Name), list->entry(row));
+        QCOMPARE(item->text(QAccessible::Description), words[row]);
+    }
+    // Each shape differs, not only the colour.
+    QCOMPARE(VerdictMarks::icon(Verdict::Alive).pixmap(16).toImage().convertToFormat(QImage::Format_Alpha8) ==
+                 VerdictMarks::icon(Verdict::Dead).pixmap(16).toImage().convertToFormat(QImage::Format_Alpha8),
+             false);
+
+    // The List view reads the file and marks its own copy the same way.
+    ListBox *view = m_world.windows->listViewWindow()->m_addressList;
+    QCOMPARE(mark(view, 1, VerdictMarks::VerdictRole), QStringLiteral("dead"));
+    QCOMPARE(mark(view, 2, VerdictMarks::VerdictRole), QStringLiteral("moved"));
+    // And Play can ask by entry.
+    QVERIFY(m_world.windows->checkResults().isDead(url("/notfound")));
+    QVERIFY(!m_world.windows->checkResults().isDead(url("/alive")));
+}
+
+void TestCheckWindow::cancelStopsTheCheckAndKeepsWhatWasFound()
+{
+    QStringList entries;
+    for (int i = 0; i < 400; ++i)
+        entries << url("/alive") + QStringLiteral("?n=%1").arg(i);
+    QVERIFY(writeEntries(entries));
+    m_world.windows->mainWindow()->menuItem(QStringLiteral("checkList"))->trigger();
+    CheckWindow *window = m_world.windows->loadedCheckWindow();
+    QVERIFY(window && window->isChecking());
+    QVERIFY(window->m_cancelButton->isEnabled());
+    QTRY_VERIFY(m_world.windows->checkResults().size() >= 10);
+    QTest::mouseClick(window->m_cancelButton, Qt::LeftButton);
+    QVERIFY(!window->isChecking());
+    QVERIFY(window->m_summaryLabel->text().startsWith(QStringLiteral("Cancelled.")));
+    const int found = m_world.windows->checkResults().size();
+    QVERIFY(found < 400);
+    QTest::qWait(300);
+    QCOMPARE(m_world.windows->checkResults().size(), found); // nothing arrives after Cancel
+    QVERIFY(window->m_saveReportButton->isEnabled());
+}
+
+void TestCheckWindow::killDuringACheckRemovesTheEntryAndTheCheckGoesOn()
+{
+    QStringList entries;
+    for (int i = 0; i < 60; ++i)
+        entries << url("/alive") + QStringLiteral("?n=%1").arg(i);
+    entries << url("/notfound");
+    QVERIFY(writeEntries(entries));
+    m_world.windows->mainWindow()->menuItem(QStringLiteral("checkList"))->trigger();
+    CheckWindow *window = m_world.windows->loadedCheckWindow();
+    ListBrowser *browser = m_world.windows->loadedListBrowser();
+    QVERIFY(window->isChecking());
+    browser->m_addressList->setCurrentRow(0);
+    browser->removeSelected();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isChecking(), 60000);
+    QTest::qWait(150);
+    ListBox *list = browser->m_addressList;
+    QCOMPARE(list->count(), 60);
+    QCOMPARE(list->entry(0), entries[1]);
+    QCOMPARE(mark(list, 0, VerdictMarks::VerdictRole), QStringLiteral("alive"));
+    QCOMPARE(mark(list, 59, VerdictMarks::VerdictRole), QStringLiteral("dead"));
+    // The report is the list as it was checked.
+    QVERIFY2(window->m_summaryLabel->text().contains(QStringLiteral("60 alive, 1 dead")), qPrintable(window->m_summaryLabel->text()));
+}
+
+void TestCheckWindow::marksFollowTheirEntriesThroughAReload()
+{
+    QVERIFY(writeEntries({url("/alive"), url("/notfound")}));
+    QVERIFY(runCheck());
+    ListBrowser *browser = m_world.windows->loadedListBrowser();
+    // An edited list: one entry stays, one goes, one is new.
+    QVERIFY(writeEntries({url("/gone"), url("/notfound")}));
+    browser->reloadList();
+    QTest::qWait(150);
+    ListBox *list = browser->m_addressList;
+    QCOMPARE(mark(list, 0, VerdictMarks::VerdictRole), QString());
+    QVERIFY(list->model()->index(0, 0).data(Qt::AccessibleDescriptionRole).isNull());
+    QCOMPARE(mark(list, 1, VerdictMarks::VerdictRole), QStringLiteral("dead"));
+    // Add appends an entry that a check has seen: it carries its mark.
+    list->addEntry(url("/alive"));
+    QCOMPARE(mark(list, 2, VerdictMarks::VerdictRole), QStringLiteral("alive"));
+}
+
+void TestCheckWindow::removeDeadAndReplaceMovedAskWithTheCountFirst()
+{
+    const QStringList entries{url("/alive"), url("/notfound"), url("/permanent"), url("/gone"), url("/permanent308")};
+    QVERIFY(writeEntries(entries));
+    CheckWindow *window = runCheck();
+    QVERIFY(window);
+    ListBox *list = m_world.windows->loadedListBrowser()->m_addressList;
+    FakeMessageBoxes &boxes = m_world.platform->boxes;
+
+    boxes.answers = {MessageBoxes::Answer::Cancel};
+    QTest::mouseClick(window->m_removeDeadButton, Qt::LeftButton);
+    QCOMPARE(boxes.shown.last().text, QStringLiteral("Remove the 2 dead entries from the list?"));
+    QCOMPARE(list->entries(), entries); // Cancel changes nothing
+
+    boxes.answers = {MessageBoxes::Answer::Ok};
+    QTest::mouseClick(window->m_removeDeadButton, Qt::LeftButton);
+    QCOMPARE(list->entries(), (QStringList{url("/alive"), url("/permanent"), url("/permanent308")}));
+    QVERIFY(!window->m_removeDeadButton->isEnabled());
+
+    boxes.answers = {MessageBoxes::Answer::Ok};
+    QTest::mouseClick(window->m_replaceMovedButton, Qt::LeftButton);
+    QCOMPARE(boxes.shown.last().text, QStringLiteral("Replace the 2 moved entries by their new addresses?"));
+    QCOMPARE(list->entries(), (QStringList{url("/alive"), url("/alive"), url("/alive")}));
+    QTest::qWait(150);
+    QCOMPARE(mark(list, 1, VerdictMarks::VerdictRole), QStringLiteral("alive"));
+
+    // The file changes when the list browser closes, as with KILL.
+    QCOMPARE(TestFiles::listBytes(), entries.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
+}
+
+void TestCheckWindow::reportsAreSavedAsCsvAndJson()
+{
+    QVERIFY(writeEntries({url("/alive"), QStringLiteral("a, \"quoted\" entry"), url("/notfound")}));
+    CheckWindow *window = runCheck();
+    QVERIFY(window && window->m_saveReportButton->isEnabled());
+    QTemporaryDir folder;
+    const QString csvPath = folder.filePath(QStringLiteral("report.csv"));
+    QVERIFY(window->saveReport(csvPath));
+    QFile csv(csvPath);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = csv.readAll().split('\n');
+    QCOMPARE(rows.size(), 5); // header, three rows, and the empty text after the last line end
+    QVERIFY(rows[2].startsWith("2,\"a, \"\"quoted\"\" entry\",skipped,"));
+    QVERIFY(rows[3].startsWith("3," + url("/notfound").toUtf8() + ",dead,404,"));
+
+    const QString jsonPath = folder.filePath(QStringLiteral("report.json"));
+    QVERIFY(window->saveReport(jsonPath));
+    QFile json(jsonPath);
+    QVERIFY(json.open(QIODevice::ReadOnly));
+    const QJsonArray array = QJsonDocument::fromJson(json.readAll()).array();
+    QCOMPARE(array.size(), 3);
+    QCOMPARE(array.at(2).toObject().value(QStringLiteral("verdict")).toString(), QStringLiteral("dead"));
+
+    // A report that cannot be written says so and leaves nothing behind.
+    QVERIFY(!window->saveReport(csvPath + QStringLiteral("/inside-a-file.csv")));
+    QCOMPARE(m_world.platform->boxes.shown.last().title, QStringLiteral("Report not saved"));
+}
+
+QTEST_MAIN(TestCheckWindow)
+#include "tst_checkwindow.moc"
