@@ -143,7 +143,11 @@ ListBrowser *Windows::listBrowser()
     ListBrowser *window = child(m_listBrowser);
     if (fresh)
     if (fresh) {
-        new ListPlayback(*this, window); // playing the list, owned by the list browser
+        auto *playback = new ListPlayback(*this, window); // playing the list, owned by the list browser
+        // Playing passes over the entries the last check found dead, and says so.
+        playback->player()->setSkipTest([results = m_checkResults](const QString &entry) {
+            return results->isDead(entry) ? QStringLiteral("dead") : QString();
+        });
         window->m_addressList->setMarks(m_verdictMarks);
     }
     return window;
