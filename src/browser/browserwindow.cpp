@@ -176,8 +176,16 @@ void BrowserWindow::placeForScreenMode()
     const bool full = isFullScreen();
     menuBar()->setVisible(!full);
     m_statusBar->setVisible(!full);
+    // Full screen shows the page alone: no scroll bars, the controls' area scrolled to its corner.
+    if (auto *scroller = qobject_cast<QScrollArea *>(centralWidget())) {
+        const Qt::ScrollBarPolicy bars = full ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+        scroller->setHorizontalScrollBarPolicy(bars);
+        scroller->setVerticalScrollBarPolicy(bars);
+        if (full)
+            scroller->ensureVisible(0, 0, 0, 0);
+    }
     if (full) {
-        m_view->widget()->setGeometry(m_client->rect());
+        m_view->widget()->setGeometry(fullScreenPagePlace());
         m_view->widget()->raise();
     } else {
         m_view->widget()->setGeometry(twipsRect(0, 1320, 15255, 9375));
@@ -326,7 +334,13 @@ void BrowserWindow::resizeEvent(QResizeEvent *event)
     // The toolbar is docked along the top edge: it spans the window whatever its size.
     m_navigationBar->resize(qMax(m_client->width(), twipsToPixels(11595)), m_navigationBar->height());
     if (isFullScreen())
-        m_view->widget()->setGeometry(m_client->rect());
+        m_view->widget()->setGeometry(fullScreenPagePlace());
+}
+
+QRect BrowserWindow::fullScreenPagePlace() const
+{
+    // The page covers what the window shows of its controls' area, which may be larger than the window.
+    return QRect(QPoint(0, 0), centralWidget()->size());
 }
 
 void BrowserWindow::load()

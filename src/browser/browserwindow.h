@@ -64,6 +64,7 @@ private:
     /// Esc stops a page that is loading; otherwise, in full screen, it leaves full screen.
     void updateEscapeKey();
     /// The page over the whole window in full screen; the design's places otherwise.
+    QRect fullScreenPagePlace() const;
     void placeForScreenMode();
 
     Windows &m_windows;
