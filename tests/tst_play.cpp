@@ -1,6 +1,7 @@
 // Playing the list: the walk itself against a fake timer and fake browsers, then the list browser's
 // controls, the person taking over, message boxes, the remembered settings, Big and full screen.
 #include "app/listplayback.h"
+#include "check/checkresults.h"
 #include "app/mainwindow.h"
 #include "app/windows.h"
 #include "browser/browserwindow.h"
@@ -413,6 +414,21 @@ private slots:
         timer->fire();
         QCOMPARE(list.shown, (QStringList{"a", "d"}));
         QCOMPARE(player.statusText(), QStringLiteral("Playing, next in 10 s (skipped 2 dead)"));
+    }
+
+    void entriesTheCheckFoundDeadArePassedOver()
+    {
+        ListBrowser *w = listBrowser("a\r\nb\r\nc\r\n");
+        CheckResult dead;
+        dead.verdict = Verdict::Dead;
+        m_world.windows->checkResults().set(QStringLiteral("b"), dead);
+        w->m_playButton->click();
+        QCOMPARE(w->m_addressList->currentEntry(), QStringLiteral("a"));
+        loadPage(view(w));
+        m_timer->fire();
+        QCOMPARE(w->m_addressList->currentEntry(), QStringLiteral("c"));
+        QVERIFY2(w->m_playStatusLabel->text().contains(QStringLiteral("skipped 1 dead")),
+                 qPrintable(w->m_playStatusLabel->text()));
     }
 
     void aRefusedAddressIsShownForTheDelay()

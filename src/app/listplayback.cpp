@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "app/windows.h"
+#include "check/checkresults.h"
 #include "browser/browserwindow.h"
 #include "browser/listbrowser.h"
 #include "play/playsettings.h"
@@ -32,6 +33,10 @@ ListPlayback::ListPlayback(Windows &windows, ListBrowser *listBrowser, PlayTimer
     m_listBrowser->showPlaySettings(settings.delaySeconds, settings.loop);
     m_player->setStage(m_listBrowser->m_view);
     m_player->setCountdownTicker(&m_windows.clockTicker());
+    // Playing passes over the entries the last check found dead, and says so.
+    m_player->setSkipTest([results = &m_windows.checkResults()](const QString &entry) {
+        return results->isDead(entry) ? QStringLiteral("dead") : QString();
+    });
     m_player->setCountdownShown(m_listBrowser->isVisible());
     m_watcher->watch(m_listBrowser->m_view->widget());
 

@@ -143,11 +143,7 @@ ListBrowser *Windows::listBrowser()
     ListBrowser *window = child(m_listBrowser);
     if (fresh)
     if (fresh) {
-        auto *playback = new ListPlayback(*this, window); // playing the list, owned by the list browser
-        // Playing passes over the entries the last check found dead, and says so.
-        playback->player()->setSkipTest([results = m_checkResults](const QString &entry) {
-            return results->isDead(entry) ? QStringLiteral("dead") : QString();
-        });
+        new ListPlayback(*this, window); // playing the list, owned by the list browser
         window->m_addressList->setMarks(m_verdictMarks);
     }
     return window;
