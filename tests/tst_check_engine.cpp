@@ -18,6 +18,7 @@ private slots:
     void initTestCase();
     void theBrowserDecidesDoubtfulAnswers_data();
     void theBrowserDecidesDoubtfulAnswers();
+    void onePageDecidesEveryCaseInTurn();
     void commandLineGivesOneObjectPerEntryAndTheExitStatus();
     void commandLineRefusesBadInputWithAMessage_data();
     void commandLineRefusesBadInputWithAMessage();
@@ -36,21 +37,50 @@ void TestCheckEngine::initTestCase()
     QVERIFY(m_server.isListening());
 }
 
+namespace {
+
+struct EngineCase {
+    const char *name;
+    const char *path;
+    const char *verdict;
+    int status;
+    bool byBrowser;
+};
+
+const EngineCase engineCases[] = {
+    {"alive: no browser needed", "/alive", "alive", 200, false},
+    {"301: no browser needed", "/permanent", "moved", 200, false},
+    {"bot wall lets a browser through", "/botwall", "alive", 200, true},
+    {"wall by cookie and meta refresh", "/refreshwall", "alive", 200, true},
+    {"403 for everyone", "/forbidden", "blocked", 403, true},
+    {"404 confirmed", "/notfound", "dead", 404, true},
+    {"410 confirmed", "/gone", "dead", 410, true},
+    {"500", "/error", "failing", 500, true},
+    {"malformed status line", "/malformed", "dead", 0, true},
+    {"redirect loop", "/loop", "dead", 0, true},
+};
+
+CheckOptions engineOptions(int pages)
+{
+    CheckOptions options;
+    options.pages = pages;
+    options.timeoutMs = 15000;
+    // Longer than the refresh wall's one second, so that only a look at the page ends the wait early.
+    options.settleMs = 2000;
+    options.retries = 0;
+    return options;
+}
+
+} // namespace
+
 void TestCheckEngine::theBrowserDecidesDoubtfulAnswers_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("verdict");
     QTest::addColumn<int>("status");
     QTest::addColumn<bool>("byBrowser");
-    QTest::newRow("alive: no browser needed") << "/alive" << "alive" << 200 << false;
-    QTest::newRow("301: no browser needed") << "/permanent" << "moved" << 200 << false;
-    QTest::newRow("bot wall lets a browser through") << "/botwall" << "alive" << 200 << true;
-    QTest::newRow("403 for everyone") << "/forbidden" << "blocked" << 403 << true;
-    QTest::newRow("404 confirmed") << "/notfound" << "dead" << 404 << true;
-    QTest::newRow("410 confirmed") << "/gone" << "dead" << 410 << true;
-    QTest::newRow("500") << "/error" << "failing" << 500 << true;
-    QTest::newRow("malformed status line") << "/malformed" << "dead" << 0 << true;
-    QTest::newRow("redirect loop") << "/loop" << "dead" << 0 << true;
+    for (const EngineCase &c : engineCases)
+        QTest::newRow(c.name) << QString::fromLatin1(c.path) << QString::fromLatin1(c.verdict) << c.status << c.byBrowser;
 }
 
 void TestCheckEngine::theBrowserDecidesDoubtfulAnswers()
@@ -62,11 +92,7 @@ void TestCheckEngine::theBrowserDecidesDoubtfulAnswers()
     NetworkProbe http;
     EnginePageProbe engine;
     ListChecker checker(http, &engine);
-    CheckOptions options;
-    options.timeoutMs = 15000;
-    options.settleMs = 1000;
-    options.retries = 0;
-    checker.setOptions(options);
+    checker.setOptions(engineOptions(4));
     CheckResult result;
     connect(&checker, &ListChecker::entryChecked, this, [&](int, const CheckResult &r) { result = r; });
     QSignalSpy finished(&checker, &ListChecker::finished);
@@ -79,6 +105,31 @@ void TestCheckEngine::theBrowserDecidesDoubtfulAnswers()
     QCOMPARE(verdictWord(result.verdict), verdict);
     QCOMPARE(result.status, status);
     QCOMPARE(result.byBrowser, byBrowser);
+}
+
+void TestCheckEngine::onePageDecidesEveryCaseInTurn()
+{
+    // Pages are reused: with one page, each load follows another in the same page, and none may take
+    // the verdict of the one before.
+    NetworkProbe http;
+    EnginePageProbe engine;
+    ListChecker checker(http, &engine);
+    checker.setOptions(engineOptions(1));
+    QStringList entries;
+    for (const EngineCase &c : engineCases)
+        entries << m_server.url(QString::fromLatin1(c.path)).toString();
+    QMap<int, CheckResult> results;
+    connect(&checker, &ListChecker::entryChecked, this, [&](int line, const CheckResult &r) { results.insert(line, r); });
+    QSignalSpy finished(&checker, &ListChecker::finished);
+    checker.start(entries);
+    QVERIFY(finished.wait(120000));
+    QCOMPARE(results.size(), entries.size());
+    for (int line = 0; line < entries.size(); ++line) {
+        const EngineCase &c = engineCases[line];
+        const CheckResult &r = results[line];
+        QVERIFY2(verdictWord(r.verdict) == QLatin1String(c.verdict) && r.status == c.status,
+                 qPrintable(QStringLiteral("%1: %2 %3").arg(QLatin1String(c.name), verdictWord(r.verdict)).arg(r.status)));
+    }
 }
 
 int TestCheckEngine::runTool(const QStringList &arguments, QByteArray *out, QByteArray *err, const QByteArray &input)

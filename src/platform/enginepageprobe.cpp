@@ -35,19 +35,25 @@ ProbeAnswer::Outcome outcomeOfNetError(int code)
     }
 }
 
+const QUrl &blankPage()
+{
+    static const QUrl blank(QStringLiteral("about:blank"));
+    return blank;
+}
+
 } // namespace
 
-/// One address loading in its own page, until the page settles or the time is up.
+/// One address loading in a page of the probe's, until the page settles or the time is up.
 class EnginePageProbe::PageLoad final : public QObject {
 public:
-    PageLoad(QWebEngineProfile *profile, const QUrl &url, int timeoutMs, int settleMs,
-             std::function<void(const ProbeAnswer &)> done, QObject *parent)
-        : QObject(parent)
-        , m_page(new QWebEnginePage(profile, this))
+    PageLoad(EnginePageProbe *probe, const QUrl &url, int timeoutMs, int settleMs,
+             std::function<void(const ProbeAnswer &)> done)
+        : QObject(probe)
+        , m_probe(probe)
+        , m_page(probe->takePage())
         , m_settleMs(settleMs)
         , m_done(std::move(done))
     {
-        m_page->setAudioMuted(true);
         m_settle.setSingleShot(true);
         m_deadline.setSingleShot(true);
         connect(&m_settle, &QTimer::timeout, this, [this] { finish(m_last); });
@@ -63,6 +69,7 @@ public:
         });
         connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) { loadingChanged(info); });
         connect(m_page, &QWebEnginePage::renderProcessTerminated, this, [this] {
+            m_rendererEnded = true;
             ProbeAnswer answer;
             answer.outcome = ProbeAnswer::Outcome::Unloadable;
             answer.detail = QStringLiteral("the page's renderer ended");
@@ -82,11 +89,18 @@ public:
 private:
     void loadingChanged(const QWebEngineLoadingInfo &info)
     {
-        if (m_finished)
+        // The blank page a reused page was cleared with is no answer (no entry is an about: address).
+        if (m_finished || info.url() == blankPage())
             return;
+        // A reused page may still tell of the load before, which its Stop cut short: this load's
+        // news begins with its start.
+        if (!m_started && info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
+            return;
+        m_started = true;
         if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
             // A script replaced the page (a bot wall that let the browser through): wait for the new one.
             m_settle.stop();
+            ++m_navigation;
             return;
         }
         if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus && m_haveLast)
@@ -94,7 +108,8 @@ private:
         m_last = answerOf(info);
         m_haveLast = true;
         const bool settled = m_last.outcome == ProbeAnswer::Outcome::Answered && m_last.status < 400;
-        if (settled || m_settleMs <= 0) {
+        if (settled || m_settleMs <= 0 || info.isErrorPage()) {
+            // The engine's own error page never replaces itself.
             finish(m_last);
             return;
         }
@@ -103,6 +118,21 @@ private:
         const int status = m_last.status;
         const bool wallLike = status == 401 || status == 403 || status == 429 || status == 503 || status == 0;
         m_settle.start(wallLike ? m_settleMs : std::max(1, m_settleMs / 4));
+        // Only a script or a meta refresh can take a page elsewhere: a page without either is final
+        // at once, but for a wall's Refresh header, which no script can see, given the short look.
+        const int navigation = m_navigation;
+        QPointer<PageLoad> self(this);
+        m_page->runJavaScript(QStringLiteral("document.scripts.length + document.querySelectorAll("
+                                             "'meta[http-equiv=refresh i]').length"),
+                              [self, navigation, wallLike](const QVariant &found) {
+                                  if (!self || self->m_finished || self->m_navigation != navigation
+                                      || !found.isValid() || found.toInt() != 0)
+                                      return;
+                                  if (!wallLike)
+                                      self->finish(self->m_last);
+                                  else if (self->m_settle.remainingTime() > self->m_settleMs / 4)
+                                      self->m_settle.start(std::max(1, self->m_settleMs / 4));
+                              });
     }
 
     void finish(const ProbeAnswer &answer)
@@ -113,22 +143,24 @@ private:
         m_settle.stop();
         m_deadline.stop();
         m_page->disconnect(this);
-        // The page goes once this callback has returned; its renderer with it.
-        m_page->triggerAction(QWebEnginePage::Stop);
-        m_page->deleteLater();
+        m_probe->givePageBack(m_page, !m_rendererEnded);
         deleteLater();
         if (auto done = std::move(m_done))
             done(answer);
     }
 
+    EnginePageProbe *m_probe;
     QWebEnginePage *m_page;
     int m_settleMs;
     std::function<void(const ProbeAnswer &)> m_done;
     QTimer m_settle;
     QTimer m_deadline;
     ProbeAnswer m_last;
+    int m_navigation = 0;
+    bool m_started = false;
     bool m_haveLast = false;
     bool m_finished = false;
+    bool m_rendererEnded = false;
 };
 
 EnginePageProbe::EnginePageProbe(QObject *parent)
@@ -154,6 +186,7 @@ EnginePageProbe::~EnginePageProbe()
     abortAll();
     for (const auto &load : loads)
         delete load.data();
+    qDeleteAll(std::exchange(m_idle, {}));
     delete m_profile;
 }
 
@@ -165,7 +198,30 @@ QString EnginePageProbe::userAgent() const
 void EnginePageProbe::load(const QUrl &url, int timeoutMs, int settleMs, std::function<void(const ProbeAnswer &)> done)
 {
     m_loads.removeAll(nullptr);
-    m_loads.append(new PageLoad(m_profile, url, timeoutMs, settleMs, std::move(done), this));
+    m_loads.append(new PageLoad(this, url, timeoutMs, settleMs, std::move(done)));
+}
+
+QWebEnginePage *EnginePageProbe::takePage()
+{
+    if (!m_idle.isEmpty())
+        return m_idle.takeLast();
+    auto *page = new QWebEnginePage(m_profile, this);
+    page->setAudioMuted(true);
+    return page;
+}
+
+void EnginePageProbe::givePageBack(QWebEnginePage *page, bool reusable)
+{
+    // A page is kept for the next load, its renderer with it: making a page and starting its
+    // renderer costs more than most loads. Its document is replaced by a blank one at once, so that
+    // nothing of the last address runs on.
+    page->triggerAction(QWebEnginePage::Stop);
+    if (reusable && m_idle.size() < maxIdlePages) {
+        page->load(blankPage());
+        m_idle.append(page);
+    } else {
+        page->deleteLater();
+    }
 }
 
 void EnginePageProbe::abortAll()

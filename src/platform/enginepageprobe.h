@@ -8,8 +8,9 @@
 
 class QWebEngineProfile;
 class QWebEngineLoadingInfo;
+class QWebEnginePage;
 
-/// Each load gets a page of its own in an off-the-record profile made for this probe (cookies and
+/// Each load gets a page of its own (pages are reused, one load at a time) in an off-the-record profile made for this probe (cookies and
 /// cache live in memory only and end with it). Images are not loaded; scripts run, since the walls
 /// that keep bots out are scripts.
 class EnginePageProbe final : public PageProbe {
@@ -30,6 +31,12 @@ public:
 
 private:
     class PageLoad;
+    /// Pages kept between loads; more loads at once than this make pages that end with their load.
+    static constexpr int maxIdlePages = 16;
+    QWebEnginePage *takePage();
+    void givePageBack(QWebEnginePage *page, bool reusable);
+
     QWebEngineProfile *m_profile;
     QList<QPointer<PageLoad>> m_loads;
+    QList<QWebEnginePage *> m_idle;
 };

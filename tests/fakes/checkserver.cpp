@@ -126,6 +126,13 @@ void CheckServer::answer(QTcpSocket *socket, const QByteArray &request)
                           page("checking your browser",
                                "<script>document.cookie='wall=passed; path=/'; location.reload();</script>"),
                           !head));
+    } else if (path == u"/refreshwall") {
+        // A wall without a script: a cookie and a refresh a second later.
+        if (cookie.contains("refresh=passed"))
+            send(response(200, "OK", {}, page("behind the refresh"), !head));
+        else
+            send(response(403, "Forbidden", "Set-Cookie: refresh=passed; Path=/\r\n",
+                          page("one moment", "<meta http-equiv=\"Refresh\" content=\"1\">"), !head));
     } else if (path == u"/hang") {
         // Accepted and never answered; the client gives up.
     } else if (path == u"/endless") {
