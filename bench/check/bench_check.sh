@@ -75,4 +75,21 @@ for n in "${sizes[@]}"; do
     fi
 done
 echo
+echo "The same lists through the windows (List > Check List, defaults: 4 per host, 4 engine pages):"
+echo
+echo "| Entries | Wall time | Longest gap in the event loop | UI thread busy at most | Program memory growth (end, peak) | Page processes' growth (end, peak) |"
+echo "|---:|---:|---:|---:|---:|---:|"
+for n in "${sizes[@]}"; do
+    QT_QPA_PLATFORM=offscreen "$build/bench/bench_checkwindow" "$work/list-$n.dat" 2>/dev/null >"$work/window.txt" || true
+    python3 - "$work/window.txt" <<'PY'
+import sys
+for line in open(sys.argv[1]):
+    f = line.split()
+    if f and f[0] == "check_window":
+        v = dict(zip(f[1::2], f[2::2]))
+        print(f"| {int(v['entries']):,} | {float(v['wall_s']):.1f} s | {v['longest_stall_ms']} ms | {v['longest_busy_ms']} ms "
+              f"| {v['own_growth_mib']}, {v['own_peak_growth_mib']} MiB | {v['pages_growth_mib']}, {v['pages_peak_growth_mib']} MiB |")
+PY
+done
+echo
 echo "Load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
