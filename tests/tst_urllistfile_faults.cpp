@@ -860,12 +860,31 @@ void tst_UrlListFileFaults::ownerGroupAndAttributesAreKept()
         QCOMPARE(xattrOf(path, "system.posix_acl_access"), aclBefore);
 }
 
-void tst_UrlListFileFaults::folderIsSyncedAfterTheRename_data()
+/// The three ways a save replaces the list: the list browser's write-back, the full list's copy and
+/// Destroy List's emptying, each run in the store helper.
+static void addSaveOperations()
 {
     QTest::addColumn<QString>("operation");
     QTest::newRow("writeBack") << QStringLiteral("writeback");
     QTest::newRow("copyFullList") << QStringLiteral("copy");
     QTest::newRow("empty") << QStringLiteral("empty");
+}
+
+/// The store helper's arguments for @p operation on the list at @p path (@p source: the full list).
+static QStringList saveOperationArguments(const QString &operation, const QString &source, const QString &path)
+{
+    QStringList args{operation};
+    if (operation == QLatin1String("copy"))
+        args << source;
+    args << path;
+    if (operation == QLatin1String("writeback"))
+        args << QStringLiteral("http://new.example/");
+    return args;
+}
+
+void tst_UrlListFileFaults::folderIsSyncedAfterTheRename_data()
+{
+    addSaveOperations();
 }
 
 void tst_UrlListFileFaults::folderIsSyncedAfterTheRename()
@@ -882,13 +901,8 @@ void tst_UrlListFileFaults::folderIsSyncedAfterTheRename()
     const QString log = folder + QStringLiteral("/trace.log");
     QVERIFY(TestFiles::write(path, oldList));
     QVERIFY(TestFiles::write(source, "http://new.example/\r\n"));
-    QStringList args{operation};
-    if (operation == QLatin1String("copy"))
-        args << source;
-    args << path;
-    if (operation == QLatin1String("writeback"))
-        args << QStringLiteral("http://new.example/");
-    const StoreRun run = runStore(args, {QStringLiteral("LD_PRELOAD=") + faultShim(), QStringLiteral("QUOKKA_FAULT_TRACE=") + log});
+    const StoreRun run = runStore(saveOperationArguments(operation, source, path),
+                                  {QStringLiteral("LD_PRELOAD=") + faultShim(), QStringLiteral("QUOKKA_FAULT_TRACE=") + log});
     QVERIFY2(run.ok(), qPrintable(describe(run)));
     const QStringList calls = QString::fromLocal8Bit(TestFiles::read(log)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     qsizetype renamed = -1;
@@ -903,10 +917,7 @@ void tst_UrlListFileFaults::folderIsSyncedAfterTheRename()
 
 void tst_UrlListFileFaults::savesWorkWithoutProc_data()
 {
-    QTest::addColumn<QString>("operation");
-    QTest::newRow("writeBack") << QStringLiteral("writeback");
-    QTest::newRow("copyFullList") << QStringLiteral("copy");
-    QTest::newRow("empty") << QStringLiteral("empty");
+    addSaveOperations();
 }
 
 void tst_UrlListFileFaults::savesWorkWithoutProc()
@@ -923,13 +934,8 @@ void tst_UrlListFileFaults::savesWorkWithoutProc()
     QVERIFY(::chmod(encoded(path).constData(), 0604) == 0);
     const QByteArray newList("http://new.example/\r\n");
     QVERIFY(TestFiles::write(source, newList));
-    QStringList args{operation};
-    if (operation == QLatin1String("copy"))
-        args << source;
-    args << path;
-    if (operation == QLatin1String("writeback"))
-        args << QStringLiteral("http://new.example/");
-    const StoreRun run = runStore(args, {QStringLiteral("LD_PRELOAD=") + faultShim(), QStringLiteral("QUOKKA_FAULT_NO_PROC=1")});
+    const StoreRun run = runStore(saveOperationArguments(operation, source, path),
+                                  {QStringLiteral("LD_PRELOAD=") + faultShim(), QStringLiteral("QUOKKA_FAULT_NO_PROC=1")});
     QVERIFY2(run.ok(), qPrintable(describe(run)));
     QCOMPARE(TestFiles::read(path), operation == QLatin1String("empty") ? QByteArray() : newList);
     QCOMPARE(entriesIn(dir.path()), QStringList{QStringLiteral("url.dat")});

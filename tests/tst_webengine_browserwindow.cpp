@@ -4,6 +4,7 @@
 #include "browser/browserwindow.h"
 #include "browser/listbrowser.h"
 #include "fakes/loopbackserver.h"
+#include "fakes/webenginetest.h"
 #include "platform/mediaplayer.h"
 #include "platform/qtplatform.h"
 #include "platform/webenginebrowser.h"
@@ -24,12 +25,6 @@
 #include <sys/types.h>
 
 namespace {
-
-QTemporaryDir *homeFolder()
-{
-    static QTemporaryDir dir;
-    return &dir;
-}
 
 QLabel *noticeOf(BrowserWindow *w)
 {
@@ -76,7 +71,7 @@ private slots:
     {
         m_server = new LoopbackServer(this);
         QVERIFY(m_server->isListening());
-        QVERIFY(homeFolder()->isValid());
+        QVERIFY(testHomeFolder()->isValid());
     }
 
     void init()
@@ -180,7 +175,7 @@ private slots:
     void downloadLandsInTheDownloadFolder()
     {
         const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-        QVERIFY2(folder.startsWith(homeFolder()->path()), qPrintable(folder));
+        QVERIFY2(folder.startsWith(testHomeFolder()->path()), qPrintable(folder));
         const QString saved = QDir(folder).filePath(QStringLiteral("quokka-list.txt"));
         QFile::remove(saved);
         m_server->setPage("/download", "text/plain", "http://one/\r\nhttp://two/\r\n",
@@ -199,7 +194,7 @@ private slots:
         QVERIFY2(notice->text().contains(saved), qPrintable(notice->text()));
         QTRY_COMPARE_WITH_TIMEOUT(m_window->statusPanel(3)->text(), QStringLiteral("Ready!"), 5000);
         // Nothing landed anywhere else in the home folder.
-        QDirIterator it(homeFolder()->path(), QDir::Files, QDirIterator::Subdirectories);
+        QDirIterator it(testHomeFolder()->path(), QDir::Files, QDirIterator::Subdirectories);
         QStringList files;
         while (it.hasNext())
             files.append(it.next());
@@ -264,19 +259,7 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    // A home folder of its own, so that downloads land where the test looks and nowhere else.
-    qputenv("HOME", homeFolder()->path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", homeFolder()->filePath(QStringLiteral("config")).toUtf8());
-    qputenv("XDG_DATA_HOME", homeFolder()->filePath(QStringLiteral("data")).toUtf8());
-    qputenv("XDG_CACHE_HOME", homeFolder()->filePath(QStringLiteral("cache")).toUtf8());
-    // The shipped files (start page, busy animation) are read from the working directory, as the program does.
-    const QByteArray source = qgetenv("QUOKKA_SOURCE_DIR");
-    QDir::setCurrent(source.isEmpty() ? QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/..")
-                                      : QString::fromLocal8Bit(source));
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    TestWebEngineBrowserWindow test;
-    return QTest::qExec(&test, argc, argv);
+    return runWebEngineTest<TestWebEngineBrowserWindow>(argc, argv);
 }
 
 #include "tst_webengine_browserwindow.moc"

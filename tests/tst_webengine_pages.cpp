@@ -5,6 +5,7 @@
 #include "browser/browserwindow.h"
 #include "browser/listbrowser.h"
 #include "fakes/loopbackserver.h"
+#include "fakes/webenginetest.h"
 #include "platform/pagedialog.h"
 #include "platform/qtplatform.h"
 #include "platform/webenginebrowser.h"
@@ -24,15 +25,8 @@
 #include <QtTest>
 
 #include <functional>
-#include <QtTest>
 
 namespace {
-
-QTemporaryDir *homeFolder()
-{
-    static QTemporaryDir dir;
-    return &dir;
-}
 
 PageDialog *openDialog()
 {
@@ -76,7 +70,7 @@ private slots:
     {
         m_server = new LoopbackServer(this);
         QVERIFY(m_server->isListening());
-        QVERIFY(homeFolder()->isValid());
+        QVERIFY(testHomeFolder()->isValid());
         // Answers any dialog that holds the whole program, so that the test fails instead of hanging.
         m_watchdog.setInterval(200);
         connect(&m_watchdog, &QTimer::timeout, this, [this] {
@@ -294,18 +288,7 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    // A home folder of its own, so that downloads land where the test looks and nowhere else.
-    qputenv("HOME", homeFolder()->path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", homeFolder()->filePath(QStringLiteral("config")).toUtf8());
-    qputenv("XDG_DATA_HOME", homeFolder()->filePath(QStringLiteral("data")).toUtf8());
-    qputenv("XDG_CACHE_HOME", homeFolder()->filePath(QStringLiteral("cache")).toUtf8());
-    const QByteArray source = qgetenv("QUOKKA_SOURCE_DIR");
-    QDir::setCurrent(source.isEmpty() ? QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/..")
-                                      : QString::fromLocal8Bit(source));
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    TestWebEnginePages test;
-    return QTest::qExec(&test, argc, argv);
+    return runWebEngineTest<TestWebEnginePages>(argc, argv);
 }
 
 #include "tst_webengine_pages.moc"

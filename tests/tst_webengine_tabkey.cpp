@@ -5,6 +5,7 @@
 #include "browser/browserwindow.h"
 #include "browser/listbrowser.h"
 #include "fakes/loopbackserver.h"
+#include "fakes/webenginetest.h"
 #include "platform/qtplatform.h"
 #include "platform/webbrowser.h"
 #include "ui/listbox.h"
@@ -17,12 +18,6 @@
 #include <QtTest>
 
 namespace {
-
-QTemporaryDir *homeFolder()
-{
-    static QTemporaryDir dir;
-    return &dir;
-}
 
 QString describe(QWidget *w)
 {
@@ -116,16 +111,7 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    qputenv("HOME", homeFolder()->path().toUtf8());
-    qputenv("XDG_DATA_HOME", homeFolder()->filePath(QStringLiteral("data")).toUtf8());
-    qputenv("XDG_CACHE_HOME", homeFolder()->filePath(QStringLiteral("cache")).toUtf8());
-    const QByteArray source = qgetenv("QUOKKA_SOURCE_DIR");
-    QDir::setCurrent(source.isEmpty() ? QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/..")
-                                      : QString::fromLocal8Bit(source));
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    TestWebEngineTabKey test;
-    return QTest::qExec(&test, argc, argv);
+    return runWebEngineTest<TestWebEngineTabKey>(argc, argv);
 }
 
 #include "tst_webengine_tabkey.moc"

@@ -85,81 +85,38 @@ struct Init {
 
 extern "C" {
 
-int open(const char *path, int flags, ...)
-{
-    static auto real = next<int (*)(const char *, int, ...)>("open");
-    if (noProc(path)) {
-        errno = ENOENT;
-        return -1;
+// The open family: a path under /proc may be missing, and what opens is tracked for read faults.
+#define QUOKKA_SHIM_OPEN(name, params, args)                                   \
+    int name params                                                            \
+    {                                                                          \
+        static auto real = next<int (*) params>(#name);                        \
+        if (noProc(path)) {                                                    \
+            errno = ENOENT;                                                    \
+            return -1;                                                         \
+        }                                                                      \
+        return track(real args, path);                                         \
     }
-    va_list ap;
-    va_start(ap, flags);
-    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(ap, mode_t) : 0;
-    va_end(ap);
-    return track(real(path, flags, mode), path);
-}
+#define QUOKKA_SHIM_OPEN_MODE(name, params, args)                              \
+    int name params                                                            \
+    {                                                                          \
+        static auto real = next<int (*) params>(#name);                        \
+        if (noProc(path)) {                                                    \
+            errno = ENOENT;                                                    \
+            return -1;                                                         \
+        }                                                                      \
+        va_list ap;                                                            \
+        va_start(ap, flags);                                                   \
+        const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(ap, mode_t) : 0; \
+        va_end(ap);                                                            \
+        return track(real args, path);                                         \
+    }
 
-int open64(const char *path, int flags, ...)
-{
-    static auto real = next<int (*)(const char *, int, ...)>("open64");
-    if (noProc(path)) {
-        errno = ENOENT;
-        return -1;
-    }
-    va_list ap;
-    va_start(ap, flags);
-    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(ap, mode_t) : 0;
-    va_end(ap);
-    return track(real(path, flags, mode), path);
-}
-
-int openat(int dirfd, const char *path, int flags, ...)
-{
-    static auto real = next<int (*)(int, const char *, int, ...)>("openat");
-    if (noProc(path)) {
-        errno = ENOENT;
-        return -1;
-    }
-    va_list ap;
-    va_start(ap, flags);
-    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(ap, mode_t) : 0;
-    va_end(ap);
-    return track(real(dirfd, path, flags, mode), path);
-}
-
-int openat64(int dirfd, const char *path, int flags, ...)
-{
-    static auto real = next<int (*)(int, const char *, int, ...)>("openat64");
-    if (noProc(path)) {
-        errno = ENOENT;
-        return -1;
-    }
-    va_list ap;
-    va_start(ap, flags);
-    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(ap, mode_t) : 0;
-    va_end(ap);
-    return track(real(dirfd, path, flags, mode), path);
-}
-
-int __open_2(const char *path, int flags)
-{
-    static auto real = next<int (*)(const char *, int)>("__open_2");
-    if (noProc(path)) {
-        errno = ENOENT;
-        return -1;
-    }
-    return track(real(path, flags), path);
-}
-
-int __open64_2(const char *path, int flags)
-{
-    static auto real = next<int (*)(const char *, int)>("__open64_2");
-    if (noProc(path)) {
-        errno = ENOENT;
-        return -1;
-    }
-    return track(real(path, flags), path);
-}
+QUOKKA_SHIM_OPEN_MODE(open, (const char *path, int flags, ...), (path, flags, mode))
+QUOKKA_SHIM_OPEN_MODE(open64, (const char *path, int flags, ...), (path, flags, mode))
+QUOKKA_SHIM_OPEN_MODE(openat, (int dirfd, const char *path, int flags, ...), (dirfd, path, flags, mode))
+QUOKKA_SHIM_OPEN_MODE(openat64, (int dirfd, const char *path, int flags, ...), (dirfd, path, flags, mode))
+QUOKKA_SHIM_OPEN(__open_2, (const char *path, int flags), (path, flags))
+QUOKKA_SHIM_OPEN(__open64_2, (const char *path, int flags), (path, flags))
 
 ssize_t read(int fd, void *buffer, size_t count)
 {
