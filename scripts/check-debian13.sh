@@ -27,33 +27,7 @@ case "$root" in
 /|"") echo "Refusing the chroot folder '$root'" >&2; exit 2 ;;
 esac
 
-# The Debian mirror and security mirror that this machine's apt already uses.
-apt_uri() {
-    apt-get indextargets --format '$(LABEL) $(SITE)' 'Created-By: Packages' 2>/dev/null \
-        | awk -v label="$1" '$1 == label { print $2; exit }'
-}
-mirror="${QUOKKA_DEBIAN_MIRROR:-$(apt_uri Debian)}"
-mirror="${mirror:-http://deb.debian.org/debian}"
-security="$(apt_uri Debian-Security)"
-security="${security:-${mirror%/debian}/debian-security}"
-
-mounted=()
-unmount_all() {
-    local i
-    for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
-        umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}" 2>/dev/null || true
-    done
-    mounted=()
-}
-trap unmount_all EXIT
-trap 'exit 130' INT TERM
-mount_in() { # mount_in TARGET mount-arguments...
-    local target="$root$1"
-    shift
-    mkdir -p "$target"
-    mount "$@" "$target"
-    mounted+=("$target")
-}
+. "$here/scripts/lib/chroot.sh"
 still_mounted() { findmnt -rn -o TARGET | grep -q "^$root/" ; }
 
 if still_mounted; then
@@ -62,14 +36,10 @@ if still_mounted; then
 fi
 
 if [ "$fresh" -eq 1 ] || [ ! -f "$root/.quokka-chroot-ready" ]; then
-    command -v mmdebstrap >/dev/null || {
-        apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends mmdebstrap
-    }
+    need_mmdebstrap
     rm -rf --one-file-system "$root"
     echo "Making a Debian 13 ($suite) root in $root from $mirror"
-    mmdebstrap --variant=minbase --components=main "$suite" "$root" \
-        "deb $mirror $suite main" "deb $mirror $suite-updates main" "deb $security $suite-security main"
+    make_root "$suite" "$root"
     touch "$root/.quokka-chroot-ready"
 fi
 
@@ -81,20 +51,15 @@ fi
 rm -rf --one-file-system "$root/root/quokka"
 git clone --quiet --no-checkout "$here" "$root/root/quokka"
 git -C "$root/root/quokka" checkout --quiet --detach "$commit"
-cp -L /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
 
-mount_in /proc -t proc proc
-mount_in /dev --bind /dev
-mount_in /dev/shm -t tmpfs -o mode=1777,nosuid,nodev tmpfs
+mount_system "$root"
 # The chroot shares this machine's network, and so the X servers' abstract sockets: with this machine's
 # /tmp (where xvfb-run looks for the X lock files) its virtual displays never take a number in use here.
-mount_in /tmp --bind /tmp
+mount_in "$root/tmp" --bind /tmp
 
 echo "Testing commit $commit on Debian 13 ($suite) in $root"
 set +e
-chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    LANG=C.UTF-8 TERM="${TERM:-dumb}" \
-    bash -c 'cd /root/quokka && bash scripts/quokka.sh test'
+in_root "$root" TERM="${TERM:-dumb}" bash -c 'cd /root/quokka && bash scripts/quokka.sh test'
 status=$?
 set -e
 echo "Debian 13 check: scripts/quokka.sh test exited with $status"

@@ -27,52 +27,9 @@ fi
 case "$roots" in
 "$here"|"$here"/*|/|"") echo "Refusing the folder '$roots' for the roots" >&2; exit 2 ;;
 esac
-command -v mmdebstrap >/dev/null || {
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends mmdebstrap
-}
+. "$here/scripts/lib/chroot.sh"
+need_mmdebstrap
 command -v convert >/dev/null || echo "Note: without imagemagick the screenshots stay in X window dump form"
-
-# The Debian mirror and security mirror that this machine's apt already uses.
-apt_uri() {
-    apt-get indextargets --format '$(LABEL) $(SITE)' 'Created-By: Packages' 2>/dev/null \
-        | awk -v label="$1" '$1 == label { print $2; exit }'
-}
-mirror="${QUOKKA_DEBIAN_MIRROR:-$(apt_uri Debian)}"
-mirror="${mirror:-http://deb.debian.org/debian}"
-security="$(apt_uri Debian-Security)"
-security="${security:-${mirror%/debian}/debian-security}"
-make_root() { # make_root RELEASE TARGET [mmdebstrap options]
-    local release="$1" target="$2"
-    shift 2
-    mmdebstrap --variant=minbase --components=main "$@" "$release" "$target" \
-        "deb $mirror $release main" "deb $mirror $release-updates main" "deb $security $release-security main"
-}
-
-mounted=()
-unmount_all() {
-    local i
-    for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
-        umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}" 2>/dev/null || true
-    done
-    mounted=()
-}
-trap unmount_all EXIT
-trap 'exit 130' INT TERM
-mount_into() { # mount_into ROOT
-    local root="$1" target
-    for target in /proc /dev /dev/shm; do mkdir -p "$root$target"; done
-    mount -t proc proc "$root/proc" && mounted+=("$root/proc")
-    mount --bind /dev "$root/dev" && mounted+=("$root/dev")
-    mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$root/dev/shm" && mounted+=("$root/dev/shm")
-    cp -L /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
-}
-in_root() { # in_root ROOT COMMAND...
-    local root="$1"
-    shift
-    chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-        LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive "$@"
-}
 host_codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-}")"
 commit="$(git -C "$here" rev-parse HEAD)"
 [ -z "$(git -C "$here" status --porcelain --untracked-files=no)" ] \
@@ -100,7 +57,9 @@ build_package() {
         rm -rf --one-file-system "$root/root/quokka"
         git clone --quiet --no-checkout "$here" "$root/root/quokka"
         git -C "$root/root/quokka" checkout --quiet --detach "$commit"
-        mount_into "$root"
+        # The mounts end with this subshell (it runs in a command substitution), however it ends.
+        trap unmount_all EXIT
+        mount_system "$root"
         in_root "$root" bash -c 'cd /root/quokka && bash scripts/quokka.sh package' >&2 || { unmount_all; return 1; }
         unmount_all
         cp "$root"/root/quokka/build-deb/quokka_*.deb "$out/"
@@ -130,7 +89,7 @@ check_release() {
     rm -rf --one-file-system "$root"
     mkdir -p "$root"
     tar -C "$root" -xf "$base" || { echo "FAIL ($release): cannot unpack $base"; return 1; }
-    mount_into "$root"
+    mount_system "$root"
     # What the check itself needs (a virtual display, a window lister, a screen dump) and an ordinary user,
     # before the first snapshot, so that only the package's own traces count. A minimal root has no init
     # system, and every booted Debian has systemd-sysv and dbus; apt never removes systemd-sysv again (it is
