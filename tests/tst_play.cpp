@@ -88,6 +88,23 @@ void loadPage(FakeWebBrowser *browser)
 
 constexpr int pageTimeout = ListPlayer::defaultPageTimeoutMsecs;
 
+/// A player of @p entries whose pages load in a fake web view, its steps timed by a fake timer.
+struct StagedPlayer {
+    explicit StagedPlayer(const QStringList &entries)
+        : list(entries)
+        , stage(new FakeWebBrowser(&host))
+        , timer(new FakePlayTimer)
+        , player(list, timer)
+    {
+        player.setStage(stage);
+    }
+    StringList list;
+    QWidget host;
+    FakeWebBrowser *stage;
+    FakePlayTimer *timer;
+    ListPlayer player;
+};
+
 } // namespace
 
 class TestPlay : public QObject {
@@ -231,12 +248,8 @@ private slots:
 
     void playsInOrderWithTheDelayCountedFromTheFinishedLoad()
     {
-        StringList list({"a", "b", "c"});
-        QWidget host;
-        auto *stage = new FakeWebBrowser(&host);
-        auto *timer = new FakePlayTimer;
-        ListPlayer player(list, timer);
-        player.setStage(stage);
+        StagedPlayer staged({"a", "b", "c"});
+        auto &[list, host, stage, timer, player] = staged;
         player.setDelaySeconds(3);
         QSignalSpy playing(&player, &ListPlayer::playingChanged);
         player.play();
@@ -272,12 +285,8 @@ private slots:
 
     void aPageThatNeverFinishesGivesWay()
     {
-        StringList list({"slow", "b"});
-        QWidget host;
-        auto *stage = new FakeWebBrowser(&host);
-        auto *timer = new FakePlayTimer;
-        ListPlayer player(list, timer);
-        player.setStage(stage);
+        StagedPlayer staged({"slow", "b"});
+        auto &[list, host, stage, timer, player] = staged;
         player.play();
         stage->setBusy(true); // and never finishes
         QCOMPARE(timer->interval, 10000 + pageTimeout);
@@ -312,12 +321,8 @@ private slots:
         QFETCH(bool, loop);
         QFETCH(QStringList, shown);
         QFETCH(QString, status);
-        StringList list(entries);
-        QWidget host;
-        auto *stage = new FakeWebBrowser(&host);
-        auto *timer = new FakePlayTimer;
-        ListPlayer player(list, timer);
-        player.setStage(stage);
+        StagedPlayer staged(entries);
+        auto &[list, host, stage, timer, player] = staged;
         player.setLoop(loop);
         list.onShow = [stage](const QString &) { loadPage(stage); };
         player.play();
@@ -433,12 +438,8 @@ private slots:
 
     void aRefusedAddressIsShownForTheDelay()
     {
-        StringList list({"javascript:x", "b"});
-        QWidget host;
-        auto *stage = new FakeWebBrowser(&host);
-        auto *timer = new FakePlayTimer;
-        ListPlayer player(list, timer);
-        player.setStage(stage);
+        StagedPlayer staged({"javascript:x", "b"});
+        auto &[list, host, stage, timer, player] = staged;
         list.onShow = [stage](const QString &e) { emit stage->navigationRefused(e, QStringLiteral("no")); };
         player.play();
         QCOMPARE(player.state(), ListPlayer::State::Showing);
