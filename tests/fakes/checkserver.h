@@ -1,10 +1,11 @@
 // A loopback HTTP server with one path for each case the list checker must tell apart.
 #pragma once
 
+#include "fakes/httptestserver.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QStringList>
-#include <QTcpServer>
 #include <QUrl>
 
 /// Paths and what they do (each also counts its requests by method):
@@ -16,14 +17,14 @@
 ///   /ratelimited    429 with Retry-After: 1 the first time, then 200
 ///   /unavailable    503 the first time, then 200
 ///   /botwall        403 with a script that sets a cookie and reloads; 200 once the cookie is sent
+///   /refreshwall    403 that sets a cookie and refreshes itself a second later (no script); 200 with it
 ///   /hang           accepts the request and never answers
 ///   /endless        405 to HEAD; to GET, 200 and a body that never ends
 ///   /malformed      a status line that is no HTTP
-class CheckServer final : public QTcpServer {
+class CheckServer final : public HttpTestServer {
     Q_OBJECT
 public:
     explicit CheckServer(QObject *parent = nullptr);
-    QUrl url(const QString &path) const;
     /// Requests seen for @p path, as "GET" or "HEAD" each.
     QStringList requests(const QString &path) const { return m_requests.value(path); }
     /// The most requests to this server that were open at the same moment.
@@ -32,7 +33,7 @@ public:
     QHash<QString, qint64> msAfterRefusal;
 
 private:
-    void answer(QTcpSocket *socket, const QByteArray &request);
+    void answer(QTcpSocket *socket, const QByteArray &request) override;
     QHash<QString, QStringList> m_requests;
     QHash<QString, qint64> m_refusedAt;
     int m_open = 0;

@@ -5,29 +5,8 @@
 #include <QTimer>
 
 LoopbackServer::LoopbackServer(QObject *parent)
-    : QTcpServer(parent)
+    : HttpTestServer(parent)
 {
-    listen(QHostAddress::LocalHost, 0);
-    connect(this, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket *socket = nextPendingConnection()) {
-            auto *buffer = new QByteArray;
-            connect(socket, &QObject::destroyed, [buffer] { delete buffer; });
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
-                buffer->append(socket->readAll());
-                if (buffer->contains("\r\n\r\n")) {
-                    const QByteArray request = *buffer;
-                    buffer->clear();
-                    answer(socket, request);
-                }
-            });
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        }
-    });
-}
-
-QUrl LoopbackServer::url(const QString &path) const
-{
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(serverPort()).arg(path));
 }
 
 void LoopbackServer::setPage(const QString &path, const QByteArray &contentType, const QByteArray &body,

@@ -1,19 +1,19 @@
 // A small HTTP server on 127.0.0.1 for tests against the real web engine.
 #pragma once
 
+#include "fakes/httptestserver.h"
+
 #include <QByteArray>
 #include <QHash>
-#include <QTcpServer>
 #include <QStringList>
 #include <QUrl>
 
 /// Answers GET /<name> with a page titled "<name>"; pages registered with setPage() are served as
 /// given, and a path starting with "/slow" answers after a delay.
-class LoopbackServer final : public QTcpServer {
+class LoopbackServer final : public HttpTestServer {
     Q_OBJECT
 public:
     explicit LoopbackServer(QObject *parent = nullptr);
-    QUrl url(const QString &path) const;
     void setPage(const QString &path, const QByteArray &contentType, const QByteArray &body,
                  const QByteArray &extraHeaders = {});
     int slowMilliseconds = 1500;
@@ -22,7 +22,7 @@ public:
     QList<QByteArray> cookies;
 
 private:
-    void answer(QTcpSocket *socket, const QByteArray &request);
+    void answer(QTcpSocket *socket, const QByteArray &request) override;
     struct Page {
         QByteArray contentType;
         QByteArray body;
