@@ -5,6 +5,7 @@ inside xvfb-run and dbus-run-session (bounded by a timeout, in its own process g
 everything it started goes away on failure); the inner run starts the accessibility bus and the
 program, then hands a Session to main().
 """
+import http.server
 import os
 import re
 import shutil
@@ -12,6 +13,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 INNER = "QUOKKA_E2E_INNER"
@@ -458,6 +460,32 @@ class Session:
                     p.kill()
                     p.wait()
         shutil.rmtree(self.root, ignore_errors=True)
+
+
+class LocalServer:
+    """Pages on 127.0.0.1, served from a thread of their own by a BaseHTTPRequestHandler subclass."""
+
+    def start(self, handler):
+        class Quiet(handler):
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Quiet)
+        self.server.daemon_threads = True
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def url(self, name):
+        return f"http://127.0.0.1:{self.server.server_address[1]}/{name}"
+
+    def close(self):
+        self.server.shutdown()
+        self.server.server_close()
+
+
+def text_of(node):
+    """The text of an accessible text node."""
+    t = node.queryText()
+    return t.getText(0, t.characterCount)
 
 
 def read(path):

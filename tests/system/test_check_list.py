@@ -7,14 +7,13 @@ the list file gets the changed list when the frame closes.
 import http.server
 import os
 import sys
-import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from quokka_driver import check, read, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
+from quokka_driver import LocalServer, check, read, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
 
 
-class CheckPages:
+class CheckPages(LocalServer):
     """/alive answers 200, /slow 200 after three seconds, /notfound 404, /moved 301 to /alive."""
 
     def __init__(self):
@@ -46,18 +45,7 @@ class CheckPages:
             def do_HEAD(self):
                 self.answer(False)
 
-            def log_message(self, *args):
-                pass
-
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        threading.Thread(target=self.server.serve_forever, daemon=True).start()
-
-    def url(self, name):
-        return f"http://127.0.0.1:{self.server.server_address[1]}/{name}"
-
-    def close(self):
-        self.server.shutdown()
-        self.server.server_close()
+        self.start(Handler)
 
 
 def items(s, lst):

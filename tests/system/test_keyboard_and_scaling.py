@@ -11,7 +11,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from quokka_driver import Failure, check, read, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
+from quokka_driver import Failure, check, read, run_inside_session, run_walks, text_of, wait_for, window_of  # noqa: E402
 
 
 class Pages(http.server.BaseHTTPRequestHandler):
@@ -60,10 +60,6 @@ def items(s, lst):
 
 def selected(s, lst):
     return [n.name for n in s.find_all("list item", root=lst) if n.getState().contains(s.pyatspi.STATE_SELECTED)]
-
-
-def text_of(node):
-    return node.queryText().getText(0, -1)
 
 
 def focused(s, node):

@@ -10,14 +10,13 @@ list file must be as it was.
 import http.server
 import os
 import sys
-import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from quokka_driver import check, read, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
+from quokka_driver import LocalServer, check, read, run_inside_session, run_walks, text_of, wait_for, window_of  # noqa: E402
 
 
-class LoopbackPages:
+class LoopbackPages(LocalServer):
     """Serves /<name> as a small page titled "Page <name>" and remembers every path asked for."""
 
     def __init__(self):
@@ -39,23 +38,7 @@ class LoopbackPages:
                 self.end_headers()
                 self.wfile.write(data)
 
-            def log_message(self, *args):
-                pass
-
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        threading.Thread(target=self.server.serve_forever, daemon=True).start()
-
-    def url(self, name):
-        return f"http://127.0.0.1:{self.server.server_address[1]}/{name}"
-
-    def close(self):
-        self.server.shutdown()
-        self.server.server_close()
-
-
-def text_of(node):
-    t = node.queryText()
-    return t.getText(0, t.characterCount)
+        self.start(Handler)
 
 
 def list_entries(s, lst):

@@ -11,11 +11,10 @@ page calls window.close().
 import http.server
 import os
 import sys
-import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from quokka_driver import check, read, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
+from quokka_driver import LocalServer, check, read, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
 
 MARKUP = "javascript:<h1 style='color:green'>Your list was saved.</h1><!--"
 NAG = ("<!doctype html><html><head><title>nag</title></head><body><h1>Nag</h1><script>"
@@ -32,7 +31,7 @@ CLOSER = ("<!doctype html><html><head><title>closer</title></head><body><script>
           "setTimeout(function () { window.close(); }, 1500);</script></body></html>")
 
 
-class NagServer:
+class NagServer(LocalServer):
     """Serves the pages above; /fileN is a file to save."""
 
     def __init__(self):
@@ -55,18 +54,10 @@ class NagServer:
                 self.end_headers()
                 self.wfile.write(data)
 
-            def log_message(self, *args):
-                pass
-
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+        self.start(Handler)
 
     def url(self, name="nag"):
-        return f"http://127.0.0.1:{self.server.server_address[1]}/{name}"
-
-    def close(self):
-        self.server.shutdown()
-        self.server.server_close()
+        return super().url(name)
 
 
 def page_dialogs(s):

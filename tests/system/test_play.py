@@ -11,18 +11,17 @@ import http.server
 import os
 import subprocess
 import sys
-import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from quokka_driver import check, read, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
+from quokka_driver import LocalServer, check, read, run_inside_session, run_walks, text_of, wait_for, window_of  # noqa: E402
 
 SLOW = 3.0      # seconds /slow takes to answer
 DELAY = 2       # the delay typed in
 TIMEOUT = 4     # the page time-out, from the settings file
 
 
-class Pages:
+class Pages(LocalServer):
     """Serves /<name> titled "Page <name>"; /slow answers late, /never not at all.  Remembers when
     each path was asked for."""
 
@@ -53,30 +52,13 @@ class Pages:
                 except OSError:
                     pass
 
-            def log_message(self, *args):
-                pass
-
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        self.server.daemon_threads = True
-        threading.Thread(target=self.server.serve_forever, daemon=True).start()
-
-    def url(self, name):
-        return f"http://127.0.0.1:{self.server.server_address[1]}/{name}"
+        self.start(Handler)
 
     def asked(self):
         return [n for n, _ in self.requests if n != "favicon.ico"]
 
     def when(self, name, nth=0):
         return [t for n, t in self.requests if n == name][nth]
-
-    def close(self):
-        self.server.shutdown()
-        self.server.server_close()
-
-
-def text_of(node):
-    t = node.queryText()
-    return t.getText(0, t.characterCount)
 
 
 def status(s, browser):
