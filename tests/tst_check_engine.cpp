@@ -5,12 +5,16 @@
 #include "fakes/checkserver.h"
 #include "platform/enginepageprobe.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 class TestCheckEngine : public QObject {
     Q_OBJECT
@@ -22,6 +26,7 @@ private slots:
     void commandLineGivesOneObjectPerEntryAndTheExitStatus();
     void commandLineRefusesBadInputWithAMessage_data();
     void commandLineRefusesBadInputWithAMessage();
+    void ctrlCStopsTheCheckAndTheEnginesProcesses();
 
 private:
     /// Runs quokka-check with @p arguments while this test's server goes on answering.
@@ -219,6 +224,55 @@ void TestCheckEngine::commandLineRefusesBadInputWithAMessage()
     QCOMPARE(runTool(arguments, &out, &err), 1);
     QVERIFY2(err.contains(message.toUtf8()), err.constData());
     QVERIFY(out.isEmpty());
+}
+
+/// The processes below @p pid, from /proc.
+static QList<qint64> descendantsOf(qint64 pid)
+{
+    QList<qint64> found;
+    const QStringList tasks = QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &task : tasks) {
+        QFile children(QStringLiteral("/proc/%1/task/%2/children").arg(pid).arg(task));
+        if (!children.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &child : children.readAll().split(' '))
+            if (const qint64 id = child.trimmed().toLongLong(); id > 0)
+                found << id << descendantsOf(id);
+    }
+    return found;
+}
+
+void TestCheckEngine::ctrlCStopsTheCheckAndTheEnginesProcesses()
+{
+    QProcess tool;
+    tool.start(QStringLiteral(QUOKKA_HELPER_DIR "/../src/quokka-check"),
+               {QStringLiteral("--format"), QStringLiteral("json"), QStringLiteral("--timeout"), QStringLiteral("120"), QStringLiteral("-")});
+    QVERIFY(tool.waitForStarted());
+    tool.write(m_server.url(QStringLiteral("/alive")).toEncoded() + "\r\n"
+               + m_server.url(QStringLiteral("/wallthenhang")).toEncoded() + "\r\n");
+    tool.closeWriteChannel();
+    // The plain request got its 403; the engine's page now waits for an answer that never comes.
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.requests(QStringLiteral("/wallthenhang")).size() >= 2, 60000);
+    const QList<qint64> engine = descendantsOf(tool.processId());
+    QVERIFY(!engine.isEmpty());
+    QSignalSpy done(&tool, &QProcess::finished);
+    ::kill(pid_t(tool.processId()), SIGINT);
+    QVERIFY2(done.wait(20000), "Ctrl+C did not end the check");
+    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tool.exitCode(), 1);
+    const QByteArray err = tool.readAllStandardError();
+    QVERIFY2(err.contains("interrupted: 1 of 2 entries checked"), err.constData());
+    // What was found before is printed; the engine's processes end with the program.
+    const QByteArray out = tool.readAllStandardOutput();
+    QCOMPARE(out.count('\n'), 1);
+    QCOMPARE(QJsonDocument::fromJson(out).object().value(QStringLiteral("verdict")).toString(), QStringLiteral("alive"));
+    const auto alive = [&engine] {
+        for (qint64 pid : engine)
+            if (QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)))
+                return true;
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!alive(), 10000);
 }
 
 QTEST_MAIN(TestCheckEngine)

@@ -111,6 +111,10 @@ void CheckServer::answer(QTcpSocket *socket, const QByteArray &request)
         else
             send(response(403, "Forbidden", "Set-Cookie: refresh=passed; Path=/\r\n",
                           page("one moment", "<meta http-equiv=\"Refresh\" content=\"1\">"), !head));
+    } else if (path == u"/wallthenhang") {
+        if (earlier == 0)
+            send(response(403, "Forbidden", {}, page("forbidden"), !head));
+        // and then never answers again
     } else if (path == u"/hang") {
         // Accepted and never answered; the client gives up.
     } else if (path == u"/endless") {

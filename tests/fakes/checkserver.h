@@ -19,6 +19,7 @@
 ///   /botwall        403 with a script that sets a cookie and reloads; 200 once the cookie is sent
 ///   /refreshwall    403 that sets a cookie and refreshes itself a second later (no script); 200 with it
 ///   /hang           accepts the request and never answers
+///   /wallthenhang   403 the first time, then never answers (an engine page that waits)
 ///   /endless        405 to HEAD; to GET, 200 and a body that never ends
 ///   /malformed      a status line that is no HTTP
 class CheckServer final : public HttpTestServer {
