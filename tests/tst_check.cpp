@@ -139,6 +139,7 @@ private slots:
     void realRequestsGiveTheServersTruth_data();
     void realRequestsGiveTheServersTruth();
     void aHeadRefusedIsAskedAgainWithGet();
+    void keptConnectionsAreReusedAndAskedAgainWhenDropped();
 };
 
 void TestCheck::entriesAreReadAsAnAddressBoxReadsThem_data()
@@ -419,9 +420,11 @@ void TestCheck::realRequestsGiveTheServersTruth_data()
     QTest::newRow("500") << "/error" << "failing" << 500 << "";
     QTest::newRow("never answers") << "/hang" << "failing" << 0 << "";
     QTest::newRow("endless body") << "/endless" << "alive" << 200 << "";
-    // Qt Network tells a status line it cannot read only as a closed connection, which may be
-    // passing; the browser names it (see tst_check_engine), so plain requests alone say failing.
-    QTest::newRow("malformed status line") << "/malformed" << "failing" << 0 << "";
+    // As the browser finds too (see tst_check_engine).
+    QTest::newRow("malformed status line") << "/malformed" << "dead" << 0 << "";
+    QTest::newRow("head of over a megabyte") << "/hugehead" << "dead" << 0 << "";
+    QTest::newRow("interim answer first") << "/interim" << "alive" << 200 << "";
+    QTest::newRow("head in pieces") << "/inpieces" << "alive" << 200 << "";
     QTest::newRow("closed port") << "closed" << "dead" << 0 << "";
     QTest::newRow("no such name") << "invalid" << "dead" << 0 << "";
 }
@@ -464,6 +467,30 @@ void TestCheck::realRequestsGiveTheServersTruth()
         QVERIFY2(server.msAfterRefusal.value(path) >= 950, "the host was asked again before the second it asked for");
     if (path == u"/hang")
         QCOMPARE(server.requests(path).size(), 2); // one retry after the time-out
+}
+
+void TestCheck::keptConnectionsAreReusedAndAskedAgainWhenDropped()
+{
+    CheckServer server;
+    int connections = 0;
+    connect(&server, &QTcpServer::newConnection, this, [&connections] { ++connections; });
+    NetworkProbe http;
+    ListChecker checker(http, nullptr);
+    CheckOptions options;
+    options.useBrowser = false;
+    options.perHost = 1;
+    options.retries = 0;
+    checker.setOptions(options);
+    // One at a time to one server: the alive ones share a connection; the second request on a
+    // /keptonce connection is dropped unanswered and asked again on a new one, not called failing.
+    const QStringList entries{server.url(QStringLiteral("/alive?1")).toString(), server.url(QStringLiteral("/alive?2")).toString(),
+                              server.url(QStringLiteral("/alive?3")).toString(), server.url(QStringLiteral("/keptonce?1")).toString(),
+                              server.url(QStringLiteral("/keptonce?2")).toString()};
+    const QList<CheckResult> r = runCheck(checker, entries);
+    for (const CheckResult &result : r)
+        QCOMPARE(verdictWord(result.verdict), QStringLiteral("alive"));
+    QCOMPARE(server.requests(QStringLiteral("/keptonce")).size(), 3);
+    QCOMPARE(connections, 2);
 }
 
 void TestCheck::aHeadRefusedIsAskedAgainWithGet()

@@ -1,13 +1,12 @@
 #include "check/networkprobe.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkCookieJar>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QSet>
-#include <QTimer>
+#include "check/headclient.h"
 
 #include <QDateTime>
+#include <QNetworkCookie>
+#include <QNetworkCookieJar>
+#include <QSet>
+#include <QTimer>
 
 namespace {
 
@@ -40,26 +39,6 @@ int retryAfterSeconds(const QByteArray &value)
     return int(std::max<qint64>(0, QDateTime::currentDateTimeUtc().secsTo(when)));
 }
 
-ProbeAnswer::Outcome outcomeOf(QNetworkReply::NetworkError error)
-{
-    using E = QNetworkReply::NetworkError;
-    switch (error) {
-    case E::HostNotFoundError: return ProbeAnswer::Outcome::NoSuchHost;
-    case E::ConnectionRefusedError: return ProbeAnswer::Outcome::Refused;
-    case E::TimeoutError:
-    case E::OperationCanceledError: return ProbeAnswer::Outcome::TimedOut;
-    case E::SslHandshakeFailedError:
-    case E::UnknownNetworkError:
-        return error == E::SslHandshakeFailedError ? ProbeAnswer::Outcome::TlsError : ProbeAnswer::Outcome::NetworkError;
-    case E::ProtocolFailure:
-    case E::ProtocolUnknownError:
-    case E::ProtocolInvalidOperationError: return ProbeAnswer::Outcome::ProtocolError;
-    case E::TooManyRedirectsError: return ProbeAnswer::Outcome::TooManyRedirects;
-    case E::InsecureRedirectError: return ProbeAnswer::Outcome::Unloadable;
-    default: return ProbeAnswer::Outcome::NetworkError;
-    }
-}
-
 bool isSpecialInvalidName(const QString &host)
 {
     return host.compare(u"invalid", Qt::CaseInsensitive) == 0 || host.endsWith(u".invalid", Qt::CaseInsensitive)
@@ -76,19 +55,17 @@ struct NetworkProbe::Request {
     bool onlyPermanentSoFar = true;
     QUrl movedTo;
     bool headRefused = false;
-    /// The answer taken from the headers of a GET, which is then abandoned.
-    bool answered = false;
-    QNetworkReply *reply = nullptr;
+    quint64 id = 0;
+    /// The request on the wire, 0 when there is none.
+    quint64 exchange = 0;
     QTimer *deadline = nullptr;
 };
 
 NetworkProbe::NetworkProbe(QObject *parent)
     : HttpProbe(parent)
-    , m_manager(new QNetworkAccessManager(this))
+    , m_client(new HeadClient(this))
+    , m_cookies(new QNetworkCookieJar(this))
 {
-    // Redirects are followed by hand: their kind decides between moved and alive.
-    m_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-    m_manager->setCookieJar(new QNetworkCookieJar(m_manager));
 }
 
 NetworkProbe::~NetworkProbe()
@@ -111,7 +88,9 @@ void NetworkProbe::probe(const QUrl &url, std::function<void(const ProbeAnswer &
     request->visited.insert(url.toString(QUrl::FullyEncoded));
     request->deadline = new QTimer(this);
     request->deadline->setSingleShot(true);
-    // The time-out covers the whole walk through the redirects, and a body that trickles.
+    request->id = ++m_lastRequestId;
+    m_requests.insert(request->id, request);
+    // The time-out covers the whole walk through the redirects, and a head that trickles.
     connect(request->deadline, &QTimer::timeout, this, [this, request] {
         ProbeAnswer answer;
         answer.outcome = ProbeAnswer::Outcome::TimedOut;
@@ -131,71 +110,56 @@ void NetworkProbe::send(Request *request, const QUrl &url, bool head)
         answer.detail = QStringLiteral("names under .invalid never exist");
         if (request->hops > 0)
             answer.finalUrl = url;
-        QTimer::singleShot(0, this, [this, request, answer, generation = m_abortGeneration] {
-            if (generation == m_abortGeneration) {
-                complete(request, answer);
-            } else {
-                request->deadline->stop();
-                request->deadline->deleteLater();
-                delete request;
-            }
+        QTimer::singleShot(0, this, [this, id = request->id, answer] {
+            if (Request *r = m_requests.value(id))
+                complete(r, answer);
         });
         return;
     }
-    QNetworkRequest r(url);
-    r.setHeader(QNetworkRequest::UserAgentHeader, m_settings.userAgent);
-    r.setRawHeader("Accept", navigationAccept);
-    r.setRawHeader("Accept-Language", "en-US,en;q=0.9");
-    r.setTransferTimeout(m_settings.timeoutMs);
-    r.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    r.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    QNetworkReply *reply = head ? m_manager->head(r) : m_manager->get(r);
-    request->reply = reply;
-    m_requests.insert(reply, request);
-    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] { onHeaders(reply); });
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { onFinished(reply); });
+    HeaderList headers{{"User-Agent", m_settings.userAgent},
+                       {"Accept", navigationAccept},
+                       {"Accept-Language", "en-US,en;q=0.9"},
+                       {"Cache-Control", "no-cache"}};
+    // Cookies a server set on the way (a redirect that sets one and expects it back) go with the
+    // requests of this check only.
+    const QList<QNetworkCookie> cookies = m_cookies->cookiesForUrl(url);
+    if (!cookies.isEmpty()) {
+        QByteArray line;
+        for (const QNetworkCookie &cookie : cookies)
+            line += (line.isEmpty() ? "" : "; ") + cookie.toRawForm(QNetworkCookie::NameAndValueOnly);
+        headers.append({"Cookie", line});
+    }
+    request->exchange = m_client->ask(url, head, headers, [this, request, url](const ResponseHead &head) {
+        request->exchange = 0;
+        answered(request, url, head);
+    });
 }
 
-void NetworkProbe::onHeaders(QNetworkReply *reply)
+void NetworkProbe::answered(Request *request, const QUrl &url, const ResponseHead &head)
 {
-    Request *request = m_requests.value(reply);
-    if (!request || reply->operation() != QNetworkAccessManager::GetOperation)
-        return;
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid())
-        return;
-    // The status is all the check needs: the body is not downloaded.
-    request->answered = true;
-    reply->abort();
-}
-
-void NetworkProbe::onFinished(QNetworkReply *reply)
-{
-    Request *request = m_requests.take(reply);
-    reply->deleteLater();
-    if (!request)
-        return;
-    request->reply = nullptr;
-    const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     ProbeAnswer answer;
-    if (!statusAttribute.isValid()) {
-        answer.outcome = outcomeOf(reply->error());
-        answer.detail = reply->errorString();
+    if (!head.answered) {
+        answer.outcome = head.failure;
+        answer.detail = head.detail;
         if (request->hops > 0)
             answer.finalUrl = request->current;
         complete(request, answer);
         return;
     }
-    const int status = statusAttribute.toInt();
-    const bool head = reply->operation() == QNetworkAccessManager::HeadOperation;
-    if (head && (status == 405 || status == 501)) {
+    for (const auto &[name, value] : head.headers)
+        if (name.compare("Set-Cookie", Qt::CaseInsensitive) == 0)
+            m_cookies->setCookiesFromUrl(QNetworkCookie::parseCookies(value), url);
+    const int status = head.status;
+    const bool wasHead = !request->headRefused;
+    if (wasHead && (status == 405 || status == 501)) {
         // The server does not take HEAD: ask with GET and stop after the headers.
         request->headRefused = true;
         send(request, request->current, false);
         return;
     }
-    if (isRedirect(status) && reply->hasRawHeader("Location")) {
-        const QUrl next = request->current.resolved(QUrl::fromEncoded(reply->rawHeader("Location").trimmed()));
+    const QByteArray location = head.header("Location");
+    if (isRedirect(status) && !location.isEmpty()) {
+        const QUrl next = request->current.resolved(QUrl::fromEncoded(location));
         if (request->onlyPermanentSoFar && isPermanent(status))
             request->movedTo = next;
         else
@@ -226,24 +190,21 @@ void NetworkProbe::onFinished(QNetworkReply *reply)
     }
     answer.outcome = ProbeAnswer::Outcome::Answered;
     answer.status = status;
-    answer.detail = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+    answer.detail = QString::fromLatin1(head.reason);
     if (request->hops > 0)
         answer.finalUrl = request->current;
     answer.movedTo = request->movedTo;
     if (status == 429 || status == 503)
-        answer.retryAfterSeconds = retryAfterSeconds(reply->rawHeader("Retry-After"));
+        answer.retryAfterSeconds = retryAfterSeconds(head.header("Retry-After"));
     complete(request, answer);
 }
 
 void NetworkProbe::complete(Request *request, const ProbeAnswer &answer)
 {
-    if (request->reply) {
-        QNetworkReply *reply = request->reply;
-        m_requests.remove(reply);
-        reply->disconnect(this);
-        reply->abort();
-        reply->deleteLater();
-    }
+    m_requests.remove(request->id);
+    if (request->exchange)
+        m_client->cancel(request->exchange);
+    // Its own time-out may be what ends the request: the timer goes once that has returned.
     request->deadline->stop();
     request->deadline->deleteLater();
     auto done = std::move(request->done);
@@ -253,15 +214,12 @@ void NetworkProbe::complete(Request *request, const ProbeAnswer &answer)
 
 void NetworkProbe::abortAll()
 {
-    ++m_abortGeneration;
-    const auto requests = m_requests;
-    m_requests.clear();
-    for (auto it = requests.begin(); it != requests.end(); ++it) {
-        it.key()->disconnect(this);
-        it.key()->abort();
-        it.key()->deleteLater();
-        it.value()->deadline->stop();
-        it.value()->deadline->deleteLater();
-        delete it.value();
+    const auto requests = std::exchange(m_requests, {});
+    for (Request *request : requests) {
+        if (request->exchange)
+            m_client->cancel(request->exchange);
+        request->deadline->stop();
+        request->deadline->deleteLater();
+        delete request;
     }
 }

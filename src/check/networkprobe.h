@@ -1,15 +1,16 @@
-// The fast pass's plain requests over Qt Network.
+// The fast pass's plain requests.
 #pragma once
 
 #include "check/httpprobe.h"
 
 #include <QHash>
 
-class QNetworkAccessManager;
-class QNetworkReply;
+class HeadClient;
+class QNetworkCookieJar;
+struct ResponseHead;
 
-/// HEAD requests (GET, abandoned once the headers are in, where HEAD is refused) with redirects
-/// followed by hand, so that permanent and temporary ones are told apart and loops are seen.
+/// HEAD requests (GET, abandoned once the headers are in, where HEAD is refused), through HeadClient,
+/// with redirects followed by hand, so that permanent and temporary ones are told apart and loops are seen.
 /// Cookies live only as long as this object: nothing of the browser's profile is sent.
 class NetworkProbe final : public HttpProbe {
     Q_OBJECT
@@ -25,12 +26,12 @@ public:
 private:
     struct Request;
     void send(Request *request, const QUrl &url, bool head);
-    void onHeaders(QNetworkReply *reply);
-    void onFinished(QNetworkReply *reply);
+    void answered(Request *request, const QUrl &url, const ResponseHead &head);
     void complete(Request *request, const ProbeAnswer &answer);
 
-    QNetworkAccessManager *m_manager;
+    HeadClient *m_client;
+    QNetworkCookieJar *m_cookies;
     HttpProbeSettings m_settings;
-    QHash<QNetworkReply *, Request *> m_requests;
-    quint64 m_abortGeneration = 0;
+    QHash<quint64, Request *> m_requests;
+    quint64 m_lastRequestId = 0;
 };

@@ -115,6 +115,30 @@ void CheckServer::answer(QTcpSocket *socket, const QByteArray &request)
         if (earlier == 0)
             send(response(403, "Forbidden", {}, page("forbidden"), !head));
         // and then never answers again
+    } else if (path == u"/interim") {
+        send("HTTP/1.1 100 Continue\r\n\r\n" + response(200, "OK", {}, page("after an interim answer"), !head));
+    } else if (path == u"/inpieces") {
+        // The head comes in three writes, apart.
+        const QByteArray whole = response(200, "OK", {}, page("in pieces"), !head);
+        --m_open;
+        socket->write(whole.left(7));
+        QTimer::singleShot(30, socket, [socket, whole] { socket->write(whole.mid(7, 30)); });
+        QTimer::singleShot(60, socket, [socket, whole] { socket->write(whole.mid(37)); });
+    } else if (path == u"/hugehead") {
+        // Headers without end (bounded for the test).
+        QByteArray headers;
+        for (int i = 0; i < 40000; ++i)
+            headers += "X-Filler-" + QByteArray::number(i) + ": " + QByteArray(20, 'x') + "\r\n";
+        send(response(200, "OK", headers, {}, false), true);
+    } else if (path == u"/keptonce") {
+        // A server whose kept connections time out: a second request on one is closed unanswered.
+        if (socket->property("answered").toBool()) {
+            --m_open;
+            socket->disconnectFromHost();
+        } else {
+            socket->setProperty("answered", true);
+            send(response(200, "OK", {}, page("kept once"), !head));
+        }
     } else if (path == u"/hang") {
         // Accepted and never answered; the client gives up.
     } else if (path == u"/endless") {

@@ -22,6 +22,8 @@
 ///   /wallthenhang   403 the first time, then never answers (an engine page that waits)
 ///   /endless        405 to HEAD; to GET, 200 and a body that never ends
 ///   /malformed      a status line that is no HTTP
+///   /interim        100 Continue, then 200          /inpieces  200 whose head comes in three writes
+///   /hugehead       a head of over a megabyte        /keptonce  200, then closes that connection unanswered
 class CheckServer final : public HttpTestServer {
     Q_OBJECT
 public:

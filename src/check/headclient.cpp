@@ -1,0 +1,278 @@
+#include "check/headclient.h"
+
+#include <QSslSocket>
+#include <QTcpSocket>
+#include <QUrl>
+
+namespace {
+
+/// A head longer than this is no answer a browser takes either (Chromium stops at 256 KiB).
+constexpr qsizetype longestHead = 256 * 1024;
+/// Open connections kept per server between requests.
+constexpr int idlePerServer = 8;
+
+QString serverKey(const QUrl &url)
+{
+    return url.scheme() + QStringLiteral("://") + url.host(QUrl::FullyEncoded) + QLatin1Char(':')
+        + QString::number(url.port(url.scheme() == u"https" ? 443 : 80));
+}
+
+ProbeAnswer::Outcome outcomeOf(QAbstractSocket::SocketError error)
+{
+    switch (error) {
+    case QAbstractSocket::HostNotFoundError: return ProbeAnswer::Outcome::NoSuchHost;
+    case QAbstractSocket::ConnectionRefusedError: return ProbeAnswer::Outcome::Refused;
+    case QAbstractSocket::SocketTimeoutError: return ProbeAnswer::Outcome::TimedOut;
+    case QAbstractSocket::SslHandshakeFailedError:
+    case QAbstractSocket::SslInternalError:
+    case QAbstractSocket::SslInvalidUserDataError: return ProbeAnswer::Outcome::TlsError;
+    default: return ProbeAnswer::Outcome::NetworkError;
+    }
+}
+
+} // namespace
+
+QByteArray ResponseHead::header(const QByteArray &name) const
+{
+    for (const auto &[key, value] : headers)
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    return {};
+}
+
+struct HeadClient::Exchange {
+    quint64 id = 0;
+    QString key;
+    QByteArray request;
+    bool head = true;
+    Done done;
+    QAbstractSocket *socket = nullptr;
+    /// On a kept connection, which the server may have closed meanwhile: then it is asked again on a
+    /// new one.
+    bool reused = false;
+    QByteArray buffer;
+    QUrl url;
+};
+
+HeadClient::HeadClient(QObject *parent)
+    : QObject(parent)
+{
+}
+
+HeadClient::~HeadClient()
+{
+    cancelAll();
+    while (!m_idle.isEmpty())
+        discard(m_idle.begin()->first());
+}
+
+quint64 HeadClient::ask(const QUrl &url, bool head, const HeaderList &headers, Done done)
+{
+    auto *exchange = new Exchange;
+    exchange->id = ++m_lastId;
+    exchange->key = serverKey(url);
+    exchange->head = head;
+    exchange->done = std::move(done);
+    exchange->url = url;
+    const bool https = url.scheme() == u"https";
+    const int defaultPort = https ? 443 : 80;
+    QByteArray host = url.host(QUrl::FullyEncoded).toLatin1();
+    if (host.contains(':'))
+        host = '[' + host + ']';
+    if (url.port(defaultPort) != defaultPort)
+        host += ':' + QByteArray::number(url.port());
+    QByteArray target = url.path(QUrl::FullyEncoded).toLatin1();
+    if (target.isEmpty())
+        target = "/";
+    if (url.hasQuery())
+        target += '?' + url.query(QUrl::FullyEncoded).toLatin1();
+    QByteArray &r = exchange->request;
+    r = (head ? "HEAD " : "GET ") + target + " HTTP/1.1\r\nHost: " + host + "\r\n";
+    for (const auto &[name, value] : headers)
+        r += name + ": " + value + "\r\n";
+    r += "\r\n";
+    m_exchanges.insert(exchange->id, exchange);
+    // Opened from the event loop, so that no answer (a refused connection can be told at once) comes
+    // before the caller has the request's number.
+    QMetaObject::invokeMethod(
+        this, [this, id = exchange->id] {
+            if (Exchange *e = m_exchanges.value(id))
+                open(e);
+        },
+        Qt::QueuedConnection);
+    return exchange->id;
+}
+
+void HeadClient::open(Exchange *exchange)
+{
+    while (QAbstractSocket *socket = takeIdle(exchange->key)) {
+        if (socket->state() == QAbstractSocket::ConnectedState && socket->bytesAvailable() == 0) {
+            exchange->socket = socket;
+            exchange->reused = true;
+            m_onSocket.insert(socket, exchange);
+            send(exchange);
+            return;
+        }
+        discard(socket);
+    }
+    const bool https = exchange->url.scheme() == u"https";
+    QAbstractSocket *socket = https ? new QSslSocket(this) : new QTcpSocket(this);
+    socket->setObjectName(exchange->key);
+    exchange->socket = socket;
+    exchange->reused = false;
+    m_onSocket.insert(socket, exchange);
+    connect(socket, &QAbstractSocket::readyRead, this, [this, socket] { received(socket); });
+    connect(socket, &QAbstractSocket::errorOccurred, this, [this, socket](QAbstractSocket::SocketError error) {
+        failed(socket, outcomeOf(error), socket->errorString());
+    });
+    connect(socket, &QAbstractSocket::disconnected, this, [this, socket] {
+        failed(socket, ProbeAnswer::Outcome::NetworkError, QStringLiteral("the server closed the connection"));
+    });
+    const QString host = exchange->url.host(QUrl::FullyEncoded);
+    if (auto *ssl = qobject_cast<QSslSocket *>(socket)) {
+        connect(ssl, &QSslSocket::encrypted, this, [this, socket] {
+            if (Exchange *e = m_onSocket.value(socket))
+                send(e);
+        });
+        connect(ssl, &QSslSocket::sslErrors, this, [this, socket](const QList<QSslError> &errors) {
+            // Not ignored: the handshake fails, as it does in a browser.
+            failed(socket, ProbeAnswer::Outcome::TlsError, errors.value(0).errorString());
+        });
+        ssl->connectToHostEncrypted(host, quint16(exchange->url.port(443)), exchange->url.host());
+    } else {
+        connect(socket, &QAbstractSocket::connected, this, [this, socket] {
+            if (Exchange *e = m_onSocket.value(socket))
+                send(e);
+        });
+        socket->connectToHost(host, quint16(exchange->url.port(80)));
+    }
+}
+
+void HeadClient::send(Exchange *exchange)
+{
+    exchange->socket->write(exchange->request);
+}
+
+void HeadClient::received(QAbstractSocket *socket)
+{
+    Exchange *exchange = m_onSocket.value(socket);
+    if (!exchange) {
+        // A kept connection has nothing to say between requests.
+        discard(socket);
+        return;
+    }
+    exchange->buffer += socket->readAll();
+    QByteArray &buffer = exchange->buffer;
+    for (;;) {
+        const qsizetype end = buffer.indexOf("\r\n\r\n");
+        if (end < 0) {
+            if (buffer.size() > longestHead)
+                failed(socket, ProbeAnswer::Outcome::ProtocolError, QStringLiteral("the answer's head never ends"));
+            return;
+        }
+        const QList<QByteArray> lines = buffer.left(end).split('\n');
+        const QByteArray statusLine = lines.value(0).trimmed();
+        const QList<QByteArray> words = statusLine.split(' ');
+        bool ok = false;
+        const int status = words.value(1).toInt(&ok);
+        if (!statusLine.startsWith("HTTP/1.") || words.value(1).size() != 3 || !ok || status < 100) {
+            failed(socket, ProbeAnswer::Outcome::ProtocolError, QStringLiteral("the server's answer is not valid HTTP"));
+            return;
+        }
+        buffer.remove(0, end + 4);
+        if (status < 200 && status != 101)
+            continue; // an interim answer (100 Continue, 103 Early Hints): the real one follows
+        ResponseHead answer;
+        answer.answered = true;
+        answer.status = status;
+        answer.reason = statusLine.mid(statusLine.indexOf(' ', 9) + 1);
+        if (words.size() < 3)
+            answer.reason.clear();
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QByteArray &line = lines.at(i);
+            const qsizetype colon = line.indexOf(':');
+            if (colon > 0)
+                answer.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
+        }
+        const QByteArray connection = answer.header("Connection").toLower();
+        const bool keepAlive = statusLine.startsWith("HTTP/1.1") ? !connection.contains("close") : connection.contains("keep-alive");
+        // Only a HEAD's connection is free again: after a GET's head its body would follow.
+        finish(exchange, answer, exchange->head && keepAlive && buffer.isEmpty() && status != 101);
+        return;
+    }
+}
+
+void HeadClient::failed(QAbstractSocket *socket, ProbeAnswer::Outcome outcome, const QString &detail)
+{
+    Exchange *exchange = m_onSocket.value(socket);
+    if (!exchange) {
+        discard(socket);
+        return;
+    }
+    if (exchange->reused && exchange->buffer.isEmpty()) {
+        // The server had closed the kept connection: ask again on a new one, as browsers do.
+        discard(socket);
+        open(exchange);
+        return;
+    }
+    ResponseHead answer;
+    answer.failure = outcome;
+    answer.detail = detail;
+    finish(exchange, answer, false);
+}
+
+void HeadClient::finish(Exchange *exchange, const ResponseHead &answer, bool keepSocket)
+{
+    QAbstractSocket *socket = exchange->socket;
+    m_onSocket.remove(socket);
+    m_exchanges.remove(exchange->id);
+    if (keepSocket && m_idle.value(exchange->key).size() < idlePerServer)
+        m_idle[exchange->key].append(socket);
+    else
+        discard(socket);
+    const Done done = std::move(exchange->done);
+    delete exchange;
+    done(answer);
+}
+
+QAbstractSocket *HeadClient::takeIdle(const QString &key)
+{
+    const auto it = m_idle.find(key);
+    if (it == m_idle.end())
+        return nullptr;
+    QAbstractSocket *socket = it->takeLast();
+    if (it->isEmpty())
+        m_idle.erase(it);
+    return socket;
+}
+
+void HeadClient::discard(QAbstractSocket *socket)
+{
+    // A socket knows its server by its name: a kept one leaves the kept ones of that server.
+    if (const auto it = m_idle.find(socket->objectName()); it != m_idle.end()) {
+        it->removeOne(socket);
+        if (it->isEmpty())
+            m_idle.erase(it);
+    }
+    m_onSocket.remove(socket);
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+void HeadClient::cancel(quint64 id)
+{
+    Exchange *exchange = m_exchanges.take(id);
+    if (!exchange)
+        return;
+    if (exchange->socket)
+        discard(exchange->socket);
+    delete exchange;
+}
+
+void HeadClient::cancelAll()
+{
+    const QList<quint64> ids = m_exchanges.keys();
+    for (quint64 id : ids)
+        cancel(id);
+}
