@@ -114,6 +114,9 @@ private slots:
         typeAddress(m_window, m_server->url("/slow-page").toString());
         QTRY_COMPARE_WITH_TIMEOUT(m_window->statusPanel(3)->text(), QStringLiteral("Browser is working..."), 5000);
         QVERIFY(m_window->m_busyAnimation->isPlaying());
+        // Until the page answers, the caption names the page being loaded, not the one before.
+        QTRY_VERIFY2_WITH_TIMEOUT(m_window->windowTitle().contains(QLatin1String("/slow-page")),
+                                  qPrintable(m_window->windowTitle()), 1500);
         QTRY_COMPARE_WITH_TIMEOUT(m_window->statusPanel(3)->text(), QStringLiteral("Ready!"), 15000);
         QVERIFY(!m_window->m_busyAnimation->isPlaying());
         QCOMPARE(m_window->windowTitle(), QStringLiteral("slow-page"));

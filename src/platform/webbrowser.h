@@ -27,7 +27,8 @@ public:
     virtual void stop() = 0;
     /// True from the start of a load until it finishes; busyChanged() tells each change.
     virtual bool isBusy() const = 0;
-    /// The page title; empty before the first page. titleChanged() tells each change.
+    /// The page title (while a page loads, its address until it has a title); empty before the first
+    /// page. titleChanged() tells each change.
     virtual QString title() const = 0;
     /// The page address; empty before the first page. urlChanged() tells each change.
     virtual QString url() const = 0;

@@ -13,6 +13,7 @@
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
 #include <QWebEnginePermission>
@@ -247,14 +248,27 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent)
         if (m_openedByPage)
             emit closeRequested();
     }, Qt::QueuedConnection);
-    connect(page, &QWebEnginePage::titleChanged, this, &WebEngineBrowser::announceTitle);
+    connect(page, &QWebEnginePage::titleChanged, this, [this] {
+        m_loadingAddress.clear();
+        announceTitle();
+    });
     connect(page, &QWebEnginePage::urlChanged, this, [this] {
+        m_loadingAddress.clear();
         const QString address = url();
         if (address != m_url) {
             m_url = address;
             emit urlChanged(address);
         }
         announceTitle(); // title() is empty until there is an address
+    });
+    // While a page loads, its address stands for its title until the page has one, on every engine:
+    // newer ones keep the page before's title and address until the new page's answer comes.
+    connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+            m_loadingAddress = info.url().toString();
+        else
+            m_loadingAddress.clear();
+        announceTitle();
     });
     connect(page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
@@ -458,6 +472,8 @@ bool WebEngineBrowser::isBusy() const
 
 QString WebEngineBrowser::title() const
 {
+    if (!m_loadingAddress.isEmpty())
+        return m_loadingAddress;
     if (m_view->url().isEmpty())
         return {};
     return m_view->title();

@@ -81,5 +81,7 @@ private:
     QUrl m_personsAddress; ///< the address the person last opened, until its download (if it is one) came
 
     QString m_title;
+    /// The address of the page being loaded, until the engine tells of the new page.
+    QString m_loadingAddress;
     QString m_url;
 };
