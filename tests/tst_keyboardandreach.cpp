@@ -11,6 +11,7 @@
 #include "fakes/windowsworld.h"
 #include "lists/addaddressbar.h"
 #include "lists/cheatbox.h"
+#include "lists/checkwindow.h"
 #include "lists/editlistwindow.h"
 #include "lists/listviewwindow.h"
 #include "lists/newlistwindow.h"
@@ -28,6 +29,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QToolBar>
+#include <QTcpServer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -220,7 +222,7 @@ private slots:
         QTest::addColumn<int>("key");
         for (const char *where : {"New List's Create", "Edit List's Edit", "the browser window's GO>",
                                   "the browser window's Go", "the browser window's page", "the list browser's Next",
-                                  "the list browser's page", "Add URL's box", "Add URL's ADD"}) {
+                                  "the list browser's page", "Add URL's box", "Add URL's ADD", "Check List's Cancel"}) {
             QTest::newRow(qPrintable(QStringLiteral("%1, Return").arg(QLatin1String(where)))) << where << int(Qt::Key_Return);
             QTest::newRow(qPrintable(QStringLiteral("%1, keypad Enter").arg(QLatin1String(where)))) << where << int(Qt::Key_Enter);
         }
@@ -233,6 +235,7 @@ private slots:
         MainWindow *frame = activeFrame();
         QVERIFY(frame);
         FakeMessageBoxes &boxes = m_world.platform->boxes;
+        QTcpServer silent;
         QWidget *target = nullptr;
         std::function<bool()> happened;
         if (where.startsWith(QLatin1String("New List"))) {
@@ -257,6 +260,16 @@ private slots:
             ListBrowser *w = m_world.windows->listBrowser();
             target = where.endsWith(QLatin1String("Next")) ? static_cast<QWidget *>(w->m_nextButton) : w->m_view->widget();
             happened = [w] { return w->m_addressList->currentRow() == 0; };
+        } else if (where.startsWith(QLatin1String("Check List"))) {
+            // A server that takes the request and never answers keeps the check running.
+            QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+            QVERIFY(TestFiles::writeList(QStringLiteral("http://127.0.0.1:%1/\r\n").arg(silent.serverPort()).toUtf8()));
+            m_world.windows->checkWindow()->setUseBrowser(false);
+            frame->menuItem(QStringLiteral("checkList"))->trigger();
+            CheckWindow *w = m_world.windows->loadedCheckWindow();
+            QVERIFY(w->isChecking());
+            target = w->m_cancelButton;
+            happened = [w] { return !w->isChecking(); };
         } else {
             ListBrowser *browser = m_world.windows->listBrowser();
             browser->openAddBar();

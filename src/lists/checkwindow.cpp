@@ -9,6 +9,7 @@
 #include "platform/pageprobe.h"
 #include "platform/platform.h"
 #include "store/urllistfile.h"
+#include "ui/enterkey.h"
 #include "ui/listbox.h"
 #include "ui/twips.h"
 #include "ui/windowframe.h"
@@ -75,6 +76,7 @@ CheckWindow::CheckWindow(Windows &windows, QWidget *parent)
     setTabOrder(m_removeDeadButton, m_replaceMovedButton);
     setTabOrder(m_replaceMovedButton, m_saveReportButton);
     setFocusProxy(m_cancelButton);
+    EnterKey::giveDefaultButton(this, nullptr);
 }
 
 CheckWindow::~CheckWindow()
