@@ -119,19 +119,16 @@ private:
         const bool wallLike = status == 401 || status == 403 || status == 429 || status == 503 || status == 0;
         m_settle.start(wallLike ? m_settleMs : std::max(1, m_settleMs / 4));
         // Only a script or a meta refresh can take a page elsewhere: a page without either is final
-        // at once, but for a wall's Refresh header, which no script can see, given the short look.
+        // at once. (A Refresh header, which no script can see, moves a page on as it loads; walls
+        // that would wait with one are not known.)
         const int navigation = m_navigation;
         QPointer<PageLoad> self(this);
         m_page->runJavaScript(QStringLiteral("document.scripts.length + document.querySelectorAll("
                                              "'meta[http-equiv=refresh i]').length"),
-                              [self, navigation, wallLike](const QVariant &found) {
-                                  if (!self || self->m_finished || self->m_navigation != navigation
-                                      || !found.isValid() || found.toInt() != 0)
-                                      return;
-                                  if (!wallLike)
+                              [self, navigation](const QVariant &found) {
+                                  if (self && !self->m_finished && self->m_navigation == navigation
+                                      && found.isValid() && found.toInt() == 0)
                                       self->finish(self->m_last);
-                                  else if (self->m_settle.remainingTime() > self->m_settleMs / 4)
-                                      self->m_settle.start(std::max(1, self->m_settleMs / 4));
                               });
     }
 
