@@ -86,7 +86,8 @@ struct Init {
 extern "C" {
 
 // The open family: a path under /proc may be missing, and what opens is tracked for read faults.
-#define QUOKKA_SHIM_OPEN(name, params, args)                                   \
+// The fourth argument reads what the call needs beyond the named parameters.
+#define QUOKKA_SHIM_OPEN(name, params, args, ...)                              \
     int name params                                                            \
     {                                                                          \
         static auto real = next<int (*) params>(#name);                        \
@@ -94,27 +95,20 @@ extern "C" {
             errno = ENOENT;                                                    \
             return -1;                                                         \
         }                                                                      \
+        __VA_ARGS__                                                            \
         return track(real args, path);                                         \
     }
-#define QUOKKA_SHIM_OPEN_MODE(name, params, args)                              \
-    int name params                                                            \
-    {                                                                          \
-        static auto real = next<int (*) params>(#name);                        \
-        if (noProc(path)) {                                                    \
-            errno = ENOENT;                                                    \
-            return -1;                                                         \
-        }                                                                      \
-        va_list ap;                                                            \
-        va_start(ap, flags);                                                   \
-        const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(ap, mode_t) : 0; \
-        va_end(ap);                                                            \
-        return track(real args, path);                                         \
-    }
+// The mode that follows the flags when they create a file.
+#define QUOKKA_READ_MODE                                                       \
+    va_list ap;                                                                \
+    va_start(ap, flags);                                                       \
+    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(ap, mode_t) : 0; \
+    va_end(ap);
 
-QUOKKA_SHIM_OPEN_MODE(open, (const char *path, int flags, ...), (path, flags, mode))
-QUOKKA_SHIM_OPEN_MODE(open64, (const char *path, int flags, ...), (path, flags, mode))
-QUOKKA_SHIM_OPEN_MODE(openat, (int dirfd, const char *path, int flags, ...), (dirfd, path, flags, mode))
-QUOKKA_SHIM_OPEN_MODE(openat64, (int dirfd, const char *path, int flags, ...), (dirfd, path, flags, mode))
+QUOKKA_SHIM_OPEN(open, (const char *path, int flags, ...), (path, flags, mode), QUOKKA_READ_MODE)
+QUOKKA_SHIM_OPEN(open64, (const char *path, int flags, ...), (path, flags, mode), QUOKKA_READ_MODE)
+QUOKKA_SHIM_OPEN(openat, (int dirfd, const char *path, int flags, ...), (dirfd, path, flags, mode), QUOKKA_READ_MODE)
+QUOKKA_SHIM_OPEN(openat64, (int dirfd, const char *path, int flags, ...), (dirfd, path, flags, mode), QUOKKA_READ_MODE)
 QUOKKA_SHIM_OPEN(__open_2, (const char *path, int flags), (path, flags))
 QUOKKA_SHIM_OPEN(__open64_2, (const char *path, int flags), (path, flags))
 
