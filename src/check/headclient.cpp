@@ -165,11 +165,13 @@ void HeadClient::received(QAbstractSocket *socket)
     QByteArray &buffer = exchange->buffer;
     for (;;) {
         const qsizetype end = buffer.indexOf("\r\n\r\n");
-        if (end < 0) {
-            if (buffer.size() > longestHead)
-                failed(socket, ProbeAnswer::Outcome::ProtocolError, QStringLiteral("the answer's head never ends"));
+        // Whether the head came in many reads or in one.
+        if (end < 0 ? buffer.size() > longestHead : end > longestHead) {
+            failed(socket, ProbeAnswer::Outcome::ProtocolError, QStringLiteral("the answer's head never ends"));
             return;
         }
+        if (end < 0)
+            return;
         const QList<QByteArray> lines = buffer.left(end).split('\n');
         const QByteArray statusLine = lines.value(0).trimmed();
         const QList<QByteArray> words = statusLine.split(' ');

@@ -171,10 +171,17 @@ class Session:
     # A list with more entries than this is not walked entry by entry (a list file may hold millions).
     LONG_LIST = 500
 
-    def walk(self, node=None, depth=0, limit=40):
+    def walk(self, node=None, depth=0, limit=40, into_pages=True):
+        """Every node below node (the program by default); with into_pages False, a web page is
+        yielded but not what it holds."""
         node = node or self.app
         yield node
         if depth >= limit:
+            return
+        try:
+            if not into_pages and node.getRoleName() == "document web":
+                return
+        except Exception:
             return
         try:
             n = node.childCount
@@ -188,7 +195,7 @@ class Session:
             except Exception:
                 continue
             if c is not None:
-                yield from self.walk(c, depth + 1, limit)
+                yield from self.walk(c, depth + 1, limit, into_pages)
 
     def role_name(self, node):
         """The node's role name, the same on every release: AT-SPI 2.56 (Debian 13) calls a push button
@@ -438,8 +445,10 @@ class Session:
                      "menu item", "menu", "page tab", "slider", "spin button", "toggle button"}
 
     def unnamed_controls(self, root):
+        """The program's own controls below root that a screen reader could not name. A page's content
+        is the page's (Qt 6.8 shows the lists of a web page as lists, which need no name there)."""
         bad = []
-        for n in self.walk(root):
+        for n in self.walk(root, into_pages=False):
             try:
                 role = self.role_name(n)
                 if role in self.CONTROL_ROLES and not (n.name or "").strip():
