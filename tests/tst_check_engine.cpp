@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWebEnginePage>
 
 #include <csignal>
 
@@ -135,6 +136,9 @@ void TestCheckEngine::onePageDecidesEveryCaseInTurn()
         QVERIFY2(verdictWord(r.verdict) == QLatin1String(c.verdict) && r.status == c.status,
                  qPrintable(QStringLiteral("%1: %2 %3").arg(QLatin1String(c.name), verdictWord(r.verdict)).arg(r.status)));
     }
+    // One page did it all, and it goes (with its page process) once nothing asks for it.
+    QCOMPARE(engine.findChildren<QWebEnginePage *>().size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(engine.findChildren<QWebEnginePage *>().size(), 0, 5000);
 }
 
 int TestCheckEngine::runTool(const QStringList &arguments, QByteArray *out, QByteArray *err, const QByteArray &input)

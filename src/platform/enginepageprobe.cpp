@@ -164,6 +164,12 @@ EnginePageProbe::EnginePageProbe(QObject *parent)
     : PageProbe(parent)
     , m_profile(new QWebEngineProfile(this)) // no name: off the record, nothing on disk
 {
+    m_releaseIdle.setSingleShot(true);
+    m_releaseIdle.setInterval(1000);
+    connect(&m_releaseIdle, &QTimer::timeout, this, [this] {
+        for (QWebEnginePage *page : std::exchange(m_idle, {}))
+            page->deleteLater();
+    });
     m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     QWebEngineSettings *settings = m_profile->settings();
@@ -200,6 +206,7 @@ void EnginePageProbe::load(const QUrl &url, int timeoutMs, int settleMs, std::fu
 
 QWebEnginePage *EnginePageProbe::takePage()
 {
+    m_releaseIdle.stop();
     if (!m_idle.isEmpty())
         return m_idle.takeLast();
     auto *page = new QWebEnginePage(m_profile, this);
@@ -216,6 +223,8 @@ void EnginePageProbe::givePageBack(QWebEnginePage *page, bool reusable)
     if (reusable && m_idle.size() < maxIdlePages) {
         page->load(blankPage());
         m_idle.append(page);
+        // Pages nobody asks for again go, with their page processes, once the check has moved on.
+        m_releaseIdle.start();
     } else {
         page->deleteLater();
     }

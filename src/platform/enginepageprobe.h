@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QTimer>
 
 class QWebEngineProfile;
 class QWebEngineLoadingInfo;
@@ -39,4 +40,6 @@ private:
     QWebEngineProfile *m_profile;
     QList<QPointer<PageLoad>> m_loads;
     QList<QWebEnginePage *> m_idle;
+    /// Ends the kept pages a second after the last load gave its page back.
+    QTimer m_releaseIdle;
 };
