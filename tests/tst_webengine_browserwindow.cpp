@@ -24,18 +24,6 @@
 #include <csignal>
 #include <sys/types.h>
 
-namespace {
-
-QLabel *noticeOf(BrowserWindow *w)
-{
-    for (QLabel *label : w->m_view->widget()->parentWidget()->findChildren<QLabel *>())
-        if (label->accessibleName() == QLatin1String("Browser notice"))
-            return label;
-    return nullptr;
-}
-
-} // namespace
-
 class TestWebEngineBrowserWindow : public QObject {
     Q_OBJECT
 private:
@@ -192,7 +180,7 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("http://one/\r\nhttp://two/\r\n"));
         // The user is told where it went, and the window is idle again.
-        QLabel *notice = noticeOf(m_window);
+        QLabel *notice = noticeOf(m_window->m_view);
         QVERIFY(notice && notice->isVisible());
         QVERIFY2(notice->text().contains(saved), qPrintable(notice->text()));
         QTRY_COMPARE_WITH_TIMEOUT(m_window->statusPanel(3)->text(), QStringLiteral("Ready!"), 5000);
@@ -212,7 +200,7 @@ private slots:
         QTest::qWait(500);
         QCOMPARE(m_window->windowTitle(), QStringLiteral("victim"));
         QCOMPARE(m_window->m_view->url(), m_server->url("/victim").toString());
-        QLabel *notice = noticeOf(m_window);
+        QLabel *notice = noticeOf(m_window->m_view);
         QVERIFY(notice && notice->isVisible());
         QVERIFY(notice->text().contains(QLatin1String("javascript:")));
     }
@@ -226,7 +214,7 @@ private slots:
         QSignalSpy crashed(m_window->m_view, &WebBrowser::renderProcessCrashed);
         QCOMPARE(::kill(pid_t(page->renderProcessPid()), SIGKILL), 0);
         QTRY_COMPARE_WITH_TIMEOUT(crashed.count(), 1, 10000);
-        QLabel *notice = noticeOf(m_window);
+        QLabel *notice = noticeOf(m_window->m_view);
         QVERIFY(notice && notice->isVisible());
         QVERIFY(notice->text().contains(QLatin1String("Refresh")));
         QTRY_COMPARE(m_window->statusPanel(3)->text(), QStringLiteral("Ready!"));

@@ -36,14 +36,6 @@ PageDialog *openDialog()
     return nullptr;
 }
 
-QLabel *noticeOf(WebBrowser *browser)
-{
-    for (QLabel *label : browser->widget()->parentWidget()->findChildren<QLabel *>())
-        if (label->accessibleName() == QLatin1String("Browser notice"))
-            return label;
-    return nullptr;
-}
-
 } // namespace
 
 class TestWebEnginePages : public QObject {

@@ -1,5 +1,7 @@
 #include "fakes/webenginetest.h"
 
+#include "platform/webbrowser.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -19,4 +21,12 @@ void prepareWebEngineTest()
     const QByteArray source = qgetenv("QUOKKA_SOURCE_DIR");
     QDir::setCurrent(source.isEmpty() ? QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/../..")
                                       : QString::fromLocal8Bit(source));
+}
+
+QLabel *noticeOf(WebBrowser *browser)
+{
+    for (QLabel *label : browser->widget()->parentWidget()->findChildren<QLabel *>())
+        if (label->accessibleName() == QLatin1String("Browser notice"))
+            return label;
+    return nullptr;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -12,6 +13,11 @@ QTemporaryDir *testHomeFolder();
 /// Points HOME and the XDG folders into testHomeFolder() and makes the source folder the working
 /// folder (the shipped start page and animations are read from there, as the program does).
 void prepareWebEngineTest();
+
+class WebBrowser;
+
+/// The notice a web view shows over its page (a refused address, a blocked download), or null.
+QLabel *noticeOf(WebBrowser *browser);
 
 /// main() of such a test: prepared as above, in an application that shares OpenGL contexts as the
 /// program's does.
