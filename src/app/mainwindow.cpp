@@ -55,6 +55,37 @@ private:
     QPixmap m_picture;
 };
 
+/// Moves the child window @p window beside @p other in the visible part of the frame's document area,
+/// where it covers nothing of it: to its right, below, to its left or above it. Without such room, into
+/// the bottom right corner of the visible area, where the list browser has its page, not its list.
+void placeBeside(QWidget *window, QWidget *other)
+{
+    auto *sub = qobject_cast<QMdiSubWindow *>(WindowFrame::frameOf(window));
+    QWidget *otherFrame = WindowFrame::frameOf(other);
+    if (!sub || !sub->mdiArea() || otherFrame == sub)
+        return;
+    if (otherFrame->isHidden()) {
+        WindowFrame::placeInView(window); // a hidden window takes no room
+        return;
+    }
+    const QRect view(QPoint(0, 0), sub->mdiArea()->viewport()->size());
+    const QSize size = sub->size();
+    const QRect taken = otherFrame->geometry();
+    const QPoint places[] = {
+        {taken.right() + 1, taken.top()},
+        {taken.left(), taken.bottom() + 1},
+        {taken.left() - size.width(), taken.top()},
+        {taken.left(), taken.top() - size.height()},
+    };
+    for (const QPoint &place : places) {
+        if (view.contains(QRect(place, size))) {
+            sub->move(place);
+            return;
+        }
+    }
+    sub->move(qMax(0, view.width() - size.width()), qMax(0, view.height() - size.height()));
+}
+
 } // namespace
 
 MainWindow::MainWindow(Windows &windows, QWidget *parent)
@@ -288,7 +319,13 @@ void MainWindow::showCheatBox()
 
 void MainWindow::checkList()
 {
+    // The list browser is loaded before the window asked for, so that it never comes up over it,
+    // whichever window had the keyboard when the command came.
+    ListBrowser *list = m_windows.listBrowser();
+    const bool fresh = !m_windows.loadedCheckWindow();
     CheckWindow *window = m_windows.checkWindow();
+    if (fresh)
+        placeBeside(window, list);
     WindowFrame::show(window);
     // A check already running goes on: the command only brings its window forward.
     if (!window->isChecking())

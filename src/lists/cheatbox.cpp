@@ -73,7 +73,11 @@ void CheatBox::loadFullList()
 {
     MessageBoxes &boxes = m_windows.platform().messageBoxes();
     // The list browser comes first: creating it is what puts the working copy of the full list in place.
+    const bool listWasLoaded = m_windows.loadedListBrowser();
     m_windows.listBrowser();
+    // A list browser loaded just now came up over this box, whose messages the person is answering.
+    if (!listWasLoaded && WindowFrame::isVisible(this))
+        WindowFrame::show(this);
 
     const QString path = ListPaths::fullListCopy();
     QString error;
