@@ -100,14 +100,14 @@ void TestCheckWindow::checkListMarksEveryEntryInBothLists()
     QVERIFY(accessibleList);
     for (int row = 0; row < words.size(); ++row) {
         QCOMPARE(mark(list, row, VerdictMarks::VerdictRole), words[row]);
-        QCOMPARE(mark(list, row, Qt::AccessibleDescriptionRole), words[row]);
         QVERIFY(mark(list, row, Qt::ToolTipRole).startsWith(words[row] + QStringLiteral(": ")));
+        QCOMPARE(mark(list, row, Qt::AccessibleDescriptionRole), mark(list, row, Qt::ToolTipRole));
         QVERIFY(!list->model()->index(row, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
         // A screen reader reads the entry's name as before, and the verdict after it.
         QAccessibleInterface *item = accessibleList->child(row);
         QVERIFY(item);
         QCOMPARE(item->text(QAccessible::Name), list->entry(row));
-        QCOMPARE(item->text(QAccessible::Description), words[row]);
+        QCOMPARE(item->text(QAccessible::Description), mark(list, row, Qt::ToolTipRole));
     }
     // Each shape differs, not only the colour.
     QCOMPARE(VerdictMarks::icon(Verdict::Alive).pixmap(16).toImage().convertToFormat(QImage::Format_Alpha8) ==

@@ -113,6 +113,7 @@ void CheckWindow::startCheck()
     m_checker->setOptions(options);
     m_windows.checkResults().clear();
     m_rows.clear();
+    m_doneSinceCheck.clear();
     m_rows.reserve(entries.size());
     for (qsizetype i = 0; i < entries.size(); ++i)
         m_rows.append({int(i) + 1, entries.at(i), {}});
@@ -204,12 +205,54 @@ void CheckWindow::removeDeadEntries()
         return;
     ListBox *list = m_windows.listBrowser()->m_addressList;
     const CheckResults &results = m_windows.checkResults();
-    QStringList kept = list->entries();
-    kept.removeIf([&results](const QString &entry) { return results.isDead(entry); });
+    const QStringList entries = list->entries();
+    const int selected = list->currentRow();
+    // The entry shown stays selected; a dead one gives its place to the next entry kept (or the last).
+    int keptRow = -1;
+    QStringList kept;
+    kept.reserve(entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (results.isDead(entries.at(i)))
+            continue;
+        if (selected >= 0 && i >= selected && keptRow < 0)
+            keptRow = int(kept.size());
+        kept.append(entries.at(i));
+    }
+    if (selected >= 0 && keptRow < 0)
+        keptRow = int(kept.size()) - 1;
     // As KILL: the working list changes now, the file when the list browser closes.
-    list->clear();
-    list->addEntries(kept);
+    list->replaceEntries(kept, keptRow);
     m_removeDeadButton->setEnabled(false);
+    const int removed = int(entries.size() - kept.size());
+    m_doneSinceCheck << (removed == 1 ? QStringLiteral("Removed 1 dead entry")
+                                      : QStringLiteral("Removed %1 dead entries").arg(QLocale(QLocale::English).toString(removed)));
+    showWhatIsLeft();
+}
+
+void CheckWindow::showWhatIsLeft()
+{
+    const QLocale locale(QLocale::English);
+    const CheckResults &results = m_windows.checkResults();
+    const QStringList entries = m_windows.listBrowser()->m_addressList->entries();
+    std::array<int, verdictCount> counts{};
+    int unchecked = 0;
+    for (const QString &entry : entries) {
+        if (const auto r = results.resultFor(entry))
+            ++counts[std::size_t(r->verdict)];
+        else
+            ++unchecked;
+    }
+    QStringList parts;
+    for (int v = 0; v < verdictCount; ++v)
+        if (counts[std::size_t(v)])
+            parts << QStringLiteral("%1 %2").arg(locale.toString(counts[std::size_t(v)]), verdictWord(Verdict(v)));
+    if (unchecked)
+        parts << QStringLiteral("%1 not checked").arg(locale.toString(unchecked));
+    const qsizetype n = entries.size();
+    QString left = QStringLiteral("The list now holds %1 %2").arg(locale.toString(n), n == 1 ? QStringLiteral("entry") : QStringLiteral("entries"));
+    if (!parts.isEmpty())
+        left += QStringLiteral(": ") + parts.join(QStringLiteral(", "));
+    m_summaryLabel->setText(m_doneSinceCheck.join(QStringLiteral(". ")) + QStringLiteral(". ") + left + QLatin1Char('.'));
 }
 
 void CheckWindow::replaceMovedEntries()
@@ -231,11 +274,13 @@ void CheckWindow::replaceMovedEntries()
     ListBox *list = m_windows.listBrowser()->m_addressList;
     CheckResults &results = m_windows.checkResults();
     QStringList entries = list->entries();
+    int replaced = 0;
     for (QString &entry : entries) {
         const auto r = results.resultFor(entry);
         if (!r || r->verdict != Verdict::Moved || r->newAddress.isEmpty())
             continue;
         entry = r->newAddress;
+        ++replaced;
         // The new address is the one that answered.
         CheckResult alive = *r;
         alive.verdict = Verdict::Alive;
@@ -244,12 +289,12 @@ void CheckWindow::replaceMovedEntries()
         alive.reason = QStringLiteral("the new address of a moved entry");
         results.set(entry, alive);
     }
-    const int selected = list->currentRow();
-    list->clear();
-    list->addEntries(entries);
-    if (selected >= 0)
-        list->setCurrentRow(selected);
+    list->replaceEntries(entries, list->currentRow());
     m_replaceMovedButton->setEnabled(false);
+    m_doneSinceCheck << (replaced == 1 ? QStringLiteral("Replaced 1 moved entry by its new address")
+                                       : QStringLiteral("Replaced %1 moved entries by their new addresses")
+                                             .arg(QLocale(QLocale::English).toString(replaced)));
+    showWhatIsLeft();
 }
 
 void CheckWindow::chooseReportFile()

@@ -55,6 +55,8 @@ private:
     void showProgress();
     /// How many entries of the working list the last check found @p verdict.
     int workingListCount(Verdict verdict) const;
+    /// The summary after Remove Dead or Replace Moved: what was done since the check, and what is left.
+    void showWhatIsLeft();
 
     Windows &m_windows;
     HttpProbe *m_http = nullptr;
@@ -62,5 +64,6 @@ private:
     ListChecker *m_checker = nullptr;
     bool m_useBrowser = true;
     QList<ReportRow> m_rows;
+    QStringList m_doneSinceCheck;
     QTimer m_progressTick;
 };

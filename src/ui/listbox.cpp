@@ -39,7 +39,7 @@ ListBox::ListBox(QWidget *parent)
     setBatchSize(1000);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection &selected, const QItemSelection &) {
-                if (!selected.isEmpty())
+                if (!selected.isEmpty() && !m_quietSelection)
                     emit entryChosen();
             });
     connect(this, &QAbstractItemView::doubleClicked, this, [this] { emit entryActivated(); });
@@ -69,6 +69,23 @@ void ListBox::addEntries(const QStringList &entries)
 void ListBox::clear()
 {
     m_model->setStringList({});
+}
+
+void ListBox::replaceEntries(const QStringList &entries, int row)
+{
+    const bool hadSelection = currentRow() >= 0;
+    const QString before = currentEntry();
+    m_quietSelection = true;
+    m_model->setStringList(entries);
+    const bool selects = row >= 0 && row < entries.size();
+    if (selects) {
+        const QModelIndex idx = m_model->index(row);
+        selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
+        scrollTo(idx);
+    }
+    m_quietSelection = false;
+    if (selects && (!hadSelection || entries.at(row) != before))
+        emit entryChosen();
 }
 
 void ListBox::removeEntry(int index)

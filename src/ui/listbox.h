@@ -16,6 +16,9 @@ public:
     void addEntry(const QString &entry);
     void addEntries(const QStringList &entries);
     void clear();
+    /// Puts @p entries in place of the list's and selects @p row among them (-1: nothing). entryChosen
+    /// comes only when the selected text changes: an entry that stays selected stays as it is shown.
+    void replaceEntries(const QStringList &entries, int row);
     /// Removes the entry at @p index; afterwards nothing is selected. Out of range does nothing.
     void removeEntry(int index);
     int count() const;
@@ -44,4 +47,5 @@ protected:
 
 private:
     MarkedListModel *m_model;
+    bool m_quietSelection = false;
 };

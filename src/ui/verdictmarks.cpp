@@ -119,6 +119,8 @@ QVariant VerdictMarks::markData(const QString &entry, int role) const
     case Qt::DecorationRole:
         return icon(result->verdict);
     case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole:
+        // The reason is read out too: a keyboard or screen-reader user gets no tool tip.
         return QStringLiteral("%1: %2").arg(verdictWord(result->verdict), result->reason);
     default:
         return verdictWord(result->verdict);
