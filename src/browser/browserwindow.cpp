@@ -83,7 +83,6 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
 
     m_goButton = new QPushButton(QStringLiteral("Go"), m_client);
     m_goButton->setObjectName(QStringLiteral("goButton"));
-    m_goButton->setGeometry(twipsRect(14400, 720, 135, 195));
     m_goButton->setDefault(true);
     m_goButton->setAccessibleName(QStringLiteral("Go"));
 
@@ -100,8 +99,11 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
         w->setGeometry(twipsRect(14760, 720, 540, 480));
     }
 
+    placeControls();
     const QRect used = m_client->childrenRect();
     m_client->setMinimumSize(used.right() + 1, used.bottom() + 1);
+    // The page and the address box grow with the window; the controls' area tells when it changes size.
+    m_client->installEventFilter(this);
 
     setTabOrder(m_addressBox, m_goButton);
     setTabOrder(m_goButton, m_goArrowButton);
@@ -171,7 +173,7 @@ void BrowserWindow::toggleFullScreen()
 
 void BrowserWindow::placeForScreenMode()
 {
-    if (!m_view || !m_goButton)
+    if (!m_view || !m_goButton || !m_busyAnimation)
         return; // the window state is set while the window is being built
     const bool full = isFullScreen();
     menuBar()->setVisible(!full);
@@ -188,7 +190,7 @@ void BrowserWindow::placeForScreenMode()
         m_view->widget()->setGeometry(fullScreenPagePlace());
         m_view->widget()->raise();
     } else {
-        m_view->widget()->setGeometry(twipsRect(0, 1320, 15255, 9375));
+        placeControls();
         m_view->widget()->stackUnder(m_goButton);
     }
     updateEscapeKey();
@@ -304,8 +306,35 @@ QAction *BrowserWindow::menuItem(const QString &key) const
     return nullptr;
 }
 
+void BrowserWindow::placeControls()
+{
+    // The design's places, drawn for a window about 1,024 pixels wide: the address box reaches to the
+    // busy animation at the right end, the page spans the width below. A wider or taller window gives
+    // the address box and the page the room it has; the controls at the right end move with its edge.
+    const QRect designBox = twipsRect(1080, 720, 13635, 315);
+    const QRect designPage = twipsRect(0, 1320, 15255, 9375);
+    const QRect designArrow = twipsRect(13800, 120, 615, 255);
+    const QRect designAnimation = twipsRect(14760, 720, 540, 480);
+    const int extraWidth = qMax(0, m_client->width() - (designAnimation.right() + 1));
+    const int extraHeight = qMax(0, m_client->height() - (designPage.bottom() + 1));
+
+    // "Go" takes the right end of the address box's place, beside the box's drop-down arrow rather
+    // than over it, wide enough to read.
+    const int goWidth = qMax(32, m_goButton->fontMetrics().horizontalAdvance(m_goButton->text()) + 16);
+    QRect box = designBox.adjusted(0, 0, extraWidth - goWidth - 2, 0);
+    m_addressBox->setGeometry(box);
+    m_goButton->setGeometry(box.right() + 3, box.top(), goWidth, box.height());
+    m_goArrowButton->setGeometry(designArrow.translated(extraWidth, 0));
+    if (QWidget *w = m_busyAnimation->widget())
+        w->setGeometry(designAnimation.translated(extraWidth, 0));
+    if (!isFullScreen())
+        m_view->widget()->setGeometry(designPage.adjusted(0, 0, extraWidth, extraHeight));
+}
+
 bool BrowserWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_client && event->type() == QEvent::Resize)
+        placeControls();
     if (watched == m_addressBox && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

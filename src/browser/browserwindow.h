@@ -65,6 +65,9 @@ private:
     void updateEscapeKey();
     /// The page over the whole window in full screen; the design's places otherwise.
     QRect fullScreenPagePlace() const;
+    /// Places the controls for the controls' area's size: the design's places at the design width,
+    /// the address box and the page grown in a larger window.
+    void placeControls();
     void placeForScreenMode();
 
     Windows &m_windows;
