@@ -12,6 +12,7 @@
 #include "store/listpaths.h"
 #include "ui/windowframe.h"
 #include "ui/listbox.h"
+#include "ui/multilinetextbox.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QClipboard>
 #include <QtTest>
@@ -61,6 +63,9 @@ private slots:
     void editWithoutTypingKeepsEveryByte();
     void pastedLinesAddOneEntry();
     void keyboardAndLook();
+    void theHintGivesWayToWhatIsTyped_data();
+    void theHintGivesWayToWhatIsTyped();
+    void longTextShowsAScrollBar();
 
 private:
     std::unique_ptr<QTemporaryDir> m_data;
@@ -514,6 +519,72 @@ void TestListEditors::keyboardAndLook()
     QTest::keyClicks(newList->m_listText, QStringLiteral("B"));
     QCOMPARE(newList->m_listText->text(), QStringLiteral("A\r\nB"));
     QVERIFY(platform.boxes.shown.isEmpty());
+}
+
+void TestListEditors::theHintGivesWayToWhatIsTyped_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("Tab from Create, then typing") << QStringLiteral("tab-type");
+    QTest::newRow("a click, then typing") << QStringLiteral("click-type");
+    QTest::newRow("a click, then Ctrl+V") << QStringLiteral("click-paste");
+}
+
+void TestListEditors::theHintGivesWayToWhatIsTyped()
+{
+    QFETCH(QString, way);
+    FakePlatform platform;
+    Windows windows(platform);
+    windows.mainWindow()->show();
+    windows.mainWindow()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(windows.mainWindow()));
+    windows.mainWindow()->openNewList();
+    NewListWindow *editor = windows.loadedNewListWindow();
+    MultiLineTextBox *box = editor->m_listText;
+    QCOMPARE(box->text(), QStringLiteral("Your URL's (Multiline)")); // the hint is the box's text
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(editor->m_createButton));
+
+    if (way.startsWith(QLatin1String("tab")))
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    else
+        QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, box->viewport()->rect().center());
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(box));
+    QCOMPARE(box->textCursor().selectedText(), QStringLiteral("Your URL's (Multiline)"));
+    if (way.endsWith(QLatin1String("paste"))) {
+        QApplication::clipboard()->setText(QStringLiteral("http://a.example/\nhttp://b.example/"));
+        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(box->text(), QStringLiteral("http://a.example/\r\nhttp://b.example/"));
+    } else {
+        QTest::keyClicks(box, QStringLiteral("http://a.example/"));
+        QCOMPARE(box->text(), QStringLiteral("http://a.example/"));
+    }
+
+    // Once changed, the text is the person's own: coming back to it selects nothing.
+    editor->m_createButton->setFocus(Qt::TabFocusReason);
+    box->setFocus(Qt::TabFocusReason);
+    QVERIFY(!box->textCursor().hasSelection());
+}
+
+void TestListEditors::longTextShowsAScrollBar()
+{
+    FakePlatform platform;
+    Windows windows(platform);
+    windows.mainWindow()->show();
+    QStringList lines;
+    for (int i = 1; i <= 146; ++i)
+        lines << QStringLiteral("http://example.com/%1").arg(i);
+    for (MultiLineTextBox *box : {windows.newListWindow()->m_listText, windows.editListWindow()->m_listText}) {
+        box->setText(lines.mid(0, 3).join(QStringLiteral("\r\n")));
+        QTRY_VERIFY(!box->verticalScrollBar()->isVisible());
+        box->setText(lines.join(QStringLiteral("\r\n")));
+        QTRY_VERIFY(box->verticalScrollBar()->isVisible());
+        QVERIFY(box->verticalScrollBar()->maximum() > 0);
+        // The bar lies inside the box, where a click reaches it.
+        QWidget *window = box->window();
+        const QPoint middle = box->verticalScrollBar()->mapTo(window, box->verticalScrollBar()->rect().center());
+        QWidget *hit = window->childAt(middle);
+        QVERIFY2(hit == box->verticalScrollBar() || box->verticalScrollBar()->isAncestorOf(hit),
+                 qPrintable(hit ? hit->objectName() : QStringLiteral("nothing")));
+    }
 }
 
 QTEST_MAIN(TestListEditors)

@@ -41,7 +41,7 @@ ListEditorParts buildListEditor(QWidget *window, const ListEditorLook &look)
     parts.text = new MultiLineTextBox(window);
     parts.text->setObjectName(QStringLiteral("listText"));
     parts.text->setGeometry(twipsRect(0, 0, 7575, 5205));
-    parts.text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    parts.text->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     parts.text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     parts.text->setAccessibleName(look.textName);
 

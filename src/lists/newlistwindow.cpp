@@ -47,7 +47,7 @@ NewListWindow::NewListWindow(Windows &windows, QWidget *parent)
 
 void NewListWindow::load()
 {
-    m_listText->setText(QStringLiteral("Your URL's (Multiline)"));
+    m_listText->setHint(QStringLiteral("Your URL's (Multiline)"));
     m_createButton->setFocus();
 }
 

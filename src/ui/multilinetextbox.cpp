@@ -1,11 +1,16 @@
 #include "ui/multilinetextbox.h"
 
+#include <QFocusEvent>
+#include <QMouseEvent>
 #include <QTextBlock>
+
+#include <utility>
 
 MultiLineTextBox::MultiLineTextBox(QWidget *parent)
     : QPlainTextEdit(parent)
 {
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A list longer than the box shows that there is more of it.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setTabChangesFocus(true);
@@ -51,4 +56,34 @@ bool MultiLineTextBox::hasTypedChanges() const
 void MultiLineTextBox::markKept()
 {
     document()->setModified(false);
+}
+
+void MultiLineTextBox::setHint(const QString &hint)
+{
+    setText(hint);
+    m_hint = hint;
+}
+
+bool MultiLineTextBox::holdsHint() const
+{
+    return !m_hint.isNull() && !hasTypedChanges() && text() == m_hint;
+}
+
+void MultiLineTextBox::focusInEvent(QFocusEvent *event)
+{
+    QPlainTextEdit::focusInEvent(event);
+    if (!holdsHint())
+        return;
+    selectAll();
+    m_keepHintSelected = event->reason() == Qt::MouseFocusReason;
+}
+
+void MultiLineTextBox::mousePressEvent(QMouseEvent *event)
+{
+    // The click that brought the focus leaves the hint selected instead of placing the cursor in it.
+    if (std::exchange(m_keepHintSelected, false) && holdsHint()) {
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::mousePressEvent(event);
 }

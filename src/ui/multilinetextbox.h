@@ -19,8 +19,20 @@ public:
     bool hasTypedChanges() const;
     /// The text as it stands is kept (saved): it holds no typed change any more.
     void markKept();
+    /// Sets a hint as the box's text: it is real text, but whenever the box gets the focus while it
+    /// holds the hint unchanged, the hint is selected, so that typing or pasting replaces it.
+    void setHint(const QString &hint);
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
 
 private:
+    bool holdsHint() const;
+
     QString m_text;
+    QString m_hint;
     bool m_exact = true;
+    /// The hint was selected as the focus came with a mouse press, which would put the cursor down.
+    bool m_keepHintSelected = false;
 };
