@@ -292,25 +292,175 @@ class Session:
         return tuple(round(v * self.scale) for v in (e.x, e.y, e.width, e.height))
 
     def click(self, node, double=False):
-        """Clicks the control's centre with the real mouse.  Xvfb has no window manager, so first this does
-        what a click-to-focus one does: raises the top-level window that holds the control and gives it the
-        keyboard.  Whatever lies over the control at that point takes the click, as it would for a person."""
+        """Clicks the control's centre with the real mouse, as a person does: only when the control is what is on
+        top at that point of the screen, and fails otherwise.  Nothing is raised first; Xvfb has no window manager,
+        so the window under the mouse gets the keyboard as a click-to-focus one would give it."""
         wait_for(f"{node.getRoleName()} {node.name!r} on the screen",
                  lambda: node.getState().contains(self.pyatspi.STATE_SHOWING), timeout=10)
+        # What the screen shows now, before anything of the click (the window manager's maximizing, the keyboard
+        # coming to the window) could bring a child window forward.
+        x, y = self.centre(node)
+        own, covering = self.child_windows_at(node, x, y)
+        boxes = self.overlaps(own, covering) if own is not None and covering else []
+        before = self.pixels_in(boxes)
         top = self.x_window_of(node)
         if top is not None:
             self.maximize_if_asked(top)
-            subprocess.run(["xdotool", "windowraise", str(top)], check=True, timeout=10)
-            subprocess.run(["xdotool", "windowfocus", "--sync", str(top)], check=True, timeout=10)
         x, y = self.centre(node)
+        what = f"{node.getRoleName()} {node.name!r} at ({x}, {y})"
         places = [w for w in self.top_level_x_windows() if w[0] == top]
         if places and not (places[0][2] <= x < places[0][2] + places[0][4] and places[0][3] <= y < places[0][3] + places[0][5]):
-            raise Failure(f"{node.getRoleName()} {node.name!r} lies outside its window {places[0]}")
+            raise Failure(f"{what} lies outside its window {places[0]}")
+        on_top = self.x_window_at(x, y)
+        if top is not None and on_top is not None and on_top[0] != top:
+            raise Failure(f"{what} is covered by the window {on_top[1]!r} {on_top[2:]}: a person cannot click it")
+        own, covering = self.child_windows_at(node, x, y)
+        if os.environ.get("QUOKKA_E2E_DEBUG"):
+            print("click", what, "own", own and own.name, "covering", [c.name for c in covering], flush=True)
+        if covering and own is None:
+            chain, n = [], node
+            while n is not None:
+                chain.append(f"{n.getRoleName()}:{n.name!r}")
+                n = n.parent
+            raise Failure(f"{what} lies under the child window {covering[0].name!r}: a person cannot click it ({chain})")
+        if top is not None:
+            subprocess.run(["xdotool", "windowfocus", "--sync", str(top)], check=True, timeout=10)
         # "mousemove --sync" waits for the pointer to move, which it never does when it is there already.
         pointer = self.x_display().screen().root.query_pointer()
-        move = ["mousemove", "--sync", str(x), str(y)] if (pointer.root_x, pointer.root_y) != (x, y) else []
-        subprocess.run(["xdotool", *move, "click", *(["--repeat", "2"] if double else []), "1"], check=True, timeout=10)
+        if (pointer.root_x, pointer.root_y) != (x, y):
+            subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y)], check=True, timeout=10)
+        if covering:
+            self.press_only_on_top(own, covering, boxes, before, what)
+            if double:
+                subprocess.run(["xdotool", "click", "1"], check=True, timeout=10)
+        else:
+            subprocess.run(["xdotool", "click", *(["--repeat", "2"] if double else []), "1"], check=True, timeout=10)
         time.sleep(0.2)
+
+    def x_window_at(self, x, y):
+        """The topmost mapped top-level X window of any program at (x, y) on the screen: (id, name, x, y, w, h).
+        The root window's children come bottom to top in their stacking order."""
+        from Xlib import X, error
+        d = self.x_display()
+        name_atom = d.intern_atom("_NET_WM_NAME")
+        found = None
+        for w in d.screen().root.query_tree().children:
+            try:
+                if w.get_attributes().map_state != X.IsViewable:
+                    continue
+                g = w.get_geometry()
+                if g.x <= x < g.x + g.width and g.y <= y < g.y + g.height:
+                    name = w.get_full_property(name_atom, X.AnyPropertyType)
+                    found = (w.id, name.value.decode() if name else None, g.x, g.y, g.width, g.height)
+            except error.XError:  # the window went away while we looked
+                continue
+        return found
+
+    def child_windows_at(self, node, x, y):
+        """The child window of the frame that holds node (or None), and the other child windows shown at (x, y).
+
+        Qt 6.4 tells neither the stacking of the frame's child windows nor, asked what is at a point, the top one
+        (it answers with the first created), so which of them is on top is found by pressing: see
+        press_only_on_top."""
+        # A child window is a frame inside the main window's document area (a "layered pane", whose viewport
+        # holds the child windows).
+        own = node
+        while own is not None and not (own.getRoleName() in ("frame", "internal frame") and own.parent is not None
+                                        and own.parent.getRoleName() != "application"):
+            own = own.parent
+        if own is not None:
+            containers = [own.parent]
+        else:
+            # A control of the frame itself (its document area, say): every child window of the frame counts.
+            frame = node
+            while frame.parent is not None and frame.parent.getRoleName() != "application":
+                frame = frame.parent
+            containers = []
+            for pane in [n for n in self.walk(frame, limit=6, into_pages=False) if n.getRoleName() == "layered pane"]:
+                containers += [pane.getChildAtIndex(i) for i in range(pane.childCount)]
+        areas = [c for c in containers if c is not None]
+        covering = []
+        for a in areas:
+            for i in range(a.childCount):
+                child = a.getChildAtIndex(i)
+                if child is None or child.getRoleName() not in ("frame", "internal frame") or self.same(child, own) \
+                        or not child.getState().contains(self.pyatspi.STATE_SHOWING):
+                    continue
+                if self.is_inside(node, child):
+                    continue
+                cx, cy, cw, ch = self.extents(child)
+                if cx <= x < cx + cw and cy <= y < cy + ch:
+                    covering.append(child)
+        return own, covering
+
+    def same(self, a, b):
+        """Whether two accessibility proxies stand for the same object (two proxies of one need not be equal)."""
+        if a is None or b is None:
+            return a is b
+        try:
+            return (a.getRoleName(), a.name, a.getIndexInParent(), self.extents(a)) == \
+                (b.getRoleName(), b.name, b.getIndexInParent(), self.extents(b))
+        except Exception:
+            return False
+
+    def is_inside(self, node, ancestor):
+        while node is not None:
+            if self.same(node, ancestor):
+                return True
+            node = node.parent
+        return False
+
+    def overlaps(self, own, covering):
+        """Where node's child window and those at the point overlap: (x, y, width, height) each."""
+        ox, oy, ow, oh = self.extents(own)
+        boxes = []
+        for c in covering:
+            cx, cy, cw, ch = self.extents(c)
+            left, top, right, bottom = max(ox, cx), max(oy, cy), min(ox + ow, cx + cw), min(oy + oh, cy + ch)
+            if right > left and bottom > top:
+                boxes.append((left, top, right - left, bottom - top))
+        return boxes
+
+    def pixels_in(self, boxes):
+        """What the screen shows in boxes, sampled on a grid."""
+        from Xlib import X
+        root = self.x_display().screen().root
+        samples = []
+        for (bx, by, bw, bh) in boxes:
+            image = root.get_image(bx, by, bw, bh, X.ZPixmap, 0xffffffff)
+            data, stride = image.data, len(image.data) // bh
+            for yy in range(0, bh, 7):
+                for xx in range(0, bw, 7):
+                    i = yy * stride + xx * 4
+                    samples.append(bytes(data[i:i + 3]))
+        return samples
+
+    def press_only_on_top(self, own, covering, boxes, before, what):
+        """Presses the mouse button at the pointer and lets go only when the press reached node's child window (the
+        keyboard went into it, as a press in a child window gives it); else moves off before letting go, so
+        that no click lands anywhere, and fails.  A child window that the keyboard's arrival brought forward
+        was under another one before: the screen changed where they overlap, and that fails too."""
+        subprocess.run(["xdotool", "mousedown", "1"], check=True, timeout=10)
+        try:
+            reached = wait_for(f"the press on {what} to reach its window {own.name!r}",
+                               lambda: self.has_focus_within(own), timeout=3, step=0.1)
+        except Failure:
+            reached = False
+        if not reached:
+            subprocess.run(["xdotool", "mousemove", "--sync", "0", "0", "mouseup", "1"], check=True, timeout=10)
+            names = [c.name for c in covering]
+            raise Failure(f"{what} is covered by the child window {names}: the press went there, not to {own.name!r}")
+        after = self.pixels_in(boxes)
+        subprocess.run(["xdotool", "mouseup", "1"], check=True, timeout=10)
+        changed = sum(a != b for a, b in zip(before, after))
+        if os.environ.get("QUOKKA_E2E_DEBUG"):
+            print("samples changed", changed, "of", len(before), flush=True)
+        if before and changed > 0.5 * len(before):
+            raise Failure(f"{what}: its window {own.name!r} lay under {[c.name for c in covering]} until the keyboard "
+                          f"came to it ({changed} of {len(before)} samples changed): a person saw it covered")
+
+    def has_focus_within(self, node):
+        return any(n.getState().contains(self.pyatspi.STATE_FOCUSED) for n in self.walk(node, limit=12, into_pages=False))
 
     def type(self, text):
         """Types text with the keyboard into whatever has the focus; a line break is the Return key (xdotool
@@ -408,6 +558,20 @@ class Session:
             subprocess.run(["xdotool", "windowmove", "--sync", str(wid), "0", "0", "windowsize", "--sync", str(wid),
                             str(screen.width_in_pixels), str(screen.height_in_pixels)], timeout=10)
             time.sleep(0.5)
+
+    def focus_elsewhere(self):
+        """Gives the keyboard to a small window of another program in the screen's bottom right corner, away from
+        the program's windows: what a screen reader's or voice control's user has while giving commands."""
+        from Xlib import X
+        d = self.x_display()
+        screen = d.screen()
+        if getattr(self, "_elsewhere", None) is None:
+            self._elsewhere = screen.root.create_window(screen.width_in_pixels - 60, screen.height_in_pixels - 40, 50, 30,
+                                                        0, screen.root_depth, X.InputOutput, X.CopyFromParent,
+                                                        background_pixel=screen.black_pixel, override_redirect=True)
+            self._elsewhere.map()
+        self._elsewhere.set_input_focus(X.RevertToParent, X.CurrentTime)
+        d.sync()
 
     def titles(self):
         return [w[1] for w in self.top_level_x_windows()]

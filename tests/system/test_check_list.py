@@ -49,7 +49,20 @@ class CheckPages(LocalServer):
 
 
 def items(s, lst):
-    return [(n.name, n.description) for n in s.find_all("list item", root=lst)]
+    """Each entry with its verdict's word, as a screen reader reads them (the reason follows the word)."""
+    return [(n.name, (n.description or "").split(":")[0]) for n in s.find_all("list item", root=lst)]
+
+
+def descriptions(s, lst):
+    return [n.description for n in s.find_all("list item", root=lst)]
+
+
+def selected(s, lst):
+    return [n.name for n in s.find_all("list item", root=lst) if n.getState().contains(s.pyatspi.STATE_SELECTED)]
+
+
+def summary_of(s, window):
+    return " ".join(n.name for n in s.find_all("label", root=window) if (n.name or "").startswith(("Checked ", "Removed ", "Replaced ")))
 
 
 def check_list(s, pages, problems):
@@ -78,15 +91,26 @@ def check_list(s, pages, problems):
     wait_for("the verdicts on the list browser's entries",
              lambda: items(s, lst) == [(entries[0], "alive"), (entries[1], "dead"), (entries[2], "moved"),
                                        (entries[3], "skipped"), (entries[4], "alive")], timeout=10)
+    check(descriptions(s, lst)[1].startswith("dead: not found (404)"), f"a screen reader reads {descriptions(s, lst)[1]!r}")
     s.shot("check-marks-list-browser")
 
+    # The entry the person is at stays where it is through Remove Dead.
+    s.click(s.find("list item", entries[2], root=lst, showing=True))
+    wait_for("the entry chosen", lambda: selected(s, lst) == [entries[2]], timeout=10)
     s.click(s.button(window, "Remove Dead"))
     check(s.answer_alert("OK", "Remove the dead entry from the list?") == "Remove Dead", "Remove Dead did not ask")
     wait_for("the dead entry gone", lambda: [n for n, _ in items(s, lst)] == [entries[0], entries[2], entries[3], entries[4]])
+    check(selected(s, lst) == [entries[2]], f"after Remove Dead the selection is {selected(s, lst)}")
+    wait_for("the summary after Remove Dead",
+             lambda: summary_of(s, window) == "Removed 1 dead entry. The list now holds 4 entries: 2 alive, 1 moved, 1 skipped.",
+             timeout=10)
     s.click(s.button(window, "Replace Moved"))
     check(s.answer_alert("OK", "Replace the moved entry by its new address?") == "Replace Moved", "Replace Moved did not ask")
     changed = [entries[0], pages.url("alive"), entries[3], entries[4]]
     wait_for("the moved entry replaced", lambda: [n for n, _ in items(s, lst)] == changed)
+    wait_for("the summary after Replace Moved", lambda: summary_of(s, window).endswith(
+        "The list now holds 4 entries: 3 alive, 1 skipped."), timeout=10)
+    s.shot("check-after-remove-and-replace")
 
     # The report, through the file dialog, by keyboard.
     report = os.path.join(s.home, "check-report.csv")
@@ -114,10 +138,32 @@ def check_list(s, pages, problems):
           f"after the close box the list file holds {read(s.list_file())!r}")
 
 
+def check_list_with_the_keyboard_elsewhere(s, pages, problems):
+    """List > Check List given through the accessibility interface while another program has the keyboard, as
+    a screen reader or voice control gives it: the Check List window comes up in front of the list browser that
+    the command loads, and its buttons take a person's click."""
+    entries = [pages.url("alive"), pages.url("notfound")]
+    os.makedirs(os.path.dirname(s.list_file()), exist_ok=True)
+    with open(s.list_file(), "wb") as f:
+        f.write("".join(e + "\r\n" for e in entries).encode())
+    s.start()
+    s.find("frame", "Quokka", timeout=30, showing=True)
+    s.focus_elsewhere()
+    s.menu("List", "Check List")
+    window = window_of(s.find("progress bar", "Check progress", timeout=20, showing=True))
+    wait_for("the summary", lambda: summary_of(s, window).startswith("Checked "), timeout=90)
+    s.find("list", "Address list", timeout=15, showing=True)
+    s.shot("check-in-front-keyboard-elsewhere")
+    s.click(s.button(window, "Remove Dead"))
+    check(s.answer_alert("OK", "Remove the dead entry from the list?") == "Remove Dead", "Remove Dead did not ask")
+    wait_for("the summary after Remove Dead", lambda: summary_of(s, window).startswith("Removed 1 dead entry."), timeout=10)
+
+
 def main(program):
     pages = CheckPages()
     try:
-        return run_walks(program, (lambda s, problems: check_list(s, pages, problems),))
+        return run_walks(program, (lambda s, problems: check_list(s, pages, problems),
+                                   lambda s, problems: check_list_with_the_keyboard_elsewhere(s, pages, problems)))
     finally:
         pages.close()
 
