@@ -559,6 +559,13 @@ class Session:
                             str(screen.width_in_pixels), str(screen.height_in_pixels)], timeout=10)
             time.sleep(0.5)
 
+    def switch_to(self, title):
+        """Brings the top-level window titled title forward and gives it the keyboard, as a person does with the
+        desktop's window list or Alt+Tab (there is no window manager to do it under Xvfb)."""
+        wid = self.x_window(title)
+        subprocess.run(["xdotool", "windowraise", str(wid), "windowfocus", "--sync", str(wid)], check=True, timeout=10)
+        time.sleep(0.3)
+
     def focus_elsewhere(self):
         """Gives the keyboard to a small window of another program in the screen's bottom right corner, away from
         the program's windows: what a screen reader's or voice control's user has while giving commands."""

@@ -169,7 +169,9 @@ def cheat_browse_add_quit(s, pages, problems, seeded):
     s.click(s.button(window, "Go home"))
     wait_for("the start page in the browser window", lambda: window.name == "Quokka start", timeout=30)
 
-    # An address added in the list browser is lost when the program is quit.
+    # An address added in the list browser is lost when the program is quit. The browser window covers the
+    # main window: the person switches to it first.
+    s.switch_to("Quokka")
     s.click(s.button(browser, "Add"))
     added = s.find("text", "Address to add", showing=True)
     problems += s.unnamed_controls(window_of(added))
