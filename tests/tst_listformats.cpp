@@ -170,6 +170,9 @@ private slots:
                      "No address,,\r\n"
                      "Third,example.org/c,\r\n")
             << Found{{"https://example.com/a", "Smith, John"}, {"https://example.com/b", "Second"}, {"example.org/c", "Third"}};
+        QTest::newRow("blank lines before the header and between records")
+            << bytes("\r\n\r\nurl,title\r\nhttps://a.example/,A\r\n\r\nhttps://b.example/,B\r\n")
+            << Found{{"https://a.example/", "A"}, {"https://b.example/", "B"}};
         QTest::newRow("semicolons, a header the title is not named in")
             << bytes("Adresse;Kommentar\r\nhttps://a.example/;gut\r\nhttps://b.example/;schlecht\r\n")
             << Found{{"https://a.example/", ""}, {"https://b.example/", ""}};

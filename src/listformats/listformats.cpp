@@ -472,17 +472,17 @@ QList<FoundAddress> readTextWithAddresses(const QString &text)
     return found;
 }
 
-QList<QStringList> parseCsv(const QString &text, QChar separator)
+/// Calls @p each with the fields of every record of @p text in turn, so that a large table is never
+/// held as a whole.
+template <class Each> static void forEachCsvRecord(QStringView view, QChar separator, Each each)
 {
-    QList<QStringList> records;
     QStringList record;
     QString field;
     bool fieldStarted = false;
-    const QStringView view(text);
     const qsizetype n = view.size();
     auto endRecord = [&] {
         record.append(field);
-        records.append(record);
+        each(record);
         record.clear();
         field.clear();
         fieldStarted = false;
@@ -529,6 +529,12 @@ QList<QStringList> parseCsv(const QString &text, QChar separator)
     }
     if (fieldStarted || !field.isEmpty() || !record.isEmpty())
         endRecord();
+}
+
+QList<QStringList> parseCsv(const QString &text, QChar separator)
+{
+    QList<QStringList> records;
+    forEachCsvRecord(text, separator, [&](const QStringList &record) { records.append(record); });
     return records;
 }
 
@@ -538,17 +544,20 @@ QList<FoundAddress> readCsv(const QString &text)
     const TableShape shape = bestTableShape(text);
     if (shape.addressColumn < 0)
         return found;
-    const QList<QStringList> records = parseCsv(text, shape.separator);
-    for (qsizetype r = shape.header ? 1 : 0; r < records.size(); ++r) {
-        const QStringList &record = records.at(r);
-        if (shape.addressColumn >= record.size())
-            continue;
+    bool first = true;
+    forEachCsvRecord(text, shape.separator, [&](const QStringList &record) {
+        if (record.size() == 1 && record.first().trimmed().isEmpty())
+            return; // a blank line, before the header or between records
+        const bool header = first && shape.header;
+        first = false;
+        if (header || shape.addressColumn >= record.size())
+            return;
         const QString address = cellText(record.at(shape.addressColumn));
         if (address.isEmpty())
-            continue;
+            return;
         const QString title = shape.titleColumn >= 0 && shape.titleColumn < record.size() ? cellText(record.at(shape.titleColumn)) : QString();
         found.append({address, title});
-    }
+    });
     return found;
 }
 
