@@ -6,6 +6,9 @@ echo "Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}
 echo
 echo "List operations (median of several runs):"
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_listfile"
+echo
+echo "Reading other programs' list files (median of five runs):"
+"$build/bench/bench_listformats"
 for script in "$(dirname "$0")"/bench_*.sh; do
     [ -e "$script" ] || continue
     echo
