@@ -326,6 +326,64 @@ private slots:
         QVERIFY(!QFileInfo::exists(dbPath() + QStringLiteral("-wal")) || QFileInfo(dbPath() + QStringLiteral("-wal")).size() == 0);
     }
 
+    void anOlderDatabaseIsBroughtUpToDate()
+    {
+        // Layout 1, as the first Quokka with a page memory wrote it.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("older"));
+            db.setDatabaseName(dbPath());
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("PRAGMA journal_mode = WAL")));
+            QVERIFY(q.exec(QStringLiteral("CREATE TABLE records (id INTEGER PRIMARY KEY, address TEXT NOT NULL,"
+                                          " kind INTEGER NOT NULL, seen_at INTEGER NOT NULL, title TEXT NOT NULL DEFAULT '',"
+                                          " final_address TEXT NOT NULL DEFAULT '', fingerprint INTEGER NOT NULL DEFAULT 0,"
+                                          " verdict TEXT NOT NULL DEFAULT '')")));
+            QVERIFY(q.exec(QStringLiteral("CREATE INDEX records_by_address ON records (address, kind, id)")));
+            QVERIFY(q.exec(QStringLiteral("INSERT INTO records (address, kind, seen_at, title, final_address, fingerprint,"
+                                          " verdict) VALUES ('https://doc.qt.io/', 0, 1793716701000, 'Qt 6 documentation',"
+                                          " 'https://doc.qt.io/qt-6/', -5, 'alive')")));
+            QVERIFY(q.exec(QStringLiteral("PRAGMA user_version = 1")));
+            q.finish();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("older"));
+
+        {
+            PageMemory memory;
+            const PageMemoryOpening opening = memory.open(dbPath());
+            QVERIFY2(opening.ok, qPrintable(opening.problem));
+            QVERIFY(opening.problem.isEmpty());
+            const PageRecord kept = memory.lastChecks({QStringLiteral("https://doc.qt.io/")}).value(QStringLiteral("https://doc.qt.io/"));
+            QCOMPARE(kept.title, QStringLiteral("Qt 6 documentation"));
+            QCOMPARE(kept.fingerprint, quint64(-5));
+            QCOMPARE(kept.seenAt.toMSecsSinceEpoch(), Q_INT64_C(1793716701000));
+            QCOMPARE(kept.status, 0);
+            QCOMPARE(kept.reason, QString());
+            PageRecord now = check(QStringLiteral("https://doc.qt.io/"), QStringLiteral("Gone"), QStringLiteral("dead"));
+            now.status = 404;
+            now.reason = QStringLiteral("not found (404)");
+            QVERIFY(memory.record(now));
+        }
+        PageMemory memory;
+        QVERIFY(memory.open(dbPath()).ok);
+        const PageRecord last = memory.lastChecks({QStringLiteral("https://doc.qt.io/")}).value(QStringLiteral("https://doc.qt.io/"));
+        QCOMPARE(last.status, 404);
+        QCOMPARE(last.reason, QStringLiteral("not found (404)"));
+        QCOMPARE(memory.history(QStringLiteral("https://doc.qt.io/")).size(), 2);
+        memory.close();
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("version"));
+        db.setDatabaseName(dbPath());
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral("PRAGMA user_version")) && q.next());
+        QCOMPARE(q.value(0).toInt(), PageMemory::schemaVersion);
+        q.finish();
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("version"));
+    }
+
     void aNewerDatabaseIsLeftAlone()
     {
         QVERIFY(!makeDatabase(dbPath(), 3).isEmpty());

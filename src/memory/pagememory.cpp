@@ -28,7 +28,8 @@ constexpr int sqliteNotADatabase = 26;
 // How many addresses one query names (SQLite allows 999 bound values in old builds).
 constexpr int addressesPerQuery = 400;
 
-const QString recordColumns = QStringLiteral("address, kind, seen_at, title, final_address, fingerprint, verdict");
+const QString recordColumns =
+    QStringLiteral("address, kind, seen_at, title, final_address, fingerprint, verdict, status, reason");
 
 // The records that stand for what the person saw at the address bound to the ?: pages opened from
 // the list, and pages a check found alive, that had something to remember.
@@ -78,6 +79,8 @@ PageRecord recordFrom(const QSqlQuery &q)
     r.finalAddress = q.value(4).toString();
     r.fingerprint = quint64(q.value(5).toLongLong());
     r.verdict = q.value(6).toString();
+    r.status = q.value(7).toInt();
+    r.reason = q.value(8).toString();
     return r;
 }
 
@@ -232,7 +235,9 @@ bool PageMemory::createSchema()
                                             " title TEXT NOT NULL DEFAULT '',"
                                             " final_address TEXT NOT NULL DEFAULT '',"
                                             " fingerprint INTEGER NOT NULL DEFAULT 0,"
-                                            " verdict TEXT NOT NULL DEFAULT '')"))
+                                            " verdict TEXT NOT NULL DEFAULT '',"
+                                            " status INTEGER NOT NULL DEFAULT 0,"
+                                            " reason TEXT NOT NULL DEFAULT '')"))
         && q.exec(QStringLiteral("CREATE INDEX records_by_address ON records (address, kind, id)"))
         && q.exec(QStringLiteral("PRAGMA user_version = %1").arg(schemaVersion));
     if (!made) {
@@ -244,8 +249,28 @@ bool PageMemory::createSchema()
 
 bool PageMemory::migrate(int fromVersion)
 {
-    Q_UNUSED(fromVersion)
-    return fail(QStringLiteral("cannot be brought up to date"), QStringLiteral("unknown layout"));
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.transaction())
+        return fail(QStringLiteral("cannot be brought up to date"), describe(db.lastError()));
+    QSqlQuery q(db);
+    bool done = true;
+    // Layout 1 kept no status and no reason: the marks shown after a restart could not say why.
+    if (fromVersion < 2) {
+        done = q.exec(QStringLiteral("ALTER TABLE records ADD COLUMN status INTEGER NOT NULL DEFAULT 0"))
+            && q.exec(QStringLiteral("ALTER TABLE records ADD COLUMN reason TEXT NOT NULL DEFAULT ''"));
+    }
+    done = done && q.exec(QStringLiteral("PRAGMA user_version = %1").arg(schemaVersion));
+    if (!done) {
+        const QString why = describe(q.lastError());
+        db.rollback();
+        return fail(QStringLiteral("cannot be brought up to date"), why);
+    }
+    if (!db.commit()) {
+        const QString why = describe(db.lastError());
+        db.rollback();
+        return fail(QStringLiteral("cannot be brought up to date"), why);
+    }
+    return true;
 }
 
 bool PageMemory::setAside(const QString &why, PageMemoryOpening *opening)
@@ -411,7 +436,7 @@ PageMemory::Readiness PageMemory::write(const QList<PageRecord> &records)
     QStringList touched;
     {
         QSqlQuery insert(db);
-        if (!insert.prepare(QStringLiteral("INSERT INTO records (%1) VALUES (?, ?, ?, ?, ?, ?, ?)").arg(recordColumns)))
+        if (!insert.prepare(QStringLiteral("INSERT INTO records (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)").arg(recordColumns)))
             return broken(insert.lastError());
         QSet<QString> seen;
         for (const PageRecord &r : records) {
@@ -425,6 +450,8 @@ PageMemory::Readiness PageMemory::write(const QList<PageRecord> &records)
             insert.bindValue(4, cut(r.finalAddress.size() > longestAddress ? QString() : r.finalAddress, longestAddress));
             insert.bindValue(5, qint64(r.fingerprint));
             insert.bindValue(6, cut(r.verdict, 40));
+            insert.bindValue(7, r.status);
+            insert.bindValue(8, cut(r.reason, longestText));
             if (!insert.exec())
                 return broken(insert.lastError());
             if (!seen.contains(r.address)) {

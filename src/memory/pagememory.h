@@ -27,6 +27,10 @@ struct PageRecord {
     quint64 fingerprint = 0;
     /// The checker's verdict word ("alive", "dead", ...); empty for a visit.
     QString verdict;
+    /// The last HTTP status seen, 0 when none.
+    int status = 0;
+    /// The verdict's reason, one line a person understands (what a mark tells on hover).
+    QString reason;
 };
 
 /// The outcome of opening the memory, told to the person when it is not plain success.
@@ -61,8 +65,8 @@ class PageMemory final {
     Q_DISABLE_COPY_MOVE(PageMemory)
 public:
     /// The schema this program writes; older databases are migrated when opened.
-    static constexpr int schemaVersion = 1;
-    /// Longer texts are cut to this many characters (titles).
+    static constexpr int schemaVersion = 2;
+    /// Longer texts are cut to this many characters (titles and reasons).
     static constexpr int longestText = 1000;
     /// Addresses longer than this are not remembered (they would make the database huge).
     static constexpr int longestAddress = 8192;
