@@ -74,6 +74,8 @@ set(QUOKKA_RUNTIME_FILES
     ${QT_INSTALL_PLUGINS}/imageformats/libqjpeg.so
     # HTTPS for plain requests (quokka-check)
     ${QT_INSTALL_PLUGINS}/tls/libqopensslbackend.so
+    # the memory of each page: Qt's SQLite driver
+    ${QT_INSTALL_PLUGINS}/sqldrivers/libqsqlite.so
     # sound: Qt's media back ends, and the GStreamer elements that play the start-up chime (AVI with PCM)
     ${QUOKKA_MEDIA_BACKENDS}
     ${QUOKKA_GST_DIR}/libgstplayback.so

@@ -58,6 +58,7 @@ has_dep "$(dpkg-query -S "$(qmake6 -query QT_INSTALL_PLUGINS 2>/dev/null || echo
 has_dep gstreamer1.0-plugins-good "the AVI demuxer for the start-up chime"
 has_dep gstreamer1.0-plugins-base "GStreamer's player"
 has_dep hicolor-icon-theme "the icon theme"
+has_dep libqt6sql6-sqlite "Qt's SQLite driver for the page memory"
 # nothing that is only needed to build
 if echo "$depends" | grep -E -- '-dev$|^(cmake|ninja-build|ccache|g\+\+|gcc|build-essential|dpkg-dev|lintian|xvfb)$'; then
     fail "Depends names build-only packages"
@@ -71,6 +72,7 @@ expect=(
     /usr/lib/$multiarch/quokka/libquokka_core.so
     /usr/lib/$multiarch/quokka/libquokka_webengine.so
     /usr/share/quokka/dat/ch.dat /usr/share/quokka/dat/tst.gif
+    /usr/share/quokka/dat/not-found-phrases.txt /usr/share/quokka/dat/parked-domains.txt
     /usr/share/quokka/download.avi /usr/share/quokka/start.html
     /usr/share/applications/$app_id.desktop
     /usr/share/metainfo/$app_id.metainfo.xml

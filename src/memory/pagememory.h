@@ -1,0 +1,126 @@
+// What each address of the list was when it was last checked or opened: an embedded SQLite
+// database in the data folder (QtCore and Qt SQL only, no widgets).
+#pragma once
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QSqlError;
+
+/// One look at an address: a check, or the person opening it from the list.
+struct PageRecord {
+    enum class Kind { Check = 0, Visit = 1 };
+    /// The list entry's text, exactly (the key the marks follow).
+    QString address;
+    Kind kind = Kind::Check;
+    /// When it was seen (kept to the millisecond, in UTC).
+    QDateTime seenAt;
+    QString title;
+    /// Where the page ended after redirects (empty: where it was asked for).
+    QString finalAddress;
+    /// The page's fingerprint (pageFingerprint()); 0 when there was no page to take one of.
+    quint64 fingerprint = 0;
+    /// The checker's verdict word ("alive", "dead", ...); empty for a visit.
+    QString verdict;
+    /// The last HTTP status seen, 0 when none.
+    int status = 0;
+    /// The verdict's reason, one line a person understands (what a mark tells on hover).
+    QString reason;
+};
+
+/// The outcome of opening the memory, told to the person when it is not plain success.
+struct PageMemoryOpening {
+    /// True when the memory can be read and written.
+    bool ok = false;
+    /// True when it can at least be read (a read-only file or folder).
+    bool readable = false;
+    /// What went wrong, with the path; empty when nothing did.
+    QString problem;
+    /// Where a damaged database was set aside, when it was.
+    QString setAsidePath;
+};
+
+/// The bounds that keep the database small. The defaults hold a 10,000-entry list checked every
+/// day for a couple of weeks.
+struct PageMemoryLimits {
+    /// Records kept per address; the oldest go first (the one the person last saw is kept).
+    int recordsPerAddress = 16;
+    /// Records kept in all; the oldest go first.
+    int totalRecords = 200000;
+    /// Bytes the records may take on disk; the oldest go first until they fit.
+    qint64 totalBytes = 64 * 1024 * 1024;
+};
+
+/// The memory of what each page was. Every write is one transaction in a write-ahead log, so a
+/// kill at any moment leaves the database as it was before or after that write, never damaged.
+/// A database that is damaged anyway is set aside beside itself (renamed, never deleted) and an
+/// empty one takes its place. Not thread-safe: use one object per thread (processes may share
+/// the file; SQLite locks it).
+class PageMemory final {
+    Q_DISABLE_COPY_MOVE(PageMemory)
+public:
+    /// The schema this program writes; older databases are migrated when opened.
+    static constexpr int schemaVersion = 2;
+    /// Longer texts are cut to this many characters (titles and reasons).
+    static constexpr int longestText = 1000;
+    /// Addresses longer than this are not remembered (they would make the database huge).
+    static constexpr int longestAddress = 8192;
+
+    PageMemory();
+    ~PageMemory();
+
+    /// The database in the data folder: $XDG_DATA_HOME/quokka/page-memory.sqlite.
+    static QString defaultPath();
+
+    /// Opens (or creates) the database at @p path, migrating an older one. A damaged database is
+    /// set aside and started afresh; a newer one, or one that cannot be written, is left alone.
+    PageMemoryOpening open(const QString &path = defaultPath(), const PageMemoryLimits &limits = {});
+    void close();
+    bool isOpen() const;
+    bool isWritable() const;
+    QString path() const { return m_path; }
+    /// Why the last operation failed; empty after success.
+    QString lastProblem() const { return m_problem; }
+
+    /// Records @p record; false (with lastProblem()) when it could not be written.
+    bool record(const PageRecord &record);
+    /// Records all of @p records in one transaction, then trims the database to its bounds.
+    bool recordAll(const QList<PageRecord> &records);
+
+    /// The last thing the person saw at @p address: the latest page opened from the list or found
+    /// alive by a check that had a title or a fingerprint.
+    std::optional<PageRecord> lastSeen(const QString &address) const;
+    /// The last check of each of @p addresses that has been checked, by address.
+    QHash<QString, PageRecord> lastChecks(const QStringList &addresses) const;
+    /// Every record of @p address, oldest first.
+    QList<PageRecord> history(const QString &address) const;
+    /// How many records are kept in all.
+    qint64 recordCount() const;
+
+private:
+    enum class Health { Ok, Damaged, ReadOnly, Newer, Failed };
+    struct Readiness {
+        Health health = Health::Failed;
+        QString why;
+    };
+    Readiness connect(bool readOnly, bool immutable);
+    Readiness prepareSchema(bool readOnly);
+    bool createSchema();
+    bool migrate(int fromVersion);
+    Readiness write(const QList<PageRecord> &records);
+    bool trim(const QStringList &addresses, QSqlError *error);
+    bool recover(const QString &why);
+    bool setAside(const QString &why, PageMemoryOpening *opening);
+    bool fail(const QString &what, const QString &why);
+
+    QString m_connection;
+    QString m_path;
+    QString m_problem;
+    PageMemoryLimits m_limits;
+    bool m_writable = false;
+};
