@@ -1,15 +1,18 @@
 // The list checker: how entries are read, what each answer means, how politely a list is worked
 // through, and the real plain requests against a loopback server with every case.
 #include "check/checkreport.h"
+#include "check/headclient.h"
 #include "check/httpprobe.h"
 #include "check/listchecker.h"
 #include "check/networkprobe.h"
 #include "fakes/checkserver.h"
+#include "store/urllistfile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
+#include <QStringDecoder>
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
@@ -136,10 +139,14 @@ private slots:
     void doubtfulAnswersGoToTheBrowserWhichDecides();
     void cancelStopsAtOnceAndReportsNothingMore();
     void reportsQuoteAndKeepEveryField();
+    void reportsAreSafeToOpen_data();
+    void reportsAreSafeToOpen();
+    void aFailureAfterRedirectsNamesTheHostThatFailed();
     void realRequestsGiveTheServersTruth_data();
     void realRequestsGiveTheServersTruth();
     void aHeadRefusedIsAskedAgainWithGet();
     void keptConnectionsAreReusedAndAskedAgainWhenDropped();
+    void connectionsStayWithinTheirBudgetAndKeptOnesClose();
 };
 
 void TestCheck::entriesAreReadAsAnAddressBoxReadsThem_data()
@@ -399,6 +406,112 @@ void TestCheck::reportsQuoteAndKeepEveryField()
     QCOMPARE(second.value(QStringLiteral("address")).toString(), QStringLiteral("say \"hi\"\nthere"));
 }
 
+void TestCheck::reportsAreSafeToOpen_data()
+{
+    // An entry's bytes as they are in the list file, and what each report must make of them.
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<QByteArray>("csvCell");
+    QTest::addColumn<QString>("textAddress");
+    QTest::addColumn<QString>("jsonAddress");
+    QTest::newRow("plain") << QByteArray("http://example.com/a") << QByteArray("http://example.com/a")
+                           << "http://example.com/a" << "http://example.com/a";
+    QTest::newRow("formula =") << QByteArray("=HYPERLINK(\"http://evil.example\")")
+                               << QByteArray("\"'=HYPERLINK(\"\"http://evil.example\"\")\"")
+                               << "=HYPERLINK(\"http://evil.example\")" << "=HYPERLINK(\"http://evil.example\")";
+    QTest::newRow("formula +") << QByteArray("+1+2") << QByteArray("'+1+2") << "+1+2" << "+1+2";
+    QTest::newRow("formula -") << QByteArray("-1") << QByteArray("'-1") << "-1" << "-1";
+    QTest::newRow("formula @") << QByteArray("@SUM(A1)") << QByteArray("'@SUM(A1)") << "@SUM(A1)" << "@SUM(A1)";
+    QTest::newRow("tab first") << QByteArray("\t=1") << QByteArray("'\t=1") << "\\t=1" << "\t=1";
+    QTest::newRow("minus inside") << QByteArray("http://a.example/x-y") << QByteArray("http://a.example/x-y")
+                                  << "http://a.example/x-y" << "http://a.example/x-y";
+    QTest::newRow("not UTF-8") << QByteArray("http://example.com/caf\xe9") << QByteArray("http://example.com/caf\xe9")
+                               << "http://example.com/caf\\xe9" << "http://example.com/caf%E9";
+    QTest::newRow("not UTF-8 beside UTF-8") << QByteArray("http://x.example/\xc3\xa9\xff\xf0\x9f\x82\x80")
+                                            << QByteArray("http://x.example/\xc3\xa9\xff\xf0\x9f\x82\x80")
+                                            << QString::fromUtf8("http://x.example/\xc3\xa9\\xff\xf0\x9f\x82\x80")
+                                            << QString::fromUtf8("http://x.example/\xc3\xa9%FF\xf0\x9f\x82\x80");
+    QTest::newRow("terminal escape") << QByteArray("http://example.com/\x1b[2J\x1b]0;owned\x07")
+                                     << QByteArray("http://example.com/\x1b[2J\x1b]0;owned\x07")
+                                     << "http://example.com/\\x1b[2J\\x1b]0;owned\\x07"
+                                     << "http://example.com/\x1b[2J\x1b]0;owned\x07";
+    QTest::newRow("text turned around") << QByteArray("http://example.com/\xe2\x80\xaegpj.exe")
+                                        << QByteArray("http://example.com/\xe2\x80\xaegpj.exe")
+                                        << "http://example.com/\\u{202e}gpj.exe"
+                                        << QString::fromUtf8("http://example.com/\xe2\x80\xaegpj.exe");
+    QTest::newRow("backslash") << QByteArray("file:C:\\x41") << QByteArray("file:C:\\x41") << "file:C:\\\\x41"
+                               << "file:C:\\x41";
+}
+
+void TestCheck::reportsAreSafeToOpen()
+{
+    QFETCH(QByteArray, entry);
+    QFETCH(QByteArray, csvCell);
+    QFETCH(QString, textAddress);
+    QFETCH(QString, jsonAddress);
+    const QString address = UrlListFile::parseEntries(entry).value(0);
+    CheckResult result;
+    result.verdict = Verdict::Dead;
+    result.reason = QStringLiteral("not found (404)");
+    const ReportRow row{1, address, result};
+
+    // CSV: the list's own bytes, in a cell that no spreadsheet runs.
+    const QByteArray csv = CheckReport::csvLine(row);
+    QCOMPARE(csv, "1," + csvCell + ",dead,,,false,not found (404),0\r\n");
+
+    // Text: no control character reaches the terminal; nothing is dropped or replaced unseen.
+    const QString text = CheckReport::textLine(row);
+    QCOMPARE(text, QStringLiteral("dead    -   ") + textAddress + QStringLiteral("  (not found (404))"));
+    QVERIFY(text.isValidUtf16());
+    for (const QChar c : text)
+        QVERIFY2(c.unicode() >= 0x20 && c.unicode() != 0x7F && c.unicode() != 0x202E, qPrintable(QString::number(c.unicode(), 16)));
+
+    // JSON: valid UTF-8, the address as a browser would send it, and the entry recoverable to the byte.
+    const QByteArray line = CheckReport::jsonLine(row);
+    QStringDecoder strict(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = strict(line);
+    QVERIFY2(!strict.hasError(), line.constData());
+    QVERIFY(!decoded.contains(QChar(QChar::ReplacementCharacter)));
+    QJsonParseError error;
+    const QJsonObject o = QJsonDocument::fromJson(line, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(o.value(QStringLiteral("address")).toString(), jsonAddress);
+    QByteArray recovered = o.value(QStringLiteral("address")).toString().toUtf8();
+    if (o.contains(QStringLiteral("address_bytes"))) {
+        const QString escapedBytes = o.value(QStringLiteral("address_bytes")).toString();
+        recovered.clear();
+        qsizetype plain = 0; // where the text since the last escape begins
+        for (qsizetype i = 0; i < escapedBytes.size(); ++i) {
+            if (escapedBytes[i] != u'\\')
+                continue;
+            recovered += escapedBytes.mid(plain, i - plain).toUtf8();
+            if (escapedBytes.mid(i + 1, 1) == u"x") {
+                recovered += char(escapedBytes.mid(i + 2, 2).toInt(nullptr, 16));
+                i += 3;
+            } else {
+                recovered += '\\';
+                ++i;
+            }
+            plain = i + 1;
+        }
+        recovered += escapedBytes.mid(plain).toUtf8();
+    }
+    QCOMPARE(recovered, entry);
+    QCOMPARE(o.contains(QStringLiteral("address_bytes")), !QUtf8StringView(entry).isValidUtf8());
+}
+
+void TestCheck::aFailureAfterRedirectsNamesTheHostThatFailed()
+{
+    const QUrl checked(QStringLiteral("http://first.example/a"));
+    for (const auto outcome : {ProbeAnswer::Outcome::Refused, ProbeAnswer::Outcome::NoSuchHost}) {
+        ProbeAnswer answer = failed(outcome);
+        answer.finalUrl = QUrl(QStringLiteral("http://second.example:8080/b"));
+        const CheckResult after = resultFromRequest(checked, answer);
+        QVERIFY2(after.reason.contains(u"second.example") && !after.reason.contains(u"first.example"), qPrintable(after.reason));
+        const CheckResult direct = resultFromRequest(checked, failed(outcome));
+        QVERIFY2(direct.reason.contains(u"first.example"), qPrintable(direct.reason));
+    }
+}
+
 void TestCheck::realRequestsGiveTheServersTruth_data()
 {
     QTest::addColumn<QString>("path");
@@ -491,6 +604,51 @@ void TestCheck::keptConnectionsAreReusedAndAskedAgainWhenDropped()
         QCOMPARE(verdictWord(result.verdict), QStringLiteral("alive"));
     QCOMPARE(server.requests(QStringLiteral("/keptonce")).size(), 3);
     QCOMPARE(connections, 2);
+}
+
+void TestCheck::connectionsStayWithinTheirBudgetAndKeptOnesClose()
+{
+    // Many servers that keep every connection open, asked more at once than the budget allows: every
+    // request is answered, never more connections open than allowed, and the kept ones close when idle.
+    std::vector<std::unique_ptr<CheckServer>> servers;
+    for (int i = 0; i < 30; ++i)
+        servers.push_back(std::make_unique<CheckServer>());
+    HeadClient client;
+    HeadClient::ConnectionLimits limits;
+    limits.open = 8;
+    limits.kept = 4;
+    limits.keptPerServer = 2;
+    limits.idleMs = 300;
+    client.setLimits(limits);
+    int alive = 0;
+    int other = 0;
+    int mostOpen = 0;
+    for (int round = 0; round < 3; ++round) {
+        for (const auto &server : servers) {
+            client.ask(server->url(QStringLiteral("/alive")), true, {}, [&](const ResponseHead &head) {
+                ++(head.answered && head.status == 200 ? alive : other);
+                mostOpen = std::max(mostOpen, client.openConnections());
+            });
+        }
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(alive + other, 90, 30000);
+    QCOMPARE(other, 0);
+    QVERIFY2(client.mostOpenAtOnce() <= limits.open, qPrintable(QString::number(client.mostOpenAtOnce())));
+    QVERIFY(mostOpen <= limits.open);
+    // Kept, within their cap, and then closed once unused.
+    QVERIFY(client.keptConnections() > 0);
+    QVERIFY(client.keptConnections() <= limits.kept);
+    QTRY_COMPARE_WITH_TIMEOUT(client.keptConnections(), 0, 5000);
+    QCOMPARE(client.openConnections(), 0);
+
+    // The limits that come from the open-file limit leave the engine its share and allow some work.
+    for (const quint64 fileLimit : {quint64(256), quint64(1024), quint64(4096), quint64(1) << 20}) {
+        const HeadClient::ConnectionLimits budget = HeadClient::limitsFor(fileLimit);
+        QVERIFY(budget.open >= 8);
+        QVERIFY(budget.kept >= 1 && budget.kept <= budget.open);
+        if (fileLimit >= 1024)
+            QVERIFY2(quint64(budget.open) + 256 <= fileLimit / 2 + 256, qPrintable(QString::number(budget.open)));
+    }
 }
 
 void TestCheck::aHeadRefusedIsAskedAgainWithGet()

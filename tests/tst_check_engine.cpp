@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,6 +29,9 @@ private slots:
     void commandLineRefusesBadInputWithAMessage_data();
     void commandLineRefusesBadInputWithAMessage();
     void ctrlCStopsTheCheckAndTheEnginesProcesses();
+    void aReportThatCannotBeWrittenIsAnError_data();
+    void aReportThatCannotBeWrittenIsAnError();
+    void theManualGivesTheRangesTheHelpGives();
 
 private:
     /// Runs quokka-check with @p arguments while this test's server goes on answering.
@@ -144,6 +148,10 @@ void TestCheckEngine::onePageDecidesEveryCaseInTurn()
 int TestCheckEngine::runTool(const QStringList &arguments, QByteArray *out, QByteArray *err, const QByteArray &input)
 {
     QProcess tool;
+    // As a person runs it: without the test environment's logging rules.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_LOGGING_RULES"));
+    tool.setProcessEnvironment(environment);
     tool.start(QStringLiteral(QUOKKA_HELPER_DIR "/../src/quokka-check"), arguments);
     if (!tool.waitForStarted())
         return -1;
@@ -191,6 +199,8 @@ void TestCheckEngine::commandLineGivesOneObjectPerEntryAndTheExitStatus()
     QCOMPARE(QJsonDocument::fromJson(lines[2]).object().value(QStringLiteral("final")).toString(),
              m_server.url(QStringLiteral("/alive")).toString());
     QVERIFY2(err.contains("Checked 6 entries"), err.constData());
+    // The engine started and loaded pages, and kept its account of its start to itself.
+    QVERIFY2(!err.contains("qt.webenginecontext"), err.constData());
 
     // No dead entry: 0, with the summary after the lines in text form; the stored list by default.
     QDir().mkpath(m_home.filePath(QStringLiteral("data/quokka")));
@@ -216,6 +226,13 @@ void TestCheckEngine::commandLineRefusesBadInputWithAMessage_data()
     QTest::newRow("unknown option") << QStringList{QStringLiteral("--frobnicate")} << "see --help";
     QTest::newRow("bad format") << QStringList{QStringLiteral("--format"), QStringLiteral("xml")} << "text, json or csv";
     QTest::newRow("bad number") << QStringList{QStringLiteral("--per-host"), QStringLiteral("0")} << "at least 1";
+    // Numbers that once wrapped around: to 0.7 s, and to no time-out at all.
+    QTest::newRow("time-out that wraps") << QStringList{QStringLiteral("--timeout"), QStringLiteral("4294968")} << "at most 3600";
+    QTest::newRow("time-out past an int") << QStringList{QStringLiteral("--timeout"), QStringLiteral("2147484")} << "at most 3600";
+    QTest::newRow("time-out of 0") << QStringList{QStringLiteral("--timeout"), QStringLiteral("0")} << "at least 1";
+    QTest::newRow("time-out in words") << QStringList{QStringLiteral("--timeout"), QStringLiteral("ten")} << "not \"ten\"";
+    QTest::newRow("too many retries") << QStringList{QStringLiteral("--retries"), QStringLiteral("99999999999")} << "at most 10";
+    QTest::newRow("negative settle") << QStringList{QStringLiteral("--settle"), QStringLiteral("-1")} << "at least 0";
     QTest::newRow("missing list") << QStringList{QStringLiteral("/no/such/list.dat")} << "cannot read the list";
     QTest::newRow("two lists") << QStringList{QStringLiteral("a"), QStringLiteral("b")} << "one list at a time";
 }
@@ -277,6 +294,80 @@ void TestCheckEngine::ctrlCStopsTheCheckAndTheEnginesProcesses()
         return false;
     };
     QTRY_VERIFY_WITH_TIMEOUT(!alive(), 10000);
+}
+
+void TestCheckEngine::aReportThatCannotBeWrittenIsAnError_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("full disk, json") << "/dev/full" << "json" << "No space left on device";
+    QTest::newRow("full disk, text") << "/dev/full" << "text" << "No space left on device";
+    QTest::newRow("closed pipe, csv") << "pipe" << "csv" << "Broken pipe";
+}
+
+void TestCheckEngine::aReportThatCannotBeWrittenIsAnError()
+{
+    QFETCH(QString, where);
+    QFETCH(QString, format);
+    QFETCH(QString, message);
+    QTemporaryDir folder;
+    const QString list = folder.filePath(QStringLiteral("list.dat"));
+    QFile file(list);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(m_server.url(QStringLiteral("/alive")).toEncoded() + "\r\n" + m_server.url(QStringLiteral("/gone")).toEncoded() + "\r\n");
+    file.close();
+    const QString tool = QStringLiteral(QUOKKA_HELPER_DIR "/../src/quokka-check");
+    const QStringList arguments{QStringLiteral("--no-browser"), QStringLiteral("--format"), format, list};
+    QProcess process;
+    if (where == u"pipe") {
+        // The reader is gone before the first line is written.
+        process.start(QStringLiteral("/bin/bash"),
+                      QStringList{QStringLiteral("-c"), QStringLiteral("(sleep 0.5; exec \"$0\" \"$@\") | true; exit ${PIPESTATUS[0]}"), tool}
+                          + arguments);
+    } else {
+        process.setStandardOutputFile(where);
+        process.start(tool, arguments);
+    }
+    QVERIFY(process.waitForStarted());
+    QSignalSpy done(&process, &QProcess::finished);
+    QVERIFY(done.wait(60000));
+    const QByteArray err = process.readAllStandardError();
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 1, qPrintable(QString::number(process.exitCode()) + QLatin1Char(' ') + QString::fromUtf8(err)));
+    QVERIFY2(err.contains("cannot write the report") && err.contains(message.toUtf8()), err.constData());
+
+    // The help to a full disk is no success either.
+    QProcess help;
+    help.setStandardOutputFile(QStringLiteral("/dev/full"));
+    help.start(tool, {QStringLiteral("--help")});
+    QVERIFY(help.waitForFinished(30000));
+    QCOMPARE(help.exitCode(), 1);
+}
+
+void TestCheckEngine::theManualGivesTheRangesTheHelpGives()
+{
+    QByteArray out, err;
+    QCOMPARE(runTool({QStringLiteral("--help")}, &out, &err), 0);
+    QFile manual(qEnvironmentVariable("QUOKKA_SOURCE_DIR", QStringLiteral(".")) + QStringLiteral("/packaging/quokka-check.1"));
+    QVERIFY(manual.open(QIODevice::ReadOnly));
+    // The manual's text with its markup's escapes undone, as a reader sees it.
+    const QString page = QString::fromUtf8(manual.readAll()).replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    // The help wraps its lines: read it as one.
+    const QString help = QString::fromUtf8(out).simplified();
+    const QRegularExpression range(QStringLiteral("--([a-z-]+) <[A-Z]+> [^(]*\\((\\d+) to (\\d+), default (\\d+)\\)"));
+    int ranges = 0;
+    for (auto it = range.globalMatch(help); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        ++ranges;
+        // The option's entry in the manual: from its .BI line to the next .TP.
+        const qsizetype at = page.indexOf(QStringLiteral(".BI --%1 ").arg(m.captured(1)));
+        QVERIFY2(at >= 0, qPrintable(m.captured(1)));
+        const QString entry = page.mid(at, page.indexOf(QStringLiteral(".TP"), at) - at).simplified();
+        const QString said = QStringLiteral("%1 to %2, default %3").arg(m.captured(2), m.captured(3), m.captured(4));
+        QVERIFY2(entry.contains(said), qPrintable(m.captured(1) + QStringLiteral(": ") + entry + QStringLiteral(" lacks ") + said));
+    }
+    QCOMPARE(ranges, 6);
 }
 
 QTEST_MAIN(TestCheckEngine)

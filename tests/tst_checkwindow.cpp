@@ -224,6 +224,10 @@ void TestCheckWindow::reportsAreSavedAsCsvAndJson()
     QTemporaryDir folder;
     const QString csvPath = folder.filePath(QStringLiteral("report.csv"));
     QVERIFY(window->saveReport(csvPath));
+    // The window says where the report went.
+    QVERIFY2(window->m_summaryLabel->text().contains(QStringLiteral("Report saved to ") + csvPath),
+             qPrintable(window->m_summaryLabel->text()));
+    QVERIFY(window->m_summaryLabel->text().startsWith(QStringLiteral("Checked 3 entries")));
     QFile csv(csvPath);
     QVERIFY(csv.open(QIODevice::ReadOnly));
     const QList<QByteArray> rows = csv.readAll().split('\n');
@@ -233,6 +237,8 @@ void TestCheckWindow::reportsAreSavedAsCsvAndJson()
 
     const QString jsonPath = folder.filePath(QStringLiteral("report.json"));
     QVERIFY(window->saveReport(jsonPath));
+    QCOMPARE(window->m_summaryLabel->text().count(QStringLiteral("Report saved to ")), 1);
+    QVERIFY(window->m_summaryLabel->text().endsWith(jsonPath));
     QFile json(jsonPath);
     QVERIFY(json.open(QIODevice::ReadOnly));
     const QJsonArray array = QJsonDocument::fromJson(json.readAll()).array();
@@ -242,6 +248,13 @@ void TestCheckWindow::reportsAreSavedAsCsvAndJson()
     // A report that cannot be written says so and leaves nothing behind.
     QVERIFY(!window->saveReport(csvPath + QStringLiteral("/inside-a-file.csv")));
     QCOMPARE(m_world.platform->boxes.shown.last().title, QStringLiteral("Report not saved"));
+    // Nor is a device such as /dev/full taken for a report file; the message says why.
+    const qsizetype shown = m_world.platform->boxes.shown.size();
+    QVERIFY(!window->saveReport(QStringLiteral("/dev/full")));
+    QCOMPARE(m_world.platform->boxes.shown.size(), shown + 1);
+    QVERIFY2(m_world.platform->boxes.shown.last().text.contains(QStringLiteral("not a regular file")),
+             qPrintable(m_world.platform->boxes.shown.last().text));
+    QVERIFY(window->m_summaryLabel->text().endsWith(jsonPath));
 }
 
 QTEST_MAIN(TestCheckWindow)

@@ -1,14 +1,108 @@
 #include "check/checkreport.h"
 
+#include "store/narrowtext.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
 
+#include <algorithm>
+
 namespace {
 
+/// Calls @p each for every character of @p text as the list reader wrote it: a code point, or a byte
+/// that is not UTF-8 (which NarrowText::decode() keeps as U+DC80 + byte - 0x80, outside any pair).
+template <typename Each>
+void forEachCharacter(QStringView text, Each each)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            each(QChar::surrogateToUcs4(c, text[i + 1].unicode()), false);
+            ++i;
+        } else if (c >= 0xDC80 && c <= 0xDCFF) {
+            each(char32_t(c - 0xDC00), true);
+        } else {
+            each(char32_t(c), false);
+        }
+    }
+}
+
+bool hasKeptBytes(QStringView text)
+{
+    bool found = false;
+    forEachCharacter(text, [&found](char32_t, bool byte) { found = found || byte; });
+    return found;
+}
+
+/// What a terminal would act on instead of showing: C0 and C1 controls, DEL, and the marks that
+/// reorder or hide text around them.
+bool isControl(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E)
+        || (c >= 0x2066 && c <= 0x2069) || c == 0x2028 || c == 0x2029 || c == 0xFEFF;
+}
+
+QString hex(char32_t value, int digits)
+{
+    return QString::number(uint(value), 16).rightJustified(digits, QLatin1Char('0'));
+}
+
+/// @p text with every byte that is not UTF-8 written \xHH, so that nothing is lost and the
+/// result is valid UTF-8; with @p controls also the control characters (\t, \n, \r, \xHH or
+/// \u{HHHH}). A backslash is doubled, so that the original can always be read back.
+QString escaped(QStringView text, bool controls)
+{
+    QString out;
+    out.reserve(text.size());
+    forEachCharacter(text, [&out, controls](char32_t c, bool byte) {
+        if (byte)
+            out += QStringLiteral("\\x") + hex(c, 2);
+        else if (c == U'\\')
+            out += QStringLiteral("\\\\");
+        else if (QChar::isSurrogate(c))
+            out += QStringLiteral("\\u{") + hex(c, 4) + QLatin1Char('}'); // a lone one has no UTF-8 form
+        else if (controls && c == U'\t')
+            out += QStringLiteral("\\t");
+        else if (controls && c == U'\n')
+            out += QStringLiteral("\\n");
+        else if (controls && c == U'\r')
+            out += QStringLiteral("\\r");
+        else if (controls && isControl(c))
+            out += c < 0x100 ? QStringLiteral("\\x") + hex(c, 2) : QStringLiteral("\\u{") + hex(c, 4) + QLatin1Char('}');
+        else
+            out += QString::fromUcs4(&c, 1);
+    });
+    return out;
+}
+
+/// @p text as valid UTF-8 for a JSON string, with every byte that is not UTF-8 percent-encoded, as an
+/// address carries such bytes.
+QString percentEncodedBytes(QStringView text)
+{
+    if (!hasKeptBytes(text))
+        return text.toString();
+    QString out;
+    out.reserve(text.size() + 8);
+    forEachCharacter(text, [&out](char32_t c, bool byte) {
+        if (byte)
+            out += QLatin1Char('%') + hex(c, 2).toUpper();
+        else if (QChar::isSurrogate(c))
+            out += QChar(QChar::ReplacementCharacter);
+        else
+            out += QString::fromUcs4(&c, 1);
+    });
+    return out;
+}
+
+/// A cell a spreadsheet takes for text: one that would begin a formula (= + - @, or a tab or carriage
+/// return before one) gets a leading apostrophe, which spreadsheets show as nothing or take as "text".
+/// The bytes are the list's own, those that are not UTF-8 included.
 QByteArray csvField(const QString &text)
 {
-    QByteArray bytes = text.toUtf8();
+    QByteArray bytes = NarrowText::encode(text);
+    if (!bytes.isEmpty() && QByteArrayView("=+-@\t\r").contains(bytes.front()))
+        bytes.prepend('\'');
     if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') || bytes.contains('\r')) {
         bytes.replace('"', "\"\"");
         bytes = '"' + bytes + '"';
@@ -23,13 +117,14 @@ namespace CheckReport {
 QString textLine(const ReportRow &row)
 {
     const CheckResult &r = row.result;
+    // Shown, never acted on: an entry's control characters are written out as escapes.
     QString line = QStringLiteral("%1 %2 %3")
                        .arg(verdictWord(r.verdict), -7)
                        .arg(r.status ? QString::number(r.status) : QStringLiteral("-"), -3)
-                       .arg(row.address);
+                       .arg(escaped(row.address, true));
     if (!r.finalAddress.isEmpty())
-        line += QStringLiteral(" -> ") + r.finalAddress;
-    line += QStringLiteral("  (") + r.reason + QLatin1Char(')');
+        line += QStringLiteral(" -> ") + escaped(r.finalAddress, true);
+    line += QStringLiteral("  (") + escaped(r.reason, true) + QLatin1Char(')');
     return line;
 }
 
@@ -38,12 +133,16 @@ QByteArray jsonLine(const ReportRow &row)
     const CheckResult &r = row.result;
     QJsonObject o;
     o.insert(QStringLiteral("line"), row.line);
-    o.insert(QStringLiteral("address"), row.address);
+    o.insert(QStringLiteral("address"), percentEncodedBytes(row.address));
+    // An entry that is not UTF-8 is kept whole beside it: \xHH for each such byte, \\ for a backslash.
+    if (hasKeptBytes(row.address))
+        o.insert(QStringLiteral("address_bytes"), escaped(row.address, false));
     o.insert(QStringLiteral("verdict"), verdictWord(r.verdict));
     o.insert(QStringLiteral("status"), r.status ? QJsonValue(r.status) : QJsonValue(QJsonValue::Null));
-    o.insert(QStringLiteral("final"), r.finalAddress.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(r.finalAddress));
+    o.insert(QStringLiteral("final"),
+             r.finalAddress.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(percentEncodedBytes(r.finalAddress)));
     o.insert(QStringLiteral("browser"), r.byBrowser);
-    o.insert(QStringLiteral("reason"), r.reason);
+    o.insert(QStringLiteral("reason"), hasKeptBytes(r.reason) ? escaped(r.reason, false) : r.reason);
     o.insert(QStringLiteral("ms"), r.milliseconds);
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }

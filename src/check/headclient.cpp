@@ -1,15 +1,36 @@
 #include "check/headclient.h"
 
+#include <QDateTime>
 #include <QSslSocket>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
+#include <sys/resource.h>
 
 namespace {
 
 /// A head longer than this is no answer a browser takes either (Chromium stops at 256 KiB).
 constexpr qsizetype longestHead = 256 * 1024;
-/// Open connections kept per server between requests.
-constexpr int idlePerServer = 8;
+/// What the engine in the same process may need of the open-file limit: Chromium opens up to 256
+/// sockets of its own, besides its files, pipes and shared memory.
+constexpr quint64 engineShare = 384;
+/// More connections than a browser opens at once would gain nothing.
+constexpr int mostOpen = 512;
+/// Kept per server, as a browser keeps them (Chromium: 6).
+constexpr int keptPerServer = 6;
+/// A kept connection unused this long is closed: servers keep theirs for 5 to 75 s, and holding on to
+/// thousands of them costs both sides.
+constexpr int keptForMs = 5000;
+
+quint64 softOpenFileLimit()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return 1u << 20;
+    return quint64(limit.rlim_cur);
+}
 
 QString serverKey(const QUrl &url)
 {
@@ -54,16 +75,49 @@ struct HeadClient::Exchange {
     QUrl url;
 };
 
+HeadClient::ConnectionLimits HeadClient::limitsFor(quint64 openFileLimit)
+{
+    ConnectionLimits limits;
+    const quint64 free = openFileLimit > engineShare ? openFileLimit - engineShare : 0;
+    limits.open = int(std::clamp<quint64>(free / 2, 8, mostOpen));
+    limits.kept = std::max(1, limits.open / 2);
+    limits.keptPerServer = keptPerServer;
+    limits.idleMs = keptForMs;
+    return limits;
+}
+
 HeadClient::HeadClient(QObject *parent)
     : QObject(parent)
+    , m_expiry(new QTimer(this))
 {
+    m_expiry->setSingleShot(true);
+    connect(m_expiry, &QTimer::timeout, this, &HeadClient::closeExpired);
 }
 
 HeadClient::~HeadClient()
 {
     cancelAll();
-    while (!m_idle.isEmpty())
-        discard(m_idle.begin()->first());
+    closeKept();
+}
+
+void HeadClient::setLimits(const ConnectionLimits &limits)
+{
+    m_fixedLimits = limits;
+}
+
+HeadClient::ConnectionLimits HeadClient::limits() const
+{
+    ConnectionLimits limits = m_fixedLimits ? *m_fixedLimits : limitsFor(softOpenFileLimit());
+    if (m_refusedAt > 0)
+        limits.open = std::min(limits.open, m_refusedAt);
+    limits.kept = std::min(limits.kept, limits.open);
+    return limits;
+}
+
+void HeadClient::closeKept()
+{
+    while (!m_keptOrder.isEmpty())
+        discard(m_keptOrder.first().first);
 }
 
 quint64 HeadClient::ask(const QUrl &url, bool head, const HeaderList &headers, Done done)
@@ -96,8 +150,16 @@ quint64 HeadClient::ask(const QUrl &url, bool head, const HeaderList &headers, D
     // before the caller has the request's number.
     QMetaObject::invokeMethod(
         this, [this, id = exchange->id] {
-            if (Exchange *e = m_exchanges.value(id))
-                open(e);
+            Exchange *e = m_exchanges.value(id);
+            if (!e)
+                return;
+            // Behind those already waiting for a connection, unless a kept one of its own server is free.
+            if (!m_waiting.isEmpty() && !m_idle.contains(e->key)) {
+                m_waiting.append(id);
+                scheduleWaiting();
+                return;
+            }
+            open(e);
         },
         Qt::QueuedConnection);
     return exchange->id;
@@ -105,6 +167,7 @@ quint64 HeadClient::ask(const QUrl &url, bool head, const HeaderList &headers, D
 
 void HeadClient::open(Exchange *exchange)
 {
+    exchange->socket = nullptr;
     while (QAbstractSocket *socket = takeIdle(exchange->key)) {
         if (socket->state() == QAbstractSocket::ConnectedState && socket->bytesAvailable() == 0) {
             exchange->socket = socket;
@@ -115,14 +178,37 @@ void HeadClient::open(Exchange *exchange)
         }
         discard(socket);
     }
+    // A new connection only within the budget: the oldest kept one makes way, or the request waits
+    // for one to close.
+    const int allowed = limits().open;
+    while (m_sockets.size() >= allowed && closeOldestKept()) {
+    }
+    if (m_sockets.size() >= allowed) {
+        if (!m_waiting.contains(exchange->id))
+            m_waiting.append(exchange->id);
+        return;
+    }
     const bool https = exchange->url.scheme() == u"https";
     QAbstractSocket *socket = https ? new QSslSocket(this) : new QTcpSocket(this);
     socket->setObjectName(exchange->key);
+    m_sockets.insert(socket);
+    m_mostOpen = std::max(m_mostOpen, int(m_sockets.size()));
     exchange->socket = socket;
     exchange->reused = false;
     m_onSocket.insert(socket, exchange);
     connect(socket, &QAbstractSocket::readyRead, this, [this, socket] { received(socket); });
     connect(socket, &QAbstractSocket::errorOccurred, this, [this, socket](QAbstractSocket::SocketError error) {
+        Exchange *e = m_onSocket.value(socket);
+        if (error == QAbstractSocket::SocketResourceError && e && !e->reused && e->buffer.isEmpty()
+            && m_sockets.size() > 1) {
+            // The system has no socket to give (the engine holds the rest of the open-file limit): no
+            // more connections than are open now, and this request waits for one of them to close.
+            discard(socket);
+            m_refusedAt = std::max(1, int(m_sockets.size()));
+            e->socket = nullptr;
+            m_waiting.prepend(e->id);
+            return;
+        }
         failed(socket, outcomeOf(error), socket->errorString());
     });
     connect(socket, &QAbstractSocket::disconnected, this, [this, socket] {
@@ -228,8 +314,8 @@ void HeadClient::finish(Exchange *exchange, const ResponseHead &answer, bool kee
     QAbstractSocket *socket = exchange->socket;
     m_onSocket.remove(socket);
     m_exchanges.remove(exchange->id);
-    if (keepSocket && m_idle.value(exchange->key).size() < idlePerServer)
-        m_idle[exchange->key].append(socket);
+    if (keepSocket)
+        keep(socket, exchange->key);
     else
         discard(socket);
     const Done done = std::move(exchange->done);
@@ -245,21 +331,88 @@ QAbstractSocket *HeadClient::takeIdle(const QString &key)
     QAbstractSocket *socket = it->takeLast();
     if (it->isEmpty())
         m_idle.erase(it);
+    m_keptOrder.removeIf([socket](const auto &kept) { return kept.first == socket; });
     return socket;
+}
+
+void HeadClient::keep(QAbstractSocket *socket, const QString &key)
+{
+    const ConnectionLimits allowed = limits();
+    // Requests waiting for a connection come first: a kept one would only hold their place.
+    if (m_idle.value(key).size() >= allowed.keptPerServer || (!m_waiting.isEmpty() && m_sockets.size() >= allowed.open)) {
+        discard(socket);
+        return;
+    }
+    while (m_keptOrder.size() >= allowed.kept && closeOldestKept()) {
+    }
+    m_idle[key].append(socket);
+    m_keptOrder.append({socket, QDateTime::currentMSecsSinceEpoch()});
+    if (!m_expiry->isActive())
+        m_expiry->start(allowed.idleMs);
+}
+
+bool HeadClient::closeOldestKept()
+{
+    if (m_keptOrder.isEmpty())
+        return false;
+    discard(m_keptOrder.first().first);
+    return true;
+}
+
+void HeadClient::closeExpired()
+{
+    const int idleMs = limits().idleMs;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    while (!m_keptOrder.isEmpty() && now - m_keptOrder.first().second >= idleMs)
+        closeOldestKept();
+    // The timer may come early: whatever is not yet due is looked at again when it is.
+    if (!m_keptOrder.isEmpty())
+        m_expiry->start(int(std::max<qint64>(1, m_keptOrder.first().second + idleMs - now)));
 }
 
 void HeadClient::discard(QAbstractSocket *socket)
 {
+    if (!m_sockets.remove(socket))
+        return;
     // A socket knows its server by its name: a kept one leaves the kept ones of that server.
     if (const auto it = m_idle.find(socket->objectName()); it != m_idle.end()) {
         it->removeOne(socket);
         if (it->isEmpty())
             m_idle.erase(it);
     }
+    m_keptOrder.removeIf([socket](const auto &kept) { return kept.first == socket; });
     m_onSocket.remove(socket);
     socket->disconnect(this);
     socket->abort();
     socket->deleteLater();
+    if (m_sockets.isEmpty())
+        m_refusedAt = 0;
+    scheduleWaiting();
+}
+
+void HeadClient::scheduleWaiting()
+{
+    if (m_waiting.isEmpty() || m_waitingScheduled)
+        return;
+    // From the event loop: discard() is called from inside callbacks and from open() itself.
+    m_waitingScheduled = true;
+    QMetaObject::invokeMethod(this, &HeadClient::openWaiting, Qt::QueuedConnection);
+}
+
+void HeadClient::openWaiting()
+{
+    m_waitingScheduled = false;
+    while (!m_waiting.isEmpty()) {
+        Exchange *exchange = m_exchanges.value(m_waiting.first());
+        if (!exchange) {
+            m_waiting.removeFirst();
+            continue;
+        }
+        if (!m_idle.contains(exchange->key) && m_sockets.size() >= limits().open && !closeOldestKept())
+            return;
+        m_waiting.removeFirst();
+        open(exchange);
+    }
 }
 
 void HeadClient::cancel(quint64 id)
@@ -267,6 +420,7 @@ void HeadClient::cancel(quint64 id)
     Exchange *exchange = m_exchanges.take(id);
     if (!exchange)
         return;
+    m_waiting.removeOne(id);
     if (exchange->socket)
         discard(exchange->socket);
     delete exchange;

@@ -58,18 +58,20 @@ CheckResult resultOfFailure(const QUrl &checked, const ProbeAnswer &answer, cons
     CheckResult r;
     r.status = answer.status;
     const QString detail = answer.detail.isEmpty() ? QString() : QStringLiteral(": ") + answer.detail;
+    // After redirects, the host that failed is the last one asked, not the entry's.
+    const QUrl where = answer.finalUrl.isValid() && !answer.finalUrl.host().isEmpty() ? answer.finalUrl : checked;
     switch (answer.outcome) {
     case ProbeAnswer::Outcome::Answered:
         return resultOfStatus(answer.status, by);
     case ProbeAnswer::Outcome::NoSuchHost:
         r.verdict = Verdict::Dead;
-        r.reason = QStringLiteral("no such host (%1)%2").arg(checked.host(), by);
+        r.reason = QStringLiteral("no such host (%1)%2").arg(where.host(), by);
         break;
     case ProbeAnswer::Outcome::Refused:
         r.verdict = Verdict::Dead;
         r.reason = QStringLiteral("nothing listens at %1:%2 (connection refused)%3")
-                       .arg(checked.host())
-                       .arg(checked.port(checked.scheme() == u"https" ? 443 : 80))
+                       .arg(where.host())
+                       .arg(where.port(where.scheme() == u"https" ? 443 : 80))
                        .arg(by);
         break;
     case ProbeAnswer::Outcome::TimedOut:

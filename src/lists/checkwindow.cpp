@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLocale>
@@ -320,6 +321,13 @@ bool CheckWindow::saveReport(const QString &path)
         m_windows.platform().messageBoxes().show(
             QStringLiteral("Quokka could not save the report to\n%1\n\nReason: %2").arg(QDir::toNativeSeparators(path), saved.reason),
             QStringLiteral("Report not saved"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+        return false;
     }
-    return bool(saved);
+    // Where it went, under the summary (in place of an earlier save's line).
+    const QString savedTo = QStringLiteral("\nReport saved to ");
+    QString text = m_summaryLabel->text();
+    if (const qsizetype at = text.indexOf(savedTo); at >= 0)
+        text.truncate(at);
+    m_summaryLabel->setText(text + savedTo + QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+    return true;
 }

@@ -9,10 +9,13 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <unistd.h>
 #include <vector>
@@ -39,16 +42,26 @@ const char *const description =
     "exists.\n"
     "\n"
     "Exit status: 0 when no entry is dead, 2 when one or more are, 1 on an error (an unreadable\n"
-    "list, a bad option, an engine that cannot start).";
+    "list, a bad option, an engine that cannot start, a report that cannot be written).";
 
 void printError(const QString &text)
 {
     std::fprintf(stderr, "quokka-check: %s\n", qPrintable(text));
 }
 
-void writeOut(const QByteArray &bytes)
+/// Why the report could not be written (empty while it could): the first failure is the one told.
+QString writeFailure;
+
+/// Writes to standard output; a failure (a full disk, a closed pipe) is kept for the caller to tell.
+bool writeOut(const QByteArray &bytes)
 {
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+    if (!writeFailure.isEmpty())
+        return false;
+    if (std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout) == std::size_t(bytes.size())
+        && std::fflush(stdout) == 0)
+        return true;
+    writeFailure = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
 }
 
 /// Whether the engine's sandbox can start: as root Chromium refuses it unless told to do without.
@@ -61,18 +74,50 @@ bool sandboxRefusedAsRoot()
     return !qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS").contains(QStringLiteral("--no-sandbox"));
 }
 
-std::optional<int> positiveNumber(const QCommandLineParser &parser, const QString &option, int lowest = 1)
+/// The accepted range of each number option, as --help gives it.
+struct NumberOption {
+    const char *name;
+    int lowest;
+    int highest;
+    const char *fallback;
+    const char *valueName;
+    const char *help;
+};
+
+constexpr NumberOption numberOptions[] = {
+    {"per-host", 1, 64, "4", "N", "Requests at once to one host"},
+    {"concurrency", 1, 1024, "64", "N", "Requests at once overall"},
+    {"pages", 1, 32, "4", "N", "Engine pages loading at once"},
+    {"timeout", 1, 3600, "20", "SECONDS", "Seconds a request or a page may take"},
+    {"retries", 0, 10, "2", "N", "Further attempts after a time-out, a broken connection, 429 or 503"},
+    {"settle", 0, 60000, "2000", "MS",
+     "Milliseconds a page that answered with an error may take to replace itself by script, as bot walls do"},
+};
+
+const NumberOption &numberOption(const char *name)
 {
+    for (const NumberOption &option : numberOptions)
+        if (std::strcmp(option.name, name) == 0)
+            return option;
+    std::abort();
+}
+
+std::optional<int> numberValue(const QCommandLineParser &parser, const char *name)
+{
+    const NumberOption &option = numberOption(name);
+    const QString text = parser.value(QLatin1String(name));
     bool ok = false;
-    const int value = parser.value(option).toInt(&ok);
-    if (!ok || value < lowest) {
-        printError(QStringLiteral("--%1 wants a whole number of at least %2, not \"%3\"; see --help.")
-                       .arg(option)
-                       .arg(lowest)
-                       .arg(parser.value(option)));
+    // Read wide, so that a number too big for an int is out of range rather than wrapped.
+    const qlonglong value = text.trimmed().toLongLong(&ok);
+    if (!ok || value < option.lowest || value > option.highest) {
+        printError(QStringLiteral("--%1 wants a whole number of at least %2 and at most %3, not \"%4\"; see --help.")
+                       .arg(QLatin1String(name))
+                       .arg(option.lowest)
+                       .arg(option.highest)
+                       .arg(text));
         return std::nullopt;
     }
-    return value;
+    return int(value);
 }
 
 int interruptPipe[2] = {-1, -1};
@@ -83,12 +128,24 @@ void onInterrupt(int)
     [[maybe_unused]] auto written = ::write(interruptPipe[1], &byte, 1);
 }
 
+/// Ends with the write failure's message when there was one.
+int writeFailed()
+{
+    printError(QStringLiteral("cannot write the report to standard output: %1.").arg(writeFailure));
+    return exitError;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     // Never a window: the engine renders off screen.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A reader that goes away (a closed pipe) is a write error to tell, not a signal that ends the
+    // program without a word.
+    std::signal(SIGPIPE, SIG_IGN);
+    // The engine's account of its start (GL, sandbox) is for those who ask: QT_LOGGING_RULES overrides.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.debug=false\nqt.webenginecontext.info=false"));
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quokka"));
@@ -106,31 +163,24 @@ int main(int argc, char *argv[])
     parser.addOption({QStringLiteral("format"), QStringLiteral("Output: text (the default), json (one object a line) or csv."),
                       QStringLiteral("FORMAT"), QStringLiteral("text")});
     parser.addOption({QStringLiteral("no-browser"), QStringLiteral("Plain requests only: no address is loaded in the web engine.")});
-    parser.addOption({QStringLiteral("per-host"), QStringLiteral("Requests at once to one host (default 4)."), QStringLiteral("N"),
-                      QStringLiteral("4")});
-    parser.addOption({QStringLiteral("concurrency"), QStringLiteral("Requests at once overall (default 64)."), QStringLiteral("N"),
-                      QStringLiteral("64")});
-    parser.addOption({QStringLiteral("pages"), QStringLiteral("Engine pages loading at once (default 4)."), QStringLiteral("N"),
-                      QStringLiteral("4")});
-    parser.addOption({QStringLiteral("timeout"), QStringLiteral("Seconds a request or a page may take (default 20)."),
-                      QStringLiteral("SECONDS"), QStringLiteral("20")});
-    parser.addOption({QStringLiteral("retries"), QStringLiteral("Further attempts after a time-out, a broken connection, 429 or 503 (default 2)."),
-                      QStringLiteral("N"), QStringLiteral("2")});
-    parser.addOption({QStringLiteral("settle"),
-                      QStringLiteral("Milliseconds a page that answered with an error may take to replace itself by script, "
-                                     "as bot walls do (default 2000)."),
-                      QStringLiteral("MS"), QStringLiteral("2000")});
+    for (const NumberOption &option : numberOptions) {
+        parser.addOption({QLatin1String(option.name),
+                          QStringLiteral("%1 (%2 to %3, default %4).")
+                              .arg(QLatin1String(option.help))
+                              .arg(option.lowest)
+                              .arg(option.highest)
+                              .arg(QLatin1String(option.fallback)),
+                          QLatin1String(option.valueName), QLatin1String(option.fallback)});
+    }
     if (!parser.parse(QCoreApplication::arguments())) {
         printError(parser.errorText() + QStringLiteral("; see --help."));
         return exitError;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        writeOut(parser.helpText().toUtf8());
-        return exitClean;
-    }
+    if (parser.isSet(QStringLiteral("help")))
+        return writeOut(parser.helpText().toUtf8()) ? exitClean : writeFailed();
     if (parser.isSet(QStringLiteral("version"))) {
-        writeOut(QStringLiteral("quokka-check %1\n").arg(QCoreApplication::applicationVersion()).toUtf8());
-        return exitClean;
+        return writeOut(QStringLiteral("quokka-check %1\n").arg(QCoreApplication::applicationVersion()).toUtf8()) ? exitClean
+                                                                                                                  : writeFailed();
     }
     const QString format = parser.value(QStringLiteral("format"));
     if (format != u"text" && format != u"json" && format != u"csv") {
@@ -145,12 +195,12 @@ int main(int argc, char *argv[])
 
     CheckOptions options;
     options.useBrowser = !parser.isSet(QStringLiteral("no-browser"));
-    const auto perHost = positiveNumber(parser, QStringLiteral("per-host"));
-    const auto overall = positiveNumber(parser, QStringLiteral("concurrency"));
-    const auto pages = positiveNumber(parser, QStringLiteral("pages"));
-    const auto timeout = positiveNumber(parser, QStringLiteral("timeout"));
-    const auto retries = positiveNumber(parser, QStringLiteral("retries"), 0);
-    const auto settle = positiveNumber(parser, QStringLiteral("settle"), 0);
+    const auto perHost = numberValue(parser, "per-host");
+    const auto overall = numberValue(parser, "concurrency");
+    const auto pages = numberValue(parser, "pages");
+    const auto timeout = numberValue(parser, "timeout");
+    const auto retries = numberValue(parser, "retries");
+    const auto settle = numberValue(parser, "settle");
     if (!perHost || !overall || !pages || !timeout || !retries || !settle)
         return exitError;
     options.perHost = *perHost;
@@ -202,17 +252,21 @@ int main(int argc, char *argv[])
     if (format == u"csv")
         writeOut(CheckReport::csvHeader());
     auto flush = [&] {
+        QByteArray out;
         while (nextToPrint < pending.size() && pending[nextToPrint]) {
             const ReportRow row{int(nextToPrint) + 1, entries.at(qsizetype(nextToPrint)), *pending[nextToPrint]};
             if (format == u"json")
-                writeOut(CheckReport::jsonLine(row) + '\n');
+                out += CheckReport::jsonLine(row) + '\n';
             else if (format == u"csv")
-                writeOut(CheckReport::csvLine(row));
+                out += CheckReport::csvLine(row);
             else
-                writeOut(CheckReport::textLine(row).toUtf8() + '\n');
+                out += CheckReport::textLine(row).toUtf8() + '\n';
             pending[nextToPrint].reset();
             ++nextToPrint;
         }
+        // A report that cannot be written is no use: the check stops.
+        if (!writeOut(out))
+            checker.cancel();
     };
     QObject::connect(&checker, &ListChecker::entryChecked, &app, [&](int line, const CheckResult &result) {
         pending[std::size_t(line)] = result;
@@ -233,20 +287,22 @@ int main(int argc, char *argv[])
         std::signal(SIGTERM, onInterrupt);
     }
 
+    if (!writeFailure.isEmpty())
+        return writeFailed();
     checker.start(entries);
     QApplication::exec();
-    std::fflush(stdout);
 
     std::array<int, verdictCount> counts{};
     for (int v = 0; v < verdictCount; ++v)
         counts[std::size_t(v)] = checker.count(Verdict(v));
     const QString summary = CheckReport::summary(counts, checker.elapsedMs());
-    if (format == u"text")
+    if (format == u"text" && writeFailure.isEmpty())
         writeOut(summary.toUtf8() + '\n');
     else
         std::fprintf(stderr, "%s\n", qPrintable(summary));
-    std::fflush(stdout);
     delete engine;
+    if (!writeFailure.isEmpty())
+        return writeFailed();
     if (interrupted) {
         printError(QStringLiteral("interrupted: %1 of %2 entries checked.").arg(checker.checkedCount()).arg(checker.total()));
         return exitError;
