@@ -31,6 +31,15 @@ int main(int argc, char *argv[])
                 .arg(QDir::toNativeSeparators(ListPaths::dataFolder())),
             QStringLiteral("Quokka"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
         return 1;
+    case SingleInstance::Start::Refused:
+        platform.messageBoxes().show(
+            QStringLiteral("Quokka cannot use the data folder\n%1\nbecause %2.\n\n"
+                           "Only one Quokka at a time can use a data folder, so that neither writes over the "
+                           "other's list. Close the other Quokka, or remove the lock file if nothing uses it, "
+                           "then start Quokka again.")
+                .arg(QDir::toNativeSeparators(ListPaths::dataFolder()), instance.refusal()),
+            QStringLiteral("Quokka"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+        return 1;
     }
 
     int result = 0;

@@ -25,6 +25,9 @@
 #include <QtTest>
 
 #include <csignal>
+#include <optional>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 using Answer = MessageBoxes::Answer;
@@ -222,6 +225,11 @@ private slots:
                                                          << Answer::Ok << ours << true;
         QTest::newRow("created elsewhere") << QByteArray("<none>") << QByteArray("theirs\r\n") << true << Answer::Ok
                                            << QByteArray("\r\nadded\r\n") << true;
+        // A list from a Linux editor: read as lines, one KILLed, written back with LF line ends.
+        QTest::newRow("LF list, unchanged") << QByteArray("A\nB\n") << QByteArray() << false << Answer::Ok
+                                           << QByteArray("B\nadded\n") << true;
+        QTest::newRow("LF list, same size and time, other bytes") << QByteArray("A\nB\n") << QByteArray("A\nX\n") << true
+                                                                 << Answer::Ok << QByteArray("B\nadded\n") << true;
     }
     void listChangedElsewhereIsNotWrittenOver()
     {
@@ -414,7 +422,7 @@ private slots:
         QCOMPARE(boxes().shown.size(), before + 1);
     }
 
-    void editWithoutTypingKeepsEntriesAndEndsLinesWithCrLf_data()
+    void editWithoutTypingKeepsEntriesAndLineEnds_data()
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QByteArray>("after");
@@ -425,8 +433,10 @@ private slots:
         QTest::newRow("empty file") << QByteArray("") << QByteArray("\r\n");
         QTest::newRow("one empty line") << QByteArray("\r\n") << QByteArray("\r\n");
         QTest::newRow("not UTF-8") << QByteArray("\xff\xfe\r\n") << QByteArray("\xff\xfe\r\n");
+        QTest::newRow("LF lines") << QByteArray("A\n\n B \n") << QByteArray("A\n\n B \n");
+        QTest::newRow("LF, no final line end") << QByteArray("A\nB") << QByteArray("A\nB\n");
     }
-    void editWithoutTypingKeepsEntriesAndEndsLinesWithCrLf()
+    void editWithoutTypingKeepsEntriesAndLineEnds()
     {
         QFETCH(QByteArray, file);
         QFETCH(QByteArray, after);
@@ -495,6 +505,117 @@ private slots:
         QVERIFY(holder.tryLock());
         SingleInstance second(folder);
         QCOMPARE(second.start(300), SingleInstance::Start::NoAnswer);
+    }
+
+    // A lock file that is there but cannot be taken is someone else's: the folder is not used
+    // without a lock, and nothing is made or changed through a link.
+    void lockFileThatCannotBeTakenKeepsTheFolder_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("link to a file") << QStringLiteral("link") << QStringLiteral("symbolic link");
+        QTest::newRow("link to nothing") << QStringLiteral("dangling") << QStringLiteral("symbolic link");
+        QTest::newRow("link to itself") << QStringLiteral("loop") << QStringLiteral("symbolic link");
+        QTest::newRow("a folder") << QStringLiteral("folder") << QStringLiteral("cannot be opened");
+        QTest::newRow("a pipe") << QStringLiteral("pipe") << QStringLiteral("not a regular file");
+    }
+    void lockFileThatCannotBeTakenKeepsTheFolder()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, why);
+        const QString folder = ListPaths::dataFolder();
+        QVERIFY(QDir().mkpath(folder));
+        const QString lockFile = folder + QStringLiteral("/quokka.lock");
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath(QStringLiteral("theirs"));
+        if (kind == QLatin1String("link")) {
+            QVERIFY(TestFiles::write(target, "theirs"));
+            QVERIFY(QFile::link(target, lockFile));
+        } else if (kind == QLatin1String("dangling")) {
+            QVERIFY(QFile::link(target, lockFile));
+        } else if (kind == QLatin1String("loop")) {
+            QVERIFY(QFile::link(lockFile, lockFile));
+        } else if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir().mkpath(lockFile));
+        } else {
+            QCOMPARE(::mkfifo(QFile::encodeName(lockFile).constData(), 0600), 0);
+        }
+        DataFolderLock lock(folder);
+        QVERIFY(!lock.tryLock());
+        QCOMPARE(lock.refusal(), DataFolderLock::Refusal::NotTakeable);
+        QVERIFY(lock.heldElsewhere());
+        QVERIFY2(lock.error().contains(why), qPrintable(lock.error()));
+        if (kind == QLatin1String("link"))
+            QCOMPARE(TestFiles::read(target), QByteArray("theirs"));
+        if (kind == QLatin1String("dangling"))
+            QVERIFY(!QFileInfo::exists(target));
+
+        SingleInstance instance(folder);
+        QCOMPARE(instance.start(300), SingleInstance::Start::Refused);
+        QVERIFY2(instance.refusal().contains(lockFile) && instance.refusal().contains(why), qPrintable(instance.refusal()));
+    }
+
+    // A data folder two users share: the lock file of one is not the other's way in. Run as root, the
+    // other user's side runs as "nobody".
+    void lockFileOfAnotherUserKeepsTheFolder_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("answer"); // what the other user's start says
+        QTest::newRow("their lock file, mode 0600") << QStringLiteral("0600") << QStringLiteral("refused: ");
+        QTest::newRow("their readable lock file, held") << QStringLiteral("0644 held") << QStringLiteral("refused: ");
+        QTest::newRow("their readable lock file, free") << QStringLiteral("0644") << QStringLiteral("first");
+    }
+    void lockFileOfAnotherUserKeepsTheFolder()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, answer);
+        if (::geteuid() != 0)
+            QSKIP("needs root, to start a second program as another user; CI runs this as root");
+        QTemporaryDir shared(QStringLiteral("/tmp/quokka-shared-XXXXXX"));
+        QCOMPARE(::chmod(QFile::encodeName(shared.path()).constData(), 01777), 0);
+        const QString folder = shared.path();
+        std::optional<DataFolderLock> mine;
+        mine.emplace(folder);
+        QVERIFY(mine->tryLock());
+        QCOMPARE(::chmod(QFile::encodeName(mine->lockFilePath()).constData(), setup.startsWith(QLatin1String("0644")) ? 0644 : 0600), 0);
+        if (!setup.endsWith(QLatin1String("held")))
+            mine.reset();
+
+        QProcess other;
+        other.setProcessChannelMode(QProcess::MergedChannels);
+        other.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                                               QStringLiteral("--clear-groups"), QStringLiteral(QUOKKA_HELPER_DIR "/folderlocker"),
+                                               QStringLiteral("--start"), folder});
+        QVERIFY2(other.waitForFinished(60000), qPrintable(other.errorString()));
+        const QString said = QString::fromLocal8Bit(other.readAll()).trimmed();
+        if (said.contains(QLatin1String("setpriv")))
+            QSKIP(qPrintable(QStringLiteral("setpriv refused: ") + said));
+        QVERIFY2(said.startsWith(answer), qPrintable(said));
+        if (answer.startsWith(QLatin1String("refused")))
+            QVERIFY2(said.contains(QLatin1String("belongs to the user root")), qPrintable(said));
+    }
+
+    void lockHeldByAnotherUsersProgramIsSaid()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root, to start a program as another user; CI runs this as root");
+        QTemporaryDir shared(QStringLiteral("/tmp/quokka-shared-XXXXXX"));
+        QCOMPARE(::chmod(QFile::encodeName(shared.path()).constData(), 01777), 0);
+        QProcess holder;
+        holder.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                                                QStringLiteral("--clear-groups"), QStringLiteral(QUOKKA_HELPER_DIR "/folderlocker"),
+                                                shared.path()});
+        QVERIFY2(holder.waitForStarted(), qPrintable(holder.errorString()));
+        QVERIFY(holder.waitForReadyRead(60000));
+        const QByteArray said = holder.readLine();
+        if (said != "locked\n")
+            QSKIP(qPrintable(QStringLiteral("the other user's program did not start: ") + QString::fromLocal8Bit(said)));
+        SingleInstance instance(shared.path());
+        const SingleInstance::Start start = instance.start(5000);
+        holder.kill();
+        holder.waitForFinished(60000);
+        QCOMPARE(start, SingleInstance::Start::Refused);
+        QVERIFY2(instance.refusal().contains(QLatin1String("belongs to the user nobody")), qPrintable(instance.refusal()));
     }
 
     void secondProgramOnTheSameDataFolderEnds()

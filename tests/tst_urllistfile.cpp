@@ -102,6 +102,132 @@ private slots:
         QCOMPARE(UrlListFile::load(path()), reloaded);
     }
 
+    // What each kind of file gives: its entries, its edit text, and the bytes that writing back its
+    // entries and saving its unchanged edit text leave. A file without any CR is read by LF line
+    // ends and keeps them; every file that holds a CR is read by the CR LF rules and gets CR LF.
+    void lineEndsOfAFileAreKept_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("LF lines (nano, vim, echo, sort)")
+            << QByteArray("http://a\nhttp://b\n") << QStringList{"http://a", "http://b"} << QByteArray("http://a\nhttp://b\n");
+        QTest::newRow("LF, last line without a line end")
+            << QByteArray("http://a\nhttp://b") << QStringList{"http://a", "http://b"} << QByteArray("http://a\nhttp://b\n");
+        QTest::newRow("LF, one line without a line end") << QByteArray("A") << QStringList{"A"} << QByteArray("A\n");
+        QTest::newRow("LF, empty lines kept") << QByteArray("\nA\n\nB\n") << QStringList{"", "A", "", "B"}
+                                             << QByteArray("\nA\n\nB\n");
+        QTest::newRow("LF alone is one empty entry") << QByteArray("\n") << QStringList{""} << QByteArray("\n");
+        QTest::newRow("two LFs are two empty entries") << QByteArray("\n\n") << QStringList{"", ""} << QByteArray("\n\n");
+        QTest::newRow("LF, spaces, tabs and NUL kept") << QByteArray(" a\tb \0\n", 7) << QStringList{QString::fromLatin1(" a\tb \0", 6)}
+                                                      << QByteArray(" a\tb \0\n", 7);
+        QTest::newRow("LF, not UTF-8") << QByteArray("caf\xe9\n\xff\n") << QStringList{QStringLiteral("caf") + QChar(0xDCE9), QString(QChar(0xDCFF))}
+                                      << QByteArray("caf\xe9\n\xff\n");
+        QTest::newRow("CR LF lines") << QByteArray("A\r\nB\r\n") << QStringList{"A", "B"} << QByteArray("A\r\nB\r\n");
+        QTest::newRow("CR LF and LF: a lone LF stays in its entry")
+            << QByteArray("A\r\nB\nC\r\n") << QStringList{"A", "B\nC"} << QByteArray("A\r\nB\nC\r\n");
+        QTest::newRow("one CR among LF lines: CR LF rules for all")
+            << QByteArray("A\nB\rC\n") << QStringList{"A\nB", "C\n"} << QByteArray("A\nB\r\nC\n\r\n");
+        QTest::newRow("CR LF, last line without a line end") << QByteArray("A\r\nB") << QStringList{"A", "B"}
+                                                            << QByteArray("A\r\nB\r\n");
+        QTest::newRow("empty file: the list's own CR LF") << QByteArray("") << QStringList{""} << QByteArray("\r\n");
+    }
+    void lineEndsOfAFileAreKept()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, entries);
+        QFETCH(QByteArray, written);
+        QCOMPARE(UrlListFile::parseEntries(bytes), entries);
+        QVERIFY(TestFiles::write(path(), bytes));
+        QCOMPARE(UrlListFile::load(path()), entries);
+        const std::optional<QString> text = UrlListFile::editText(path());
+        QVERIFY(text.has_value());
+        QCOMPARE(*text, bytes.isEmpty() ? QString() : entries.join(QStringLiteral("\r\n")));
+
+        QVERIFY(UrlListFile::writeBack(path(), entries));
+        QCOMPARE(TestFiles::read(path()), written);
+        QCOMPARE(UrlListFile::load(path()), entries);
+
+        QVERIFY(TestFiles::write(path(), bytes));
+        QVERIFY(UrlListFile::saveEditText(path(), *text));
+        QCOMPARE(TestFiles::read(path()), written);
+    }
+
+    // What a change to an LF list leaves: LF line ends, unless an entry or a line of the text holds
+    // a line break of its own, which only CR LF line ends keep.
+    void changesToAnLfListKeepLf_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("one entry removed") << QByteArray("a\nb\nc\n") << QStringList{"a", "c"} << QStringLiteral("a\r\nc")
+                                          << QByteArray("a\nc\n");
+        QTest::newRow("an entry added") << QByteArray("a\n") << QStringList{"a", "http://new/"}
+                                       << QStringLiteral("a\r\nhttp://new/") << QByteArray("a\nhttp://new/\n");
+        QTest::newRow("an LF inside an entry") << QByteArray("a\n") << QStringList{"a", "b\nc"} << QStringLiteral("a\r\nb\nc")
+                                              << QByteArray("a\r\nb\nc\r\n");
+        QTest::newRow("a CR inside an entry") << QByteArray("a\n") << QStringList{"a\rb"} << QStringLiteral("a\rb")
+                                             << QByteArray("a\rb\r\n");
+        QTest::newRow("CR LF list stays CR LF") << QByteArray("a\r\n") << QStringList{"a", "b"} << QStringLiteral("a\r\nb")
+                                               << QByteArray("a\r\nb\r\n");
+        QTest::newRow("missing list: CR LF") << QByteArray() << QStringList{"a", "b"} << QStringLiteral("a\r\nb")
+                                            << QByteArray("a\r\nb\r\n");
+    }
+    void changesToAnLfListKeepLf()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QStringList, entries);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, after);
+        const auto prepare = [&] { return before.isNull() ? !QFile::exists(path()) || QFile::remove(path()) : TestFiles::write(path(), before); };
+        QVERIFY(prepare());
+        QVERIFY(UrlListFile::writeBack(path(), entries));
+        QCOMPARE(TestFiles::read(path()), after);
+        QVERIFY(prepare());
+        QVERIFY(UrlListFile::saveEditText(path(), text));
+        QCOMPARE(TestFiles::read(path()), after);
+    }
+
+    // An empty file has no line ends of its own: after this program emptied an LF list (Destroy
+    // List, or every entry removed), the next save keeps LF; any other empty list gets CR LF.
+    void emptiedLfListKeepsLfForTheNextSave_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<bool>("byWriteBack");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("LF list destroyed") << QByteArray("a\nb\n") << false << QByteArray("x\ny\n");
+        QTest::newRow("LF list, all removed") << QByteArray("a\nb\n") << true << QByteArray("x\ny\n");
+        QTest::newRow("CR LF list destroyed") << QByteArray("a\r\n") << false << QByteArray("x\r\ny\r\n");
+        QTest::newRow("empty list emptied") << QByteArray("") << false << QByteArray("x\r\ny\r\n");
+    }
+    void emptiedLfListKeepsLfForTheNextSave()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(bool, byWriteBack);
+        QFETCH(QByteArray, after);
+        const QString list = m_dir.filePath(QStringLiteral("emptied/url.dat"));
+        QVERIFY(TestFiles::write(list, before));
+        QVERIFY(byWriteBack ? UrlListFile::writeBack(list, {}) : UrlListFile::empty(list));
+        QCOMPARE(TestFiles::read(list), QByteArray());
+        QVERIFY(UrlListFile::saveEditText(list, QStringLiteral("x\r\ny")));
+        QCOMPARE(TestFiles::read(list), after);
+        // A file with bytes speaks for itself again: another program's CR LF list stays CR LF.
+        QVERIFY(TestFiles::write(list, "c\r\n"));
+        QVERIFY(UrlListFile::writeBack(list, {"d"}));
+        QCOMPARE(TestFiles::read(list), QByteArray("d\r\n"));
+    }
+
+    void fullListCopyKeepsTheBytes()
+    {
+        const QString source = m_dir.filePath("shipped-lf.dat");
+        const QString copy = m_dir.filePath("sub/ch-lf.dat");
+        QVERIFY(TestFiles::write(source, "one\ntwo\n"));
+        QVERIFY(UrlListFile::copyFullList(source, copy));
+        QCOMPARE(TestFiles::read(copy), QByteArray("one\ntwo\n"));
+        QCOMPARE(UrlListFile::load(copy), (QStringList{"one", "two"}));
+    }
+
     void editCycleLeavesListUnchanged_data()
     {
         QTest::addColumn<QByteArray>("bytes");

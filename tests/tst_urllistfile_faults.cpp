@@ -2,6 +2,8 @@
 // a read error partway through, special files, a missing /proc, symbolic links, write-protected
 // lists, owners, groups and extended attributes. The old list is never lost or cut off.
 #include "fakes/testfiles.h"
+#include "store/datafolderlock.h"
+#include "store/listfileversion.h"
 #include "store/urllistfile.h"
 
 #include <QDir>
@@ -94,6 +96,55 @@ private:
     QTemporaryDir m_dir;
     bool m_mounted = false;
 };
+
+// An ext2 file system in an image of its own, with small inodes: its file times are whole seconds.
+class SecondsMount
+{
+public:
+    SecondsMount() = default;
+    Q_DISABLE_COPY_MOVE(SecondsMount)
+    ~SecondsMount()
+    {
+        if (m_mounted && !run(QStringLiteral("umount"), {path()}))
+            run(QStringLiteral("umount"), {QStringLiteral("-l"), path()});
+    }
+
+    // Empty when mounted; otherwise why not.
+    QString mount()
+    {
+        if (geteuid() != 0)
+            return QStringLiteral("mounting an image needs root; CI runs this as root");
+        const QString image = m_dir.filePath(QStringLiteral("seconds.img"));
+        QFile file(image);
+        if (!file.open(QIODevice::WriteOnly) || !file.resize(8 << 20))
+            return QStringLiteral("no room for the image");
+        file.close();
+        QString output;
+        if (!run(QStringLiteral("mkfs.ext2"), {QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-I"), QStringLiteral("128"), image},
+                 &output))
+            return QStringLiteral("mkfs.ext2 failed (e2fsprogs missing?): ") + output;
+        QDir().mkpath(path());
+        if (!run(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("loop"), image, path()}, &output))
+            return QStringLiteral("mounting a loop image refused (no loop devices here?): ") + output;
+        m_mounted = true;
+        return {};
+    }
+    QString path() const { return m_dir.filePath(QStringLiteral("mounted")); }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+};
+
+// Rewrites @p path in place, as another program may: the same file, the same length, new bytes.
+bool rewriteInPlace(const QString &path, const QByteArray &bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool written = ::pwrite(fd, bytes.constData(), size_t(bytes.size()), 0) == ssize_t(bytes.size());
+    return ::close(fd) == 0 && written;
+}
 
 // The two lists the helper saves alternately (keep in step with tests/helpers/listsaver.cpp).
 QStringList savedList(int which)
@@ -355,6 +406,10 @@ private slots:
     void savesWorkWithoutProc_data();
     void savesWorkWithoutProc();
     void copyBeforeFullListNeverOverwritesAnEarlierOne();
+    void sameLengthRewriteWithinATimeStepIsNoticed_data();
+    void sameLengthRewriteWithinATimeStepIsNoticed();
+    void lockOnAReadOnlyMount_data();
+    void lockOnAReadOnlyMount();
     void copyBeforeFullListFailureIsReported();
 };
 
@@ -988,6 +1043,76 @@ void tst_UrlListFileFaults::copyBeforeFullListFailureIsReported()
     QVERIFY(!kept.ok);
     QVERIFY(!kept.reason.isEmpty());
     QCOMPARE(entriesIn(mount.path()), QStringList{QStringLiteral("url.dat")});
+}
+
+void tst_UrlListFileFaults::sameLengthRewriteWithinATimeStepIsNoticed_data()
+{
+    QTest::addColumn<bool>("seconds");
+    QTest::newRow("ext2, times in whole seconds") << true;
+    QTest::newRow("the temporary folder") << false;
+}
+
+// Another program rewrites the list just after it was read, with as many bytes: its times may not
+// move (the same second on ext2, the same clock tick elsewhere), and only the content tells.
+void tst_UrlListFileFaults::sameLengthRewriteWithinATimeStepIsNoticed()
+{
+    QFETCH(bool, seconds);
+    SecondsMount mount;
+    QTemporaryDir temporary;
+    if (seconds) {
+        const QString why = mount.mount();
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+    }
+    const QString path = (seconds ? mount.path() : temporary.path()) + QStringLiteral("/url.dat");
+    const QByteArray ours("http://a/\r\nhttp://b/\r\n");
+    const QByteArray theirs("http://a/\r\nhttp://c/\r\n");
+    for (int round = 0; round < 200; ++round) {
+        QVERIFY(TestFiles::write(path, ours));
+        const ListFileVersion::Read read = ListFileVersion::read(path);
+        QCOMPARE(read.bytes.value_or(QByteArray()), ours);
+        QCOMPARE(read.version.compareWith(path).state, ListFileVersion::Check::State::Same);
+        QVERIFY(rewriteInPlace(path, theirs));
+        const ListFileVersion::Check check = read.version.compareWith(path);
+        QVERIFY2(check.state == ListFileVersion::Check::State::Changed, qPrintable(QStringLiteral("round %1").arg(round)));
+        QCOMPARE(check.otherBytes, theirs);
+        // Put back as it was read, it is the version read again.
+        QVERIFY(rewriteInPlace(path, ours));
+        QCOMPARE(read.version.compareWith(path).state, ListFileVersion::Check::State::Same);
+    }
+}
+
+void tst_UrlListFileFaults::lockOnAReadOnlyMount_data()
+{
+    QTest::addColumn<bool>("lockFileThere");
+    QTest::newRow("no lock file: none can be made") << false;
+    QTest::newRow("a lock file from before: it is taken") << true;
+}
+
+// Where no lock can be made at all the program may start without one; a lock file that is there
+// is still locked, through a descriptor opened for reading.
+void tst_UrlListFileFaults::lockOnAReadOnlyMount()
+{
+    QFETCH(bool, lockFileThere);
+    TinyMount mount;
+    const QString why = mount.mount(QStringLiteral("64k"));
+    if (!why.isEmpty())
+        QSKIP(qPrintable(why));
+    if (lockFileThere)
+        QVERIFY(TestFiles::write(mount.path() + QStringLiteral("/quokka.lock"), QByteArray()));
+    QVERIFY2(mount.remountReadOnly(), "remounting read-only failed");
+    DataFolderLock first(mount.path());
+    DataFolderLock second(mount.path());
+    if (!lockFileThere) {
+        QVERIFY(!first.tryLock());
+        QCOMPARE(first.refusal(), DataFolderLock::Refusal::CannotBeMade);
+        QVERIFY(!first.heldElsewhere());
+        QVERIFY(!first.error().isEmpty());
+        return;
+    }
+    QVERIFY2(first.tryLock(), qPrintable(first.error()));
+    QVERIFY(!second.tryLock());
+    QCOMPARE(second.refusal(), DataFolderLock::Refusal::HeldByProgram);
 }
 
 QTEST_GUILESS_MAIN(tst_UrlListFileFaults)

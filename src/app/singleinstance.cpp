@@ -44,17 +44,34 @@ QString SingleInstance::serverName(const QString &dataFolder)
 SingleInstance::Start SingleInstance::start(int budgetMs)
 {
     const QDeadlineTimer deadline(budgetMs);
+    // Another user's program is out of reach of this user's socket: a moment for a program of this
+    // user's own that holds that user's lock file and is still starting, then it is said.
+    const QDeadlineTimer otherUserDeadline(qMin(budgetMs, 1000));
     for (;;) {
         if (m_lock.tryLock()) {
             listen();
             return Start::First;
         }
-        // A folder where no lock can be made at all (a read-only or foreign file system) does not
-        // keep the program from starting.
-        if (!m_lock.heldElsewhere())
+        using Refusal = DataFolderLock::Refusal;
+        switch (m_lock.refusal()) {
+        case Refusal::None:
+        case Refusal::CannotBeMade:
+            // A folder where no lock can be made at all (a read-only or foreign file system) does
+            // not keep the program from starting: nobody else can hold it either.
             return Start::First;
+        case Refusal::NotTakeable:
+            m_refusal = m_lock.error();
+            return Start::Refused;
+        case Refusal::HeldByProgram:
+            break;
+        }
         if (askHolderToComeForward())
             return Start::Forwarded;
+        if (m_lock.ownedByOtherUser() && otherUserDeadline.hasExpired()) {
+            m_refusal = QStringLiteral("its lock file %1 belongs to the user %2, whose Quokka is using it")
+                            .arg(m_lock.lockFilePath(), m_lock.ownerName());
+            return Start::Refused;
+        }
         if (deadline.hasExpired())
             return Start::NoAnswer;
         QThread::msleep(100);

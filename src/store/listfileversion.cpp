@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -39,6 +40,19 @@ qint64 nanoseconds(const timespec &t)
     return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
+qint64 wallClockNs()
+{
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return nanoseconds(now);
+}
+
+/// How much older than a read a file's times must be to vouch for what was read. A file system
+/// keeps its times in steps (a second on ext2 and ext3 with small inodes, two on FAT, a clock tick
+/// on ext4 as Debian 12's kernel has it) and stamps them from a clock that may lag this one, so a
+/// change just after the read can leave the times exactly as they were read.
+constexpr qint64 timeStepMarginNs = qint64(3) * 1000000000;
+
 QString systemError(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -51,7 +65,9 @@ ListFileVersion::Read ListFileVersion::read(const QString &path)
     Read result;
     result.version.m_known = true;
     // Taken before the read: whatever changes the file after this point changes its times or its
-    // identity too, so a later match of all of them means the bytes read are still the file's.
+    // identity too, so a later match of all of them means the bytes read are still the file's;
+    // unless the times are as recent as the read, when a change may fall in the same time step.
+    const qint64 readAt = wallClockNs();
     const FileStat before = statOf(path);
     QString error;
     result.bytes = UrlListFile::readBytes(path, &error);
@@ -66,7 +82,9 @@ ListFileVersion::Read ListFileVersion::read(const QString &path)
     v.m_existed = true;
     v.m_size = result.bytes->size();
     v.m_hash = contentHash(*result.bytes);
-    if (before.exists && S_ISREG(before.st.st_mode) && qint64(before.st.st_size) == v.m_size) {
+    const bool timesOlderThanRead = nanoseconds(before.st.st_mtim) < readAt - timeStepMarginNs
+        && nanoseconds(before.st.st_ctim) < readAt - timeStepMarginNs;
+    if (before.exists && S_ISREG(before.st.st_mode) && qint64(before.st.st_size) == v.m_size && timesOlderThanRead) {
         v.m_hasStat = true;
         v.m_device = before.st.st_dev;
         v.m_inode = before.st.st_ino;
@@ -99,7 +117,8 @@ ListFileVersion::Check ListFileVersion::compareWith(const QString &path) const
         return check;
     }
     // The change time cannot be set back by any program, so identity, size and both times all
-    // unchanged mean the content is unchanged too, without reading it again.
+    // unchanged, times that were older than the read by more than a time step, mean the content
+    // is unchanged too, without reading it again. Otherwise the content itself is compared.
     if (m_existed && m_hasStat && now.exists && now.st.st_dev == m_device && now.st.st_ino == m_inode
         && qint64(now.st.st_size) == m_size && nanoseconds(now.st.st_mtim) == m_modifiedNs
         && nanoseconds(now.st.st_ctim) == m_changedNs)

@@ -44,7 +44,9 @@ public:
 private:
     bool m_known = false;
     bool m_existed = false;
-    /// Identity, size and times from stat() taken before the read; only trusted while all of them match.
+    /// Identity, size and times from stat() taken before the read; only trusted while all of them
+    /// match, and only kept when the times were older than the read by more than the file system's
+    /// time step (otherwise every check compares the content's hash).
     bool m_hasStat = false;
     quint64 m_device = 0;
     quint64 m_inode = 0;

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
+#include <QSet>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -62,18 +64,28 @@ private:
 
 } // namespace
 
+LineEnds lineEndsOf(QByteArrayView bytes)
+{
+    if (bytes.isEmpty() || memchr(bytes.data(), '\r', size_t(bytes.size())))
+        return LineEnds::CrLf;
+    return LineEnds::Lf;
+}
+
 QStringList parseEntries(QByteArrayView bytes)
 {
+    const bool crLf = lineEndsOf(bytes) == LineEnds::CrLf;
+    const char lineEnd = crLf ? '\r' : '\n';
     QStringList entries;
     const char *data = bytes.data();
     const qsizetype size = bytes.size();
     qsizetype start = 0;
     while (start < size) {
-        const void *cr = memchr(data + start, '\r', size_t(size - start));
-        const qsizetype end = cr ? static_cast<const char *>(cr) - data : size;
+        const void *found = memchr(data + start, lineEnd, size_t(size - start));
+        const qsizetype end = found ? static_cast<const char *>(found) - data : size;
         entries.append(NarrowText::decode(QByteArrayView(data + start, end - start)));
         start = end + 1;
-        if (cr && start < size && data[start] == '\n')
+        // CR LF is one line end; the LF of a lone LF stays in its entry.
+        if (crLf && found && start < size && data[start] == '\n')
             ++start;
     }
     if (entries.isEmpty())
@@ -81,8 +93,21 @@ QStringList parseEntries(QByteArrayView bytes)
     return entries;
 }
 
-QByteArray serializeEntries(const QStringList &entries)
+LineEnds usableLineEnds(const QStringList &entries, LineEnds wanted)
 {
+    if (wanted == LineEnds::CrLf)
+        return wanted;
+    // With LF line ends an LF inside an entry would end it, and a CR anywhere would make the file
+    // one with CR LF line ends.
+    const bool breaks = std::any_of(entries.begin(), entries.end(), [](const QString &e) {
+        return e.contains(QLatin1Char('\n')) || e.contains(QLatin1Char('\r'));
+    });
+    return breaks ? LineEnds::CrLf : LineEnds::Lf;
+}
+
+QByteArray serializeEntries(const QStringList &entries, LineEnds ends)
+{
+    const bool lf = usableLineEnds(entries, ends) == LineEnds::Lf;
     qsizetype total = 0;
     for (const QString &e : entries)
         total += e.size() + 2;
@@ -90,10 +115,43 @@ QByteArray serializeEntries(const QStringList &entries)
     out.reserve(total);
     for (const QString &e : entries) {
         NarrowText::encodeInto(e, out);
-        out += "\r\n";
+        out += lf ? "\n" : "\r\n";
     }
     return out;
 }
+
+namespace {
+
+/// The lists with LF line ends that this program emptied (Destroy List, a write-back of no
+/// entries): an empty file has no line ends of its own, and the next save keeps the LF ones.
+struct EmptiedLfLists {
+    QMutex mutex;
+    QSet<QString> paths;
+};
+
+EmptiedLfLists &emptiedLfLists()
+{
+    static EmptiedLfLists lists;
+    return lists;
+}
+
+QString listKey(const QString &path)
+{
+    return QFileInfo(path).absoluteFilePath();
+}
+
+/// Notes what a successful save of @p bytes, in line ends @p ends, left at @p path.
+void noteSaved(const QString &path, const QByteArray &bytes, LineEnds ends)
+{
+    EmptiedLfLists &lists = emptiedLfLists();
+    const QMutexLocker locker(&lists.mutex);
+    if (bytes.isEmpty() && ends == LineEnds::Lf)
+        lists.paths.insert(listKey(path));
+    else
+        lists.paths.remove(listKey(path));
+}
+
+} // namespace
 
 std::optional<QByteArray> readBytes(const QString &path, QString *error)
 {
@@ -429,16 +487,77 @@ SaveResult replaceFile(const QString &path, const QByteArray &bytes)
     return {};
 }
 
+namespace {
+
+/// The line ends of the regular file at @p path, read only as far as its first CR; nothing for an
+/// empty, missing or unreadable file.
+std::optional<LineEnds> lineEndsOfFile(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    const FileDescriptor guard(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    char buffer[64 * 1024];
+    bool any = false;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            break;
+        any = true;
+        if (memchr(buffer, '\r', size_t(n)))
+            return LineEnds::CrLf;
+    }
+    if (!any)
+        return std::nullopt;
+    return LineEnds::Lf;
+}
+
+} // namespace
+
+LineEnds lineEndsToKeep(const QString &path)
+{
+    if (const std::optional<LineEnds> ends = lineEndsOfFile(path))
+        return *ends;
+    EmptiedLfLists &lists = emptiedLfLists();
+    const QMutexLocker locker(&lists.mutex);
+    return lists.paths.contains(listKey(path)) ? LineEnds::Lf : LineEnds::CrLf;
+}
+
 SaveResult saveEditText(const QString &path, const QString &text)
 {
-    QByteArray bytes = NarrowText::encode(text);
-    bytes += "\r\n";
-    return replaceFile(path, bytes);
+    const LineEnds ends = lineEndsToKeep(path);
+    QByteArray bytes;
+    if (ends == LineEnds::Lf) {
+        // The text box's line breaks are CR LF; a lone LF or CR in a line is kept by CR LF alone.
+        const QStringList lines = text.split(QStringLiteral("\r\n"));
+        if (usableLineEnds(lines, LineEnds::Lf) == LineEnds::Lf)
+            bytes = serializeEntries(lines, LineEnds::Lf);
+    }
+    if (bytes.isEmpty()) {
+        bytes = NarrowText::encode(text);
+        bytes += "\r\n";
+    }
+    const SaveResult saved = replaceFile(path, bytes);
+    if (saved)
+        noteSaved(path, bytes, ends);
+    return saved;
 }
 
 SaveResult writeBack(const QString &path, const QStringList &entries)
 {
-    return replaceFile(path, serializeEntries(entries));
+    const LineEnds ends = lineEndsToKeep(path);
+    const QByteArray bytes = serializeEntries(entries, ends);
+    const SaveResult saved = replaceFile(path, bytes);
+    if (saved)
+        noteSaved(path, bytes, ends);
+    return saved;
 }
 
 SaveResult copyFullList(const QString &source, const QString &destination)
@@ -452,7 +571,11 @@ SaveResult copyFullList(const QString &source, const QString &destination)
 
 SaveResult empty(const QString &path)
 {
-    return replaceFile(path, QByteArray());
+    const LineEnds ends = lineEndsToKeep(path);
+    const SaveResult emptied = replaceFile(path, QByteArray());
+    if (emptied)
+        noteSaved(path, QByteArray(), ends);
+    return emptied;
 }
 
 SaveResult keepCopy(const QString &listPath, const QByteArray &bytes, QString *keptAt)

@@ -16,12 +16,34 @@ struct SaveResult {
 
 namespace UrlListFile {
 
-/// Splits file bytes into entries: CR LF or a lone CR ends a line, a lone LF stays in the entry,
-/// the last line needs no line end and a final line end adds no entry. Always at least one entry.
+/// How a list file ends its lines. The list's own format ends them with CR LF; a file that holds
+/// no CR at all is a text file as Linux editors and tools write it (nano, gedit, vim, echo, sort).
+enum class LineEnds {
+    CrLf, ///< CR LF or a lone CR ends a line; a lone LF stays inside the entry
+    Lf, ///< LF ends a line
+};
+
+/// The line ends of a file holding @p bytes: LF when it holds at least one byte and no CR at all,
+/// otherwise CR LF (every file that holds a CR, and the empty file).
+LineEnds lineEndsOf(QByteArrayView bytes);
+
+/// Splits file bytes into entries, by the rules of lineEndsOf(): with CR LF line ends, CR LF or a
+/// lone CR ends a line and a lone LF stays in the entry; with LF line ends, LF ends a line. Either
+/// way the last line needs no line end and a final line end adds no entry. Always at least one entry.
 QStringList parseEntries(QByteArrayView bytes);
 
-/// The bytes of a file holding @p entries, each line ended by CR LF.
-QByteArray serializeEntries(const QStringList &entries);
+/// The line ends a file holding @p entries can have and still load as the same entries: @p wanted,
+/// except that an entry holding a CR or an LF is only kept by CR LF line ends.
+LineEnds usableLineEnds(const QStringList &entries, LineEnds wanted);
+
+/// The bytes of a file holding @p entries, each line ended by CR LF, or by LF where @p ends asks
+/// for it and usableLineEnds() allows it.
+QByteArray serializeEntries(const QStringList &entries, LineEnds ends = LineEnds::CrLf);
+
+/// The line ends a save of the list at @p path keeps: those of the file there now when it holds
+/// any bytes; for an empty or missing file, LF when this program emptied an LF list there,
+/// otherwise the list's own CR LF.
+LineEnds lineEndsToKeep(const QString &path);
 
 /// The whole file's bytes, or nothing (with the reason in @p error) when it cannot be read: not
 /// there, not a regular file (a pipe or a device, also through links; never waited for), or a
@@ -36,16 +58,19 @@ QStringList load(const QString &path, QString *unreadable = nullptr);
 /// first line or after the last. Nothing (with the reason in @p error) when it cannot be read.
 std::optional<QString> editText(const QString &path, QString *error = nullptr);
 
-/// Replaces the list file by @p text followed by CR LF, atomically.
+/// Replaces the list file by @p text followed by a line end, atomically. The text's CR LF line
+/// breaks become the file's line ends, in the line ends lineEndsToKeep() gives (an LF list stays
+/// an LF list, unless a line of the text holds a lone CR or LF).
 SaveResult saveEditText(const QString &path, const QString &text);
 
-/// Replaces the list file by one line per entry, atomically. No entries give an empty file.
+/// Replaces the list file by one line per entry, atomically, in the line ends lineEndsToKeep()
+/// gives (see usableLineEnds()). No entries give an empty file.
 SaveResult writeBack(const QString &path, const QStringList &entries);
 
 /// Copies @p source over @p destination atomically; on failure @p destination is left as it was.
 SaveResult copyFullList(const QString &source, const QString &destination);
 
-/// Empties the list file through replaceFile(), so that a link stays a link and the file keeps its
+/// Empties the list file through replaceFile() (the line ends it had are kept for the next save), so that a link stays a link and the file keeps its
 /// owner, group and permissions. A missing file is no error (an empty one is made).
 SaveResult empty(const QString &path);
 
