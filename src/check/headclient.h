@@ -1,12 +1,14 @@
 // A small HTTP/1.1 client that asks for a response's head only: the status and the headers.
 #pragma once
 
+#include "check/headparser.h"
 #include "platform/pageprobe.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -14,8 +16,6 @@
 
 class QAbstractSocket;
 class QUrl;
-
-using HeaderList = QList<std::pair<QByteArray, QByteArray>>;
 
 /// What came back for one request: a status and headers, or why none came.
 struct ResponseHead {
@@ -65,4 +65,6 @@ private:
     QHash<QAbstractSocket *, Exchange *> m_onSocket;
     /// Open connections waiting for the next request, by scheme, host and port.
     QHash<QString, QList<QAbstractSocket *>> m_idle;
+    /// Servers whose answers came with more than their head: their connections are never reused.
+    QSet<QString> m_noReuse;
 };
