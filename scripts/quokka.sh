@@ -76,6 +76,8 @@ test)
     install_missing
     build
     export QT_QPA_PLATFORM=offscreen
+    # The user-agent wall the checker's tests run is npm's isbot, installed beside the tests.
+    bash "$here/tests/npm/install.sh" "$build/tests/npm"
     cd "$build"
     ctest --output-on-failure --timeout 900
     ;;

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Builds the list store's libFuzzer targets with clang (AddressSanitizer, UBSan) and runs each for a
+# Builds the list store's and the head parser's libFuzzer targets with clang (AddressSanitizer, UBSan) and runs each for a
 # while. Exits non-zero when a target crashes or fails to build.
 #
 #   scripts/run-fuzz.sh [SECONDS_PER_TARGET] [BUILD_FOLDER]
 #
-# SECONDS_PER_TARGET defaults to 30 (the two targets take a minute). For a long run, give hours in
+# SECONDS_PER_TARGET defaults to 30 (the three targets take a minute and a half). For a long run, give hours in
 # seconds, e.g. scripts/run-fuzz.sh 14400 for four hours each; what the fuzzers learn is kept in the
 # build folder's corpus-* folders and used again by the next run. Crash inputs land in
 # BUILD_FOLDER/artifacts/; replay one with BUILD_FOLDER/<target> FILE.
@@ -29,13 +29,16 @@ fi
 
 mkdir -p "$build/artifacts"
 status=0
-for target in fuzz_read_list fuzz_roundtrip; do
+for target in fuzz_read_list fuzz_roundtrip fuzz_response_head; do
     corpus="$build/corpus-$target"
     mkdir -p "$corpus"
+    # A target with seeds of its own (fuzz/seeds-TARGET) starts from them, the others from the lists.
+    seeds="$source_dir/fuzz/corpus"
+    [ -d "$source_dir/fuzz/seeds-$target" ] && seeds="$source_dir/fuzz/seeds-$target"
     echo "== $target for ${seconds}s"
     # New inputs go to the first folder (in the build folder); the seeds in the repository stay as they are.
     if ! UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ASAN_OPTIONS=detect_leaks=1 \
-        "$build/$target" "$corpus" "$source_dir/fuzz/corpus" \
+        "$build/$target" "$corpus" "$seeds" \
             -max_total_time="$seconds" -max_len=200000 -timeout=10 -rss_limit_mb=2048 \
             -artifact_prefix="$build/artifacts/$target-" -print_final_stats=1 \
             >"$build/$target.log" 2>&1; then

@@ -155,7 +155,7 @@ void TestCheck::entriesAreReadAsAnAddressBoxReadsThem_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("url");
     using K = EntryTarget::Kind;
-    QTest::newRow("http") << "http://example.com/a?b#c" << int(K::Web) << "http://example.com/a?b#c";
+    QTest::newRow("http, fragment dropped") << "http://example.com/a?b#c" << int(K::Web) << "http://example.com/a?b";
     QTest::newRow("https upper case") << "HTTPS://Example.com/" << int(K::Web) << "https://example.com/";
     QTest::newRow("host only") << "example.com/page" << int(K::Web) << "http://example.com/page";
     QTest::newRow("host and port") << "localhost:8080/x" << int(K::Web) << "http://localhost:8080/x";

@@ -11,8 +11,6 @@
 
 namespace {
 
-/// A head longer than this is no answer a browser takes either (Chromium stops at 256 KiB).
-constexpr qsizetype longestHead = 256 * 1024;
 /// What the engine in the same process may need of the open-file limit: Chromium opens up to 256
 /// sockets of its own, besides its files, pipes and shared memory.
 constexpr quint64 engineShare = 384;
@@ -250,42 +248,45 @@ void HeadClient::received(QAbstractSocket *socket)
     exchange->buffer += socket->readAll();
     QByteArray &buffer = exchange->buffer;
     for (;;) {
-        const qsizetype end = buffer.indexOf("\r\n\r\n");
-        // Whether the head came in many reads or in one.
-        if (end < 0 ? buffer.size() > longestHead : end > longestHead) {
+        const ParsedHead parsed = parseResponseHead(buffer);
+        switch (parsed.state) {
+        case ParsedHead::State::Incomplete:
+            return;
+        case ParsedHead::State::TooLong:
             failed(socket, ProbeAnswer::Outcome::ProtocolError, QStringLiteral("the answer's head never ends"));
             return;
-        }
-        if (end < 0)
+        case ParsedHead::State::Invalid:
+            if (exchange->reused) {
+                // Bytes left over from the answer before (a body after a HEAD answer, sent late): this
+                // server's connections are not kept again, and the request goes on a new one.
+                m_noReuse.insert(exchange->key);
+                discard(socket);
+                exchange->buffer.clear();
+                open(exchange);
+                return;
+            }
+            failed(socket, ProbeAnswer::Outcome::ProtocolError, QString::fromLatin1(parsed.problem));
             return;
-        const QList<QByteArray> lines = buffer.left(end).split('\n');
-        const QByteArray statusLine = lines.value(0).trimmed();
-        const QList<QByteArray> words = statusLine.split(' ');
-        bool ok = false;
-        const int status = words.value(1).toInt(&ok);
-        if (!statusLine.startsWith("HTTP/1.") || words.value(1).size() != 3 || !ok || status < 100) {
-            failed(socket, ProbeAnswer::Outcome::ProtocolError, QStringLiteral("the server's answer is not valid HTTP"));
-            return;
+        case ParsedHead::State::Complete:
+            break;
         }
-        buffer.remove(0, end + 4);
+        buffer.remove(0, parsed.length);
+        const int status = parsed.status;
         if (status < 200 && status != 101)
             continue; // an interim answer (100 Continue, 103 Early Hints): the real one follows
         ResponseHead answer;
         answer.answered = true;
         answer.status = status;
-        answer.reason = statusLine.mid(statusLine.indexOf(' ', 9) + 1);
-        if (words.size() < 3)
-            answer.reason.clear();
-        for (qsizetype i = 1; i < lines.size(); ++i) {
-            const QByteArray &line = lines.at(i);
-            const qsizetype colon = line.indexOf(':');
-            if (colon > 0)
-                answer.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
-        }
+        answer.reason = parsed.reason;
+        answer.headers = parsed.headers;
         const QByteArray connection = answer.header("Connection").toLower();
-        const bool keepAlive = statusLine.startsWith("HTTP/1.1") ? !connection.contains("close") : connection.contains("keep-alive");
-        // Only a HEAD's connection is free again: after a GET's head its body would follow.
-        finish(exchange, answer, exchange->head && keepAlive && buffer.isEmpty() && status != 101);
+        const bool keepAlive = parsed.http11 ? !connection.contains("close") : connection.contains("keep-alive");
+        // Only a HEAD's connection is free again: after a GET's head its body would follow. A HEAD
+        // answer with bytes after its head came from a server that sends bodies to HEAD.
+        if (!buffer.isEmpty())
+            m_noReuse.insert(exchange->key);
+        finish(exchange, answer,
+               exchange->head && keepAlive && buffer.isEmpty() && status != 101 && !m_noReuse.contains(exchange->key));
         return;
     }
 }

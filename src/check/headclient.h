@@ -1,6 +1,7 @@
 // A small HTTP/1.1 client that asks for a response's head only: the status and the headers.
 #pragma once
 
+#include "check/headparser.h"
 #include "platform/pageprobe.h"
 
 #include <QByteArray>
@@ -17,8 +18,6 @@
 class QAbstractSocket;
 class QTimer;
 class QUrl;
-
-using HeaderList = QList<std::pair<QByteArray, QByteArray>>;
 
 /// What came back for one request: a status and headers, or why none came.
 struct ResponseHead {
@@ -113,4 +112,6 @@ private:
     int m_mostOpen = 0;
     bool m_waitingScheduled = false;
     QTimer *m_expiry;
+    /// Servers whose answers came with more than their head: their connections are never reused.
+    QSet<QString> m_noReuse;
 };

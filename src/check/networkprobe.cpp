@@ -85,7 +85,7 @@ void NetworkProbe::probe(const QUrl &url, std::function<void(const ProbeAnswer &
     auto *request = new Request;
     request->done = std::move(done);
     request->current = url;
-    request->visited.insert(url.toString(QUrl::FullyEncoded));
+    request->visited.insert(visitKey(url));
     request->deadline = new QTimer(this);
     request->deadline->setSingleShot(true);
     request->id = ++m_lastRequestId;
@@ -122,17 +122,28 @@ void NetworkProbe::send(Request *request, const QUrl &url, bool head)
                        {"Cache-Control", "no-cache"}};
     // Cookies a server set on the way (a redirect that sets one and expects it back) go with the
     // requests of this check only.
-    const QList<QNetworkCookie> cookies = m_cookies->cookiesForUrl(url);
-    if (!cookies.isEmpty()) {
-        QByteArray line;
-        for (const QNetworkCookie &cookie : cookies)
-            line += (line.isEmpty() ? "" : "; ") + cookie.toRawForm(QNetworkCookie::NameAndValueOnly);
-        headers.append({"Cookie", line});
-    }
+    const QByteArray cookies = cookieLine(url);
+    if (!cookies.isEmpty())
+        headers.append({"Cookie", cookies});
+    // No Authorization header, ever, and nothing of an address's user name or password: a check asks
+    // as a stranger would.
     request->exchange = m_client->ask(url, head, headers, [this, request, url](const ResponseHead &head) {
         request->exchange = 0;
         answered(request, url, head);
     });
+}
+
+QByteArray NetworkProbe::cookieLine(const QUrl &url) const
+{
+    QByteArray line;
+    for (const QNetworkCookie &cookie : m_cookies->cookiesForUrl(url))
+        line += (line.isEmpty() ? "" : "; ") + cookie.toRawForm(QNetworkCookie::NameAndValueOnly);
+    return line;
+}
+
+QString NetworkProbe::visitKey(const QUrl &url) const
+{
+    return url.toString(QUrl::FullyEncoded) + QLatin1Char('\n') + QString::fromLatin1(cookieLine(url));
 }
 
 void NetworkProbe::answered(Request *request, const QUrl &url, const ResponseHead &head)
@@ -173,7 +184,9 @@ void NetworkProbe::answered(Request *request, const QUrl &url, const ResponseHea
             complete(request, answer);
             return;
         }
-        if (request->visited.contains(next.toString(QUrl::FullyEncoded))) {
+        // A redirect back to an address already asked is a loop only when nothing changed: one that
+        // set a cookie on the way is asked again with it, as a browser does.
+        if (request->visited.contains(visitKey(next))) {
             answer.outcome = ProbeAnswer::Outcome::RedirectLoop;
             complete(request, answer);
             return;
@@ -183,7 +196,7 @@ void NetworkProbe::answered(Request *request, const QUrl &url, const ResponseHea
             complete(request, answer);
             return;
         }
-        request->visited.insert(next.toString(QUrl::FullyEncoded));
+        request->visited.insert(visitKey(next));
         request->current = next;
         send(request, next, !request->headRefused);
         return;
@@ -194,6 +207,8 @@ void NetworkProbe::answered(Request *request, const QUrl &url, const ResponseHea
     if (request->hops > 0)
         answer.finalUrl = request->current;
     answer.movedTo = request->movedTo;
+    answer.asksForLogin = (status == 401 && !head.header("WWW-Authenticate").isEmpty())
+        || (status == 407 && !head.header("Proxy-Authenticate").isEmpty());
     if (status == 429 || status == 503)
         answer.retryAfterSeconds = retryAfterSeconds(head.header("Retry-After"));
     complete(request, answer);

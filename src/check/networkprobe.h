@@ -28,6 +28,11 @@ private:
     void send(Request *request, const QUrl &url, bool head);
     void answered(Request *request, const QUrl &url, const ResponseHead &head);
     void complete(Request *request, const ProbeAnswer &answer);
+    /// The Cookie header this check's cookies give @p url, empty when there are none.
+    QByteArray cookieLine(const QUrl &url) const;
+    /// An address as asked: with the cookies that go with it, since a server may answer the same
+    /// address differently once it has set one.
+    QString visitKey(const QUrl &url) const;
 
     HeadClient *m_client;
     QNetworkCookieJar *m_cookies;

@@ -1,5 +1,7 @@
 #include "check/verdict.h"
 
+#include "store/addresstoload.h"
+
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -37,6 +39,9 @@ CheckResult resultOfStatus(int status, const QString &by)
     } else if (status == 401) {
         r.verdict = Verdict::Blocked;
         r.reason = QStringLiteral("asks for a login (401)%1").arg(by);
+    } else if (status == 407) {
+        r.verdict = Verdict::Blocked;
+        r.reason = QStringLiteral("asks for a proxy login (407)%1").arg(by);
     } else if (status == 403 || status == 451) {
         r.verdict = Verdict::Blocked;
         r.reason = QStringLiteral("refuses access (%1)%2").arg(code, by);
@@ -84,7 +89,11 @@ CheckResult resultOfFailure(const QUrl &checked, const ProbeAnswer &answer, cons
         break;
     case ProbeAnswer::Outcome::ProtocolError:
         r.verdict = Verdict::Dead;
-        r.reason = QStringLiteral("the server's answer is not valid HTTP%1%2").arg(by, detail);
+        r.reason = QStringLiteral("the server's answer is not valid HTTP%1").arg(by);
+        // The engine's text for it says no more than this reason does.
+        if (!answer.detail.isEmpty() && !answer.detail.contains(QLatin1String("not valid HTTP"))
+            && !answer.detail.contains(QLatin1String("INVALID_HTTP_RESPONSE")))
+            r.reason += detail;
         break;
     case ProbeAnswer::Outcome::RedirectLoop:
         r.verdict = Verdict::Dead;
@@ -101,6 +110,11 @@ CheckResult resultOfFailure(const QUrl &checked, const ProbeAnswer &answer, cons
     case ProbeAnswer::Outcome::Unloadable:
         r.verdict = Verdict::Dead;
         r.reason = QStringLiteral("cannot be loaded%1%2").arg(by, detail);
+        break;
+    case ProbeAnswer::Outcome::EngineFailure:
+        // The browser failed, not the page: nothing says the page is gone.
+        r.verdict = Verdict::Failing;
+        r.reason = QStringLiteral("the browser failed, not the page%1").arg(detail);
         break;
     }
     return r;
@@ -172,14 +186,16 @@ EntryTarget targetOfEntry(const QString &entry)
         }
         address = QStringLiteral("http://") + text;
     }
-    const QUrl url(address, QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty()) {
+    // Exactly the address the list browser loads for the entry. The fragment is no part of what a
+    // server is asked: entries that differ only there are one request.
+    const QUrl url = addressToLoad(address);
+    if (!url.isValid() || url.host().isEmpty() || !isWebScheme(url.scheme())) {
         t.kind = EntryTarget::Kind::Unloadable;
         t.reason = QStringLiteral("not a valid web address");
         return t;
     }
     t.kind = EntryTarget::Kind::Web;
-    t.url = url;
+    t.url = url.adjusted(QUrl::RemoveFragment);
     return t;
 }
 
@@ -203,6 +219,7 @@ bool isTransient(const ProbeAnswer &answer)
     switch (answer.outcome) {
     case ProbeAnswer::Outcome::TimedOut:
     case ProbeAnswer::Outcome::NetworkError:
+    case ProbeAnswer::Outcome::EngineFailure:
         return true;
     case ProbeAnswer::Outcome::Answered:
         return answer.status == 429 || answer.status == 502 || answer.status == 503 || answer.status == 504;
@@ -215,7 +232,11 @@ bool needsBrowser(const ProbeAnswer &answer)
 {
     switch (answer.outcome) {
     case ProbeAnswer::Outcome::Answered:
-        // Any refusal may be meant for bots only; a real browser decides whether the page is there.
+        // A login asked for is asked of a browser too, and the browser would only ask again: one
+        // request is all a login-protected page gets. Any other refusal may be meant for bots only;
+        // a real browser decides whether the page is there.
+        if (answer.asksForLogin)
+            return false;
         return answer.status >= 400;
     case ProbeAnswer::Outcome::NoSuchHost:
     case ProbeAnswer::Outcome::Refused:

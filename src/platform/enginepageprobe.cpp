@@ -1,5 +1,9 @@
 #include "platform/enginepageprobe.h"
 
+#include <QAuthenticator>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLibraryInfo>
 #include <QTimer>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
@@ -35,6 +39,20 @@ ProbeAnswer::Outcome outcomeOfNetError(int code)
     }
 }
 
+QString rendererEndReason(QWebEnginePage::RenderProcessTerminationStatus status, int code)
+{
+    switch (status) {
+    case QWebEnginePage::CrashedTerminationStatus:
+        return QStringLiteral("the browser's page process crashed (exit code %1)").arg(code);
+    case QWebEnginePage::KilledTerminationStatus:
+        return QStringLiteral("the browser's page process was killed (signal %1)").arg(code);
+    case QWebEnginePage::AbnormalTerminationStatus:
+        return QStringLiteral("the browser's page process ended abnormally (exit code %1)").arg(code);
+    default:
+        return QStringLiteral("the browser's page process ended (exit code %1)").arg(code);
+    }
+}
+
 const QUrl &blankPage()
 {
     static const QUrl blank(QStringLiteral("about:blank"));
@@ -67,16 +85,10 @@ public:
             answer.finalUrl = m_page->url();
             finish(answer);
         });
-        connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) { loadingChanged(info); });
-        connect(m_page, &QWebEnginePage::renderProcessTerminated, this, [this] {
-            m_rendererEnded = true;
-            ProbeAnswer answer;
-            answer.outcome = ProbeAnswer::Outcome::Unloadable;
-            answer.detail = QStringLiteral("the page's renderer ended");
-            finish(m_haveLast ? m_last : answer);
-        });
         m_deadline.start(timeoutMs);
-        m_page->load(url);
+        // No credential of any kind goes with a check, not even one written into the address.
+        m_url = url.adjusted(QUrl::RemoveUserInfo);
+        startOn(m_page);
     }
 
     /// Ends without calling back.
@@ -87,6 +99,56 @@ public:
     }
 
 private:
+    void startOn(QWebEnginePage *page)
+    {
+        m_page = page;
+        connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) { loadingChanged(info); });
+        connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+                [this](QWebEnginePage::RenderProcessTerminationStatus status, int code) { rendererEnded(status, code); });
+        // A login is never tried: left alone, the engine answers every challenge with an empty name and
+        // asks again and again, which can lock a person's account. A null authenticator cancels, and
+        // the engine shows the server's own 401 page.
+        connect(m_page, &QWebEnginePage::authenticationRequired, this, [this](const QUrl &, QAuthenticator *authenticator) {
+            m_askedForLogin = true;
+            *authenticator = QAuthenticator();
+        });
+        connect(m_page, &QWebEnginePage::proxyAuthenticationRequired, this,
+                [this](const QUrl &, QAuthenticator *authenticator, const QString &) {
+                    m_askedForLogin = true;
+                    *authenticator = QAuthenticator();
+                });
+        m_page->load(m_url);
+    }
+
+    void rendererEnded(QWebEnginePage::RenderProcessTerminationStatus status, int code)
+    {
+        if (m_finished)
+            return;
+        if (m_haveLast && m_last.outcome == ProbeAnswer::Outcome::Answered) {
+            // The server had answered: that answer stands, whatever became of the page afterwards.
+            m_rendererEnded = true;
+            finish(m_last);
+            return;
+        }
+        // The engine's failure is no answer about the page: once more on a page of its own.
+        m_page->disconnect(this);
+        m_probe->givePageBack(m_page, false);
+        if (!m_retried) {
+            m_retried = true;
+            m_started = false;
+            m_haveLast = false;
+            ++m_navigation;
+            startOn(m_probe->freshPage());
+            return;
+        }
+        m_rendererEnded = true;
+        m_page = nullptr;
+        ProbeAnswer answer;
+        answer.outcome = ProbeAnswer::Outcome::EngineFailure;
+        answer.detail = rendererEndReason(status, code);
+        finish(answer);
+    }
+
     void loadingChanged(const QWebEngineLoadingInfo &info)
     {
         // The blank page a reused page was cleared with is no answer (no entry is an about: address).
@@ -107,6 +169,12 @@ private:
             return;
         m_last = answerOf(info);
         m_haveLast = true;
+        if (m_askedForLogin && m_last.outcome == ProbeAnswer::Outcome::Answered && (m_last.status == 401 || m_last.status == 407)) {
+            // A login page does not go away by script: the answer is final.
+            m_last.asksForLogin = true;
+            finish(m_last);
+            return;
+        }
         const bool settled = m_last.outcome == ProbeAnswer::Outcome::Answered && m_last.status < 400;
         if (settled || m_settleMs <= 0 || info.isErrorPage()) {
             // The engine's own error page never replaces itself.
@@ -139,8 +207,10 @@ private:
         m_finished = true;
         m_settle.stop();
         m_deadline.stop();
-        m_page->disconnect(this);
-        m_probe->givePageBack(m_page, !m_rendererEnded);
+        if (m_page) {
+            m_page->disconnect(this);
+            m_probe->givePageBack(m_page, !m_rendererEnded);
+        }
         deleteLater();
         if (auto done = std::move(m_done))
             done(answer);
@@ -148,6 +218,7 @@ private:
 
     EnginePageProbe *m_probe;
     QWebEnginePage *m_page;
+    QUrl m_url;
     int m_settleMs;
     std::function<void(const ProbeAnswer &)> m_done;
     QTimer m_settle;
@@ -158,6 +229,8 @@ private:
     bool m_haveLast = false;
     bool m_finished = false;
     bool m_rendererEnded = false;
+    bool m_retried = false;
+    bool m_askedForLogin = false;
 };
 
 EnginePageProbe::EnginePageProbe(QObject *parent)
@@ -209,6 +282,11 @@ QWebEnginePage *EnginePageProbe::takePage()
     m_releaseIdle.stop();
     if (!m_idle.isEmpty())
         return m_idle.takeLast();
+    return freshPage();
+}
+
+QWebEnginePage *EnginePageProbe::freshPage()
+{
     auto *page = new QWebEnginePage(m_profile, this);
     page->setAudioMuted(true);
     return page;
@@ -257,7 +335,30 @@ ProbeAnswer EnginePageProbe::answerOf(const QWebEngineLoadingInfo &info)
     return answer;
 }
 
+QString EnginePageProbe::whyEngineCannotStart()
+{
+    // Where Qt WebEngine looks for its page process program, in its order.
+    static const char program[] = "QtWebEngineProcess";
+    const QString chosen = qEnvironmentVariable("QTWEBENGINEPROCESS_PATH");
+    QStringList candidates;
+    if (!chosen.isEmpty())
+        candidates << chosen;
+    else
+        candidates << QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) + QLatin1Char('/') + QLatin1String(program)
+                   << QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(program);
+    for (const QString &path : std::as_const(candidates)) {
+        const QFileInfo file(path);
+        if (file.isFile() && file.isExecutable())
+            return {};
+    }
+    return QStringLiteral("the web engine cannot start: its page process program (%1) is missing or not executable")
+        .arg(candidates.join(QStringLiteral(" or ")));
+}
+
 extern "C" Q_DECL_EXPORT PageProbe *quokkaCreatePageProbe(QObject *parent)
 {
+    // No engine rather than one that takes the whole program down with it.
+    if (!EnginePageProbe::whyEngineCannotStart().isEmpty())
+        return nullptr;
     return new EnginePageProbe(parent);
 }

@@ -29,12 +29,18 @@ public:
     /// it (Qt reports it as an error code of the HTTP status domain, also for 200), otherwise the
     /// network error it failed with.
     static ProbeAnswer answerOf(const QWebEngineLoadingInfo &info);
+    /// Why the web engine cannot start in this process, in words for a person; empty when it can.
+    /// Asked before the first page is made: without its page process program the engine ends the
+    /// whole process (abort) at the first page instead of failing.
+    static QString whyEngineCannotStart();
 
 private:
     class PageLoad;
     /// Pages kept between loads; more loads at once than this make pages that end with their load.
     static constexpr int maxIdlePages = 16;
     QWebEnginePage *takePage();
+    /// A new page, never one that was kept.
+    QWebEnginePage *freshPage();
     void givePageBack(QWebEnginePage *page, bool reusable);
 
     QWebEngineProfile *m_profile;

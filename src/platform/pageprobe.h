@@ -20,6 +20,7 @@ struct ProbeAnswer {
         TooManyRedirects, ///< more redirects than a browser follows
         NetworkError,     ///< the connection broke off, or another network failure
         Unloadable,       ///< the engine refused the address or showed an error page
+        EngineFailure,    ///< the web engine itself failed (its page process ended): nothing is known of the page
     };
     Outcome outcome = Outcome::NetworkError;
     int status = 0;
@@ -30,6 +31,8 @@ struct ProbeAnswer {
     QUrl movedTo;
     /// Seconds a 429 or 503 answer asked to wait before asking again; -1 when it did not ask.
     int retryAfterSeconds = -1;
+    /// A 401 or 407 that asked for a login (WWW-Authenticate, or the engine's login request).
+    bool asksForLogin = false;
     /// A short explanation for a person (an error text, a status phrase).
     QString detail;
 };

@@ -1,5 +1,6 @@
 #include "platform/webenginebrowser.h"
 
+#include "store/addresstoload.h"
 #include "store/listpaths.h"
 
 #include <QCoreApplication>
@@ -297,9 +298,7 @@ QWidget *WebEngineBrowser::widget()
 
 QUrl WebEngineBrowser::addressFromUserInput(const QString &text)
 {
-    if (text.trimmed().isEmpty())
-        return {};
-    return QUrl::fromUserInput(text);
+    return addressToLoad(text);
 }
 
 QString WebEngineBrowser::refusalReason(const QString &text, const QUrl &url)

@@ -241,6 +241,13 @@ int main(int argc, char *argv[])
         return exitError;
     }
 
+    if (options.useBrowser) {
+        if (const QString why = EnginePageProbe::whyEngineCannotStart(); !why.isEmpty()) {
+            printError(why + QStringLiteral("; check with plain requests only: --no-browser."));
+            return exitError;
+        }
+    }
+
     NetworkProbe http;
     EnginePageProbe *engine = options.useBrowser ? new EnginePageProbe(&app) : nullptr;
     ListChecker checker(http, engine);
