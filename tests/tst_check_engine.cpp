@@ -6,6 +6,7 @@
 #include "platform/enginepageprobe.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -25,6 +26,7 @@ private slots:
     void theBrowserDecidesDoubtfulAnswers_data();
     void theBrowserDecidesDoubtfulAnswers();
     void onePageDecidesEveryCaseInTurn();
+    void aLoadStartedAsTheLastOneEndsKeepsItsAnswer();
     void commandLineGivesOneObjectPerEntryAndTheExitStatus();
     void commandLineRefusesBadInputWithAMessage_data();
     void commandLineRefusesBadInputWithAMessage();
@@ -143,6 +145,39 @@ void TestCheckEngine::onePageDecidesEveryCaseInTurn()
     // One page did it all, and it goes (with its page process) once nothing asks for it.
     QCOMPARE(engine.findChildren<QWebEnginePage *>().size(), 1);
     QTRY_COMPARE_WITH_TIMEOUT(engine.findChildren<QWebEnginePage *>().size(), 0, 5000);
+}
+
+void TestCheckEngine::aLoadStartedAsTheLastOneEndsKeepsItsAnswer()
+{
+    // The checker starts the next load the moment the last one answers, on the page that load gave
+    // back: the next load's answer must come, never a time-out.
+    EnginePageProbe engine;
+    const QStringList paths{QStringLiteral("/notfound"), QStringLiteral("/alive"), QStringLiteral("/gone"),
+                            QStringLiteral("/notfound"), QStringLiteral("/forbidden"), QStringLiteral("/alive"),
+                            QStringLiteral("/notfound"), QStringLiteral("/gone")};
+    const QList<int> statuses{404, 200, 410, 404, 403, 200, 404, 410};
+    QList<ProbeAnswer> answers;
+    QElapsedTimer clock;
+    std::function<void()> next = [&] {
+        const int n = int(answers.size());
+        if (n == paths.size())
+            return;
+        clock.start();
+        engine.load(m_server.url(paths[n]), 10000, 0, [&](const ProbeAnswer &answer) {
+            qInfo("%s: status %d after %lld ms", qPrintable(paths[answers.size()]), answer.status, clock.elapsed());
+            answers.append(answer);
+            next(); // at once, as the checker does
+        });
+    };
+    next();
+    QTRY_COMPARE_WITH_TIMEOUT(answers.size(), paths.size(), 120000);
+    for (int i = 0; i < paths.size(); ++i)
+        QVERIFY2(answers[i].outcome == ProbeAnswer::Outcome::Answered && answers[i].status == statuses[i],
+                 qPrintable(QStringLiteral("%1 (load %2): outcome %3, status %4")
+                                .arg(paths[i])
+                                .arg(i)
+                                .arg(int(answers[i].outcome))
+                                .arg(answers[i].status)));
 }
 
 int TestCheckEngine::runTool(const QStringList &arguments, QByteArray *out, QByteArray *err, const QByteArray &input)

@@ -3,8 +3,10 @@
 #include "check/httpprobe.h"
 
 #include <QPointer>
+#include <QRandomGenerator>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -28,6 +30,9 @@ ListChecker::ListChecker(HttpProbe &http, PageProbe *pages, QObject *parent)
     m_classifyTimer.setSingleShot(true);
     m_classifyTimer.setInterval(0);
     connect(&m_classifyTimer, &QTimer::timeout, this, &ListChecker::classifySome);
+    m_wakeTimer.setSingleShot(true);
+    m_wakeTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_wakeTimer, &QTimer::timeout, this, &ListChecker::wakeUp);
 }
 
 ListChecker::~ListChecker()
@@ -61,10 +66,12 @@ void ListChecker::start(const QStringList &entries)
     m_taskOfAddress.clear();
     m_hosts.clear();
     m_hostOfKey.clear();
-    m_readyHosts.clear();
+    m_readyForRequest.clear();
+    m_readyForPage.clear();
     m_requestsRunning = 0;
-    m_pageQueue.clear();
     m_pagesRunning = 0;
+    m_wakeups.clear();
+    m_wakeTimer.stop();
     m_tasksOpen = 0;
     m_finishedAt = -1;
     m_running = true;
@@ -92,8 +99,10 @@ void ListChecker::cancel()
     m_taskOfAddress.clear();
     m_hosts.clear();
     m_hostOfKey.clear();
-    m_readyHosts.clear();
-    m_pageQueue.clear();
+    m_readyForRequest.clear();
+    m_readyForPage.clear();
+    m_wakeups.clear();
+    m_wakeTimer.stop();
     emit finished(true);
 }
 
@@ -125,6 +134,8 @@ void ListChecker::classifySome()
                 if (host < 0) {
                     host = int(m_hosts.size());
                     m_hosts.emplace_back();
+                    m_hosts.back().name = target.url.host();
+                    m_hosts.back().pacer = HostPacer(m_options.perHost);
                     m_hostOfKey.insert(key, host);
                 }
                 Task t;
@@ -132,9 +143,10 @@ void ListChecker::classifySome()
                 t.host = host;
                 t.lines.push_back(line);
                 m_tasks.push_back(std::move(t));
-                m_hosts[std::size_t(host)].waiting.push_back(task);
+                m_hosts[std::size_t(host)].requests.push_back(task);
                 ++m_tasksOpen;
                 makeReady(host);
+                pump();
             }
         }
         if (generation != m_generation)
@@ -152,29 +164,129 @@ void ListChecker::classifySome()
 void ListChecker::makeReady(int host)
 {
     Host &h = m_hosts[std::size_t(host)];
-    if (h.queued || h.waiting.empty() || h.running >= std::max(1, m_options.perHost) || h.pausedUntil > now())
+    if (h.closedSeconds > 0) {
+        closeHost(host);
         return;
-    h.queued = true;
-    m_readyHosts.push_back(host);
+    }
+    const bool wantsRequest = !h.requests.empty() && !h.queuedForRequest;
+    const bool wantsPage = !h.pages.empty() && !h.queuedForPage;
+    if (!wantsRequest && !wantsPage)
+        return;
+    // A host at its limit is made ready again when one of its requests ends.
+    if (h.running >= h.pacer.limit())
+        return;
+    const qint64 at = h.pacer.nextStartAt();
+    if (at > now()) {
+        wakeHostAt(host, at);
+        return;
+    }
+    if (wantsRequest) {
+        h.queuedForRequest = true;
+        m_readyForRequest.push_back(host);
+    }
+    if (wantsPage) {
+        h.queuedForPage = true;
+        m_readyForPage.push_back(host);
+    }
+}
+
+void ListChecker::wakeHostAt(int host, qint64 at)
+{
+    Host &h = m_hosts[std::size_t(host)];
+    // An earlier wake-up looks again when it comes and sets the next one.
+    if (h.wakeAt >= 0 && h.wakeAt <= at)
+        return;
+    h.wakeAt = at;
+    m_wakeups.emplace(at, Wake{host, -1});
+    armWakeTimer();
+}
+
+void ListChecker::armWakeTimer()
+{
+    if (m_wakeups.empty()) {
+        m_wakeTimer.stop();
+        return;
+    }
+    const qint64 due = m_wakeups.begin()->first;
+    m_wakeTimer.start(int(std::clamp<qint64>(due - now(), 0, std::numeric_limits<int>::max())));
+}
+
+void ListChecker::wakeUp()
+{
+    const quint64 generation = m_generation;
+    // A timer may come a little early (coarse timers of a few seconds do): what is not due yet
+    // waits for the rest of its time on the timer set again below.
+    std::vector<int> hosts;
+    while (!m_wakeups.empty() && m_wakeups.begin()->first <= now()) {
+        const auto [at, wake] = *m_wakeups.begin();
+        m_wakeups.erase(m_wakeups.begin());
+        Host &h = m_hosts[std::size_t(wake.host)];
+        if (wake.task >= 0) {
+            Task &t = m_tasks[std::size_t(wake.task)];
+            --h.sleeping;
+            t.state = State::Waiting;
+            (t.stage == Stage::Page ? h.pages : h.requests).push_front(wake.task);
+        } else if (h.wakeAt == at) {
+            h.wakeAt = -1;
+        }
+        hosts.push_back(wake.host);
+    }
+    for (int host : hosts) {
+        makeReady(host);
+        if (generation != m_generation)
+            return;
+    }
+    armWakeTimer();
+    pump();
+    finishIfDone();
 }
 
 void ListChecker::pump()
 {
-    while (m_running && m_requestsRunning < std::max(1, m_options.overall) && !m_readyHosts.empty()) {
-        const int host = m_readyHosts.front();
-        m_readyHosts.pop_front();
-        Host &h = m_hosts[std::size_t(host)];
-        h.queued = false;
-        if (h.waiting.empty() || h.running >= std::max(1, m_options.perHost) || h.pausedUntil > now())
-            continue;
-        const int task = h.waiting.front();
-        h.waiting.pop_front();
-        ++h.running;
-        ++m_requestsRunning;
-        // Round robin: the host goes to the back, so that one big host does not hold up the others.
-        makeReady(host);
-        startRequest(task);
+    const quint64 generation = m_generation;
+    bool started = true;
+    while (started && m_running && generation == m_generation) {
+        started = false;
+        if (m_requestsRunning < std::max(1, m_options.overall) && !m_readyForRequest.empty()) {
+            const int host = m_readyForRequest.front();
+            m_readyForRequest.pop_front();
+            m_hosts[std::size_t(host)].queuedForRequest = false;
+            tryStart(host, Stage::Request);
+            started = true;
+        }
+        if (generation != m_generation || !m_running)
+            return;
+        if (m_pages && m_pagesRunning < std::max(1, m_options.pages) && !m_readyForPage.empty()) {
+            const int host = m_readyForPage.front();
+            m_readyForPage.pop_front();
+            m_hosts[std::size_t(host)].queuedForPage = false;
+            tryStart(host, Stage::Page);
+            started = true;
+        }
     }
+}
+
+void ListChecker::tryStart(int host, Stage stage)
+{
+    Host &h = m_hosts[std::size_t(host)];
+    std::deque<int> &queue = stage == Stage::Page ? h.pages : h.requests;
+    if (queue.empty() || !h.pacer.mayStart(h.running, now()) || h.closedSeconds > 0) {
+        makeReady(host);
+        return;
+    }
+    const int task = queue.front();
+    queue.pop_front();
+    ++h.running;
+    h.pacer.started(now());
+    Task &t = m_tasks[std::size_t(task)];
+    t.state = State::Running;
+    t.startedAt = now();
+    // Round robin: the host goes to the back, so that one big host does not hold up the others.
+    makeReady(host);
+    if (stage == Stage::Page)
+        startPage(task);
+    else
+        startRequest(task);
 }
 
 void ListChecker::startRequest(int task)
@@ -183,6 +295,7 @@ void ListChecker::startRequest(int task)
     if (t.attempt == 0)
         t.started.start();
     ++t.attempt;
+    ++m_requestsRunning;
     const quint64 generation = m_generation;
     QPointer<ListChecker> self(this);
     m_http.probe(t.url, [self, generation, task](const ProbeAnswer &answer) {
@@ -191,83 +304,141 @@ void ListChecker::startRequest(int task)
     });
 }
 
+bool ListChecker::refusedByHost(int task, const ProbeAnswer &answer)
+{
+    Task &t = m_tasks[std::size_t(task)];
+    Host &h = m_hosts[std::size_t(t.host)];
+    const bool refusal = answer.outcome == ProbeAnswer::Outcome::Answered && (answer.status == 429 || answer.status == 503);
+    if (!refusal) {
+        if (answer.outcome == ProbeAnswer::Outcome::Answered)
+            h.pacer.answered();
+        return false;
+    }
+    const qint64 waitMs = answer.retryAfterSeconds >= 0 ? qint64(answer.retryAfterSeconds) * 1000 : -1;
+    if (waitMs > m_options.maxRetryAfterMs) {
+        // Holding the whole check that long is no use to anyone: the host's addresses are blocked.
+        h.closedSeconds = answer.retryAfterSeconds;
+        h.closedStatus = answer.status;
+        return false;
+    }
+    h.pacer.refused(now(), t.startedAt, waitMs, QRandomGenerator::global()->generateDouble());
+    // 429 is the host saying "not so fast", and so is a 503 that says when to come back: asked
+    // again at the host's new pace. A plain 503 may be a server that is down: retried as any
+    // transient failure is.
+    if (answer.status == 503 && waitMs < 0)
+        return false;
+    if (t.refusals >= m_options.refusalRetries)
+        return false;
+    ++t.refusals;
+    t.state = State::Waiting;
+    (t.stage == Stage::Page ? h.pages : h.requests).push_front(task);
+    return true;
+}
+
 void ListChecker::requestDone(int task, const ProbeAnswer &answer)
 {
     Task &t = m_tasks[std::size_t(task)];
     const int host = t.host;
-    const quint64 generation = m_generation;
     Host &h = m_hosts[std::size_t(host)];
     --h.running;
     --m_requestsRunning;
     t.request = answer;
-    if (isTransient(answer) && t.attempt <= m_options.retries) {
-        int delay = m_options.backoffMs << (t.attempt - 1);
-        if (answer.retryAfterSeconds >= 0) {
-            // The server said when to come back: the whole host waits, not just this address.
-            delay = int(std::min<qint64>(qint64(answer.retryAfterSeconds) * 1000, m_options.maxRetryAfterMs));
-            h.pausedUntil = std::max(h.pausedUntil, now() + delay);
-            QTimer::singleShot(delay, this, [this, generation, host] {
-                if (generation == m_generation) {
-                    makeReady(host);
-                    pump();
-                }
-            });
-        }
-        retryLater(task, delay);
+    std::optional<CheckResult> result;
+    if (refusedByHost(task, answer)) {
+        // asked again at the host's pace
+    } else if (h.closedSeconds > 0 && answer.outcome == ProbeAnswer::Outcome::Answered
+               && (answer.status == 429 || answer.status == 503)) {
+        result = resultFromRequest(t.url, answer);
+        result->verdict = Verdict::Blocked;
+        result->reason = QStringLiteral("asks to wait %1 s").arg(h.closedSeconds);
+    } else if (isTransient(answer) && t.attempt <= m_options.retries) {
+        sleepTask(task, m_options.backoffMs << (t.attempt - 1));
     } else if (m_pages && m_options.useBrowser && needsBrowser(answer)) {
-        m_pageQueue.push_back(task);
-        pumpPages();
+        t.stage = Stage::Page;
+        t.state = State::Waiting;
+        t.refusals = 0;
+        h.pages.push_back(task);
     } else {
-        finishTask(task, resultFromRequest(t.url, answer));
+        result = resultFromRequest(t.url, answer);
     }
+    moveOn(host, task, result);
+}
+
+void ListChecker::moveOn(int host, int task, const std::optional<CheckResult> &result)
+{
+    // The host and the queues are brought up to date before the result is told, so that whoever
+    // hears of it finds the check in order.
+    const quint64 generation = m_generation;
+    makeReady(host);
     if (generation != m_generation || !m_running)
         return;
-    makeReady(host);
     pump();
+    if (generation != m_generation || !m_running)
+        return;
+    if (result)
+        finishTask(task, *result);
 }
 
-void ListChecker::retryLater(int task, int delayMs)
+void ListChecker::sleepTask(int task, int delayMs)
+{
+    Task &t = m_tasks[std::size_t(task)];
+    t.state = State::Sleeping;
+    ++m_hosts[std::size_t(t.host)].sleeping;
+    m_wakeups.emplace(now() + delayMs, Wake{t.host, task});
+    armWakeTimer();
+}
+
+void ListChecker::closeHost(int host)
 {
     const quint64 generation = m_generation;
-    QTimer::singleShot(delayMs, this, [this, generation, task] {
+    Host &h = m_hosts[std::size_t(host)];
+    const int seconds = h.closedSeconds;
+    const int status = h.closedStatus;
+    // Out of the queues first: the results are told one by one.
+    std::vector<int> tasks(h.requests.begin(), h.requests.end());
+    tasks.insert(tasks.end(), h.pages.begin(), h.pages.end());
+    h.requests.clear();
+    h.pages.clear();
+    for (int task : tasks) {
+        CheckResult r;
+        r.verdict = Verdict::Blocked;
+        r.status = status;
+        r.reason = QStringLiteral("asks to wait %1 s").arg(seconds);
+        finishTask(task, r);
         if (generation != m_generation)
             return;
-        const int host = m_tasks[std::size_t(task)].host;
-        m_hosts[std::size_t(host)].waiting.push_front(task);
-        makeReady(host);
-        pump();
-    });
+    }
 }
 
-void ListChecker::pumpPages()
+void ListChecker::startPage(int task)
 {
-    while (m_running && m_pagesRunning < std::max(1, m_options.pages) && !m_pageQueue.empty()) {
-        const int task = m_pageQueue.front();
-        m_pageQueue.pop_front();
-        ++m_pagesRunning;
-        const quint64 generation = m_generation;
-        QPointer<ListChecker> self(this);
-        m_pages->load(m_tasks[std::size_t(task)].url, m_options.timeoutMs, m_options.settleMs,
-                      [self, generation, task](const ProbeAnswer &answer) {
-                          if (self && self->m_generation == generation)
-                              self->pageDone(task, answer);
-                      });
-    }
+    ++m_pagesRunning;
+    const quint64 generation = m_generation;
+    QPointer<ListChecker> self(this);
+    m_pages->load(m_tasks[std::size_t(task)].url, m_options.timeoutMs, m_options.settleMs,
+                  [self, generation, task](const ProbeAnswer &answer) {
+                      if (self && self->m_generation == generation)
+                          self->pageDone(task, answer);
+                  });
 }
 
 void ListChecker::pageDone(int task, const ProbeAnswer &answer)
 {
     --m_pagesRunning;
-    const Task &t = m_tasks[std::size_t(task)];
-    const quint64 generation = m_generation;
-    finishTask(task, resultFromBrowser(t.url, t.request, answer));
-    if (generation == m_generation)
-        pumpPages();
+    Task &t = m_tasks[std::size_t(task)];
+    const int host = t.host;
+    --m_hosts[std::size_t(host)].running;
+    std::optional<CheckResult> result;
+    // The engine's 429 is a refusal like any other: asked again under the same pacing.
+    if (!refusedByHost(task, answer))
+        result = resultFromBrowser(t.url, t.request, answer);
+    moveOn(host, task, result);
 }
 
 void ListChecker::finishTask(int task, CheckResult result)
 {
     Task &t = m_tasks[std::size_t(task)];
+    t.state = State::Done;
     result.milliseconds = t.started.isValid() ? t.started.elapsed() : 0;
     // Nothing of a finished request is kept but its result.
     const std::vector<int> lines = std::move(t.lines);
@@ -297,6 +468,67 @@ void ListChecker::finishIfDone()
         m_finishedAt = m_clock.elapsed();
         m_tasks.clear();
         m_taskOfAddress.clear();
+        m_wakeups.clear();
+        m_wakeTimer.stop();
         emit finished(false);
     }
+}
+
+std::optional<ListChecker::HostWait> ListChecker::longestWait() const
+{
+    if (!m_running)
+        return std::nullopt;
+    std::optional<HostWait> longest;
+    for (const Host &h : m_hosts) {
+        const int addresses = int(h.requests.size() + h.pages.size()) + h.sleeping;
+        if (addresses == 0 || !h.pacer.wasRefused() || h.pacer.nextStartAt() <= now())
+            continue;
+        if (!longest || addresses > longest->addresses)
+            longest = HostWait{h.name, addresses, h.pacer.askedSeconds()};
+    }
+    return longest;
+}
+
+QString ListChecker::stuckEntries() const
+{
+    if (!m_running)
+        return {};
+    if (!m_wakeups.empty() && !m_wakeTimer.isActive())
+        return QStringLiteral("wake-ups are due but no timer is set");
+    // Something must be coming: an answer, a timer, or more of the list to read.
+    const bool somethingComes = m_requestsRunning > 0 || m_pagesRunning > 0 || m_wakeTimer.isActive()
+        || m_classifyTimer.isActive();
+    if (m_tasksOpen > 0 && !somethingComes)
+        return QStringLiteral("%1 addresses open and nothing running or timed").arg(m_tasksOpen);
+    for (std::size_t i = 0; i < m_tasks.size(); ++i) {
+        const Task &t = m_tasks[i];
+        const Host &h = m_hosts[std::size_t(t.host)];
+        const QString what = t.url.toString();
+        switch (t.state) {
+        case State::Done:
+        case State::Running:
+            break;
+        case State::Sleeping: {
+            const bool timed = std::any_of(m_wakeups.begin(), m_wakeups.end(),
+                                           [&](const auto &w) { return w.second.task == int(i); });
+            if (!timed)
+                return what + QStringLiteral(" sleeps with no wake-up");
+            break;
+        }
+        case State::Waiting: {
+            const std::deque<int> &queue = t.stage == Stage::Page ? h.pages : h.requests;
+            if (std::find(queue.begin(), queue.end(), int(i)) == queue.end())
+                return what + QStringLiteral(" waits in no queue");
+            const bool queued = t.stage == Stage::Page ? h.queuedForPage : h.queuedForRequest;
+            const bool timed = h.wakeAt >= 0;
+            const bool atLimit = h.running > 0 && h.running >= h.pacer.limit();
+            if (!queued && !timed && !atLimit)
+                return what + QStringLiteral(" waits for a host that is neither queued, timed nor busy");
+            if (queued && !timed && !atLimit && !somethingComes)
+                return what + QStringLiteral(" is queued but nothing will start it");
+            break;
+        }
+        }
+    }
+    return {};
 }

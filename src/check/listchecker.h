@@ -2,6 +2,7 @@
 // doubt, from the web engine.
 #pragma once
 
+#include "check/hostpacer.h"
 #include "check/verdict.h"
 
 #include <QElapsedTimer>
@@ -12,13 +13,16 @@
 
 #include <array>
 #include <deque>
+#include <map>
+#include <optional>
 #include <vector>
 
 class HttpProbe;
 class PageProbe;
 
 struct CheckOptions {
-    /// Requests at once to one host: a person clicking fast opens a few pages of a site at once.
+    /// Requests at once to one host, the engine's page loads included: a person clicking fast opens a
+    /// few pages of a site at once. A host that refuses requests (429, 503) gets fewer, further apart.
     int perHost = 4;
     /// Requests at once overall.
     int overall = 64;
@@ -30,8 +34,10 @@ struct CheckOptions {
     /// Further attempts for a transient failure, after a growing pause.
     int retries = 2;
     int backoffMs = 1000;
-    /// The longest pause a Retry-After may impose on a host.
-    int maxRetryAfterMs = 60000;
+    /// The longest wait a host may ask for (Retry-After); one that asks for longer is `blocked`.
+    int maxRetryAfterMs = 120000;
+    /// How often one address is asked again after the host turned it away as too many requests.
+    int refusalRetries = 8;
     /// Without the engine, plain requests decide alone.
     bool useBrowser = true;
 };
@@ -60,6 +66,20 @@ public:
     int count(Verdict verdict) const { return m_counts[std::size_t(verdict)]; }
     qint64 elapsedMs() const;
 
+    /// A host the check is waiting for, because it asked to wait or turned requests away.
+    struct HostWait {
+        QString host;
+        /// Addresses of that host not yet checked.
+        int addresses = 0;
+        /// The wait its last Retry-After asked for, -1 when it asked for none.
+        int askedSeconds = -1;
+    };
+    /// The host with the most addresses held back by a pause now; nothing when no host is paused.
+    std::optional<HostWait> longestWait() const;
+    /// Empty while every unchecked entry is on its way (queued, running, or waiting for a timer that
+    /// is set); otherwise what is stuck. A running check must never be stuck.
+    QString stuckEntries() const;
+
 signals:
     /// Entry @p line (0-based) of the checked list got its result.
     void entryChecked(int line, const CheckResult &result);
@@ -67,29 +87,61 @@ signals:
     void finished(bool cancelled);
 
 private:
+    enum class Stage { Request, Page };
+    enum class State { Waiting, Sleeping, Running, Done };
     struct Task {
         QUrl url;
         int host = -1;
         int attempt = 0;
+        int refusals = 0;
+        Stage stage = Stage::Request;
+        State state = State::Waiting;
+        /// When the current attempt started, on the check's clock.
+        qint64 startedAt = 0;
         ProbeAnswer request;
         QElapsedTimer started;
         /// The lines that hold this address, in order.
         std::vector<int> lines;
     };
     struct Host {
-        std::deque<int> waiting;
+        QString name;
+        /// Tasks waiting for a plain request, and for an engine page.
+        std::deque<int> requests;
+        std::deque<int> pages;
+        /// Plain requests and page loads open.
         int running = 0;
-        bool queued = false;
-        qint64 pausedUntil = 0;
+        /// Tasks of this host asleep until their own retry time.
+        int sleeping = 0;
+        bool queuedForRequest = false;
+        bool queuedForPage = false;
+        /// When this host's wake-up is due; -1 when none is set.
+        qint64 wakeAt = -1;
+        /// Seconds a host asked to wait beyond the longest wait allowed: its addresses are not asked.
+        int closedSeconds = 0;
+        int closedStatus = 0;
+        HostPacer pacer;
+    };
+    /// A wake-up due: a host whose pause ends (task -1), or a task whose retry pause ends.
+    struct Wake {
+        int host = -1;
+        int task = -1;
     };
 
     void classifySome();
     void pump();
+    void tryStart(int host, Stage stage);
     void startRequest(int task);
     void requestDone(int task, const ProbeAnswer &answer);
-    void retryLater(int task, int delayMs);
+    /// After an answer: the host made ready again, what can start started, then @p result told.
+    void moveOn(int host, int task, const std::optional<CheckResult> &result);
+    void sleepTask(int task, int delayMs);
     void makeReady(int host);
-    void pumpPages();
+    void wakeHostAt(int host, qint64 at);
+    void wakeUp();
+    void armWakeTimer();
+    bool refusedByHost(int task, const ProbeAnswer &answer);
+    void closeHost(int host);
+    void startPage(int task);
     void pageDone(int task, const ProbeAnswer &answer);
     void finishTask(int task, CheckResult result);
     void report(int line, const CheckResult &result);
@@ -116,9 +168,12 @@ private:
     QHash<QString, int> m_taskOfAddress;
     std::vector<Host> m_hosts;
     QHash<QString, int> m_hostOfKey;
-    std::deque<int> m_readyHosts;
+    std::deque<int> m_readyForRequest;
+    std::deque<int> m_readyForPage;
     int m_requestsRunning = 0;
-    std::deque<int> m_pageQueue;
     int m_pagesRunning = 0;
+    /// Wake-ups by the time they are due; one timer is set for the first of them.
+    std::multimap<qint64, Wake> m_wakeups;
+    QTimer m_wakeTimer;
     int m_tasksOpen = 0;
 };

@@ -1,6 +1,7 @@
 #include "check/networkprobe.h"
 
 #include "check/headclient.h"
+#include "check/hostpacer.h"
 
 #include <QDateTime>
 #include <QNetworkCookie>
@@ -27,16 +28,7 @@ bool isPermanent(int status)
 /// Retry-After as seconds (a number or an HTTP date); -1 when absent or unreadable.
 int retryAfterSeconds(const QByteArray &value)
 {
-    if (value.isEmpty())
-        return -1;
-    bool ok = false;
-    const int seconds = value.trimmed().toInt(&ok);
-    if (ok)
-        return std::max(0, seconds);
-    const QDateTime when = QDateTime::fromString(QString::fromLatin1(value.trimmed()), Qt::RFC2822Date);
-    if (!when.isValid())
-        return -1;
-    return int(std::max<qint64>(0, QDateTime::currentDateTimeUtc().secsTo(when)));
+    return ::retryAfterSeconds(QByteArrayView(value), QDateTime::currentDateTimeUtc());
 }
 
 bool isSpecialInvalidName(const QString &host)

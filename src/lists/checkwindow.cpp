@@ -149,9 +149,18 @@ void CheckWindow::showProgress()
         return;
     const QLocale locale(QLocale::English);
     m_progressBar->setValue(m_checker->checkedCount());
-    m_progressLabel->setText(QStringLiteral("checked %1 of %2, %3 dead so far")
-                                 .arg(locale.toString(m_checker->checkedCount()), locale.toString(m_checker->total()),
-                                      locale.toString(m_checker->count(Verdict::Dead))));
+    QString progress = QStringLiteral("checked %1 of %2, %3 dead so far")
+                           .arg(locale.toString(m_checker->checkedCount()), locale.toString(m_checker->total()),
+                                locale.toString(m_checker->count(Verdict::Dead)));
+    // A long pause must never look like a hang: say which host the check is waiting for, and why.
+    if (const auto wait = m_checker->longestWait()) {
+        const QString addresses = wait->addresses == 1 ? QStringLiteral("1 address")
+                                                       : QStringLiteral("%1 addresses").arg(locale.toString(wait->addresses));
+        const QString why = wait->askedSeconds >= 0 ? QStringLiteral("it asked to wait %1 s").arg(wait->askedSeconds)
+                                                    : QStringLiteral("it turned requests away, so it is asked more slowly");
+        progress += QStringLiteral("; waiting for %1 on %2: %3").arg(addresses, wait->host, why);
+    }
+    m_progressLabel->setText(progress);
 }
 
 void CheckWindow::checkFinished(bool cancelled)

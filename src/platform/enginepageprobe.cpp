@@ -9,6 +9,8 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInfo>
+#include <QWebEngineUrlRequestInterceptor>
 
 namespace {
 
@@ -53,6 +55,31 @@ QString rendererEndReason(QWebEnginePage::RenderProcessTerminationStatus status,
     }
 }
 
+/// Keeps the checker's pages from asking a server for what no verdict needs: every extra request
+/// counts against the host's rate limit and would be turned away in place of the page itself.
+class NeedlessRequestFilter final : public QWebEngineUrlRequestInterceptor {
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+    void interceptRequest(QWebEngineUrlRequestInfo &info) override
+    {
+        switch (info.resourceType()) {
+        case QWebEngineUrlRequestInfo::ResourceTypeImage:
+        case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
+        case QWebEngineUrlRequestInfo::ResourceTypeMedia:
+        case QWebEngineUrlRequestInfo::ResourceTypeFavicon:
+        case QWebEngineUrlRequestInfo::ResourceTypeObject:
+        case QWebEngineUrlRequestInfo::ResourceTypePluginResource:
+        case QWebEngineUrlRequestInfo::ResourceTypePrefetch:
+        case QWebEngineUrlRequestInfo::ResourceTypePing:
+        case QWebEngineUrlRequestInfo::ResourceTypeCspReport:
+            info.block(true);
+            break;
+        default:
+            break; // the page, its frames, scripts and what scripts ask for: walls are made of these
+        }
+    }
+};
+
 const QUrl &blankPage()
 {
     static const QUrl blank(QStringLiteral("about:blank"));
@@ -68,7 +95,7 @@ public:
              std::function<void(const ProbeAnswer &)> done)
         : QObject(probe)
         , m_probe(probe)
-        , m_page(probe->takePage())
+        , m_url(url)
         , m_settleMs(settleMs)
         , m_done(std::move(done))
     {
@@ -82,13 +109,21 @@ public:
             }
             ProbeAnswer answer;
             answer.outcome = ProbeAnswer::Outcome::TimedOut;
-            answer.finalUrl = m_page->url();
+            answer.finalUrl = m_page ? m_page->url() : m_url;
             finish(answer);
         });
         m_deadline.start(timeoutMs);
         // No credential of any kind goes with a check, not even one written into the address.
         m_url = url.adjusted(QUrl::RemoveUserInfo);
-        startOn(m_page);
+        // A page that is still being cleared of its last address is handed over once it is clear.
+        if (QWebEnginePage *page = probe->takePage(this))
+            begin(page);
+    }
+
+    /// Loads the address in @p page, which is clear of any load before.
+    void begin(QWebEnginePage *page)
+    {
+        startOn(page);
     }
 
     /// Ends without calling back.
@@ -210,6 +245,8 @@ private:
         if (m_page) {
             m_page->disconnect(this);
             m_probe->givePageBack(m_page, !m_rendererEnded);
+        } else {
+            m_probe->m_waitingForPage.removeAll(this);
         }
         deleteLater();
         if (auto done = std::move(m_done))
@@ -217,7 +254,7 @@ private:
     }
 
     EnginePageProbe *m_probe;
-    QWebEnginePage *m_page;
+    QWebEnginePage *m_page = nullptr;
     QUrl m_url;
     int m_settleMs;
     std::function<void(const ProbeAnswer &)> m_done;
@@ -244,10 +281,14 @@ EnginePageProbe::EnginePageProbe(QObject *parent)
             page->deleteLater();
     });
     m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    m_profile->setUrlRequestInterceptor(new NeedlessRequestFilter(m_profile));
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     QWebEngineSettings *settings = m_profile->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
     settings->setAttribute(QWebEngineSettings::AutoLoadImages, false);
+    settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+    settings->setAttribute(QWebEngineSettings::TouchIconsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
@@ -263,6 +304,7 @@ EnginePageProbe::~EnginePageProbe()
     for (const auto &load : loads)
         delete load.data();
     qDeleteAll(std::exchange(m_idle, {}));
+    qDeleteAll(std::exchange(m_clearing, {}));
     delete m_profile;
 }
 
@@ -277,13 +319,18 @@ void EnginePageProbe::load(const QUrl &url, int timeoutMs, int settleMs, std::fu
     m_loads.append(new PageLoad(this, url, timeoutMs, settleMs, std::move(done)));
 }
 
-QWebEnginePage *EnginePageProbe::takePage()
+QWebEnginePage *EnginePageProbe::takePage(PageLoad *load)
 {
     m_releaseIdle.stop();
     if (!m_idle.isEmpty())
         return m_idle.takeLast();
+    if (m_waitingForPage.size() < m_clearing.size()) {
+        m_waitingForPage.append(load);
+        return nullptr;
+    }
     return freshPage();
 }
+
 
 QWebEnginePage *EnginePageProbe::freshPage()
 {
@@ -295,16 +342,55 @@ QWebEnginePage *EnginePageProbe::freshPage()
 void EnginePageProbe::givePageBack(QWebEnginePage *page, bool reusable)
 {
     // A page is kept for the next load, its renderer with it: making a page and starting its
-    // renderer costs more than most loads. Its document is replaced by a blank one at once, so that
-    // nothing of the last address runs on.
+    // renderer costs more than most loads. Its document is replaced by a blank one, so that nothing
+    // of the last address runs on, and only once that is done does the page take a new address: a
+    // load begun while the engine still counts the blank one as running is never told as started,
+    // and its answer would be lost. The blank load itself begins after the engine has finished
+    // telling of the last load (this is often called from within that telling).
     page->triggerAction(QWebEnginePage::Stop);
-    if (reusable && m_idle.size() < maxIdlePages) {
-        page->load(blankPage());
+    if (!reusable || m_idle.size() + m_clearing.size() >= maxIdlePages) {
+        page->deleteLater();
+        return;
+    }
+    m_clearing.append(page);
+    auto *guard = new QTimer(page);
+    guard->setObjectName(QStringLiteral("clearingGuard"));
+    guard->setSingleShot(true);
+    connect(guard, &QTimer::timeout, this, [this, page] { pageCleared(page, false); });
+    guard->start(5000);
+    connect(page, &QWebEnginePage::loadingChanged, this, [this, page](const QWebEngineLoadingInfo &info) {
+        if (info.url() != blankPage() || info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+            return;
+        page->disconnect(this);
+        // Handed on once the engine has finished telling of the blank load, for the same reason.
+        QMetaObject::invokeMethod(this, [this, page] { pageCleared(page, true); }, Qt::QueuedConnection);
+    });
+    connect(page, &QWebEnginePage::renderProcessTerminated, this, [this, page] { pageCleared(page, false); });
+    QTimer::singleShot(0, page, [page] { page->load(blankPage()); });
+}
+
+void EnginePageProbe::pageCleared(QWebEnginePage *page, bool usable)
+{
+    if (!m_clearing.removeOne(page))
+        return;
+    page->disconnect(this);
+    delete page->findChild<QTimer *>(QStringLiteral("clearingGuard"), Qt::FindDirectChildrenOnly);
+    if (usable && !m_waitingForPage.isEmpty()) {
+        m_waitingForPage.takeFirst()->begin(page);
+        return;
+    }
+    if (usable) {
         m_idle.append(page);
         // Pages nobody asks for again go, with their page processes, once the check has moved on.
         m_releaseIdle.start();
     } else {
         page->deleteLater();
+    }
+    // Loads that were waiting for more pages than are still being cleared get new ones.
+    while (m_waitingForPage.size() > m_clearing.size()) {
+        auto *fresh = new QWebEnginePage(m_profile, this);
+        fresh->setAudioMuted(true);
+        m_waitingForPage.takeFirst()->begin(fresh);
     }
 }
 

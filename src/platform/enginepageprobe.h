@@ -38,14 +38,19 @@ private:
     class PageLoad;
     /// Pages kept between loads; more loads at once than this make pages that end with their load.
     static constexpr int maxIdlePages = 16;
-    QWebEnginePage *takePage();
+    /// A page clear of any earlier load for @p load; null when @p load must wait for one being cleared.
+    QWebEnginePage *takePage(PageLoad *load);
     /// A new page, never one that was kept.
     QWebEnginePage *freshPage();
     void givePageBack(QWebEnginePage *page, bool reusable);
+    void pageCleared(QWebEnginePage *page, bool usable);
 
     QWebEngineProfile *m_profile;
     QList<QPointer<PageLoad>> m_loads;
     QList<QWebEnginePage *> m_idle;
+    /// Pages given back and being cleared with a blank document, and the loads waiting for them.
+    QList<QWebEnginePage *> m_clearing;
+    QList<PageLoad *> m_waitingForPage;
     /// Ends the kept pages a second after the last load gave its page back.
     QTimer m_releaseIdle;
 };

@@ -1,0 +1,433 @@
+// How the list checker paces each host: waits a host asks for, refusals that slow it down, the engine's
+// loads under the same pace, and a check that always comes to its end.
+#include "check/hostpacer.h"
+#include "check/httpprobe.h"
+#include "check/listchecker.h"
+#include "check/networkprobe.h"
+#include "fakes/httptestserver.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QTcpSocket>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+ProbeAnswer answered(int status, int retryAfter = -1)
+{
+    ProbeAnswer a;
+    a.outcome = ProbeAnswer::Outcome::Answered;
+    a.status = status;
+    a.retryAfterSeconds = retryAfter;
+    return a;
+}
+
+/// What one host saw, plain requests and engine loads together: how many were open at once, when
+/// each started, and whether one started while the host had asked to be left alone.
+struct HostTraffic {
+    QElapsedTimer clock;
+    QHash<QString, int> open;
+    QHash<QString, int> mostAtOnce;
+    QHash<QString, qint64> quietUntil;
+    QStringList startedInAPause;
+    QHash<QString, QList<qint64>> startTimes;
+    QStringList asked;
+
+    HostTraffic() { clock.start(); }
+    void start(const QUrl &url, const char *by)
+    {
+        const QString host = url.host();
+        asked << QStringLiteral("%1 %2").arg(QLatin1String(by), url.toString());
+        mostAtOnce[host] = std::max(mostAtOnce.value(host), ++open[host]);
+        startTimes[host] << clock.elapsed();
+        if (clock.elapsed() < quietUntil.value(host))
+            startedInAPause << QStringLiteral("%1 at %2 ms, quiet until %3 ms")
+                                   .arg(url.toString())
+                                   .arg(clock.elapsed())
+                                   .arg(quietUntil.value(host));
+    }
+    void end(const QUrl &url, const ProbeAnswer &answer)
+    {
+        --open[url.host()];
+        if (answer.retryAfterSeconds > 0)
+            quietUntil[url.host()] = clock.elapsed() + qint64(answer.retryAfterSeconds) * 1000;
+    }
+};
+
+/// Answers from a script per address (the last answer repeats) after a short delay.
+class ScriptedProbe {
+public:
+    explicit ScriptedProbe(HostTraffic &traffic)
+        : m_traffic(traffic)
+    {
+    }
+    QHash<QString, QList<ProbeAnswer>> answers;
+    int delayMs = 5;
+
+protected:
+    void answerLater(QObject *context, const QUrl &url, const char *by, std::function<void(const ProbeAnswer &)> done)
+    {
+        m_traffic.start(url, by);
+        QList<ProbeAnswer> &script = answers[url.toString()];
+        const ProbeAnswer answer = script.isEmpty() ? answered(200) : script.size() > 1 ? script.takeFirst() : script.first();
+        QTimer::singleShot(delayMs, context, [this, url, answer, done, generation = m_generation] {
+            if (generation != m_generation)
+                return;
+            m_traffic.end(url, answer);
+            done(answer);
+        });
+    }
+    HostTraffic &m_traffic;
+    quint64 m_generation = 0;
+};
+
+class FakeHttp final : public HttpProbe, public ScriptedProbe {
+public:
+    explicit FakeHttp(HostTraffic &traffic)
+        : ScriptedProbe(traffic)
+    {
+    }
+    void setSettings(const HttpProbeSettings &) override {}
+    void probe(const QUrl &url, std::function<void(const ProbeAnswer &)> done) override
+    {
+        answerLater(this, url, "request", std::move(done));
+    }
+    void abortAll() override { ++m_generation; }
+};
+
+class FakeEngine final : public PageProbe, public ScriptedProbe {
+public:
+    explicit FakeEngine(HostTraffic &traffic)
+        : ScriptedProbe(traffic)
+    {
+        delayMs = 30;
+    }
+    QString userAgent() const override { return QStringLiteral("FakeEngine/1.0"); }
+    void load(const QUrl &url, int, int, std::function<void(const ProbeAnswer &)> done) override
+    {
+        answerLater(this, url, "page", std::move(done));
+    }
+    void abortAll() override { ++m_generation; }
+};
+
+/// Runs a check to its end, looking at the check's progress after every result and every few
+/// milliseconds between them: an unchecked entry that is not queued, running or timed is a check
+/// that never ends.
+struct WatchedRun {
+    QList<CheckResult> results;
+    QStringList stuck;
+    bool finished = false;
+    qint64 ms = 0;
+};
+
+WatchedRun runWatched(ListChecker &checker, const QStringList &entries, int budgetMs)
+{
+    WatchedRun run;
+    run.results.resize(entries.size());
+    const auto look = [&] {
+        const QString stuck = checker.stuckEntries();
+        if (!stuck.isEmpty() && run.stuck.size() < 5)
+            run.stuck << stuck;
+    };
+    QObject context;
+    QObject::connect(&checker, &ListChecker::entryChecked, &context, [&](int line, const CheckResult &r) {
+        run.results[line] = r;
+        look();
+    });
+    QTimer watch;
+    watch.setInterval(2);
+    QObject::connect(&watch, &QTimer::timeout, &context, look);
+    QSignalSpy finished(&checker, &ListChecker::finished);
+    QElapsedTimer clock;
+    clock.start();
+    checker.start(entries);
+    watch.start();
+    run.finished = finished.wait(budgetMs);
+    run.ms = clock.elapsed();
+    return run;
+}
+
+QStringList pagesOn(const QString &host, int count)
+{
+    QStringList entries;
+    for (int i = 0; i < count; ++i)
+        entries << QStringLiteral("http://%1/%2").arg(host).arg(i);
+    return entries;
+}
+
+/// Refuses every request with 429 and the Retry-After it is given.
+class RefusingServer final : public HttpTestServer {
+public:
+    QByteArray retryAfter;
+
+private:
+    void answer(QTcpSocket *socket, const QByteArray &) override
+    {
+        socket->write("HTTP/1.1 429 Too Many Requests\r\nRetry-After: " + retryAfter
+                      + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        socket->disconnectFromHost();
+    }
+};
+
+QByteArray httpDate(const QDateTime &when, const char *format)
+{
+    return QLocale::c().toString(when.toUTC(), QString::fromLatin1(format)).toLatin1();
+}
+
+} // namespace
+
+class TestCheckPacing : public QObject {
+    Q_OBJECT
+private slots:
+    void refusalsSlowAHostDownOnceAndItRecoversSlowly();
+    void retryAfterIsReadAsSecondsOrAsADate_data();
+    void retryAfterIsReadAsSecondsOrAsADate();
+    void aCheckEndsWhateverWaitTheHostAsksFor_data();
+    void aCheckEndsWhateverWaitTheHostAsksFor();
+    void refusalsAreAskedAgainAtTheHostsPace_data();
+    void refusalsAreAskedAgainAtTheHostsPace();
+    void theEnginesLoadsKeepTheHostsLimitAndPause();
+    void aWaitBeyondTheLongestAllowedIsBlocked();
+    void theProgressTellsWhichHostTheCheckWaitsFor();
+};
+
+void TestCheckPacing::refusalsSlowAHostDownOnceAndItRecoversSlowly()
+{
+    HostPacer pacer(4);
+    QVERIFY(pacer.mayStart(3, 0));
+    QVERIFY(!pacer.mayStart(4, 0));
+    pacer.started(0);
+    pacer.started(0);
+    pacer.started(0);
+    // Three requests open at once are refused one after the other: the host slows down once, not
+    // three times over.
+    pacer.refused(10, 0, -1, 0.0);
+    pacer.refused(11, 0, -1, 0.0);
+    pacer.refused(12, 0, -1, 0.0);
+    QCOMPARE(pacer.limit(), 2);
+    QCOMPARE(pacer.intervalMs(), qint64(HostPacer::firstIntervalMs));
+    // The pause runs from the last refusal.
+    QVERIFY(!pacer.mayStart(0, 12 + HostPacer::firstIntervalMs - 1));
+    QVERIFY(pacer.mayStart(0, 12 + HostPacer::firstIntervalMs));
+    // A request sent at the new pace and refused again slows it down further.
+    pacer.started(300);
+    pacer.refused(310, 300, -1, 0.5);
+    QCOMPARE(pacer.limit(), 1);
+    QCOMPARE(pacer.intervalMs(), qint64(2 * HostPacer::firstIntervalMs));
+    QCOMPARE(pacer.pausedUntil(), qint64(310 + 3 * HostPacer::firstIntervalMs)); // half again, by the jitter
+    // A wait the host asks for holds, however short the back-off.
+    pacer.refused(400, 400, 5000, 0.0);
+    QCOMPARE(pacer.pausedUntil(), qint64(5400));
+    QCOMPARE(pacer.askedSeconds(), 5);
+    QVERIFY(!pacer.mayStart(0, 5399));
+    // Recovery is slow: nothing changes before a run of answers, then one step at a time.
+    const qint64 slowest = pacer.intervalMs();
+    for (int i = 1; i < HostPacer::answersPerStep; ++i)
+        pacer.answered();
+    QCOMPARE(pacer.intervalMs(), slowest);
+    pacer.answered();
+    QCOMPARE(pacer.intervalMs(), slowest * 3 / 4);
+    QCOMPARE(pacer.limit(), 1);
+    for (int i = 0; i < 100 * HostPacer::answersPerStep; ++i)
+        pacer.answered();
+    QCOMPARE(pacer.intervalMs(), qint64(0));
+    QCOMPARE(pacer.limit(), 4); // and no further than the limit it started with
+    // The back-off never grows without end.
+    for (int i = 0; i < 20; ++i)
+        pacer.refused(10000 + i, 10000 + i, -1, 0.0);
+    QCOMPARE(pacer.intervalMs(), qint64(HostPacer::longestIntervalMs));
+}
+
+void TestCheckPacing::retryAfterIsReadAsSecondsOrAsADate_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<int>("least");
+    QTest::addColumn<int>("most");
+    const QDateTime inAMinute = QDateTime::currentDateTimeUtc().addSecs(60);
+    QTest::newRow("seconds") << QByteArray("30") << 30 << 30;
+    QTest::newRow("seconds, blanks around") << QByteArray(" 7 ") << 7 << 7;
+    // The three date forms HTTP allows; a date in the past means now.
+    QTest::newRow("IMF date") << httpDate(inAMinute, "ddd, dd MMM yyyy HH:mm:ss 'GMT'") << 50 << 61;
+    QTest::newRow("RFC 850 date") << httpDate(inAMinute, "dddd, dd-MMM-yy HH:mm:ss 'GMT'") << 50 << 61;
+    QTest::newRow("asctime date") << httpDate(inAMinute, "ddd MMM d HH:mm:ss yyyy") << 50 << 61;
+    QTest::newRow("a date gone by") << httpDate(inAMinute.addDays(-1), "ddd, dd MMM yyyy HH:mm:ss 'GMT'") << 0 << 0;
+    QTest::newRow("nonsense") << QByteArray("soon") << -1 << -1;
+}
+
+void TestCheckPacing::retryAfterIsReadAsSecondsOrAsADate()
+{
+    QFETCH(QByteArray, value);
+    QFETCH(int, least);
+    QFETCH(int, most);
+    RefusingServer server;
+    server.retryAfter = value;
+    NetworkProbe http;
+    ProbeAnswer answer;
+    bool done = false;
+    http.probe(server.url(QStringLiteral("/")), [&](const ProbeAnswer &a) {
+        answer = a;
+        done = true;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
+    QCOMPARE(answer.status, 429);
+    QVERIFY2(answer.retryAfterSeconds >= least && answer.retryAfterSeconds <= most,
+             qPrintable(QStringLiteral("%1 gave %2").arg(QString::fromLatin1(value)).arg(answer.retryAfterSeconds)));
+}
+
+void TestCheckPacing::aCheckEndsWhateverWaitTheHostAsksFor_data()
+{
+    // Timers of a few seconds may come early: each wait must still end, and not before its time.
+    QTest::addColumn<int>("seconds");
+    QTest::newRow("2 s") << 2;
+    QTest::newRow("3 s") << 3;
+    QTest::newRow("5 s") << 5;
+}
+
+void TestCheckPacing::aCheckEndsWhateverWaitTheHostAsksFor()
+{
+    QFETCH(int, seconds);
+    HostTraffic traffic;
+    FakeHttp http(traffic);
+    const QStringList entries = pagesOn(QStringLiteral("busy.example"), 3) << QStringLiteral("http://other.example/");
+    http.answers[entries[0]] = {answered(429, seconds), answered(200)};
+    http.answers[entries[2]] = {answered(503, seconds), answered(200)};
+    ListChecker checker(http, nullptr);
+    const WatchedRun run = runWatched(checker, entries, seconds * 4000 + 30000);
+    QVERIFY2(run.stuck.isEmpty(), qPrintable(run.stuck.join(u'\n')));
+    QVERIFY2(run.finished, "the check never ended");
+    qInfo("a check with a wait of %d s took %lld ms", seconds, run.ms);
+    for (const CheckResult &r : run.results)
+        QCOMPARE(verdictWord(r.verdict), QStringLiteral("alive"));
+    QVERIFY2(traffic.startedInAPause.isEmpty(), qPrintable(traffic.startedInAPause.join(u'\n')));
+    QVERIFY(run.ms >= seconds * 1000);
+    // The other host was not held up by this one's wait.
+    QCOMPARE(traffic.asked.count(QStringLiteral("request http://other.example/")), 1);
+}
+
+void TestCheckPacing::refusalsAreAskedAgainAtTheHostsPace_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("retryAfter");
+    QTest::addColumn<int>("refusals");
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<int>("asked");
+    // A host that says "too many requests" is asked again, slower, until it answers.
+    QTest::newRow("429 five times") << 429 << -1 << 5 << "alive" << 6;
+    QTest::newRow("429 with Retry-After 0") << 429 << 0 << 3 << "alive" << 4;
+    QTest::newRow("503 that says when") << 503 << 1 << 3 << "alive" << 4;
+    // A plain 503 is a server in trouble: retried as any transient failure, twice.
+    QTest::newRow("503 for good") << 503 << -1 << 100 << "failing" << 3;
+    // A host that never stops refusing is given up on at last.
+    QTest::newRow("429 for good") << 429 << -1 << 100 << "blocked" << 6;
+}
+
+void TestCheckPacing::refusalsAreAskedAgainAtTheHostsPace()
+{
+    QFETCH(int, status);
+    QFETCH(int, retryAfter);
+    QFETCH(int, refusals);
+    QFETCH(QString, verdict);
+    QFETCH(int, asked);
+    HostTraffic traffic;
+    FakeHttp http(traffic);
+    const QString address = QStringLiteral("http://limited.example/page");
+    for (int i = 0; i < refusals; ++i)
+        http.answers[address] << answered(status, retryAfter);
+    http.answers[address] << answered(200);
+    ListChecker checker(http, nullptr);
+    CheckOptions options;
+    options.backoffMs = 20;
+    options.refusalRetries = 5;
+    checker.setOptions(options);
+    const WatchedRun run = runWatched(checker, {address}, 120000);
+    QVERIFY2(run.stuck.isEmpty(), qPrintable(run.stuck.join(u'\n')));
+    QVERIFY(run.finished);
+    QCOMPARE(verdictWord(run.results[0].verdict), verdict);
+    QCOMPARE(traffic.asked.size(), asked);
+    // Each refusal put the next request further off.
+    const QList<qint64> times = traffic.startTimes.value(QStringLiteral("limited.example"));
+    if (status == 429 && retryAfter < 0)
+        for (int i = 1; i < times.size(); ++i)
+            QVERIFY2(times[i] - times[i - 1] >= HostPacer::firstIntervalMs,
+                     qPrintable(QStringLiteral("request %1 came %2 ms after the one before").arg(i).arg(times[i] - times[i - 1])));
+}
+
+void TestCheckPacing::theEnginesLoadsKeepTheHostsLimitAndPause()
+{
+    // Every plain request is refused as a bot's: each address goes to the engine. The engine's loads
+    // are requests to the host like any other: within its limit together with the plain ones, never
+    // during a wait it asked for, and its own 429 is asked again rather than taken as the verdict.
+    HostTraffic traffic;
+    FakeHttp http(traffic);
+    FakeEngine engine(traffic);
+    QStringList entries = pagesOn(QStringLiteral("walled.example"), 12);
+    for (const QString &e : entries)
+        http.answers[e] = {answered(403)};
+    http.answers[entries[3]] = {answered(429, 2), answered(403)};
+    engine.answers[entries[1]] = {answered(429), answered(429), answered(200)};
+    engine.answers[entries[5]] = {answered(429), answered(200)};
+    ListChecker checker(http, &engine);
+    CheckOptions options;
+    options.perHost = 3;
+    options.pages = 4;
+    checker.setOptions(options);
+    const WatchedRun run = runWatched(checker, entries, 60000);
+    QVERIFY2(run.stuck.isEmpty(), qPrintable(run.stuck.join(u'\n')));
+    QVERIFY(run.finished);
+    for (int i = 0; i < entries.size(); ++i)
+        QVERIFY2(run.results[i].verdict == Verdict::Alive && run.results[i].byBrowser,
+                 qPrintable(QStringLiteral("%1: %2, %3").arg(entries[i], verdictWord(run.results[i].verdict), run.results[i].reason)));
+    QVERIFY2(traffic.mostAtOnce.value(QStringLiteral("walled.example")) <= 3,
+             qPrintable(QString::number(traffic.mostAtOnce.value(QStringLiteral("walled.example")))));
+    QVERIFY2(traffic.startedInAPause.isEmpty(), qPrintable(traffic.startedInAPause.join(u'\n')));
+    QCOMPARE(traffic.asked.count(QStringLiteral("page ") + entries[1]), 3);
+}
+
+void TestCheckPacing::aWaitBeyondTheLongestAllowedIsBlocked()
+{
+    HostTraffic traffic;
+    FakeHttp http(traffic);
+    const QStringList entries = pagesOn(QStringLiteral("sleepy.example"), 6) << QStringLiteral("http://awake.example/");
+    for (int i = 0; i < 6; ++i)
+        http.answers[entries[i]] = {answered(429, 3600)};
+    ListChecker checker(http, nullptr);
+    CheckOptions options;
+    options.perHost = 1;
+    checker.setOptions(options);
+    const WatchedRun run = runWatched(checker, entries, 30000);
+    QVERIFY(run.finished);
+    QVERIFY2(run.ms < 20000, "the check waited for the host"); // a hang guard, far from the hour asked for
+    for (int i = 0; i < 6; ++i) {
+        QCOMPARE(verdictWord(run.results[i].verdict), QStringLiteral("blocked"));
+        QCOMPARE(run.results[i].reason, QStringLiteral("asks to wait 3600 s"));
+    }
+    QCOMPARE(verdictWord(run.results[6].verdict), QStringLiteral("alive"));
+    // The host asked to be left alone for an hour: its other addresses are not asked at all.
+    QCOMPARE(traffic.startTimes.value(QStringLiteral("sleepy.example")).size(), 1);
+}
+
+void TestCheckPacing::theProgressTellsWhichHostTheCheckWaitsFor()
+{
+    HostTraffic traffic;
+    FakeHttp http(traffic);
+    const QStringList entries = pagesOn(QStringLiteral("example.org"), 3);
+    http.answers[entries[0]] = {answered(429, 60), answered(200)};
+    ListChecker checker(http, nullptr);
+    QVERIFY(!checker.longestWait());
+    checker.start(entries);
+    QTRY_VERIFY_WITH_TIMEOUT(checker.longestWait().has_value(), 10000);
+    const ListChecker::HostWait wait = *checker.longestWait();
+    QCOMPARE(wait.host, QStringLiteral("example.org"));
+    QCOMPARE(wait.askedSeconds, 60);
+    // The refused address and those that had not been asked yet, not those already answered.
+    QVERIFY2(wait.addresses >= 1 && wait.addresses <= 3, qPrintable(QString::number(wait.addresses)));
+    QVERIFY(checker.stuckEntries().isEmpty());
+    checker.cancel();
+    QVERIFY(!checker.longestWait());
+}
+
+QTEST_MAIN(TestCheckPacing)
+#include "tst_check_pacing.moc"
