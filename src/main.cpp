@@ -42,6 +42,15 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    // The first page view starts the web engine, which ends the whole program, without a word, when
+    // its sandbox cannot run: say so before, and end. The sandbox is never turned off from here.
+    const QString sandboxProblem = Startup::sandboxProblem(Startup::SandboxFacts::ofThisProcess(app.arguments()));
+    if (!sandboxProblem.isEmpty()) {
+        platform.messageBoxes().show(sandboxProblem, QStringLiteral("Quokka cannot show web pages"),
+                                     MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+        return 1;
+    }
+
     int result = 0;
     {
         Windows windows(platform);

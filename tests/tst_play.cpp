@@ -10,7 +10,9 @@
 #include "fakes/testfiles.h"
 #include "fakes/windowsworld.h"
 #include "lists/cheatbox.h"
+#include "platform/pagedialog.h"
 #include "play/listplayer.h"
+#include "play/pausenotice.h"
 #include "play/playsettings.h"
 #include "play/playtimer.h"
 #include "play/takeoverwatcher.h"
@@ -30,6 +32,8 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -209,6 +213,61 @@ private slots:
         QCOMPARE(settings.loop, loop);
     }
 
+    void settingsThatAreNoFileGiveTheDefaultsAndSayWhy_data()
+    {
+        // What stands at the settings file's place; each must be read without waiting, give the
+        // defaults, and say why in the list browser's status.
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("a FIFO") << "fifo" << "not a regular file";
+        QTest::newRow("a link to a FIFO") << "link to fifo" << "not a regular file";
+        QTest::newRow("a folder") << "folder" << "folder";
+        QTest::newRow("a device") << "device" << "not a regular file";
+        QTest::newRow("too big") << "big" << "more than a settings file";
+        QTest::newRow("a link to a good file") << "link to file" << "";
+        QTest::newRow("a link to nothing") << "dangling link" << "";
+    }
+    void settingsThatAreNoFileGiveTheDefaultsAndSayWhy()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, why);
+        const QString path = PlaySettings::filePath();
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        const QString target = m_config->filePath(QStringLiteral("target"));
+        const QByteArray good("delay=25\natEnd=loop\n");
+        if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == QLatin1String("link to fifo"))
+            QVERIFY(::mkfifo(QFile::encodeName(target).constData(), 0600) == 0 && QFile::link(target, path));
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(path));
+        else if (kind == QLatin1String("device"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        else if (kind == QLatin1String("big"))
+            QVERIFY(TestFiles::write(path, good + QByteArray(PlaySettings::maxFileBytes, '#')));
+        else if (kind == QLatin1String("link to file"))
+            QVERIFY(TestFiles::write(target, good) && QFile::link(target, path));
+        else
+            QVERIFY(QFile::link(target, path));
+        QString problem;
+        const PlaySettings settings = PlaySettings::load(path, &problem);
+        const bool read = kind == QLatin1String("link to file");
+        QCOMPARE(settings, read ? (PlaySettings{25, true, 30}) : PlaySettings());
+        QVERIFY2(why.isEmpty() ? problem.isEmpty() : problem.contains(why), qPrintable(problem));
+        // The list browser opens (the hang was here) and its status says what happened.
+        ListBrowser *w = listBrowser();
+        QVERIFY(w);
+        QCOMPARE(w->m_playDelayBox->value(), read ? 25 : 10);
+        if (why.isEmpty()) {
+            QVERIFY2(w->m_playStatusLabel->text().isEmpty(), qPrintable(w->m_playStatusLabel->text()));
+        } else {
+            QVERIFY2(w->m_playStatusLabel->text().startsWith(QLatin1String("Play uses its usual settings:")),
+                     qPrintable(w->m_playStatusLabel->text()));
+            QVERIFY(w->m_playStatusLabel->text().contains(problem));
+        }
+        QVERIFY(m_world.platform->boxes.shown.isEmpty());
+    }
+
     void settingsAreRememberedBetweenRuns()
     {
         QVERIFY(PlaySettings::filePath().startsWith(m_config->path() + QStringLiteral("/quokka/")));
@@ -258,7 +317,11 @@ private slots:
         // While the page loads the wait is bounded by the delay plus the page time-out.
         QCOMPARE(timer->interval, 3000 + pageTimeout);
         stage->setBusy(true);
-        QCOMPARE(player.statusText(), QStringLiteral("Playing, waiting for the page to load"));
+        // The wait counts down to the moment the round goes on without the page.
+        QCOMPARE(player.statusText(), QStringLiteral("Playing, waiting for the page to load (gives up in 33 s)"));
+        timer->elapsed = 20500;
+        QCOMPARE(player.statusText(), QStringLiteral("Playing, waiting for the page to load (gives up in 13 s)"));
+        timer->elapsed = 0;
         stage->setBusy(false);
         QCOMPARE(timer->interval, 3000);
         QCOMPARE(player.statusText(), QStringLiteral("Playing, next in 3 s"));
@@ -469,7 +532,7 @@ private slots:
         QVERIFY(w->m_playButton->accessibleName().contains(QStringLiteral("Pause")));
         QCOMPARE(w->m_addressList->currentEntry(), QStringLiteral("a"));
         QCOMPARE(view(w)->navigations, QStringList{"a"});
-        QCOMPARE(w->m_playStatusLabel->text(), QStringLiteral("Playing, waiting for the page to load"));
+        QCOMPARE(w->m_playStatusLabel->text(), QStringLiteral("Playing, waiting for the page to load (gives up in 40 s)"));
         loadPage(view(w));
         QCOMPARE(w->m_playStatusLabel->text(), QStringLiteral("Playing, next in 10 s"));
         // Playing was the player's choice, not the person's: it goes on.
@@ -619,7 +682,7 @@ private slots:
         auto *box = new QMessageBox(QMessageBox::Question, QStringLiteral("Page"), QStringLiteral("Sure?"),
                                     QMessageBox::Ok, w->window());
         box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open(); // window-modal, as a page's dialog
+        box->open(); // window-modal
         QTRY_VERIFY(player(w)->isHeld());
         QVERIFY(!m_timer->active);
         QCOMPARE(w->m_playStatusLabel->text(), QStringLiteral("Playing, waits until the message box is answered"));
@@ -634,6 +697,28 @@ private slots:
         QVERIFY(player(w)->isHeld());
         appModal.hide();
         QVERIFY(!player(w)->isHeld());
+        // A page's own message is not modal at all, and holds all the same.
+        auto *message = new PageDialog({PageDialog::Kind::Alert, QStringLiteral("Javascript Alert - x"),
+                                        QStringLiteral("Hello")}, w->window());
+        message->show();
+        QVERIFY(player(w)->isHeldByPage());
+        QVERIFY(!m_timer->active);
+        QCOMPARE(w->m_playStatusLabel->text(), QStringLiteral("Held by the page's message"));
+        delete message;
+        QVERIFY(!player(w)->isHeld());
+        QVERIFY(m_timer->active);
+        // One already open when Play starts holds it from the start.
+        w->m_playButton->click();
+        QVERIFY(!player(w)->isPlaying());
+        message = new PageDialog({PageDialog::Kind::Confirm, QStringLiteral("Javascript Confirm - x"),
+                                  QStringLiteral("Sure?")}, w->window());
+        message->show();
+        QVERIFY(!player(w)->isHeld());
+        w->m_playButton->click();
+        QVERIFY(player(w)->isHeldByPage());
+        message->hide();
+        QVERIFY(!player(w)->isHeld());
+        delete message;
     }
 
     void bigTakesTheWalkIntoTheBrowserWindow()
@@ -665,6 +750,58 @@ private slots:
         QCOMPARE(player(w)->stage(), w->m_view);
         w->m_playButton->click();
         QVERIFY(player(w)->isPlaying());
+    }
+
+    void atTheWallCtrlPPlaysOnAndTheNoticeSaysSo()
+    {
+        ListBrowser *w = listBrowser();
+        w->m_playButton->click();
+        loadPage(view(w));
+        m_world.windows->mainWindow()->toolBarButtonClicked(QStringLiteral("big"));
+        BrowserWindow *big = m_world.windows->loadedBrowserWindow();
+        QVERIFY(big);
+        WindowFrame::show(big);
+        big->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(big));
+        PauseNotice *notice = ListPlayback::of(w)->pauseNotice();
+        QVERIFY(notice);
+        // Not on full screen: Ctrl+P pauses and plays, and no notice covers the page.
+        QTest::keyClick(big->m_view->widget(), Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(player(w)->isPaused());
+        QVERIFY(!notice->isVisible());
+        QTest::keyClick(big->m_view->widget(), Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(player(w)->isPlaying()); // the key itself is no person taking over
+        // On full screen, a click at the wall pauses, and the notice says how to go on.
+        QTest::keyClick(big, Qt::Key_F11);
+        QTRY_VERIFY(big->isFullScreen());
+        QTest::mouseClick(big->m_view->widget(), Qt::LeftButton, {}, QPoint(20, 20));
+        QVERIFY(player(w)->isPaused());
+        QVERIFY(notice->isVisible());
+        QCOMPARE(notice->text(), QStringLiteral("Paused: Ctrl+P plays on"));
+        QCOMPARE(notice->accessibleName(), notice->text());
+        QVERIFY(big->rect().contains(notice->geometry()));
+        QVERIFY(big->childAt(notice->geometry().center()) != notice); // a click goes through to the page
+        // It fades away by itself.
+        QTRY_VERIFY_WITH_TIMEOUT(notice->isFading(), PauseNotice::shownMsecs + 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!notice->isVisible(), PauseNotice::fadeMsecs + 5000);
+        // Ctrl+P plays on from the entry shown.
+        const QString shown = w->m_addressList->currentEntry();
+        QTest::keyClick(big->m_view->widget(), Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(player(w)->isPlaying());
+        QCOMPARE(w->m_addressList->currentEntry(), shown);
+        QTest::keyClick(big->m_view->widget(), Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(notice->isVisible());
+        QTest::keyClick(big->m_view->widget(), Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(!notice->isVisible()); // playing again: nothing to tell
+        // The end of the list is no pause: no notice then.
+        auto *wall = qobject_cast<FakeWebBrowser *>(big->m_view);
+        for (int step = 0; step < 5 && player(w)->isPlaying(); ++step) {
+            m_timer->fire();
+            loadPage(wall);
+        }
+        QVERIFY(!player(w)->isPlaying());
+        QVERIFY(!player(w)->isPaused());
+        QVERIFY(!notice->isVisible());
     }
 
     void fullScreenWithF11AndBackWithF11OrEsc()

@@ -5,6 +5,7 @@
 #include "check/checkresults.h"
 #include "browser/browserwindow.h"
 #include "browser/listbrowser.h"
+#include "play/pausenotice.h"
 #include "play/playsettings.h"
 #include "play/playtimer.h"
 #include "play/takeoverwatcher.h"
@@ -13,7 +14,9 @@
 #include "ui/listbox.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
 #include <QSpinBox>
 
@@ -26,7 +29,8 @@ ListPlayback::ListPlayback(Windows &windows, ListBrowser *listBrowser, PlayTimer
     , m_settingsPath(PlaySettings::filePath())
 {
     setObjectName(QStringLiteral("listPlayback"));
-    const PlaySettings settings = PlaySettings::load(m_settingsPath);
+    QString settingsProblem;
+    const PlaySettings settings = PlaySettings::load(m_settingsPath, &settingsProblem);
     m_player->setDelaySeconds(settings.delaySeconds);
     m_player->setLoop(settings.loop);
     m_player->setPageTimeoutMsecs(settings.pageTimeoutSeconds * 1000);
@@ -38,6 +42,9 @@ ListPlayback::ListPlayback(Windows &windows, ListBrowser *listBrowser, PlayTimer
         return results->isDead(entry) ? QStringLiteral("dead") : QString();
     });
     m_player->setCountdownShown(m_listBrowser->isVisible());
+    if (!settingsProblem.isEmpty())
+        m_listBrowser->showPlayStatus(tr("Play uses its usual settings: %1 could not be read (%2)")
+                                          .arg(QDir::toNativeSeparators(m_settingsPath), settingsProblem));
     m_watcher->watch(m_listBrowser->m_view->widget());
 
     connect(m_listBrowser, &ListBrowser::playPauseClicked, m_player, &ListPlayer::togglePlaying);
@@ -55,6 +62,7 @@ ListPlayback::ListPlayback(Windows &windows, ListBrowser *listBrowser, PlayTimer
     connect(m_player, &ListPlayer::playingChanged, m_listBrowser, &ListBrowser::showPlaying);
     connect(m_player, &ListPlayer::playingChanged, m_watcher, &TakeOverWatcher::setActive);
     connect(m_player, &ListPlayer::statusChanged, m_listBrowser, &ListBrowser::showPlayStatus);
+    connect(m_player, &ListPlayer::playingChanged, this, &ListPlayback::tellAtTheWall);
     connect(m_watcher, &TakeOverWatcher::personActed, m_player, &ListPlayer::personTookOver);
     connect(m_watcher, &TakeOverWatcher::dialogOpened, m_player, &ListPlayer::hold);
     connect(m_watcher, &TakeOverWatcher::dialogClosed, m_player, &ListPlayer::release);
@@ -76,7 +84,17 @@ void ListPlayback::followInto(BrowserWindow *window)
         return;
     if (m_enlarged)
         m_watcher->unwatch(m_enlarged);
+    delete m_wallPlayKey.data();
+    delete m_pauseNotice.data();
     m_enlarged = window;
+    // At a wall display the list browser is out of sight (the main window is often minimized): the
+    // window itself takes Ctrl+P, as the list browser does.
+    m_wallPlayKey = new QAction(tr("Play or pause the list"), window);
+    m_wallPlayKey->setObjectName(QStringLiteral("playPause"));
+    m_wallPlayKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(m_wallPlayKey, &QAction::triggered, m_player, &ListPlayer::togglePlaying);
+    window->addAction(m_wallPlayKey);
+    m_pauseNotice = new PauseNotice(window);
     m_player->setStage(window->m_view);
     // The person at the wall display takes over with a click or a key anywhere in its window.
     m_watcher->watch(window);
@@ -124,6 +142,16 @@ bool ListPlayback::eventFilter(QObject *watched, QEvent *event)
             m_player->pause();
     }
     return QObject::eventFilter(watched, event);
+}
+
+void ListPlayback::tellAtTheWall(bool playing)
+{
+    if (!m_pauseNotice)
+        return;
+    if (playing)
+        m_pauseNotice->dismiss();
+    else if (m_player->isPaused() && m_enlarged && m_enlarged->isFullScreen())
+        m_pauseNotice->tell(tr("Paused: Ctrl+P plays on"));
 }
 
 void ListPlayback::saveSettings()

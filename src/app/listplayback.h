@@ -3,11 +3,13 @@
 #pragma once
 
 #include "play/listplayer.h"
+#include "play/pausenotice.h"
 
 #include <QObject>
 #include <QPointer>
 
 class BrowserWindow;
+class QAction;
 class ListBrowser;
 class TakeOverWatcher;
 class Windows;
@@ -29,8 +31,11 @@ public:
     TakeOverWatcher *watcher() const { return m_watcher; }
     /// The browser window that shows the played entries besides the list browser, or null.
     BrowserWindow *enlargedWindow() const { return m_enlarged; }
-    /// Shows the played entries in @p window too and waits for its pages, while it exists.
+    /// Shows the played entries in @p window too and waits for its pages, while it exists. There
+    /// Ctrl+P plays and pauses, and pausing on full screen tells, in a notice that fades, how to go on.
     void followInto(BrowserWindow *window);
+    /// The notice over the full-screen browser window, or null before it was first needed.
+    PauseNotice *pauseNotice() const { return m_pauseNotice; }
 
     int count() const override;
     QString entry(int row) const override;
@@ -42,11 +47,16 @@ protected:
 
 private:
     void saveSettings();
+    /// Playing started or stopped: the notice over the wall display follows.
+    void tellAtTheWall(bool playing);
 
     Windows &m_windows;
     ListBrowser *m_listBrowser;
     ListPlayer *m_player;
     TakeOverWatcher *m_watcher;
     QPointer<BrowserWindow> m_enlarged;
+    /// Ctrl+P in the browser window that follows the walk; it goes with the window.
+    QPointer<QAction> m_wallPlayKey;
+    QPointer<PauseNotice> m_pauseNotice;
     QString m_settingsPath;
 };

@@ -128,10 +128,15 @@ QString ListPlayer::statusText() const
     QString text;
     if (m_state == State::Stopped) {
         text = m_stopReason;
+    } else if (isHeldByPage()) {
+        text = tr("Held by the page's message");
     } else if (isHeld()) {
         text = tr("Playing, waits until the message box is answered");
     } else if (m_state == State::Loading) {
-        text = tr("Playing, waiting for the page to load");
+        // Counts down to the moment the round goes on without the page.
+        const int msecs = m_timer->isActive() ? m_timer->remainingMsecs() : m_delaySeconds * 1000 + m_pageTimeoutMsecs;
+        const int most = (m_delaySeconds * 1000 + m_pageTimeoutMsecs + 999) / 1000;
+        text = tr("Playing, waiting for the page to load (gives up in %1 s)").arg(qBound(1, (msecs + 999) / 1000, most));
     } else {
         const int msecs = m_timer->isActive() ? m_timer->remainingMsecs() : m_delaySeconds * 1000;
         // A coarse timer may be set a little late; the count never shows more than the delay.
@@ -199,8 +204,10 @@ void ListPlayer::personTookOver()
     stopPlaying(tr("Paused"));
 }
 
-void ListPlayer::hold()
+void ListPlayer::hold(bool pageMessage)
 {
+    if (pageMessage && m_pageHolds++ == 0 && m_holds > 0)
+        announce(); // a page's message over a message box: say who holds
     if (m_holds++ > 0)
         return;
     m_timer->stop();
@@ -208,10 +215,15 @@ void ListPlayer::hold()
     announce();
 }
 
-void ListPlayer::release()
+void ListPlayer::release(bool pageMessage)
 {
-    if (m_holds == 0 || --m_holds > 0)
+    if (m_holds == 0)
         return;
+    if (pageMessage && m_pageHolds > 0 && --m_pageHolds == 0 && m_holds > 1)
+        announce();
+    if (--m_holds > 0)
+        return;
+    m_pageHolds = 0;
     // The person answered: the page gets its whole time again.
     if (m_state == State::Loading)
         m_timer->start(m_delaySeconds * 1000 + m_pageTimeoutMsecs);
@@ -238,6 +250,7 @@ void ListPlayer::stepTo(const PlayStep &step)
             stopPlaying(why);
         } else {
             m_stopReason = why;
+            m_paused = false;
             announce();
         }
         return;
@@ -308,6 +321,7 @@ void ListPlayer::startShowing(int msecs)
 void ListPlayer::stopPlaying(const QString &why)
 {
     const bool wasPlaying = isPlaying();
+    m_paused = why == tr("Paused");
     m_timer->stop();
     m_state = State::Stopped;
     m_stopReason = why;
@@ -321,7 +335,7 @@ void ListPlayer::rearmCountdown()
 {
     if (!m_ticker)
         return;
-    const bool counting = m_countdownShown && m_state == State::Showing && !isHeld();
+    const bool counting = m_countdownShown && isPlaying() && !isHeld();
     if (counting && !m_ticker->isListening(this))
         m_ticker->subscribe(this, ClockTicker::Unit::Second, [this] { announce(); });
     else if (!counting && m_ticker->isListening(this))

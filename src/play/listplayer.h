@@ -43,7 +43,8 @@ PlayStep nextPlayStep(const PlayedList &list, int from, bool loop, const PlaySki
 
 /// The player: no widgets. It waits on one timer per page: from showing an entry until its page has
 /// loaded (at most the delay plus the page time-out), then for the delay. A person's action pauses it
-/// (personTookOver()); a message box holds it until it is answered (hold() and release()).
+/// (personTookOver()); a message box, or a page's own message (alert, confirm, prompt), holds it until
+/// it is answered (hold() and release()).
 class ListPlayer final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ListPlayer)
@@ -72,8 +73,12 @@ public:
     void setCountdownShown(bool shown);
 
     bool isPlaying() const { return m_state != State::Stopped; }
+    /// Stopped by the person (Pause, or taking over), not by the end of the list.
+    bool isPaused() const { return m_state == State::Stopped && m_paused; }
     State state() const { return m_state; }
     bool isHeld() const { return m_holds > 0; }
+    /// Held by a page's own message (an alert, a confirm or a prompt) rather than one of the program's.
+    bool isHeldByPage() const { return m_pageHolds > 0; }
     /// What the player is doing, for the person: "Playing, next in 7 s", "Paused", ...
     QString statusText() const;
 
@@ -85,8 +90,9 @@ public slots:
     /// and Play goes on from the entry shown then (or, when none is, from where the shown one was).
     void personTookOver();
     /// A message box opened (hold) or was answered (release): playing waits in between.
-    void hold();
-    void release();
+    /// @p pageMessage: the message is a page's own (its alert, confirm or prompt).
+    void hold(bool pageMessage = false);
+    void release(bool pageMessage = false);
     /// The whole list was replaced: Play starts from its top.
     void listReplaced();
 
@@ -117,7 +123,9 @@ private:
     bool m_loop = false;
     int m_pageTimeoutMsecs = defaultPageTimeoutMsecs;
     int m_holds = 0;
+    int m_pageHolds = 0;
     bool m_countdownShown = false;
+    bool m_paused = false;
     /// The page load that the player waits for has started since the entry was shown.
     bool m_loadSeen = false;
     /// Where the shown entry was when the person took over, for Play after it was removed.

@@ -21,9 +21,13 @@ struct PlaySettings {
 
     /// $XDG_CONFIG_HOME/quokka/play.conf (~/.config/quokka/play.conf when the variable is not set).
     static QString filePath();
-    /// Reads the file at @p path. A missing, unreadable or damaged file, or a line that makes no
-    /// sense, gives the defaults for what it could not tell: never an error.
-    static PlaySettings load(const QString &path);
+    /// The largest file read; a settings file is a few bytes, anything bigger is not one.
+    static constexpr qint64 maxFileBytes = 64 * 1024;
+    /// Reads the file at @p path: a regular file (a link to one is followed) of at most maxFileBytes.
+    /// A missing file gives the defaults. Anything else that cannot be read as one (a pipe, a device, a
+    /// folder, a file too big, a read error) gives the defaults too, never blocks, and says why in
+    /// @p problem; a line that makes no sense gives the default for what it could not tell.
+    static PlaySettings load(const QString &path, QString *problem = nullptr);
     /// The settings written in @p text; the parser of load().
     static PlaySettings parse(const QByteArray &text);
     QByteArray serialize() const;

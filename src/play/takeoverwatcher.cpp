@@ -47,14 +47,20 @@ void TakeOverWatcher::setActive(bool active)
         return;
     }
     qApp->removeEventFilter(this);
-    const QList<QObject *> open = m_dialogs;
-    for (QObject *dialog : open)
-        dialogGone(dialog);
+    const QList<QPair<QObject *, bool>> open = m_dialogs;
+    for (const auto &dialog : open)
+        dialogGone(dialog.first);
 }
 
 bool TakeOverWatcher::isWaitingDialog(const QWidget *widget)
 {
-    return widget->isWindow() && widget->windowModality() != Qt::NonModal;
+    return widget->isWindow() && (widget->windowModality() != Qt::NonModal || isPageMessage(widget));
+}
+
+bool TakeOverWatcher::isPageMessage(const QWidget *widget)
+{
+    // Known by its class name: the page's questions live with the web engine, below this layer.
+    return widget->isWindow() && widget->inherits("PageDialog");
 }
 
 bool TakeOverWatcher::insideWatchedPart(const QWidget *widget) const
@@ -67,19 +73,23 @@ bool TakeOverWatcher::insideWatchedPart(const QWidget *widget) const
 
 void TakeOverWatcher::dialogShown(QWidget *dialog)
 {
-    if (m_dialogs.contains(dialog))
+    if (std::any_of(m_dialogs.cbegin(), m_dialogs.cend(), [dialog](const auto &d) { return d.first == dialog; }))
         return;
-    m_dialogs.append(dialog);
+    const bool pageMessage = isPageMessage(dialog);
+    m_dialogs.append({dialog, pageMessage});
     connect(dialog, &QObject::destroyed, this, &TakeOverWatcher::dialogGone);
-    emit dialogOpened();
+    emit dialogOpened(pageMessage);
 }
 
 void TakeOverWatcher::dialogGone(QObject *dialog)
 {
-    if (!m_dialogs.removeOne(dialog))
+    const auto it = std::find_if(m_dialogs.begin(), m_dialogs.end(), [dialog](const auto &d) { return d.first == dialog; });
+    if (it == m_dialogs.end())
         return;
+    const bool pageMessage = it->second;
+    m_dialogs.erase(it);
     disconnect(dialog, &QObject::destroyed, this, &TakeOverWatcher::dialogGone);
-    emit dialogClosed();
+    emit dialogClosed(pageMessage);
 }
 
 bool TakeOverWatcher::eventFilter(QObject *watched, QEvent *event)

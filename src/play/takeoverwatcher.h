@@ -3,14 +3,15 @@
 
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QPointer>
 
 class QWidget;
 
 /// While active, an application-wide event filter: a click, a key, the wheel or a touch inside a
 /// watched window part means the person took over; a modal or window-modal dialog that shows (a
-/// message box of the program, a dialog of a page) holds the player until it closes. Inactive, it
-/// costs nothing.
+/// message box of the program) holds the player until it closes, and so does a page's own message
+/// (a PageDialog: alert, confirm, prompt), which is not modal. Inactive, it costs nothing.
 class TakeOverWatcher final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TakeOverWatcher)
@@ -29,19 +30,22 @@ public:
 
 signals:
     void personActed();
-    void dialogOpened();
-    void dialogClosed();
+    /// @p pageMessage: the dialog is a page's own message rather than one of the program's boxes.
+    void dialogOpened(bool pageMessage);
+    void dialogClosed(bool pageMessage);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     static bool isWaitingDialog(const QWidget *widget);
+    static bool isPageMessage(const QWidget *widget);
     bool insideWatchedPart(const QWidget *widget) const;
     void dialogShown(QWidget *dialog);
     void dialogGone(QObject *dialog);
 
     bool m_active = false;
     QList<QPointer<QWidget>> m_parts;
-    QList<QObject *> m_dialogs;
+    /// The dialogs open, each with whether it is a page's message.
+    QList<QPair<QObject *, bool>> m_dialogs;
 };
