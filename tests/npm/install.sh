@@ -8,7 +8,13 @@ if [ -f "$folder/node_modules/isbot/package.json" ]; then
     exit 0
 fi
 if ! command -v npm >/dev/null; then
-    echo "install.sh: npm is missing (the nodejs and npm packages in scripts/debian-packages.txt)" >&2
+    # Debian's nodejs has npm in a package of its own (another nodejs may carry it and conflict with it).
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends npm >/dev/null || true
+fi
+if ! command -v npm >/dev/null; then
+    echo "install.sh: npm is missing (install the nodejs package of scripts/debian-packages.txt, and npm)" >&2
     exit 1
 fi
 mkdir -p "$folder"
