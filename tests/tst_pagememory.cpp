@@ -1,6 +1,7 @@
 // The memory of what each page was: what comes back after a restart, its bounds, and a database
 // that is killed while it writes, older or newer than the program, damaged or read-only.
 #include "fakes/testfiles.h"
+#include "fakes/tinymount.h"
 #include "memory/pagememory.h"
 #include "store/listpaths.h"
 
@@ -42,52 +43,6 @@ PageRecord visit(const QString &address, const QString &title)
     r.kind = PageRecord::Kind::Visit;
     return r;
 }
-
-bool run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    if (!p.waitForFinished(10000)) {
-        p.kill();
-        p.waitForFinished();
-        return false;
-    }
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-// A small tmpfs of the test's own, so that it can be made read-only; unmounted however the test ends.
-class OwnMount
-{
-public:
-    OwnMount() = default;
-    Q_DISABLE_COPY_MOVE(OwnMount)
-    ~OwnMount()
-    {
-        if (m_mounted && !run(QStringLiteral("umount"), {m_dir.path()}))
-            run(QStringLiteral("umount"), {QStringLiteral("-l"), m_dir.path()});
-    }
-    // Empty when mounted; otherwise why not.
-    QString mount()
-    {
-        if (geteuid() != 0)
-            return QStringLiteral("mounting a tmpfs needs root; CI runs this as root");
-        if (!run(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                           QStringLiteral("size=16m"), QStringLiteral("tmpfs"), m_dir.path()}))
-            return QStringLiteral("mount refused here");
-        m_mounted = true;
-        return {};
-    }
-    bool remountReadOnly()
-    {
-        return run(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"), m_dir.path()});
-    }
-    QString path() const { return m_dir.path(); }
-
-private:
-    QTemporaryDir m_dir;
-    bool m_mounted = false;
-};
 
 QStringList namesIn(const QString &dir)
 {
@@ -512,8 +467,8 @@ private slots:
 
     void readOnlyMediumIsReadButNotWritten()
     {
-        OwnMount mount;
-        const QString why = mount.mount();
+        TinyMount mount;
+        const QString why = mount.mount(QStringLiteral("16m"));
         if (!why.isEmpty())
             QSKIP(qPrintable(why));
         const QString path = mount.path() + QStringLiteral("/page-memory.sqlite");

@@ -2,6 +2,7 @@
 // a read error partway through, special files, a missing /proc, symbolic links, write-protected
 // lists, owners, groups and extended attributes. The old list is never lost or cut off.
 #include "fakes/testfiles.h"
+#include "fakes/tinymount.h"
 #include "store/datafolderlock.h"
 #include "store/listfileversion.h"
 #include "store/urllistfile.h"
@@ -36,67 +37,6 @@ QStringList entriesIn(const QString &dir)
     return names;
 }
 
-bool run(const QString &program, const QStringList &args, QString *output = nullptr)
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    if (!p.waitForFinished(10000)) {
-        p.kill();
-        p.waitForFinished();
-        return false;
-    }
-    if (output)
-        *output = QString::fromLocal8Bit(p.readAll()).trimmed();
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-// A tiny tmpfs of its own, unmounted again however the test ends.
-class TinyMount
-{
-public:
-    TinyMount() = default;
-    Q_DISABLE_COPY_MOVE(TinyMount)
-    ~TinyMount() { unmount(); }
-
-    // Empty when mounted; otherwise why not.
-    QString mount(const QString &size)
-    {
-        if (!m_dir.isValid())
-            return QStringLiteral("no temporary folder");
-        if (geteuid() != 0)
-            return QStringLiteral("mounting a tmpfs needs root; CI runs this as root");
-        QString output;
-        if (!run(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                           QStringLiteral("size=") + size, QStringLiteral("tmpfs"), m_dir.path()},
-                 &output))
-            return QStringLiteral("mount refused (no CAP_SYS_ADMIN here?): ") + output;
-        m_mounted = true;
-        return {};
-    }
-
-    bool remountReadOnly()
-    {
-        return run(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"), m_dir.path()});
-    }
-
-    void unmount()
-    {
-        if (!m_mounted)
-            return;
-        // A lazy unmount as the fallback, so that a file still open cannot keep the mount alive.
-        if (!run(QStringLiteral("umount"), {m_dir.path()}))
-            run(QStringLiteral("umount"), {QStringLiteral("-l"), m_dir.path()});
-        m_mounted = false;
-    }
-
-    QString path() const { return m_dir.path(); }
-
-private:
-    QTemporaryDir m_dir;
-    bool m_mounted = false;
-};
-
 // An ext2 file system in an image of its own, with small inodes: its file times are whole seconds.
 class SecondsMount
 {
@@ -105,8 +45,8 @@ public:
     Q_DISABLE_COPY_MOVE(SecondsMount)
     ~SecondsMount()
     {
-        if (m_mounted && !run(QStringLiteral("umount"), {path()}))
-            run(QStringLiteral("umount"), {QStringLiteral("-l"), path()});
+        if (m_mounted && !runProgram(QStringLiteral("umount"), {path()}))
+            runProgram(QStringLiteral("umount"), {QStringLiteral("-l"), path()});
     }
 
     // Empty when mounted; otherwise why not.
@@ -120,11 +60,11 @@ public:
             return QStringLiteral("no room for the image");
         file.close();
         QString output;
-        if (!run(QStringLiteral("mkfs.ext2"), {QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-I"), QStringLiteral("128"), image},
+        if (!runProgram(QStringLiteral("mkfs.ext2"), {QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-I"), QStringLiteral("128"), image},
                  &output))
             return QStringLiteral("mkfs.ext2 failed (e2fsprogs missing?): ") + output;
         QDir().mkpath(path());
-        if (!run(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("loop"), image, path()}, &output))
+        if (!runProgram(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("loop"), image, path()}, &output))
             return QStringLiteral("mounting a loop image refused (no loop devices here?): ") + output;
         m_mounted = true;
         return {};

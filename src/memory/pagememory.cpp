@@ -1,5 +1,6 @@
 #include "memory/pagememory.h"
 
+#include "store/listfileversion.h"
 #include "store/listpaths.h"
 
 #include <QDir>
@@ -87,12 +88,7 @@ PageRecord recordFrom(const QSqlQuery &q)
 // A name beside @p path that nothing has yet: path.damaged-20261103-142501, then .2, .3, ...
 QString asideName(const QString &path)
 {
-    const QString base = path + QStringLiteral(".damaged-")
-        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString name = base;
-    for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
-        name = base + QLatin1Char('.') + QString::number(n);
-    return name;
+    return ListFileCopies::freeDatedName(path, QStringLiteral(".damaged-"), QStringLiteral("yyyyMMdd-HHmmss"), QLatin1Char('.'));
 }
 
 } // namespace

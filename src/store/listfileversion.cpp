@@ -145,14 +145,18 @@ ListFileVersion::Check ListFileVersion::compareWith(const QString &path) const
 
 namespace ListFileCopies {
 
-QString otherVersionPath(const QString &path)
+QString freeDatedName(const QString &path, const QString &infix, const QString &timeFormat, QChar separator)
 {
-    const QString base = path + QStringLiteral(".other-version-")
-        + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+    const QString base = path + infix + QDateTime::currentDateTime().toString(timeFormat);
     QString candidate = base;
     for (int n = 2; QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink(); ++n)
-        candidate = base + QLatin1Char('-') + QString::number(n);
+        candidate = base + separator + QString::number(n);
     return candidate;
+}
+
+QString otherVersionPath(const QString &path)
+{
+    return freeDatedName(path, QStringLiteral(".other-version-"), QStringLiteral("yyyy-MM-dd-HHmmss"), QLatin1Char('-'));
 }
 
 SaveResult keep(const QString &copyPath, const QByteArray &bytes)

@@ -70,6 +70,10 @@ namespace ListFileCopies {
 /// (with "-2", "-3", ... added while such a file exists). Nothing is created.
 QString otherVersionPath(const QString &path);
 
+/// A name beside @p path that nothing has yet: @p path, @p infix, the local time in @p timeFormat, then
+/// @p separator and 2, 3, ... while such a name (or a link by it) is there. Nothing is created.
+QString freeDatedName(const QString &path, const QString &infix, const QString &timeFormat, QChar separator);
+
 /// Writes @p bytes as the new file @p copyPath, atomically; never replaces a file that is there.
 SaveResult keep(const QString &copyPath, const QByteArray &bytes);
 

@@ -486,6 +486,16 @@ class Session:
             self.keys("ctrl+a", "BackSpace")
         self.type(text)
 
+    def save_through_dialog(self, button, dialog_title, path, timeout=15):
+        """Clicks @button, types @path into the file dialog that comes up by keyboard, and waits for the file."""
+        self.click(button)
+        self.find("dialog", dialog_title, timeout=15, showing=True)
+        time.sleep(0.5)  # the dialog's name box takes the focus once it is shown
+        self.keys("ctrl+a", "BackSpace")
+        self.type(path)
+        self.keys("Return")
+        wait_for(f"the file {path}", lambda: os.path.exists(path), timeout=timeout)
+
     def answer_alert(self, button="OK", text=None, timeout=15):
         """Clicks a button of the message box on the screen and returns the box's title."""
         alert = self.find("alert", None, timeout=timeout, showing=True)

@@ -114,13 +114,7 @@ def check_list(s, pages, problems):
 
     # The report, through the file dialog, by keyboard.
     report = os.path.join(s.home, "check-report.csv")
-    s.click(s.button(window, "Save Report..."))
-    s.find("dialog", "Save Report", timeout=15, showing=True)
-    time.sleep(0.5)
-    s.keys("ctrl+a", "BackSpace")
-    s.type(report)
-    s.keys("Return")
-    wait_for("the report file", lambda: os.path.exists(report), timeout=15)
+    s.save_through_dialog(s.button(window, "Save Report..."), "Save Report", report, timeout=15)
     lines = read(report).decode().split("\r\n")
     check(lines[0] == "line,address,verdict,status,final,browser,reason,ms", f"the report starts {lines[0]!r}")
     check(lines[2].startswith(f"2,{entries[1]},dead,404,"), f"the report's second row is {lines[2]!r}")

@@ -71,13 +71,7 @@ def check_window(s, problems):
 
     # Every entry's verdict, from the report saved through the window.
     report = os.path.join(s.home, "ten-thousand.csv")
-    s.click(s.button(window, "Save Report..."))
-    s.find("dialog", "Save Report", timeout=15, showing=True)
-    time.sleep(0.5)
-    s.keys("ctrl+a", "BackSpace")
-    s.type(report)
-    s.keys("Return")
-    wait_for("the report file", lambda: os.path.exists(report), timeout=30)
+    s.save_through_dialog(s.button(window, "Save Report..."), "Save Report", report, timeout=30)
     rows = read(report).decode().split("\r\n")[1:-1]
     check(len(rows) == COUNT, f"the report has {len(rows)} rows")
     wrong = [f"{row} (not {verdict})" for row, (address, verdict) in zip(rows, items)
