@@ -34,6 +34,7 @@ private slots:
     void marksFollowTheirEntriesThroughAReload();
     void removeDeadAndReplaceMovedAskWithTheCountFirst();
     void reportsAreSavedAsCsvAndJson();
+    void aWaitIsSaidWhole();
 
 private:
     QString url(const char *path) const { return m_server->url(QString::fromLatin1(path)).toString(); }
@@ -255,6 +256,48 @@ void TestCheckWindow::reportsAreSavedAsCsvAndJson()
     QVERIFY2(m_world.platform->boxes.shown.last().text.contains(QStringLiteral("not a regular file")),
              qPrintable(m_world.platform->boxes.shown.last().text));
     QVERIFY(window->m_summaryLabel->text().endsWith(jsonPath));
+}
+
+
+namespace {
+
+/// Whether all of @p label's text can be seen in the label as it is laid out.
+bool showsAllOf(const QLabel *label)
+{
+    const QRect room = label->contentsRect();
+    const QFontMetrics metrics = label->fontMetrics();
+    if (!label->wordWrap())
+        return metrics.horizontalAdvance(label->text()) <= room.width();
+    return metrics.boundingRect(QRect(0, 0, room.width(), 100000), Qt::TextWordWrap, label->text()).height()
+        <= room.height();
+}
+
+} // namespace
+
+void TestCheckWindow::aWaitIsSaidWhole()
+{
+    // A host that asks to wait: the window says for which host and why, and all of it can be read.
+    QVERIFY(writeEntries({url("/ratelimited"), url("/alive")}));
+    m_world.windows->mainWindow()->menuItem(QStringLiteral("checkList"))->trigger();
+    CheckWindow *window = m_world.windows->loadedCheckWindow();
+    QVERIFY(window);
+    window->show();
+    QString waitSaid;
+    bool fitted = false;
+    QTimer look;
+    connect(&look, &QTimer::timeout, this, [&] {
+        // Looked at once the window has laid the new text out, as a person sees it.
+        const QString text = window->m_summaryLabel->text();
+        if (!fitted && text.startsWith(QStringLiteral("Waiting for")) && text == waitSaid)
+            fitted = showsAllOf(window->m_summaryLabel) && showsAllOf(window->m_progressLabel);
+        if (!fitted && text.startsWith(QStringLiteral("Waiting for")))
+            waitSaid = text;
+    });
+    look.start(5);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isChecking(), 60000);
+    QVERIFY2(!waitSaid.isEmpty(), "the wait was never said");
+    QVERIFY2(waitSaid.endsWith(QStringLiteral(": it asked to wait 1 s.")), qPrintable(waitSaid));
+    QVERIFY2(fitted, qPrintable(QStringLiteral("cut off in the window: ") + waitSaid));
 }
 
 QTEST_MAIN(TestCheckWindow)

@@ -152,15 +152,18 @@ void CheckWindow::showProgress()
     QString progress = QStringLiteral("checked %1 of %2, %3 dead so far")
                            .arg(locale.toString(m_checker->checkedCount()), locale.toString(m_checker->total()),
                                 locale.toString(m_checker->count(Verdict::Dead)));
-    // A long pause must never look like a hang: say which host the check is waiting for, and why.
+    m_progressLabel->setText(progress);
+    // A long pause must never look like a hang: say which host the check is waiting for, and why, where
+    // the summary will stand (the line above has no room for it).
+    QString waiting;
     if (const auto wait = m_checker->longestWait()) {
         const QString addresses = wait->addresses == 1 ? QStringLiteral("1 address")
                                                        : QStringLiteral("%1 addresses").arg(locale.toString(wait->addresses));
         const QString why = wait->askedSeconds >= 0 ? QStringLiteral("it asked to wait %1 s").arg(wait->askedSeconds)
                                                     : QStringLiteral("it turned requests away, so it is asked more slowly");
-        progress += QStringLiteral("; waiting for %1 on %2: %3").arg(addresses, wait->host, why);
+        waiting = QStringLiteral("Waiting for %1 on %2: %3.").arg(addresses, wait->host, why);
     }
-    m_progressLabel->setText(progress);
+    m_summaryLabel->setText(waiting);
 }
 
 void CheckWindow::checkFinished(bool cancelled)
