@@ -37,6 +37,11 @@ struct CheckResult {
     bool byBrowser = false;
     /// One line a person understands.
     QString reason;
+    /// The page's title, when a page was read (by the fast pass or the engine); empty otherwise.
+    QString title;
+    /// The page's fingerprint (pageFingerprint() of its title and visible text) when a page was
+    /// read; 0 otherwise.
+    quint64 fingerprint = 0;
 };
 
 /// What an entry of a list is to the checker.
