@@ -35,6 +35,7 @@ private slots:
     void removeDeadAndReplaceMovedAskWithTheCountFirst();
     void reportsAreSavedAsCsvAndJson();
     void aWaitIsSaidWhole();
+    void anEngineThatCannotStartIsSaidOnce();
 
 private:
     QString url(const char *path) const { return m_server->url(QString::fromLatin1(path)).toString(); }
@@ -298,6 +299,30 @@ void TestCheckWindow::aWaitIsSaidWhole()
     QVERIFY2(!waitSaid.isEmpty(), "the wait was never said");
     QVERIFY2(waitSaid.endsWith(QStringLiteral(": it asked to wait 1 s.")), qPrintable(waitSaid));
     QVERIFY2(fitted, qPrintable(QStringLiteral("cut off in the window: ") + waitSaid));
+}
+
+void TestCheckWindow::anEngineThatCannotStartIsSaidOnce()
+{
+    // A machine without the engine's page process: the check goes on by plain requests, and says so.
+    const QString why = QStringLiteral("the web engine cannot start: its page process program (/nowhere/QtWebEngineProcess) "
+                                       "is missing or not executable");
+    m_world.platform->pageProbeProblemText = why;
+    QVERIFY(writeEntries({url("/alive"), url("/notfound")}));
+    CheckWindow *window = runCheck();
+    QVERIFY(window);
+    const auto told = [&] {
+        return std::count_if(m_world.platform->boxes.shown.cbegin(), m_world.platform->boxes.shown.cend(),
+                             [&](const FakeMessageBoxes::Box &box) { return box.text.contains(why); });
+    };
+    QCOMPARE(told(), 1);
+    QCOMPARE(m_world.platform->boxes.shown.last().title, QStringLiteral("Check List"));
+    const QString summary = window->m_summaryLabel->text();
+    QVERIFY2(summary.contains(QStringLiteral("1 alive, 1 dead")), qPrintable(summary));
+    QVERIFY2(summary.endsWith(QStringLiteral("Checked without a browser: the web engine cannot start.")), qPrintable(summary));
+    // The next check of the same window does not ask again, and still says how it checked.
+    QVERIFY(runCheck());
+    QCOMPARE(told(), 1);
+    QVERIFY(window->m_summaryLabel->text().endsWith(QStringLiteral("the web engine cannot start.")));
 }
 
 QTEST_MAIN(TestCheckWindow)

@@ -105,6 +105,16 @@ void CheckWindow::startCheck()
         m_http = new NetworkProbe(this);
         if (m_useBrowser)
             m_pages = m_windows.platform().createPageProbe(this);
+        if (m_useBrowser && !m_pages)
+            m_engineProblem = m_windows.platform().pageProbeProblem();
+        if (!m_engineProblem.isEmpty()) {
+            // Said once, before the first check: the verdicts that follow are the plain requests' alone.
+            m_windows.platform().messageBoxes().show(
+                QStringLiteral("The list is checked by plain requests alone, since %1. An address that only a "
+                               "browser can judge keeps what its plain request found.")
+                    .arg(m_engineProblem),
+                QStringLiteral("Check List"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Information);
+        }
         m_checker = new ListChecker(*m_http, m_pages);
         connect(m_checker, &ListChecker::entryChecked, this, &CheckWindow::entryChecked);
         connect(m_checker, &ListChecker::finished, this, &CheckWindow::checkFinished);
@@ -179,6 +189,8 @@ void CheckWindow::checkFinished(bool cancelled)
         // Lines not reached have no verdict: the report keeps only what was checked.
         m_rows.removeIf([](const ReportRow &row) { return row.result.reason.isEmpty(); });
     }
+    if (!m_engineProblem.isEmpty())
+        summary += QStringLiteral(" Checked without a browser: the web engine cannot start.");
     m_summaryLabel->setText(summary);
     m_cancelButton->setEnabled(false);
     m_removeDeadButton->setEnabled(m_checker->count(Verdict::Dead) > 0);

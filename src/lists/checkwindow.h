@@ -63,6 +63,8 @@ private:
     PageProbe *m_pages = nullptr;
     ListChecker *m_checker = nullptr;
     bool m_useBrowser = true;
+    /// Why the engine's pages cannot be had for this window's checks; empty when they can.
+    QString m_engineProblem;
     QList<ReportRow> m_rows;
     QStringList m_doneSinceCheck;
     QTimer m_progressTick;

@@ -441,6 +441,11 @@ QString EnginePageProbe::whyEngineCannotStart()
         .arg(candidates.join(QStringLiteral(" or ")));
 }
 
+extern "C" Q_DECL_EXPORT void quokkaPageProbeProblem(QString *why)
+{
+    *why = EnginePageProbe::whyEngineCannotStart();
+}
+
 extern "C" Q_DECL_EXPORT PageProbe *quokkaCreatePageProbe(QObject *parent)
 {
     // No engine rather than one that takes the whole program down with it.

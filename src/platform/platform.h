@@ -32,6 +32,9 @@ public:
     virtual MediaPlayer *createSound(const QString &file, int volume, QObject *parent) = 0;
     /// A web engine probe for the list checker, owned by @p parent; null where there is no engine.
     virtual PageProbe *createPageProbe(QObject *parent) { Q_UNUSED(parent); return nullptr; }
+    /// Why createPageProbe() gives no probe on this machine, in words a person can act on; empty when
+    /// it can give one, or where no engine is meant to be.
+    virtual QString pageProbeProblem() { return {}; }
     /// Ends the program at once: no window's close or unload handling runs.
     virtual void quit() = 0;
 };

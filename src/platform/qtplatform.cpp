@@ -238,6 +238,17 @@ PageProbe *QtPlatform::createPageProbe(QObject *parent)
     return create(parent);
 }
 
+QString QtPlatform::pageProbeProblem()
+{
+    using PageProbeProblem = void (*)(QString *);
+    static PageProbeProblem problem = nullptr;
+    if (!problem)
+        problem = reinterpret_cast<PageProbeProblem>(engineFunction("quokkaPageProbeProblem"));
+    QString why;
+    problem(&why);
+    return why;
+}
+
 MediaPlayer *QtPlatform::createAnimation(const QString &file, QWidget *parent)
 {
     return new AnimationPlayer(file, parent);

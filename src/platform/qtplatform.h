@@ -19,6 +19,7 @@ public:
     MediaPlayer *createAnimation(const QString &file, QWidget *parent) override;
     MediaPlayer *createSound(const QString &file, int volume, QObject *parent) override;
     PageProbe *createPageProbe(QObject *parent) override;
+    QString pageProbeProblem() override;
     void quit() override;
 
 private:

@@ -157,6 +157,10 @@ public:
     MediaPlayer *createAnimation(const QString &file, QWidget *parent) override;
     MediaPlayer *createSound(const QString &file, int volume, QObject *parent) override;
     void quit() override { ++quits; }
+    QString pageProbeProblem() override { return pageProbeProblemText; }
+
+    /// What pageProbeProblem() tells: set it to play a machine whose engine cannot start.
+    QString pageProbeProblemText;
 
     FakeMessageBoxes boxes;
     FakeClock clockFake;
