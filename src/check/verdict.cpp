@@ -115,6 +115,7 @@ CheckResult resultOfFailure(const QUrl &checked, const ProbeAnswer &answer, cons
         // The browser failed, not the page: nothing says the page is gone.
         r.verdict = Verdict::Failing;
         r.reason = QStringLiteral("the browser failed, not the page%1").arg(detail);
+        r.engineFailed = true;
         break;
     }
     return r;

@@ -42,6 +42,8 @@ struct CheckResult {
     /// The page's fingerprint (pageFingerprint() of its title and visible text) when a page was
     /// read; 0 otherwise.
     quint64 fingerprint = 0;
+    /// True when the engine failed (its page process ended or could not run), not the page.
+    bool engineFailed = false;
 };
 
 /// What an entry of a list is to the checker.

@@ -275,7 +275,12 @@ int main(int argc, char *argv[])
         if (!writeOut(out))
             checker.cancel();
     };
+    // An engine whose page process ends at every start decides nothing: that is an error, not a check.
+    int engineFailures = 0;
+    int engineAnswers = 0;
     QObject::connect(&checker, &ListChecker::entryChecked, &app, [&](int line, const CheckResult &result) {
+        if (result.byBrowser)
+            ++(result.engineFailed ? engineFailures : engineAnswers);
         pending[std::size_t(line)] = result;
         if (std::size_t(line) == nextToPrint)
             flush();
@@ -312,6 +317,13 @@ int main(int argc, char *argv[])
         return writeFailed();
     if (interrupted) {
         printError(QStringLiteral("interrupted: %1 of %2 entries checked.").arg(checker.checkedCount()).arg(checker.total()));
+        return exitError;
+    }
+    if (engineFailures > 0 && engineAnswers == 0) {
+        printError(QStringLiteral("the web engine's page process ended each time it started (%1 %2), so the entries "
+                                  "it was to decide are failing; check with plain requests only: --no-browser.")
+                       .arg(engineFailures)
+                       .arg(engineFailures == 1 ? QStringLiteral("page") : QStringLiteral("pages")));
         return exitError;
     }
     return checker.count(Verdict::Dead) > 0 ? exitDead : exitClean;
