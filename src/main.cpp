@@ -4,6 +4,7 @@
 #include "app/startup.h"
 #include "app/quokkaapplication.h"
 #include "platform/messageboxes.h"
+#include "platform/pageprocess.h"
 #include "platform/qtplatform.h"
 #include "store/listpaths.h"
 
@@ -47,6 +48,13 @@ int main(int argc, char *argv[])
     const QString sandboxProblem = Startup::sandboxProblem(Startup::SandboxFacts::ofThisProcess(app.arguments()));
     if (!sandboxProblem.isEmpty()) {
         platform.messageBoxes().show(sandboxProblem, QStringLiteral("Quokka cannot show web pages"),
+                                     MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+        return 1;
+    }
+
+    // Without its page process the engine ends the program at the first page view, without a word.
+    if (const QString problem = enginePageProcessProblem(); !problem.isEmpty()) {
+        platform.messageBoxes().show(Startup::pageProcessMessage(problem), QStringLiteral("Quokka cannot show web pages"),
                                      MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
         return 1;
     }

@@ -1,5 +1,6 @@
 // Before the web engine starts: whether its sandbox can run, and what the person is told when not.
 #include "app/startup.h"
+#include "platform/pageprocess.h"
 
 #include <QtTest>
 
@@ -37,6 +38,44 @@ private slots:
         QCOMPARE(message.isEmpty(), said.isEmpty());
         for (const QString &part : said)
             QVERIFY2(message.contains(part), qPrintable(part + QStringLiteral(" not in: ") + message));
+    }
+
+    void aMissingPageProcessIsToldBeforeTheEngineStarts_data()
+    {
+        QTest::addColumn<QString>("made"); // what stands where QTWEBENGINEPROCESS_PATH points
+        QTest::addColumn<bool>("told");
+        QTest::newRow("nothing there") << QString() << true;
+        QTest::newRow("a file that cannot run") << QStringLiteral("file") << true;
+        QTest::newRow("a folder") << QStringLiteral("folder") << true;
+        QTest::newRow("a program") << QStringLiteral("program") << false;
+    }
+    void aMissingPageProcessIsToldBeforeTheEngineStarts()
+    {
+        QFETCH(QString, made);
+        QFETCH(bool, told);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("QtWebEngineProcess"));
+        if (made == u"folder") {
+            QVERIFY(QDir().mkpath(path));
+        } else if (!made.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("#!/bin/sh\n");
+            file.close();
+            if (made == u"program")
+                QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
+        }
+        const QByteArray before = qgetenv("QTWEBENGINEPROCESS_PATH");
+        qputenv("QTWEBENGINEPROCESS_PATH", path.toLocal8Bit());
+        const QString problem = enginePageProcessProblem();
+        before.isEmpty() ? qunsetenv("QTWEBENGINEPROCESS_PATH") : qputenv("QTWEBENGINEPROCESS_PATH", before);
+        QCOMPARE(problem.isEmpty(), !told);
+        if (told) {
+            QVERIFY2(problem.contains(path), qPrintable(problem));
+            const QString message = Startup::pageProcessMessage(problem);
+            for (const char *part : {"libqt6webenginecore6-bin", "QTWEBENGINEPROCESS_PATH"})
+                QVERIFY2(message.contains(QLatin1String(part)), qPrintable(message));
+        }
     }
 
     void theFactsOfThisProcess_data()

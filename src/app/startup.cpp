@@ -93,4 +93,13 @@ QString sandboxProblem(const SandboxFacts &facts)
     return {};
 }
 
+QString pageProcessMessage(const QString &problem)
+{
+    return QStringLiteral("Quokka shows every page with its web engine, and %1.\n\n"
+                          "On Debian that program comes with the package libqt6webenginecore6-bin: install it again "
+                          "(apt-get install --reinstall libqt6webenginecore6-bin). If you set QTWEBENGINEPROCESS_PATH, "
+                          "make it name that program, or unset it.")
+        .arg(problem);
+}
+
 } // namespace Startup

@@ -32,4 +32,7 @@ struct SandboxFacts {
 /// message for the person: why pages cannot be shown, and what to do about it. The program never turns
 /// the sandbox off by itself.
 QString sandboxProblem(const SandboxFacts &facts);
+
+/// What the person is told when enginePageProcessProblem() is not empty.
+QString pageProcessMessage(const QString &problem);
 } // namespace Startup

@@ -1,5 +1,7 @@
 #include "platform/qtplatform.h"
 
+#include "platform/pageprocess.h"
+
 #include "platform/clock.h"
 #include "platform/fatalerror.h"
 #include "platform/mediaplayer.h"
@@ -240,13 +242,7 @@ PageProbe *QtPlatform::createPageProbe(QObject *parent)
 
 QString QtPlatform::pageProbeProblem()
 {
-    using PageProbeProblem = void (*)(QString *);
-    static PageProbeProblem problem = nullptr;
-    if (!problem)
-        problem = reinterpret_cast<PageProbeProblem>(engineFunction("quokkaPageProbeProblem"));
-    QString why;
-    problem(&why);
-    return why;
+    return enginePageProcessProblem();
 }
 
 MediaPlayer *QtPlatform::createAnimation(const QString &file, QWidget *parent)
