@@ -373,6 +373,26 @@ private slots:
         QVERIFY(boxes().shown.isEmpty());
     }
 
+    void theNameTellsTheExportsFormat_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<int>("format");
+        QTest::newRow("csv typed, text filter") << "list.csv" << 0 << 2;
+        QTest::newRow("HTM typed, csv filter") << "list.HTM" << 2 << 1;
+        QTest::newRow("txt typed, bookmarks filter") << "list.txt" << 1 << 0;
+        QTest::newRow("no ending: the filter") << "list" << 2 << 2;
+        QTest::newRow("another ending: the filter") << "list.lst" << 1 << 1;
+        QTest::newRow("no filter known") << "list" << -1 << 0;
+    }
+    void theNameTellsTheExportsFormat()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, filter);
+        QFETCH(int, format);
+        QCOMPARE(ListImport::exportFormatFor(file(name), filter), format);
+    }
+
     void exportThatCannotBeWrittenIsSaid()
     {
         writeList("https://a.example/\r\n");

@@ -356,6 +356,19 @@ QByteArray exportBytes(Windows &windows, const QStringList &entries, int filterI
     return ListFormats::writeCsv(rows);
 }
 
+int exportFormatFor(const QString &path, qsizetype filterIndex)
+{
+    // A name that ends as one of the formats' files do gets that format, whatever filter was left chosen.
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("txt"))
+        return 0;
+    if (suffix == QLatin1String("html") || suffix == QLatin1String("htm"))
+        return 1;
+    if (suffix == QLatin1String("csv"))
+        return 2;
+    return filterIndex >= 0 && filterIndex < exportFilters().size() ? int(filterIndex) : 0;
+}
+
 bool exportTo(Windows &windows, const QString &path, int filterIndex, QString *error)
 {
     const QByteArray bytes = exportBytes(windows, workingEntries(windows), filterIndex);
@@ -374,7 +387,7 @@ void exportList(Windows &windows, QWidget *parent)
                                        QDir::homePath() + QStringLiteral("/quokka-list.txt"), filters, &filter);
     if (path.isEmpty())
         return;
-    const int index = qMax(0, int(filters.indexOf(filter)));
+    const int index = exportFormatFor(path, filters.indexOf(filter));
     static const char *const suffixes[] = {"txt", "html", "csv"};
     if (QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + QLatin1String(suffixes[index]);

@@ -72,6 +72,9 @@ void exportList(Windows &windows, QWidget *parent);
 /// The export's bytes in the format of @p filter (one of exportFilters()).
 QByteArray exportBytes(Windows &windows, const QStringList &entries, int filterIndex);
 QStringList exportFilters();
+/// The format an export to @p path gets: the one its name's ending says (.txt, .html, .csv), else the
+/// chosen filter's.
+int exportFormatFor(const QString &path, qsizetype filterIndex);
 /// Writes the working list to @p path (atomically) in the format @p filterIndex; the error for the person.
 bool exportTo(Windows &windows, const QString &path, int filterIndex, QString *error = nullptr);
 } // namespace ListImport
