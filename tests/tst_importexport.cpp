@@ -297,6 +297,25 @@ private slots:
         QCOMPARE(list()->entries(), QStringList({"https://a.example/", "https://b.example/"}));
     }
 
+    void inThePageCtrlShiftVIsThePages()
+    {
+        writeList("http://keep.example/\r\n");
+        ListBrowser *browser = m_world.windows->listBrowser();
+        QApplication::clipboard()->setText(QStringLiteral("https://a.example/"));
+        QApplication::setActiveWindow(m_world.windows->mainWindow());
+        QWidget *page = browser->m_view->widget();
+        page->setFocusPolicy(Qt::StrongFocus);
+        page->setFocus();
+        QTRY_VERIFY(page->hasFocus());
+        QTest::keyClick(page, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(boxes().shown.isEmpty());
+        QCOMPARE(list()->entries(), QStringList{"http://keep.example/"});
+        browser->m_addressList->setFocus();
+        QTRY_VERIFY(browser->m_addressList->hasFocus());
+        QTest::keyClick(browser->m_addressList, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(boxes().shown.size(), 1);
+    }
+
     void aDropAddsLinksAndTextAndImportsFiles_data()
     {
         QTest::addColumn<QString>("format");

@@ -5,6 +5,7 @@
 #include "check/checkresults.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
+#include "platform/webbrowser.h"
 #include "store/listpaths.h"
 #include "store/urllistfile.h"
 #include "ui/listbox.h"
@@ -23,6 +24,7 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QSet>
 #include <QUrl>
@@ -315,6 +317,12 @@ void attachTo(ListBrowser *listBrowser, Windows &windows)
     paste->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     listBrowser->addAction(paste);
     QObject::connect(paste, &QAction::triggered, listBrowser, [&windows] { pasteAddresses(windows); });
+    // In the page Ctrl+Shift+V stays the page's own (a browser's paste as plain text): the key is ours
+    // only while the keyboard is elsewhere in the list browser.
+    QObject::connect(qApp, &QApplication::focusChanged, paste, [paste, page = QPointer<QWidget>(listBrowser->m_view->widget())](
+                                                                   QWidget *, QWidget *now) {
+        paste->setEnabled(!(page && now && (now == page || page->isAncestorOf(now))));
+    });
     new DropTarget(windows, listBrowser->m_addressList->viewport());
 }
 
