@@ -10,6 +10,7 @@
 #include "lists/importwindow.h"
 #include "store/listpaths.h"
 #include "ui/listbox.h"
+#include "ui/windowframe.h"
 
 #include <QAction>
 #include <QApplication>
@@ -189,6 +190,27 @@ private slots:
                  QStringLiteral("Plums & cream <3 \u2014 \"the\" tart \u2764"));
         QVERIFY(m_world.windows->listBrowser()->unload());
         QVERIFY(!readAll(ListPaths::listFile()).contains("Wikipedia"));
+    }
+
+    void theListBrowserComesUpWithWhatWasBroughtIn_data()
+    {
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("add") << false;
+        QTest::newRow("replace") << true;
+    }
+    void theListBrowserComesUpWithWhatWasBroughtIn()
+    {
+        QFETCH(bool, replace);
+        writeList("http://old.example/\r\n");
+        ListBrowser *browser = m_world.windows->listBrowser();
+        WindowFrame::hide(browser);
+        QVERIFY(!WindowFrame::frameOf(browser)->isVisible());
+        writeFile(m_chosen = file(QStringLiteral("list.txt")), "https://a.example/\nhttps://b.example/\n");
+        ImportWindow *window = importThroughMenu();
+        QVERIFY(window);
+        (replace ? window->m_replaceButton : window->m_addButton)->click();
+        QVERIFY(WindowFrame::frameOf(browser)->isVisible());
+        QCOMPARE(list()->count(), replace ? 2 : 3);
     }
 
     void aFileThatIsNoListIsSaid_data()

@@ -9,6 +9,7 @@
 #include "store/listpaths.h"
 #include "store/urllistfile.h"
 #include "ui/listbox.h"
+#include "ui/windowframe.h"
 
 #include <QAction>
 #include <QApplication>
@@ -259,6 +260,8 @@ void addToList(Windows &windows, const QList<FoundAddress> &addresses)
     else
         list->addEntries(entries);
     ListTitles::remember(addresses);
+    // The list that grew comes up, also where it was hidden (after New List, Edit List or Info).
+    WindowFrame::show(windows.listBrowser());
 }
 
 int pasteAddresses(Windows &windows)
@@ -522,5 +525,6 @@ void ImportWindow::replaceList()
         entries.append(a.address);
     m_windows.listBrowser()->m_addressList->replaceEntries(entries, -1);
     ListTitles::remember(distinct);
+    WindowFrame::show(m_windows.listBrowser());
     accept();
 }
