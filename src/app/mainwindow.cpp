@@ -10,6 +10,7 @@
 #include "lists/cheatbox.h"
 #include "store/listfileversion.h"
 #include "lists/checkwindow.h"
+#include "lists/importwindow.h"
 #include "store/listpaths.h"
 #include "store/urllistfile.h"
 #include "platform/mediaplayer.h"
@@ -131,6 +132,10 @@ void MainWindow::createMenus()
                            {"editList", "Edit List", {}, &MainWindow::editList},
                            {"checkList", "Check List", QKeySequence(Qt::CTRL | Qt::Key_K), &MainWindow::checkList},
                            {"listSeparator", "-", {}, nullptr},
+                           {"importAddresses", "Import Addresses…", {}, &MainWindow::importAddresses},
+                           {"pasteAddresses", "Paste Addresses", {}, &MainWindow::pasteAddresses},
+                           {"exportList", "Export List…", {}, &MainWindow::exportList},
+                           {"transferSeparator", "-", {}, nullptr},
                            {"destroyList", "Destroy List", {}, &MainWindow::destroyList}}},
         {"browserMenu", "Browser", {{"big", "Big", {}, &MainWindow::showSelectedInBrowserWindow}}},
         {"helpMenu", "&?", {{"info", "Info", {}, &MainWindow::showAbout},
@@ -330,4 +335,19 @@ void MainWindow::checkList()
     // A check already running goes on: the command only brings its window forward.
     if (!window->isChecking())
         window->startCheck();
+}
+
+void MainWindow::importAddresses()
+{
+    ImportWindow::chooseAndOpen(m_windows, this);
+}
+
+void MainWindow::pasteAddresses()
+{
+    ListImport::pasteAddresses(m_windows);
+}
+
+void MainWindow::exportList()
+{
+    ListImport::exportList(m_windows, this);
 }

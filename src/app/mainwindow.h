@@ -36,6 +36,10 @@ public:
     void switchChildWindow(int step);
     /// "Check List": checks the list browser's working list in the Check List window.
     void checkList();
+    /// "Import Addresses…", "Paste Addresses", "Export List…": other programs' lists in and out.
+    void importAddresses();
+    void pasteAddresses();
+    void exportList();
     /// The toolbar's one handler; tells the buttons apart by their keys.
     void toolBarButtonClicked(const QString &key);
 

@@ -3,6 +3,7 @@
 #include "app/windows.h"
 #include "browser/browserwindow.h"
 #include "lists/addaddressbar.h"
+#include "lists/importwindow.h"
 #include "lists/savelist.h"
 #include "store/listpaths.h"
 #include "store/urllistfile.h"
@@ -154,6 +155,8 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
     EnterKey::giveDefaultButton(this, nullptr);
     EnterKey::leaveEnterTo(m_view->widget());
     createPlayControls();
+    // Ctrl+Shift+V pastes addresses, and links, text and files dropped on the list are brought in.
+    ListImport::attachTo(this, m_windows);
 
     connect(m_addressList, &ListBox::entryChosen, this, &ListBrowser::showSelectedEntry);
     // Typing into the field is a change; picking an item of the drop-down list is not.

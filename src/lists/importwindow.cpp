@@ -1,0 +1,530 @@
+#include "lists/importwindow.h"
+
+#include "app/windows.h"
+#include "browser/listbrowser.h"
+#include "check/checkresults.h"
+#include "platform/messageboxes.h"
+#include "platform/platform.h"
+#include "platform/webbrowser.h"
+#include "store/listpaths.h"
+#include "store/urllistfile.h"
+#include "ui/listbox.h"
+#include "ui/windowframe.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTime>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QMimeData>
+#include <QPointer>
+#include <QPushButton>
+#include <QSet>
+#include <QUrl>
+#include <QVBoxLayout>
+
+using ListFormats::FoundAddress;
+
+namespace {
+
+FileChooser::Choose &replacedChooser()
+{
+    static FileChooser::Choose chooser;
+    return chooser;
+}
+
+MessageBoxes &boxes(Windows &windows)
+{
+    return windows.platform().messageBoxes();
+}
+
+/// Reads a regular file of at most @p maxBytes whole, or says why not.
+std::optional<QByteArray> readSmallRegularFile(const QString &path, qint64 maxBytes, QString *error)
+{
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        *error = QStringLiteral("The file is not there.");
+        return std::nullopt;
+    }
+    if (!info.isFile()) {
+        *error = QStringLiteral("It is not a regular file (a folder, a pipe or a device).");
+        return std::nullopt;
+    }
+    if (info.size() > maxBytes) {
+        *error = QStringLiteral("It is larger than %1 MiB.").arg(maxBytes / (1024 * 1024));
+        return std::nullopt;
+    }
+    std::optional<QByteArray> bytes = UrlListFile::readBytes(path, error);
+    if (bytes && bytes->size() > maxBytes) {
+        *error = QStringLiteral("It is larger than %1 MiB.").arg(maxBytes / (1024 * 1024));
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+QStringList workingEntries(Windows &windows)
+{
+    QStringList entries = windows.listBrowser()->m_addressList->entries();
+    entries.removeAll(QString());
+    return entries;
+}
+
+/// Takes the drops on the list browser's list: links, text and files.
+class DropTarget final : public QObject {
+public:
+    DropTarget(Windows &windows, QWidget *target)
+        : QObject(target)
+        , m_windows(windows)
+    {
+        target->setAcceptDrops(true);
+        target->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto *drag = static_cast<QDragMoveEvent *>(event);
+            if (drag->mimeData()->hasUrls() || drag->mimeData()->hasText()) {
+                drag->setDropAction(Qt::CopyAction);
+                drag->accept();
+            } else {
+                drag->ignore();
+            }
+            return true;
+        }
+        case QEvent::Drop: {
+            auto *drop = static_cast<QDropEvent *>(event);
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+            // The drag's source waits for the drop to end: the import's questions come after it.
+            const auto data = std::make_shared<QMimeData>();
+            for (const QString &format : drop->mimeData()->formats())
+                data->setData(format, drop->mimeData()->data(format));
+            QMetaObject::invokeMethod(this, [this, data] { ListImport::dropAddresses(m_windows, data.get()); },
+                                      Qt::QueuedConnection);
+            return true;
+        }
+        default:
+            return QObject::eventFilter(watched, event);
+        }
+    }
+
+private:
+    Windows &m_windows;
+};
+
+} // namespace
+
+namespace FileChooser {
+
+QString choose(QWidget *parent, Mode mode, const QString &caption, const QString &start, const QStringList &filters,
+               QString *filter)
+{
+    if (replacedChooser())
+        return replacedChooser()(parent, mode, caption, start, filters, filter);
+    QFileDialog dialog(parent, caption, start, filters.join(QStringLiteral(";;")));
+    dialog.setAcceptMode(mode == Mode::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(mode == Mode::Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    if (filter)
+        *filter = dialog.selectedNameFilter();
+    return dialog.selectedFiles().constFirst();
+}
+
+void replaceForTests(Choose chooser)
+{
+    replacedChooser() = std::move(chooser);
+}
+
+} // namespace FileChooser
+
+namespace ListTitles {
+
+QString filePath()
+{
+    return ListPaths::listFile() + QStringLiteral(".titles");
+}
+
+QHash<QString, QString> load()
+{
+    QHash<QString, QString> titles;
+    QString error;
+    const std::optional<QByteArray> bytes = readSmallRegularFile(filePath(), 16 * 1024 * 1024, &error);
+    if (!bytes)
+        return titles;
+    for (const QString &line : QString::fromUtf8(*bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+        if (tab > 0)
+            titles.insert(line.left(tab), line.mid(tab + 1));
+    }
+    return titles;
+}
+
+bool remember(const QList<FoundAddress> &found, QString *error)
+{
+    QHash<QString, QString> titles = load();
+    bool changed = false;
+    const auto oneLine = [](QString text) {
+        for (QChar &c : text)
+            if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+                c = QLatin1Char(' ');
+        return text;
+    };
+    for (const FoundAddress &a : found) {
+        if (a.title.isEmpty() || a.address.isEmpty() || a.address.contains(QLatin1Char('\t'))
+            || a.address.contains(QLatin1Char('\n')))
+            continue;
+        const QString title = oneLine(a.title);
+        if (titles.value(a.address) != title) {
+            titles.insert(a.address, title);
+            changed = true;
+        }
+    }
+    if (!changed)
+        return true;
+    QStringList keys = titles.keys();
+    keys.sort();
+    QByteArray bytes;
+    for (const QString &key : std::as_const(keys))
+        bytes += (key + QLatin1Char('\t') + titles.value(key) + QLatin1Char('\n')).toUtf8();
+    const SaveResult saved = UrlListFile::replaceFile(filePath(), bytes);
+    if (!saved && error)
+        *error = saved.reason;
+    return bool(saved);
+}
+
+} // namespace ListTitles
+
+namespace ListImport {
+
+FileRead readFile(const QString &path)
+{
+    FileRead read;
+    const std::optional<QByteArray> bytes = readSmallRegularFile(path, maxFileBytes, &read.error);
+    if (bytes)
+        read.result = ListFormats::read(*bytes);
+    return read;
+}
+
+QList<FoundAddress> addressesInText(const QString &text)
+{
+    return ListFormats::read(text.toUtf8()).addresses;
+}
+
+QList<FoundAddress> newAddresses(const QList<FoundAddress> &found, const QStringList &list)
+{
+    QSet<QString> seen;
+    for (const QString &entry : list)
+        seen.insert(ListFormats::comparisonKey(entry));
+    QList<FoundAddress> fresh;
+    for (const FoundAddress &a : found) {
+        const QString key = ListFormats::comparisonKey(a.address);
+        if (key.isEmpty() || seen.contains(key))
+            continue;
+        seen.insert(key);
+        fresh.append(a);
+    }
+    return fresh;
+}
+
+QString count(qsizetype n)
+{
+    return QLocale(QLocale::English).toString(qlonglong(n));
+}
+
+void addToList(Windows &windows, const QList<FoundAddress> &addresses)
+{
+    if (addresses.isEmpty())
+        return;
+    ListBox *list = windows.listBrowser()->m_addressList;
+    QStringList entries;
+    entries.reserve(addresses.size());
+    for (const FoundAddress &a : addresses)
+        entries.append(a.address);
+    // A list of nothing but its one blank line (a new or emptied list) gets the addresses in its place.
+    if (list->count() == 1 && list->entry(0).isEmpty())
+        list->replaceEntries(entries, -1);
+    else
+        list->addEntries(entries);
+    ListTitles::remember(addresses);
+    // The list that grew comes up, also where it was hidden (after New List, Edit List or Info).
+    WindowFrame::show(windows.listBrowser());
+}
+
+int pasteAddresses(Windows &windows)
+{
+    const QString text = QApplication::clipboard()->text();
+    const QList<FoundAddress> found = addressesInText(text);
+    if (found.isEmpty()) {
+        boxes(windows).show(QStringLiteral("The clipboard holds no addresses."), QStringLiteral("Paste Addresses"),
+                            MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Information);
+        return 0;
+    }
+    const QStringList list = workingEntries(windows);
+    const QList<FoundAddress> fresh = newAddresses(found, list);
+    const QString summary = ListFormats::summaryText(ListFormats::summarizeImport(found, list));
+    if (fresh.isEmpty()) {
+        boxes(windows).show(summary + QStringLiteral(".\n\nThe list holds every one of them already."),
+                            QStringLiteral("Paste Addresses"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Information);
+        return 0;
+    }
+    const QString question = fresh.size() == 1 ? QStringLiteral("Add 1 address to the list?")
+                                               : QStringLiteral("Add %1 addresses to the list?").arg(count(fresh.size()));
+    if (boxes(windows).show(summary + QStringLiteral(" in the clipboard.\n\n") + question, QStringLiteral("Paste Addresses"),
+                            MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question)
+        != MessageBoxes::Answer::Ok)
+        return 0;
+    addToList(windows, fresh);
+    return int(fresh.size());
+}
+
+int dropAddresses(Windows &windows, const QMimeData *data)
+{
+    QList<FoundAddress> found;
+    if (data->hasUrls()) {
+        for (const QUrl &url : data->urls()) {
+            if (url.isLocalFile()) {
+                // A file is a list to bring in: its import shows what it holds first.
+                ImportWindow::open(windows, url.toLocalFile(), windows.listBrowser()->window());
+                return 0;
+            }
+            if (url.isValid() && !url.isEmpty())
+                found.append({url.toString(QUrl::FullyEncoded), QString()});
+        }
+    }
+    if (found.isEmpty() && data->hasText())
+        found = addressesInText(data->text());
+    const QList<FoundAddress> fresh = newAddresses(found, workingEntries(windows));
+    addToList(windows, fresh);
+    return int(fresh.size());
+}
+
+void attachTo(ListBrowser *listBrowser, Windows &windows)
+{
+    auto *paste = new QAction(listBrowser);
+    paste->setObjectName(QStringLiteral("pasteAddressesAction"));
+    paste->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V));
+    paste->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    listBrowser->addAction(paste);
+    QObject::connect(paste, &QAction::triggered, listBrowser, [&windows] { pasteAddresses(windows); });
+    // In the page Ctrl+Shift+V stays the page's own (a browser's paste as plain text): the key is ours
+    // only while the keyboard is elsewhere in the list browser.
+    QObject::connect(qApp, &QApplication::focusChanged, paste, [paste, page = QPointer<QWidget>(listBrowser->m_view->widget())](
+                                                                   QWidget *, QWidget *now) {
+        paste->setEnabled(!(page && now && (now == page || page->isAncestorOf(now))));
+    });
+    new DropTarget(windows, listBrowser->m_addressList->viewport());
+}
+
+QStringList exportFilters()
+{
+    return {QStringLiteral("Plain text, one address a line (*.txt)"), QStringLiteral("Bookmarks file (*.html)"),
+            QStringLiteral("CSV with the last check's verdicts (*.csv)")};
+}
+
+QByteArray exportBytes(Windows &windows, const QStringList &entries, int filterIndex)
+{
+    if (filterIndex == 0)
+        return ListFormats::writePlainText(entries);
+    const QHash<QString, QString> titles = ListTitles::load();
+    const CheckResults &results = windows.checkResults();
+    const auto titleOf = [&](const QString &entry) {
+        QString title = titles.value(entry);
+        if (title.isEmpty())
+            if (const auto result = results.resultFor(entry))
+                title = result->title;
+        return title;
+    };
+    if (filterIndex == 1) {
+        QList<FoundAddress> found;
+        for (const QString &entry : entries)
+            found.append({entry, titleOf(entry)});
+        return ListFormats::writeNetscapeBookmarks(found, QStringLiteral("Quokka"), QDateTime::currentSecsSinceEpoch());
+    }
+    QList<ListFormats::CsvRow> rows;
+    for (const QString &entry : entries) {
+        ListFormats::CsvRow row{entry, titleOf(entry), {}, 0, {}};
+        if (const auto result = results.resultFor(entry)) {
+            row.verdict = verdictWord(result->verdict);
+            row.status = result->status;
+            row.reason = result->reason;
+        }
+        rows.append(row);
+    }
+    return ListFormats::writeCsv(rows);
+}
+
+int exportFormatFor(const QString &path, qsizetype filterIndex)
+{
+    // A name that ends as one of the formats' files do gets that format, whatever filter was left chosen.
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("txt"))
+        return 0;
+    if (suffix == QLatin1String("html") || suffix == QLatin1String("htm"))
+        return 1;
+    if (suffix == QLatin1String("csv"))
+        return 2;
+    return filterIndex >= 0 && filterIndex < exportFilters().size() ? int(filterIndex) : 0;
+}
+
+bool exportTo(Windows &windows, const QString &path, int filterIndex, QString *error)
+{
+    const QByteArray bytes = exportBytes(windows, workingEntries(windows), filterIndex);
+    const SaveResult saved = UrlListFile::replaceFile(path, bytes);
+    if (!saved && error)
+        *error = saved.reason;
+    return bool(saved);
+}
+
+void exportList(Windows &windows, QWidget *parent)
+{
+    windows.listBrowser(); // the working list is the one exported
+    const QStringList filters = exportFilters();
+    QString filter = filters.constFirst();
+    QString path = FileChooser::choose(parent, FileChooser::Mode::Save, QStringLiteral("Export List"),
+                                       QDir::homePath() + QStringLiteral("/quokka-list.txt"), filters, &filter);
+    if (path.isEmpty())
+        return;
+    const int index = exportFormatFor(path, filters.indexOf(filter));
+    static const char *const suffixes[] = {"txt", "html", "csv"};
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QLatin1Char('.') + QLatin1String(suffixes[index]);
+    QString error;
+    if (!exportTo(windows, path, index, &error)) {
+        boxes(windows).show(QStringLiteral("Quokka could not export the list to\n%1\n\nReason: %2")
+                                .arg(QDir::toNativeSeparators(path), error),
+                            QStringLiteral("List not exported"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+    }
+}
+
+} // namespace ListImport
+
+ImportWindow::ImportWindow(Windows &windows, const QString &path, const ListFormats::ReadResult &read, QWidget *parent)
+    : QDialog(parent)
+    , m_windows(windows)
+    , m_found(read.addresses)
+{
+    setObjectName(QStringLiteral("ImportWindow"));
+    setWindowTitle(QStringLiteral("Import Addresses"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_summary = ListFormats::summarizeImport(m_found, workingEntries(windows));
+
+    auto *layout = new QVBoxLayout(this);
+    m_fileLabel = new QLabel(QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(path), ListFormats::formatName(read.format)), this);
+    m_fileLabel->setObjectName(QStringLiteral("fileLabel"));
+    m_fileLabel->setWordWrap(true);
+    m_fileLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_fileLabel);
+    QString text = ListFormats::summaryText(m_summary);
+    if (!read.problem.isEmpty())
+        text += QStringLiteral("\nThe file could not be read to its end: %1").arg(read.problem);
+    m_summaryLabel = new QLabel(text, this);
+    m_summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
+    m_summaryLabel->setWordWrap(true);
+    QFont bold = m_summaryLabel->font();
+    bold.setBold(true);
+    m_summaryLabel->setFont(bold);
+    layout->addWidget(m_summaryLabel);
+
+    m_preview = new QListWidget(this);
+    m_preview->setObjectName(QStringLiteral("preview"));
+    m_preview->setAccessibleName(QStringLiteral("Addresses found"));
+    m_preview->setUniformItemSizes(true);
+    // The first thousand are enough to see what the file holds.
+    for (qsizetype i = 0; i < m_found.size() && i < 1000; ++i) {
+        const FoundAddress &a = m_found[i];
+        auto *item = new QListWidgetItem(a.title.isEmpty() ? a.address : a.title + QStringLiteral("  ") + a.address, m_preview);
+        item->setToolTip(a.address);
+    }
+    layout->addWidget(m_preview, 1);
+
+    auto *buttons = new QDialogButtonBox(this);
+    m_addButton = buttons->addButton(QStringLiteral("&Add"), QDialogButtonBox::AcceptRole);
+    m_addButton->setObjectName(QStringLiteral("addButton"));
+    m_addButton->setAccessibleName(QStringLiteral("Add the new addresses to the list"));
+    m_replaceButton = buttons->addButton(QStringLiteral("&Replace"), QDialogButtonBox::DestructiveRole);
+    m_replaceButton->setObjectName(QStringLiteral("replaceButton"));
+    m_replaceButton->setAccessibleName(QStringLiteral("Replace the list by these addresses"));
+    m_cancelButton = buttons->addButton(QDialogButtonBox::Cancel);
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    layout->addWidget(buttons);
+    m_addButton->setEnabled(m_summary.added() > 0);
+    m_replaceButton->setEnabled(m_summary.found > 0);
+    m_addButton->setDefault(true);
+    connect(m_addButton, &QPushButton::clicked, this, &ImportWindow::addToList);
+    connect(m_replaceButton, &QPushButton::clicked, this, &ImportWindow::replaceList);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    resize(560, 420);
+}
+
+ImportWindow *ImportWindow::chooseAndOpen(Windows &windows, QWidget *parent)
+{
+    const QString path = FileChooser::choose(
+        parent, FileChooser::Mode::Open, QStringLiteral("Import Addresses"), QDir::homePath(),
+        {QStringLiteral("Lists: bookmarks, text, CSV, OPML (*.html *.htm *.txt *.csv *.opml *.xml *.md)"),
+         QStringLiteral("All files (*)")});
+    return path.isEmpty() ? nullptr : open(windows, path, parent);
+}
+
+ImportWindow *ImportWindow::open(Windows &windows, const QString &path, QWidget *parent)
+{
+    const ListImport::FileRead read = ListImport::readFile(path);
+    QString why = read.error;
+    if (read.result && read.result->addresses.isEmpty())
+        why = read.result->problem.isEmpty() ? QStringLiteral("It holds no web addresses.") : read.result->problem;
+    if (!why.isEmpty()) {
+        boxes(windows).show(QStringLiteral("Quokka found no list to import in\n%1\n\nReason: %2\n\nYour list is left as it is.")
+                                .arg(QDir::toNativeSeparators(path), why),
+                            QStringLiteral("Nothing to import"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+        return nullptr;
+    }
+    windows.listBrowser(); // what the file brings is counted against the working list
+    auto *window = new ImportWindow(windows, path, *read.result, parent);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+void ImportWindow::addToList()
+{
+    const QList<FoundAddress> fresh = ListImport::newAddresses(m_found, workingEntries(m_windows));
+    const QString question = fresh.size() == 1
+        ? QStringLiteral("Would you like to add 1 address to the list?")
+        : QStringLiteral("Would you like to add %1 addresses to the list?").arg(ListImport::count(fresh.size()));
+    if (boxes(m_windows).show(question, QStringLiteral("Add all"), MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question)
+        != MessageBoxes::Answer::Ok)
+        return;
+    ListImport::addToList(m_windows, fresh);
+    accept();
+}
+
+void ImportWindow::replaceList()
+{
+    const QList<FoundAddress> distinct = ListImport::newAddresses(m_found, {});
+    const QString question = QStringLiteral("Would you like to replace all the %1 entries of the list by the %2 addresses found?")
+                                 .arg(ListImport::count(workingEntries(m_windows).size()), ListImport::count(distinct.size()));
+    if (boxes(m_windows).show(question, QStringLiteral("Replace all"), MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question)
+        != MessageBoxes::Answer::Ok)
+        return;
+    QStringList entries;
+    for (const FoundAddress &a : distinct)
+        entries.append(a.address);
+    m_windows.listBrowser()->m_addressList->replaceEntries(entries, -1);
+    ListTitles::remember(distinct);
+    WindowFrame::show(m_windows.listBrowser());
+    accept();
+}

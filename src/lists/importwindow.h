@@ -1,0 +1,112 @@
+// Bringing lists in and taking them out: Import Addresses, Paste Addresses, a drop on the list browser's
+// list, and Export List. The formats themselves are listformats/'s; this is where they meet the windows.
+#pragma once
+
+#include "listformats/listformats.h"
+
+#include <QDialog>
+#include <QHash>
+
+#include <functional>
+#include <optional>
+
+class Windows;
+class ListBrowser;
+class QLabel;
+class QListWidget;
+class QMimeData;
+class QPushButton;
+
+/// The platform's file dialog, one call each way; tests put their own chooser in its place.
+namespace FileChooser {
+enum class Mode { Open, Save };
+/// Returns the chosen file's path (empty for Cancel); @p filter receives the chosen filter.
+using Choose = std::function<QString(QWidget *parent, Mode mode, const QString &caption, const QString &start,
+                                     const QStringList &filters, QString *filter)>;
+QString choose(QWidget *parent, Mode mode, const QString &caption, const QString &start, const QStringList &filters,
+               QString *filter = nullptr);
+/// Replaces the real dialog by @p chooser (nothing: the real dialog again).
+void replaceForTests(Choose chooser);
+} // namespace FileChooser
+
+/// Titles of the list's addresses (a bookmark's title), kept beside the list in "<list>.titles": one
+/// "address TAB title" a line, UTF-8, so that the list file's bytes stay as they are.
+namespace ListTitles {
+QString filePath();
+/// The titles kept; none when the file is missing or no regular file of at most 16 MiB.
+QHash<QString, QString> load();
+/// Adds @p found's titles to those kept (a title given anew replaces the old one) and writes the file.
+bool remember(const QList<ListFormats::FoundAddress> &found, QString *error = nullptr);
+} // namespace ListTitles
+
+namespace ListImport {
+/// The largest file read: larger ones are refused with a message, never read in part.
+constexpr qint64 maxFileBytes = 64 * 1024 * 1024;
+
+struct FileRead {
+    std::optional<ListFormats::ReadResult> result;
+    QString error; ///< why the file could not be read, for the person
+};
+/// Reads a regular file (through links) of at most maxFileBytes and recognises its format.
+FileRead readFile(const QString &path);
+/// The addresses found in a text (the clipboard's, a drop's), in any format read() knows.
+QList<ListFormats::FoundAddress> addressesInText(const QString &text);
+/// Of @p found, in order, the first of each address that @p list does not hold yet.
+QList<ListFormats::FoundAddress> newAddresses(const QList<ListFormats::FoundAddress> &found, const QStringList &list);
+/// The number as a person writes it: 1,201.
+QString count(qsizetype n);
+
+/// Adds @p addresses to the list browser's working list, as Add does, and keeps their titles.
+void addToList(Windows &windows, const QList<ListFormats::FoundAddress> &addresses);
+
+/// List > Paste Addresses (Ctrl+Shift+V in the list browser): says how many the clipboard holds and
+/// adds the new ones when the person agrees. Returns how many were added.
+int pasteAddresses(Windows &windows);
+/// A drop: links and text add their addresses at once, a file opens its import. Returns how many were added.
+int dropAddresses(Windows &windows, const QMimeData *data);
+/// The list browser's Ctrl+Shift+V and the drop onto its list.
+void attachTo(ListBrowser *listBrowser, Windows &windows);
+
+/// List > Export List...: the list browser's working list as plain text, a bookmarks file or CSV.
+void exportList(Windows &windows, QWidget *parent);
+/// The export's bytes in the format of @p filter (one of exportFilters()).
+QByteArray exportBytes(Windows &windows, const QStringList &entries, int filterIndex);
+QStringList exportFilters();
+/// The format an export to @p path gets: the one its name's ending says (.txt, .html, .csv), else the
+/// chosen filter's.
+int exportFormatFor(const QString &path, qsizetype filterIndex);
+/// Writes the working list to @p path (atomically) in the format @p filterIndex; the error for the person.
+bool exportTo(Windows &windows, const QString &path, int filterIndex, QString *error = nullptr);
+} // namespace ListImport
+
+/// What a file holds, shown before anything changes, with Add, Replace and Cancel.
+class ImportWindow final : public QDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ImportWindow)
+public:
+    ImportWindow(Windows &windows, const QString &path, const ListFormats::ReadResult &read, QWidget *parent);
+
+    /// List > Import Addresses...: asks for a file and opens its import; null for Cancel or no list.
+    static ImportWindow *chooseAndOpen(Windows &windows, QWidget *parent);
+    /// Reads @p path and shows what it holds; a file that is no list is said in a message (null).
+    static ImportWindow *open(Windows &windows, const QString &path, QWidget *parent);
+
+    /// Add: the file's new addresses after the list's entries, once the person agrees.
+    void addToList();
+    /// Replace: the file's addresses in place of the list, once the person agrees.
+    void replaceList();
+
+    ListFormats::ImportSummary summary() const { return m_summary; }
+
+    QLabel *m_fileLabel;
+    QLabel *m_summaryLabel;
+    QListWidget *m_preview;
+    QPushButton *m_addButton;
+    QPushButton *m_replaceButton;
+    QPushButton *m_cancelButton;
+
+private:
+    Windows &m_windows;
+    QList<ListFormats::FoundAddress> m_found;
+    ListFormats::ImportSummary m_summary;
+};

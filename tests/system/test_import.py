@@ -1,0 +1,90 @@
+"""Lists in and out with the real mouse and keyboard: List > Import Addresses... reads a browser's bookmarks
+export through the file dialog and says what it found before anything changes, Add asks and adds the new
+addresses, Ctrl+Shift+V in the list browser pastes the addresses copied from a text box, Export List...
+writes plain text with LF line ends, and the list file gets the grown list when the frame closes.
+"""
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from quokka_driver import check, read, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
+
+
+def entries_of(s, lst):
+    return [n.name for n in s.find_all("list item", root=lst)]
+
+
+def through_file_dialog(s, title, path):
+    """Types @path into the name box of the file dialog titled @title, by keyboard, and presses Enter."""
+    s.find("dialog", title, timeout=15, showing=True)
+    time.sleep(0.5)  # the dialog's name box takes the focus once it is shown
+    s.keys("ctrl+a", "BackSpace")
+    s.type(path)
+    s.keys("Return")
+
+
+def import_paste_export(s, problems):
+    os.makedirs(os.path.dirname(s.list_file()), exist_ok=True)
+    with open(s.list_file(), "wb") as f:
+        f.write(b"https://www.example.org/\r\n")
+    bookmarks = os.path.join(s.home, "bookmarks.html")
+    with open(os.path.join(os.environ["QUOKKA_SOURCE_DIR"], "tests/testdata/listformats/firefox-bookmarks.html"), "rb") as f:
+        data = f.read()
+    with open(bookmarks, "wb") as f:
+        f.write(data)
+
+    s.start()
+    s.find("frame", "Quokka", timeout=30, showing=True)
+    s.menu("List", "Import Addresses…")
+    through_file_dialog(s, "Import Addresses", bookmarks)
+    summary = wait_for("the import's summary", lambda: [n for n in s.find_all("label", showing=True)
+                                                        if (n.name or "").startswith("4 addresses found")], timeout=20)[0]
+    check(summary.name == "4 addresses found, 1 already in the list", f"the import says {summary.name!r}")
+    window = window_of(summary)
+    lst = s.find("list", "Address list", timeout=20, showing=True)
+    problems += s.unnamed_controls(window)
+    check(entries_of(s, lst) == ["https://www.example.org/"], "the list changed before Add")
+    s.shot("import-summary")
+    s.click(s.find("push button", "Add the new addresses to the list", root=window, showing=True))
+    check(s.answer_alert("OK", "Would you like to add 3 addresses to the list?") == "Add all", "Add did not ask")
+    added = ["https://www.example.org/", "https://www.mozilla.org/en-US/firefox/central/",
+             "https://cooking.example/search?q=plum&sort=new",
+             "https://ja.wikipedia.org/wiki/%E3%82%AB%E3%83%B3%E3%82%AC%E3%83%AB%E3%83%BC"]
+    wait_for("the bookmarks in the list", lambda: entries_of(s, lst) == added, timeout=10)
+    s.shot("import-added")
+
+    # Paste: addresses copied from a text box of the program itself, then Ctrl+Shift+V on the list.
+    box = s.find("text", "Chosen address", showing=True)
+    s.click(box)
+    s.keys("ctrl+a", "BackSpace")
+    s.type("see https://pasted.example/one and https://www.example.org/")
+    s.keys("ctrl+a", "ctrl+c")
+    s.click(s.find("list item", added[0], root=lst, showing=True))
+    s.keys("ctrl+shift+v")
+    check(s.answer_alert("OK", "2 addresses found, 1 already in the list in the clipboard.\n\nAdd 1 address to the list?")
+          == "Paste Addresses", "Paste did not ask")
+    added.append("https://pasted.example/one")
+    wait_for("the pasted address in the list", lambda: entries_of(s, lst) == added, timeout=10)
+
+    exported = os.path.join(s.home, "exported.txt")
+    s.menu("List", "Export List…")
+    through_file_dialog(s, "Export List", exported)
+    wait_for(f"the file {exported}", lambda: os.path.exists(exported), timeout=15)
+    check(read(exported) == "".join(a + "\n" for a in added).encode(), f"the export holds {read(exported)!r}")
+    s.shot("export-done")
+
+    s.close_box("Quokka")
+    rc = s.wait_exit()
+    check(rc == 0, f"the program ended with {rc} after the close box")
+    check(read(s.list_file()) == "".join(a + "\r\n" for a in added).encode(),
+          f"after the close box the list file holds {read(s.list_file())!r}")
+    check(b"Wikipedia" in read(s.list_file() + ".titles"), "the bookmarks' titles were not kept beside the list")
+
+
+def main(program):
+    return run_walks(program, (import_paste_export,))
+
+
+if __name__ == "__main__":
+    run_inside_session(main)

@@ -1,0 +1,450 @@
+// Bringing other programs' lists in (Import Addresses, Paste Addresses, a drop) and taking the list out
+// (Export List), through the windows, the list browser's working list and the files they write.
+#include "app/mainwindow.h"
+#include "app/windows.h"
+#include "browser/listbrowser.h"
+#include "check/checkresults.h"
+#include "fakes/fakeplatform.h"
+#include "fakes/windowsworld.h"
+#include "listformats/listformats.h"
+#include "lists/importwindow.h"
+#include "store/listpaths.h"
+#include "ui/listbox.h"
+#include "ui/windowframe.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+using ListFormats::FoundAddress;
+
+namespace {
+
+QByteArray sample(const char *name)
+{
+    QFile file(qEnvironmentVariable("QUOKKA_TESTDATA") + QStringLiteral("/listformats/") + QLatin1String(name));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read the sample %s", name);
+    return file.readAll();
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+/// A bookmarks export as Firefox writes it, with @p count bookmarks in nested folders, separators,
+/// bookmarklets and place: queries between them.
+QByteArray bigBookmarksFile(int count)
+{
+    QByteArray out = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
+                     "<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks Menu</H1>\n<DL><p>\n";
+    for (int i = 0; i < count; ++i) {
+        if (i % 100 == 0)
+            out += "<DT><H3 ADD_DATE=\"1700000000\">Folder " + QByteArray::number(i / 100) + "</H3>\n<DL><p>\n";
+        out += "<DT><A HREF=\"https://site" + QByteArray::number(i) + ".example/p?a=1&amp;b=2\" ADD_DATE=\"1700000000\">T\xc3\xa9tel "
+            + QByteArray::number(i) + " &amp; co</A>\n";
+        if (i % 100 == 50)
+            out += "<HR>\n<DT><A HREF=\"javascript:void(0)\">Bookmarklet</A>\n<DT><A HREF=\"place:sort=8\">Recent</A>\n";
+        if (i % 100 == 99 || i == count - 1)
+            out += "</DL><p>\n";
+    }
+    return out + "</DL>\n";
+}
+
+} // namespace
+
+class TestImportExport : public QObject {
+    Q_OBJECT
+private:
+    WindowsWorld m_world;
+    QTemporaryDir m_files;
+    QString m_chosen;       ///< what the file dialog answers
+    QString m_chosenFilter;
+    int m_dialogs = 0;
+
+    FakeMessageBoxes &boxes() { return m_world.platform->boxes; }
+    ListBox *list() { return m_world.windows->listBrowser()->m_addressList; }
+    QString file(const QString &name) { return m_files.filePath(name); }
+    void writeList(const QByteArray &bytes)
+    {
+        QDir().mkpath(ListPaths::dataFolder());
+        writeFile(ListPaths::listFile(), bytes);
+    }
+    ImportWindow *importThroughMenu()
+    {
+        m_world.windows->mainWindow()->menuItem(QStringLiteral("importAddresses"))->trigger();
+        return m_world.windows->mainWindow()->findChild<ImportWindow *>();
+    }
+
+private slots:
+    void init()
+    {
+        m_world.start();
+        m_dialogs = 0;
+        m_chosenFilter.clear();
+        FileChooser::replaceForTests([this](QWidget *, FileChooser::Mode, const QString &, const QString &,
+                                            const QStringList &filters, QString *filter) {
+            ++m_dialogs;
+            if (filter)
+                *filter = m_chosenFilter.isEmpty() ? filters.constFirst() : m_chosenFilter;
+            return m_chosen;
+        });
+        m_world.windows->mainWindow()->show();
+    }
+    void cleanup()
+    {
+        FileChooser::replaceForTests({});
+        m_world.stop();
+    }
+
+    void importShowsWhatTheFileHoldsBeforeAdding_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<QStringList>("added");
+        // The list holds example.org already (Firefox's file has it as its last bookmark).
+        QTest::newRow("firefox: folders, bookmarklet, place:, entities, non-ASCII")
+            << sample("firefox-bookmarks.html") << QStringLiteral("4 addresses found, 1 already in the list")
+            << QStringList{"https://www.mozilla.org/en-US/firefox/central/", "https://cooking.example/search?q=plum&sort=new",
+                           "https://ja.wikipedia.org/wiki/%E3%82%AB%E3%83%B3%E3%82%AC%E3%83%AB%E3%83%BC"};
+        QTest::newRow("opml") << sample("feed-reader.opml") << QStringLiteral("5 addresses found")
+                              << QStringList{"https://arstechnica.com", "https://blog.example.net/feed.xml",
+                                             "https://other.example.net/atom.xml", "https://cafe.example/", "https://link.example/"};
+        QTest::newRow("csv with a header and a repeat")
+            << QByteArray("Name,URL\r\nA,https://a.example/\r\nB,https://b.example/\r\nA again,https://A.EXAMPLE/#top\r\n")
+            << QStringLiteral("3 addresses found, 1 repeat") << QStringList{"https://a.example/", "https://b.example/"};
+        QTest::newRow("a note full of links")
+            << QByteArray("See https://a.example/x. And (https://b.example/y), also <https://www.example.org/>!\n")
+            << QStringLiteral("3 addresses found, 1 already in the list") << QStringList{"https://a.example/x", "https://b.example/y"};
+    }
+    void importShowsWhatTheFileHoldsBeforeAdding()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, summary);
+        QFETCH(QStringList, added);
+        writeList("http://first.example/\r\nhttps://www.example.org/\r\n");
+        const QByteArray listBefore = readAll(ListPaths::listFile());
+        writeFile(m_chosen = this->file(QStringLiteral("import")), file);
+
+        ImportWindow *window = importThroughMenu();
+        QVERIFY(window);
+        QCOMPARE(m_dialogs, 1);
+        QCOMPARE(window->m_summaryLabel->text(), summary);
+        QCOMPARE(list()->count(), 2); // nothing changed yet
+
+        boxes().answers = {MessageBoxes::Answer::Cancel};
+        window->m_addButton->click();
+        QCOMPARE(list()->count(), 2);
+        QCOMPARE(boxes().shown.last().buttons, MessageBoxes::Buttons::OkCancel);
+        QCOMPARE(boxes().shown.last().icon, MessageBoxes::Icon::Question);
+
+        window->m_addButton->click();
+        QCOMPARE(boxes().shown.last().text,
+                 QStringLiteral("Would you like to add %1 addresses to the list?").arg(added.size()));
+        QCOMPARE(list()->entries(), QStringList({"http://first.example/", "https://www.example.org/"}) + added);
+        // The working list is saved when the list browser closes, as with Add.
+        QVERIFY(m_world.windows->listBrowser()->unsavedChanges() > 0);
+        QCOMPARE(readAll(ListPaths::listFile()), listBefore);
+        QVERIFY(m_world.windows->listBrowser()->unload());
+        QCOMPARE(readAll(ListPaths::listFile()),
+                 QByteArray("http://first.example/\r\nhttps://www.example.org/\r\n") + added.join("\r\n").toUtf8() + "\r\n");
+    }
+
+    void replaceAsksAndKeepsTitlesBesideTheList()
+    {
+        writeList("http://old.example/\r\n");
+        writeFile(m_chosen = file(QStringLiteral("bookmarks.html")), sample("firefox-bookmarks.html"));
+        ImportWindow *window = importThroughMenu();
+        QVERIFY(window);
+        boxes().answers = {MessageBoxes::Answer::Cancel};
+        window->m_replaceButton->click();
+        QCOMPARE(list()->entries(), QStringList{"http://old.example/"});
+        window->m_replaceButton->click();
+        QCOMPARE(boxes().shown.last().text,
+                 QStringLiteral("Would you like to replace all the 1 entries of the list by the 4 addresses found?"));
+        QCOMPARE(list()->count(), 4);
+        QCOMPARE(list()->entry(3), QStringLiteral("https://www.example.org/"));
+        // The titles live in a file of their own: the list file gets the addresses alone.
+        const QHash<QString, QString> titles = ListTitles::load();
+        QCOMPARE(titles.value(QStringLiteral("https://ja.wikipedia.org/wiki/%E3%82%AB%E3%83%B3%E3%82%AC%E3%83%AB%E3%83%BC")),
+                 QStringLiteral("カンガルー - Wikipedia"));
+        QCOMPARE(titles.value(QStringLiteral("https://cooking.example/search?q=plum&sort=new")),
+                 QStringLiteral("Plums & cream <3 \u2014 \"the\" tart \u2764"));
+        QVERIFY(m_world.windows->listBrowser()->unload());
+        QVERIFY(!readAll(ListPaths::listFile()).contains("Wikipedia"));
+    }
+
+    void theListBrowserComesUpWithWhatWasBroughtIn_data()
+    {
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("add") << false;
+        QTest::newRow("replace") << true;
+    }
+    void theListBrowserComesUpWithWhatWasBroughtIn()
+    {
+        QFETCH(bool, replace);
+        writeList("http://old.example/\r\n");
+        ListBrowser *browser = m_world.windows->listBrowser();
+        WindowFrame::hide(browser);
+        QVERIFY(!WindowFrame::frameOf(browser)->isVisible());
+        writeFile(m_chosen = file(QStringLiteral("list.txt")), "https://a.example/\nhttps://b.example/\n");
+        ImportWindow *window = importThroughMenu();
+        QVERIFY(window);
+        (replace ? window->m_replaceButton : window->m_addButton)->click();
+        QVERIFY(WindowFrame::frameOf(browser)->isVisible());
+        QCOMPARE(list()->count(), replace ? 2 : 3);
+    }
+
+    void aFileThatIsNoListIsSaid_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no addresses") << "prose" << "It holds no web addresses.";
+        QTest::newRow("empty") << "empty" << "It holds no web addresses.";
+        QTest::newRow("a folder") << "folder" << "It is not a regular file (a folder, a pipe or a device).";
+        QTest::newRow("a pipe") << "fifo" << "It is not a regular file (a folder, a pipe or a device).";
+        QTest::newRow("too large") << "huge" << "It is larger than 64 MiB.";
+        QTest::newRow("gone") << "missing" << "The file is not there.";
+    }
+    void aFileThatIsNoListIsSaid()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        writeList("http://keep.example/\r\n");
+        m_chosen = file(kind);
+        if (kind == "prose")
+            writeFile(m_chosen, "Dear diary, nothing to see here.\nNot even www dot example.\n");
+        else if (kind == "empty")
+            writeFile(m_chosen, "");
+        else if (kind == "folder")
+            QVERIFY(QDir().mkdir(m_chosen));
+        else if (kind == "fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(m_chosen).constData(), 0600), 0);
+        else if (kind == "huge") {
+            QFile huge(m_chosen);
+            QVERIFY(huge.open(QIODevice::WriteOnly));
+            QVERIFY(huge.resize(ListImport::maxFileBytes + 1)); // sparse: takes no room
+        }
+        QVERIFY(!importThroughMenu());
+        QCOMPARE(boxes().shown.size(), 1);
+        QCOMPARE(boxes().shown[0].title, QStringLiteral("Nothing to import"));
+        QVERIFY2(boxes().shown[0].text.contains(reason), qPrintable(boxes().shown[0].text));
+        QCOMPARE(list()->entries(), QStringList{"http://keep.example/"});
+    }
+
+    void cancelInTheFileDialogDoesNothing()
+    {
+        m_chosen.clear();
+        QVERIFY(!importThroughMenu());
+        QCOMPARE(m_dialogs, 1);
+        QVERIFY(boxes().shown.isEmpty());
+    }
+
+    void aHundredThousandBookmarks()
+    {
+        writeList("https://site5.example/p?a=1&b=2\r\n");
+        writeFile(m_chosen = file(QStringLiteral("big.html")), bigBookmarksFile(100000));
+        ImportWindow *window = importThroughMenu();
+        QVERIFY(window);
+        QCOMPARE(window->m_summaryLabel->text(), QStringLiteral("100,000 addresses found, 1 already in the list"));
+        window->m_addButton->click();
+        QCOMPARE(list()->count(), 100000);
+        QCOMPARE(list()->entry(99999), QStringLiteral("https://site99999.example/p?a=1&b=2"));
+        QCOMPARE(ListTitles::load().value(QStringLiteral("https://site7.example/p?a=1&b=2")), QStringLiteral("Tétel 7 & co"));
+    }
+
+    void pasteSaysHowManyThenAdds_data()
+    {
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<MessageBoxes::Answer>("answer");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QStringList>("entries");
+        const QString note = QStringLiteral("Links: https://a.example/ and https://b.example/, again https://a.example/ and http://in.example/");
+        QTest::newRow("ok") << note << MessageBoxes::Answer::Ok
+                            << "4 addresses found, 1 already in the list, 1 repeat in the clipboard.\n\nAdd 2 addresses to the list?"
+                            << QStringList{"http://in.example/", "https://a.example/", "https://b.example/"};
+        QTest::newRow("cancel") << note << MessageBoxes::Answer::Cancel
+                                << "4 addresses found, 1 already in the list, 1 repeat in the clipboard.\n\nAdd 2 addresses to the list?"
+                                << QStringList{"http://in.example/"};
+        QTest::newRow("nothing") << QStringLiteral("no links here") << MessageBoxes::Answer::Ok
+                                 << "The clipboard holds no addresses." << QStringList{"http://in.example/"};
+        QTest::newRow("all there") << QStringLiteral("http://IN.example/") << MessageBoxes::Answer::Ok
+                                   << "1 address found, 1 already in the list.\n\nThe list holds every one of them already."
+                                   << QStringList{"http://in.example/"};
+    }
+    void pasteSaysHowManyThenAdds()
+    {
+        QFETCH(QString, clipboard);
+        QFETCH(MessageBoxes::Answer, answer);
+        QFETCH(QString, said);
+        QFETCH(QStringList, entries);
+        writeList("http://in.example/\r\n");
+        QApplication::clipboard()->setText(clipboard);
+        boxes().answers = {answer};
+        m_world.windows->mainWindow()->menuItem(QStringLiteral("pasteAddresses"))->trigger();
+        QCOMPARE(boxes().shown.size(), 1);
+        QCOMPARE(boxes().shown[0].text, said);
+        QCOMPARE(list()->entries(), entries);
+    }
+
+    void ctrlShiftVInTheListBrowserPastes()
+    {
+        writeList("");
+        ListBrowser *browser = m_world.windows->listBrowser();
+        QApplication::clipboard()->setText(QStringLiteral("https://a.example/\nhttps://b.example/\n"));
+        QVERIFY(QTest::qWaitForWindowExposed(m_world.windows->mainWindow()));
+        browser->m_addressList->setFocus();
+        QApplication::setActiveWindow(m_world.windows->mainWindow());
+        QTest::keyClick(browser->m_addressList, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(boxes().shown.size(), 1);
+        // An emptied list's one blank line gives way to what is pasted.
+        QCOMPARE(list()->entries(), QStringList({"https://a.example/", "https://b.example/"}));
+    }
+
+    void inThePageCtrlShiftVIsThePages()
+    {
+        writeList("http://keep.example/\r\n");
+        ListBrowser *browser = m_world.windows->listBrowser();
+        QApplication::clipboard()->setText(QStringLiteral("https://a.example/"));
+        QApplication::setActiveWindow(m_world.windows->mainWindow());
+        QWidget *page = browser->m_view->widget();
+        page->setFocusPolicy(Qt::StrongFocus);
+        page->setFocus();
+        QTRY_VERIFY(page->hasFocus());
+        QTest::keyClick(page, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(boxes().shown.isEmpty());
+        QCOMPARE(list()->entries(), QStringList{"http://keep.example/"});
+        browser->m_addressList->setFocus();
+        QTRY_VERIFY(browser->m_addressList->hasFocus());
+        QTest::keyClick(browser->m_addressList, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(boxes().shown.size(), 1);
+    }
+
+    void aDropAddsLinksAndTextAndImportsFiles_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QStringList>("added");
+        QTest::newRow("a link from a page or another browser") << "text/uri-list"
+                                                               << QByteArray("https://a.example/x\r\nhttps://b.example/\r\n")
+                                                               << QStringList{"https://a.example/x", "https://b.example/"};
+        QTest::newRow("text with links") << "text/plain" << QByteArray("read https://a.example/x, then http://keep.example/")
+                                         << QStringList{"https://a.example/x"};
+        QTest::newRow("a bookmarklet is no address") << "text/plain" << QByteArray("javascript:alert(1)") << QStringList{};
+    }
+    void aDropAddsLinksAndTextAndImportsFiles()
+    {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, data);
+        QFETCH(QStringList, added);
+        writeList("http://keep.example/\r\n");
+        ListBrowser *browser = m_world.windows->listBrowser();
+        QWidget *target = browser->m_addressList->viewport();
+        QVERIFY(target->acceptDrops());
+        QMimeData mime;
+        mime.setData(format, data);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        QVERIFY(drop.isAccepted());
+        QTRY_COMPARE(list()->entries(), QStringList{"http://keep.example/"} + added);
+        QVERIFY(boxes().shown.isEmpty());
+    }
+
+    void aDroppedFileIsImported()
+    {
+        writeList("http://keep.example/\r\n");
+        writeFile(file(QStringLiteral("dropped.html")), sample("safari-bookmarks.html"));
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(file(QStringLiteral("dropped.html")))});
+        QCOMPARE(ListImport::dropAddresses(*m_world.windows, &mime), 0);
+        auto *window = m_world.windows->mainWindow()->findChild<ImportWindow *>();
+        QVERIFY(window);
+        QCOMPARE(window->m_summaryLabel->text(), QStringLiteral("3 addresses found"));
+        QCOMPARE(list()->count(), 1);
+    }
+
+    void exportWritesEachFormat()
+    {
+        writeList("https://a.example/\r\nhttps://b.example/=x\r\n\r\n");
+        ListTitles::remember({{"https://a.example/", QStringLiteral("Ä title")}});
+        CheckResult dead;
+        dead.verdict = Verdict::Dead;
+        dead.status = 404;
+        dead.reason = QStringLiteral("=HYPERLINK(\"x\")");
+        m_world.windows->checkResults().set(QStringLiteral("https://b.example/=x"), dead);
+
+        m_chosen = file(QStringLiteral("out"));
+        m_chosenFilter = ListImport::exportFilters()[0];
+        m_world.windows->mainWindow()->menuItem(QStringLiteral("exportList"))->trigger();
+        QCOMPARE(readAll(file(QStringLiteral("out.txt"))), QByteArray("https://a.example/\nhttps://b.example/=x\n"));
+
+        m_chosenFilter = ListImport::exportFilters()[1];
+        m_world.windows->mainWindow()->menuItem(QStringLiteral("exportList"))->trigger();
+        const ListFormats::ReadResult bookmarks = ListFormats::read(readAll(file(QStringLiteral("out.html"))));
+        QCOMPARE(bookmarks.format, ListFormats::Format::NetscapeBookmarks);
+        QCOMPARE(bookmarks.addresses, (QList<FoundAddress>{{"https://a.example/", QStringLiteral("Ä title")},
+                                                           {"https://b.example/=x", "https://b.example/=x"}}));
+
+        m_chosenFilter = ListImport::exportFilters()[2];
+        m_world.windows->mainWindow()->menuItem(QStringLiteral("exportList"))->trigger();
+        const QByteArray csv = readAll(file(QStringLiteral("out.csv")));
+        QVERIFY2(csv.contains("dead,404,\"'=HYPERLINK(\"\"x\"\")\""), csv.constData());
+        QVERIFY2(csv.startsWith("address,title,verdict,status,reason\r\n"), csv.constData());
+        QVERIFY(boxes().shown.isEmpty());
+    }
+
+    void theNameTellsTheExportsFormat_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<int>("format");
+        QTest::newRow("csv typed, text filter") << "list.csv" << 0 << 2;
+        QTest::newRow("HTM typed, csv filter") << "list.HTM" << 2 << 1;
+        QTest::newRow("txt typed, bookmarks filter") << "list.txt" << 1 << 0;
+        QTest::newRow("no ending: the filter") << "list" << 2 << 2;
+        QTest::newRow("another ending: the filter") << "list.lst" << 1 << 1;
+        QTest::newRow("no filter known") << "list" << -1 << 0;
+    }
+    void theNameTellsTheExportsFormat()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, filter);
+        QFETCH(int, format);
+        QCOMPARE(ListImport::exportFormatFor(file(name), filter), format);
+    }
+
+    void exportThatCannotBeWrittenIsSaid()
+    {
+        writeList("https://a.example/\r\n");
+        writeFile(file(QStringLiteral("a-file")), "not a folder");
+        m_chosen = file(QStringLiteral("a-file/out.txt"));
+        m_world.windows->mainWindow()->menuItem(QStringLiteral("exportList"))->trigger();
+        QCOMPARE(boxes().shown.size(), 1);
+        QCOMPARE(boxes().shown[0].title, QStringLiteral("List not exported"));
+        QVERIFY(!QFile::exists(m_chosen));
+    }
+};
+
+QTEST_MAIN(TestImportExport)
+#include "tst_importexport.moc"
