@@ -205,6 +205,40 @@ private slots:
         QVERIFY(playing->isPlaying());
         QCOMPARE(openDialog(), nullptr);
     }
+
+    void thePersonMovesOnWhileAPageAsks_data()
+    {
+        QTest::addColumn<QByteArray>("script");
+        QTest::newRow("alert") << QByteArray("alert('Look at this');");
+        QTest::newRow("prompt") << QByteArray("onload = () => setTimeout(() => { document.title = prompt('Name?', 'x'); }, 300);");
+    }
+    void thePersonMovesOnWhileAPageAsks()
+    {
+        // The question holds nothing: Next shows the next page while it is open, and the question goes
+        // with the page it belonged to, unanswered.
+        QFETCH(QByteArray, script);
+        m_server->setPage("/asks", "text/html",
+                          "<html><head><title>asks</title></head><body><script>" + script + "</script>asks</body></html>");
+        ListBrowser *w = listBrowserWith({"/first", "/asks", "/after"});
+        QVERIFY(w);
+        QVERIFY(w->m_addressList->currentRow() != 1);
+        m_holdMsecs = hangGuardMsecs;
+        bool moved = false;
+        m_look = [&] {
+            if (!moved) {
+                moved = true;
+                w->m_nextButton->click();
+            }
+        };
+        w->m_addressList->setCurrentRow(1);
+        QTRY_VERIFY_WITH_TIMEOUT(moved, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(openDialog(), nullptr, 5000);
+        QCOMPARE(w->m_addressList->currentRow(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(w->m_view->title(), QStringLiteral("after"), 15000);
+        QCOMPARE(m_questions, 1);
+        QVERIFY(!m_answered);
+        QCOMPARE(openDialog(), nullptr);
+    }
 };
 
 int main(int argc, char **argv)
