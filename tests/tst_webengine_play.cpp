@@ -190,7 +190,8 @@ private slots:
         QVERIFY(playing->isPlaying());
         QTRY_VERIFY_WITH_TIMEOUT(m_answered, 60000);
         QCOMPARE(m_questions, 1);
-        QVERIFY2(seen.ticks >= 20, qPrintable(QString::number(seen.ticks)));
+        // Looked at again and again (how often depends on the machine; a few looks are enough).
+        QVERIFY2(seen.ticks >= 5, qPrintable(QString::number(seen.ticks)));
         QCOMPARE(seen.rows, (QSet<int>{1}));
         QCOMPARE(seen.statuses, QStringList{QStringLiteral("Held by the page's message")});
         QVERIFY(!seen.everNotHeld);
