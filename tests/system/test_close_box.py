@@ -11,7 +11,8 @@ Two loops, each starting the program afresh every run (a lost request shows only
   then the close box.
 
 Every start shows the splash for three to four seconds, so the loops have a CTest target of their own.
-QUOKKA_CLOSE_BOX_RUNS=N changes the number of runs of each loop (to hunt the fault by hand).
+QUOKKA_CLOSE_BOX_RUNS=N changes the number of runs of each loop (to hunt the fault by hand);
+QUOKKA_CLOSE_BOX_LOOP=destroy or =browser runs that loop alone.
 """
 import os
 import sys
@@ -23,6 +24,7 @@ from quokka_driver import Failure, check, read, run_inside_session, run_walks, w
 
 TWO = b"http://127.0.0.1/one\r\nhttp://127.0.0.1/two\r\n"
 RUNS = int(os.environ.get("QUOKKA_CLOSE_BOX_RUNS", "0"))
+LOOP = os.environ.get("QUOKKA_CLOSE_BOX_LOOP", "")
 
 
 def seed(s, content):
@@ -114,7 +116,8 @@ def run_close_box_with_list_browser(s, problems, runs=RUNS or 20):
 
 
 def main(program):
-    return run_walks(program, (run_close_after_destroy, run_close_box_with_list_browser))
+    loops = {"destroy": (run_close_after_destroy,), "browser": (run_close_box_with_list_browser,)}
+    return run_walks(program, loops.get(LOOP, (run_close_after_destroy, run_close_box_with_list_browser)))
 
 
 if __name__ == "__main__":
