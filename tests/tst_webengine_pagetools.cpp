@@ -312,7 +312,8 @@ private slots:
         QVERIFY(saved.first().at(1).toBool());
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
+        // MHTML is quoted-printable: its soft line breaks may fall inside the text.
+        const QByteArray bytes = file.readAll().replace("=\r\n", "").replace("=\n", "");
         QVERIFY2(bytes.trimmed().startsWith(starts), bytes.left(80).constData());
         if (!name.endsWith(QLatin1String(".pdf")))
             QVERIFY(bytes.contains("an apple, number 11"));
