@@ -293,10 +293,10 @@ void PageTools::addToContextMenu(QMenu *menu, const QString &link)
 {
     if (!link.isEmpty()) {
         menu->addSeparator();
-        QAction *add = menu->addAction(QStringLiteral("Add Link to List"));
+        QAction *add = menu->addAction(QStringLiteral("&Add Link to List"));
         add->setObjectName(QStringLiteral("addLinkToList"));
         connect(add, &QAction::triggered, this, [this, link] { addLinkToList(link); });
-        QAction *open = menu->addAction(QStringLiteral("Open Link in New Quokka Window"));
+        QAction *open = menu->addAction(QStringLiteral("Open Link in New &Quokka Window"));
         open->setObjectName(QStringLiteral("openLinkInNewWindow"));
         connect(open, &QAction::triggered, this, [this, link] { openLinkInNewWindow(link); });
     }

@@ -581,6 +581,8 @@ void WebEngineBrowser::showContextMenu(const QPoint &pos)
 {
     QMenu *menu = m_view->createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    // The engine's own Save page would save without asking where; the window's Save Page As asks.
+    menu->removeAction(m_view->pageAction(QWebEnginePage::SavePage));
     const QWebEngineContextMenuRequest *request = m_view->lastContextMenuRequest();
     const QUrl link = request ? request->linkUrl() : QUrl();
     emit contextMenuRequested(menu, link.isValid() ? link.toString() : QString());
