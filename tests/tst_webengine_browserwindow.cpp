@@ -3,6 +3,7 @@
 #include "app/windows.h"
 #include "browser/browserwindow.h"
 #include "browser/listbrowser.h"
+#include "browser/pagetools.h"
 #include "fakes/loopbackserver.h"
 #include "fakes/webenginetest.h"
 #include "platform/mediaplayer.h"
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -179,10 +181,11 @@ private slots:
         QFile file(saved);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("http://one/\r\nhttp://two/\r\n"));
-        // The user is told where it went, and the window is idle again.
-        QLabel *notice = noticeOf(m_window->m_view);
-        QVERIFY(notice && notice->isVisible());
-        QVERIFY2(notice->text().contains(saved), qPrintable(notice->text()));
+        // The user is told where it went, with Open and Show in Folder, and the window is idle again.
+        FileNotice *notice = m_window->m_pageTools->m_notice;
+        QVERIFY(notice->isVisible());
+        QVERIFY2(notice->m_text->text().contains(saved), qPrintable(notice->m_text->text()));
+        QVERIFY(notice->m_openButton->isVisible() && notice->m_folderButton->isVisible());
         QTRY_COMPARE_WITH_TIMEOUT(m_window->statusPanel(3)->text(), QStringLiteral("Ready!"), 5000);
         // Nothing landed anywhere else in the home folder.
         QDirIterator it(testHomeFolder()->path(), QDir::Files, QDirIterator::Subdirectories);

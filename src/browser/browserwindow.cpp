@@ -1,5 +1,7 @@
 #include "browser/browserwindow.h"
 
+#include "browser/pagetools.h"
+
 #include "app/windows.h"
 #include "store/listpaths.h"
 #include "platform/mediaplayer.h"
@@ -127,6 +129,7 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
     });
     // A window that a page opened closes when its page asks, as the close box closes it.
     connect(m_view, &WebBrowser::closeRequested, this, &QWidget::close);
+    createPageMenu();
     // What the first tick did: the page's title (empty before any page) replaces the window's own
     // caption as soon as the window's creator has returned to the event loop.
     QTimer::singleShot(1, Qt::PreciseTimer, this, [this] {
@@ -164,6 +167,21 @@ void BrowserWindow::createMenus()
     fullScreen->setShortcut(QKeySequence(Qt::Key_F11));
     connect(fullScreen, &QAction::triggered, this, &BrowserWindow::toggleFullScreen);
     addAction(fullScreen);
+}
+
+void BrowserWindow::createPageMenu()
+{
+    m_pageTools = new PageTools(m_windows, m_view, this, PageTools::Keys::Window);
+    QMenu *page = menuBar()->addMenu(QStringLiteral("&Page"));
+    page->setObjectName(QStringLiteral("pageMenu"));
+    page->menuAction()->setObjectName(QStringLiteral("pageMenu"));
+    for (const char *key : {"find", "findNext", "findPrevious", "", "zoomIn", "zoomOut", "zoomReset", "",
+                            "savePage", "savePdf", "print"}) {
+        if (*key)
+            page->addAction(m_pageTools->action(QString::fromLatin1(key)));
+        else
+            page->addSeparator();
+    }
 }
 
 void BrowserWindow::toggleFullScreen()
@@ -347,6 +365,14 @@ bool BrowserWindow::eventFilter(QObject *watched, QEvent *event)
 
 bool BrowserWindow::event(QEvent *event)
 {
+    // While Play shows its pages here, Ctrl+P plays and pauses; Print stays in the Page menu.
+    if ((event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved) && m_pageTools) {
+        bool playKey = false;
+        for (QAction *a : actions())
+            playKey |= a->objectName() == QLatin1String("playPause");
+        m_pageTools->action(QStringLiteral("print"))
+            ->setShortcut(playKey ? QKeySequence() : QKeySequence(Qt::CTRL | Qt::Key_P));
+    }
     // The first web view makes Qt create the window's native window anew, and the new one forgets
     // that the window is maximized: tell it again, or the window manager shows it small.
     if (event->type() == QEvent::WindowStateChange)

@@ -5,6 +5,7 @@
 
 class Windows;
 class MediaPlayer;
+class PageTools;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -49,6 +50,7 @@ public:
     QPushButton *m_goButton = nullptr;
     QLabel *m_addressLabel = nullptr;
     MediaPlayer *m_busyAnimation = nullptr;
+    PageTools *m_pageTools = nullptr;
 
 protected:
     bool event(QEvent *event) override;
@@ -57,6 +59,8 @@ protected:
 
 private:
     void createMenus();
+    /// The Page menu: find, zoom, save and print.
+    void createPageMenu();
     void createToolbar();
     void createStatusBar();
     /// Writes the date and the time into their panels; called again at each turn of what they show.

@@ -1,5 +1,7 @@
 #include "browser/listbrowser.h"
 
+#include "browser/pagetools.h"
+
 #include "app/windows.h"
 #include "browser/browserwindow.h"
 #include "lists/addaddressbar.h"
@@ -174,6 +176,9 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
     connect(m_view, &WebBrowser::newWindowRequested, this, [this](WebBrowser **target) {
         *target = m_windows.openNewBrowserWindow()->m_view;
     });
+    // Find, zoom, save and print: their keys act while the page has the focus (Ctrl+F on the list is
+    // the list's own, Ctrl+P plays); Print is in the page's context menu.
+    m_pageTools = new PageTools(m_windows, m_view, this, PageTools::Keys::Page);
 }
 
 void ListBrowser::createPlayControls()

@@ -8,6 +8,7 @@
 class Windows;
 class ListBox;
 class MediaPlayer;
+class PageTools;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -75,6 +76,7 @@ public:
     QSpinBox *m_playDelayBox;
     QCheckBox *m_playLoopBox;
     QLabel *m_playStatusLabel;
+    PageTools *m_pageTools = nullptr;
 
 signals:
     /// Play or Pause was pressed (or its shortcut, Ctrl+P).

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+class QMenu;
 class QWidget;
 
 /// One embedded web browser. The windows only ever talk to this interface, so tests can put a fake in.
@@ -33,6 +34,21 @@ public:
     /// The page address; empty before the first page. urlChanged() tells each change.
     virtual QString url() const = 0;
 
+    // Page tools: find, zoom, save and print. Each finishes in the engine's own time; a signal tells.
+    /// Finds @p text in the page, the next match (or the one before, @p backward) shown and selected;
+    /// empty text clears the highlights. findFinished() tells the count.
+    virtual void findText(const QString &text, bool backward) = 0;
+    /// The page's zoom: 1.0 is its own size; the engine takes 0.25 to 5.0.
+    virtual double zoomFactor() const = 0;
+    virtual void setZoomFactor(double factor) = 0;
+    /// Saves the page as it is now to @p path: one MHTML file (@p singleFile) or its HTML.
+    /// pageSaved() tells the end.
+    virtual void savePage(const QString &path, bool singleFile) = 0;
+    /// Writes the page as a PDF file at @p path; pageSaved() tells the end.
+    virtual void printToPdf(const QString &path) = 0;
+    /// Asks for a printer and prints the page.
+    virtual void print() = 0;
+
 signals:
     /// isBusy() changed: a load started (@p busy true), or it finished, failed or was stopped.
     void busyChanged(bool busy);
@@ -52,4 +68,13 @@ signals:
     /// The page asked to close its window, and may: the window was opened by a page (a link or a
     /// script), as browsers let such windows close themselves. Never sent for other windows.
     void closeRequested();
+    /// The search of findText() ended: match @p active (from 1; 0 for none) of @p matches.
+    void findFinished(int active, int matches);
+    /// Ctrl and the wheel over the page: zoom in (@p steps above 0) or out.
+    void zoomRequested(int steps);
+    /// savePage() or printToPdf() ended: @p ok when the file at @p path was written whole.
+    void pageSaved(const QString &path, bool ok);
+    /// The page's context menu is about to show: the receiver may add its own commands to @p menu;
+    /// @p linkUrl is the link under the mouse, or empty.
+    void contextMenuRequested(QMenu *menu, const QString &linkUrl);
 };

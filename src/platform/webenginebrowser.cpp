@@ -8,10 +8,16 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QWheelEvent>
 #include <QResizeEvent>
 #include <QStandardPaths>
+#include <QWebEngineContextMenuRequest>
 #include <QWebEngineDownloadRequest>
+#include <QWebEngineFindTextResult>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
@@ -95,6 +101,19 @@ public:
         case QEvent::TouchBegin:
             m_browser->userActed();
             break;
+        case QEvent::Wheel: {
+            // Ctrl and the wheel zoom the page by the window's steps, which it remembers per host.
+            auto *wheel = static_cast<QWheelEvent *>(event);
+            if (wheel->modifiers() & Qt::ControlModifier) {
+                m_wheelAngle += wheel->angleDelta().y();
+                const int steps = m_wheelAngle / QWheelEvent::DefaultDeltasPerStep;
+                m_wheelAngle %= QWheelEvent::DefaultDeltasPerStep;
+                if (steps != 0)
+                    emit m_browser->zoomRequested(steps);
+                return true;
+            }
+            break;
+        }
         default:
             break;
         }
@@ -110,6 +129,7 @@ private:
             watch(child);
     }
     WebEngineBrowser *m_browser;
+    int m_wheelAngle = 0; ///< what a fine-grained wheel turned short of a whole step
 };
 
 /// Keeps the notice over the top of the page view as the view moves and changes size. The notice is
@@ -196,6 +216,19 @@ QWebEngineProfile *WebEngineBrowser::profile()
                     browser = b;
             // A page saves a file only when the person asked for it, or says yes when asked.
             QPointer<QWebEngineDownloadRequest> request(download);
+            // Saving the page is the person's own command, with the path they chose.
+            if (download->isSavePageDownload()) {
+                QObject::connect(download, &QWebEngineDownloadRequest::isFinishedChanged, download, [download, view] {
+                    if (!download->isFinished() || !view)
+                        return;
+                    const QString path = QDir(download->downloadDirectory()).filePath(download->downloadFileName());
+                    const bool ok = download->state() == QWebEngineDownloadRequest::DownloadCompleted;
+                    for (auto *b : view->findChildren<WebEngineBrowser *>(QString(), Qt::FindDirectChildrenOnly))
+                        emit b->pageSaved(path, ok);
+                });
+                download->accept();
+                return;
+            }
             if (!browser || !browser->admitDownload(download)) {
                 if (request)
                     download->cancel();
@@ -283,9 +316,15 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent)
                 emit renderProcessCrashed(reason);
             });
     connect(this, &WebBrowser::downloadFinished, this, [this](const QString &path, bool ok) {
-        showNotice(ok ? tr("Download finished: saved as %1").arg(path)
-                      : tr("Download failed: %1 was not saved").arg(path));
+        // A finished download is told by the window, with its Open and Show in Folder.
+        if (!ok)
+            showNotice(tr("Download failed: %1 was not saved").arg(path));
     });
+    connect(page, &QWebEnginePage::pdfPrintingFinished, this, &WebBrowser::pageSaved);
+    // window.print() asks as the window's Print command does.
+    connect(m_view, &QWebEngineView::printRequested, this, &WebEngineBrowser::print);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, this, &WebEngineBrowser::showContextMenu);
     connect(this, &WebBrowser::navigationRefused, this, [this](const QString &address, const QString &reason) {
         showNotice(tr("Quokka did not open \"%1\": %2").arg(address, reason));
     });
@@ -481,6 +520,77 @@ QString WebEngineBrowser::title() const
 QString WebEngineBrowser::url() const
 {
     return m_view->url().toString();
+}
+
+void WebEngineBrowser::findText(const QString &text, bool backward)
+{
+    QPointer<WebEngineBrowser> self(this);
+    const QWebEnginePage::FindFlags flags = backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags();
+    m_view->page()->findText(text, flags, [self, text](const QWebEngineFindTextResult &result) {
+        if (self)
+            emit self->findFinished(text.isEmpty() ? 0 : result.activeMatch(), text.isEmpty() ? 0 : result.numberOfMatches());
+    });
+}
+
+double WebEngineBrowser::zoomFactor() const
+{
+    return m_view->zoomFactor();
+}
+
+void WebEngineBrowser::setZoomFactor(double factor)
+{
+    m_view->setZoomFactor(qBound(0.25, factor, 5.0));
+}
+
+void WebEngineBrowser::savePage(const QString &path, bool singleFile)
+{
+    m_view->page()->save(path, singleFile ? QWebEngineDownloadRequest::MimeHtmlSaveFormat
+                                          : QWebEngineDownloadRequest::SingleHtmlSaveFormat);
+}
+
+void WebEngineBrowser::printToPdf(const QString &path)
+{
+    m_view->page()->printToPdf(path);
+}
+
+void WebEngineBrowser::print()
+{
+    if (m_printing)
+        return;
+    auto *printer = new QPrinter(QPrinter::HighResolution);
+    QPrintDialog dialog(printer, m_view);
+    dialog.setWindowTitle(tr("Print - %1").arg(title()));
+    QPointer<WebEngineBrowser> self(this);
+    if (dialog.exec() != QDialog::Accepted || !self) {
+        delete printer;
+        return;
+    }
+    m_printing = true;
+    QObject *job = new QObject(this);
+    connect(m_view, &QWebEngineView::printFinished, job, [this, printer, job](bool ok) {
+        m_printing = false;
+        if (!ok)
+            showNotice(tr("The page was not printed."));
+        delete printer;
+        job->deleteLater();
+    });
+    m_view->print(printer);
+}
+
+void WebEngineBrowser::showContextMenu(const QPoint &pos)
+{
+    QMenu *menu = m_view->createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // The engine's own Save page would save without asking where; the window's Save Page As asks.
+    menu->removeAction(m_view->pageAction(QWebEnginePage::SavePage));
+    const QWebEngineContextMenuRequest *request = m_view->lastContextMenuRequest();
+    const QUrl link = request ? request->linkUrl() : QUrl();
+    emit contextMenuRequested(menu, link.isValid() ? link.toString() : QString());
+    if (menu->isEmpty()) {
+        delete menu;
+        return;
+    }
+    menu->popup(m_view->mapToGlobal(pos));
 }
 
 void WebEngineBrowser::setBusy(bool busy)

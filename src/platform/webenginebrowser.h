@@ -29,6 +29,12 @@ public:
     bool isBusy() const override;
     QString title() const override;
     QString url() const override;
+    void findText(const QString &text, bool backward) override;
+    double zoomFactor() const override;
+    void setZoomFactor(double factor) override;
+    void savePage(const QString &path, bool singleFile) override;
+    void printToPdf(const QString &path) override;
+    void print() override;
 
     QWebEngineView *view() const { return m_view; }
 
@@ -68,6 +74,8 @@ private:
     void setBusy(bool busy);
     /// Emits titleChanged() when title() differs from the title last told.
     void announceTitle();
+    /// The page's own context menu with the windows' commands added, at @p pos in the view.
+    void showContextMenu(const QPoint &pos);
 
     QWebEngineView *m_view;
     QLabel *m_notice;
@@ -84,4 +92,5 @@ private:
     /// The address of the page being loaded, until the engine tells of the new page.
     QString m_loadingAddress;
     QString m_url;
+    bool m_printing = false; ///< a print job is under way: the engine takes one at a time
 };

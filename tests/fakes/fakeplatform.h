@@ -108,6 +108,12 @@ public:
     bool isBusy() const override { return m_busy; }
     QString title() const override { return m_title; }
     QString url() const override { return m_url; }
+    void findText(const QString &text, bool backward) override { finds.append({text, backward}); }
+    double zoomFactor() const override { return zoom; }
+    void setZoomFactor(double factor) override { zoom = factor; }
+    void savePage(const QString &path, bool singleFile) override { saves.append({path, singleFile}); }
+    void printToPdf(const QString &path) override { pdfs.append(path); }
+    void print() override { ++prints; }
 
     /// Each setter emits its change signal when the value changed, and only then.
     void setBusy(bool busy);
@@ -120,6 +126,11 @@ public:
     int refreshes = 0;
     int stops = 0;
     int homes = 0;
+    QList<QPair<QString, bool>> finds;
+    double zoom = 1.0;
+    QList<QPair<QString, bool>> saves;
+    QStringList pdfs;
+    int prints = 0;
     static inline const QString homeAddress = QStringLiteral("quokka:home");
 
 private:
