@@ -36,6 +36,11 @@ public:
     void switchChildWindow(int step);
     /// "Check List": checks the list browser's working list in the Check List window.
     void checkList();
+    /// The List menu's tidying of the working list, each asking first; Undo List Change (Ctrl+Z) takes a change back.
+    void removeDuplicates();
+    void sortByAddress();
+    void sortByHost();
+    void undoListChange();
     /// The toolbar's one handler; tells the buttons apart by their keys.
     void toolBarButtonClicked(const QString &key);
 
