@@ -17,14 +17,14 @@ ListFilterBar::ListFilterBar(ListBox *list, QWidget *parent)
     m_filterBox->setPlaceholderText(QStringLiteral("Filter: part of an address (Ctrl+F)"));
     m_filterBox->setAccessibleName(QStringLiteral("Filter the list"));
     m_filterBox->setToolTip(QStringLiteral("Shows only the entries that hold this text (Esc shows all again)"));
-    m_filterBox->setClearButtonEnabled(true);
     m_filterBox->installEventFilter(this);
 
     m_countLabel = new QLabel(this);
     m_countLabel->setObjectName(QStringLiteral("countLabel"));
     m_countLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_countLabel->setAccessibleDescription(QStringLiteral("Entries in the list"));
-    m_countLabel->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    // Readable on the list browser's light texture and on the List view's dark grey alike.
+    m_countLabel->setStyleSheet(QStringLiteral("color: black; background: rgba(255, 255, 255, 200); padding: 0 4px;"));
 
     connect(m_filterBox, &QLineEdit::textChanged, m_list, &ListBox::setFilterText);
     connect(m_list, &ListBox::filterTextChanged, this, [this](const QString &text) {
