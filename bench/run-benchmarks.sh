@@ -7,6 +7,9 @@ echo
 echo "List operations (median of several runs):"
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_listfile"
 echo
+echo "The list filter while typing, 1,000,000 entries:"
+QT_QPA_PLATFORM=offscreen "$build/bench/bench_listfilter"
+echo
 echo "Reading other programs' list files (median of five runs):"
 "$build/bench/bench_listformats"
 for script in "$(dirname "$0")"/bench_*.sh; do

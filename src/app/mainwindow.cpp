@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/windows.h"
+#include "lists/listtidy.h"
 #include "app/aboutdialog.h"
 #include "app/quokkaapplication.h"
 #include "browser/browserwindow.h"
@@ -131,6 +132,11 @@ void MainWindow::createMenus()
         {"listMenu", "&List", {{"newList", "New List", QKeySequence(Qt::CTRL | Qt::Key_L), &MainWindow::openNewList},
                            {"editList", "Edit List", {}, &MainWindow::editList},
                            {"checkList", "Check List", QKeySequence(Qt::CTRL | Qt::Key_K), &MainWindow::checkList},
+                           {"tidySeparator", "-", {}, nullptr},
+                           {"removeDuplicates", "Remove Duplicates", {}, &MainWindow::removeDuplicates},
+                           {"sortByAddress", "Sort by Address", {}, &MainWindow::sortByAddress},
+                           {"sortByHost", "Sort by Host", {}, &MainWindow::sortByHost},
+                           {"undoListChange", "Undo List Change", QKeySequence(Qt::CTRL | Qt::Key_Z), &MainWindow::undoListChange},
                            {"listSeparator", "-", {}, nullptr},
                            {"importAddresses", "Import Addresses…", {}, &MainWindow::importAddresses},
                            {"pasteAddresses", "Paste Addresses", {}, &MainWindow::pasteAddresses},
@@ -320,6 +326,26 @@ void MainWindow::showAbout()
 void MainWindow::showCheatBox()
 {
     WindowFrame::show(m_windows.cheatBox());
+}
+
+void MainWindow::removeDuplicates()
+{
+    ListTidy::removeDuplicates(m_windows);
+}
+
+void MainWindow::sortByAddress()
+{
+    ListTidy::sortByAddress(m_windows);
+}
+
+void MainWindow::sortByHost()
+{
+    ListTidy::sortByHost(m_windows);
+}
+
+void MainWindow::undoListChange()
+{
+    ListTidy::undo(m_windows);
 }
 
 void MainWindow::checkList()

@@ -40,6 +40,11 @@ public:
     void importAddresses();
     void pasteAddresses();
     void exportList();
+    /// The List menu's tidying of the working list, each asking first; Undo List Change (Ctrl+Z) takes a change back.
+    void removeDuplicates();
+    void sortByAddress();
+    void sortByHost();
+    void undoListChange();
     /// The toolbar's one handler; tells the buttons apart by their keys.
     void toolBarButtonClicked(const QString &key);
 

@@ -8,6 +8,7 @@
 #include "lists/importwindow.h"
 #include "lists/savelist.h"
 #include "store/listpaths.h"
+#include "store/listplace.h"
 #include "store/urllistfile.h"
 #include "platform/mediaplayer.h"
 #include "platform/messageboxes.h"
@@ -17,6 +18,7 @@
 #include "ui/enterkey.h"
 #include "ui/windowframe.h"
 #include "ui/listbox.h"
+#include "ui/listfilterbar.h"
 #include "ui/twips.h"
 
 #include <QCloseEvent>
@@ -30,6 +32,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStringListModel>
 #include <QStyle>
 #include <QToolButton>
 
@@ -76,8 +79,11 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
 
     m_addressList = new ListBox(this);
     m_addressList->setObjectName(QStringLiteral("addressList"));
-    m_addressList->setGeometry(twipsRect(120, 120, 13935, 2010));
     m_addressList->setAccessibleName(QStringLiteral("Address list"));
+    // The filter and the count take the top of the list's place; the list keeps the rest of it.
+    m_filterBar = new ListFilterBar(m_addressList, this);
+    m_filterBar->place(twipsRect(120, 120, 13935, 330));
+    m_addressList->setGeometry(twipsRect(120, 480, 13935, 1650));
 
     m_nextButton = arrowButton(this, "nextButton", QStringLiteral(":/arrow-down.png"), QStringLiteral("Next"),
                            QStringLiteral("Next"));
@@ -145,7 +151,8 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
     nameEditableComboBox(m_chosenAddressBox, QStringLiteral("Chosen address"), QStringLiteral("Chosen addresses so far"));
     m_chosenAddressLabel->setBuddy(m_chosenAddressBox);
 
-    QWidget::setTabOrder(m_view->widget(), m_addressList);
+    QWidget::setTabOrder(m_view->widget(), m_filterBar->m_filterBox);
+    QWidget::setTabOrder(m_filterBar->m_filterBox, m_addressList);
     QWidget::setTabOrder(m_addressList, m_nextButton);
     QWidget::setTabOrder(m_nextButton, m_previousButton);
     QWidget::setTabOrder(m_previousButton, m_backButton);
@@ -275,7 +282,7 @@ void ListBrowser::load()
 {
     m_busyAnimation->stop();
     // Every entry removed or added outside a reload is a change the file does not have yet.
-    const QAbstractItemModel *entries = m_addressList->model();
+    const QAbstractItemModel *entries = m_addressList->entryModel();
     const auto count = [this](int n) {
         if (!m_reloading)
             m_unsavedChanges += n;
@@ -285,6 +292,10 @@ void ListBrowser::load()
     connect(entries, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_entriesBeforeReset = m_addressList->count(); });
     connect(entries, &QAbstractItemModel::modelReset, this, [this, count] { count(m_entriesBeforeReset + m_addressList->count()); });
     reloadList();
+    // Opens at the entry shown when the list browser was last closed, found by its text.
+    if (const auto place = ListPlace::read(ListPlace::file()))
+        if (const int row = place->rowIn(m_addressList->entries()); row >= 0)
+            m_addressList->setCurrentRow(row);
     const QString fullList = ListPaths::fullListCopy();
     const SaveResult copied = UrlListFile::copyFullList(ListPaths::shippedFile(QStringLiteral("dat/ch.dat")), fullList);
     if (!copied) {
@@ -340,6 +351,8 @@ bool ListBrowser::unload()
     if (m_keepListFile)
         return true;
     const QStringList entries = m_addressList->entries();
+    if (const int row = m_addressList->currentRow(); row >= 0)
+        ListPlace::write(ListPlace::file(), {m_addressList->entry(row), row});
     SaveResult saved;
     const SaveList::Outcome outcome = SaveList::saveOverOtherVersion(
         m_windows, m_listVersion, [&] { return UrlListFile::writeBack(path, entries); },
@@ -402,15 +415,16 @@ void ListBrowser::rememberChosenAddress()
 void ListBrowser::showNext()
 {
     emit personTookOver();
-    m_addressList->setCurrentRow(m_addressList->currentRow() + 1);
+    // Next and Prev walk the entries the filter shows.
+    if (const int next = m_addressList->nextShownRow(m_addressList->currentRow()); next >= 0)
+        m_addressList->setCurrentRow(next);
 }
 
 void ListBrowser::showPrevious()
 {
     emit personTookOver();
-    const int position = m_addressList->currentRow() - 1;
-    if (position >= -1)
-        m_addressList->setCurrentRow(position);
+    if (const int row = m_addressList->currentRow(); row >= 0)
+        m_addressList->setCurrentRow(m_addressList->previousShownRow(row));
 }
 
 void ListBrowser::hideWindow()

@@ -7,6 +7,7 @@
 
 class Windows;
 class ListBox;
+class ListFilterBar;
 class MediaPlayer;
 class PageTools;
 class QCheckBox;
@@ -60,6 +61,7 @@ public:
 
     WebBrowser *m_view;
     ListBox *m_addressList;
+    ListFilterBar *m_filterBar;
     QToolButton *m_nextButton;
     QToolButton *m_previousButton;
     QToolButton *m_backButton;

@@ -8,9 +8,11 @@
 #include "platform/platform.h"
 #include "platform/webbrowser.h"
 #include "ui/windowframe.h"
+#include "ui/listfilterbar.h"
 #include "ui/twips.h"
 
 #include <QDir>
+#include <QLineEdit>
 #include <QPushButton>
 
 ListViewWindow::ListViewWindow(Windows &windows, QWidget *parent)
@@ -28,8 +30,11 @@ ListViewWindow::ListViewWindow(Windows &windows, QWidget *parent)
 
     m_addressList = new ListBox(this);
     m_addressList->setObjectName(QStringLiteral("addressList"));
-    m_addressList->setGeometry(twipsRect(0, 0, 11655, 8445));
     m_addressList->setAccessibleName(QStringLiteral("Stored address list"));
+    // The filter and the count along the top, left of where the hide button shows.
+    m_filterBar = new ListFilterBar(m_addressList, this);
+    m_filterBar->place(twipsRect(0, 0, 11385, 330));
+    m_addressList->setGeometry(twipsRect(0, 345, 11655, 8100));
     // ListBox also emits entryActivated for Enter on a selected entry.
     connect(m_addressList, &ListBox::entryActivated, this, &ListViewWindow::openSelected);
 
@@ -44,6 +49,7 @@ ListViewWindow::ListViewWindow(Windows &windows, QWidget *parent)
     m_hideButton->setVisible(false);
     connect(m_hideButton, &QPushButton::clicked, this, &ListViewWindow::hideWindow);
 
+    setTabOrder(m_filterBar->m_filterBox, m_addressList);
     setTabOrder(m_addressList, m_hideButton);
     setFocusProxy(m_addressList);
 }

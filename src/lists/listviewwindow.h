@@ -6,6 +6,7 @@
 
 class Windows;
 class QLineEdit;
+class ListFilterBar;
 class QPushButton;
 
 class ListViewWindow final : public QWidget {
@@ -22,6 +23,7 @@ public:
     void hideWindow();
 
     ListBox *m_addressList = nullptr;
+    ListFilterBar *m_filterBar = nullptr;
     QPushButton *m_hideButton = nullptr;
 
 private:

@@ -1,8 +1,10 @@
 #include "ui/listbox.h"
 
 #include "ui/markedlistmodel.h"
+#include "ui/shownentriesmodel.h"
 
 #include <QKeyEvent>
+#include <QLocale>
 #include <QStringListModel>
 #include <QStyledItemDelegate>
 
@@ -29,8 +31,9 @@ protected:
 ListBox::ListBox(QWidget *parent)
     : QListView(parent)
     , m_model(new MarkedListModel(this))
+    , m_shown(new ShownEntriesModel(m_model, this))
 {
-    setModel(m_model);
+    setModel(m_shown);
     setItemDelegate(new ShortTextDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -43,46 +46,56 @@ ListBox::ListBox(QWidget *parent)
                     emit entryChosen();
             });
     connect(this, &QAbstractItemView::doubleClicked, this, [this] { emit entryActivated(); });
+    connect(m_shown, &ShownEntriesModel::shownChanged, this, &ListBox::countChanged);
 }
 
 void ListBox::addEntry(const QString &entry)
 {
     const int row = m_model->rowCount();
+    m_undo.push({ListUndo::Step::Kind::Added, row, {}, {}, -1});
     m_model->insertRows(row, 1);
     m_model->setData(m_model->index(row), entry);
 }
 
 void ListBox::addEntries(const QStringList &entries)
 {
-    if (m_model->rowCount() == 0) {
+    if (m_model->rowCount() == 0 && m_undo.isEmpty()) {
+        // A list given afresh: nothing to take back.
         m_model->setStringList(entries);
         return;
     }
+    if (entries.isEmpty())
+        return;
+    const int selected = currentRow();
+    m_undo.push({ListUndo::Step::Kind::Replaced, -1, {}, m_model->stringList(), selected});
     QStringList all = m_model->stringList();
     all += entries;
-    const int selected = currentRow();
     m_model->setStringList(all);
     if (selected >= 0)
-        selectionModel()->select(m_model->index(selected), QItemSelectionModel::ClearAndSelect);
+        selectRow(selected);
 }
 
 void ListBox::clear()
 {
+    m_undo.clear();
     m_model->setStringList({});
 }
 
 void ListBox::replaceEntries(const QStringList &entries, int row)
+{
+    m_undo.push({ListUndo::Step::Kind::Replaced, -1, {}, m_model->stringList(), currentRow()});
+    putEntries(entries, row);
+}
+
+void ListBox::putEntries(const QStringList &entries, int row)
 {
     const bool hadSelection = currentRow() >= 0;
     const QString before = currentEntry();
     m_quietSelection = true;
     m_model->setStringList(entries);
     const bool selects = row >= 0 && row < entries.size();
-    if (selects) {
-        const QModelIndex idx = m_model->index(row);
-        selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
-        scrollTo(idx);
-    }
+    if (selects)
+        selectRow(row);
     m_quietSelection = false;
     if (selects && (!hadSelection || entries.at(row) != before))
         emit entryChosen();
@@ -92,6 +105,7 @@ void ListBox::removeEntry(int index)
 {
     if (index < 0 || index >= m_model->rowCount())
         return;
+    m_undo.push({ListUndo::Step::Kind::Removed, index, entry(index), {}, -1});
     // Without a current entry the view does not move the selection to the next one.
     selectionModel()->clear();
     m_model->removeRows(index, 1);
@@ -105,7 +119,7 @@ int ListBox::count() const
 int ListBox::currentRow() const
 {
     const QModelIndexList rows = selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    return rows.isEmpty() ? -1 : m_shown->sourceRow(rows.first().row());
 }
 
 bool ListBox::setCurrentRow(int index)
@@ -116,10 +130,18 @@ bool ListBox::setCurrentRow(int index)
     }
     if (index < -1 || index >= m_model->rowCount())
         return false;
-    const QModelIndex idx = m_model->index(index);
+    selectRow(index);
+    return true;
+}
+
+void ListBox::selectRow(int row)
+{
+    m_shown->finish();
+    if (m_shown->shownRow(row) < 0 && m_shown->filtering())
+        setFilterText(QString());
+    const QModelIndex idx = m_shown->index(m_shown->shownRow(row));
     selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
     scrollTo(idx);
-    return true;
 }
 
 QString ListBox::currentEntry() const
@@ -155,13 +177,118 @@ QStringList ListBox::entries() const
     return m_model->stringList();
 }
 
+QStringListModel *ListBox::entryModel() const
+{
+    return m_model;
+}
+
+void ListBox::setFilterText(const QString &text)
+{
+    if (text == m_shown->filterText())
+        return;
+    m_shown->setFilterText(text);
+    emit filterTextChanged(text);
+}
+
+QString ListBox::filterText() const
+{
+    return m_shown->filterText();
+}
+
+int ListBox::nextShownRow(int row) const
+{
+    m_shown->finish();
+    if (row < 0)
+        return m_shown->sourceRow(0);
+    const int shown = m_shown->shownRow(row);
+    if (shown >= 0)
+        return m_shown->sourceRow(shown + 1);
+    // A row the filter hides: the first shown one after it.
+    for (int next = 0; next < m_shown->rowCount(); ++next)
+        if (m_shown->sourceRow(next) > row)
+            return m_shown->sourceRow(next);
+    return -1;
+}
+
+int ListBox::previousShownRow(int row) const
+{
+    m_shown->finish();
+    if (row < 0)
+        return -1;
+    const int shown = m_shown->shownRow(row);
+    if (shown >= 0)
+        return m_shown->sourceRow(shown - 1);
+    for (int previous = m_shown->rowCount() - 1; previous >= 0; --previous)
+        if (m_shown->sourceRow(previous) < row)
+            return m_shown->sourceRow(previous);
+    return -1;
+}
+
+QString ListBox::countText() const
+{
+    const QLocale english(QLocale::English);
+    const int all = m_model->rowCount();
+    if (m_shown->filterText().isEmpty())
+        return all == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(english.toString(all));
+    return QStringLiteral("%1 of %2").arg(english.toString(m_shown->shownCount()), english.toString(all));
+}
+
+bool ListBox::undo()
+{
+    const std::optional<ListUndo::Step> step = m_undo.pop();
+    if (!step)
+        return false;
+    switch (step->kind) {
+    case ListUndo::Step::Kind::Removed:
+        if (step->row < 0 || step->row > m_model->rowCount())
+            return false;
+        m_model->insertRows(step->row, 1);
+        m_model->setData(m_model->index(step->row), step->text);
+        // The entry comes back shown, as it was when it was removed.
+        selectRow(step->row);
+        break;
+    case ListUndo::Step::Kind::Added:
+        if (step->row < 0 || step->row >= m_model->rowCount())
+            return false;
+        if (currentRow() == step->row)
+            selectionModel()->clear();
+        m_model->removeRows(step->row, 1);
+        break;
+    case ListUndo::Step::Kind::Replaced:
+        putEntries(step->before, step->selected);
+        break;
+    }
+    return true;
+}
+
 void ListBox::setMarks(EntryMarks *marks)
 {
     m_model->setMarks(marks);
 }
 
+bool ListBox::event(QEvent *event)
+{
+    // Ctrl+F and Esc belong to the list while it has the focus, before any window's shortcut.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::Find) || (key->key() == Qt::Key_Escape && !filterText().isEmpty())) {
+            event->accept();
+            return true;
+        }
+    }
+    return QListView::event(event);
+}
+
 void ListBox::keyPressEvent(QKeyEvent *event)
 {
+    if (event->matches(QKeySequence::Find)) {
+        emit filterRequested();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && !filterText().isEmpty()) {
+        setFilterText(QString());
+        return;
+    }
     // Enter on a selected entry acts as a double-click, so the keyboard reaches what the mouse does.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentRow() >= 0) {
         emit entryActivated();
