@@ -83,8 +83,8 @@ private:
         else if (path == "/app/missing")
             // A single-page site: the page says what it is once its script has run.
             body = "<!doctype html><html><head><title>App</title></head><body><div id=root></div><noscript>Turn on JavaScript"
-                   "</noscript><script>setTimeout(() => { document.title = '404 - Page not found';"
-                   " document.getElementById('root').innerHTML = '<h1>404</h1><p>This page does not exist.</p>'; }, 50);"
+                   "</noscript><script>document.title = '404 - Page not found';"
+                   " document.getElementById('root').innerHTML = '<h1>404</h1><p>This page does not exist.</p>';"
                    "</script></body></html>";
         else if (path == "/app/real")
             body = "<!doctype html><html><head><title>App</title></head><body><div id=root></div><script>"
