@@ -71,6 +71,14 @@ struct HeadClient::Exchange {
     bool reused = false;
     QByteArray buffer;
     QUrl url;
+    /// For a GET that reads the body: at most this much of it.
+    qsizetype bodyCap = 0;
+    /// The head is in and the body is being read.
+    bool inBody = false;
+    bool chunked = false;
+    /// Bytes the body has by Content-Length (or the current chunk has left), -1 when not told.
+    qint64 left = -1;
+    ResponseHead answer;
 };
 
 HeadClient::ConnectionLimits HeadClient::limitsFor(quint64 openFileLimit)
@@ -118,9 +126,10 @@ void HeadClient::closeKept()
         discard(m_keptOrder.first().first);
 }
 
-quint64 HeadClient::ask(const QUrl &url, bool head, const HeaderList &headers, Done done)
+quint64 HeadClient::ask(const QUrl &url, bool head, const HeaderList &headers, Done done, qsizetype bodyCap)
 {
     auto *exchange = new Exchange;
+    exchange->bodyCap = head ? 0 : bodyCap;
     exchange->id = ++m_lastId;
     exchange->key = serverKey(url);
     exchange->head = head;
@@ -247,6 +256,11 @@ void HeadClient::received(QAbstractSocket *socket)
     }
     exchange->buffer += socket->readAll();
     QByteArray &buffer = exchange->buffer;
+    if (exchange->inBody) {
+        if (takeBody(exchange))
+            finish(exchange, ResponseHead(std::move(exchange->answer)), false);
+        return;
+    }
     for (;;) {
         const ParsedHead parsed = parseResponseHead(buffer);
         switch (parsed.state) {
@@ -283,6 +297,21 @@ void HeadClient::received(QAbstractSocket *socket)
         const bool keepAlive = parsed.http11 ? !connection.contains("close") : connection.contains("keep-alive");
         // Only a HEAD's connection is free again: after a GET's head its body would follow. A HEAD
         // answer with bytes after its head came from a server that sends bodies to HEAD.
+        if (exchange->bodyCap > 0 && status >= 200 && status < 300) {
+            // A body in an encoding that was not asked for is not read (none is asked for).
+            const QByteArray encoding = answer.header("Content-Encoding").trimmed().toLower();
+            if (encoding.isEmpty() || encoding == "identity") {
+                exchange->inBody = true;
+                exchange->answer = answer;
+                exchange->chunked = answer.header("Transfer-Encoding").toLower().contains("chunked");
+                bool ok = false;
+                const qint64 length = answer.header("Content-Length").trimmed().toLongLong(&ok);
+                exchange->left = exchange->chunked ? -1 : (ok && length >= 0 ? length : -1);
+                if (takeBody(exchange))
+                    finish(exchange, ResponseHead(std::move(exchange->answer)), false);
+                return;
+            }
+        }
         if (!buffer.isEmpty())
             m_noReuse.insert(exchange->key);
         finish(exchange, answer,
@@ -291,11 +320,65 @@ void HeadClient::received(QAbstractSocket *socket)
     }
 }
 
+bool HeadClient::takeBody(Exchange *exchange)
+{
+    QByteArray &buffer = exchange->buffer;
+    QByteArray &body = exchange->answer.body;
+    const auto room = [&] { return exchange->bodyCap - body.size(); };
+    if (!exchange->chunked) {
+        qsizetype take = std::min(buffer.size(), room());
+        if (exchange->left >= 0)
+            take = std::min<qsizetype>(take, exchange->left);
+        body += buffer.left(take);
+        buffer.clear();
+        if (exchange->left >= 0)
+            exchange->left -= take;
+        return room() <= 0 || exchange->left == 0;
+    }
+    // Chunked: a size line, that many bytes and a line end, until a chunk of size 0. left is -1
+    // while a size line is awaited, 0 while the line end after a chunk is.
+    for (;;) {
+        if (room() <= 0)
+            return true;
+        if (exchange->left == -1) {
+            const qsizetype end = buffer.indexOf("\r\n");
+            if (end < 0)
+                return buffer.size() > 1024; // no chunk size line is that long
+            bool ok = false;
+            const qint64 size = buffer.left(end).split(';').value(0).trimmed().toLongLong(&ok, 16);
+            buffer.remove(0, end + 2);
+            if (!ok || size <= 0)
+                return true;
+            exchange->left = size;
+        } else if (exchange->left > 0) {
+            if (buffer.isEmpty())
+                return false;
+            const qsizetype take = std::min<qsizetype>({buffer.size(), qsizetype(exchange->left), room()});
+            body += buffer.left(take);
+            buffer.remove(0, take);
+            exchange->left -= take;
+        } else {
+            if (buffer.size() < 2)
+                return false;
+            buffer.remove(0, 2);
+            exchange->left = -1;
+        }
+    }
+}
+
 void HeadClient::failed(QAbstractSocket *socket, ProbeAnswer::Outcome outcome, const QString &detail)
 {
     Exchange *exchange = m_onSocket.value(socket);
     if (!exchange) {
         discard(socket);
+        return;
+    }
+    if (exchange->inBody) {
+        // The head was in: what came of the body is what there is (a server that ends the body by
+        // closing, or breaks off).
+        exchange->buffer += socket->readAll();
+        takeBody(exchange);
+        finish(exchange, ResponseHead(std::move(exchange->answer)), false);
         return;
     }
     if (exchange->reused && exchange->buffer.isEmpty()) {

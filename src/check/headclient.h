@@ -28,6 +28,8 @@ struct ResponseHead {
     /// Why there is no answer (when answered is false), and a word on it for a person.
     ProbeAnswer::Outcome failure = ProbeAnswer::Outcome::NetworkError;
     QString detail;
+    /// The first part of a 2xx answer's body, when a GET asked for it (see HeadClient::ask()).
+    QByteArray body;
     /// The first value of header @p name (any case), empty when there is none.
     QByteArray header(const QByteArray &name) const;
 };
@@ -73,8 +75,9 @@ public:
 
     using Done = std::function<void(const ResponseHead &)>;
     /// Asks @p url (http or https) with @p headers besides Host; @p done is called once, later, unless
-    /// the request is cancelled. Returns the request's number for cancel().
-    quint64 ask(const QUrl &url, bool head, const HeaderList &headers, Done done);
+    /// the request is cancelled. Returns the request's number for cancel(). A GET with @p bodyCap reads
+    /// up to that many bytes of a 2xx answer's body (de-chunked) before its connection closes.
+    quint64 ask(const QUrl &url, bool head, const HeaderList &headers, Done done, qsizetype bodyCap = 0);
     /// Drops a request; its callback is not called.
     void cancel(quint64 id);
     void cancelAll();
@@ -84,6 +87,8 @@ private:
     void open(Exchange *exchange);
     void send(Exchange *exchange);
     void received(QAbstractSocket *socket);
+    /// Takes what is buffered of the body; true once it is whole or the cap is reached.
+    static bool takeBody(Exchange *exchange);
     void failed(QAbstractSocket *socket, ProbeAnswer::Outcome outcome, const QString &detail);
     void finish(Exchange *exchange, const ResponseHead &answer, bool keepSocket);
     QAbstractSocket *takeIdle(const QString &key);

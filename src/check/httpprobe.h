@@ -13,6 +13,9 @@ struct HttpProbeSettings {
     int timeoutMs = 20000;
     /// Redirects followed before giving up (browsers follow 20).
     int maxRedirects = 20;
+    /// The first part of each HTML page that answers 2xx is read (a GET after the HEAD), for what it
+    /// says: its title, a refresh, a sign-in form, a page that a script draws.
+    bool readPages = true;
 };
 
 /// Asks a server about an address without downloading the page.

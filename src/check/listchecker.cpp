@@ -80,6 +80,7 @@ void ListChecker::start(const QStringList &entries)
     if (m_pages)
         settings.userAgent = m_pages->userAgent().toUtf8();
     settings.timeoutMs = m_options.timeoutMs;
+    settings.readPages = m_options.readPages;
     m_http.setSettings(settings);
     m_classifyTimer.start();
 }

@@ -40,6 +40,8 @@ struct CheckOptions {
     int refusalRetries = 8;
     /// Without the engine, plain requests decide alone.
     bool useBrowser = true;
+    /// The first part of each HTML page that answers is read for what it says (see HttpProbeSettings).
+    bool readPages = true;
 };
 
 /// Checks the entries of a list, each distinct address once, politely per host, without blocking the

@@ -2,12 +2,16 @@
 
 #include "check/headclient.h"
 #include "check/hostpacer.h"
+#include "check/pagereader.h"
+#include "check/verdict.h"
 
 #include <QDateTime>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
 #include <QSet>
 #include <QTimer>
+
+#include <optional>
 
 namespace {
 
@@ -31,6 +35,13 @@ int retryAfterSeconds(const QByteArray &value)
     return ::retryAfterSeconds(QByteArrayView(value), QDateTime::currentDateTimeUtc());
 }
 
+/// Whether an answer's Content-Type is a page the fast pass reads.
+bool isHtml(const QByteArray &contentType)
+{
+    const QByteArray type = contentType.split(';').value(0).trimmed().toLower();
+    return type == "text/html" || type == "application/xhtml+xml";
+}
+
 bool isSpecialInvalidName(const QString &host)
 {
     return host.compare(u"invalid", Qt::CaseInsensitive) == 0 || host.endsWith(u".invalid", Qt::CaseInsensitive)
@@ -47,6 +58,8 @@ struct NetworkProbe::Request {
     bool onlyPermanentSoFar = true;
     QUrl movedTo;
     bool headRefused = false;
+    /// The HEAD's answer while a GET reads the page's first part.
+    std::optional<ProbeAnswer> readingPage;
     quint64 id = 0;
     /// The request on the wire, 0 when there is none.
     quint64 exchange = 0;
@@ -119,10 +132,13 @@ void NetworkProbe::send(Request *request, const QUrl &url, bool head)
         headers.append({"Cookie", cookies});
     // No Authorization header, ever, and nothing of an address's user name or password: a check asks
     // as a stranger would.
-    request->exchange = m_client->ask(url, head, headers, [this, request, url](const ResponseHead &head) {
-        request->exchange = 0;
-        answered(request, url, head);
-    });
+    request->exchange = m_client->ask(
+        url, head, headers,
+        [this, request, url](const ResponseHead &head) {
+            request->exchange = 0;
+            answered(request, url, head);
+        },
+        m_settings.readPages ? pageReadCap : 0);
 }
 
 QByteArray NetworkProbe::cookieLine(const QUrl &url) const
@@ -141,6 +157,15 @@ QString NetworkProbe::visitKey(const QUrl &url) const
 void NetworkProbe::answered(Request *request, const QUrl &url, const ResponseHead &head)
 {
     ProbeAnswer answer;
+    if (request->readingPage) {
+        // The page's first part, read after its HEAD answered: what it says goes with that answer.
+        // A GET that fails where the HEAD answered leaves the HEAD's answer as it was.
+        answer = *request->readingPage;
+        if (head.answered && head.status >= 200 && head.status < 300)
+            answer.page = readPage(head.body, url);
+        complete(request, answer);
+        return;
+    }
     if (!head.answered) {
         answer.outcome = head.failure;
         answer.detail = head.detail;
@@ -170,6 +195,14 @@ void NetworkProbe::answered(Request *request, const QUrl &url, const ResponseHea
         ++request->hops;
         answer.status = status;
         answer.finalUrl = next;
+        if (redirectTellsEnough(next)) {
+            // Sent to a parking service or a sign-in provider: where it leads is the answer, and
+            // that host is not asked.
+            answer.outcome = ProbeAnswer::Outcome::Answered;
+            answer.movedTo = request->movedTo;
+            complete(request, answer);
+            return;
+        }
         if (!next.isValid() || (next.scheme() != u"http" && next.scheme() != u"https")) {
             answer.outcome = ProbeAnswer::Outcome::Unloadable;
             answer.detail = QStringLiteral("redirects to %1").arg(next.toDisplayString());
@@ -203,6 +236,15 @@ void NetworkProbe::answered(Request *request, const QUrl &url, const ResponseHea
         || (status == 407 && !head.header("Proxy-Authenticate").isEmpty());
     if (status == 429 || status == 503)
         answer.retryAfterSeconds = retryAfterSeconds(head.header("Retry-After"));
+    if (m_settings.readPages && status >= 200 && status < 300 && isHtml(head.header("Content-Type"))) {
+        if (!wasHead) {
+            answer.page = readPage(head.body, url);
+        } else {
+            request->readingPage = answer;
+            send(request, url, false);
+            return;
+        }
+    }
     complete(request, answer);
 }
 

@@ -1,5 +1,7 @@
 #include "check/verdict.h"
 
+#include "memory/pagefingerprint.h"
+#include "memory/pagesigns.h"
 #include "store/addresstoload.h"
 
 #include <QFileInfo>
@@ -9,7 +11,7 @@
 
 namespace {
 
-constexpr std::array<const char *, verdictCount> verdictWords{"alive", "moved", "dead", "blocked", "failing", "skipped"};
+constexpr std::array<const char *, verdictCount> verdictWords{"alive", "moved", "dead", "blocked", "failing", "skipped", "parked"};
 
 bool isWebScheme(const QString &scheme)
 {
@@ -121,6 +123,98 @@ CheckResult resultOfFailure(const QUrl &checked, const ProbeAnswer &answer, cons
     return r;
 }
 
+bool isSignInPath(const QUrl &url)
+{
+    static const QRegularExpression signInPath(
+        QStringLiteral("(^|/)(log-?in|sign-?in|sign_in|log_in|auth(enticate)?|sso|session/new|sessions/new|accounts/login|"
+                       "users/sign_in|user/login|account/login)(\\.[a-z]+)?/?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return signInPath.match(url.path()).hasMatch();
+}
+
+bool isIdentityProvider(const QString &host)
+{
+    static const QStringList providers{QStringLiteral("accounts.google.com"), QStringLiteral("login.microsoftonline.com"),
+                                       QStringLiteral("login.live.com"),      QStringLiteral("appleid.apple.com"),
+                                       QStringLiteral("login.yahoo.com"),     QStringLiteral("id.atlassian.com"),
+                                       QStringLiteral("okta.com"),            QStringLiteral("auth0.com"),
+                                       QStringLiteral("onelogin.com"),        QStringLiteral("login.salesforce.com")};
+    const QString h = host.toLower();
+    for (const QString &provider : providers)
+        if (h == provider || h.endsWith(QLatin1Char('.') + provider))
+            return true;
+    return false;
+}
+
+/// A verdict that where the answer ended says more than its status: a parking service, or a
+/// sign-in page the entry was sent to.
+void judgeWhereItEnded(CheckResult &r, const QUrl &checked, const QUrl &finalUrl, const QString &by)
+{
+    if (finalUrl.isEmpty() || finalUrl.host().isEmpty())
+        return;
+    // Only an answer that did not fail on its own account: a dead host stays dead.
+    if (r.verdict == Verdict::Failing || r.verdict == Verdict::Skipped)
+        return;
+    const ParkedSign parked = parkedSign(finalUrl, {}, {}, {}, PageSignTables::shipped());
+    if (parked.parked && !parked.service.isEmpty()) {
+        r.verdict = Verdict::Parked;
+        r.newAddress.clear();
+        r.reason = parkedReason(parked) + by;
+        return;
+    }
+    if ((r.verdict == Verdict::Alive || r.verdict == Verdict::Moved || isIdentityProvider(finalUrl.host()))
+        && leadsToSignIn(checked, finalUrl)) {
+        r.verdict = Verdict::Blocked;
+        r.newAddress.clear();
+        r.reason = signInReason() + by;
+    }
+}
+
+/// Whether @p final, a page on another address than @p checked, names the page to return to after
+/// signing in (?next=, ?return_to=, ...).
+bool sendsBackAfterSignIn(const QUrl &checked, const QUrl &final)
+{
+    if (final.isEmpty() || final.adjusted(QUrl::RemoveQuery | QUrl::StripTrailingSlash).path()
+                               == checked.adjusted(QUrl::RemoveQuery | QUrl::StripTrailingSlash).path())
+        return false;
+    static const QRegularExpression returnKey(
+        QStringLiteral("(^|&)(next|return|returnto|return_to|returnurl|return_url|redirect|redirect_to|redirect_uri|continue|came_from|destination|goto)="),
+        QRegularExpression::CaseInsensitiveOption);
+    return returnKey.match(final.query()).hasMatch();
+}
+
+/// What a page that was read says over its status: that it is not found, that its domain is parked,
+/// or that it is a sign-in form the entry was sent to. Fills in the title and fingerprint.
+void judgeWhatItSays(CheckResult &r, const QUrl &checked, const ProbeAnswer &answer, const QString &by)
+{
+    const PageContent &page = answer.page;
+    if (!page.read)
+        return;
+    r.title = page.title;
+    r.fingerprint = pageFingerprint(page.title, page.text);
+    if (r.verdict != Verdict::Alive && r.verdict != Verdict::Moved)
+        return;
+    const PageSignTables &tables = PageSignTables::shipped();
+    const QUrl where = answer.finalUrl.isEmpty() ? checked : answer.finalUrl;
+    if (saysNotFound(page.title, page.heading, tables)) {
+        r.verdict = Verdict::Dead;
+        r.newAddress.clear();
+        r.reason = notFoundReason() + by;
+        return;
+    }
+    if (const ParkedSign parked = parkedSign(where, page.title, page.heading, page.text, tables); parked.parked) {
+        r.verdict = Verdict::Parked;
+        r.newAddress.clear();
+        r.reason = parkedReason(parked) + by;
+        return;
+    }
+    if (page.asksForPassword && sendsBackAfterSignIn(checked, where)) {
+        r.verdict = Verdict::Blocked;
+        r.newAddress.clear();
+        r.reason = signInReason() + by;
+    }
+}
+
 void setFinal(CheckResult &r, const QUrl &checked, const QUrl &finalUrl)
 {
     if (!finalUrl.isEmpty() && finalUrl.adjusted(QUrl::StripTrailingSlash) != checked.adjusted(QUrl::StripTrailingSlash))
@@ -215,6 +309,25 @@ CheckResult fileResult(const QUrl &url)
     return r;
 }
 
+bool leadsToSignIn(const QUrl &checked, const QUrl &final)
+{
+    if (final.isEmpty() || final.adjusted(QUrl::StripTrailingSlash) == checked.adjusted(QUrl::StripTrailingSlash))
+        return false;
+    if (isSignInPath(checked) || isIdentityProvider(checked.host()))
+        return false;
+    return isIdentityProvider(final.host()) || isSignInPath(final);
+}
+
+bool redirectTellsEnough(const QUrl &next)
+{
+    return isIdentityProvider(next.host()) || !parkedSign(next, {}, {}, {}, PageSignTables::shipped()).service.isEmpty();
+}
+
+QString signInReason()
+{
+    return QStringLiteral("leads to a sign-in page");
+}
+
 bool isTransient(const ProbeAnswer &answer)
 {
     switch (answer.outcome) {
@@ -238,6 +351,9 @@ bool needsBrowser(const ProbeAnswer &answer)
         // a real browser decides whether the page is there.
         if (answer.asksForLogin)
             return false;
+        // A page a script draws, or one a refresh sends on, says what it is only in a browser.
+        if (answer.status < 300 && answer.page.read && (answer.page.drawnByScript || !answer.page.refreshTo.isEmpty()))
+            return true;
         return answer.status >= 400;
     case ProbeAnswer::Outcome::NoSuchHost:
     case ProbeAnswer::Outcome::Refused:
@@ -261,6 +377,8 @@ CheckResult resultFromRequest(const QUrl &checked, const ProbeAnswer &answer)
             r.reason = QStringLiteral("answers %1 after a temporary redirect").arg(answer.status);
         }
     }
+    judgeWhatItSays(r, checked, answer, QString());
+    judgeWhereItEnded(r, checked, answer.finalUrl, QString());
     return r;
 }
 
@@ -288,5 +406,7 @@ CheckResult resultFromBrowser(const QUrl &checked, const ProbeAnswer &request, c
                            .arg(request.status);
         }
     }
+    judgeWhatItSays(r, checked, browser.page.read ? browser : request, by);
+    judgeWhereItEnded(r, checked, browser.finalUrl, by);
     return r;
 }

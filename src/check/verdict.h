@@ -15,8 +15,16 @@ enum class Verdict {
     Blocked, ///< the server answers but refuses even a real browser (401, 403, 429)
     Failing, ///< server errors or time-outs after retries: it may come back
     Skipped, ///< not something to check (empty, javascript:, mailto:, ...)
+    Parked,  ///< it answers, but with a parking or domain-sale page: what was there is gone
 };
-inline constexpr int verdictCount = 6;
+inline constexpr int verdictCount = 7;
+
+/// Whether the entry's page is gone for the person (dead or parked): what Remove Dead, Remove
+/// Parked and quokka-check's exit status count.
+inline bool isGoneVerdict(Verdict verdict)
+{
+    return verdict == Verdict::Dead || verdict == Verdict::Parked;
+}
 
 /// The verdict's word as reports and screen readers give it: "alive", "moved", ...
 QString verdictWord(Verdict verdict);
@@ -72,6 +80,17 @@ CheckResult fileResult(const QUrl &url);
 bool isTransient(const ProbeAnswer &answer);
 /// Whether a plain request's answer leaves the verdict in doubt, so that the engine must decide.
 bool needsBrowser(const ProbeAnswer &answer);
+/// Whether @p final, where the redirects from @p checked ended, is a sign-in page on another
+/// address: a path such as /login, /signin or /users/sign_in, a query that names the page to
+/// return to (?next=, ?return_to=) on a sign-in path, or an identity provider's host. An entry that
+/// is itself a sign-in page does not count.
+bool leadsToSignIn(const QUrl &checked, const QUrl &final);
+/// Whether a redirect to @p next already tells the verdict (a parking service, an identity
+/// provider), so that the check stops there rather than asks that host.
+bool redirectTellsEnough(const QUrl &next);
+/// The reason for such an entry's blocked verdict.
+QString signInReason();
+
 /// The verdict from a plain request's answer alone (also when the engine is not used).
 CheckResult resultFromRequest(const QUrl &checked, const ProbeAnswer &answer);
 /// The verdict from the engine's answer; @p request is what the plain request had found.

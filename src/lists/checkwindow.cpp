@@ -47,6 +47,9 @@ CheckWindow::CheckWindow(Windows &windows, QWidget *parent)
     m_removeDeadButton = new QPushButton(QStringLiteral("Remove &Dead"), this);
     m_removeDeadButton->setObjectName(QStringLiteral("removeDeadButton"));
     m_removeDeadButton->setAccessibleName(QStringLiteral("Remove Dead entries from the list"));
+    m_removeParkedButton = new QPushButton(QStringLiteral("Remove &Parked"), this);
+    m_removeParkedButton->setObjectName(QStringLiteral("removeParkedButton"));
+    m_removeParkedButton->setAccessibleName(QStringLiteral("Remove Parked entries from the list"));
     m_replaceMovedButton = new QPushButton(QStringLiteral("Replace &Moved"), this);
     m_replaceMovedButton->setObjectName(QStringLiteral("replaceMovedButton"));
     m_replaceMovedButton->setAccessibleName(QStringLiteral("Replace Moved entries by their new addresses"));
@@ -56,17 +59,19 @@ CheckWindow::CheckWindow(Windows &windows, QWidget *parent)
 
     auto *layout = new QGridLayout(this);
     layout->setContentsMargins(8, 6, 8, 6);
-    layout->addWidget(m_progressBar, 0, 0, 1, 2);
-    layout->addWidget(m_cancelButton, 0, 2);
-    layout->addWidget(m_progressLabel, 1, 0, 1, 3);
-    layout->addWidget(m_summaryLabel, 2, 0, 1, 3);
+    layout->addWidget(m_progressBar, 0, 0, 1, 3);
+    layout->addWidget(m_cancelButton, 0, 3);
+    layout->addWidget(m_progressLabel, 1, 0, 1, 4);
+    layout->addWidget(m_summaryLabel, 2, 0, 1, 4);
     layout->addWidget(m_removeDeadButton, 3, 0);
-    layout->addWidget(m_replaceMovedButton, 3, 1);
-    layout->addWidget(m_saveReportButton, 3, 2);
+    layout->addWidget(m_removeParkedButton, 3, 1);
+    layout->addWidget(m_replaceMovedButton, 3, 2);
+    layout->addWidget(m_saveReportButton, 3, 3);
     layout->setRowStretch(2, 1);
 
     connect(m_cancelButton, &QPushButton::clicked, this, &CheckWindow::cancelCheck);
     connect(m_removeDeadButton, &QPushButton::clicked, this, &CheckWindow::removeDeadEntries);
+    connect(m_removeParkedButton, &QPushButton::clicked, this, &CheckWindow::removeParkedEntries);
     connect(m_replaceMovedButton, &QPushButton::clicked, this, &CheckWindow::replaceMovedEntries);
     connect(m_saveReportButton, &QPushButton::clicked, this, &CheckWindow::chooseReportFile);
     // The label is read at a glance: it changes a few times a second, not with every result.
@@ -74,7 +79,8 @@ CheckWindow::CheckWindow(Windows &windows, QWidget *parent)
     connect(&m_progressTick, &QTimer::timeout, this, &CheckWindow::showProgress);
 
     setTabOrder(m_cancelButton, m_removeDeadButton);
-    setTabOrder(m_removeDeadButton, m_replaceMovedButton);
+    setTabOrder(m_removeDeadButton, m_removeParkedButton);
+    setTabOrder(m_removeParkedButton, m_replaceMovedButton);
     setTabOrder(m_replaceMovedButton, m_saveReportButton);
     setFocusProxy(m_cancelButton);
     EnterKey::giveDefaultButton(this, nullptr);
@@ -89,6 +95,7 @@ void CheckWindow::load()
 {
     m_cancelButton->setEnabled(false);
     m_removeDeadButton->setEnabled(false);
+    m_removeParkedButton->setEnabled(false);
     m_replaceMovedButton->setEnabled(false);
     m_saveReportButton->setEnabled(false);
 }
@@ -132,6 +139,7 @@ void CheckWindow::startCheck()
     m_summaryLabel->clear();
     m_cancelButton->setEnabled(true);
     m_removeDeadButton->setEnabled(false);
+    m_removeParkedButton->setEnabled(false);
     m_replaceMovedButton->setEnabled(false);
     m_saveReportButton->setEnabled(false);
     m_checker->start(entries);
@@ -194,10 +202,13 @@ void CheckWindow::checkFinished(bool cancelled)
     m_summaryLabel->setText(summary);
     m_cancelButton->setEnabled(false);
     m_removeDeadButton->setEnabled(m_checker->count(Verdict::Dead) > 0);
+    m_removeParkedButton->setEnabled(m_checker->count(Verdict::Parked) > 0);
     m_replaceMovedButton->setEnabled(m_checker->count(Verdict::Moved) > 0);
     m_saveReportButton->setEnabled(!m_rows.isEmpty());
     if (m_removeDeadButton->isEnabled())
         m_removeDeadButton->setFocus();
+    else if (m_removeParkedButton->isEnabled())
+        m_removeParkedButton->setFocus();
     else
         m_saveReportButton->setFocus();
 }
@@ -215,29 +226,42 @@ int CheckWindow::workingListCount(Verdict verdict) const
 
 void CheckWindow::removeDeadEntries()
 {
-    const int count = workingListCount(Verdict::Dead);
+    removeEntriesFound(Verdict::Dead, m_removeDeadButton, QStringLiteral("Remove Dead"));
+}
+
+void CheckWindow::removeParkedEntries()
+{
+    removeEntriesFound(Verdict::Parked, m_removeParkedButton, QStringLiteral("Remove Parked"));
+}
+
+void CheckWindow::removeEntriesFound(Verdict verdict, QPushButton *button, const QString &title)
+{
+    const QString word = verdictWord(verdict);
+    const QLocale locale(QLocale::English);
+    const int count = workingListCount(verdict);
     MessageBoxes &boxes = m_windows.platform().messageBoxes();
     if (count == 0) {
-        boxes.show(QStringLiteral("The list holds no dead entry."), QStringLiteral("Check List"), MessageBoxes::Buttons::Ok,
+        boxes.show(QStringLiteral("The list holds no %1 entry.").arg(word), QStringLiteral("Check List"), MessageBoxes::Buttons::Ok,
                    MessageBoxes::Icon::Information);
         return;
     }
     const auto answer = boxes.show(
-        count == 1 ? QStringLiteral("Remove the dead entry from the list?")
-                   : QStringLiteral("Remove the %1 dead entries from the list?").arg(QLocale(QLocale::English).toString(count)),
-        QStringLiteral("Remove Dead"), MessageBoxes::Buttons::OkCancelDefaultCancel, MessageBoxes::Icon::Question);
+        count == 1 ? QStringLiteral("Remove the %1 entry from the list?").arg(word)
+                   : QStringLiteral("Remove the %1 %2 entries from the list?").arg(locale.toString(count), word),
+        title, MessageBoxes::Buttons::OkCancelDefaultCancel, MessageBoxes::Icon::Question);
     if (answer != MessageBoxes::Answer::Ok)
         return;
     ListBox *list = m_windows.listBrowser()->m_addressList;
     const CheckResults &results = m_windows.checkResults();
     const QStringList entries = list->entries();
     const int selected = list->currentRow();
-    // The entry shown stays selected; a dead one gives its place to the next entry kept (or the last).
+    // The entry shown stays selected; a removed one gives its place to the next entry kept (or the last).
     int keptRow = -1;
     QStringList kept;
     kept.reserve(entries.size());
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (results.isDead(entries.at(i)))
+        const auto r = results.resultFor(entries.at(i));
+        if (r && r->verdict == verdict)
             continue;
         if (selected >= 0 && i >= selected && keptRow < 0)
             keptRow = int(kept.size());
@@ -247,10 +271,10 @@ void CheckWindow::removeDeadEntries()
         keptRow = int(kept.size()) - 1;
     // As KILL: the working list changes now, the file when the list browser closes.
     list->replaceEntries(kept, keptRow);
-    m_removeDeadButton->setEnabled(false);
+    button->setEnabled(false);
     const int removed = int(entries.size() - kept.size());
-    m_doneSinceCheck << (removed == 1 ? QStringLiteral("Removed 1 dead entry")
-                                      : QStringLiteral("Removed %1 dead entries").arg(QLocale(QLocale::English).toString(removed)));
+    m_doneSinceCheck << (removed == 1 ? QStringLiteral("Removed 1 %1 entry").arg(word)
+                                      : QStringLiteral("Removed %1 %2 entries").arg(locale.toString(removed), word));
     showWhatIsLeft();
 }
 

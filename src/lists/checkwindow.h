@@ -30,6 +30,8 @@ public:
     void cancelCheck();
     /// After asking, removes the entries found dead from the working list.
     void removeDeadEntries();
+    /// After asking, removes the entries found parked (a parking or domain-sale page) from the working list.
+    void removeParkedEntries();
     /// After asking, replaces the entries found moved by their new addresses in the working list.
     void replaceMovedEntries();
     /// Asks where, then saves the report.
@@ -47,6 +49,7 @@ public:
     QLabel *m_summaryLabel = nullptr;
     QPushButton *m_removeDeadButton = nullptr;
     QPushButton *m_replaceMovedButton = nullptr;
+    QPushButton *m_removeParkedButton = nullptr;
     QPushButton *m_saveReportButton = nullptr;
 
 private:
@@ -57,6 +60,8 @@ private:
     int workingListCount(Verdict verdict) const;
     /// The summary after Remove Dead or Replace Moved: what was done since the check, and what is left.
     void showWhatIsLeft();
+    /// Remove Dead and Remove Parked: asks with the count, then removes the entries found @p verdict.
+    void removeEntriesFound(Verdict verdict, QPushButton *button, const QString &title);
 
     Windows &m_windows;
     HttpProbe *m_http = nullptr;

@@ -10,6 +10,7 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInfo>
 #include <QWebEngineUrlRequestInterceptor>
@@ -103,7 +104,7 @@ public:
     {
         m_settle.setSingleShot(true);
         m_deadline.setSingleShot(true);
-        connect(&m_settle, &QTimer::timeout, this, [this] { finish(m_last); });
+        connect(&m_settle, &QTimer::timeout, this, [this] { finishWhereItEnded(); });
         connect(&m_deadline, &QTimer::timeout, this, [this] {
             if (m_haveLast) {
                 finish(m_last);
@@ -213,15 +214,21 @@ private:
             return;
         }
         const bool settled = m_last.outcome == ProbeAnswer::Outcome::Answered && m_last.status < 400;
-        if (settled || m_settleMs <= 0 || info.isErrorPage()) {
+        if (info.isErrorPage() || (!settled && m_settleMs <= 0)) {
             // The engine's own error page never replaces itself.
             finish(m_last);
             return;
         }
+        if (settled && m_settleMs <= 0) {
+            finishWhereItEnded();
+            return;
+        }
         // Walls that let browsers through answer 401, 403, 429 or 503 first and replace the page by
-        // script; any other answer gets a short look only, so that plain 404s are not held up.
+        // script; any other answer gets a short look only, so that plain 404s are not held up. A page
+        // that answered gets the same short look: its script or refresh may send it on to an error
+        // (location.replace, <meta http-equiv="refresh">), and where the browser ends decides.
         const int status = m_last.status;
-        const bool wallLike = status == 401 || status == 403 || status == 429 || status == 503 || status == 0;
+        const bool wallLike = !settled && (status == 401 || status == 403 || status == 429 || status == 503 || status == 0);
         m_settle.start(wallLike ? m_settleMs : std::max(1, m_settleMs / 4));
         // Only a script or a meta refresh can take a page elsewhere: a page without either is final
         // at once. (A Refresh header, which no script can see, moves a page on as it loads; walls
@@ -233,8 +240,43 @@ private:
                               [self, navigation](const QVariant &found) {
                                   if (self && !self->m_finished && self->m_navigation == navigation
                                       && found.isValid() && found.toInt() == 0)
-                                      self->finish(self->m_last);
+                                      self->finishWhereItEnded();
                               });
+    }
+
+    /// Ends with the last answer; a page that answered is read first for what it says (its title,
+    /// first heading, visible text and whether it asks for a password), in a world of its own that
+    /// the page's scripts cannot touch.
+    void finishWhereItEnded()
+    {
+        if (m_finished)
+            return;
+        if (!m_page || m_last.outcome != ProbeAnswer::Outcome::Answered || m_last.status >= 400) {
+            finish(m_last);
+            return;
+        }
+        const int navigation = m_navigation;
+        QPointer<PageLoad> self(this);
+        m_page->runJavaScript(
+            QStringLiteral("(() => { const h = document.querySelector('h1');"
+                           " return [document.title, h ? h.innerText : '',"
+                           " document.body ? document.body.innerText.slice(0, 16384) : '',"
+                           " !!document.querySelector('input[type=password]')]; })()"),
+            QWebEngineScript::ApplicationWorld, [self, navigation](const QVariant &read) {
+                // A page that went on meanwhile is read once it has ended.
+                if (!self || self->m_finished || self->m_navigation != navigation)
+                    return;
+                ProbeAnswer answer = self->m_last;
+                const QVariantList parts = read.toList();
+                if (parts.size() == 4) {
+                    answer.page.read = true;
+                    answer.page.title = parts.at(0).toString().simplified().left(500);
+                    answer.page.heading = parts.at(1).toString().simplified().left(500);
+                    answer.page.text = parts.at(2).toString().simplified();
+                    answer.page.asksForPassword = parts.at(3).toBool();
+                }
+                self->finish(answer);
+            });
     }
 
     void finish(const ProbeAnswer &answer)

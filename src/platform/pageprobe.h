@@ -7,6 +7,25 @@
 
 #include <functional>
 
+/// What a page said, when it was read: the first part of a plain request's 2xx body, or the engine's
+/// page once it has settled.
+struct PageContent {
+    /// False when nothing was read (not HTML, no body, not asked).
+    bool read = false;
+    QString title;
+    /// The first <h1>'s text.
+    QString heading;
+    /// The visible text (no scripts, styles or tags), spaces collapsed, capped.
+    QString text;
+    /// Where a <meta http-equiv="refresh"> sends the browser, resolved; empty when nowhere.
+    QUrl refreshTo;
+    /// A form field for a password.
+    bool asksForPassword = false;
+    /// Little text of its own and the marks of a page a script draws (<noscript>, an empty root
+    /// element, scripts): only a browser sees what it says.
+    bool drawnByScript = false;
+};
+
 /// What one attempt to reach an address came to, whether by a plain request or in the web engine.
 struct ProbeAnswer {
     enum class Outcome {
@@ -35,6 +54,8 @@ struct ProbeAnswer {
     bool asksForLogin = false;
     /// A short explanation for a person (an error text, a status phrase).
     QString detail;
+    /// What the page said, when it was read.
+    PageContent page;
 };
 
 /// Loads addresses in web engine pages that nobody sees, to let a real browser decide what a plain

@@ -72,6 +72,22 @@ QPixmap drawMark(Verdict verdict, int size)
         p.setBrush(QColor(130, 130, 130));
         p.drawRect(QRectF(3, 7, 10, 2.5));
         break;
+    case Verdict::Parked: {
+        // A purple diamond with a white dot: no other mark is a diamond or purple.
+        QPainterPath diamond;
+        diamond.moveTo(8, 1);
+        diamond.lineTo(15, 8);
+        diamond.lineTo(8, 15);
+        diamond.lineTo(1, 8);
+        diamond.closeSubpath();
+        p.setPen(outline);
+        p.setBrush(QColor(140, 60, 180));
+        p.drawPath(diamond);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QRectF(6, 6, 4, 4));
+        break;
+    }
     }
     return pixmap;
 }

@@ -10,7 +10,7 @@
 class CheckResults;
 
 /// Alive: a green disc. Moved: a blue arrow. Dead: a red cross. Blocked: an orange bar in a square.
-/// Failing: a yellow triangle with "!". Skipped: a grey dash. The tool tip and the accessible
+/// Failing: a yellow triangle with "!". Skipped: a grey dash. Parked: a purple diamond with a white dot. The tool tip and the accessible
 /// description (read after the entry's name) give the verdict and its reason: "dead: not found (404)".
 class VerdictMarks final : public EntryMarks {
     Q_OBJECT

@@ -38,10 +38,11 @@ const char *const description =
     "Verdicts: alive (answers), moved (answers only after a permanent redirect), dead (not found\n"
     "or gone, no such host, nothing listening, cannot be loaded), blocked (refuses even the\n"
     "browser: 401, 403, 429), failing (server errors or time-outs: may come back), skipped (not\n"
-    "a web address: empty, javascript:, mailto:, ...). A file: entry is alive when the file\n"
-    "exists.\n"
+    "a web address: empty, javascript:, mailto:, ...), parked (the domain shows a parking or\n"
+    "domain-sale page). A page that answers 200 but says it is not found (a \"soft 404\") is dead.\n"
+    "A file: entry is alive when the file exists.\n"
     "\n"
-    "Exit status: 0 when no entry is dead, 2 when one or more are, 1 on an error (an unreadable\n"
+    "Exit status: 0 when no entry is dead or parked, 2 when one or more are, 1 on an error (an unreadable\n"
     "list, a bad option, an engine that cannot start, a report that cannot be written).";
 
 void printError(const QString &text)
@@ -326,5 +327,5 @@ int main(int argc, char *argv[])
                        .arg(engineFailures == 1 ? QStringLiteral("page") : QStringLiteral("pages")));
         return exitError;
     }
-    return checker.count(Verdict::Dead) > 0 ? exitDead : exitClean;
+    return checker.count(Verdict::Dead) + checker.count(Verdict::Parked) > 0 ? exitDead : exitClean;
 }

@@ -1,0 +1,344 @@
+// Pages that answer but are not what was saved: parked domains and sign-in walls, through the
+// real plain requests to a loopback server, in the checker's verdicts, the reports and the
+// Check List window.
+#include "app/mainwindow.h"
+#include "app/windows.h"
+#include "browser/listbrowser.h"
+#include "check/checkreport.h"
+#include "check/listchecker.h"
+#include "check/networkprobe.h"
+#include "fakes/fakeplatform.h"
+#include "fakes/httptestserver.h"
+#include "fakes/testfiles.h"
+#include "fakes/windowsworld.h"
+#include "lists/checkwindow.h"
+#include "platform/enginepageprobe.h"
+#include "ui/listbox.h"
+#include "ui/verdictmarks.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QtTest>
+
+namespace {
+
+/// The same menu and header on every page of a site, as most sites have.
+const QByteArray siteChrome = "<header><a href=/>Home</a> <a href=/shop>Shop</a> <a href=/blog>Blog</a> <a href=/about>About us</a>"
+                              " <a href=/contact>Contact</a> <form><input name=q placeholder='Search the site'></form></header>";
+
+/// Old paths that now lead elsewhere (a sign-in form, parking services, identity providers), pages
+/// that answer 200 but say they are not there, and pages that only look so.
+class SignsServer final : public HttpTestServer {
+public:
+    QStringList asked;
+
+private:
+    void answer(QTcpSocket *socket, const QByteArray &request) override
+    {
+        const QByteArray method = request.left(request.indexOf(' '));
+        const QByteArray target = request.split(' ').value(1);
+        const QByteArray path = target.split('?').value(0);
+        asked << QString::fromLatin1(target);
+        QByteArray status = "200 OK";
+        QByteArray location;
+        QByteArray body;
+        bool chunked = false;
+        if (path.startsWith("/old/"))
+            status = "302 Found", location = "/login?next=" + QUrl::toPercentEncoding(QString::fromLatin1(path));
+        else if (path == "/members")
+            status = "303 See Other", location = "/users/sign_in";
+        else if (path == "/docs/private")
+            status = "302 Found", location = "https://accounts.google.com/o/oauth2/v2/auth?client_id=1&redirect_uri=x";
+        else if (path == "/expired")
+            status = "302 Found", location = "http://www.sedoparking.com/example.org";
+        else if (path == "/sold")
+            status = "301 Moved Permanently", location = "https://example-org.bodis.com/";
+        else if (path == "/renamed")
+            status = "301 Moved Permanently", location = "/new-home";
+        else if (path == "/account")
+            status = "302 Found", location = "/welcome?return_to=%2Faccount";
+        else if (path == "/welcome")
+            body = "<html><title>Welcome</title><form method=post><input name=user><input type=password name=pw></form></html>";
+        else if (path.startsWith("/shop/"))
+            // A shop that answers 200 to every path it does not have.
+            body = "<!doctype html><html><head><title>Page not found | Example Shop</title></head><body>" + siteChrome
+                + "<h1>Oops!</h1><p>We looked everywhere but could not find that page.</p></body></html>";
+        else if (path == "/chunked")
+            chunked = true, body = "<html><head><title>Error 404 (Not Found)</title></head><body>" + QByteArray(3000, ' ') + "</body></html>";
+        else if (path == "/deutsch")
+            body = "<html><head><meta charset=utf-8><title>Seite nicht gefunden</title></head><body><p>Leider</p></body></html>";
+        else if (path == "/for-sale")
+            body = "<html><head><title>example.org</title></head><body><h1>This domain may be for sale</h1>"
+                   "<p>Buy this domain. Make an offer.</p></body></html>";
+        else if (path == "/articles/404-errors")
+            body = "<html><head><title>404 errors explained</title></head><body>" + siteChrome
+                + "<h1>404 errors explained</h1><p>A 404 error means the server has no page at that address. "
+                  "Here is how to find pages that moved.</p></body></html>";
+        else if (path == "/site/a" || path == "/site/b")
+            body = "<html><head><title>Example site</title></head><body>" + siteChrome + "<h1>"
+                + (path.endsWith('a') ? "Baking bread" : "Growing tomatoes") + "</h1><p>An article.</p></body></html>";
+        else if (path == "/app/missing")
+            // A single-page site: the page says what it is once its script has run.
+            body = "<!doctype html><html><head><title>App</title></head><body><div id=root></div><noscript>Turn on JavaScript"
+                   "</noscript><script>document.title = '404 - Page not found';"
+                   " document.getElementById('root').innerHTML = '<h1>404</h1><p>This page does not exist.</p>';"
+                   "</script></body></html>";
+        else if (path == "/app/real")
+            body = "<!doctype html><html><head><title>App</title></head><body><div id=root></div><script>"
+                   "document.getElementById('root').innerHTML = '<h1>Recipes</h1><p>Bread, soup and cake.</p>';</script></body></html>";
+        else if (path == "/refresh-to-404")
+            body = "<html><head><meta http-equiv=\"refresh\" content=\"0; url=/nothing-here\"><title>Moving</title></head></html>";
+        else if (path == "/replace-to-404")
+            body = "<html><head><title>Moving</title><script>location.replace('/nothing-here')</script></head><body></body></html>";
+        else if (path == "/nothing-here")
+            status = "404 Not Found", body = "<html><title>404 Not Found</title><h1>Not Found</h1></html>";
+        QByteArray head = "HTTP/1.1 " + status + "\r\n";
+        if (!location.isEmpty())
+            head += "Location: " + location + "\r\n";
+        if (!body.isEmpty())
+            head += "Content-Type: text/html; charset=utf-8\r\n";
+        if (chunked) {
+            head += "Transfer-Encoding: chunked\r\n\r\n";
+            if (method == "GET") {
+                for (qsizetype at = 0; at < body.size(); at += 700) {
+                    const QByteArray piece = body.mid(at, 700);
+                    head += QByteArray::number(piece.size(), 16) + ";x=1\r\n" + piece + "\r\n";
+                }
+                head += "0\r\n\r\n";
+            }
+            socket->write(head);
+            return;
+        }
+        head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n";
+        socket->write(method == "GET" ? head + body : head);
+    }
+};
+
+QList<CheckResult> runCheck(ListChecker &checker, const QStringList &entries)
+{
+    QList<CheckResult> results(entries.size());
+    QObject::connect(&checker, &ListChecker::entryChecked, &checker, [&](int line, const CheckResult &r) { results[line] = r; });
+    QSignalSpy finished(&checker, &ListChecker::finished);
+    checker.start(entries);
+    if (!finished.wait(30000))
+        qWarning("the check did not finish");
+    checker.disconnect(&checker);
+    return results;
+}
+
+QImage shapeOf(Verdict verdict)
+{
+    return VerdictMarks::icon(verdict).pixmap(16).toImage().convertToFormat(QImage::Format_Alpha8);
+}
+
+QImage colourOf(Verdict verdict)
+{
+    return VerdictMarks::icon(verdict).pixmap(16).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+} // namespace
+
+class TestCheckPageSigns : public QObject {
+    Q_OBJECT
+private slots:
+    void parkedIsAVerdictOfItsOwn();
+    void signInPagesAreToldFromPagesThatMerelyNameOne_data();
+    void signInPagesAreToldFromPagesThatMerelyNameOne();
+    void whereTheRedirectsLeadGivesTheVerdict_data();
+    void whereTheRedirectsLeadGivesTheVerdict();
+    void theBrowserJudgesWhereAPageEnds_data();
+    void theBrowserJudgesWhereAPageEnds();
+    void removeParkedAsksWithTheCountAndKeepsTheRest();
+};
+
+void TestCheckPageSigns::parkedIsAVerdictOfItsOwn()
+{
+    QCOMPARE(verdictWord(Verdict::Parked), QStringLiteral("parked"));
+    QCOMPARE(verdictFromWord(QStringLiteral("parked")), std::optional<Verdict>(Verdict::Parked));
+    QVERIFY(isGoneVerdict(Verdict::Parked) && isGoneVerdict(Verdict::Dead) && !isGoneVerdict(Verdict::Blocked));
+    // Its mark differs from each of the six by shape (for those who cannot tell the colours) and by colour.
+    for (int v = 0; v < verdictCount; ++v) {
+        if (Verdict(v) == Verdict::Parked)
+            continue;
+        QVERIFY2(shapeOf(Verdict::Parked) != shapeOf(Verdict(v)), qPrintable(verdictWord(Verdict(v))));
+        QVERIFY2(colourOf(Verdict::Parked) != colourOf(Verdict(v)), qPrintable(verdictWord(Verdict(v))));
+    }
+    // Reports and summaries give its word and count.
+    std::array<int, verdictCount> counts{};
+    counts[std::size_t(Verdict::Alive)] = 2;
+    counts[std::size_t(Verdict::Parked)] = 3;
+    QCOMPARE(CheckReport::summary(counts, 1500), QStringLiteral("Checked 5 entries in 1.5 s: 2 alive, 3 parked."));
+    ReportRow row{1, QStringLiteral("http://example.org/"), {}};
+    row.result.verdict = Verdict::Parked;
+    row.result.reason = QStringLiteral("the domain is parked or for sale (at Sedo)");
+    QVERIFY(CheckReport::document({row}, CheckReport::Format::Csv).contains(",parked,"));
+    QVERIFY(CheckReport::document({row}, CheckReport::Format::Json).contains("\"parked\""));
+}
+
+void TestCheckPageSigns::signInPagesAreToldFromPagesThatMerelyNameOne_data()
+{
+    QTest::addColumn<QString>("checked");
+    QTest::addColumn<QString>("final");
+    QTest::addColumn<bool>("signIn");
+    const struct {
+        const char *name, *checked, *final;
+        bool signIn;
+    } rows[] = {
+        {"login with next", "http://shop.test/old/item", "http://shop.test/login?next=%2Fold%2Fitem", true},
+        {"signin page", "http://a.test/docs", "http://a.test/signin", true},
+        {"users/sign_in", "http://a.test/members", "http://a.test/users/sign_in", true},
+        {"login.php", "http://a.test/x", "http://a.test/login.php?return_to=x", true},
+        {"identity provider", "http://a.test/x", "https://login.microsoftonline.com/common/oauth2/authorize", true},
+        {"provider subdomain", "http://a.test/x", "https://corp.okta.com/app/sso", true},
+        {"entry is the login page", "http://a.test/login", "http://a.test/login/", false},
+        {"entry is a provider's page", "https://accounts.google.com/", "https://accounts.google.com/signin", false},
+        {"article about logins", "http://a.test/x", "http://a.test/blog/login-tips", false},
+        {"lookalike provider host", "http://a.test/x", "http://notokta.com/home", false},
+        {"no redirect", "http://a.test/signin", "", false},
+        {"ordinary page", "http://a.test/x", "http://a.test/y?next=2", false},
+    };
+    for (const auto &r : rows)
+        QTest::newRow(r.name) << QString::fromLatin1(r.checked) << QString::fromLatin1(r.final) << r.signIn;
+}
+
+void TestCheckPageSigns::signInPagesAreToldFromPagesThatMerelyNameOne()
+{
+    QFETCH(QString, checked);
+    QFETCH(QString, final);
+    QFETCH(bool, signIn);
+    QCOMPARE(leadsToSignIn(QUrl(checked), QUrl(final)), signIn);
+}
+
+void TestCheckPageSigns::whereTheRedirectsLeadGivesTheVerdict_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("old path to /login?next=") << "/old/article" << "blocked" << "leads to a sign-in page";
+    QTest::newRow("303 to /users/sign_in") << "/members" << "blocked" << "leads to a sign-in page";
+    QTest::newRow("to an identity provider") << "/docs/private" << "blocked" << "leads to a sign-in page";
+    QTest::newRow("to a parking service") << "/expired" << "parked" << "the domain is parked or for sale (at Sedo)";
+    QTest::newRow("permanently to a domain seller") << "/sold" << "parked" << "the domain is parked or for sale (at Bodis)";
+    QTest::newRow("the sign-in page itself is alive") << "/login" << "alive" << "answers 200";
+    QTest::newRow("an ordinary move stays moved") << "/renamed" << "moved" << "";
+    QTest::newRow("a page about logins is alive") << "/blog/login-tips" << "alive" << "answers 200";
+    QTest::newRow("sent to a password form that returns") << "/account" << "blocked" << "leads to a sign-in page";
+    QTest::newRow("a shop's 200 'Page not found'") << "/shop/old-lamp" << "dead"
+                                                   << "the page says it is not found (the server answers 200)";
+    QTest::newRow("chunked 'Error 404 (Not Found)'") << "/chunked" << "dead"
+                                                     << "the page says it is not found (the server answers 200)";
+    QTest::newRow("'Seite nicht gefunden'") << "/deutsch" << "dead" << "the page says it is not found (the server answers 200)";
+    QTest::newRow("a for-sale page") << "/for-sale" << "parked" << "the domain is parked or for sale";
+    QTest::newRow("'404 errors explained' is alive") << "/articles/404-errors" << "alive" << "answers 200";
+    QTest::newRow("a page with the site's menu is alive") << "/site/a" << "alive" << "answers 200";
+    QTest::newRow("a page drawn by script, without a browser") << "/app/missing" << "alive" << "answers 200";
+}
+
+void TestCheckPageSigns::whereTheRedirectsLeadGivesTheVerdict()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, verdict);
+    QFETCH(QString, reason);
+    SignsServer server;
+    NetworkProbe http;
+    ListChecker checker(http, nullptr);
+    const QList<CheckResult> r = runCheck(checker, {server.url(path).toString()});
+    QCOMPARE(verdictWord(r[0].verdict), verdict);
+    if (!reason.isEmpty())
+        QCOMPARE(r[0].reason, reason);
+    QCOMPARE(checker.count(verdictFromWord(verdict).value()), 1);
+    // The parking service and the identity provider are never asked: the redirect said enough.
+    for (const QString &asked : std::as_const(server.asked))
+        QVERIFY2(!asked.startsWith(QLatin1String("http")), qPrintable(asked));
+    if (verdict != u"alive" && verdict != u"moved")
+        QVERIFY(r[0].newAddress.isEmpty()); // nothing to replace the entry by
+    // A page that was read gives its title and fingerprint, for the memory of what each page was.
+    const QStringList withTitles{QStringLiteral("/shop/old-lamp"), QStringLiteral("/articles/404-errors"), QStringLiteral("/site/a")};
+    if (withTitles.contains(path)) {
+        QVERIFY(!r[0].title.isEmpty());
+        QVERIFY(r[0].fingerprint != 0);
+    }
+}
+
+void TestCheckPageSigns::theBrowserJudgesWhereAPageEnds_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<bool>("byBrowser");
+    const QString notFound = QStringLiteral("the page says it is not found (the server answers 200) in a browser");
+    QTest::newRow("a script draws '404'") << "/app/missing" << "dead" << notFound << true;
+    QTest::newRow("a script draws a real page") << "/app/real" << "alive" << "" << true;
+    QTest::newRow("a meta refresh to a 404") << "/refresh-to-404" << "dead" << "not found (404) in a browser" << true;
+    QTest::newRow("location.replace to a 404") << "/replace-to-404" << "dead" << "not found (404) in a browser" << true;
+    // Clear pages are decided by the fast pass: the engine does not load them.
+    QTest::newRow("a plain soft 404") << "/shop/x" << "dead" << "the page says it is not found (the server answers 200)" << false;
+    QTest::newRow("a plain page") << "/site/b" << "alive" << "answers 200" << false;
+}
+
+void TestCheckPageSigns::theBrowserJudgesWhereAPageEnds()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, verdict);
+    QFETCH(QString, reason);
+    QFETCH(bool, byBrowser);
+    SignsServer server;
+    NetworkProbe http;
+    EnginePageProbe engine;
+    ListChecker checker(http, &engine);
+    CheckOptions options;
+    options.timeoutMs = 15000;
+    options.settleMs = 2000;
+    options.retries = 0;
+    checker.setOptions(options);
+    const QList<CheckResult> r = runCheck(checker, {server.url(path).toString()});
+    QCOMPARE(verdictWord(r[0].verdict), verdict);
+    if (!reason.isEmpty())
+        QCOMPARE(r[0].reason, reason);
+    QCOMPARE(r[0].byBrowser, byBrowser);
+    if (verdict == u"alive")
+        QVERIFY(!r[0].title.isEmpty() && r[0].fingerprint != 0);
+}
+
+void TestCheckPageSigns::removeParkedAsksWithTheCountAndKeepsTheRest()
+{
+    WindowsWorld world;
+    world.start();
+    SignsServer server;
+    const QStringList entries{server.url(QStringLiteral("/expired")).toString(), server.url(QStringLiteral("/alive")).toString(),
+                              server.url(QStringLiteral("/sold")).toString(), server.url(QStringLiteral("/old/x")).toString()};
+    QVERIFY(TestFiles::writeList(entries.join(QStringLiteral("\r\n")).toUtf8() + "\r\n"));
+    world.windows->mainWindow()->menuItem(QStringLiteral("checkList"))->trigger();
+    CheckWindow *window = world.windows->loadedCheckWindow();
+    QVERIFY(window);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isChecking(), 60000);
+    QTest::qWait(150); // the marks are told in batches
+    QVERIFY2(window->m_summaryLabel->text().contains(QStringLiteral("1 alive, 1 blocked, 2 parked")),
+             qPrintable(window->m_summaryLabel->text()));
+    QVERIFY(window->m_removeParkedButton->isEnabled());
+    QVERIFY(!window->m_removeDeadButton->isEnabled());
+    ListBox *list = world.windows->loadedListBrowser()->m_addressList;
+    const QModelIndex parked = list->model()->index(0, 0);
+    QCOMPARE(parked.data(VerdictMarks::VerdictRole).toString(), QStringLiteral("parked"));
+    QCOMPARE(parked.data(Qt::AccessibleDescriptionRole).toString(),
+             QStringLiteral("parked: the domain is parked or for sale (at Sedo)"));
+
+    FakeMessageBoxes &boxes = world.platform->boxes;
+    boxes.answers = {MessageBoxes::Answer::Cancel};
+    QTest::mouseClick(window->m_removeParkedButton, Qt::LeftButton);
+    QCOMPARE(boxes.shown.last().text, QStringLiteral("Remove the 2 parked entries from the list?"));
+    QCOMPARE(list->entries(), entries);
+    boxes.answers = {MessageBoxes::Answer::Ok};
+    QTest::mouseClick(window->m_removeParkedButton, Qt::LeftButton);
+    QCOMPARE(list->entries(), (QStringList{entries[1], entries[3]}));
+    QVERIFY(!window->m_removeParkedButton->isEnabled());
+    QVERIFY2(window->m_summaryLabel->text().startsWith(QStringLiteral("Removed 2 parked entries. The list now holds 2 entries")),
+             qPrintable(window->m_summaryLabel->text()));
+    world.stop();
+}
+
+QTEST_MAIN(TestCheckPageSigns)
+#include "tst_check_pagesigns.moc"
