@@ -1,5 +1,6 @@
 #include "check/checkmemory.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QUrl>
 
@@ -20,23 +21,83 @@ bool readAPage(const PageRecord &r)
 
 } // namespace
 
+/// Lives on the writing thread: its own connection to the same database.
+class CheckMemoryWriter final : public QObject {
+public:
+    struct Outcome {
+        QList<QPair<QString, CheckNote>> changes;
+        QString problem;
+    };
+    PageMemory memory;
+
+    Outcome write(const QList<PageRecord> &batch)
+    {
+        Outcome outcome;
+        // What changed is judged against the memory before this batch is in it.
+        for (const PageRecord &r : batch) {
+            if (r.kind != PageRecord::Kind::Check || !readAPage(r))
+                continue;
+            CheckNote change = CheckMemory::changeIn(memory, r.address, CheckMemory::resultOf(r), r.seenAt);
+            if (!change.change.isEmpty())
+                outcome.changes.append({r.address, change});
+        }
+        if (!memory.recordAll(batch))
+            outcome.problem = memory.lastProblem().isEmpty() ? QStringLiteral("unknown problem") : memory.lastProblem();
+        return outcome;
+    }
+};
+
 CheckMemory::CheckMemory(QObject *parent)
     : QObject(parent)
 {
     m_quiet.setSingleShot(true);
     m_quiet.setInterval(quietMilliseconds);
-    connect(&m_quiet, &QTimer::timeout, this, &CheckMemory::flush);
+    connect(&m_quiet, &QTimer::timeout, this, &CheckMemory::writeSoon);
+    m_thread.setObjectName(QStringLiteral("page memory"));
 }
 
 CheckMemory::~CheckMemory()
 {
     flush();
+    stopWriter();
+}
+
+void CheckMemory::stopWriter()
+{
+    if (!m_writer)
+        return;
+    QMetaObject::invokeMethod(m_writer, [this] { m_writer->memory.close(); }, Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+    delete m_writer;
+    m_writer = nullptr;
 }
 
 PageMemoryOpening CheckMemory::open(const QString &path, const PageMemoryLimits &limits)
 {
+    flush();
+    stopWriter();
     m_told = false;
-    return m_memory.open(path, limits);
+    const PageMemoryOpening opening = m_memory.open(path, limits);
+    if (m_memory.isWritable()) {
+        m_writer = new CheckMemoryWriter;
+        m_writer->moveToThread(&m_thread);
+        m_thread.start();
+        QMetaObject::invokeMethod(m_writer, [this, path, limits] { m_writer->memory.open(path, limits); },
+                                  Qt::BlockingQueuedConnection);
+    }
+    return opening;
+}
+
+void CheckMemory::written(const QList<QPair<QString, CheckNote>> &changes, const QString &why)
+{
+    for (const auto &change : changes)
+        emit changeFound(change.first, change.second);
+    if (!why.isEmpty() && !m_told) {
+        m_told = true;
+        emit problem(QStringLiteral("Quokka could not write what it found to its page memory in\n%1\n\nReason: %2")
+                         .arg(QDir::toNativeSeparators(m_memory.path()), why));
+    }
 }
 
 void CheckMemory::addCheck(const QString &entry, const CheckResult &result, const QDateTime &at)
@@ -46,8 +107,8 @@ void CheckMemory::addCheck(const QString &entry, const CheckResult &result, cons
         return;
     m_queue.append(recordOf(entry, result, at));
     if (m_queue.size() >= batchSize)
-        flush();
-    else
+        writeSoon();
+    else if (!m_quiet.isActive())
         m_quiet.start();
 }
 
@@ -67,28 +128,36 @@ void CheckMemory::addVisit(const QString &entry, const QString &title, const QSt
     m_quiet.start();
 }
 
+void CheckMemory::writeSoon()
+{
+    m_quiet.stop();
+    if (m_queue.isEmpty() || !m_writer)
+        return;
+    QMetaObject::invokeMethod(
+        m_writer,
+        [this, writer = m_writer, batch = std::exchange(m_queue, {})] {
+            const CheckMemoryWriter::Outcome outcome = writer->write(batch);
+            QMetaObject::invokeMethod(this, [this, outcome] { written(outcome.changes, outcome.problem); }, Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
 bool CheckMemory::flush()
 {
     m_quiet.stop();
-    if (m_queue.isEmpty())
+    if (!m_writer) {
+        m_queue.clear();
         return true;
+    }
+    CheckMemoryWriter::Outcome outcome;
     const QList<PageRecord> batch = std::exchange(m_queue, {});
-    // What changed is judged against the memory before this batch is in it.
-    for (const PageRecord &r : batch) {
-        if (r.kind != PageRecord::Kind::Check || !readAPage(r))
-            continue;
-        const CheckNote change = changeOf(r.address, resultOf(r), r.seenAt);
-        if (!change.change.isEmpty())
-            emit changeFound(r.address, change);
-    }
-    if (m_memory.recordAll(batch))
-        return true;
-    if (!m_told) {
-        m_told = true;
-        emit problem(QStringLiteral("Quokka could not write what it found to its page memory in\n%1\n\nReason: %2")
-                         .arg(QDir::toNativeSeparators(m_memory.path()), m_memory.lastProblem()));
-    }
-    return false;
+    // Runs after every batch handed over before it, on the writing thread.
+    QMetaObject::invokeMethod(m_writer, [this, &batch, &outcome] { outcome = m_writer->write(batch); },
+                              Qt::BlockingQueuedConnection);
+    // Changes of earlier batches come through the event loop; those of this one now, after them.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    written(outcome.changes, outcome.problem);
+    return outcome.problem.isEmpty();
 }
 
 QHash<QString, RememberedCheck> CheckMemory::lastChecks(const QStringList &entries) const
@@ -105,7 +174,12 @@ QHash<QString, RememberedCheck> CheckMemory::lastChecks(const QStringList &entri
 
 std::optional<SeenPage> CheckMemory::seenBefore(const QString &entry) const
 {
-    const QList<PageRecord> history = m_memory.history(entry);
+    return seenIn(m_memory, entry);
+}
+
+std::optional<SeenPage> CheckMemory::seenIn(const PageMemory &memory, const QString &entry)
+{
+    const QList<PageRecord> history = memory.history(entry);
     const PageRecord *seen = nullptr;
     for (auto it = history.crbegin(); it != history.crend() && !seen; ++it)
         if (it->kind == PageRecord::Kind::Visit && readAPage(*it))
@@ -121,8 +195,13 @@ std::optional<SeenPage> CheckMemory::seenBefore(const QString &entry) const
 
 CheckNote CheckMemory::changeOf(const QString &entry, const CheckResult &result, const QDateTime &at) const
 {
+    return changeIn(m_memory, entry, result, at);
+}
+
+CheckNote CheckMemory::changeIn(const PageMemory &memory, const QString &entry, const CheckResult &result, const QDateTime &at)
+{
     CheckNote note;
-    const auto was = seenBefore(entry);
+    const auto was = seenIn(memory, entry);
     if (!was || (was->seenAt.isValid() && at.isValid() && was->seenAt > at))
         return note; // nothing seen before, or only since
     const PageChange change = compareWithSeen(*was, SeenPage{result.title, endedAt(entry, result), result.fingerprint, at});

@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QThread>
 #include <QTimer>
 
 #include <optional>
@@ -22,6 +23,10 @@ struct RememberedCheck {
     QDateTime checkedAt;
 };
 
+class CheckMemoryWriter;
+
+/// Writing, and finding what changed, runs on a thread of its own with its own connection to the
+/// database, so that a check hands its results over and goes on at once.
 class CheckMemory final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CheckMemory)
@@ -44,9 +49,11 @@ public:
     /// Queues a page the person opened from the list.
     void addVisit(const QString &entry, const QString &title, const QString &finalAddress, quint64 fingerprint,
                   const QDateTime &at = QDateTime::currentDateTimeUtc());
-    /// Writes what is queued now (before that, finds which checked pages changed). False when it could
-    /// not be written; problem() tells why, once.
+    /// Writes what is queued and waits until all of it is written (before that, finds which checked
+    /// pages changed). False when it could not be written; problem() tells why, once.
     bool flush();
+    /// Hands what is queued to the writing thread without waiting.
+    void writeSoon();
     int queued() const { return int(m_queue.size()); }
 
     /// The last check of each of @p entries that the memory holds, by entry.
@@ -56,6 +63,10 @@ public:
     std::optional<SeenPage> seenBefore(const QString &entry) const;
     /// Whether the page @p result read at @p entry is not what was seen there before.
     CheckNote changeOf(const QString &entry, const CheckResult &result, const QDateTime &at) const;
+
+    /// seenBefore() and changeOf() in @p memory.
+    static std::optional<SeenPage> seenIn(const PageMemory &memory, const QString &entry);
+    static CheckNote changeIn(const PageMemory &memory, const QString &entry, const CheckResult &result, const QDateTime &at);
 
     static PageRecord recordOf(const QString &entry, const CheckResult &result, const QDateTime &at);
     static CheckResult resultOf(const PageRecord &record);
@@ -67,8 +78,13 @@ signals:
     void problem(const QString &text);
 
 private:
+    void written(const QList<QPair<QString, CheckNote>> &changes, const QString &why);
+    void stopWriter();
+
     PageMemory m_memory;
     QList<PageRecord> m_queue;
     QTimer m_quiet;
+    QThread m_thread;
+    CheckMemoryWriter *m_writer = nullptr;
     bool m_told = false;
 };
