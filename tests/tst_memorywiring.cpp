@@ -3,6 +3,7 @@
 #include "app/windows.h"
 #include "browser/listbrowser.h"
 #include "check/checkmemory.h"
+#include "check/checkreport.h"
 #include "check/checkresults.h"
 #include "fakes/fakeplatform.h"
 #include "fakes/testfiles.h"
@@ -14,6 +15,8 @@
 #include "ui/listbox.h"
 
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QtTest>
@@ -258,6 +261,33 @@ private slots:
         const QString again = mark(list, 0, Qt::ToolTipRole);
         QCOMPARE(again.contains(QStringLiteral("not what you saved")), changed);
         QVERIFY(again.contains(QStringLiteral("checked just now")));
+    }
+
+    void reportSaysWhatAPageWas()
+    {
+        ReportRow row;
+        row.line = 3;
+        row.address = QStringLiteral("https://doc.qt.io/qt-6/");
+        row.result = aliveResult(QStringLiteral("=HYPERLINK(\"http://evil.example\")"), QStringLiteral("http://parking.example/"), 7);
+        row.wasTitle = QStringLiteral("Qt 6 documentation, the index");
+        row.wasSeen = QDateTime(QDate(2026, 11, 3), QTime(12, 0), Qt::UTC);
+        const QByteArray csv = CheckReport::document({row}, CheckReport::Format::Csv);
+        QVERIFY(csv.startsWith("line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title\r\n"));
+        // A title a page chose is never a formula in a spreadsheet.
+        QVERIFY2(csv.endsWith(",\"Qt 6 documentation, the index\",2026-11-03T12:00:00Z,\"'=HYPERLINK(\"\"http://evil.example\"\")\"\r\n"),
+                 csv.constData());
+        const QJsonObject o = QJsonDocument::fromJson(CheckReport::jsonLine(row)).object();
+        QCOMPARE(o.value(QStringLiteral("was_title")).toString(), row.wasTitle);
+        QCOMPARE(o.value(QStringLiteral("was_seen")).toString(), QStringLiteral("2026-11-03T12:00:00Z"));
+        QCOMPARE(o.value(QStringLiteral("now_title")).toString(), row.result.title);
+        // Nothing known of what it was: nulls, and empty cells.
+        row.wasTitle.clear();
+        row.wasSeen = {};
+        row.result.title.clear();
+        const QJsonObject none = QJsonDocument::fromJson(CheckReport::jsonLine(row)).object();
+        for (const char *key : {"was_title", "was_seen", "now_title"})
+            QVERIFY2(none.value(QLatin1String(key)).isNull(), key);
+        QVERIFY(CheckReport::csvLine(row).endsWith(",,,\r\n"));
     }
 
     void checkedAgo_data()
