@@ -15,6 +15,9 @@
 #include "ui/listbox.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUrl>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlDatabase>
@@ -288,6 +291,35 @@ private slots:
         for (const char *key : {"was_title", "was_seen", "now_title"})
             QVERIFY2(none.value(QLatin1String(key)).isNull(), key);
         QVERIFY(CheckReport::csvLine(row).endsWith(",,,\r\n"));
+    }
+
+    void quokkaCheckSharesTheMemory()
+    {
+        world.windows.reset(); // the program is not running
+        QTemporaryDir files;
+        QVERIFY(TestFiles::write(files.filePath(QStringLiteral("here.html")), "<title>Here</title>"));
+        const QString here = QUrl::fromLocalFile(files.filePath(QStringLiteral("here.html"))).toString();
+        const QString gone = QUrl::fromLocalFile(files.filePath(QStringLiteral("gone.html"))).toString();
+        QVERIFY(TestFiles::write(files.filePath(QStringLiteral("list.dat")), (here + "\r\n" + gone + "\r\n").toUtf8()));
+        auto runCheck = [&](const QStringList &extra) {
+            QProcess tool;
+            tool.start(QStringLiteral(QUOKKA_CHECK_PROGRAM),
+                       QStringList{QStringLiteral("--no-browser"), QStringLiteral("--format"), QStringLiteral("json")} + extra
+                           + QStringList{files.filePath(QStringLiteral("list.dat"))});
+            if (!tool.waitForFinished(120000))
+                tool.kill();
+            return tool.exitCode();
+        };
+        QCOMPARE(runCheck({}), 2); // one dead
+        // The window's memory holds what the tool found, and the next start shows it.
+        world.windows = std::make_unique<Windows>(*world.platform);
+        QCOMPARE(world.windows->checkMemory().memory().history(here).size(), 1);
+        QCOMPARE(world.windows->checkMemory().memory().history(gone).first().verdict, QStringLiteral("dead"));
+        world.windows.reset();
+        QCOMPARE(runCheck({QStringLiteral("--no-memory")}), 2);
+        world.windows = std::make_unique<Windows>(*world.platform);
+        QCOMPARE(world.windows->checkMemory().memory().history(here).size(), 1);
+        QCOMPARE(world.windows->checkMemory().memory().recordCount(), 2);
     }
 
     void checkedAgo_data()

@@ -131,6 +131,11 @@ QString textLine(const ReportRow &row)
     if (!r.finalAddress.isEmpty())
         line += QStringLiteral(" -> ") + escaped(r.finalAddress, true);
     line += QStringLiteral("  (") + escaped(r.reason, true) + QLatin1Char(')');
+    if (!row.wasTitle.isEmpty())
+        line += QStringLiteral(" [not what you saved: was '%1'%2; now '%3']")
+                    .arg(escaped(row.wasTitle, true),
+                         row.wasSeen.isValid() ? QStringLiteral(", ") + row.wasSeen.toUTC().date().toString(Qt::ISODate) : QString(),
+                         escaped(r.title, true));
     return line;
 }
 
