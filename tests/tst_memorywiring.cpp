@@ -322,6 +322,34 @@ private slots:
         QCOMPARE(world.windows->checkMemory().memory().recordCount(), 2);
     }
 
+    void aPageOpenedFromTheListIsRemembered()
+    {
+        QVERIFY(TestFiles::writeList("http://a.example/\r\n"));
+        ListBrowser *browser = world.windows->listBrowser();
+        QVERIFY(!world.platform->browsers.isEmpty());
+        FakeWebBrowser *view = world.platform->browsers.last();
+        QVERIFY(view);
+        view->visibleText = qtText;
+        browser->m_addressList->setCurrentRow(0);
+        view->setBusy(true);
+        view->setPageTitle(QStringLiteral("Qt 6 documentation"));
+        view->setPageUrl(QStringLiteral("https://doc.qt.io/qt-6/"));
+        view->setBusy(false);
+        CheckMemory &memory = world.windows->checkMemory();
+        QVERIFY(memory.flush());
+        const QList<PageRecord> seen = memory.memory().history(QStringLiteral("http://a.example/"));
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen.first().kind, PageRecord::Kind::Visit);
+        QCOMPARE(seen.first().title, QStringLiteral("Qt 6 documentation"));
+        QCOMPARE(seen.first().finalAddress, QStringLiteral("https://doc.qt.io/qt-6/"));
+        QCOMPARE(seen.first().fingerprint, pageFingerprint(QStringLiteral("Qt 6 documentation"), qtText));
+        // A load that the person did not start from the list is not a visit of the entry.
+        view->setBusy(true);
+        view->setBusy(false);
+        QVERIFY(memory.flush());
+        QCOMPARE(memory.memory().history(QStringLiteral("http://a.example/")).size(), 1);
+    }
+
     void checkedAgo_data()
     {
         QTest::addColumn<qint64>("seconds");

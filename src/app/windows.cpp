@@ -14,6 +14,7 @@
 #include "lists/checkwindow.h"
 #include "check/checkmemory.h"
 #include "check/checkresults.h"
+#include "memory/pagefingerprint.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "ui/listbox.h"
@@ -206,6 +207,10 @@ ListBrowser *Windows::listBrowser()
         new ListPlayback(*this, window); // playing the list, owned by the list browser
         window->m_addressList->setMarks(m_verdictMarks);
         followWithMarks(window->m_addressList);
+        connect(window, &ListBrowser::pageVisited, m_checkMemory,
+                [this](const QString &entry, const QString &title, const QString &finalAddress, const QString &text) {
+                    m_checkMemory->addVisit(entry, title, finalAddress, pageFingerprint(title, text));
+                });
         tellMemoryProblem();
     }
     return window;

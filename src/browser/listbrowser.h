@@ -58,6 +58,8 @@ public:
     void showEntryForPlayer(int row);
 
     WebBrowser *m_view;
+    /// The entry whose page is loading, until it has loaded.
+    QString m_visiting;
     ListBox *m_addressList;
     QToolButton *m_nextButton;
     QToolButton *m_previousButton;
@@ -77,6 +79,8 @@ public:
     QLabel *m_playStatusLabel;
 
 signals:
+    /// A page opened from the list finished loading (the page memory keeps what it was).
+    void pageVisited(const QString &entry, const QString &title, const QString &finalAddress, const QString &text);
     /// Play or Pause was pressed (or its shortcut, Ctrl+P).
     void playPauseClicked();
     void playDelayChosen(int seconds);

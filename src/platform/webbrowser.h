@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 /// One embedded web browser. The windows only ever talk to this interface, so tests can put a fake in.
@@ -32,6 +34,9 @@ public:
     virtual QString title() const = 0;
     /// The page address; empty before the first page. urlChanged() tells each change.
     virtual QString url() const = 0;
+    /// Reads the text the page shows (its body's inner text) and hands it to @p done, later; the empty
+    /// text when there is no page.
+    virtual void readVisibleText(std::function<void(const QString &)> done) { done({}); }
 
 signals:
     /// isBusy() changed: a load started (@p busy true), or it finished, failed or was stopped.

@@ -29,6 +29,7 @@ public:
     bool isBusy() const override;
     QString title() const override;
     QString url() const override;
+    void readVisibleText(std::function<void(const QString &)> done) override;
 
     QWebEngineView *view() const { return m_view; }
 

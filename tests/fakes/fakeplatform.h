@@ -108,6 +108,9 @@ public:
     bool isBusy() const override { return m_busy; }
     QString title() const override { return m_title; }
     QString url() const override { return m_url; }
+    void readVisibleText(std::function<void(const QString &)> done) override { done(visibleText); }
+    /// What readVisibleText() gives.
+    QString visibleText;
 
     /// Each setter emits its change signal when the value changed, and only then.
     void setBusy(bool busy);
