@@ -12,6 +12,7 @@ QT_QPA_PLATFORM=offscreen "$build/bench/bench_listfilter"
 echo
 echo "Reading other programs' list files (median of five runs):"
 "$build/bench/bench_listformats"
+"$build/bench/bench_pagememory"
 for script in "$(dirname "$0")"/bench_*.sh; do
     [ -e "$script" ] || continue
     echo

@@ -384,10 +384,10 @@ void TestCheck::reportsQuoteAndKeepEveryField()
     const QList<ReportRow> rows{{1, QStringLiteral("http://example.com/a,b"), moved},
                                 {2, QStringLiteral("say \"hi\"\nthere"), skipped}};
     const QByteArray csv = CheckReport::document(rows, CheckReport::Format::Csv);
-    QCOMPARE(csv, QByteArray("line,address,verdict,status,final,browser,reason,ms\r\n"
+    QCOMPARE(csv, QByteArray("line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title\r\n"
                              "1,\"http://example.com/a,b\",moved,200,http://example.org/new,false,"
-                             "moved permanently to http://example.org/new,12\r\n"
-                             "2,\"say \"\"hi\"\"\nthere\",skipped,,,false,not an address,0\r\n"));
+                             "moved permanently to http://example.org/new,12,,,\r\n"
+                             "2,\"say \"\"hi\"\"\nthere\",skipped,,,false,not an address,0,,,\r\n"));
     QJsonParseError error;
     const QJsonDocument json = QJsonDocument::fromJson(CheckReport::document(rows, CheckReport::Format::Json), &error);
     QCOMPARE(error.error, QJsonParseError::NoError);
@@ -456,7 +456,7 @@ void TestCheck::reportsAreSafeToOpen()
 
     // CSV: the list's own bytes, in a cell that no spreadsheet runs.
     const QByteArray csv = CheckReport::csvLine(row);
-    QCOMPARE(csv, "1," + csvCell + ",dead,,,false,not found (404),0\r\n");
+    QCOMPARE(csv, "1," + csvCell + ",dead,,,false,not found (404),0,,,\r\n");
 
     // Text: no control character reaches the terminal; nothing is dropped or replaced unseen.
     const QString text = CheckReport::textLine(row);

@@ -12,14 +12,20 @@
 #include "lists/editlistwindow.h"
 #include "lists/cheatbox.h"
 #include "lists/checkwindow.h"
+#include "check/checkmemory.h"
 #include "check/checkresults.h"
+#include "memory/pagefingerprint.h"
+#include "platform/messageboxes.h"
+#include "platform/platform.h"
 #include "ui/listbox.h"
 #include "ui/verdictmarks.h"
 #include "ui/clockticker.h"
 
 #include "ui/windowframe.h"
 
+#include <QAbstractItemModel>
 #include <QCloseEvent>
+#include <QDir>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -71,17 +77,72 @@ void prepareForPageViews(QWidget *frame)
 
 } // namespace
 
+void Windows::followWithMarks(ListBox *list)
+{
+    // The list's entries get their remembered marks now, and again whenever the list is replaced.
+    restoreMarks(list->entries());
+    connect(list->model(), &QAbstractItemModel::modelReset, list, [this, list] { restoreMarks(list->entries()); });
+}
+
 Windows::Windows(Platform &platform, QObject *parent)
     : QObject(parent)
     , m_platform(platform)
     , m_clockTicker(new ClockTicker(this))
     , m_checkResults(new CheckResults(this))
     , m_verdictMarks(new VerdictMarks(*m_checkResults, this))
+    , m_checkMemory(new CheckMemory(this))
 {
+    const PageMemoryOpening opening = m_checkMemory->open();
+    const QString where = QDir::toNativeSeparators(m_checkMemory->memory().path());
+    if (!opening.setAsidePath.isEmpty())
+        m_memoryProblem = tr("Quokka's page memory in\n%1\nwas damaged. It was set aside as\n%2\nand a new one was "
+                             "started.\n\nYour list is not affected.")
+                              .arg(where, QDir::toNativeSeparators(opening.setAsidePath));
+    else if (!opening.ok)
+        m_memoryProblem = tr("Quokka cannot keep its page memory in\n%1\n\nReason: %2\n\nThe marks of a check will "
+                             "not be kept when Quokka ends. Your list is not affected.")
+                              .arg(where, opening.problem);
+    connect(m_checkResults, &CheckResults::resultSet, m_checkMemory,
+            [this](const QString &entry, const CheckResult &result) { m_checkMemory->addCheck(entry, result); });
+    connect(m_checkMemory, &CheckMemory::changeFound, m_checkResults, &CheckResults::setChange);
+    connect(m_checkMemory, &CheckMemory::problem, this, [this](const QString &text) {
+        m_memoryProblem = text;
+        tellMemoryProblem();
+    });
+}
+
+void Windows::tellMemoryProblem()
+{
+    if (m_memoryProblem.isEmpty())
+        return;
+    const QString text = std::exchange(m_memoryProblem, QString());
+    m_platform.messageBoxes().show(text, tr("Page memory"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+}
+
+void Windows::restoreMarks(const QStringList &entries)
+{
+    if (!m_checkMemory->isOpen())
+        return;
+    QStringList unmarked;
+    for (const QString &entry : entries)
+        if (!m_checkResults->resultFor(entry))
+            unmarked.append(entry);
+    if (unmarked.isEmpty())
+        return;
+    const QHash<QString, RememberedCheck> remembered = m_checkMemory->lastChecks(unmarked);
+    for (auto it = remembered.cbegin(); it != remembered.cend(); ++it) {
+        m_checkResults->restore(it.key(), it->result, it->checkedAt);
+        if (!it->result.title.isEmpty() || it->result.fingerprint) {
+            const CheckNote change = m_checkMemory->changeOf(it.key(), it->result, it->checkedAt);
+            if (!change.change.isEmpty())
+                m_checkResults->setChange(it.key(), change);
+        }
+    }
 }
 
 Windows::~Windows()
 {
+    m_checkMemory->flush();
     // Discards every window without closing it: no unload handling runs here.
     for (const auto &w : std::as_const(m_otherBrowserWindows))
         delete w.data();
@@ -145,6 +206,12 @@ ListBrowser *Windows::listBrowser()
     if (fresh) {
         new ListPlayback(*this, window); // playing the list, owned by the list browser
         window->m_addressList->setMarks(m_verdictMarks);
+        followWithMarks(window->m_addressList);
+        connect(window, &ListBrowser::pageVisited, m_checkMemory,
+                [this](const QString &entry, const QString &title, const QString &finalAddress, const QString &text) {
+                    m_checkMemory->addVisit(entry, title, finalAddress, pageFingerprint(title, text));
+                });
+        tellMemoryProblem();
     }
     return window;
 }
@@ -155,8 +222,10 @@ ListViewWindow *Windows::listViewWindow()
 {
     const bool fresh = !m_listViewWindow;
     ListViewWindow *window = child(m_listViewWindow);
-    if (fresh)
+    if (fresh) {
         window->m_addressList->setMarks(m_verdictMarks);
+        followWithMarks(window->m_addressList);
+    }
     return window;
 }
 

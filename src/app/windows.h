@@ -9,6 +9,7 @@ class Platform;
 class QWidget;
 class MainWindow;
 class ListBrowser;
+class ListBox;
 class NewListWindow;
 class ListViewWindow;
 class EditListWindow;
@@ -20,6 +21,7 @@ class AboutDialog;
 class ClockTicker;
 class CheckWindow;
 class CheckResults;
+class CheckMemory;
 class VerdictMarks;
 
 /// Each accessor returns the window's default instance, creating and loading it first when it is
@@ -38,6 +40,11 @@ public:
     ClockTicker &clockTicker() const { return *m_clockTicker; }
     /// The verdicts of the last list check, by entry text; the list boxes mark their entries with them.
     CheckResults &checkResults() const { return *m_checkResults; }
+    /// What each page was: the page memory in the data folder, opened when the owner is made. Every
+    /// result of a check goes into it; the list boxes get the marks of the last check back from it.
+    CheckMemory &checkMemory() const { return *m_checkMemory; }
+    /// Gives the entries of @p entries that have no mark the marks of their last check remembered.
+    void restoreMarks(const QStringList &entries);
 
     MainWindow *mainWindow();
     ListBrowser *listBrowser();
@@ -79,11 +86,16 @@ public:
 private:
     template <class W> W *child(QPointer<W> &slot);
     template <class W> W *topLevel(QPointer<W> &slot);
+    void tellMemoryProblem();
+    void followWithMarks(ListBox *list);
 
     Platform &m_platform;
     ClockTicker *m_clockTicker;
     CheckResults *m_checkResults;
     VerdictMarks *m_verdictMarks;
+    CheckMemory *m_checkMemory;
+    /// What to tell the person about the page memory, once; empty when there is nothing.
+    QString m_memoryProblem;
     QPointer<MainWindow> m_mainWindow;
     QPointer<ListBrowser> m_listBrowser;
     QPointer<NewListWindow> m_newListWindow;

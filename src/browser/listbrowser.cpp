@@ -21,6 +21,7 @@
 #include "ui/listfilterbar.h"
 #include "ui/twips.h"
 
+#include <QPointer>
 #include <QCloseEvent>
 #include <QDir>
 #include <QAbstractItemView>
@@ -179,6 +180,16 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
     connect(m_addButton, &QPushButton::clicked, this, &ListBrowser::openAddBar);
     // Was a 1 ms tick that played or stopped the animation as m_view->isBusy() said; now busyChanged does.
     connect(m_view, &WebBrowser::busyChanged, this, &ListBrowser::showBusyState);
+    connect(m_view, &WebBrowser::busyChanged, this, [this](bool busy) {
+        if (busy || m_visiting.isEmpty())
+            return;
+        const QString entry = std::exchange(m_visiting, QString());
+        QPointer<ListBrowser> self(this);
+        m_view->readVisibleText([self, entry](const QString &text) {
+            if (self)
+                emit self->pageVisited(entry, self->m_view->title(), self->m_view->url(), text);
+        });
+    });
     // A link that asks for a new window after the user's click opens in a browser window of its own.
     connect(m_view, &WebBrowser::newWindowRequested, this, [this](WebBrowser **target) {
         *target = m_windows.openNewBrowserWindow()->m_view;
@@ -382,7 +393,7 @@ void ListBrowser::showSelectedEntry()
     if (!m_playerChoosing)
         emit personTookOver();
     const QString entry = m_addressList->currentEntry();
-    m_view->navigate(entry);
+    m_visiting = m_view->navigate(entry) ? entry : QString();
     setChosenAddress(entry);
 }
 

@@ -60,6 +60,8 @@ public:
     void showEntryForPlayer(int row);
 
     WebBrowser *m_view;
+    /// The entry whose page is loading, until it has loaded.
+    QString m_visiting;
     ListBox *m_addressList;
     ListFilterBar *m_filterBar;
     QToolButton *m_nextButton;
@@ -81,6 +83,8 @@ public:
     PageTools *m_pageTools = nullptr;
 
 signals:
+    /// A page opened from the list finished loading (the page memory keeps what it was).
+    void pageVisited(const QString &entry, const QString &title, const QString &finalAddress, const QString &text);
     /// Play or Pause was pressed (or its shortcut, Ctrl+P).
     void playPauseClicked();
     void playDelayChosen(int seconds);

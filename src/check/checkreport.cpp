@@ -110,6 +110,12 @@ QByteArray csvField(const QString &text)
     return bytes;
 }
 
+/// When a page was seen, as reports give it: "2026-11-03T12:00:00Z"; empty when unknown.
+QString seenText(const QDateTime &at)
+{
+    return at.isValid() ? at.toUTC().toString(Qt::ISODate) : QString();
+}
+
 } // namespace
 
 namespace CheckReport {
@@ -125,6 +131,11 @@ QString textLine(const ReportRow &row)
     if (!r.finalAddress.isEmpty())
         line += QStringLiteral(" -> ") + escaped(r.finalAddress, true);
     line += QStringLiteral("  (") + escaped(r.reason, true) + QLatin1Char(')');
+    if (!row.wasTitle.isEmpty())
+        line += QStringLiteral(" [not what you saved: was '%1'%2; now '%3']")
+                    .arg(escaped(row.wasTitle, true),
+                         row.wasSeen.isValid() ? QStringLiteral(", ") + row.wasSeen.toUTC().date().toString(Qt::ISODate) : QString(),
+                         escaped(r.title, true));
     return line;
 }
 
@@ -144,12 +155,18 @@ QByteArray jsonLine(const ReportRow &row)
     o.insert(QStringLiteral("browser"), r.byBrowser);
     o.insert(QStringLiteral("reason"), hasKeptBytes(r.reason) ? escaped(r.reason, false) : r.reason);
     o.insert(QStringLiteral("ms"), r.milliseconds);
+    auto text = [](const QString &t) {
+        return t.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(hasKeptBytes(t) ? escaped(t, false) : t);
+    };
+    o.insert(QStringLiteral("was_title"), text(row.wasTitle));
+    o.insert(QStringLiteral("was_seen"), text(seenText(row.wasSeen)));
+    o.insert(QStringLiteral("now_title"), text(r.title));
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
 QByteArray csvHeader()
 {
-    return "line,address,verdict,status,final,browser,reason,ms\r\n";
+    return "line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title\r\n";
 }
 
 QByteArray csvLine(const ReportRow &row)
@@ -163,6 +180,9 @@ QByteArray csvLine(const ReportRow &row)
     line += ',' + QByteArray(r.byBrowser ? "true" : "false");
     line += ',' + csvField(r.reason);
     line += ',' + QByteArray::number(r.milliseconds);
+    line += ',' + csvField(row.wasTitle);
+    line += ',' + csvField(seenText(row.wasSeen));
+    line += ',' + csvField(r.title);
     return line + "\r\n";
 }
 

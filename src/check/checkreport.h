@@ -4,6 +4,7 @@
 #include "check/verdict.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -14,13 +15,17 @@ struct ReportRow {
     int line = 0; ///< 1-based line of the list
     QString address; ///< the entry exactly as written
     CheckResult result;
+    /// What the person saw there, when the page is no longer that (empty and invalid otherwise).
+    QString wasTitle;
+    QDateTime wasSeen;
 };
 
 namespace CheckReport {
 
 /// "dead 404 http://example.com/gone  (not found (404) in a browser)".
 QString textLine(const ReportRow &row);
-/// One JSON object on one line, with the keys line, address, verdict, status, final, browser, reason, ms.
+/// One JSON object on one line, with the keys line, address, verdict, status, final, browser, reason, ms,
+/// was_title, was_seen (ISO 8601, UTC) and now_title (null when there is none).
 QByteArray jsonLine(const ReportRow &row);
 QByteArray csvHeader();
 /// One CSV row (RFC 4180), ended by CR LF.

@@ -364,6 +364,12 @@ bool CheckWindow::saveReport(const QString &path)
 {
     const auto format = path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive) ? CheckReport::Format::Json
                                                                                     : CheckReport::Format::Csv;
+    // What each changed page was, from the page memory's findings.
+    for (ReportRow &row : m_rows) {
+        const CheckNote note = m_windows.checkResults().noteFor(row.address);
+        row.wasTitle = note.wasTitle;
+        row.wasSeen = note.wasSeen;
+    }
     const SaveResult saved = UrlListFile::replaceFile(path, CheckReport::document(m_rows, format));
     if (!saved) {
         m_windows.platform().messageBoxes().show(

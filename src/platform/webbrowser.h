@@ -5,6 +5,8 @@
 #include <QString>
 
 class QMenu;
+#include <functional>
+
 class QWidget;
 
 /// One embedded web browser. The windows only ever talk to this interface, so tests can put a fake in.
@@ -33,6 +35,9 @@ public:
     virtual QString title() const = 0;
     /// The page address; empty before the first page. urlChanged() tells each change.
     virtual QString url() const = 0;
+    /// Reads the text the page shows (its body's inner text) and hands it to @p done, later; the empty
+    /// text when there is no page.
+    virtual void readVisibleText(std::function<void(const QString &)> done) { done({}); }
 
     // Page tools: find, zoom, save and print. Each finishes in the engine's own time; a signal tells.
     /// Finds @p text in the page, the next match (or the one before, @p backward) shown and selected;

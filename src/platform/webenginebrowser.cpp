@@ -625,3 +625,9 @@ extern "C" Q_DECL_EXPORT WebBrowser *quokkaCreateWebBrowser(QWidget *parent)
 {
     return new WebEngineBrowser(parent);
 }
+
+void WebEngineBrowser::readVisibleText(std::function<void(const QString &)> done)
+{
+    m_view->page()->runJavaScript(QStringLiteral("document.body ? document.body.innerText : ''"),
+                                  [done = std::move(done)](const QVariant &text) { done(text.toString()); });
+}

@@ -35,6 +35,7 @@ public:
     void savePage(const QString &path, bool singleFile) override;
     void printToPdf(const QString &path) override;
     void print() override;
+    void readVisibleText(std::function<void(const QString &)> done) override;
 
     QWebEngineView *view() const { return m_view; }
 

@@ -137,7 +137,7 @@ QVariant VerdictMarks::markData(const QString &entry, int role) const
     case Qt::ToolTipRole:
     case Qt::AccessibleDescriptionRole:
         // The reason is read out too: a keyboard or screen-reader user gets no tool tip.
-        return QStringLiteral("%1: %2").arg(verdictWord(result->verdict), result->reason);
+        return QStringLiteral("%1: %2").arg(verdictWord(result->verdict), result->reason) + m_results.moreAbout(entry);
     default:
         return verdictWord(result->verdict);
     }

@@ -114,6 +114,9 @@ public:
     void savePage(const QString &path, bool singleFile) override { saves.append({path, singleFile}); }
     void printToPdf(const QString &path) override { pdfs.append(path); }
     void print() override { ++prints; }
+    void readVisibleText(std::function<void(const QString &)> done) override { done(visibleText); }
+    /// What readVisibleText() gives.
+    QString visibleText;
 
     /// Each setter emits its change signal when the value changed, and only then.
     void setBusy(bool busy);

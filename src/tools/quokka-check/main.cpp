@@ -1,4 +1,5 @@
 // quokka-check: checks a list of addresses from the command line, with the same checker as Quokka.
+#include "check/checkmemory.h"
 #include "check/checkreport.h"
 #include "check/listchecker.h"
 #include "check/networkprobe.h"
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+
 #include <unistd.h>
 #include <vector>
 
@@ -164,6 +166,10 @@ int main(int argc, char *argv[])
     parser.addOption({QStringLiteral("format"), QStringLiteral("Output: text (the default), json (one object a line) or csv."),
                       QStringLiteral("FORMAT"), QStringLiteral("text")});
     parser.addOption({QStringLiteral("no-browser"), QStringLiteral("Plain requests only: no address is loaded in the web engine.")});
+    parser.addOption({QStringLiteral("no-memory"),
+                      QStringLiteral("Leave Quokka's page memory (%1) alone: it is neither read nor written, and no page "
+                                     "is found changed.")
+                          .arg(PageMemory::defaultPath())});
     for (const NumberOption &option : numberOptions) {
         parser.addOption({QLatin1String(option.name),
                           QStringLiteral("%1 (%2 to %3, default %4).")
@@ -249,6 +255,19 @@ int main(int argc, char *argv[])
         }
     }
 
+    // The memory the windows keep: this check's results go into it, and say which pages changed.
+    CheckMemory memory;
+    if (!parser.isSet(QStringLiteral("no-memory"))) {
+        const PageMemoryOpening opening = memory.open();
+        if (!opening.setAsidePath.isEmpty())
+            printError(QStringLiteral("the page memory %1 was damaged; it was set aside as %2 and a new one started.")
+                           .arg(memory.memory().path(), opening.setAsidePath));
+        else if (!opening.ok)
+            printError(QStringLiteral("the page memory %1 cannot be used (%2); checking without it.")
+                           .arg(memory.memory().path(), opening.problem));
+        QObject::connect(&memory, &CheckMemory::problem, &app, [](const QString &text) { printError(text); });
+    }
+
     NetworkProbe http;
     EnginePageProbe *engine = options.useBrowser ? new EnginePageProbe(&app) : nullptr;
     ListChecker checker(http, engine);
@@ -262,7 +281,16 @@ int main(int argc, char *argv[])
     auto flush = [&] {
         QByteArray out;
         while (nextToPrint < pending.size() && pending[nextToPrint]) {
-            const ReportRow row{int(nextToPrint) + 1, entries.at(qsizetype(nextToPrint)), *pending[nextToPrint]};
+            ReportRow row{int(nextToPrint) + 1, entries.at(qsizetype(nextToPrint)), *pending[nextToPrint]};
+            if (memory.isOpen()) {
+                const QDateTime now = QDateTime::currentDateTimeUtc();
+                if (!row.result.title.isEmpty() || row.result.fingerprint) {
+                    const CheckNote change = memory.changeOf(row.address, row.result, now);
+                    row.wasTitle = change.wasTitle;
+                    row.wasSeen = change.wasSeen;
+                }
+                memory.addCheck(row.address, row.result, now);
+            }
             if (format == u"json")
                 out += CheckReport::jsonLine(row) + '\n';
             else if (format == u"csv")
@@ -314,6 +342,7 @@ int main(int argc, char *argv[])
     else
         std::fprintf(stderr, "%s\n", qPrintable(summary));
     delete engine;
+    memory.flush();
     if (!writeFailure.isEmpty())
         return writeFailed();
     if (interrupted) {

@@ -1,0 +1,375 @@
+// The page memory wired into the windows: opened by the window owner, fed by every check, giving the
+// marks of the last check back after a restart, and telling when a page is not what the person saw.
+#include "app/windows.h"
+#include "browser/listbrowser.h"
+#include "check/checkmemory.h"
+#include "check/checkreport.h"
+#include "check/checkresults.h"
+#include "fakes/fakeplatform.h"
+#include "fakes/testfiles.h"
+#include "fakes/windowsworld.h"
+#include "lists/listviewwindow.h"
+#include "memory/pagefingerprint.h"
+#include "memory/pagememory.h"
+#include "store/listpaths.h"
+#include "ui/listbox.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QtTest>
+
+namespace {
+
+QString mark(ListBox *list, int row, int role)
+{
+    return list->model()->index(row, 0).data(role).toString();
+}
+
+CheckResult aliveResult(const QString &title, const QString &finalAddress, quint64 fingerprint)
+{
+    CheckResult r;
+    r.verdict = Verdict::Alive;
+    r.status = 200;
+    r.reason = QStringLiteral("answers 200");
+    r.title = title;
+    r.finalAddress = finalAddress;
+    r.fingerprint = fingerprint;
+    return r;
+}
+
+CheckResult deadResult()
+{
+    CheckResult r;
+    r.verdict = Verdict::Dead;
+    r.status = 404;
+    r.reason = QStringLiteral("not found (404)");
+    return r;
+}
+
+const QString qtText = QStringLiteral("Qt is a cross-platform application development framework for desktop, embedded and mobile. "
+                                      "Supported platforms include Linux, OS X, Windows, VxWorks, QNX, Android and iOS.");
+const QString saleText = QStringLiteral("This domain may be for sale. Buy this domain today from a trusted broker, "
+                                        "safe payment and quick transfer of ownership, make an offer now.");
+
+PageRecord visitOf(const QString &address, const QString &title, const QString &finalAddress, quint64 fingerprint,
+                   const QDateTime &at)
+{
+    PageRecord r;
+    r.address = address;
+    r.kind = PageRecord::Kind::Visit;
+    r.seenAt = at;
+    r.title = title;
+    r.finalAddress = finalAddress;
+    r.fingerprint = fingerprint;
+    return r;
+}
+
+} // namespace
+
+class TestMemoryWiring : public QObject {
+    Q_OBJECT
+private:
+    WindowsWorld world;
+    QString memoryPath() const { return ListPaths::dataFolder() + QStringLiteral("/page-memory.sqlite"); }
+    /// Ends the program and starts it again on the same data folder.
+    void restart()
+    {
+        world.windows.reset();
+        world.platform = std::make_unique<FakePlatform>();
+        world.windows = std::make_unique<Windows>(*world.platform);
+    }
+
+private slots:
+    void init() { world.start(); }
+    void cleanup() { world.stop(); }
+
+    void memoryIsOpenedInTheDataFolder()
+    {
+        QVERIFY(world.windows->checkMemory().isOpen());
+        QCOMPARE(world.windows->checkMemory().memory().path(), memoryPath());
+        QVERIFY(QFileInfo::exists(memoryPath()));
+        world.windows->listBrowser();
+        QVERIFY(world.platform->boxes.shown.isEmpty());
+    }
+
+    void badMemoryIsToldOnceAndTheListIsLeftAlone_data()
+    {
+        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("damaged") << true << QStringLiteral("was damaged. It was set aside as");
+        QTest::newRow("newer") << false << QStringLiteral("cannot keep its page memory");
+    }
+    void badMemoryIsToldOnceAndTheListIsLeftAlone()
+    {
+        QFETCH(bool, damaged);
+        QFETCH(QString, said);
+        world.windows.reset();
+        const QByteArray list = "http://a.example/\r\nhttp://b.example/\r\n";
+        QVERIFY(TestFiles::writeList(list));
+        if (damaged)
+            QVERIFY(TestFiles::write(memoryPath(), QByteArray(8192, 'x')));
+        else {
+            // A newer Quokka's memory: read by neither, written by neither.
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
+                db.setDatabaseName(memoryPath());
+                QVERIFY(db.open());
+                QSqlQuery q(db);
+                QVERIFY(q.exec(QStringLiteral("PRAGMA user_version = %1").arg(PageMemory::schemaVersion + 1)));
+                q.finish();
+                db.close();
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("newer"));
+        }
+        world.windows = std::make_unique<Windows>(*world.platform);
+        ListBrowser *browser = world.windows->listBrowser();
+        QCOMPARE(world.platform->boxes.shown.size(), 1);
+        QVERIFY2(world.platform->boxes.shown.first().text.contains(said),
+                 qPrintable(world.platform->boxes.shown.first().text));
+        QVERIFY(world.platform->boxes.shown.first().text.contains(QStringLiteral("Your list is not affected")));
+        QCOMPARE(browser->m_addressList->entries(), QStringList({QStringLiteral("http://a.example/"), QStringLiteral("http://b.example/")}));
+        // A check goes on without the memory it cannot write, and says nothing more.
+        world.windows->checkResults().set(QStringLiteral("http://a.example/"), deadResult());
+        QVERIFY(world.windows->checkMemory().flush());
+        world.windows->listViewWindow();
+        QCOMPARE(world.platform->boxes.shown.size(), 1);
+        QCOMPARE(TestFiles::listBytes(), list);
+        if (damaged) {
+            QVERIFY(world.windows->checkMemory().memory().isWritable());
+            const QStringList asides = QDir(ListPaths::dataFolder()).entryList({QStringLiteral("page-memory*")}, QDir::Files);
+            QVERIFY2(asides.size() >= 2, qPrintable(asides.join(QLatin1Char(' '))));
+        }
+    }
+
+    void everyResultIsRecordedInBatches()
+    {
+        CheckMemory &memory = world.windows->checkMemory();
+        CheckResults &results = world.windows->checkResults();
+        const quint64 fp = pageFingerprint(QStringLiteral("Qt 6"), qtText);
+        results.set(QStringLiteral("doc.qt.io"), aliveResult(QStringLiteral("Qt 6"), QStringLiteral("https://doc.qt.io/qt-6/"), fp));
+        results.set(QStringLiteral("http://gone.example/"), deadResult());
+        CheckResult skipped;
+        skipped.reason = QStringLiteral("not a web address");
+        results.set(QStringLiteral("mailto:a@b"), skipped);
+        // Nothing is written while results come in; a quiet moment writes them all at once.
+        QCOMPARE(memory.queued(), 2);
+        QCOMPARE(memory.memory().recordCount(), 0);
+        QTRY_COMPARE(memory.memory().recordCount(), 2);
+        QCOMPARE(memory.queued(), 0);
+        const QList<PageRecord> doc = memory.memory().history(QStringLiteral("doc.qt.io"));
+        QCOMPARE(doc.size(), 1);
+        QCOMPARE(doc.first().kind, PageRecord::Kind::Check);
+        QCOMPARE(doc.first().verdict, QStringLiteral("alive"));
+        QCOMPARE(doc.first().status, 200);
+        QCOMPARE(doc.first().reason, QStringLiteral("answers 200"));
+        QCOMPARE(doc.first().title, QStringLiteral("Qt 6"));
+        QCOMPARE(doc.first().finalAddress, QStringLiteral("https://doc.qt.io/qt-6/"));
+        QCOMPARE(doc.first().fingerprint, fp);
+        // A full batch is written at once, without waiting.
+        for (int i = 0; i < CheckMemory::batchSize; ++i)
+            results.set(QStringLiteral("http://h%1.example/").arg(i), deadResult());
+        QCOMPARE(memory.queued(), 0);
+        QTRY_COMPARE(memory.memory().recordCount(), 2 + CheckMemory::batchSize);
+    }
+
+    void marksComeBackAfterARestart()
+    {
+        QVERIFY(TestFiles::writeList("http://gone.example/\r\nhttp://new.example/\r\nhttp://old.example/\r\n"));
+        world.windows->checkResults().set(QStringLiteral("http://gone.example/"), deadResult());
+        world.windows->checkResults().set(QStringLiteral("http://not-in-list.example/"), deadResult());
+        {
+            PageMemory direct;
+            QVERIFY(direct.open(memoryPath()).ok);
+            PageRecord old = CheckMemory::recordOf(QStringLiteral("http://old.example/"), deadResult(),
+                                                   QDateTime::currentDateTimeUtc().addDays(-3).addSecs(-60));
+            QVERIFY(direct.record(old));
+        }
+        restart(); // ending writes what is queued
+        ListBrowser *browser = world.windows->listBrowser();
+        ListBox *list = browser->m_addressList;
+        QCOMPARE(mark(list, 0, Qt::ToolTipRole), QStringLiteral("dead: not found (404); checked just now"));
+        QCOMPARE(mark(list, 1, Qt::ToolTipRole), QString());
+        QCOMPARE(mark(list, 2, Qt::ToolTipRole), QStringLiteral("dead: not found (404); checked 3 days ago"));
+        QCOMPARE(mark(list, 2, Qt::AccessibleDescriptionRole), mark(list, 2, Qt::ToolTipRole));
+        QVERIFY(!world.windows->checkResults().resultFor(QStringLiteral("http://not-in-list.example/")));
+        // The List view shows them too.
+        ListBox *view = world.windows->listViewWindow()->m_addressList;
+        QCOMPARE(mark(view, 2, Qt::ToolTipRole), QStringLiteral("dead: not found (404); checked 3 days ago"));
+        // A reloaded list keeps the marks of what it still holds, and gets those of what it gains.
+        list->replaceEntries({QStringLiteral("http://old.example/"), QStringLiteral("http://not-in-list.example/")}, 0);
+        QCOMPARE(mark(list, 0, Qt::ToolTipRole), QStringLiteral("dead: not found (404); checked 3 days ago"));
+        QCOMPARE(mark(list, 1, Qt::ToolTipRole), QStringLiteral("dead: not found (404); checked just now"));
+        // What was restored is not written again as a new check.
+        QCOMPARE(world.windows->checkMemory().queued(), 0);
+        QCOMPARE(world.windows->checkMemory().memory().history(QStringLiteral("http://old.example/")).size(), 1);
+    }
+
+    void notWhatYouSaved_data()
+    {
+        QTest::addColumn<bool>("visited");
+        QTest::addColumn<QString>("nowTitle");
+        QTest::addColumn<QString>("nowFinal");
+        QTest::addColumn<QString>("nowText");
+        QTest::addColumn<bool>("changed");
+        const QString saleTitle = QStringLiteral("This domain may be for sale");
+        const QString parking = QStringLiteral("http://parking.example/lander");
+        QTest::newRow("all changed, since a visit") << true << saleTitle << parking << saleText << true;
+        QTest::newRow("all changed, since the first check") << false << saleTitle << parking << saleText << true;
+        QTest::newRow("same host") << true << saleTitle << QStringLiteral("https://doc.qt.io/sale") << saleText << false;
+        QTest::newRow("same title") << true << QStringLiteral("Qt 6 documentation") << parking << saleText << false;
+        QTest::newRow("same text") << true << saleTitle << parking << qtText << false;
+        QTest::newRow("no page read") << true << QString() << parking << QString() << false;
+    }
+    void notWhatYouSaved()
+    {
+        QFETCH(bool, visited);
+        QFETCH(QString, nowTitle);
+        QFETCH(QString, nowFinal);
+        QFETCH(QString, nowText);
+        QFETCH(bool, changed);
+        const QString entry = QStringLiteral("https://doc.qt.io/qt-6/");
+        const QString wasTitle = QStringLiteral("Qt 6 documentation");
+        const quint64 wasFp = pageFingerprint(wasTitle, qtText);
+        const QDateTime then(QDate(2026, 11, 3), QTime(12, 0), Qt::UTC);
+        QVERIFY(TestFiles::writeList(entry.toUtf8() + "\r\n"));
+        CheckMemory &memory = world.windows->checkMemory();
+        if (visited) {
+            QVERIFY(memory.memory().record(visitOf(entry, wasTitle, entry, wasFp, then)));
+        } else {
+            QVERIFY(memory.memory().record(CheckMemory::recordOf(entry, aliveResult(wasTitle, QString(), wasFp), then)));
+            // A later check that saw another page is not what the person saved.
+            QVERIFY(memory.memory().record(CheckMemory::recordOf(
+                entry, aliveResult(QStringLiteral("Other"), QStringLiteral("http://other.example/"), 99), then.addDays(1))));
+        }
+        ListBox *list = world.windows->listBrowser()->m_addressList;
+        // The same text under another title: its fingerprint is taken as the one seen.
+        const quint64 nowFp = nowText.isEmpty() ? 0 : nowText == qtText ? wasFp : pageFingerprint(nowTitle, nowText);
+        world.windows->checkResults().set(entry, aliveResult(nowTitle, nowFinal, nowFp));
+        QVERIFY(memory.flush());
+        const QString said = QStringLiteral("alive: answers 200; not what you saved: was 'Qt 6 documentation', 2026-11-03; "
+                                            "now 'This domain may be for sale'");
+        QCOMPARE(mark(list, 0, Qt::ToolTipRole), changed ? said : QStringLiteral("alive: answers 200"));
+        const CheckNote note = world.windows->checkResults().noteFor(entry);
+        QCOMPARE(note.wasTitle, changed ? wasTitle : QString());
+        QCOMPARE(note.wasSeen, changed ? then : QDateTime());
+        // After a restart the change is still told, with the date of the check.
+        restart();
+        list = world.windows->listBrowser()->m_addressList;
+        const QString again = mark(list, 0, Qt::ToolTipRole);
+        QCOMPARE(again.contains(QStringLiteral("not what you saved")), changed);
+        QVERIFY(again.contains(QStringLiteral("checked just now")));
+    }
+
+    void reportSaysWhatAPageWas()
+    {
+        ReportRow row;
+        row.line = 3;
+        row.address = QStringLiteral("https://doc.qt.io/qt-6/");
+        row.result = aliveResult(QStringLiteral("=HYPERLINK(\"http://evil.example\")"), QStringLiteral("http://parking.example/"), 7);
+        row.wasTitle = QStringLiteral("Qt 6 documentation, the index");
+        row.wasSeen = QDateTime(QDate(2026, 11, 3), QTime(12, 0), Qt::UTC);
+        const QByteArray csv = CheckReport::document({row}, CheckReport::Format::Csv);
+        QVERIFY(csv.startsWith("line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title\r\n"));
+        // A title a page chose is never a formula in a spreadsheet.
+        QVERIFY2(csv.endsWith(",\"Qt 6 documentation, the index\",2026-11-03T12:00:00Z,\"'=HYPERLINK(\"\"http://evil.example\"\")\"\r\n"),
+                 csv.constData());
+        const QJsonObject o = QJsonDocument::fromJson(CheckReport::jsonLine(row)).object();
+        QCOMPARE(o.value(QStringLiteral("was_title")).toString(), row.wasTitle);
+        QCOMPARE(o.value(QStringLiteral("was_seen")).toString(), QStringLiteral("2026-11-03T12:00:00Z"));
+        QCOMPARE(o.value(QStringLiteral("now_title")).toString(), row.result.title);
+        // Nothing known of what it was: nulls, and empty cells.
+        row.wasTitle.clear();
+        row.wasSeen = {};
+        row.result.title.clear();
+        const QJsonObject none = QJsonDocument::fromJson(CheckReport::jsonLine(row)).object();
+        for (const char *key : {"was_title", "was_seen", "now_title"})
+            QVERIFY2(none.value(QLatin1String(key)).isNull(), key);
+        QVERIFY(CheckReport::csvLine(row).endsWith(",,,\r\n"));
+    }
+
+    void quokkaCheckSharesTheMemory()
+    {
+        world.windows.reset(); // the program is not running
+        QTemporaryDir files;
+        QVERIFY(TestFiles::write(files.filePath(QStringLiteral("here.html")), "<title>Here</title>"));
+        const QString here = QUrl::fromLocalFile(files.filePath(QStringLiteral("here.html"))).toString();
+        const QString gone = QUrl::fromLocalFile(files.filePath(QStringLiteral("gone.html"))).toString();
+        QVERIFY(TestFiles::write(files.filePath(QStringLiteral("list.dat")), (here + "\r\n" + gone + "\r\n").toUtf8()));
+        auto runCheck = [&](const QStringList &extra) {
+            QProcess tool;
+            tool.start(QStringLiteral(QUOKKA_CHECK_PROGRAM),
+                       QStringList{QStringLiteral("--no-browser"), QStringLiteral("--format"), QStringLiteral("json")} + extra
+                           + QStringList{files.filePath(QStringLiteral("list.dat"))});
+            if (!tool.waitForFinished(120000))
+                tool.kill();
+            return tool.exitCode();
+        };
+        QCOMPARE(runCheck({}), 2); // one dead
+        // The window's memory holds what the tool found, and the next start shows it.
+        world.windows = std::make_unique<Windows>(*world.platform);
+        QCOMPARE(world.windows->checkMemory().memory().history(here).size(), 1);
+        QCOMPARE(world.windows->checkMemory().memory().history(gone).first().verdict, QStringLiteral("dead"));
+        world.windows.reset();
+        QCOMPARE(runCheck({QStringLiteral("--no-memory")}), 2);
+        world.windows = std::make_unique<Windows>(*world.platform);
+        QCOMPARE(world.windows->checkMemory().memory().history(here).size(), 1);
+        QCOMPARE(world.windows->checkMemory().memory().recordCount(), 2);
+    }
+
+    void aPageOpenedFromTheListIsRemembered()
+    {
+        QVERIFY(TestFiles::writeList("http://a.example/\r\n"));
+        ListBrowser *browser = world.windows->listBrowser();
+        QVERIFY(!world.platform->browsers.isEmpty());
+        FakeWebBrowser *view = world.platform->browsers.last();
+        QVERIFY(view);
+        view->visibleText = qtText;
+        browser->m_addressList->setCurrentRow(0);
+        view->setBusy(true);
+        view->setPageTitle(QStringLiteral("Qt 6 documentation"));
+        view->setPageUrl(QStringLiteral("https://doc.qt.io/qt-6/"));
+        view->setBusy(false);
+        CheckMemory &memory = world.windows->checkMemory();
+        QVERIFY(memory.flush());
+        const QList<PageRecord> seen = memory.memory().history(QStringLiteral("http://a.example/"));
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen.first().kind, PageRecord::Kind::Visit);
+        QCOMPARE(seen.first().title, QStringLiteral("Qt 6 documentation"));
+        QCOMPARE(seen.first().finalAddress, QStringLiteral("https://doc.qt.io/qt-6/"));
+        QCOMPARE(seen.first().fingerprint, pageFingerprint(QStringLiteral("Qt 6 documentation"), qtText));
+        // A load that the person did not start from the list is not a visit of the entry.
+        view->setBusy(true);
+        view->setBusy(false);
+        QVERIFY(memory.flush());
+        QCOMPARE(memory.memory().history(QStringLiteral("http://a.example/")).size(), 1);
+    }
+
+    void checkedAgo_data()
+    {
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("in the future") << qint64(-3600) << QStringLiteral("checked just now");
+        QTest::newRow("seconds") << qint64(59) << QStringLiteral("checked just now");
+        QTest::newRow("a minute") << qint64(60) << QStringLiteral("checked 1 minute ago");
+        QTest::newRow("minutes") << qint64(59 * 60 + 59) << QStringLiteral("checked 59 minutes ago");
+        QTest::newRow("an hour") << qint64(3600) << QStringLiteral("checked 1 hour ago");
+        QTest::newRow("a day") << qint64(86400 + 5) << QStringLiteral("checked 1 day ago");
+        QTest::newRow("days") << qint64(3 * 86400) << QStringLiteral("checked 3 days ago");
+    }
+    void checkedAgo()
+    {
+        QFETCH(qint64, seconds);
+        QFETCH(QString, said);
+        const QDateTime now(QDate(2026, 12, 9), QTime(12, 0), Qt::UTC);
+        QCOMPARE(::checkedAgo(now.addSecs(-seconds), now), said);
+    }
+};
+
+QTEST_MAIN(TestMemoryWiring)
+#include "tst_memorywiring.moc"
