@@ -4,9 +4,9 @@
 #include <QObject>
 #include <QString>
 
-class QMenu;
 #include <functional>
 
+class QMenu;
 class QWidget;
 
 /// One embedded web browser. The windows only ever talk to this interface, so tests can put a fake in.
