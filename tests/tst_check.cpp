@@ -660,10 +660,16 @@ void TestCheck::aHeadRefusedIsAskedAgainWithGet()
     ListChecker checker(http, nullptr);
     CheckOptions options;
     options.useBrowser = false;
+    options.readPages = false;
     checker.setOptions(options);
     runCheck(checker, {server.url(QStringLiteral("/nohead")).toString(), server.url(QStringLiteral("/alive")).toString()});
     QCOMPARE(server.requests(QStringLiteral("/nohead")), (QStringList{QStringLiteral("HEAD"), QStringLiteral("GET")}));
-    // An HTML page that answers is read after its HEAD; the GET that followed a refused HEAD read it already.
+    QCOMPARE(server.requests(QStringLiteral("/alive")), (QStringList{QStringLiteral("HEAD")}));
+    // Reading pages, one GET an address reads its head and its page: never a second request.
+    options.readPages = true;
+    checker.setOptions(options);
+    runCheck(checker, {server.url(QStringLiteral("/nohead")).toString(), server.url(QStringLiteral("/alive")).toString()});
+    QCOMPARE(server.requests(QStringLiteral("/nohead")), (QStringList{QStringLiteral("HEAD"), QStringLiteral("GET"), QStringLiteral("GET")}));
     QCOMPARE(server.requests(QStringLiteral("/alive")), (QStringList{QStringLiteral("HEAD"), QStringLiteral("GET")}));
 }
 

@@ -103,7 +103,10 @@ void NetworkProbe::probe(const QUrl &url, std::function<void(const ProbeAnswer &
         complete(request, answer);
     });
     request->deadline->start(m_settings.timeoutMs);
-    send(request, url, true);
+    // Reading pages, one GET reads the head and the first part of the page: a HEAD before it would
+    // be a second request to the host, outside the pace the host is asked at.
+    request->headRefused = m_settings.readPages;
+    send(request, url, !m_settings.readPages);
 }
 
 void NetworkProbe::send(Request *request, const QUrl &url, bool head)
