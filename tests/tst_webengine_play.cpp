@@ -159,9 +159,6 @@ private slots:
         QFETCH(QByteArray, script);
         QFETCH(bool, ok);
         QFETCH(QString, answeredTitle);
-        if (QByteArray(QTest::currentDataTag()) == "alert after load")
-            QSKIP("this row hung past the test's time limit in one full run from a fresh clone (passes alone); "
-                  "skipped until the cause is found");
         m_server->setPage("/asks", "text/html",
                           "<html><head><title>asks</title></head><body><script>" + script + "</script>asks</body></html>");
         ListBrowser *w = listBrowserWith({"/first", "/asks", "/after"});
@@ -220,9 +217,6 @@ private slots:
     {
         // The question holds nothing: Next shows the next page while it is open, and the question goes
         // with the page it belonged to, unanswered.
-        if (QByteArray(QTest::currentDataTag()) == "prompt")
-            QSKIP("this row ended in a segmentation fault once the page memory and page tools were merged in "
-                  "(its alert row passes); skipped until the cause is found");
         QFETCH(QByteArray, script);
         m_server->setPage("/asks", "text/html",
                           "<html><head><title>asks</title></head><body><script>" + script + "</script>asks</body></html>");

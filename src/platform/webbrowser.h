@@ -36,7 +36,7 @@ public:
     /// The page address; empty before the first page. urlChanged() tells each change.
     virtual QString url() const = 0;
     /// Reads the text the page shows (its body's inner text) and hands it to @p done, later; the empty
-    /// text when there is no page.
+    /// text when there is no page. @p done is not called when the page or this browser goes first.
     virtual void readVisibleText(std::function<void(const QString &)> done) { done({}); }
 
     // Page tools: find, zoom, save and print. Each finishes in the engine's own time; a signal tells.

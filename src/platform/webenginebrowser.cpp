@@ -628,6 +628,12 @@ extern "C" Q_DECL_EXPORT WebBrowser *quokkaCreateWebBrowser(QWidget *parent)
 
 void WebEngineBrowser::readVisibleText(std::function<void(const QString &)> done)
 {
+    // A page that goes away answers its open requests with nothing, while this browser and its owner
+    // are being destroyed: that answer is not handed on (the script's own answer is always a string).
+    QPointer<WebEngineBrowser> self(this);
     m_view->page()->runJavaScript(QStringLiteral("document.body ? document.body.innerText : ''"),
-                                  [done = std::move(done)](const QVariant &text) { done(text.toString()); });
+                                  [self, done = std::move(done)](const QVariant &text) {
+                                      if (self && text.isValid())
+                                          done(text.toString());
+                                  });
 }
