@@ -95,7 +95,7 @@ private slots:
         QCOMPARE(world.windows->checkMemory().memory().path(), memoryPath());
         QVERIFY(QFileInfo::exists(memoryPath()));
         world.windows->listBrowser();
-        QVERIFY(world.platform->boxes.shown.isEmpty());
+        QVERIFY2(world.platform->boxes.shown.isEmpty(), qPrintable(world.platform->boxes.shown.value(0).text));
     }
 
     void badMemoryIsToldOnceAndTheListIsLeftAlone_data()

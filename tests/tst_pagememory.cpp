@@ -164,7 +164,7 @@ private slots:
             QCOMPARE(last->title, seen);
     }
 
-    void lastChecksOfAListLongerThanOneQuery()
+    void aListLongerThanOneQueryIsReadWhole()
     {
         PageMemory memory;
         QVERIFY(memory.open(dbPath()).ok);
@@ -178,10 +178,29 @@ private slots:
         }
         asked.append(QString()); // an empty entry of the list
         QVERIFY(memory.recordAll(records));
+        // Every third checked address is then opened, and then found dead: the dead check read no page.
+        QList<PageRecord> later;
+        for (const PageRecord &r : std::as_const(records)) {
+            if (r.address.endsWith(QLatin1Char('1'))) {
+                later.append(visit(r.address, QStringLiteral("Opened ") + r.title));
+                later.append(check(r.address, QString(), QStringLiteral("dead")));
+            }
+        }
+        QVERIFY(memory.recordAll(later));
+
         const QHash<QString, PageRecord> found = memory.lastChecks(asked);
         QCOMPARE(found.size(), records.size());
-        for (const PageRecord &r : std::as_const(records))
-            QCOMPARE(found.value(r.address).title, r.title);
+        const QHash<QString, QList<PageRecord>> read = memory.pagesRead(asked);
+        QCOMPARE(read.size(), records.size());
+        for (const PageRecord &r : std::as_const(records)) {
+            const bool opened = r.address.endsWith(QLatin1Char('1'));
+            QCOMPARE(found.value(r.address).verdict, opened ? QStringLiteral("dead") : QStringLiteral("alive"));
+            QStringList titles;
+            for (const PageRecord &seen : read.value(r.address))
+                titles.append(seen.title);
+            const QStringList expected = opened ? QStringList{r.title, QStringLiteral("Opened ") + r.title} : QStringList{r.title};
+            QCOMPARE(titles, expected);
+        }
     }
 
     void addressesAreKeptExactly_data()

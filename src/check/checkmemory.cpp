@@ -33,11 +33,17 @@ public:
     Outcome write(const QList<PageRecord> &batch)
     {
         Outcome outcome;
-        // What changed is judged against the memory before this batch is in it.
+        // What changed is judged against the memory before this batch is in it, read in one go.
+        QStringList compared;
+        for (const PageRecord &r : batch)
+            if (r.kind == PageRecord::Kind::Check && readAPage(r))
+                compared.append(r.address);
+        const QHash<QString, QList<PageRecord>> seen = memory.pagesRead(compared);
         for (const PageRecord &r : batch) {
             if (r.kind != PageRecord::Kind::Check || !readAPage(r))
                 continue;
-            CheckNote change = CheckMemory::changeIn(memory, r.address, CheckMemory::resultOf(r), r.seenAt);
+            const CheckNote change = CheckMemory::changeAgainst(CheckMemory::seenAmong(r.address, seen.value(r.address)),
+                                                                r.address, CheckMemory::resultOf(r), r.seenAt);
             if (!change.change.isEmpty())
                 outcome.changes.append({r.address, change});
         }
@@ -179,7 +185,11 @@ std::optional<SeenPage> CheckMemory::seenBefore(const QString &entry) const
 
 std::optional<SeenPage> CheckMemory::seenIn(const PageMemory &memory, const QString &entry)
 {
-    const QList<PageRecord> history = memory.history(entry);
+    return seenAmong(entry, memory.history(entry));
+}
+
+std::optional<SeenPage> CheckMemory::seenAmong(const QString &entry, const QList<PageRecord> &history)
+{
     const PageRecord *seen = nullptr;
     for (auto it = history.crbegin(); it != history.crend() && !seen; ++it)
         if (it->kind == PageRecord::Kind::Visit && readAPage(*it))
@@ -200,8 +210,13 @@ CheckNote CheckMemory::changeOf(const QString &entry, const CheckResult &result,
 
 CheckNote CheckMemory::changeIn(const PageMemory &memory, const QString &entry, const CheckResult &result, const QDateTime &at)
 {
+    return changeAgainst(seenIn(memory, entry), entry, result, at);
+}
+
+CheckNote CheckMemory::changeAgainst(const std::optional<SeenPage> &was, const QString &entry, const CheckResult &result,
+                                     const QDateTime &at)
+{
     CheckNote note;
-    const auto was = seenIn(memory, entry);
     if (!was || (was->seenAt.isValid() && at.isValid() && was->seenAt > at))
         return note; // nothing seen before, or only since
     const PageChange change = compareWithSeen(*was, SeenPage{result.title, endedAt(entry, result), result.fingerprint, at});

@@ -67,6 +67,11 @@ public:
     /// seenBefore() and changeOf() in @p memory.
     static std::optional<SeenPage> seenIn(const PageMemory &memory, const QString &entry);
     static CheckNote changeIn(const PageMemory &memory, const QString &entry, const CheckResult &result, const QDateTime &at);
+    /// seenIn() and changeIn() over records already read: @p history is the entry's records, oldest
+    /// first (all of them, or those PageMemory::pagesRead() gives).
+    static std::optional<SeenPage> seenAmong(const QString &entry, const QList<PageRecord> &history);
+    static CheckNote changeAgainst(const std::optional<SeenPage> &was, const QString &entry, const CheckResult &result,
+                                   const QDateTime &at);
 
     static PageRecord recordOf(const QString &entry, const CheckResult &result, const QDateTime &at);
     static CheckResult resultOf(const PageRecord &record);

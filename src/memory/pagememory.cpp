@@ -547,11 +547,11 @@ std::optional<PageRecord> PageMemory::lastSeen(const QString &address) const
     return recordFrom(q);
 }
 
-QHash<QString, PageRecord> PageMemory::lastChecks(const QStringList &addresses) const
+void PageMemory::selectFor(const QStringList &addresses, const QString &sqlWithAddresses,
+                           const std::function<void(PageRecord &&)> &take) const
 {
-    QHash<QString, PageRecord> found;
     if (!isOpen())
-        return found;
+        return;
     QStringList unique;
     {
         QSet<QString> seen;
@@ -566,21 +566,35 @@ QHash<QString, PageRecord> PageMemory::lastChecks(const QStringList &addresses) 
     q.setForwardOnly(true);
     for (qsizetype start = 0; start < unique.size(); start += addressesPerQuery) {
         const qsizetype count = qMin<qsizetype>(addressesPerQuery, unique.size() - start);
-        QStringList marks(count, QStringLiteral("?"));
-        const QString sql = QStringLiteral("SELECT %1 FROM records WHERE id IN (SELECT max(id) FROM records"
-                                           " WHERE kind = 0 AND address IN (%2) GROUP BY address)")
-                                .arg(recordColumns, marks.join(QLatin1Char(',')));
-        if (!q.prepare(sql))
-            return found;
+        const QStringList marks(count, QStringLiteral("?"));
+        if (!q.prepare(sqlWithAddresses.arg(recordColumns, marks.join(QLatin1Char(',')))))
+            return;
         for (qsizetype i = 0; i < count; ++i)
             q.bindValue(int(i), unique.at(start + i));
         if (!q.exec())
-            return found;
-        while (q.next()) {
-            PageRecord r = recordFrom(q);
-            found.insert(r.address, r);
-        }
+            return;
+        while (q.next())
+            take(recordFrom(q));
     }
+}
+
+QHash<QString, PageRecord> PageMemory::lastChecks(const QStringList &addresses) const
+{
+    QHash<QString, PageRecord> found;
+    selectFor(addresses,
+              QStringLiteral("SELECT %1 FROM records WHERE id IN (SELECT max(id) FROM records"
+                             " WHERE kind = 0 AND address IN (%2) GROUP BY address)"),
+              [&found](PageRecord &&r) { found.insert(r.address, std::move(r)); });
+    return found;
+}
+
+QHash<QString, QList<PageRecord>> PageMemory::pagesRead(const QStringList &addresses) const
+{
+    QHash<QString, QList<PageRecord>> found;
+    selectFor(addresses,
+              QStringLiteral("SELECT %1 FROM records WHERE address IN (%2) AND (kind = 1 OR verdict = 'alive')"
+                             " AND (title <> '' OR fingerprint <> 0) ORDER BY id"),
+              [&found](PageRecord &&r) { found[r.address].append(std::move(r)); });
     return found;
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class QSqlError;
@@ -97,6 +98,9 @@ public:
     std::optional<PageRecord> lastSeen(const QString &address) const;
     /// The last check of each of @p addresses that has been checked, by address.
     QHash<QString, PageRecord> lastChecks(const QStringList &addresses) const;
+    /// The records that read a page (visits, and checks that found it alive) of each of @p addresses
+    /// that has one, oldest first, by address: one query per few hundred addresses.
+    QHash<QString, QList<PageRecord>> pagesRead(const QStringList &addresses) const;
     /// Every record of @p address, oldest first.
     QList<PageRecord> history(const QString &address) const;
     /// How many records are kept in all.
@@ -117,6 +121,10 @@ private:
     bool recover(const QString &why);
     bool setAside(const QString &why, PageMemoryOpening *opening);
     bool fail(const QString &what, const QString &why);
+    /// Runs @p sqlWithAddresses (%1: the record's columns, %2: the addresses' placeholders) for each
+    /// few hundred distinct addresses of @p addresses, handing each row to @p take.
+    void selectFor(const QStringList &addresses, const QString &sqlWithAddresses,
+                   const std::function<void(PageRecord &&)> &take) const;
 
     QString m_connection;
     QString m_path;
