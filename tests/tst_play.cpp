@@ -484,18 +484,22 @@ private slots:
         QCOMPARE(player.statusText(), QStringLiteral("Playing, next in 10 s (skipped 2 dead)"));
     }
 
-    void entriesTheCheckFoundDeadArePassedOver()
+    void entriesTheCheckFoundDeadOrParkedArePassedOver()
     {
-        ListBrowser *w = listBrowser("a\r\nb\r\nc\r\n");
-        CheckResult dead;
+        ListBrowser *w = listBrowser("a\r\nb\r\nc\r\nd\r\ne\r\n");
+        CheckResult dead, parked, blocked;
         dead.verdict = Verdict::Dead;
+        parked.verdict = Verdict::Parked;
+        blocked.verdict = Verdict::Blocked; // a wall the person may pass in the browser: shown
         m_world.windows->checkResults().set(QStringLiteral("b"), dead);
+        m_world.windows->checkResults().set(QStringLiteral("c"), parked);
+        m_world.windows->checkResults().set(QStringLiteral("d"), blocked);
         w->m_playButton->click();
         QCOMPARE(w->m_addressList->currentEntry(), QStringLiteral("a"));
         loadPage(view(w));
         m_timer->fire();
-        QCOMPARE(w->m_addressList->currentEntry(), QStringLiteral("c"));
-        QVERIFY2(w->m_playStatusLabel->text().contains(QStringLiteral("skipped 1 dead")),
+        QCOMPARE(w->m_addressList->currentEntry(), QStringLiteral("d"));
+        QVERIFY2(w->m_playStatusLabel->text().contains(QStringLiteral("skipped 1 dead, 1 parked")),
                  qPrintable(w->m_playStatusLabel->text()));
     }
 

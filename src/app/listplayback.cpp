@@ -38,8 +38,12 @@ ListPlayback::ListPlayback(Windows &windows, ListBrowser *listBrowser, PlayTimer
     m_player->setStage(m_listBrowser->m_view);
     m_player->setCountdownTicker(&m_windows.clockTicker());
     // Playing passes over the entries the last check found dead, and says so.
+    // Dead pages and parked domains (an advertisement where the page was) are passed over.
     m_player->setSkipTest([results = &m_windows.checkResults()](const QString &entry) {
-        return results->isDead(entry) ? QStringLiteral("dead") : QString();
+        const std::optional<CheckResult> result = results->resultFor(entry);
+        if (result && (result->verdict == Verdict::Dead || result->verdict == Verdict::Parked))
+            return verdictWord(result->verdict);
+        return QString();
     });
     m_player->setCountdownShown(m_listBrowser->isVisible());
     if (!settingsProblem.isEmpty())
