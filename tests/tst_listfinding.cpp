@@ -315,6 +315,16 @@ private slots:
         QCOMPARE(boxes.shown.last().text, QStringLiteral("The list holds no repeated entry."));
     }
 
+    void removeDuplicatesCountsOneEntryAsOne()
+    {
+        QVERIFY(openBrowser({"http://a.example/", "http://a.example/"}));
+        FakeMessageBoxes &boxes = m_world.platform->boxes;
+        boxes.answers = {MessageBoxes::Answer::Cancel};
+        ListTidy::removeDuplicates(*m_world.windows);
+        QVERIFY2(boxes.shown.last().text.startsWith(QStringLiteral("Remove the 1 repeated entry from the list of 2? 1 entry stays.")),
+                 qPrintable(boxes.shown.last().text));
+    }
+
     void sortAsksWithTheCount()
     {
         ListBrowser *w = openBrowser({"http://b.example/", "http://a.example/", "http://c.example/"});

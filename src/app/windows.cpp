@@ -202,7 +202,6 @@ ListBrowser *Windows::listBrowser()
 {
     const bool fresh = !m_listBrowser;
     ListBrowser *window = child(m_listBrowser);
-    if (fresh)
     if (fresh) {
         new ListPlayback(*this, window); // playing the list, owned by the list browser
         window->m_addressList->setMarks(m_verdictMarks);

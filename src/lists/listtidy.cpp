@@ -171,10 +171,11 @@ void removeDuplicates(Windows &windows)
                                                MessageBoxes::Icon::Information);
         return;
     }
+    const QString stay = kept.entries.size() == 1 ? QStringLiteral("1 entry stays.")
+                                                  : QStringLiteral("%1 entries stay.").arg(number(kept.entries.size()));
     const QString text = repeats == 1
-        ? QStringLiteral("Remove the 1 repeated entry from the list of %1? %2 entries stay.").arg(number(entries.size()), number(kept.entries.size()))
-        : QStringLiteral("Remove the %1 repeated entries from the list of %2? %3 entries stay.")
-              .arg(number(repeats), number(entries.size()), number(kept.entries.size()));
+        ? QStringLiteral("Remove the 1 repeated entry from the list of %1? %2").arg(number(entries.size()), stay)
+        : QStringLiteral("Remove the %1 repeated entries from the list of %2? %3").arg(number(repeats), number(entries.size()), stay);
     if (!ask(windows, text, title))
         return;
     apply(list, kept);
