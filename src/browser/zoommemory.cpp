@@ -1,16 +1,11 @@
 #include "browser/zoommemory.h"
 
 #include "store/listpaths.h"
+#include "store/smallfile.h"
 
-#include <QFile>
 #include <QSaveFile>
 
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 const QList<double> &ZoomMemory::levels()
 {
@@ -49,45 +44,11 @@ QString ZoomMemory::filePath()
 
 ZoomMemory ZoomMemory::load(const QString &path, QString *problem)
 {
-    const auto fail = [problem](const QString &why) {
-        if (problem)
-            *problem = why;
-        return ZoomMemory();
-    };
-    // Without O_NONBLOCK, opening a FIFO waits for a writer that never comes.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT)
-            return {};
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
-    }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
-    if (!S_ISREG(st.st_mode))
-        return fail(QStringLiteral("it is not a regular file"));
-    if (st.st_size > maxFileBytes)
-        return fail(QStringLiteral("it is %1 bytes long, more than a settings file can be").arg(qint64(st.st_size)));
-    QByteArray bytes(maxFileBytes + 1, Qt::Uninitialized);
-    qsizetype filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
-        if (n < 0 && (errno == EINTR || errno == EAGAIN))
-            continue;
-        if (n < 0)
-            return fail(QStringLiteral("reading failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
-        if (n == 0)
-            break;
-        filled += n;
-    }
-    if (filled > maxFileBytes)
-        return fail(QStringLiteral("it is longer than a settings file can be"));
-    bytes.truncate(filled);
-    return parse(bytes);
+    const SmallFile file = readSmallFile(path, maxFileBytes);
+    if (!file.problem.isEmpty() && problem)
+        *problem = file.problem;
+    // A missing file is one never written yet: the defaults, nothing to say.
+    return file.problem.isEmpty() ? parse(file.bytes) : ZoomMemory();
 }
 
 ZoomMemory ZoomMemory::parse(const QByteArray &text)
