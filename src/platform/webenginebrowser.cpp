@@ -217,15 +217,19 @@ QWebEngineProfile *WebEngineBrowser::profile()
             // A page saves a file only when the person asked for it, or says yes when asked.
             QPointer<QWebEngineDownloadRequest> request(download);
             // Saving the page is the person's own command, with the path they chose.
-            if (download->isSavePageDownload()) {
-                QObject::connect(download, &QWebEngineDownloadRequest::isFinishedChanged, download, [download, view] {
+            // When it ends, the view's browser tells where the file went and whether it is whole.
+            const auto tellWhenFinished = [download, view](void (WebBrowser::*told)(const QString &, bool)) {
+                QObject::connect(download, &QWebEngineDownloadRequest::isFinishedChanged, download, [download, view, told] {
                     if (!download->isFinished() || !view)
                         return;
                     const QString path = QDir(download->downloadDirectory()).filePath(download->downloadFileName());
                     const bool ok = download->state() == QWebEngineDownloadRequest::DownloadCompleted;
                     for (auto *b : view->findChildren<WebEngineBrowser *>(QString(), Qt::FindDirectChildrenOnly))
-                        emit b->pageSaved(path, ok);
+                        emit(b->*told)(path, ok);
                 });
+            };
+            if (download->isSavePageDownload()) {
+                tellWhenFinished(&WebBrowser::pageSaved);
                 download->accept();
                 return;
             }
@@ -237,14 +241,7 @@ QWebEngineProfile *WebEngineBrowser::profile()
             if (!request)
                 return;
             download->setDownloadDirectory(folder);
-            QObject::connect(download, &QWebEngineDownloadRequest::isFinishedChanged, download, [download, view] {
-                if (!download->isFinished() || !view)
-                    return;
-                const QString path = QDir(download->downloadDirectory()).filePath(download->downloadFileName());
-                const bool ok = download->state() == QWebEngineDownloadRequest::DownloadCompleted;
-                for (auto *b : view->findChildren<WebEngineBrowser *>(QString(), Qt::FindDirectChildrenOnly))
-                    emit b->downloadFinished(path, ok);
-            });
+            tellWhenFinished(&WebBrowser::downloadFinished);
             download->accept();
         });
         return p;
