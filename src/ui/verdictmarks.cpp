@@ -8,6 +8,23 @@
 
 namespace {
 
+/// A closed shape through @p corners, in the 16 by 16 design of the marks.
+QPainterPath polygon(std::initializer_list<QPointF> corners)
+{
+    QPainterPath path;
+    path.addPolygon(QPolygonF(QList<QPointF>(corners)));
+    path.closeSubpath();
+    return path;
+}
+
+/// Fills @p shape in @p colour within the marks' outline.
+void drawOutlined(QPainter &p, const QPainterPath &shape, const QColor &colour)
+{
+    p.setPen(QPen(QColor(32, 32, 32), 1.0));
+    p.setBrush(colour);
+    p.drawPath(shape);
+}
+
 QPixmap drawMark(Verdict verdict, int size)
 {
     QPixmap pixmap(size, size);
@@ -22,21 +39,9 @@ QPixmap drawMark(Verdict verdict, int size)
         p.setBrush(QColor(30, 160, 60));
         p.drawEllipse(QRectF(2.5, 2.5, 11, 11));
         break;
-    case Verdict::Moved: {
-        QPainterPath arrow;
-        arrow.moveTo(1.5, 6);
-        arrow.lineTo(8, 6);
-        arrow.lineTo(8, 2.5);
-        arrow.lineTo(14.5, 8);
-        arrow.lineTo(8, 13.5);
-        arrow.lineTo(8, 10);
-        arrow.lineTo(1.5, 10);
-        arrow.closeSubpath();
-        p.setPen(outline);
-        p.setBrush(QColor(40, 100, 220));
-        p.drawPath(arrow);
+    case Verdict::Moved:
+        drawOutlined(p, polygon({{1.5, 6}, {8, 6}, {8, 2.5}, {14.5, 8}, {8, 13.5}, {8, 10}, {1.5, 10}}), QColor(40, 100, 220));
         break;
-    }
     case Verdict::Dead:
         p.setPen(QPen(QColor(32, 32, 32), 5.0, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(3.5, 3.5), QPointF(12.5, 12.5));
@@ -53,41 +58,24 @@ QPixmap drawMark(Verdict verdict, int size)
         p.setBrush(Qt::white);
         p.drawRect(QRectF(4.5, 7, 7, 2.5));
         break;
-    case Verdict::Failing: {
-        QPainterPath triangle;
-        triangle.moveTo(8, 1.5);
-        triangle.lineTo(15, 14.5);
-        triangle.lineTo(1, 14.5);
-        triangle.closeSubpath();
-        p.setPen(outline);
-        p.setBrush(QColor(250, 200, 20));
-        p.drawPath(triangle);
+    case Verdict::Failing:
+        drawOutlined(p, polygon({{8, 1.5}, {15, 14.5}, {1, 14.5}}), QColor(250, 200, 20));
         p.setPen(QPen(QColor(32, 32, 32), 1.8));
         p.drawLine(QPointF(8, 6), QPointF(8, 10));
         p.drawPoint(QPointF(8, 12.5));
         break;
-    }
     case Verdict::Skipped:
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(130, 130, 130));
         p.drawRect(QRectF(3, 7, 10, 2.5));
         break;
-    case Verdict::Parked: {
+    case Verdict::Parked:
         // A purple diamond with a white dot: no other mark is a diamond or purple.
-        QPainterPath diamond;
-        diamond.moveTo(8, 1);
-        diamond.lineTo(15, 8);
-        diamond.lineTo(8, 15);
-        diamond.lineTo(1, 8);
-        diamond.closeSubpath();
-        p.setPen(outline);
-        p.setBrush(QColor(140, 60, 180));
-        p.drawPath(diamond);
+        drawOutlined(p, polygon({{8, 1}, {15, 8}, {8, 15}, {1, 8}}), QColor(140, 60, 180));
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::white);
         p.drawEllipse(QRectF(6, 6, 4, 4));
         break;
-    }
     }
     return pixmap;
 }
