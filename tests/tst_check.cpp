@@ -381,13 +381,15 @@ void TestCheck::reportsQuoteAndKeepEveryField()
     moved.milliseconds = 12;
     CheckResult skipped;
     skipped.reason = QStringLiteral("not an address");
-    const QList<ReportRow> rows{{1, QStringLiteral("http://example.com/a,b"), moved},
-                                {2, QStringLiteral("say \"hi\"\nthere"), skipped}};
+    QList<ReportRow> rows{{1, QStringLiteral("http://example.com/a,b"), moved},
+                          {2, QStringLiteral("say \"hi\"\nthere"), skipped}};
+    rows[0].savedTitle = QStringLiteral("=Plums, cream"); // a bookmark's title, kept as text
+
     const QByteArray csv = CheckReport::document(rows, CheckReport::Format::Csv);
-    QCOMPARE(csv, QByteArray("line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title\r\n"
+    QCOMPARE(csv, QByteArray("line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title,saved_title\r\n"
                              "1,\"http://example.com/a,b\",moved,200,http://example.org/new,false,"
-                             "moved permanently to http://example.org/new,12,,,\r\n"
-                             "2,\"say \"\"hi\"\"\nthere\",skipped,,,false,not an address,0,,,\r\n"));
+                             "moved permanently to http://example.org/new,12,,,,\"'=Plums, cream\"\r\n"
+                             "2,\"say \"\"hi\"\"\nthere\",skipped,,,false,not an address,0,,,,\r\n"));
     QJsonParseError error;
     const QJsonDocument json = QJsonDocument::fromJson(CheckReport::document(rows, CheckReport::Format::Json), &error);
     QCOMPARE(error.error, QJsonParseError::NoError);
@@ -400,7 +402,9 @@ void TestCheck::reportsQuoteAndKeepEveryField()
     QCOMPARE(first.value(QStringLiteral("final")).toString(), QStringLiteral("http://example.org/new"));
     QCOMPARE(first.value(QStringLiteral("browser")).toBool(), false);
     QCOMPARE(first.value(QStringLiteral("ms")).toInt(), 12);
+    QCOMPARE(first.value(QStringLiteral("saved_title")).toString(), QStringLiteral("=Plums, cream"));
     const QJsonObject second = array.at(1).toObject();
+    QVERIFY(second.value(QStringLiteral("saved_title")).isNull());
     QVERIFY(second.value(QStringLiteral("status")).isNull());
     QVERIFY(second.value(QStringLiteral("final")).isNull());
     QCOMPARE(second.value(QStringLiteral("address")).toString(), QStringLiteral("say \"hi\"\nthere"));

@@ -251,7 +251,7 @@ void TestCheckEngine::commandLineGivesOneObjectPerEntryAndTheExitStatus()
     // CSV: a header and one row an entry.
     QCOMPARE(runTool({QStringLiteral("--no-browser"), QStringLiteral("--format"), QStringLiteral("csv")}, &out, &err), 0);
     QCOMPARE(out.count("\r\n"), 3);
-    QVERIFY(out.startsWith("line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title\r\n1,"));
+    QVERIFY(out.startsWith("line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title,saved_title\r\n1,"));
 }
 
 void TestCheckEngine::commandLineRefusesBadInputWithAMessage_data()

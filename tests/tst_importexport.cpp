@@ -8,6 +8,7 @@
 #include "fakes/windowsworld.h"
 #include "listformats/listformats.h"
 #include "lists/importwindow.h"
+#include "lists/listviewwindow.h"
 #include "store/listpaths.h"
 #include "ui/listbox.h"
 #include "ui/windowframe.h"
@@ -190,6 +191,24 @@ private slots:
                  QStringLiteral("Plums & cream <3 \u2014 \"the\" tart \u2764"));
         QVERIFY(m_world.windows->listBrowser()->unload());
         QVERIFY(!readAll(ListPaths::listFile()).contains("Wikipedia"));
+
+        // The List view shows a kept title on hover, and reads it out, before the verdict of a check.
+        const QString roo = QStringLiteral("https://ja.wikipedia.org/wiki/%E3%82%AB%E3%83%B3%E3%82%AC%E3%83%AB%E3%83%BC");
+        ListViewWindow *view = m_world.windows->listViewWindow();
+        view->showStoredList();
+        const int row = int(view->m_addressList->entries().indexOf(roo));
+        QVERIFY(row >= 0);
+        const auto hover = [&](int role) {
+            QAbstractItemModel *model = view->m_addressList->model();
+            return model->data(model->index(row, 0), role).toString();
+        };
+        QCOMPARE(hover(Qt::ToolTipRole), QStringLiteral("カンガルー - Wikipedia"));
+        CheckResult dead;
+        dead.verdict = Verdict::Dead;
+        dead.reason = QStringLiteral("not found (404)");
+        m_world.windows->checkResults().set(roo, dead);
+        QCOMPARE(hover(Qt::AccessibleDescriptionRole), QStringLiteral("カンガルー - Wikipedia\ndead: not found (404)"));
+        QCOMPARE(hover(Qt::ToolTipRole), hover(Qt::AccessibleDescriptionRole));
     }
 
     void theListBrowserComesUpWithWhatWasBroughtIn_data()

@@ -275,9 +275,9 @@ private slots:
         row.wasTitle = QStringLiteral("Qt 6 documentation, the index");
         row.wasSeen = QDateTime(QDate(2026, 11, 3), QTime(12, 0), Qt::UTC);
         const QByteArray csv = CheckReport::document({row}, CheckReport::Format::Csv);
-        QVERIFY(csv.startsWith("line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title\r\n"));
+        QVERIFY(csv.startsWith("line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title,saved_title\r\n"));
         // A title a page chose is never a formula in a spreadsheet.
-        QVERIFY2(csv.endsWith(",\"Qt 6 documentation, the index\",2026-11-03T12:00:00Z,\"'=HYPERLINK(\"\"http://evil.example\"\")\"\r\n"),
+        QVERIFY2(csv.endsWith(",\"Qt 6 documentation, the index\",2026-11-03T12:00:00Z,\"'=HYPERLINK(\"\"http://evil.example\"\")\",\r\n"),
                  csv.constData());
         const QJsonObject o = QJsonDocument::fromJson(CheckReport::jsonLine(row)).object();
         QCOMPARE(o.value(QStringLiteral("was_title")).toString(), row.wasTitle);
@@ -288,9 +288,9 @@ private slots:
         row.wasSeen = {};
         row.result.title.clear();
         const QJsonObject none = QJsonDocument::fromJson(CheckReport::jsonLine(row)).object();
-        for (const char *key : {"was_title", "was_seen", "now_title"})
+        for (const char *key : {"was_title", "was_seen", "now_title", "saved_title"})
             QVERIFY2(none.value(QLatin1String(key)).isNull(), key);
-        QVERIFY(CheckReport::csvLine(row).endsWith(",,,\r\n"));
+        QVERIFY(CheckReport::csvLine(row).endsWith(",,,,\r\n"));
     }
 
     void quokkaCheckSharesTheMemory()

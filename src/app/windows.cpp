@@ -12,6 +12,7 @@
 #include "lists/editlistwindow.h"
 #include "lists/cheatbox.h"
 #include "lists/checkwindow.h"
+#include "lists/importwindow.h"
 #include "check/checkmemory.h"
 #include "check/checkresults.h"
 #include "memory/pagefingerprint.h"
@@ -109,6 +110,12 @@ Windows::Windows(Platform &platform, QObject *parent)
         m_memoryProblem = text;
         tellMemoryProblem();
     });
+    reloadKeptTitles();
+}
+
+void Windows::reloadKeptTitles()
+{
+    m_verdictMarks->setTitles(ListTitles::load());
 }
 
 void Windows::tellMemoryProblem()

@@ -45,6 +45,9 @@ public:
     CheckMemory &checkMemory() const { return *m_checkMemory; }
     /// Gives the entries of @p entries that have no mark the marks of their last check remembered.
     void restoreMarks(const QStringList &entries);
+    /// Reads the titles kept beside the list again (after an import kept new ones), for the marks'
+    /// hover text.
+    void reloadKeptTitles();
 
     MainWindow *mainWindow();
     ListBrowser *listBrowser();

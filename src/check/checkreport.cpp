@@ -161,12 +161,13 @@ QByteArray jsonLine(const ReportRow &row)
     o.insert(QStringLiteral("was_title"), text(row.wasTitle));
     o.insert(QStringLiteral("was_seen"), text(seenText(row.wasSeen)));
     o.insert(QStringLiteral("now_title"), text(r.title));
+    o.insert(QStringLiteral("saved_title"), text(row.savedTitle));
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
 QByteArray csvHeader()
 {
-    return "line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title\r\n";
+    return "line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title,saved_title\r\n";
 }
 
 QByteArray csvLine(const ReportRow &row)
@@ -183,6 +184,7 @@ QByteArray csvLine(const ReportRow &row)
     line += ',' + csvField(row.wasTitle);
     line += ',' + csvField(seenText(row.wasSeen));
     line += ',' + csvField(r.title);
+    line += ',' + csvField(row.savedTitle);
     return line + "\r\n";
 }
 

@@ -18,6 +18,8 @@ struct ReportRow {
     /// What the person saw there, when the page is no longer that (empty and invalid otherwise).
     QString wasTitle;
     QDateTime wasSeen;
+    /// The title kept with the entry when it was brought in (a bookmark's title); empty when none.
+    QString savedTitle;
 };
 
 namespace CheckReport {
@@ -25,7 +27,7 @@ namespace CheckReport {
 /// "dead 404 http://example.com/gone  (not found (404) in a browser)".
 QString textLine(const ReportRow &row);
 /// One JSON object on one line, with the keys line, address, verdict, status, final, browser, reason, ms,
-/// was_title, was_seen (ISO 8601, UTC) and now_title (null when there is none).
+/// was_title, was_seen (ISO 8601, UTC), now_title and saved_title (null when there is none).
 QByteArray jsonLine(const ReportRow &row);
 QByteArray csvHeader();
 /// One CSV row (RFC 4180), ended by CR LF.

@@ -5,6 +5,7 @@
 #include "check/checkresults.h"
 #include "check/listchecker.h"
 #include "check/networkprobe.h"
+#include "lists/importwindow.h"
 #include "platform/messageboxes.h"
 #include "platform/pageprobe.h"
 #include "platform/platform.h"
@@ -364,8 +365,10 @@ bool CheckWindow::saveReport(const QString &path)
 {
     const auto format = path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive) ? CheckReport::Format::Json
                                                                                     : CheckReport::Format::Csv;
-    // What each changed page was, from the page memory's findings.
+    // What each changed page was, from the page memory's findings, and the titles kept with the list.
+    const QHash<QString, QString> titles = ListTitles::load();
     for (ReportRow &row : m_rows) {
+        row.savedTitle = titles.value(row.address);
         const CheckNote note = m_windows.checkResults().noteFor(row.address);
         row.wasTitle = note.wasTitle;
         row.wasSeen = note.wasSeen;

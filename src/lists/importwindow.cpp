@@ -153,16 +153,26 @@ void replaceForTests(Choose chooser)
 
 namespace ListTitles {
 
+QString filePathFor(const QString &listFile)
+{
+    return listFile + QStringLiteral(".titles");
+}
+
 QString filePath()
 {
-    return ListPaths::listFile() + QStringLiteral(".titles");
+    return filePathFor(ListPaths::listFile());
 }
 
 QHash<QString, QString> load()
 {
+    return loadFor(ListPaths::listFile());
+}
+
+QHash<QString, QString> loadFor(const QString &listFile)
+{
     QHash<QString, QString> titles;
     QString error;
-    const std::optional<QByteArray> bytes = readSmallRegularFile(filePath(), 16 * 1024 * 1024, &error);
+    const std::optional<QByteArray> bytes = readSmallRegularFile(filePathFor(listFile), 16 * 1024 * 1024, &error);
     if (!bytes)
         return titles;
     for (const QString &line : QString::fromUtf8(*bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
@@ -260,6 +270,7 @@ void addToList(Windows &windows, const QList<FoundAddress> &addresses)
     else
         list->addEntries(entries);
     ListTitles::remember(addresses);
+    windows.reloadKeptTitles();
     // The list that grew comes up, also where it was hidden (after New List, Edit List or Info).
     WindowFrame::show(windows.listBrowser());
 }
@@ -525,6 +536,7 @@ void ImportWindow::replaceList()
         entries.append(a.address);
     m_windows.listBrowser()->m_addressList->replaceEntries(entries, -1);
     ListTitles::remember(distinct);
+    m_windows.reloadKeptTitles();
     WindowFrame::show(m_windows.listBrowser());
     accept();
 }

@@ -33,8 +33,12 @@ void replaceForTests(Choose chooser);
 /// "address TAB title" a line, UTF-8, so that the list file's bytes stay as they are.
 namespace ListTitles {
 QString filePath();
+/// Where the titles of the list file @p listFile are kept.
+QString filePathFor(const QString &listFile);
 /// The titles kept; none when the file is missing or no regular file of at most 16 MiB.
 QHash<QString, QString> load();
+/// The titles kept beside the list file @p listFile.
+QHash<QString, QString> loadFor(const QString &listFile);
 /// Adds @p found's titles to those kept (a title given anew replaces the old one) and writes the file.
 bool remember(const QList<ListFormats::FoundAddress> &found, QString *error = nullptr);
 } // namespace ListTitles

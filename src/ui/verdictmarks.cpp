@@ -107,6 +107,9 @@ QVariant VerdictMarks::markData(const QString &entry, int role) const
     if (role != Qt::DecorationRole && role != Qt::ToolTipRole && role != Qt::AccessibleDescriptionRole && role != VerdictRole)
         return {};
     const auto result = m_results.resultFor(entry);
+    const QString title = m_titles.value(entry);
+    if (!result && !title.isEmpty() && (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole))
+        return title;
     if (!result) {
         // Once there are marks, an entry without one keeps its text in line with the others.
         if (role == Qt::DecorationRole && m_results.size() > 0) {
@@ -125,8 +128,17 @@ QVariant VerdictMarks::markData(const QString &entry, int role) const
     case Qt::ToolTipRole:
     case Qt::AccessibleDescriptionRole:
         // The reason is read out too: a keyboard or screen-reader user gets no tool tip.
-        return QStringLiteral("%1: %2").arg(verdictWord(result->verdict), result->reason) + m_results.moreAbout(entry);
+        return (title.isEmpty() ? QString() : title + QLatin1Char('\n'))
+            + QStringLiteral("%1: %2").arg(verdictWord(result->verdict), result->reason) + m_results.moreAbout(entry);
     default:
         return verdictWord(result->verdict);
     }
+}
+
+void VerdictMarks::setTitles(QHash<QString, QString> titles)
+{
+    if (titles == m_titles)
+        return;
+    m_titles = std::move(titles);
+    emit marksChanged();
 }

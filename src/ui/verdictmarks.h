@@ -4,6 +4,7 @@
 #include "ui/entrymarks.h"
 #include "check/verdict.h"
 
+#include <QHash>
 #include <QIcon>
 #include <array>
 
@@ -11,7 +12,8 @@ class CheckResults;
 
 /// Alive: a green disc. Moved: a blue arrow. Dead: a red cross. Blocked: an orange bar in a square.
 /// Failing: a yellow triangle with "!". Skipped: a grey dash. Parked: a purple diamond with a white dot. The tool tip and the accessible
-/// description (read after the entry's name) give the verdict and its reason: "dead: not found (404)".
+/// description (read after the entry's name) give the verdict and its reason: "dead: not found (404)",
+/// after the title kept for the entry (a bookmark's title brought in with it), when there is one.
 class VerdictMarks final : public EntryMarks {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(VerdictMarks)
@@ -22,7 +24,10 @@ public:
     explicit VerdictMarks(const CheckResults &results, QObject *parent = nullptr);
     QVariant markData(const QString &entry, int role) const override;
     static QIcon icon(Verdict verdict);
+    /// The titles kept for entries, by entry text: shown first on hover and read out.
+    void setTitles(QHash<QString, QString> titles);
 
 private:
     const CheckResults &m_results;
+    QHash<QString, QString> m_titles;
 };

@@ -116,7 +116,7 @@ def check_list(s, pages, problems):
     report = os.path.join(s.home, "check-report.csv")
     s.save_through_dialog(s.button(window, "Save Report..."), "Save Report", report, timeout=15)
     lines = read(report).decode().split("\r\n")
-    check(lines[0] == "line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title", f"the report starts {lines[0]!r}")
+    check(lines[0] == "line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title,saved_title", f"the report starts {lines[0]!r}")
     check(lines[2].startswith(f"2,{entries[1]},dead,404,"), f"the report's second row is {lines[2]!r}")
 
     # The List view marks its own copy of the list (read from the file, which still holds the old list).

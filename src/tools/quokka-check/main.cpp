@@ -3,6 +3,7 @@
 #include "check/checkreport.h"
 #include "check/listchecker.h"
 #include "check/networkprobe.h"
+#include "lists/importwindow.h"
 #include "platform/enginepageprobe.h"
 #include "store/listpaths.h"
 #include "store/urllistfile.h"
@@ -239,6 +240,8 @@ int main(int argc, char *argv[])
     }
     const QStringList entries = UrlListFile::parseEntries(bytes);
     bytes.clear();
+    // The titles kept beside the list when addresses were brought in (a bookmark's title).
+    const QHash<QString, QString> titles = path == u"-" ? QHash<QString, QString>() : ListTitles::loadFor(path);
 
     if (options.useBrowser && sandboxRefusedAsRoot()) {
         printError(QStringLiteral(
@@ -282,6 +285,7 @@ int main(int argc, char *argv[])
         QByteArray out;
         while (nextToPrint < pending.size() && pending[nextToPrint]) {
             ReportRow row{int(nextToPrint) + 1, entries.at(qsizetype(nextToPrint)), *pending[nextToPrint]};
+            row.savedTitle = titles.value(row.address);
             if (memory.isOpen()) {
                 const QDateTime now = QDateTime::currentDateTimeUtc();
                 if (!row.result.title.isEmpty() || row.result.fingerprint) {
