@@ -69,7 +69,7 @@ private slots:
         m_server = new LoopbackServer(this);
         QVERIFY(m_server->isListening());
         QVERIFY(testHomeFolder()->isValid());
-        QByteArray apples = "<html><head><title>apples</title></head><body>";
+        QByteArray apples = "<html><head><title>apples</title></head><body style='min-height:3000px'>";
         for (int i = 0; i < 12; ++i)
             apples += "<p>an apple, number " + QByteArray::number(i) + "</p>";
         apples += "<p>one pear</p><a id='link' href='/linked'>a link to follow</a></body></html>";
@@ -120,6 +120,19 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
         QVERIFY(tools->m_findBar->isVisible());
         QCOMPARE(QApplication::focusWidget(), tools->m_findBar->m_textBox);
+        // The bar leaves the page's scroll bar free to use (its width as the page itself measures it).
+        QVariant scrollBar;
+        qobject_cast<WebEngineBrowser *>(m_window->m_view)
+            ->view()
+            ->page()
+            ->runJavaScript(QStringLiteral("innerWidth - document.documentElement.clientWidth"),
+                            [&scrollBar](const QVariant &width) { scrollBar = width; });
+        QTRY_VERIFY(scrollBar.isValid());
+        QVERIFY(scrollBar.toInt() > 0);
+        QWidget *page = m_window->m_view->widget();
+        const int barRight = tools->m_findBar->mapTo(m_window, QPoint(tools->m_findBar->width() - 1, 0)).x();
+        const int pageRight = page->mapTo(m_window, QPoint(page->width() - 1, 0)).x();
+        QVERIFY2(barRight <= pageRight - scrollBar.toInt(), qPrintable(QStringLiteral("%1 %2 %3").arg(barRight).arg(pageRight).arg(scrollBar.toInt())));
         QTest::keyClicks(tools->m_findBar->m_textBox, text);
         QTRY_COMPARE_WITH_TIMEOUT(countOf(tools), first, 10000);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);

@@ -124,10 +124,14 @@ void FindBar::find(bool backward)
 
 void FindBar::place()
 {
+    // Beside the page's own vertical scroll bar, which the engine draws 15 device-independent pixels
+    // wide inside the page: the bar must not hide it.
+    constexpr int pageScrollBar = 15;
     const QRect page = m_page->geometry();
-    const int width = qMin(page.width(), qMax(sizeHint().width(), 460));
+    const int room = qMax(0, page.width() - pageScrollBar);
+    const int width = qMin(room, qMax(sizeHint().width(), 460));
     const int height = sizeHint().height();
-    setGeometry(page.right() + 1 - width, page.bottom() + 1 - height, width, height);
+    setGeometry(page.left() + room - width, page.bottom() + 1 - height, width, height);
 }
 
 bool FindBar::eventFilter(QObject *watched, QEvent *event)
