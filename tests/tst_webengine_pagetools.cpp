@@ -23,6 +23,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QWebEngineView>
@@ -148,6 +150,38 @@ private slots:
         QVERIFY(tools->m_findBar->isHidden());
         QVERIFY(m_window->m_view->widget()->isAncestorOf(QApplication::focusWidget())
                 || QApplication::focusWidget() == m_window->m_view->widget());
+    }
+
+    void findBarStaysInSightInASmallWindow()
+    {
+        // A window smaller than its controls scrolls them: the bar comes up where the person sees it,
+        // and follows when the controls are scrolled.
+        m_window->resize(560, 380);
+        QVERIFY(load(m_window->m_view, m_server->url(QStringLiteral("/apples")), QStringLiteral("apples")));
+        PageTools *tools = m_window->m_pageTools;
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        pageInput(m_window->m_view)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
+        FindBar *bar = tools->m_findBar;
+        QVERIFY(bar->isVisible());
+        const auto inSight = [bar] {
+            for (QWidget *w = bar->parentWidget(); w; w = w->isWindow() ? nullptr : w->parentWidget())
+                if (!w->rect().contains(QRect(bar->mapTo(w, QPoint(0, 0)), bar->size())))
+                    return false;
+            return bar->width() > 0;
+        };
+        QVERIFY(inSight());
+        QScrollArea *scrolled = nullptr;
+        for (QWidget *w = bar->parentWidget(); w && !scrolled; w = w->parentWidget())
+            scrolled = qobject_cast<QScrollArea *>(w);
+        if (scrolled) {
+            scrolled->horizontalScrollBar()->setValue(scrolled->horizontalScrollBar()->maximum());
+            scrolled->verticalScrollBar()->setValue(scrolled->verticalScrollBar()->maximum());
+            QVERIFY(inSight());
+        }
+        m_window->resize(1024, 740);
+        QVERIFY(inSight());
     }
 
     void findInListBrowserOnlyFromThePage()

@@ -63,7 +63,10 @@ FindBar::FindBar(WebBrowser *browser)
     // A new page has other matches: the count is of the page before.
     connect(m_browser, &WebBrowser::urlChanged, this, [this] { m_countLabel->clear(); });
     m_textBox->installEventFilter(this);
-    m_page->installEventFilter(this);
+    // The page's place on the screen changes with it and with every widget it sits in (a window too
+    // small for its controls scrolls them).
+    for (QWidget *w = m_page; w; w = w->isWindow() ? nullptr : w->parentWidget())
+        w->installEventFilter(this);
 }
 
 QString FindBar::countText(int active, int matches, bool hasText)
@@ -127,16 +130,28 @@ void FindBar::place()
     // Beside the page's own vertical scroll bar, which the engine draws 15 device-independent pixels
     // wide inside the page: the bar must not hide it.
     constexpr int pageScrollBar = 15;
-    const QRect page = m_page->geometry();
-    const int room = qMax(0, page.width() - pageScrollBar);
+    // Over the part of the page that is on the screen: the widgets it sits in may cut it (a window
+    // too small for its controls scrolls them), and then the page's scroll bar may be cut off too.
+    QWidget *window = m_page->window();
+    const QRect page(m_page->mapTo(window, QPoint(0, 0)), m_page->size());
+    QRect shown = page;
+    for (QWidget *w = m_page->parentWidget(); w; w = w->isWindow() ? nullptr : w->parentWidget())
+        shown &= QRect(w->isWindow() ? QPoint(0, 0) : w->mapTo(window, QPoint(0, 0)), w->size());
+    if (shown.isEmpty())
+        return;
+    // What is on the screen of the scroll bar, the page's last pixels, is left free.
+    const int scrollBarShown = qBound(0, shown.right() - (page.right() - pageScrollBar), pageScrollBar);
+    const int room = qMax(0, shown.width() - scrollBarShown);
+    shown.translate(parentWidget()->mapFrom(window, QPoint(0, 0)));
     const int width = qMin(room, qMax(sizeHint().width(), 460));
     const int height = sizeHint().height();
-    setGeometry(page.left() + room - width, page.bottom() + 1 - height, width, height);
+    setGeometry(shown.left() + room - width, shown.bottom() + 1 - height, width, height);
 }
 
 bool FindBar::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_page && (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
+    if ((event->type() == QEvent::Resize || event->type() == QEvent::Move) && watched->isWidgetType()
+        && (watched == m_page || static_cast<QWidget *>(watched)->isAncestorOf(m_page))) {
         if (isVisible())
             place();
     } else if (watched == m_textBox && event->type() == QEvent::ShortcutOverride) {
