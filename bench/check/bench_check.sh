@@ -88,7 +88,7 @@ for n in "${sizes[@]}"; do
     for run in q-fast q; do
         asked=$(sed -n 's/^made-up addresses asked: //p' "$work/$run-$n.err")
         name="quokka-check --no-browser"; [ "$run" = q ] && name="quokka-check (engine confirms)"
-        echo "| $name | $(printf "%'d" "$n") | $hosts | ${asked:-?} |"
+        echo "| $name | $(python3 -c "print(f'{$n:,}')") | $hosts | ${asked:-?} |"
     done
 done
 echo

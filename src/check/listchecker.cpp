@@ -304,8 +304,11 @@ void ListChecker::tryStart(int host, Stage stage)
 void ListChecker::startRequest(int task)
 {
     Task &t = m_tasks[std::size_t(task)];
-    if (t.attempt == 0)
+    if (t.attempt == 0) {
         t.started.start();
+        if (t.madeUp)
+            ++m_madeUpAsked;
+    }
     ++t.attempt;
     ++m_requestsRunning;
     const quint64 generation = m_generation;
@@ -497,7 +500,6 @@ void ListChecker::askMadeUp(int host)
     // Ahead of the host's other addresses, at the host's pace like any of them.
     h.requests.push_front(h.madeUpTask);
     ++m_tasksOpen;
-    ++m_madeUpAsked;
     makeReady(host);
 }
 

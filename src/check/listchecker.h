@@ -78,7 +78,8 @@ public:
     };
     /// The host with the most addresses held back by a pause now; nothing when no host is paused.
     std::optional<HostWait> longestWait() const;
-    /// Made-up addresses asked so far: at most one per host, and only of hosts that answered 2xx.
+    /// Made-up addresses asked so far (each once, however often it was retried): at most one per
+    /// host, and only of hosts that answered 2xx.
     int madeUpAsked() const { return m_madeUpAsked; }
 
     /// Empty while every unchecked entry is on its way (queued, running, or waiting for a timer that
