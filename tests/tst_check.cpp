@@ -254,7 +254,10 @@ void TestCheck::eachAddressIsCheckedOnceAndEveryLineGetsItsResult()
                               QStringLiteral("a.example/"), QStringLiteral("javascript:void(0)"),
                               QStringLiteral("http://a.example/gone"), QStringLiteral("http://a.example/")};
     const QList<CheckResult> r = runCheck(checker, entries);
-    QCOMPARE(http.asked.size(), 2); // "a.example/" is the same address as "http://a.example/"
+    // "a.example/" is the same address as "http://a.example/"; and the host, which answers, is asked
+    // one made-up address.
+    QCOMPARE(http.asked.size(), 3);
+    QCOMPARE(checker.madeUpAsked(), 1);
     const QList<Verdict> expected{Verdict::Alive, Verdict::Skipped, Verdict::Dead, Verdict::Alive,
                                   Verdict::Skipped, Verdict::Dead, Verdict::Alive};
     for (int i = 0; i < entries.size(); ++i)
@@ -278,7 +281,8 @@ void TestCheck::requestsStayWithinTheLimitsPerHostAndOverall()
         for (int page = 0; page < 30; ++page)
             entries << QStringLiteral("http://host%1.example/%2").arg(host).arg(page);
     const QList<CheckResult> r = runCheck(checker, entries);
-    QCOMPARE(http.asked.size(), 180);
+    QCOMPARE(http.asked.size(), 180 + 6); // and one made-up address per host
+    QCOMPARE(checker.madeUpAsked(), 6);
     QCOMPARE(checker.count(Verdict::Alive), 180);
     QVERIFY2(http.mostPerHost <= 3, qPrintable(QString::number(http.mostPerHost)));
     QVERIFY2(http.mostOverall <= 8, qPrintable(QString::number(http.mostOverall)));

@@ -309,6 +309,8 @@ void TestCheckEngine::ctrlCStopsTheCheckAndTheEnginesProcesses()
     tool.closeWriteChannel();
     // The plain request got its 403; the engine's page now waits for an answer that never comes.
     QTRY_VERIFY_WITH_TIMEOUT(m_server.requests(QStringLiteral("/wallthenhang")).size() >= 2, 60000);
+    // And the first entry has its verdict (once its host's made-up address has answered).
+    QTRY_VERIFY_WITH_TIMEOUT(tool.peek(4096).contains("\"alive\""), 30000);
     const QList<qint64> engine = descendantsOf(tool.processId());
     QVERIFY(!engine.isEmpty());
     QSignalSpy done(&tool, &QProcess::finished);

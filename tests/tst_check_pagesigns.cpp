@@ -16,7 +16,12 @@
 #include "ui/listbox.h"
 #include "ui/verdictmarks.h"
 
+#include "memory/pagefingerprint.h"
+
 #include <QAction>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -117,6 +122,63 @@ private:
     }
 };
 
+/// A shop whose pages share a long header, menu and footer, and what it does with any path it does
+/// not have. The made-up address (a last name of 24 letters and digits) is answered late, so that
+/// the entries' answers come first.
+class SoftSite final : public HttpTestServer {
+public:
+    enum class Missing { SamePage, ToHome, NotFound, DrawnShell };
+    explicit SoftSite(Missing missing)
+        : m_missing(missing)
+    {
+    }
+    QStringList madeUpAsked;
+
+private:
+    void answer(QTcpSocket *socket, const QByteArray &request) override
+    {
+        const QByteArray path = request.split(' ').value(1).split('?').value(0);
+        static const QByteArray footer = "<footer>Example Shop, 12 Mill Lane. Opening hours Monday to Saturday. Delivery and "
+                                         "returns. Newsletter. Follow us.</footer>";
+        const auto shopPage = [](const QByteArray &title, const QByteArray &main) {
+            return "<!doctype html><html><head><title>" + title + "</title></head><body>" + siteChrome + main + footer
+                + "</body></html>";
+        };
+        QByteArray head = "HTTP/1.1 200 OK\r\n";
+        QByteArray body;
+        const bool madeUp = QRegularExpression(QStringLiteral("/[a-z0-9]{24}$")).match(QString::fromLatin1(path)).hasMatch();
+        if (madeUp)
+            madeUpAsked << QString::fromLatin1(path);
+        if (path == "/")
+            body = shopPage("Example Shop", "<h1>Welcome to Example Shop</h1><p>Lamps, chairs and tables for every home, "
+                                            "made in our workshop since 1982.</p>");
+        else if (path == "/shop/lamp")
+            body = shopPage("Brass desk lamp | Example Shop", "<h1>Brass desk lamp</h1><p>A desk lamp of solid brass with a "
+                                                              "linen shade, 45 cm tall, for reading late.</p>");
+        else if (path == "/shop/chair")
+            body = shopPage("Oak chair | Example Shop", "<h1>Oak chair</h1><p>A dining chair of oiled oak with a woven seat; "
+                                                        "it stacks four high.</p>");
+        else if (m_missing == Missing::SamePage)
+            // Nothing a table of "not found" phrases knows: only the comparison tells it.
+            body = shopPage("Example Shop", "<h1>Hmm.</h1><p>That one has wandered off. Have a look at our bestsellers.</p>");
+        else if (m_missing == Missing::ToHome)
+            head = "HTTP/1.1 302 Found\r\nLocation: /\r\n";
+        else if (m_missing == Missing::NotFound)
+            head = "HTTP/1.1 404 Not Found\r\n", body = shopPage("Example Shop", "<h1>Nothing at this address</h1>");
+        else
+            body = "<!doctype html><html><head><title>Example Shop</title></head><body><div id=root></div><noscript>Turn on "
+                   "JavaScript</noscript><script>document.getElementById('root').innerHTML = '<h1>Hmm.</h1><p>That one has "
+                   "wandered off. Have a look at our bestsellers.</p>';</script></body></html>";
+        head += "Content-Type: text/html; charset=utf-8\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n";
+        const QPointer<QTcpSocket> guard(socket);
+        QTimer::singleShot(madeUp ? 300 : 0, this, [guard, bytes = head + body] {
+            if (guard)
+                guard->write(bytes);
+        });
+    }
+    Missing m_missing;
+};
+
 QList<CheckResult> runCheck(ListChecker &checker, const QStringList &entries)
 {
     QList<CheckResult> results(entries.size());
@@ -152,6 +214,13 @@ private slots:
     void theBrowserJudgesWhereAPageEnds_data();
     void theBrowserJudgesWhereAPageEnds();
     void removeParkedAsksWithTheCountAndKeepsTheRest();
+    void whatAMadeUpAddressAnswered_data();
+    void whatAMadeUpAddressAnswered();
+    void aPageLikeTheMadeUpOneIsNotFound_data();
+    void aPageLikeTheMadeUpOneIsNotFound();
+    void aHostsAnswerToAMadeUpAddressTellsItsSoft404s_data();
+    void aHostsAnswerToAMadeUpAddressTellsItsSoft404s();
+    void aMadeUpAddressDrawnByScriptIsJudgedAsRendered();
 };
 
 void TestCheckPageSigns::parkedIsAVerdictOfItsOwn()
@@ -338,6 +407,166 @@ void TestCheckPageSigns::removeParkedAsksWithTheCountAndKeepsTheRest()
     QVERIFY2(window->m_summaryLabel->text().startsWith(QStringLiteral("Removed 2 parked entries. The list now holds 2 entries")),
              qPrintable(window->m_summaryLabel->text()));
     world.stop();
+}
+
+void TestCheckPageSigns::whatAMadeUpAddressAnswered_data()
+{
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("byBrowser");
+    QTest::addColumn<QString>("final");
+    QTest::addColumn<bool>("answers");
+    QTest::addColumn<QString>("sentTo");
+    const int answered = int(ProbeAnswer::Outcome::Answered);
+    const QString name = QStringLiteral("abcdefghijklmnopqrstuvwx");
+    QTest::newRow("a page") << answered << 200 << false << "" << true << "";
+    QTest::newRow("to https, its name kept") << answered << 200 << false << "https://s.test/a/" + name << true << "";
+    QTest::newRow("sent home") << answered << 200 << false << "http://s.test/" << true << "http://s.test/";
+    QTest::newRow("to a sign-in page that names it") << answered << 200 << false << "http://s.test/login?next=/a/" + name
+                                                     << true << "http://s.test/login?next=/a/" + name;
+    QTest::newRow("404") << answered << 404 << false << "" << false << "";
+    QTest::newRow("410 after a redirect") << answered << 410 << false << "http://s.test/" << false << "";
+    QTest::newRow("loaded by the engine, no status") << answered << 0 << true << "" << true << "";
+    QTest::newRow("no such host") << int(ProbeAnswer::Outcome::NoSuchHost) << 0 << false << "" << false << "";
+}
+
+void TestCheckPageSigns::whatAMadeUpAddressAnswered()
+{
+    QFETCH(int, outcome);
+    QFETCH(int, status);
+    QFETCH(bool, byBrowser);
+    QFETCH(QString, final);
+    QFETCH(bool, answers);
+    QFETCH(QString, sentTo);
+    ProbeAnswer answer;
+    answer.outcome = ProbeAnswer::Outcome(outcome);
+    answer.status = status;
+    answer.finalUrl = QUrl(final);
+    CheckResult result;
+    result.byBrowser = byBrowser;
+    result.fingerprint = 77;
+    const MadeUpAnswer m = madeUpAnswer(QUrl(QStringLiteral("http://s.test/a/abcdefghijklmnopqrstuvwx")), answer, result);
+    QCOMPARE(m.answers, answers);
+    QCOMPARE(m.sentTo, QUrl(sentTo));
+    QCOMPARE(m.fingerprint, answers ? quint64(77) : quint64(0));
+}
+
+void TestCheckPageSigns::aPageLikeTheMadeUpOneIsNotFound_data()
+{
+    QTest::addColumn<QString>("verdict"); // of the entry http://s.test/a/b before the comparison
+    QTest::addColumn<QString>("final");   // where the entry's redirects ended
+    QTest::addColumn<int>("distance");    // bits its fingerprint differs from the made-up one's
+    QTest::addColumn<bool>("answers");    // the made-up address answered 2xx
+    QTest::addColumn<QString>("sentTo");  // where the made-up address was sent
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("title"); // the entry's; the made-up page's is "Example Shop 1999"
+    const QString home = QStringLiteral("http://s.test/");
+    QTest::newRow("the same page") << "alive" << "" << 3 << true << "" << "dead" << "Example Shop 1999";
+    QTest::newRow("another page") << "alive" << "" << 30 << true << "" << "alive" << "Example Shop 1999";
+    QTest::newRow("the made-up address was 404") << "alive" << "" << 0 << false << "" << "alive" << "Example Shop 1999";
+    QTest::newRow("moved where the made-up one went") << "moved" << home << 30 << true << home << "dead" << "Example Shop 1999";
+    QTest::newRow("redirected elsewhere, a page alike") << "alive" << "http://s.test/x" << 2 << true << home << "dead" << "Example Shop 1999";
+    QTest::newRow("redirected elsewhere, another page") << "alive" << "http://s.test/x" << 30 << true << home << "alive" << "Example Shop 1999";
+    QTest::newRow("not redirected, a page alike its target") << "alive" << "" << 0 << true << home << "alive" << "Example Shop 1999";
+    QTest::newRow("alike, counters aside") << "alive" << "" << 2 << true << "" << "dead" << "Example Shop 2026";
+    QTest::newRow("alike, but a title of its own") << "alive" << "" << 2 << true << "" << "alive" << "Oak chair | Example Shop";
+    QTest::newRow("already blocked") << "blocked" << "" << 0 << true << "" << "blocked" << "Example Shop 1999";
+}
+
+void TestCheckPageSigns::aPageLikeTheMadeUpOneIsNotFound()
+{
+    QFETCH(QString, verdict);
+    QFETCH(QString, final);
+    QFETCH(int, distance);
+    QFETCH(bool, answers);
+    QFETCH(QString, sentTo);
+    QFETCH(QString, after);
+    QFETCH(QString, title);
+    const quint64 fingerprint = pageFingerprint(QStringLiteral("Example Shop"), QStringLiteral("that one has wandered off"));
+    CheckResult r;
+    r.verdict = verdictFromWord(verdict).value();
+    r.status = 200;
+    r.finalAddress = final;
+    r.newAddress = verdict == u"moved" ? final : QString();
+    r.fingerprint = fingerprint ^ ((quint64(1) << distance) - 1);
+    r.title = title;
+    MadeUpAnswer madeUp;
+    madeUp.answers = answers;
+    madeUp.fingerprint = fingerprint;
+    madeUp.title = QStringLiteral("Example Shop 1999");
+    madeUp.sentTo = QUrl(sentTo).adjusted(QUrl::StripTrailingSlash);
+    judgeAgainstMadeUp(r, QUrl(QStringLiteral("http://s.test/a/b")), madeUp);
+    QCOMPARE(verdictWord(r.verdict), after);
+    if (after == u"dead" && verdict != u"dead") {
+        QCOMPARE(r.reason, QStringLiteral("the page says it is not found (the server answers 200)"));
+        QVERIFY(r.newAddress.isEmpty());
+    }
+}
+
+void TestCheckPageSigns::aHostsAnswerToAMadeUpAddressTellsItsSoft404s_data()
+{
+    QTest::addColumn<int>("missing");
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QStringList>("verdicts");
+    QTest::addColumn<int>("madeUp"); // requests for a made-up address the host sees
+    using M = SoftSite::Missing;
+    QTest::newRow("the same page for every path") << int(M::SamePage)
+                                                 << QStringList{"/shop/lamp", "/shop/old-vase", "/shop/chair", "/", "/shop/sofa?id=7"}
+                                                 << QStringList{"alive", "dead", "alive", "alive", "dead"} << 1;
+    QTest::newRow("every unknown path sent home") << int(M::ToHome) << QStringList{"/shop/lamp", "/", "/shop/old-vase"}
+                                                  << QStringList{"alive", "alive", "dead"} << 1;
+    QTest::newRow("the made-up address is 404") << int(M::NotFound) << QStringList{"/shop/lamp", "/shop/old-vase", "/"}
+                                                << QStringList{"alive", "dead", "alive"} << 1;
+    QTest::newRow("only dead entries") << int(M::NotFound) << QStringList{"/shop/old-vase", "/shop/gone"}
+                                       << QStringList{"dead", "dead"} << 0;
+}
+
+void TestCheckPageSigns::aHostsAnswerToAMadeUpAddressTellsItsSoft404s()
+{
+    QFETCH(int, missing);
+    QFETCH(QStringList, paths);
+    QFETCH(QStringList, verdicts);
+    QFETCH(int, madeUp);
+    SoftSite server{SoftSite::Missing(missing)};
+    NetworkProbe http;
+    ListChecker checker(http, nullptr);
+    QStringList entries;
+    for (const QString &path : std::as_const(paths))
+        entries << server.url(path).toString();
+    const QList<CheckResult> r = runCheck(checker, entries);
+    QStringList got;
+    for (const CheckResult &each : r)
+        got << verdictWord(each.verdict);
+    QCOMPARE(got, verdicts);
+    for (int i = 0; i < r.size(); ++i)
+        if (verdicts[i] == u"dead" && missing != int(SoftSite::Missing::NotFound))
+            QCOMPARE(r[i].reason, QStringLiteral("the page says it is not found (the server answers 200)"));
+    QCOMPARE(server.madeUpAsked.size(), madeUp);
+    QCOMPARE(checker.madeUpAsked(), madeUp);
+    // Beside the host's first entry.
+    if (madeUp)
+        QCOMPARE(server.madeUpAsked[0].section(QLatin1Char('/'), 0, -2), paths[0].section(QLatin1Char('/'), 0, -2));
+}
+
+void TestCheckPageSigns::aMadeUpAddressDrawnByScriptIsJudgedAsRendered()
+{
+    SoftSite server{SoftSite::Missing::DrawnShell};
+    NetworkProbe http;
+    EnginePageProbe engine;
+    ListChecker checker(http, &engine);
+    CheckOptions options;
+    options.retries = 0;
+    checker.setOptions(options);
+    const QList<CheckResult> r = runCheck(checker, {server.url(QStringLiteral("/shop/lamp")).toString(),
+                                                    server.url(QStringLiteral("/shop/old-vase")).toString()});
+    // Before its script runs, the shell says nothing; rendered, it is the made-up address's page.
+    QCOMPARE(verdictWord(r[0].verdict), QStringLiteral("alive"));
+    QCOMPARE(verdictWord(r[1].verdict), QStringLiteral("dead"));
+    QCOMPARE(r[1].reason, QStringLiteral("the page says it is not found (the server answers 200) in a browser"));
+    QCOMPARE(checker.madeUpAsked(), 1);
+    // The plain request and the engine's load of the one made-up address.
+    QCOMPARE(server.madeUpAsked.size(), 2);
+    QCOMPARE(server.madeUpAsked[0], server.madeUpAsked[1]);
 }
 
 QTEST_MAIN(TestCheckPageSigns)

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QPointer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -125,7 +126,7 @@ void TestCheckRealServers::initTestCase()
     QString why;
     m_nginx = ServerSoftware::nginx("    location /private/ { auth_basic \"Members\"; auth_basic_user_file " + site
                                         + "/htpasswd; root " + site + "/www; }\n"
-                                          "    location / { default_type text/html; return 200 '<title>here</title>'; }\n",
+                                          "    location / { default_type text/html; return 200 '<title>$uri</title><p>The page at $uri.</p>'; }\n",
                                     &why);
     QVERIFY2(m_nginx, qPrintable(why));
     m_httpbin = ServerSoftware::httpbin(&why);
@@ -222,13 +223,17 @@ void TestCheckRealServers::entriesAreCheckedAsTheListBrowserLoadsThem()
     checker.setOptions(options(false));
     const CheckResult r = runCheck(checker, {entry}).value(0);
     // The server logs a request once it has answered: give its line a moment to arrive.
-    QTest::qWaitFor([&] { return m_nginx->requests().size() > before; }, 5000);
+    QTest::qWaitFor([&] { return m_nginx->requests().size() > before + 1; }, 5000);
     const QList<LoggedRequest> seen = m_nginx->requests().mid(before);
     qInfo("%s: the list browser asks for %s, the check for %s: %s", qPrintable(path), loaded.constData(),
           seen.isEmpty() ? "nothing" : seen.first().target.constData(), qPrintable(describe(r)));
     QCOMPARE(verdictWord(r.verdict), QStringLiteral("alive"));
-    QCOMPARE(seen.size(), 1);
+    // One request for the entry, and the host's one made-up address beside it (its last name 24
+    // letters and digits).
+    QCOMPARE(seen.size(), 2);
     QCOMPARE(seen.first().target, loaded);
+    QVERIFY2(QRegularExpression(QStringLiteral("^/[a-z0-9]{24}$")).match(QString::fromLatin1(seen.last().target)).hasMatch(),
+             seen.last().target.constData());
 }
 
 void TestCheckRealServers::aFragmentIsNoPartOfWhatIsAsked()
@@ -275,7 +280,7 @@ const isbot = found.isbot || found;
 const [, , port, log] = process.argv;
 http.createServer((request, response) => {
     const bot = isbot(request.headers['user-agent'] || '');
-    const status = bot ? 403 : 200;
+    const status = request.url !== '/welcome' ? 404 : bot ? 403 : 200;
     fs.appendFileSync(log, `${request.method} ${request.url} ${status} "${request.headers.authorization || '-'}"\n`);
     response.writeHead(status, {'Content-Type': 'text/html'});
     response.end(bot ? '<title>No bots here</title>' : '<title>Welcome</title>');

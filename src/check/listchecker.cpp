@@ -1,6 +1,7 @@
 #include "check/listchecker.h"
 
 #include "check/httpprobe.h"
+#include "memory/pagesigns.h"
 
 #include <QPointer>
 #include <QRandomGenerator>
@@ -18,6 +19,14 @@ QString hostKey(const QUrl &url)
 {
     return url.scheme() + QStringLiteral("://") + url.host() + QLatin1Char(':')
         + QString::number(url.port(url.scheme() == u"https" ? 443 : 80));
+}
+
+/// Whether the engine must load the made-up address too: only when a browser may get a page where
+/// the plain request did not see one (a page a script draws, a refresh, a wall for bots). Its 404,
+/// a server error or a failure says enough: nothing is compared.
+bool madeUpNeedsBrowser(const ProbeAnswer &answer)
+{
+    return answer.outcome == ProbeAnswer::Outcome::Answered && (answer.status < 400 || answer.status == 403);
 }
 
 } // namespace
@@ -73,6 +82,7 @@ void ListChecker::start(const QStringList &entries)
     m_wakeups.clear();
     m_wakeTimer.stop();
     m_tasksOpen = 0;
+    m_madeUpAsked = 0;
     m_finishedAt = -1;
     m_running = true;
     m_clock.start();
@@ -137,6 +147,7 @@ void ListChecker::classifySome()
                     m_hosts.emplace_back();
                     m_hosts.back().name = target.url.host();
                     m_hosts.back().pacer = HostPacer(m_options.perHost);
+                    m_hosts.back().firstAddress = target.url;
                     m_hostOfKey.insert(key, host);
                 }
                 Task t;
@@ -293,8 +304,11 @@ void ListChecker::tryStart(int host, Stage stage)
 void ListChecker::startRequest(int task)
 {
     Task &t = m_tasks[std::size_t(task)];
-    if (t.attempt == 0)
+    if (t.attempt == 0) {
         t.started.start();
+        if (t.madeUp)
+            ++m_madeUpAsked;
+    }
     ++t.attempt;
     ++m_requestsRunning;
     const quint64 generation = m_generation;
@@ -345,6 +359,9 @@ void ListChecker::requestDone(int task, const ProbeAnswer &answer)
     --m_requestsRunning;
     t.request = answer;
     std::optional<CheckResult> result;
+    // A host that answers a page makes the comparison worth its one request.
+    if (answer.outcome == ProbeAnswer::Outcome::Answered && answer.status >= 200 && answer.status < 300)
+        askMadeUp(host);
     if (refusedByHost(task, answer)) {
         // asked again at the host's pace
     } else if (h.closedSeconds > 0 && answer.outcome == ProbeAnswer::Outcome::Answered
@@ -354,13 +371,15 @@ void ListChecker::requestDone(int task, const ProbeAnswer &answer)
         result->reason = QStringLiteral("asks to wait %1 s").arg(h.closedSeconds);
     } else if (isTransient(answer) && t.attempt <= m_options.retries) {
         sleepTask(task, m_options.backoffMs << (t.attempt - 1));
-    } else if (m_pages && m_options.useBrowser && needsBrowser(answer)) {
+    } else if (m_pages && m_options.useBrowser && needsBrowser(answer) && (!t.madeUp || madeUpNeedsBrowser(answer))) {
         t.stage = Stage::Page;
         t.state = State::Waiting;
         t.refusals = 0;
         h.pages.push_back(task);
     } else {
         result = resultFromRequest(t.url, answer);
+        if (t.madeUp)
+            t.found = madeUpAnswer(t.url, answer, *result);
     }
     moveOn(host, task, result);
 }
@@ -431,16 +450,88 @@ void ListChecker::pageDone(int task, const ProbeAnswer &answer)
     --m_hosts[std::size_t(host)].running;
     std::optional<CheckResult> result;
     // The engine's 429 is a refusal like any other: asked again under the same pacing.
-    if (!refusedByHost(task, answer))
+    if (!refusedByHost(task, answer)) {
         result = resultFromBrowser(t.url, t.request, answer);
+        if (t.madeUp)
+            t.found = madeUpAnswer(t.url, answer, *result);
+    }
     moveOn(host, task, result);
 }
 
 void ListChecker::finishTask(int task, CheckResult result)
 {
     Task &t = m_tasks[std::size_t(task)];
-    t.state = State::Done;
+    if (t.madeUp) {
+        madeUpFinished(task);
+        return;
+    }
     result.milliseconds = t.started.isValid() ? t.started.elapsed() : 0;
+    if (waitsForMadeUp(result)) {
+        Host &h = m_hosts[std::size_t(t.host)];
+        if (h.madeUpAnswered) {
+            judgeAgainstMadeUp(result, t.url, h.madeUp);
+        } else {
+            // Every page this host answers may be the one it gives for any address: the verdict
+            // waits for the made-up address, whatever the order the answers come in.
+            askMadeUp(t.host);
+            t.state = State::Held;
+            t.held = std::move(result);
+            t.request = ProbeAnswer();
+            h.held.push_back(task);
+            // Asked now, when the engine's answer was the host's first page.
+            pump();
+            return;
+        }
+    }
+    tellResult(task, result);
+}
+
+void ListChecker::askMadeUp(int host)
+{
+    Host &h = m_hosts[std::size_t(host)];
+    if (h.madeUpTask >= 0)
+        return;
+    Task t;
+    t.url = madeUpAddressBeside(h.firstAddress, QRandomGenerator::global());
+    t.host = host;
+    t.madeUp = true;
+    h.madeUpTask = int(m_tasks.size());
+    m_tasks.push_back(std::move(t));
+    // Ahead of the host's other addresses, at the host's pace like any of them.
+    h.requests.push_front(h.madeUpTask);
+    ++m_tasksOpen;
+    makeReady(host);
+}
+
+void ListChecker::madeUpFinished(int task)
+{
+    Task &t = m_tasks[std::size_t(task)];
+    Host &h = m_hosts[std::size_t(t.host)];
+    t.state = State::Done;
+    t.request = ProbeAnswer();
+    --m_tasksOpen;
+    h.madeUpAnswered = true;
+    h.madeUp = t.found;
+    // Told one by one: whoever hears of one finds the others still held, in order.
+    const quint64 generation = m_generation;
+    while (!h.held.empty()) {
+        const int each = h.held.front();
+        h.held.pop_front();
+        Task &waiting = m_tasks[std::size_t(each)];
+        CheckResult result = std::move(waiting.held);
+        waiting.held = CheckResult();
+        judgeAgainstMadeUp(result, waiting.url, h.madeUp);
+        tellResult(each, result);
+        if (generation != m_generation)
+            return;
+    }
+    finishIfDone();
+}
+
+void ListChecker::tellResult(int task, const CheckResult &result)
+{
+    Task &t = m_tasks[std::size_t(task)];
+    t.state = State::Done;
     // Nothing of a finished request is kept but its result.
     const std::vector<int> lines = std::move(t.lines);
     t.lines = {};
@@ -481,7 +572,11 @@ std::optional<ListChecker::HostWait> ListChecker::longestWait() const
         return std::nullopt;
     std::optional<HostWait> longest;
     for (const Host &h : m_hosts) {
-        const int addresses = int(h.requests.size() + h.pages.size()) + h.sleeping;
+        int addresses = int(h.requests.size() + h.pages.size() + h.held.size()) + h.sleeping;
+        // The made-up address is no address of the list.
+        if (h.madeUpTask >= 0 && m_tasks[std::size_t(h.madeUpTask)].state != State::Done
+            && m_tasks[std::size_t(h.madeUpTask)].state != State::Running)
+            --addresses;
         if (addresses == 0 || !h.pacer.wasRefused() || h.pacer.nextStartAt() <= now())
             continue;
         if (!longest || addresses > longest->addresses)
@@ -509,6 +604,15 @@ QString ListChecker::stuckEntries() const
         case State::Done:
         case State::Running:
             break;
+        case State::Held: {
+            // Once the made-up address has answered, the held ones are told in a row: one that is
+            // still listed is next.
+            if (std::find(h.held.begin(), h.held.end(), int(i)) == h.held.end())
+                return what + QStringLiteral(" is held but not listed with its host");
+            if (!h.madeUpAnswered && (h.madeUpTask < 0 || m_tasks[std::size_t(h.madeUpTask)].state == State::Done))
+                return what + QStringLiteral(" is held for a made-up address nobody asks");
+            break;
+        }
         case State::Sleeping: {
             const bool timed = std::any_of(m_wakeups.begin(), m_wakeups.end(),
                                            [&](const auto &w) { return w.second.task == int(i); });

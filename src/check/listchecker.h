@@ -78,6 +78,10 @@ public:
     };
     /// The host with the most addresses held back by a pause now; nothing when no host is paused.
     std::optional<HostWait> longestWait() const;
+    /// Made-up addresses asked so far (each once, however often it was retried): at most one per
+    /// host, and only of hosts that answered 2xx.
+    int madeUpAsked() const { return m_madeUpAsked; }
+
     /// Empty while every unchecked entry is on its way (queued, running, or waiting for a timer that
     /// is set); otherwise what is stuck. A running check must never be stuck.
     QString stuckEntries() const;
@@ -90,7 +94,8 @@ signals:
 
 private:
     enum class Stage { Request, Page };
-    enum class State { Waiting, Sleeping, Running, Done };
+    /// Held: the task has its result but waits for its host's made-up address to answer.
+    enum class State { Waiting, Sleeping, Running, Held, Done };
     struct Task {
         QUrl url;
         int host = -1;
@@ -104,6 +109,12 @@ private:
         QElapsedTimer started;
         /// The lines that hold this address, in order.
         std::vector<int> lines;
+        /// The host's made-up address, asked to learn how it answers an address it cannot have.
+        bool madeUp = false;
+        /// For the made-up address: what its final answer said.
+        MadeUpAnswer found;
+        /// For a held task: its result as it stands before the comparison.
+        CheckResult held;
     };
     struct Host {
         QString name;
@@ -122,6 +133,14 @@ private:
         int closedSeconds = 0;
         int closedStatus = 0;
         HostPacer pacer;
+        /// The host's first entry: the made-up address is made beside it.
+        QUrl firstAddress;
+        /// The made-up address's task, -1 before it is asked.
+        int madeUpTask = -1;
+        bool madeUpAnswered = false;
+        MadeUpAnswer madeUp;
+        /// Tasks whose result waits for the made-up address.
+        std::deque<int> held;
     };
     /// A wake-up due: a host whose pause ends (task -1), or a task whose retry pause ends.
     struct Wake {
@@ -146,6 +165,11 @@ private:
     void startPage(int task);
     void pageDone(int task, const ProbeAnswer &answer);
     void finishTask(int task, CheckResult result);
+    /// Asks the host's made-up address, once, ahead of its other requests.
+    void askMadeUp(int host);
+    /// The made-up address has its answer: the results it held are compared with it and told.
+    void madeUpFinished(int task);
+    void tellResult(int task, const CheckResult &result);
     void report(int line, const CheckResult &result);
     void finishIfDone();
     qint64 now() const { return m_clock.elapsed(); }
@@ -166,7 +190,9 @@ private:
     std::array<int, verdictCount> m_counts{};
     QTimer m_classifyTimer;
 
-    std::vector<Task> m_tasks;
+    /// A deque: tasks added while others are being handled (a host's made-up address) leave the
+    /// references to those in place.
+    std::deque<Task> m_tasks;
     QHash<QString, int> m_taskOfAddress;
     std::vector<Host> m_hosts;
     QHash<QString, int> m_hostOfKey;
@@ -178,4 +204,5 @@ private:
     std::multimap<qint64, Wake> m_wakeups;
     QTimer m_wakeTimer;
     int m_tasksOpen = 0;
+    int m_madeUpAsked = 0;
 };

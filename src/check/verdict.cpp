@@ -410,3 +410,66 @@ CheckResult resultFromBrowser(const QUrl &checked, const ProbeAnswer &request, c
     judgeWhereItEnded(r, checked, browser.finalUrl, by);
     return r;
 }
+
+namespace {
+
+QUrl comparable(const QUrl &url)
+{
+    return url.adjusted(QUrl::StripTrailingSlash | QUrl::RemoveFragment);
+}
+
+/// Whether two pages are the same page: alike by fingerprint, and titled alike. A site's pages that
+/// share a long header and menu around a little text of their own come close by fingerprint; the
+/// page a shop gives for every missing address has one title for all of them, and a real page's
+/// title is its own, so the title keeps a short real page from being taken for it.
+bool samePage(const CheckResult &result, const MadeUpAnswer &madeUp)
+{
+    static const QRegularExpression digits(QStringLiteral("[0-9]+"));
+    const auto title = [](const QString &text) { return normalisedPhrase(QString(text).replace(digits, QStringLiteral("#"))); };
+    return fingerprintsAlike(result.fingerprint, madeUp.fingerprint) && title(result.title) == title(madeUp.title);
+}
+
+} // namespace
+
+MadeUpAnswer madeUpAnswer(const QUrl &asked, const ProbeAnswer &answer, const CheckResult &result)
+{
+    MadeUpAnswer m;
+    if (answer.outcome != ProbeAnswer::Outcome::Answered)
+        return m;
+    // The engine does not always tell the status of a page it loaded; a page it loads answered.
+    const bool answered = (answer.status >= 200 && answer.status < 300) || (result.byBrowser && answer.status == 0);
+    if (!answered)
+        return m;
+    m.answers = true;
+    m.fingerprint = result.fingerprint;
+    m.title = result.title;
+    const QUrl final = answer.finalUrl;
+    // Sent on with its name kept (to https, to a "www." host) it is still that address; sent to a
+    // page that only names it in the query (/login?next=...) it is not.
+    if (!final.isEmpty() && !final.path(QUrl::FullyEncoded).contains(asked.fileName(QUrl::FullyEncoded)))
+        m.sentTo = comparable(final);
+    return m;
+}
+
+bool waitsForMadeUp(const CheckResult &result)
+{
+    return result.verdict == Verdict::Alive || result.verdict == Verdict::Moved;
+}
+
+void judgeAgainstMadeUp(CheckResult &result, const QUrl &checked, const MadeUpAnswer &madeUp)
+{
+    if (!madeUp.answers || !waitsForMadeUp(result))
+        return;
+    const bool redirected = !result.finalAddress.isEmpty();
+    bool same = false;
+    if (madeUp.sentTo.isEmpty())
+        same = samePage(result, madeUp);
+    else if (redirected && comparable(checked) != madeUp.sentTo)
+        same = comparable(QUrl(result.finalAddress)) == madeUp.sentTo
+            || samePage(result, madeUp);
+    if (!same)
+        return;
+    result.verdict = Verdict::Dead;
+    result.newAddress.clear();
+    result.reason = notFoundReason() + (result.byBrowser ? QStringLiteral(" in a browser") : QString());
+}

@@ -95,3 +95,29 @@ QString signInReason();
 CheckResult resultFromRequest(const QUrl &checked, const ProbeAnswer &answer);
 /// The verdict from the engine's answer; @p request is what the plain request had found.
 CheckResult resultFromBrowser(const QUrl &checked, const ProbeAnswer &request, const ProbeAnswer &browser);
+
+/// What a host answered for an address it cannot have (madeUpAddressBeside() an entry's): a host
+/// that answers it with a page answers every missing address with that page.
+struct MadeUpAnswer {
+    /// It answered 2xx (after redirects): every 2xx answer of the host is in doubt.
+    bool answers = false;
+    /// Where its redirects ended, when they took it to another page (the made-up name gone from
+    /// the address, as when every unknown path is sent to the home page); empty otherwise.
+    QUrl sentTo;
+    /// pageFingerprint() of the page it got; 0 when no page was read.
+    quint64 fingerprint = 0;
+    /// That page's title.
+    QString title;
+};
+/// What the final answer for the made-up address @p asked says, with @p result its verdict as an
+/// entry's (resultFromRequest() or resultFromBrowser() of that answer).
+MadeUpAnswer madeUpAnswer(const QUrl &asked, const ProbeAnswer &answer, const CheckResult &result);
+/// Whether @p result is a page that answered (alive or moved), so that it is only known once the
+/// host's made-up address has answered.
+bool waitsForMadeUp(const CheckResult &result);
+/// Makes @p result dead, as a page that says it is not found, when it is the page the host gives
+/// for the made-up address: the same page (title and visible text alike by fingerprint, and the
+/// same title but for digits and case), or the same address its redirects end at. When the made-up address was sent to another page, only
+/// entries that were sent there too count: the page itself, and pages that answer at their own
+/// address, are pages of their own.
+void judgeAgainstMadeUp(CheckResult &result, const QUrl &checked, const MadeUpAnswer &madeUp);

@@ -42,7 +42,9 @@ const char *const description =
     "or gone, no such host, nothing listening, cannot be loaded), blocked (refuses even the\n"
     "browser: 401, 403, 429), failing (server errors or time-outs: may come back), skipped (not\n"
     "a web address: empty, javascript:, mailto:, ...), parked (the domain shows a parking or\n"
-    "domain-sale page). A page that answers 200 but says it is not found (a \"soft 404\") is dead.\n"
+    "domain-sale page). A page that answers 200 but says it is not found (a \"soft 404\") is dead,\n"
+    "and so is one that is the page its host gives for an address it cannot have: each host that\n"
+    "answers 2xx is asked one made-up address beside its first entry (counted after the summary).\n"
     "A file: entry is alive when the file exists.\n"
     "\n"
     "Exit status: 0 when no entry is dead or parked, 2 when one or more are, 1 on an error (an unreadable\n"
@@ -345,6 +347,8 @@ int main(int argc, char *argv[])
         writeOut(summary.toUtf8() + '\n');
     else
         std::fprintf(stderr, "%s\n", qPrintable(summary));
+    // The one extra request per host that answered, for whoever weighs the check's cost.
+    std::fprintf(stderr, "made-up addresses asked: %d\n", checker.madeUpAsked());
     delete engine;
     memory.flush();
     if (!writeFailure.isEmpty())
