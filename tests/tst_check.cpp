@@ -464,7 +464,7 @@ void TestCheck::reportsAreSafeToOpen()
 
     // CSV: the list's own bytes, in a cell that no spreadsheet runs.
     const QByteArray csv = CheckReport::csvLine(row);
-    QCOMPARE(csv, "1," + csvCell + ",dead,,,false,not found (404),0,,,\r\n");
+    QCOMPARE(csv, "1," + csvCell + ",dead,,,false,not found (404),0,,,,\r\n");
 
     // Text: no control character reaches the terminal; nothing is dropped or replaced unseen.
     const QString text = CheckReport::textLine(row);
