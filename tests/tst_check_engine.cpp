@@ -30,6 +30,7 @@ private slots:
     void commandLineGivesOneObjectPerEntryAndTheExitStatus();
     void commandLineRefusesBadInputWithAMessage_data();
     void commandLineRefusesBadInputWithAMessage();
+    void anEngineThatCannotShowPagesIsAnError();
     void ctrlCStopsTheCheckAndTheEnginesProcesses();
     void aReportThatCannotBeWrittenIsAnError_data();
     void aReportThatCannotBeWrittenIsAnError();
@@ -252,6 +253,26 @@ void TestCheckEngine::commandLineGivesOneObjectPerEntryAndTheExitStatus()
     QCOMPARE(runTool({QStringLiteral("--no-browser"), QStringLiteral("--format"), QStringLiteral("csv")}, &out, &err), 0);
     QCOMPARE(out.count("\r\n"), 3);
     QVERIFY(out.startsWith("line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title,saved_title\r\n1,"));
+}
+
+void TestCheckEngine::anEngineThatCannotShowPagesIsAnError()
+{
+    // A page process that ends at once: the bot wall needs the engine, which decides nothing. That is
+    // the error the help promises, not a list of failing entries or a crash.
+    QTemporaryDir dir;
+    const QString list = dir.filePath(QStringLiteral("list.dat"));
+    QFile file(list);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(m_server.url(QStringLiteral("/botwall")).toEncoded() + "\r\n");
+    file.close();
+    const QByteArray before = qgetenv("QTWEBENGINEPROCESS_PATH");
+    qputenv("QTWEBENGINEPROCESS_PATH", "/bin/false");
+    QByteArray out, err;
+    const int status = runTool({QStringLiteral("--no-memory"), list}, &out, &err);
+    before.isEmpty() ? qunsetenv("QTWEBENGINEPROCESS_PATH") : qputenv("QTWEBENGINEPROCESS_PATH", before);
+    QVERIFY2(status == 1, err.constData());
+    QVERIFY2(err.contains("quokka-check: the web engine") && err.contains("--no-browser"), err.constData());
+    QVERIFY2(out.contains("failing"), out.constData());
 }
 
 void TestCheckEngine::commandLineRefusesBadInputWithAMessage_data()

@@ -134,6 +134,25 @@ void onInterrupt(int)
     [[maybe_unused]] auto written = ::write(interruptPipe[1], &byte, 1);
 }
 
+/// The engine ends the whole process with a breakpoint trap when its page process cannot start at all
+/// (with the sandbox on, "Cannot communicate with zygote"): until the engine has shown one page, such
+/// an end is said for what it is, and the exit is the error the help promises, not a crash.
+constexpr char engineStartFailed[] =
+    "\nquokka-check: the web engine stopped while starting its page process: it cannot show pages here. "
+    "Check with plain requests only: --no-browser.\n";
+
+void onEngineStartCrash(int)
+{
+    [[maybe_unused]] auto written = ::write(STDERR_FILENO, engineStartFailed, sizeof engineStartFailed - 1);
+    ::_exit(exitError);
+}
+
+void watchEngineStart(bool watching)
+{
+    std::signal(SIGTRAP, watching ? onEngineStartCrash : SIG_DFL);
+    std::signal(SIGILL, watching ? onEngineStartCrash : SIG_DFL);
+}
+
 /// Ends with the write failure's message when there was one.
 int writeFailed()
 {
@@ -274,6 +293,8 @@ int main(int argc, char *argv[])
     }
 
     NetworkProbe http;
+    if (options.useBrowser)
+        watchEngineStart(true);
     EnginePageProbe *engine = options.useBrowser ? new EnginePageProbe(&app) : nullptr;
     ListChecker checker(http, engine);
     checker.setOptions(options);
@@ -314,6 +335,8 @@ int main(int argc, char *argv[])
     int engineFailures = 0;
     int engineAnswers = 0;
     QObject::connect(&checker, &ListChecker::entryChecked, &app, [&](int line, const CheckResult &result) {
+        if (result.byBrowser && !result.engineFailed && engineAnswers == 0)
+            watchEngineStart(false); // the engine works: any later end is a crash of its own
         if (result.byBrowser)
             ++(result.engineFailed ? engineFailures : engineAnswers);
         pending[std::size_t(line)] = result;
