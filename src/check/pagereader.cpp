@@ -58,22 +58,60 @@ QString withoutReferences(const QString &text)
     return out;
 }
 
-QString plainText(const QString &html)
+bool isAsciiSpace(QChar c)
 {
-    static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
-    static const QRegularExpression spaces(QStringLiteral("\\s+"));
-    QString text = html;
-    text.replace(tag, QStringLiteral(" "));
-    text = withoutReferences(text);
-    return text.replace(spaces, QStringLiteral(" ")).trimmed();
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == u'\v';
 }
 
-QString firstElementText(const QString &html, const QString &name)
+/// The text between the tags, each tag a space (a '<' that no '>' closes is text), references read,
+/// runs of blanks made one space. A loop, not expressions: it runs over every page the check reads.
+QString plainText(QStringView html)
 {
-    const QRegularExpression element(QStringLiteral("<%1(\\s[^>]*)?>(.*?)</%1\\s*>").arg(name),
-                                     QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    QString text;
+    text.reserve(html.size());
+    for (qsizetype i = 0; i < html.size(); ++i) {
+        if (html[i] == u'<') {
+            const qsizetype close = html.indexOf(u'>', i + 1);
+            if (close >= 0) {
+                text += u' ';
+                i = close;
+                continue;
+            }
+        }
+        text += html[i];
+    }
+    text = withoutReferences(text);
+    QString out;
+    out.reserve(text.size());
+    bool blank = false;
+    for (const QChar c : std::as_const(text)) {
+        if (isAsciiSpace(c)) {
+            blank = true;
+            continue;
+        }
+        if (blank && !out.isEmpty())
+            out += u' ';
+        blank = false;
+        out += c;
+    }
+    return out.trimmed();
+}
+
+QString firstElementText(const QString &html, const QRegularExpression &element)
+{
     const QRegularExpressionMatch m = element.match(html);
-    return m.hasMatch() ? plainText(m.captured(2)) : QString();
+    return m.hasMatch() ? plainText(m.capturedView(2)) : QString();
+}
+
+QRegularExpression elementPattern(const char *name)
+{
+    return QRegularExpression(QStringLiteral("<%1(\\s[^>]*)?>(.*?)</%1\\s*>").arg(QLatin1String(name)),
+                              QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+}
+
+bool mentions(const QString &html, QLatin1String word)
+{
+    return html.contains(word, Qt::CaseInsensitive);
 }
 
 } // namespace
@@ -89,25 +127,34 @@ PageContent readPage(const QByteArray &body, const QUrl &url)
     if (!looksHtml.match(html.left(4096)).hasMatch())
         return page;
     page.read = true;
-    page.title = firstElementText(html, QStringLiteral("title")).left(500);
+    // Each expression runs only where the page holds the word it looks for.
+    static const QRegularExpression title = elementPattern("title");
+    static const QRegularExpression heading = elementPattern("h1");
+    if (mentions(html, QLatin1String("<title")))
+        page.title = firstElementText(html, title).left(500);
 
     static const QRegularExpression hidden(QStringLiteral("<(script|style|noscript|template|head)(\\s[^>]*)?>.*?</\\1\\s*>"),
                                            QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     QString visible = html;
-    visible.replace(hidden, QStringLiteral(" "));
+    if (mentions(html, QLatin1String("</script")) || mentions(html, QLatin1String("</style"))
+        || mentions(html, QLatin1String("</noscript")) || mentions(html, QLatin1String("</template"))
+        || mentions(html, QLatin1String("</head")))
+        visible.replace(hidden, QStringLiteral(" "));
     // A heading inside a script is what the script may draw, not what the page says.
-    page.heading = firstElementText(visible, QStringLiteral("h1")).left(500);
+    if (mentions(visible, QLatin1String("<h1")))
+        page.heading = firstElementText(visible, heading).left(500);
     page.text = plainText(visible).left(textCap);
 
     static const QRegularExpression refresh(
         QStringLiteral("<meta\\s[^>]*http-equiv\\s*=\\s*[\"']?refresh[\"']?[^>]*content\\s*=\\s*[\"']\\s*\\d*\\s*[;,]?\\s*(url\\s*=\\s*)?['\"]?([^\"'>]*)"),
         QRegularExpression::CaseInsensitiveOption);
-    if (const QRegularExpressionMatch m = refresh.match(html); m.hasMatch() && !m.captured(2).trimmed().isEmpty())
-        page.refreshTo = url.resolved(QUrl(m.captured(2).trimmed()));
+    if (mentions(html, QLatin1String("refresh")))
+        if (const QRegularExpressionMatch m = refresh.match(html); m.hasMatch() && !m.captured(2).trimmed().isEmpty())
+            page.refreshTo = url.resolved(QUrl(m.captured(2).trimmed()));
 
     static const QRegularExpression password(QStringLiteral("<input\\s[^>]*type\\s*=\\s*[\"']?password"),
                                              QRegularExpression::CaseInsensitiveOption);
-    page.asksForPassword = password.match(html).hasMatch();
+    page.asksForPassword = mentions(html, QLatin1String("password")) && password.match(html).hasMatch();
 
     static const QRegularExpression scriptMarks(
         QStringLiteral("<noscript|<div\\s[^>]*id\\s*=\\s*[\"']?(root|app|__next|__nuxt|main)[\"']?[^>]*>\\s*</div>|<script"),
