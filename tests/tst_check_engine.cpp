@@ -3,6 +3,8 @@
 #include "check/listchecker.h"
 #include "check/networkprobe.h"
 #include "fakes/checkserver.h"
+#include "memory/pagefingerprint.h"
+#include "memory/pagememory.h"
 #include "platform/enginepageprobe.h"
 
 #include <QDir>
@@ -31,6 +33,7 @@ private slots:
     void commandLineRefusesBadInputWithAMessage_data();
     void commandLineRefusesBadInputWithAMessage();
     void anEngineThatCannotShowPagesIsAnError();
+    void commandLineSaysWhatAPageWasAndRemembersTheCheck();
     void ctrlCStopsTheCheckAndTheEnginesProcesses();
     void aReportThatCannotBeWrittenIsAnError_data();
     void aReportThatCannotBeWrittenIsAnError();
@@ -273,6 +276,42 @@ void TestCheckEngine::anEngineThatCannotShowPagesIsAnError()
     QVERIFY2(status == 1, err.constData());
     QVERIFY2(err.contains("quokka-check: the web engine") && err.contains("--no-browser"), err.constData());
     QVERIFY2(out.contains("failing"), out.constData());
+}
+
+void TestCheckEngine::commandLineSaysWhatAPageWasAndRemembersTheCheck()
+{
+    // The person once saw another page there: another host, title and text.
+    const QString address = m_server.url(QStringLiteral("/alive")).toString();
+    {
+        PageMemory memory;
+        QVERIFY(memory.open().ok);
+        PageRecord seen;
+        seen.address = address;
+        seen.kind = PageRecord::Kind::Visit;
+        seen.seenAt = QDateTime(QDate(2026, 11, 3), QTime(12, 0), Qt::UTC);
+        seen.title = QStringLiteral("Qt 6 documentation");
+        seen.finalAddress = QStringLiteral("https://doc.qt.io/qt-6/");
+        seen.fingerprint = pageFingerprint(seen.title, QStringLiteral("Qt documentation: classes, modules, examples and guides"));
+        QVERIFY(memory.record(seen));
+    }
+    QTemporaryDir dir;
+    const QString list = dir.filePath(QStringLiteral("list.dat"));
+    QFile file(list);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(address.toUtf8() + "\r\n" + address.toUtf8() + "\r\n"); // twice: both compared with what was seen
+    file.close();
+    QByteArray out, err;
+    QCOMPARE(runTool({QStringLiteral("--no-browser"), QStringLiteral("--format"), QStringLiteral("json"), list}, &out, &err), 0);
+    const QList<QByteArray> lines = out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    for (const QByteArray &line : lines) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        QCOMPARE(o.value(QStringLiteral("was_title")).toString(), QStringLiteral("Qt 6 documentation"));
+        QCOMPARE(o.value(QStringLiteral("was_seen")).toString().left(10), QStringLiteral("2026-11-03"));
+    }
+    PageMemory memory;
+    QVERIFY(memory.open().ok);
+    QCOMPARE(memory.lastChecks({address}).value(address).verdict, QStringLiteral("alive"));
 }
 
 void TestCheckEngine::commandLineRefusesBadInputWithAMessage_data()

@@ -291,6 +291,9 @@ int main(int argc, char *argv[])
                            .arg(memory.memory().path(), opening.problem));
         QObject::connect(&memory, &CheckMemory::problem, &app, [](const QString &text) { printError(text); });
     }
+    // What was seen before this check, read in one go: each page is compared with it as it comes.
+    const QHash<QString, QList<PageRecord>> seenBefore =
+        memory.isOpen() ? memory.memory().pagesRead(entries) : QHash<QString, QList<PageRecord>>();
 
     NetworkProbe http;
     if (options.useBrowser)
@@ -312,7 +315,8 @@ int main(int argc, char *argv[])
             if (memory.isOpen()) {
                 const QDateTime now = QDateTime::currentDateTimeUtc();
                 if (!row.result.title.isEmpty() || row.result.fingerprint) {
-                    const CheckNote change = memory.changeOf(row.address, row.result, now);
+                    const CheckNote change = CheckMemory::changeAgainst(
+                        CheckMemory::seenAmong(row.address, seenBefore.value(row.address)), row.address, row.result, now);
                     row.wasTitle = change.wasTitle;
                     row.wasSeen = change.wasSeen;
                 }
