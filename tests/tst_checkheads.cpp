@@ -21,6 +21,8 @@ private slots:
     void oddServersGetTheBrowsersVerdict();
     void aBodyAfterAHeadAnswerIsNeverTakenForTheNextAnswer_data();
     void aBodyAfterAHeadAnswerIsNeverTakenForTheNextAnswer();
+    void aConnectionIsKeptOnlyPastAWholeBody_data();
+    void aConnectionIsKeptOnlyPastAWholeBody();
 };
 
 namespace {
@@ -270,6 +272,51 @@ void TestCheckHeads::aBodyAfterAHeadAnswerIsNeverTakenForTheNextAnswer()
     qInfo("%d requests on %d connections", int(server.requests.size()), server.connections);
     // At most the one request that met a late body is asked again; after it no connection is kept.
     QVERIFY(server.requests.size() <= 7);
+}
+
+void TestCheckHeads::aConnectionIsKeptOnlyPastAWholeBody_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<bool>("kept");
+    const QByteArray page = "<html><title>a page</title><p>some words</p></html>";
+    const QByteArray length = "Content-Length: " + QByteArray::number(page.size()) + "\r\n";
+    // As a browser does: one connection carries one request after another once each body has ended.
+    QTest::newRow("page of a told length") << "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n" + length + "\r\n" + page
+                                           << QStringLiteral("alive") << true;
+    QTest::newRow("page in chunks") << "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n\r\n"
+                                           + QByteArray::number(page.size(), 16) + "\r\n" + page + "\r\n0\r\n\r\n"
+                                    << QStringLiteral("alive") << true;
+    QTest::newRow("not found, a small body") << "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\n" + length + "\r\n" + page
+                                             << QStringLiteral("dead") << true;
+    QTest::newRow("no content") << QByteArray("HTTP/1.1 204 No Content\r\n\r\n") << QStringLiteral("alive") << true;
+    // Where the body's end is not where the client stopped reading, the connection goes.
+    QTest::newRow("page past the cap") << "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 200000\r\n\r\n"
+                                              + page + QByteArray(200000 - page.size(), ' ')
+                                       << QStringLiteral("alive") << false;
+    QTest::newRow("bytes after the body") << "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n" + length + "\r\n" + page + "junk"
+                                          << QStringLiteral("alive") << false;
+    QTest::newRow("not found, body of no told length")
+        << QByteArray("HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n\r\n5\r\ngone!\r\n0\r\n\r\n")
+        << QStringLiteral("dead") << false;
+}
+
+void TestCheckHeads::aConnectionIsKeptOnlyPastAWholeBody()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, verdict);
+    QFETCH(bool, kept);
+    ScriptedServer server;
+    server.respond = [answer](QTcpSocket *socket, const QByteArray &) { socket->write(answer); };
+    NetworkProbe http;
+    constexpr int asked = 5;
+    for (int i = 0; i < asked; ++i) {
+        const CheckResult r = probeOnce(http, server.url(QStringLiteral("/page%1").arg(i)));
+        QCOMPARE(verdictWord(r.verdict), verdict);
+        QVERIFY2(r.reason.indexOf(QLatin1String("valid HTTP")) < 0, qPrintable(r.reason));
+    }
+    QCOMPARE(server.requests.size(), asked);
+    QCOMPARE(server.connections, kept ? 1 : asked);
 }
 
 QTEST_GUILESS_MAIN(TestCheckHeads)

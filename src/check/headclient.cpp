@@ -78,6 +78,13 @@ struct HeadClient::Exchange {
     bool chunked = false;
     /// Bytes the body has by Content-Length (or the current chunk has left), -1 when not told.
     qint64 left = -1;
+    /// The body is a page the caller reads (a 2xx answer's); another answer's is only read past.
+    bool pageWanted = false;
+    /// The server keeps the connection open after this answer.
+    bool keepAlive = false;
+    /// The body was read to its end, and not a byte after it came: the connection may carry the next
+    /// request, as a browser's would.
+    bool wholeBodyRead = false;
     ResponseHead answer;
 };
 
@@ -258,7 +265,7 @@ void HeadClient::received(QAbstractSocket *socket)
     QByteArray &buffer = exchange->buffer;
     if (exchange->inBody) {
         if (takeBody(exchange))
-            finish(exchange, ResponseHead(std::move(exchange->answer)), false);
+            finishBody(exchange);
         return;
     }
     for (;;) {
@@ -295,29 +302,47 @@ void HeadClient::received(QAbstractSocket *socket)
         answer.headers = parsed.headers;
         const QByteArray connection = answer.header("Connection").toLower();
         const bool keepAlive = parsed.http11 ? !connection.contains("close") : connection.contains("keep-alive");
-        // Only a HEAD's connection is free again: after a GET's head its body would follow. A HEAD
-        // answer with bytes after its head came from a server that sends bodies to HEAD.
-        if (exchange->bodyCap > 0 && status >= 200 && status < 300) {
-            // A body in an encoding that was not asked for is not read (none is asked for).
-            const QByteArray encoding = answer.header("Content-Encoding").trimmed().toLower();
-            if (encoding.isEmpty() || encoding == "identity") {
-                exchange->inBody = true;
-                exchange->answer = answer;
-                exchange->chunked = answer.header("Transfer-Encoding").toLower().contains("chunked");
-                bool ok = false;
-                const qint64 length = answer.header("Content-Length").trimmed().toLongLong(&ok);
-                exchange->left = exchange->chunked ? -1 : (ok && length >= 0 ? length : -1);
-                if (takeBody(exchange))
-                    finish(exchange, ResponseHead(std::move(exchange->answer)), false);
-                return;
-            }
+        // A GET's body follows its head: a 2xx page's is read (up to the cap), another answer's is
+        // read past when its length is told and small, so that the connection can carry the next
+        // request as a browser's does; otherwise the connection goes. A HEAD answer with bytes after
+        // its head came from a server that sends bodies to HEAD: its connections are not used again.
+        const QByteArray encoding = answer.header("Content-Encoding").trimmed().toLower();
+        const bool chunked = answer.header("Transfer-Encoding").toLower().contains("chunked");
+        bool told = false;
+        qint64 length = answer.header("Content-Length").trimmed().toLongLong(&told);
+        if (status == 204 || status == 304) {
+            told = true; // never a body
+            length = 0;
         }
-        if (!buffer.isEmpty())
+        const bool page = status >= 200 && status < 300;
+        const bool smallRest = !chunked && told && length >= 0 && length <= exchange->bodyCap;
+        // A body in an encoding that was not asked for is not read (none is asked for).
+        if (!exchange->head && exchange->bodyCap > 0 && status != 101 && (encoding.isEmpty() || encoding == "identity")
+            && (page || smallRest)) {
+            exchange->inBody = true;
+            exchange->pageWanted = page;
+            exchange->answer = answer;
+            exchange->chunked = chunked && status != 204 && status != 304;
+            exchange->left = exchange->chunked ? -1 : (told && length >= 0 ? length : -1);
+            exchange->keepAlive = keepAlive && !m_noReuse.contains(exchange->key) && (exchange->chunked || exchange->left >= 0);
+            if (takeBody(exchange))
+                finishBody(exchange);
+            return;
+        }
+        if (!buffer.isEmpty() && exchange->head)
             m_noReuse.insert(exchange->key);
         finish(exchange, answer,
                exchange->head && keepAlive && buffer.isEmpty() && status != 101 && !m_noReuse.contains(exchange->key));
         return;
     }
+}
+
+void HeadClient::finishBody(Exchange *exchange)
+{
+    ResponseHead answer(std::move(exchange->answer));
+    if (!exchange->pageWanted)
+        answer.body.clear();
+    finish(exchange, answer, exchange->keepAlive && exchange->wholeBodyRead);
 }
 
 bool HeadClient::takeBody(Exchange *exchange)
@@ -330,9 +355,11 @@ bool HeadClient::takeBody(Exchange *exchange)
         if (exchange->left >= 0)
             take = std::min<qsizetype>(take, exchange->left);
         body += buffer.left(take);
+        const bool nothingAfter = buffer.size() == take;
         buffer.clear();
         if (exchange->left >= 0)
             exchange->left -= take;
+        exchange->wholeBodyRead = exchange->left == 0 && nothingAfter;
         return room() <= 0 || exchange->left == 0;
     }
     // Chunked: a size line, that many bytes and a line end, until a chunk of size 0. left is -1
@@ -347,6 +374,8 @@ bool HeadClient::takeBody(Exchange *exchange)
             bool ok = false;
             const qint64 size = buffer.left(end).split(';').value(0).trimmed().toLongLong(&ok, 16);
             buffer.remove(0, end + 2);
+            // The last chunk, then the line that ends the body (no trailers are asked for).
+            exchange->wholeBodyRead = ok && size == 0 && buffer == "\r\n";
             if (!ok || size <= 0)
                 return true;
             exchange->left = size;
@@ -378,7 +407,8 @@ void HeadClient::failed(QAbstractSocket *socket, ProbeAnswer::Outcome outcome, c
         // closing, or breaks off).
         exchange->buffer += socket->readAll();
         takeBody(exchange);
-        finish(exchange, ResponseHead(std::move(exchange->answer)), false);
+        exchange->keepAlive = false;
+        finishBody(exchange);
         return;
     }
     if (exchange->reused && exchange->buffer.isEmpty()) {

@@ -89,6 +89,8 @@ private:
     void received(QAbstractSocket *socket);
     /// Takes what is buffered of the body; true once it is whole or the cap is reached.
     static bool takeBody(Exchange *exchange);
+    /// Ends @p exchange once its body has been read: keeps its connection when the body ended cleanly.
+    void finishBody(Exchange *exchange);
     void failed(QAbstractSocket *socket, ProbeAnswer::Outcome outcome, const QString &detail);
     void finish(Exchange *exchange, const ResponseHead &answer, bool keepSocket);
     QAbstractSocket *takeIdle(const QString &key);
