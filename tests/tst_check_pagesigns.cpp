@@ -471,6 +471,9 @@ void TestCheckPageSigns::aPageLikeTheMadeUpOneIsNotFound_data()
     QTest::newRow("alike, counters aside") << "alive" << "" << 2 << true << "" << "dead" << "Example Shop 2026";
     QTest::newRow("alike, but a title of its own") << "alive" << "" << 2 << true << "" << "alive" << "Oak chair | Example Shop";
     QTest::newRow("already blocked") << "blocked" << "" << 0 << true << "" << "blocked" << "Example Shop 1999";
+    // A site's home page is the site, even where every path shows it (a single-page site).
+    QTest::newRow("the home page of a site that shows it everywhere") << "alive" << "" << 0 << true << "" << "alive"
+                                                                      << "Example Shop 1999";
 }
 
 void TestCheckPageSigns::aPageLikeTheMadeUpOneIsNotFound()
@@ -495,7 +498,8 @@ void TestCheckPageSigns::aPageLikeTheMadeUpOneIsNotFound()
     madeUp.fingerprint = fingerprint;
     madeUp.title = QStringLiteral("Example Shop 1999");
     madeUp.sentTo = QUrl(sentTo).adjusted(QUrl::StripTrailingSlash);
-    judgeAgainstMadeUp(r, QUrl(QStringLiteral("http://s.test/a/b")), madeUp);
+    const bool homePage = QByteArray(QTest::currentDataTag()).startsWith("the home page");
+    judgeAgainstMadeUp(r, QUrl(homePage ? QStringLiteral("http://s.test/") : QStringLiteral("http://s.test/a/b")), madeUp);
     QCOMPARE(verdictWord(r.verdict), after);
     if (after == u"dead" && verdict != u"dead") {
         QCOMPARE(r.reason, QStringLiteral("the page says it is not found (the server answers 200)"));

@@ -460,6 +460,9 @@ void judgeAgainstMadeUp(CheckResult &result, const QUrl &checked, const MadeUpAn
 {
     if (!madeUp.answers || !waitsForMadeUp(result))
         return;
+    // A site's home page is the site, even where every path shows it: never its own soft 404.
+    if ((checked.path().isEmpty() || checked.path() == u"/") && !checked.hasQuery())
+        return;
     const bool redirected = !result.finalAddress.isEmpty();
     bool same = false;
     if (madeUp.sentTo.isEmpty())

@@ -85,9 +85,9 @@ http {{
     server {{
         listen 80 default_server;
         default_type text/html;
-        location /a/ {{ return 200 "<!doctype html><title>alive</title><p>alive</p>"; }}
+        location /a/ {{ return 200 "<!doctype html><title>alive $uri</title><p>alive: the page at $uri</p>"; }}
         location /n/ {{ return 404; }}
-        location /p/ {{ return 301 /a/moved; }}
+        location /p/ {{ return 301 /a/moved$uri; }}
     }}
 }}
 """)
