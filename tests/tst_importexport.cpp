@@ -27,6 +27,7 @@
 #include <sys/stat.h>
 
 using ListFormats::FoundAddress;
+using Offer = QMap<QString, QByteArray>;
 
 namespace {
 
@@ -359,27 +360,40 @@ private slots:
 
     void aDropAddsLinksAndTextAndImportsFiles_data()
     {
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<Offer>("offer");
         QTest::addColumn<QStringList>("added");
-        QTest::newRow("a link from a page or another browser") << "text/uri-list"
-                                                               << QByteArray("https://a.example/x\r\nhttps://b.example/\r\n")
-                                                               << QStringList{"https://a.example/x", "https://b.example/"};
-        QTest::newRow("text with links") << "text/plain" << QByteArray("read https://a.example/x, then http://keep.example/")
-                                         << QStringList{"https://a.example/x"};
-        QTest::newRow("a bookmarklet is no address") << "text/plain" << QByteArray("javascript:alert(1)") << QStringList{};
+        QTest::addColumn<QString>("title");
+        QTest::newRow("a link from a page or another browser")
+            << Offer{{"text/uri-list", "https://a.example/x\r\nhttps://b.example/\r\n"}}
+            << QStringList{"https://a.example/x", "https://b.example/"} << QString();
+        QTest::newRow("Firefox's link keeps its title")
+            << Offer{{"text/uri-list", "https://a.example/x\r\n"}, {"text/html", "<a href=\"https://a.example/x\">A  page <b>\xc3\xa4</b></a>"}}
+            << QStringList{"https://a.example/x"} << QStringLiteral("A page \u00e4");
+        const QString utf16 = QStringLiteral("\xfeff<meta charset=\"utf-16\"><A HREF='https://a.example/x'>Chr\u00f6me</A>");
+        QTest::newRow("a title in UTF-16 HTML")
+            << Offer{{"text/uri-list", "https://a.example/x"},
+                     {"text/html", QByteArray(reinterpret_cast<const char *>(utf16.utf16()), utf16.size() * 2)}}
+            << QStringList{"https://a.example/x"} << QStringLiteral("Chr\u00f6me");
+        QTest::newRow("text with links") << Offer{{"text/plain", "read https://a.example/x, then http://keep.example/"}}
+                                         << QStringList{"https://a.example/x"} << QString();
+        QTest::newRow("a bookmarklet is no address") << Offer{{"text/plain", "javascript:alert(1)"}} << QStringList{} << QString();
+        QTest::newRow("a bookmarklet dragged from a bookmarks bar")
+            << Offer{{"text/uri-list", "javascript:location='https://a.example/x'"},
+                     {"text/plain", "javascript:location='https://a.example/x'"}}
+            << QStringList{} << QString();
     }
     void aDropAddsLinksAndTextAndImportsFiles()
     {
-        QFETCH(QString, format);
-        QFETCH(QByteArray, data);
+        QFETCH(Offer, offer);
         QFETCH(QStringList, added);
+        QFETCH(QString, title);
         writeList("http://keep.example/\r\n");
         ListBrowser *browser = m_world.windows->listBrowser();
         QWidget *target = browser->m_addressList->viewport();
         QVERIFY(target->acceptDrops());
         QMimeData mime;
-        mime.setData(format, data);
+        for (auto it = offer.cbegin(); it != offer.cend(); ++it)
+            mime.setData(it.key(), it.value());
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &enter);
         QVERIFY(enter.isAccepted());
@@ -387,6 +401,7 @@ private slots:
         QApplication::sendEvent(target, &drop);
         QVERIFY(drop.isAccepted());
         QTRY_COMPARE(list()->entries(), QStringList{"http://keep.example/"} + added);
+        QCOMPARE(ListTitles::load().value(QStringLiteral("https://a.example/x")), title);
         QVERIFY(boxes().shown.isEmpty());
     }
 

@@ -107,18 +107,6 @@ QString decodeEntities(const QString &text)
     return out;
 }
 
-/// Bookmarks that are no page to visit: bookmarklets, Firefox's smart folders, inline data.
-bool isSkippedBookmark(const QString &address)
-{
-    static const char *const schemes[] = {"javascript:", "place:", "data:"};
-    if (address.isEmpty())
-        return true;
-    for (const char *scheme : schemes)
-        if (address.startsWith(QLatin1String(scheme), Qt::CaseInsensitive))
-            return true;
-    return false;
-}
-
 /// The value of the attribute @p wanted (in lower case) of a tag, from just after the tag's name to
 /// its '>', decoded; @p end is set to just after the '>'.
 QString tagAttribute(const QString &text, qsizetype from, QLatin1String wanted, qsizetype *end)
@@ -297,6 +285,17 @@ bool everyLineIsAnAddress(const QString &text)
 }
 
 } // namespace
+
+bool isNoPage(const QString &address)
+{
+    static const char *const schemes[] = {"javascript:", "place:", "data:"};
+    if (address.isEmpty())
+        return true;
+    for (const char *scheme : schemes)
+        if (address.startsWith(QLatin1String(scheme), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
 
 QString formatName(Format format)
 {
@@ -587,7 +586,7 @@ QList<FoundAddress> readNetscapeBookmarks(const QString &text)
             close = nextEntry < 0 ? n : nextEntry;
         const QString title = decodeEntities(withoutTags(QStringView(text).mid(tagEnd, close - tagEnd))).simplified();
         i = close;
-        if (isSkippedBookmark(address))
+        if (isNoPage(address))
             continue;
         found.append({address, title});
     }
@@ -618,7 +617,7 @@ QList<FoundAddress> readOpml(const QString &text, QString *problem)
                 label = value;
         }
         const QString address = !site.isEmpty() ? site : !feed.isEmpty() ? feed : link;
-        if (address.isEmpty() || isSkippedBookmark(address))
+        if (address.isEmpty() || isNoPage(address))
             continue;
         found.append({address, (title.isEmpty() ? label : title).simplified()});
     }

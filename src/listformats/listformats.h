@@ -46,6 +46,10 @@ Format detect(const QString &text);
 /// Recognises the format of @p bytes and reads its addresses, in the file's order.
 ReadResult read(const QByteArray &bytes);
 
+/// Addresses that are no page to visit, left out wherever addresses come in: bookmarklets
+/// (javascript:), Firefox's place: queries, inline data: and nothing at all.
+bool isNoPage(const QString &address);
+
 // The readers, each for a text already known to be of its format.
 QList<FoundAddress> readPlainText(const QString &text);
 /// Every http and https address in @p text, in order, without the punctuation around it that a

@@ -77,6 +77,20 @@ QStringList workingEntries(Windows &windows)
     return entries;
 }
 
+/// The titles that browsers give the links they drag, by address: Firefox and Chromium offer a dragged link
+/// as HTML too, an anchor whose text is the link's.
+QHash<QString, QString> draggedTitles(const QMimeData *data)
+{
+    QHash<QString, QString> titles;
+    if (!data->hasHtml())
+        return titles;
+    const QByteArray html = data->data(QStringLiteral("text/html"));
+    for (const FoundAddress &a : ListFormats::readNetscapeBookmarks(ListFormats::decodeText(html.left(64 * 1024))))
+        if (!a.title.isEmpty())
+            titles.insert(QUrl(a.address).toString(QUrl::FullyEncoded), a.title);
+    return titles;
+}
+
 /// Takes the drops on the list browser's list: links, text and files.
 class DropTarget final : public QObject {
 public:
@@ -306,17 +320,21 @@ int dropAddresses(Windows &windows, const QMimeData *data)
 {
     QList<FoundAddress> found;
     if (data->hasUrls()) {
+        const QHash<QString, QString> titles = draggedTitles(data);
         for (const QUrl &url : data->urls()) {
             if (url.isLocalFile()) {
                 // A file is a list to bring in: its import shows what it holds first.
                 ImportWindow::open(windows, url.toLocalFile(), windows.listBrowser()->window());
                 return 0;
             }
-            if (url.isValid() && !url.isEmpty())
-                found.append({url.toString(QUrl::FullyEncoded), QString()});
+            const QString address = url.toString(QUrl::FullyEncoded);
+            // A bookmarklet dragged from a bookmarks bar is a script, not a page: it stays out as on import.
+            if (url.isValid() && !ListFormats::isNoPage(address))
+                found.append({address, titles.value(address)});
         }
     }
-    if (found.isEmpty() && data->hasText())
+    // Links come with their text too: a bookmarklet's text may hold an address it only goes to.
+    if (!data->hasUrls() && data->hasText())
         found = addressesInText(data->text());
     const QList<FoundAddress> fresh = newAddresses(found, workingEntries(windows));
     addToList(windows, fresh);

@@ -462,6 +462,52 @@ class Session:
     def has_focus_within(self, node):
         return any(n.getState().contains(self.pyatspi.STATE_FOCUSED) for n in self.walk(node, limit=12, into_pages=False))
 
+    def drag_in(self, offer, place, target):
+        """Drags what another program offers onto target with the real mouse, as a person drags a link out of
+        a web browser or a file out of a file manager: tests/system/drag_source.py (GTK, and so XDND as those
+        programs speak it) shows offer (["link", URL, TITLE] or ["file", PATH]) in a window at place; the
+        button goes down on it, the mouse moves over in steps as a hand does and lets go at target's centre,
+        only when target's window is on top there.  Returns how the source says the drag ended ("drag-end
+        copy", "drag-failed ...")."""
+        import select
+        source = subprocess.Popen(["/usr/bin/python3", os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                                                    "drag_source.py"), str(place[0]), str(place[1]), *offer],
+                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=self.log, text=True)
+        self.procs.append(source)
+
+        def line(what, timeout):
+            if not select.select([source.stdout], [], [], timeout)[0]:
+                raise Failure(f"the drag source did not tell {what} in {timeout} s")
+            return source.stdout.readline().strip()
+
+        try:
+            row = line("where its row is", 20).split()
+            check(row[:2] == ["row", "0"], f"the drag source said {row!r}")
+            sx, sy = int(row[2]) + int(row[4]) // 2, int(row[3]) + int(row[5]) // 2
+            on_top = self.x_window_at(sx, sy)
+            check(on_top is not None and on_top[1] == "Drag source", f"the drag source's row at ({sx}, {sy}) lies under {on_top}")
+            tx, ty = self.centre(target)
+            top = self.x_window_of(target)
+            on_top = self.x_window_at(tx, ty)
+            check(on_top is not None and on_top[0] == top,
+                  f"{target.getRoleName()} {target.name!r} at ({tx}, {ty}) lies under the window {on_top}: nobody can drop there")
+            subprocess.run(["xdotool", "mousemove", "--sync", str(sx + 1), str(sy + 1), "mousemove", "--sync", str(sx), str(sy),
+                            "mousedown", "1"], check=True, timeout=10)
+            steps = 12
+            for i in range(1, steps + 1):
+                subprocess.run(["xdotool", "mousemove", "--sync", str(sx + (tx - sx) * i // steps),
+                                str(sy + (ty - sy) * i // steps)], check=True, timeout=10)
+                time.sleep(0.08)
+            time.sleep(0.5)  # the target's answer to the last position comes back to the source
+            subprocess.run(["xdotool", "mouseup", "1"], check=True, timeout=10)
+            return line("how the drag ended", 15)
+        finally:
+            source.stdin.close()
+            try:
+                source.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                source.kill()
+
     def type(self, text):
         """Types text with the keyboard into whatever has the focus; a line break is the Return key (xdotool
         would type it as Linefeed, which is no key in Qt)."""

@@ -1,7 +1,9 @@
 """Lists in and out with the real mouse and keyboard: List > Import Addresses... reads a browser's bookmarks
 export through the file dialog and says what it found before anything changes, Add asks and adds the new
 addresses, Ctrl+Shift+V in the list browser pastes the addresses copied from a text box, Export List...
-writes plain text with LF line ends, and the list file gets the grown list when the frame closes.
+writes plain text with LF line ends, and the list file gets the grown list when the frame closes.  A link
+dragged out of another program (as Firefox offers one, with its title) and a bookmarks file dragged out of a
+file manager land on the list browser's list by XDND with the real mouse.
 """
 import os
 import sys
@@ -82,8 +84,58 @@ def import_paste_export(s, problems):
     check(b"Wikipedia" in read(s.list_file() + ".titles"), "the bookmarks' titles were not kept beside the list")
 
 
+def drags_from_other_programs(s, problems):
+    os.makedirs(os.path.dirname(s.list_file()), exist_ok=True)
+    with open(s.list_file(), "wb") as f:
+        f.write(b"https://www.example.org/\r\n")
+    # A file manager offers a file:// address, percent-encoded: the name has a blank and a non-ASCII letter.
+    bookmarks = os.path.join(s.home, "Lesezeichen März.html")
+    with open(os.path.join(os.environ["QUOKKA_SOURCE_DIR"], "tests/testdata/listformats/chrome-bookmarks.html"), "rb") as f:
+        data = f.read()
+    with open(bookmarks, "wb") as f:
+        f.write(data)
+
+    s.start()
+    main = s.find("frame", "Quokka", timeout=30, showing=True)
+    s.click(s.button(main, "Quokka"))  # the toolbar's button: the list browser
+    lst = s.find("list", "Address list", timeout=20, showing=True)
+    wait_for("the list", lambda: entries_of(s, lst) == ["https://www.example.org/"])
+    # The other program's window at the foot of the screen, over Quokka's but away from the list, as a
+    # person puts two windows side by side; drag_in checks that the list stays uncovered.
+    place = (40, 1024 - 120)
+
+    link = "https://dragged.example/page?a=1&b=%C3%A4"
+    ended = s.drag_in(["link", link, "Gezogen – eine Seite"], place, lst)
+    check(ended == "drag-end copy", f"the link's drag ended with {ended!r}")
+    wait_for("the dragged link in the list", lambda: entries_of(s, lst) == ["https://www.example.org/", link], timeout=10)
+    item = s.find("list item", link, root=lst)
+    check((item.description or "").startswith("Gezogen – eine Seite"),
+          f"a screen reader reads the dragged link as {item.description!r}, not by the title the browser gave it")
+    s.shot("drag-link")
+
+    ended = s.drag_in(["file", bookmarks], place, lst)
+    check(ended == "drag-end copy", f"the file's drag ended with {ended!r}")
+    summary = wait_for("the dropped file's import", lambda: [n for n in s.find_all("label", showing=True)
+                                                             if "addresses found" in (n.name or "")], timeout=20)[0]
+    window = window_of(summary)
+    problems += s.unnamed_controls(window)
+    check(entries_of(s, lst) == ["https://www.example.org/", link], "the dropped file changed the list before Add")
+    s.shot("drag-file")
+    s.click(s.find("push button", "Add the new addresses to the list", root=window, showing=True))
+    check(s.answer_alert("OK").startswith("Add all"), "Add did not ask")
+    wait_for("the file's bookmarks in the list", lambda: len(entries_of(s, lst)) > 2, timeout=10)
+    grown = entries_of(s, lst)
+
+    s.close_box("Quokka")
+    rc = s.wait_exit()
+    check(rc == 0, f"the program ended with {rc} after the close box")
+    check(read(s.list_file()) == "".join(a + "\r\n" for a in grown).encode(),
+          f"after the close box the list file holds {read(s.list_file())!r}")
+    check("Gezogen – eine Seite" in read(s.list_file() + ".titles").decode(), "the dragged link's title was not kept")
+
+
 def main(program):
-    return run_walks(program, (import_paste_export,))
+    return run_walks(program, (import_paste_export, drags_from_other_programs))
 
 
 if __name__ == "__main__":
