@@ -65,6 +65,19 @@ private:
 
     QString countOf(PageTools *tools) { return tools->m_findBar->m_countLabel->text(); }
 
+    /// The browser window at the apples page, and Ctrl+F pressed in the page: whether the find bar came up.
+    bool openFindBarOnApples()
+    {
+        if (!load(m_window->m_view, m_server->url(QStringLiteral("/apples")), QStringLiteral("apples")))
+            return false;
+        m_window->activateWindow();
+        if (!QTest::qWaitForWindowActive(m_window))
+            return false;
+        pageInput(m_window->m_view)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
+        return m_window->m_pageTools->m_findBar->isVisible();
+    }
+
 private slots:
     void initTestCase()
     {
@@ -114,13 +127,8 @@ private slots:
         QFETCH(QString, first);
         QFETCH(QString, afterNext);
         QFETCH(QString, afterPrevious);
-        QVERIFY(load(m_window->m_view, m_server->url(QStringLiteral("/apples")), QStringLiteral("apples")));
+        QVERIFY(openFindBarOnApples());
         PageTools *tools = m_window->m_pageTools;
-        m_window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window));
-        pageInput(m_window->m_view)->setFocus();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
-        QVERIFY(tools->m_findBar->isVisible());
         QCOMPARE(QApplication::focusWidget(), tools->m_findBar->m_textBox);
         // The bar leaves the page's scroll bar free to use (its width as the page itself measures it).
         QVariant scrollBar;
@@ -157,14 +165,8 @@ private slots:
         // A window smaller than its controls scrolls them: the bar comes up where the person sees it,
         // and follows when the controls are scrolled.
         m_window->resize(560, 380);
-        QVERIFY(load(m_window->m_view, m_server->url(QStringLiteral("/apples")), QStringLiteral("apples")));
-        PageTools *tools = m_window->m_pageTools;
-        m_window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window));
-        pageInput(m_window->m_view)->setFocus();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
-        FindBar *bar = tools->m_findBar;
-        QVERIFY(bar->isVisible());
+        QVERIFY(openFindBarOnApples());
+        FindBar *bar = m_window->m_pageTools->m_findBar;
         const auto inSight = [bar] {
             for (QWidget *w = bar->parentWidget(); w; w = w->isWindow() ? nullptr : w->parentWidget())
                 if (!w->rect().contains(QRect(bar->mapTo(w, QPoint(0, 0)), bar->size())))

@@ -26,15 +26,19 @@ def through_file_dialog(s, title, path):
     s.keys("Return")
 
 
-def import_paste_export(s, problems):
+def one_entry_and_bookmarks(s, sample, name):
+    """A list of one entry, and a copy of the sample bookmarks file @sample in the home as @name; its path."""
     os.makedirs(os.path.dirname(s.list_file()), exist_ok=True)
     with open(s.list_file(), "wb") as f:
         f.write(b"https://www.example.org/\r\n")
-    bookmarks = os.path.join(s.home, "bookmarks.html")
-    with open(os.path.join(os.environ["QUOKKA_SOURCE_DIR"], "tests/testdata/listformats/firefox-bookmarks.html"), "rb") as f:
-        data = f.read()
-    with open(bookmarks, "wb") as f:
-        f.write(data)
+    path = os.path.join(s.home, name)
+    with open(path, "wb") as f:
+        f.write(read(os.path.join(os.environ["QUOKKA_SOURCE_DIR"], "tests/testdata/listformats", sample)))
+    return path
+
+
+def import_paste_export(s, problems):
+    bookmarks = one_entry_and_bookmarks(s, "firefox-bookmarks.html", "bookmarks.html")
 
     s.start()
     s.find("frame", "Quokka", timeout=30, showing=True)
@@ -85,15 +89,8 @@ def import_paste_export(s, problems):
 
 
 def drags_from_other_programs(s, problems):
-    os.makedirs(os.path.dirname(s.list_file()), exist_ok=True)
-    with open(s.list_file(), "wb") as f:
-        f.write(b"https://www.example.org/\r\n")
     # A file manager offers a file:// address, percent-encoded: the name has a blank and a non-ASCII letter.
-    bookmarks = os.path.join(s.home, "Lesezeichen März.html")
-    with open(os.path.join(os.environ["QUOKKA_SOURCE_DIR"], "tests/testdata/listformats/chrome-bookmarks.html"), "rb") as f:
-        data = f.read()
-    with open(bookmarks, "wb") as f:
-        f.write(data)
+    bookmarks = one_entry_and_bookmarks(s, "chrome-bookmarks.html", "Lesezeichen März.html")
 
     s.start()
     main = s.find("frame", "Quokka", timeout=30, showing=True)
