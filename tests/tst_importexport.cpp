@@ -376,6 +376,11 @@ private slots:
             << QStringList{"https://a.example/x"} << QStringLiteral("Chr\u00f6me");
         QTest::newRow("text with links") << Offer{{"text/plain", "read https://a.example/x, then http://keep.example/"}}
                                          << QStringList{"https://a.example/x"} << QString();
+        QTest::newRow("a page's selection: its links and the addresses in its text")
+            << Offer{{"text/html", "<p>Read <a href=\"https://a.example/x\">this</a>, <a href=\"/here\">that</a>, "
+                                   "<a href='javascript:void(0)'>no</a> and https://b.example/</p>"},
+                     {"text/plain", "Read this, that, no and https://b.example/"}}
+            << QStringList{"https://a.example/x", "https://b.example/"} << QStringLiteral("this");
         QTest::newRow("a bookmarklet is no address") << Offer{{"text/plain", "javascript:alert(1)"}} << QStringList{} << QString();
         QTest::newRow("a bookmarklet dragged from a bookmarks bar")
             << Offer{{"text/uri-list", "javascript:location='https://a.example/x'"},

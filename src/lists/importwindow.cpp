@@ -79,15 +79,27 @@ QStringList workingEntries(Windows &windows)
 
 /// The titles that browsers give the links they drag, by address: Firefox and Chromium offer a dragged link
 /// as HTML too, an anchor whose text is the link's.
+/// The web links of the HTML a drag offers (a link, or a page's selection), with the links' texts.
+QList<FoundAddress> draggedAnchors(const QMimeData *data)
+{
+    QList<FoundAddress> anchors;
+    if (!data->hasHtml())
+        return anchors;
+    const QByteArray html = data->data(QStringLiteral("text/html"));
+    for (const FoundAddress &a : ListFormats::readNetscapeBookmarks(ListFormats::decodeText(html.left(4 * 1024 * 1024)))) {
+        const QUrl url(a.address);
+        if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
+            anchors.append({url.toString(QUrl::FullyEncoded), a.title});
+    }
+    return anchors;
+}
+
 QHash<QString, QString> draggedTitles(const QMimeData *data)
 {
     QHash<QString, QString> titles;
-    if (!data->hasHtml())
-        return titles;
-    const QByteArray html = data->data(QStringLiteral("text/html"));
-    for (const FoundAddress &a : ListFormats::readNetscapeBookmarks(ListFormats::decodeText(html.left(64 * 1024))))
+    for (const FoundAddress &a : draggedAnchors(data))
         if (!a.title.isEmpty())
-            titles.insert(QUrl(a.address).toString(QUrl::FullyEncoded), a.title);
+            titles.insert(a.address, a.title);
     return titles;
 }
 
@@ -333,9 +345,13 @@ int dropAddresses(Windows &windows, const QMimeData *data)
                 found.append({address, titles.value(address)});
         }
     }
-    // Links come with their text too: a bookmarklet's text may hold an address it only goes to.
-    if (!data->hasUrls() && data->hasText())
-        found = addressesInText(data->text());
+    // Links come with their text too: a bookmarklet's text may hold an address it only goes to. A page's
+    // selection brings the links in it (their texts as titles) and the addresses written in its text.
+    if (!data->hasUrls()) {
+        found = draggedAnchors(data);
+        if (data->hasText())
+            found += addressesInText(data->text());
+    }
     const QList<FoundAddress> fresh = newAddresses(found, workingEntries(windows));
     addToList(windows, fresh);
     return int(fresh.size());
