@@ -414,13 +414,19 @@ private slots:
     {
         writeList("http://keep.example/\r\n");
         writeFile(file(QStringLiteral("dropped.html")), sample("safari-bookmarks.html"));
+        writeFile(file(QStringLiteral("second.opml")), sample("feed-reader.opml"));
+        // Two files and a link dragged together: each file opens its own import, the link is added.
         QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(file(QStringLiteral("dropped.html")))});
-        QCOMPARE(ListImport::dropAddresses(*m_world.windows, &mime), 0);
-        auto *window = m_world.windows->mainWindow()->findChild<ImportWindow *>();
-        QVERIFY(window);
-        QCOMPARE(window->m_summaryLabel->text(), QStringLiteral("3 addresses found"));
-        QCOMPARE(list()->count(), 1);
+        mime.setUrls({QUrl::fromLocalFile(file(QStringLiteral("dropped.html"))), QUrl(QStringLiteral("https://with.example/")),
+                      QUrl::fromLocalFile(file(QStringLiteral("second.opml")))});
+        QCOMPARE(ListImport::dropAddresses(*m_world.windows, &mime), 1);
+        const QList<ImportWindow *> windows = m_world.windows->mainWindow()->findChildren<ImportWindow *>();
+        QCOMPARE(windows.size(), 2);
+        QStringList summaries;
+        for (ImportWindow *window : windows)
+            summaries.append(window->m_summaryLabel->text());
+        QVERIFY2(summaries.contains(QStringLiteral("3 addresses found")), qPrintable(summaries.join('|')));
+        QCOMPARE(list()->entries(), (QStringList{"http://keep.example/", "https://with.example/"}));
     }
 
     void exportWritesEachFormat()

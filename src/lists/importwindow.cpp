@@ -335,9 +335,9 @@ int dropAddresses(Windows &windows, const QMimeData *data)
         const QHash<QString, QString> titles = draggedTitles(data);
         for (const QUrl &url : data->urls()) {
             if (url.isLocalFile()) {
-                // A file is a list to bring in: its import shows what it holds first.
+                // A file is a list to bring in: its import shows what it holds first, one for each file.
                 ImportWindow::open(windows, url.toLocalFile(), windows.listBrowser()->window());
-                return 0;
+                continue;
             }
             const QString address = url.toString(QUrl::FullyEncoded);
             // A bookmarklet dragged from a bookmarks bar is a script, not a page: it stays out as on import.
