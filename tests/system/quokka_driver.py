@@ -462,6 +462,24 @@ class Session:
     def has_focus_within(self, node):
         return any(n.getState().contains(self.pyatspi.STATE_FOCUSED) for n in self.walk(node, limit=12, into_pages=False))
 
+    def drag(self, sx, sy, target):
+        """Presses the button at (sx, sy), moves the mouse over in steps as a hand does and lets go at target's
+        centre, only when target's window is on top there."""
+        tx, ty = self.centre(target)
+        top = self.x_window_of(target)
+        on_top = self.x_window_at(tx, ty)
+        check(on_top is not None and on_top[0] == top,
+              f"{target.getRoleName()} {target.name!r} at ({tx}, {ty}) lies under the window {on_top}: nobody can drop there")
+        subprocess.run(["xdotool", "mousemove", "--sync", str(sx + 1), str(sy + 1), "mousemove", "--sync", str(sx), str(sy),
+                        "mousedown", "1"], check=True, timeout=10)
+        steps = 12
+        for i in range(1, steps + 1):
+            subprocess.run(["xdotool", "mousemove", "--sync", str(sx + (tx - sx) * i // steps),
+                            str(sy + (ty - sy) * i // steps)], check=True, timeout=10)
+            time.sleep(0.08)
+        time.sleep(0.5)  # the target's answer to the last position comes back to the source
+        subprocess.run(["xdotool", "mouseup", "1"], check=True, timeout=10)
+
     def drag_in(self, offer, place, target):
         """Drags what another program offers onto target with the real mouse, as a person drags a link out of
         a web browser or a file out of a file manager: tests/system/drag_source.py (GTK, and so XDND as those
@@ -486,20 +504,7 @@ class Session:
             sx, sy = int(row[2]) + int(row[4]) // 2, int(row[3]) + int(row[5]) // 2
             on_top = self.x_window_at(sx, sy)
             check(on_top is not None and on_top[1] == "Drag source", f"the drag source's row at ({sx}, {sy}) lies under {on_top}")
-            tx, ty = self.centre(target)
-            top = self.x_window_of(target)
-            on_top = self.x_window_at(tx, ty)
-            check(on_top is not None and on_top[0] == top,
-                  f"{target.getRoleName()} {target.name!r} at ({tx}, {ty}) lies under the window {on_top}: nobody can drop there")
-            subprocess.run(["xdotool", "mousemove", "--sync", str(sx + 1), str(sy + 1), "mousemove", "--sync", str(sx), str(sy),
-                            "mousedown", "1"], check=True, timeout=10)
-            steps = 12
-            for i in range(1, steps + 1):
-                subprocess.run(["xdotool", "mousemove", "--sync", str(sx + (tx - sx) * i // steps),
-                                str(sy + (ty - sy) * i // steps)], check=True, timeout=10)
-                time.sleep(0.08)
-            time.sleep(0.5)  # the target's answer to the last position comes back to the source
-            subprocess.run(["xdotool", "mouseup", "1"], check=True, timeout=10)
+            self.drag(sx, sy, target)
             return line("how the drag ended", 15)
         finally:
             source.stdin.close()

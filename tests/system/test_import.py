@@ -3,14 +3,16 @@ export through the file dialog and says what it found before anything changes, A
 addresses, Ctrl+Shift+V in the list browser pastes the addresses copied from a text box, Export List...
 writes plain text with LF line ends, and the list file gets the grown list when the frame closes.  A link
 dragged out of another program (as Firefox offers one, with its title) and a bookmarks file dragged out of a
-file manager land on the list browser's list by XDND with the real mouse.
+file manager land on the list browser's list by XDND with the real mouse, and so do a link and a selection
+dragged out of a page in Quokka's own browser window (the web engine's own drag).
 """
 import os
+import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from quokka_driver import check, read, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
+from quokka_driver import LocalServer, check, read, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
 
 
 def entries_of(s, lst):
@@ -26,11 +28,15 @@ def through_file_dialog(s, title, path):
     s.keys("Return")
 
 
-def one_entry_and_bookmarks(s, sample, name):
-    """A list of one entry, and a copy of the sample bookmarks file @sample in the home as @name; its path."""
+def one_entry(s):
     os.makedirs(os.path.dirname(s.list_file()), exist_ok=True)
     with open(s.list_file(), "wb") as f:
         f.write(b"https://www.example.org/\r\n")
+
+
+def one_entry_and_bookmarks(s, sample, name):
+    """A list of one entry, and a copy of the sample bookmarks file @sample in the home as @name; its path."""
+    one_entry(s)
     path = os.path.join(s.home, name)
     with open(path, "wb") as f:
         f.write(read(os.path.join(os.environ["QUOKKA_SOURCE_DIR"], "tests/testdata/listformats", sample)))
@@ -131,8 +137,74 @@ def drags_from_other_programs(s, problems):
     check("Gezogen – eine Seite" in read(s.list_file() + ".titles").decode(), "the dragged link's title was not kept")
 
 
+# Laid out at fixed places in the page (CSS pixels are the screen's here): the link in the first 60 pixels, the
+# paragraph below it from 100 to 160.
+LINKS = ("<!doctype html><html><head><meta charset='utf-8'><title>Links</title></head>"
+         "<body style='margin:0;font-size:28px'>"
+         "<a href='/second' style='position:absolute;left:0;top:0;height:60px;width:600px'>Second page – zweite Seite</a>"
+         "<p style='position:absolute;left:0;top:100px;height:60px;margin:0;white-space:nowrap'>"
+         "Some text with <a href='https://elsewhere.example/x'>a link</a> and https://written.example/y here.</p>"
+         "</body></html>").encode()
+
+
+def drags_from_a_page(s, problems):
+    import http.server
+
+    class Pages(http.server.BaseHTTPRequestHandler):
+        def do_GET(self):
+            self.send_response(200)
+            self.send_header("Content-Type", "text/html; charset=utf-8")
+            self.send_header("Content-Length", str(len(LINKS)))
+            self.end_headers()
+            self.wfile.write(LINKS)
+
+    server = LocalServer()
+    server.start(Pages)
+    try:
+        one_entry(s)
+        s.start()
+        main = s.find("frame", "Quokka", timeout=30, showing=True)
+        s.click(s.button(main, "Quokka"))
+        lst = s.find("list", "Address list", timeout=20, showing=True)
+        s.menu("Browser", "Big")
+        address = s.find("text", "Address", showing=True, timeout=20)
+        big = window_of(address)
+        s.click(address)
+        s.keys("ctrl+a", "BackSpace")
+        s.type(server.url("links") + "\n")
+        wait_for("the page of links", lambda: big.name == "Links", timeout=30)
+        # The browser window beside the list browser's list, as a person places it with a window manager.
+        wid = str(s.x_window_of(address))
+        subprocess.run(["xdotool", "windowmove", "--sync", wid, "480", "440", "windowsize", "--sync", wid, "780", "560"],
+                       check=True, timeout=10)
+        page = s.find(None, "Web page", root=big, showing=True)
+        left, top = wait_for("the page in its new place", lambda: (lambda e: e[:2] if e[0] >= 480 else None)(s.extents(page)))
+        s.drag(left + 100, top + 30, lst)
+        second = server.url("second")
+        wait_for("the page's link in the list", lambda: entries_of(s, lst) == ["https://www.example.org/", second], timeout=10)
+        item = s.find("list item", second, root=lst)
+        check((item.description or "").startswith("Second page – zweite Seite"),
+              f"a screen reader reads the link dragged from the page as {item.description!r}")
+
+        # The paragraph chosen by a triple click at its start, then dragged: its link and the address in its text.
+        subprocess.run(["xdotool", "mousemove", "--sync", str(left + 12), str(top + 130), "click", "--repeat", "3",
+                        "--delay", "80", "1"], check=True, timeout=10)
+        time.sleep(0.5)
+        s.drag(left + 30, top + 130, lst)
+        wait_for("the selection's addresses in the list", lambda: entries_of(s, lst) == [
+            "https://www.example.org/", second, "https://elsewhere.example/x", "https://written.example/y"], timeout=10)
+        s.shot("drag-from-page")
+        s.close_box("Quokka")
+        s.close_box("Links")  # the browser window stands on its own: the program ends with it
+        check(s.wait_exit() == 0, "the program did not end cleanly after the drags")
+        check(read(s.list_file()).split(b"\r\n")[-3:] == [b"https://elsewhere.example/x", b"https://written.example/y", b""],
+              f"after the close boxes the list file holds {read(s.list_file())!r}")
+    finally:
+        server.close()
+
+
 def main(program):
-    return run_walks(program, (import_paste_export, drags_from_other_programs))
+    return run_walks(program, (import_paste_export, drags_from_other_programs, drags_from_a_page))
 
 
 if __name__ == "__main__":
