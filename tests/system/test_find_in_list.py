@@ -1,6 +1,7 @@
 """Finding one's way in a long list, with the real mouse and keyboard: the list browser's filter and
-count, Next and KILL over the entries shown, Ctrl+Z, Esc, Remove Duplicates from the List menu, and the
-list browser opening again at the entry it showed, after the program was closed and started again.
+count, Next and KILL over the entries shown, Ctrl+Z, Esc, Remove Duplicates and Sort by Address from the
+List menu, and the list browser opening again at the entry it showed, after the program was closed and
+started again.
 """
 import os
 import sys
@@ -75,6 +76,15 @@ def find_and_tidy(s, problems):
     wait_for("Remove Duplicates undone", lambda: shown(s, lst) == ENTRIES)
     s.find("label", "6 entries", root=browser)
     s.shot("find-undone")
+
+    # Sort by Address asks with the count and sorts case aside, alike addresses in their order; Ctrl+Z again.
+    s.menu("List", "Sort by Address")
+    s.answer_alert("OK", "Sort the 6 entries of the list by address?\n\n"
+                         "Undo (Ctrl+Z) takes it back while the list browser is open.")
+    wait_for("the list sorted", lambda: shown(s, lst) == [ENTRIES[i] for i in (2, 5, 4, 0, 1, 3)])
+    s.click(s.find("list item", ENTRIES[0], root=lst))
+    s.keys("ctrl+z")
+    wait_for("the sort undone", lambda: shown(s, lst) == ENTRIES)
 
     # Show the fourth entry, close, start again: the list browser opens there.
     s.click(s.find("list item", ENTRIES[3], root=lst))
