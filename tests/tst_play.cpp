@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "app/windows.h"
 #include "browser/browserwindow.h"
+#include "browser/pagetools.h"
 #include "browser/listbrowser.h"
 #include "fakes/fakeplatform.h"
 #include "fakes/testfiles.h"
@@ -754,6 +755,41 @@ private slots:
         QCOMPARE(player(w)->stage(), w->m_view);
         w->m_playButton->click();
         QVERIFY(player(w)->isPlaying());
+    }
+
+    void ctrlPInTheBrowserWindowPlaysOnlyWhileTheWalkIsThere()
+    {
+        ListBrowser *w = listBrowser();
+        m_world.windows->mainWindow()->toolBarButtonClicked(QStringLiteral("big"));
+        BrowserWindow *big = m_world.windows->loadedBrowserWindow();
+        QVERIFY(big);
+        QAction *print = big->m_pageTools->action(QStringLiteral("print"));
+        const auto playKey = [big] {
+            for (QAction *a : big->actions())
+                if (a->objectName() == QLatin1String("playPause"))
+                    return true;
+            return false;
+        };
+        // Enlarged without playing: Ctrl+P prints, as in any browser window.
+        QVERIFY(!playKey());
+        QCOMPARE(print->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+        // Playing and paused, the walk is there: Ctrl+P plays and pauses.
+        w->m_playButton->click();
+        QVERIFY(playKey());
+        QVERIFY(print->shortcut().isEmpty());
+        w->m_playButton->click();
+        QVERIFY(player(w)->isPaused());
+        QVERIFY(playKey());
+        // At the end of the list the walk is over: Ctrl+P prints again.
+        w->m_playButton->click();
+        auto *wall = qobject_cast<FakeWebBrowser *>(big->m_view);
+        for (int step = 0; step < 8 && player(w)->isPlaying(); ++step) {
+            loadPage(wall);
+            m_timer->fire();
+        }
+        QVERIFY(!player(w)->isPlaying() && !player(w)->isPaused());
+        QVERIFY(!playKey());
+        QCOMPARE(print->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
     }
 
     void atTheWallCtrlPPlaysOnAndTheNoticeSaysSo()

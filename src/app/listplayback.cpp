@@ -67,6 +67,7 @@ ListPlayback::ListPlayback(Windows &windows, ListBrowser *listBrowser, PlayTimer
     connect(m_player, &ListPlayer::playingChanged, m_watcher, &TakeOverWatcher::setActive);
     connect(m_player, &ListPlayer::statusChanged, m_listBrowser, &ListBrowser::showPlayStatus);
     connect(m_player, &ListPlayer::playingChanged, this, &ListPlayback::tellAtTheWall);
+    connect(m_player, &ListPlayer::playingChanged, this, &ListPlayback::updateWallPlayKey);
     connect(m_watcher, &TakeOverWatcher::personActed, m_player, &ListPlayer::personTookOver);
     connect(m_watcher, &TakeOverWatcher::dialogOpened, m_player, &ListPlayer::hold);
     connect(m_watcher, &TakeOverWatcher::dialogClosed, m_player, &ListPlayer::release);
@@ -91,13 +92,7 @@ void ListPlayback::followInto(BrowserWindow *window)
     delete m_wallPlayKey.data();
     delete m_pauseNotice.data();
     m_enlarged = window;
-    // At a wall display the list browser is out of sight (the main window is often minimized): the
-    // window itself takes Ctrl+P, as the list browser does.
-    m_wallPlayKey = new QAction(tr("Play or pause the list"), window);
-    m_wallPlayKey->setObjectName(QStringLiteral("playPause"));
-    m_wallPlayKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    connect(m_wallPlayKey, &QAction::triggered, m_player, &ListPlayer::togglePlaying);
-    window->addAction(m_wallPlayKey);
+    updateWallPlayKey();
     m_pauseNotice = new PauseNotice(window);
     m_player->setStage(window->m_view);
     // The person at the wall display takes over with a click or a key anywhere in its window.
@@ -108,6 +103,29 @@ void ListPlayback::followInto(BrowserWindow *window)
         m_enlarged = nullptr;
         m_player->setStage(m_listBrowser->m_view);
     });
+}
+
+void ListPlayback::updateWallPlayKey()
+{
+    // At a wall display the list browser is out of sight (the main window is often minimized): while the
+    // walk goes on there, playing or paused, the window itself takes Ctrl+P, as the list browser does.
+    // Otherwise Ctrl+P is the window's Print.
+    const bool walking = m_enlarged && (m_player->isPlaying() || m_player->isPaused());
+    if (walking == !m_wallPlayKey.isNull())
+        return;
+    if (!walking) {
+        // The key may be the one being pressed: it leaves the window now and goes when the press is over.
+        if (QWidget *window = qobject_cast<QWidget *>(m_wallPlayKey->parent()))
+            window->removeAction(m_wallPlayKey);
+        m_wallPlayKey->deleteLater();
+        m_wallPlayKey = nullptr;
+        return;
+    }
+    m_wallPlayKey = new QAction(tr("Play or pause the list"), m_enlarged);
+    m_wallPlayKey->setObjectName(QStringLiteral("playPause"));
+    m_wallPlayKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(m_wallPlayKey, &QAction::triggered, m_player, &ListPlayer::togglePlaying);
+    m_enlarged->addAction(m_wallPlayKey);
 }
 
 int ListPlayback::count() const

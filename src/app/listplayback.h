@@ -49,13 +49,14 @@ private:
     void saveSettings();
     /// Playing started or stopped: the notice over the wall display follows.
     void tellAtTheWall(bool playing);
+    void updateWallPlayKey();
 
     Windows &m_windows;
     ListBrowser *m_listBrowser;
     ListPlayer *m_player;
     TakeOverWatcher *m_watcher;
     QPointer<BrowserWindow> m_enlarged;
-    /// Ctrl+P in the browser window that follows the walk; it goes with the window.
+    /// Ctrl+P in the browser window that follows the walk, while the walk goes on (playing or paused).
     QPointer<QAction> m_wallPlayKey;
     QPointer<PauseNotice> m_pauseNotice;
     QString m_settingsPath;
