@@ -79,7 +79,9 @@ test)
     # The user-agent wall the checker's tests run is npm's isbot, installed beside the tests.
     bash "$here/tests/npm/install.sh" "$build/tests/npm"
     cd "$build"
-    ctest --output-on-failure --timeout 900
+    # Most tests wait (for a page, a server, a window): two at a time for each core, the heavy ones
+    # counted as two (tests/CMakeLists.txt). QUOKKA_TEST_JOBS=1 runs them one after another.
+    ctest --output-on-failure --timeout 900 --parallel "${QUOKKA_TEST_JOBS:-$(( $(nproc) * 2 ))}"
     ;;
 bench)
     install_missing
