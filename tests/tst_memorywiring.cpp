@@ -7,6 +7,7 @@
 #include "check/checkresults.h"
 #include "fakes/fakeplatform.h"
 #include "fakes/testfiles.h"
+#include "fakes/tinymount.h"
 #include "fakes/windowsworld.h"
 #include "lists/listviewwindow.h"
 #include "memory/pagefingerprint.h"
@@ -16,12 +17,14 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -69,6 +72,29 @@ PageRecord visitOf(const QString &address, const QString &title, const QString &
     r.fingerprint = fingerprint;
     return r;
 }
+
+/// A second connection to the memory, as a sqlite3 shell or a backup makes one: it holds the write
+/// lock from begin() until release().
+class LockHolder {
+public:
+    explicit LockHolder(const QString &path)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.open();
+    }
+    ~LockHolder()
+    {
+        release();
+        QSqlDatabase::database(name, false).close();
+        QSqlDatabase::removeDatabase(name);
+    }
+    bool begin() { return QSqlQuery(QSqlDatabase::database(name)).exec(QStringLiteral("BEGIN IMMEDIATE")); }
+    void release() { QSqlQuery(QSqlDatabase::database(name)).exec(QStringLiteral("COMMIT")); }
+
+private:
+    const QString name = QStringLiteral("lock holder");
+};
 
 } // namespace
 
@@ -320,6 +346,110 @@ private slots:
         world.windows = std::make_unique<Windows>(*world.platform);
         QCOMPARE(world.windows->checkMemory().memory().history(here).size(), 1);
         QCOMPARE(world.windows->checkMemory().memory().recordCount(), 2);
+    }
+
+    void checksWaitForAnotherProgramsLock()
+    {
+        CheckMemory &memory = world.windows->checkMemory();
+        CheckResults &results = world.windows->checkResults();
+        QSignalSpy lockedOut(&memory, &CheckMemory::lockedOut);
+        LockHolder shell(memoryPath());
+        QVERIFY(shell.begin());
+        results.set(QStringLiteral("http://a.example/"), deadResult());
+        results.set(QStringLiteral("http://b.example/"), deadResult());
+        // The write waits for the lock, gives up after SQLite's busy time-out and keeps the records.
+        QTRY_VERIFY_WITH_TIMEOUT(memory.held() == 2, 60000);
+        QCOMPARE(lockedOut.size(), 1);
+        QCOMPARE(memory.unwritten(), 2);
+        // What comes in meanwhile waits with them, and the program goes on.
+        results.set(QStringLiteral("http://c.example/"), deadResult());
+        QTest::qWait(CheckMemory::quietMilliseconds * 2);
+        QVERIFY(memory.held() + memory.queued() >= 3);
+        shell.release();
+        QTRY_COMPARE_WITH_TIMEOUT(memory.memory().recordCount(), 3, 60000);
+        QTRY_COMPARE(memory.unwritten(), 0);
+        QCOMPARE(memory.memory().history(QStringLiteral("http://a.example/")).value(0).verdict, QStringLiteral("dead"));
+        QCOMPARE(lockedOut.size(), 1);
+        QVERIFY2(world.platform->boxes.shown.isEmpty(), qPrintable(world.platform->boxes.shown.value(0).text));
+    }
+
+    void quokkaCheckSaysWhatBecameOfTheMemory_data()
+    {
+        QTest::addColumn<QString>("memory");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("recorded");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("notSaid");
+        QTest::newRow("locked, let go during the wait") << "released" << 2 << 2
+                                                        << "locked. What the check finds is kept and written when it lets go."
+                                                        << "was not written";
+        QTest::newRow("locked for good") << "locked" << 1 << 0 << "was not written: another program still held it locked 0 s after the check ended; "
+                                            "2 of this check's results are not remembered."
+                                         << "cannot be used";
+        QTest::newRow("read-only medium") << "read-only" << 2 << 0
+                                          << "is read but cannot be written (*); pages are compared with what it holds, "
+                                             "and this check is not remembered."
+                                          << "cannot be used";
+    }
+    void quokkaCheckSaysWhatBecameOfTheMemory()
+    {
+        QFETCH(QString, memory);
+        QFETCH(int, exitCode);
+        QFETCH(int, recorded);
+        QFETCH(QString, said);
+        QFETCH(QString, notSaid);
+        world.windows.reset(); // the program is not running; the memory it made stays
+        QTemporaryDir files;
+        QVERIFY(TestFiles::write(files.filePath(QStringLiteral("here.html")), "<title>Here</title>"));
+        const QString here = QUrl::fromLocalFile(files.filePath(QStringLiteral("here.html"))).toString();
+        const QString gone = QUrl::fromLocalFile(files.filePath(QStringLiteral("gone.html"))).toString();
+        QVERIFY(TestFiles::write(files.filePath(QStringLiteral("list.dat")), (here + "\r\n" + gone + "\r\n").toUtf8()));
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        QString path = memoryPath();
+        TinyMount medium;
+        if (memory == u"read-only") {
+            if (const QString why = medium.mount(QStringLiteral("16m")); !why.isEmpty())
+                QSKIP(qPrintable(why));
+            environment.insert(QStringLiteral("XDG_DATA_HOME"), medium.path());
+            path = medium.path() + QStringLiteral("/quokka/page-memory.sqlite");
+            {
+                PageMemory made;
+                QVERIFY(made.open(path).ok);
+            }
+            QVERIFY(medium.remountReadOnly());
+        }
+        std::optional<LockHolder> shell;
+        if (memory != u"read-only") {
+            shell.emplace(path);
+            QVERIFY(shell->begin());
+        }
+        QProcess tool;
+        tool.setProcessEnvironment(environment);
+        QString errors;
+        connect(&tool, &QProcess::readyReadStandardError, this, [&] { errors += QString::fromUtf8(tool.readAllStandardError()); });
+        tool.start(QStringLiteral(QUOKKA_CHECK_PROGRAM),
+                   {QStringLiteral("--no-browser"), QStringLiteral("--format"), QStringLiteral("json"), QStringLiteral("--memory-wait"),
+                    memory == u"locked" ? QStringLiteral("0") : QStringLiteral("60"), files.filePath(QStringLiteral("list.dat"))});
+        QVERIFY(tool.waitForStarted());
+        if (memory == u"released") {
+            // The other program lets go once the check has said it waits for it.
+            QTRY_VERIFY_WITH_TIMEOUT(errors.contains(QStringLiteral("locked")), 120000);
+            shell->release();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(tool.state() == QProcess::NotRunning, 120000);
+        errors += QString::fromUtf8(tool.readAllStandardError());
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        // The reason is SQLite's own words, which differ between its versions.
+        QVERIFY2(errors.contains(QRegularExpression(QRegularExpression::wildcardToRegularExpression(
+                     said, QRegularExpression::UnanchoredWildcardConversion))),
+                 qPrintable(errors));
+        QVERIFY2(!errors.contains(notSaid), qPrintable(errors));
+        QCOMPARE(tool.exitCode(), exitCode);
+        shell.reset();
+        PageMemory after;
+        after.open(path);
+        QCOMPARE(after.recordCount(), recorded);
     }
 
     void aPageOpenedFromTheListIsRemembered()

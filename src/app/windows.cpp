@@ -99,6 +99,11 @@ Windows::Windows(Platform &platform, QObject *parent)
         m_memoryProblem = tr("Quokka's page memory in\n%1\nwas damaged. It was set aside as\n%2\nand a new one was "
                              "started.\n\nYour list is not affected.")
                               .arg(where, QDir::toNativeSeparators(opening.setAsidePath));
+    else if (!opening.ok && opening.readable)
+        m_memoryProblem = tr("Quokka can read its page memory in\n%1\nbut cannot write it.\n\nReason: %2\n\nThe marks of "
+                             "earlier checks are shown; those of new checks will not be kept when Quokka ends. Your list "
+                             "is not affected.")
+                              .arg(where, opening.whyReadOnly);
     else if (!opening.ok)
         m_memoryProblem = tr("Quokka cannot keep its page memory in\n%1\n\nReason: %2\n\nThe marks of a check will "
                              "not be kept when Quokka ends. Your list is not affected.")
