@@ -223,8 +223,25 @@ ListBrowser *Windows::listBrowser()
                     m_checkMemory->addVisit(entry, title, finalAddress, pageFingerprint(title, text));
                 });
         tellMemoryProblem();
+        showCheckInListBrowser();
     }
     return window;
+}
+
+void Windows::showCheckInListBrowser()
+{
+    CheckWindow *check = m_checkWindow;
+    ListBrowser *browser = m_listBrowser;
+    if (!check || !browser)
+        return;
+    connect(check, &CheckWindow::checkProgressed, browser, &ListBrowser::showCheckProgress, Qt::UniqueConnection);
+    connect(check, &CheckWindow::checkEnded, browser, &ListBrowser::showCheckEnded, Qt::UniqueConnection);
+    // Closing the Check List window ends its check.
+    connect(check, &QObject::destroyed, browser, &ListBrowser::showCheckEnded, Qt::UniqueConnection);
+    connect(browser, &ListBrowser::cancelCheckClicked, check, &CheckWindow::cancelCheck, Qt::UniqueConnection);
+    // A list browser opened while a check runs shows it at once.
+    if (check->isChecking())
+        check->showProgress();
 }
 
 NewListWindow *Windows::newListWindow() { return child(m_newListWindow); }
@@ -240,7 +257,15 @@ ListViewWindow *Windows::listViewWindow()
     return window;
 }
 
-CheckWindow *Windows::checkWindow() { return child(m_checkWindow); }
+CheckWindow *Windows::checkWindow()
+{
+    const bool fresh = !m_checkWindow;
+    CheckWindow *window = child(m_checkWindow);
+    if (fresh)
+        showCheckInListBrowser();
+    return window;
+}
+
 EditListWindow *Windows::editListWindow() { return child(m_editListWindow); }
 AddAddressBar *Windows::addAddressBar() { return child(m_addAddressBar); }
 CheatBox *Windows::cheatBox() { return child(m_cheatBox); }
