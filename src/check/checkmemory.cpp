@@ -96,7 +96,9 @@ CheckMemory::CheckMemory(QObject *parent)
 
 CheckMemory::~CheckMemory()
 {
-    flush();
+    // What a lock held back has had its last try when the owner flushed just before.
+    if (!m_queue.isEmpty() || (m_held > 0 && !m_heldTriedLast))
+        flush();
     stopWriter();
 }
 
@@ -200,6 +202,7 @@ void CheckMemory::writeSoon()
 void CheckMemory::handOver()
 {
     m_retry.stop();
+    m_heldTriedLast = false;
     if (!m_writer) {
         m_queue.clear();
         return;
@@ -235,6 +238,7 @@ bool CheckMemory::flush(QDeadlineTimer lockWait)
         if (outcome.held == 0 || lockWait.hasExpired())
             break;
     }
+    m_heldTriedLast = true;
     return outcome.held == 0 && outcome.lost == 0;
 }
 

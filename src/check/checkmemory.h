@@ -112,6 +112,8 @@ private:
     CheckMemoryWriter *m_writer = nullptr;
     bool m_told = false;
     bool m_toldLock = false;
+    /// The last try of what a lock holds back was a flush (nothing handed over since).
+    bool m_heldTriedLast = false;
     int m_held = 0;
     int m_lost = 0;
     QString m_unwrittenReason;
