@@ -126,21 +126,44 @@ private slots:
 
     void badMemoryIsToldOnceAndTheListIsLeftAlone_data()
     {
-        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<QString>("memory");
         QTest::addColumn<QString>("said");
-        QTest::newRow("damaged") << true << QStringLiteral("was damaged. It was set aside as");
-        QTest::newRow("newer") << false << QStringLiteral("cannot keep its page memory");
+        QTest::newRow("damaged") << "damaged" << QStringLiteral("was damaged. It was set aside as");
+        QTest::newRow("newer") << "newer" << QStringLiteral("cannot keep its page memory");
+        // Read, so said as read: the marks of earlier checks come back.
+        QTest::newRow("read-only medium") << "read-only" << QStringLiteral("can read its page memory in");
     }
     void badMemoryIsToldOnceAndTheListIsLeftAlone()
     {
-        QFETCH(bool, damaged);
+        QFETCH(QString, memory);
         QFETCH(QString, said);
+        const bool damaged = memory == u"damaged";
         world.windows.reset();
+        TinyMount medium;
+        // The program lets go of the memory before its medium goes.
+        const auto closeFirst = qScopeGuard([this] { world.windows.reset(); });
         const QByteArray list = "http://a.example/\r\nhttp://b.example/\r\n";
+        if (memory == u"read-only") {
+            if (const QString why = medium.mount(QStringLiteral("16m")); !why.isEmpty())
+                QSKIP(qPrintable(why));
+        }
         QVERIFY(TestFiles::writeList(list));
         if (damaged)
             QVERIFY(TestFiles::write(memoryPath(), QByteArray(8192, 'x')));
-        else {
+        else if (memory == u"read-only") {
+            // The memory on a medium that cannot be written (the list stays where it can be).
+            const QString there = medium.path() + QStringLiteral("/page-memory.sqlite");
+            {
+                PageMemory made;
+                QVERIFY(made.open(there).ok);
+                QVERIFY(made.record(CheckMemory::recordOf(QStringLiteral("http://b.example/"), deadResult(),
+                                                          QDateTime::currentDateTimeUtc())));
+            }
+            QVERIFY(medium.remountReadOnly());
+            for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+                QFile::remove(memoryPath() + suffix);
+            QVERIFY(QFile::link(there, memoryPath()));
+        } else {
             // A newer Quokka's memory: read by neither, written by neither.
             {
                 QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
@@ -160,6 +183,10 @@ private slots:
                  qPrintable(world.platform->boxes.shown.first().text));
         QVERIFY(world.platform->boxes.shown.first().text.contains(QStringLiteral("Your list is not affected")));
         QCOMPARE(browser->m_addressList->entries(), QStringList({QStringLiteral("http://a.example/"), QStringLiteral("http://b.example/")}));
+        if (memory == u"read-only") {
+            QVERIFY(!world.platform->boxes.shown.first().text.contains(QStringLiteral("cannot keep")));
+            QCOMPARE(mark(browser->m_addressList, 1, Qt::ToolTipRole), QStringLiteral("dead: not found (404); checked just now"));
+        }
         // A check goes on without the memory it cannot write, and says nothing more.
         world.windows->checkResults().set(QStringLiteral("http://a.example/"), deadResult());
         QVERIFY(world.windows->checkMemory().flush());
