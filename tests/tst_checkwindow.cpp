@@ -20,7 +20,10 @@
 #include <QJsonDocument>
 #include <QLabel>
 #include <QProgressBar>
+#include <QCheckBox>
+#include <QToolButton>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QtTest>
 
 class TestCheckWindow : public QObject {
@@ -30,6 +33,7 @@ private slots:
     void cleanup();
     void checkListMarksEveryEntryInBothLists();
     void cancelStopsTheCheckAndKeepsWhatWasFound();
+    void aRunningCheckShowsWhereThePersonIs();
     void killDuringACheckRemovesTheEntryAndTheCheckGoesOn();
     void marksFollowTheirEntriesThroughAReload();
     void removeDeadAndReplaceMovedAskWithTheCountFirst();
@@ -41,6 +45,8 @@ private:
     QString url(const char *path) const { return m_server->url(QString::fromLatin1(path)).toString(); }
     bool writeEntries(const QStringList &entries);
     CheckWindow *runCheck();
+    /// Shown in @p window (the test's frame itself is not on a screen).
+    static bool shown(QWidget *window, QWidget *control) { return control->isVisibleTo(window); }
     QString mark(ListBox *list, int row, int role) const { return list->model()->index(row, 0).data(role).toString(); }
 
     WindowsWorld m_world;
@@ -144,6 +150,67 @@ void TestCheckWindow::cancelStopsTheCheckAndKeepsWhatWasFound()
     QTest::qWait(300);
     QCOMPARE(m_world.windows->checkResults().size(), found); // nothing arrives after Cancel
     QVERIFY(window->m_saveReportButton->isEnabled());
+}
+
+void TestCheckWindow::aRunningCheckShowsWhereThePersonIs()
+{
+    QStringList entries;
+    for (int i = 0; i < 400; ++i)
+        entries << url("/alive") + QStringLiteral("?n=%1").arg(i);
+    QVERIFY(writeEntries(entries));
+    m_world.windows->mainWindow()->menuItem(QStringLiteral("checkList"))->trigger();
+    CheckWindow *window = m_world.windows->loadedCheckWindow();
+    ListBrowser *browser = m_world.windows->loadedListBrowser();
+    QVERIFY(window && browser && window->isChecking());
+    // The person goes on in the list browser, which comes in front of the Check List window.
+    QTest::mouseClick(browser->m_nextButton, Qt::LeftButton);
+    QTRY_VERIFY(shown(browser, browser->m_checkProgressBar));
+    QTRY_VERIFY(m_world.windows->checkResults().size() >= 10);
+    QTRY_VERIFY(browser->m_checkProgressBar->value() > 0);
+    QCOMPARE(browser->m_checkProgressBar->format(), window->m_progressLabel->text());
+    QVERIFY2(browser->m_checkProgressBar->format().startsWith(QStringLiteral("checked ")), qPrintable(browser->m_checkProgressBar->format()));
+    QCOMPARE(browser->m_checkProgressBar->maximum(), 400);
+    QVERIFY(shown(browser, browser->m_cancelCheckButton));
+    QVERIFY(browser->m_cancelCheckButton->isEnabled());
+    // Each is on top where it stands, clear of the play status, and named for a screen reader.
+    for (QWidget *control : {static_cast<QWidget *>(browser->m_checkProgressBar), static_cast<QWidget *>(browser->m_cancelCheckButton)}) {
+        QWidget *at = browser->childAt(control->geometry().center());
+        QVERIFY2(at == control || control->isAncestorOf(at), qPrintable(control->objectName()));
+        QVERIFY(!control->geometry().intersects(browser->m_playStatusLabel->geometry()));
+        QVERIFY(browser->rect().contains(control->geometry()));
+    }
+    QCOMPARE(QAccessible::queryAccessibleInterface(browser->m_cancelCheckButton)->text(QAccessible::Name),
+             QStringLiteral("Cancel the check"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(browser->m_checkProgressBar)->text(QAccessible::Description),
+             browser->m_checkProgressBar->format());
+    // The keyboard reaches Cancel from the play controls.
+    QCOMPARE(browser->m_playLoopBox->nextInFocusChain(), browser->m_cancelCheckButton);
+    QCOMPARE(browser->m_cancelCheckButton->focusPolicy(), Qt::StrongFocus);
+
+    // A list browser opened again during the check shows it at once.
+    QVERIFY(browser->parentWidget()->close());
+    QTRY_VERIFY(!m_world.windows->loadedListBrowser());
+    browser = m_world.windows->listBrowser();
+    QVERIFY(window->isChecking());
+    QVERIFY(shown(browser, browser->m_checkProgressBar));
+    QVERIFY(shown(browser, browser->m_cancelCheckButton));
+
+    // Cancel there ends the check as the Check List window's own does, and the progress goes away.
+    browser->m_cancelCheckButton->setFocus();
+    QTest::keyClick(browser->m_cancelCheckButton, Qt::Key_Space);
+    QVERIFY(!window->isChecking());
+    QVERIFY(window->m_summaryLabel->text().startsWith(QStringLiteral("Cancelled.")));
+    QVERIFY(!shown(browser, browser->m_checkProgressBar));
+    QVERIFY(!shown(browser, browser->m_cancelCheckButton));
+
+    // A check that runs to its end takes them away too, having shown them.
+    QVERIFY(writeEntries({url("/alive"), url("/notfound")}));
+    browser->reloadList();
+    QSignalSpy progressed(window, &CheckWindow::checkProgressed);
+    QVERIFY(runCheck());
+    QVERIFY(!progressed.isEmpty());
+    QVERIFY(!shown(browser, browser->m_checkProgressBar));
+    QVERIFY(!shown(browser, browser->m_cancelCheckButton));
 }
 
 void TestCheckWindow::killDuringACheckRemovesTheEntryAndTheCheckGoesOn()

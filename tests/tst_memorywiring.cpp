@@ -7,6 +7,7 @@
 #include "check/checkresults.h"
 #include "fakes/fakeplatform.h"
 #include "fakes/testfiles.h"
+#include "fakes/tinymount.h"
 #include "fakes/windowsworld.h"
 #include "lists/listviewwindow.h"
 #include "memory/pagefingerprint.h"
@@ -16,12 +17,14 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -70,6 +73,29 @@ PageRecord visitOf(const QString &address, const QString &title, const QString &
     return r;
 }
 
+/// A second connection to the memory, as a sqlite3 shell or a backup makes one: it holds the write
+/// lock from begin() until release().
+class LockHolder {
+public:
+    explicit LockHolder(const QString &path)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.open();
+    }
+    ~LockHolder()
+    {
+        release();
+        QSqlDatabase::database(name, false).close();
+        QSqlDatabase::removeDatabase(name);
+    }
+    bool begin() { return QSqlQuery(QSqlDatabase::database(name)).exec(QStringLiteral("BEGIN IMMEDIATE")); }
+    void release() { QSqlQuery(QSqlDatabase::database(name)).exec(QStringLiteral("COMMIT")); }
+
+private:
+    const QString name = QStringLiteral("lock holder");
+};
+
 } // namespace
 
 class TestMemoryWiring : public QObject {
@@ -100,21 +126,44 @@ private slots:
 
     void badMemoryIsToldOnceAndTheListIsLeftAlone_data()
     {
-        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<QString>("memory");
         QTest::addColumn<QString>("said");
-        QTest::newRow("damaged") << true << QStringLiteral("was damaged. It was set aside as");
-        QTest::newRow("newer") << false << QStringLiteral("cannot keep its page memory");
+        QTest::newRow("damaged") << "damaged" << QStringLiteral("was damaged. It was set aside as");
+        QTest::newRow("newer") << "newer" << QStringLiteral("cannot keep its page memory");
+        // Read, so said as read: the marks of earlier checks come back.
+        QTest::newRow("read-only medium") << "read-only" << QStringLiteral("can read its page memory in");
     }
     void badMemoryIsToldOnceAndTheListIsLeftAlone()
     {
-        QFETCH(bool, damaged);
+        QFETCH(QString, memory);
         QFETCH(QString, said);
+        const bool damaged = memory == u"damaged";
         world.windows.reset();
+        TinyMount medium;
+        // The program lets go of the memory before its medium goes.
+        const auto closeFirst = qScopeGuard([this] { world.windows.reset(); });
         const QByteArray list = "http://a.example/\r\nhttp://b.example/\r\n";
+        if (memory == u"read-only") {
+            if (const QString why = medium.mount(QStringLiteral("16m")); !why.isEmpty())
+                QSKIP(qPrintable(why));
+        }
         QVERIFY(TestFiles::writeList(list));
         if (damaged)
             QVERIFY(TestFiles::write(memoryPath(), QByteArray(8192, 'x')));
-        else {
+        else if (memory == u"read-only") {
+            // The memory on a medium that cannot be written (the list stays where it can be).
+            const QString there = medium.path() + QStringLiteral("/page-memory.sqlite");
+            {
+                PageMemory made;
+                QVERIFY(made.open(there).ok);
+                QVERIFY(made.record(CheckMemory::recordOf(QStringLiteral("http://b.example/"), deadResult(),
+                                                          QDateTime::currentDateTimeUtc())));
+            }
+            QVERIFY(medium.remountReadOnly());
+            for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+                QFile::remove(memoryPath() + suffix);
+            QVERIFY(QFile::link(there, memoryPath()));
+        } else {
             // A newer Quokka's memory: read by neither, written by neither.
             {
                 QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
@@ -134,6 +183,10 @@ private slots:
                  qPrintable(world.platform->boxes.shown.first().text));
         QVERIFY(world.platform->boxes.shown.first().text.contains(QStringLiteral("Your list is not affected")));
         QCOMPARE(browser->m_addressList->entries(), QStringList({QStringLiteral("http://a.example/"), QStringLiteral("http://b.example/")}));
+        if (memory == u"read-only") {
+            QVERIFY(!world.platform->boxes.shown.first().text.contains(QStringLiteral("cannot keep")));
+            QCOMPARE(mark(browser->m_addressList, 1, Qt::ToolTipRole), QStringLiteral("dead: not found (404); checked just now"));
+        }
         // A check goes on without the memory it cannot write, and says nothing more.
         world.windows->checkResults().set(QStringLiteral("http://a.example/"), deadResult());
         QVERIFY(world.windows->checkMemory().flush());
@@ -320,6 +373,108 @@ private slots:
         world.windows = std::make_unique<Windows>(*world.platform);
         QCOMPARE(world.windows->checkMemory().memory().history(here).size(), 1);
         QCOMPARE(world.windows->checkMemory().memory().recordCount(), 2);
+    }
+
+    void checksWaitForAnotherProgramsLock()
+    {
+        CheckMemory &memory = world.windows->checkMemory();
+        CheckResults &results = world.windows->checkResults();
+        QSignalSpy lockedOut(&memory, &CheckMemory::lockedOut);
+        LockHolder shell(memoryPath());
+        QVERIFY(shell.begin());
+        results.set(QStringLiteral("http://a.example/"), deadResult());
+        results.set(QStringLiteral("http://b.example/"), deadResult());
+        // The write waits for the lock, gives up after SQLite's busy time-out and keeps the records.
+        QTRY_VERIFY_WITH_TIMEOUT(memory.held() == 2, 60000);
+        QCOMPARE(lockedOut.size(), 1);
+        QCOMPARE(memory.unwritten(), 2);
+        // What comes in meanwhile waits with them.
+        results.set(QStringLiteral("http://c.example/"), deadResult());
+        shell.release();
+        QTRY_COMPARE_WITH_TIMEOUT(memory.memory().recordCount(), 3, 60000);
+        QTRY_COMPARE(memory.unwritten(), 0);
+        QCOMPARE(memory.memory().history(QStringLiteral("http://a.example/")).value(0).verdict, QStringLiteral("dead"));
+        QCOMPARE(lockedOut.size(), 1);
+        QVERIFY2(world.platform->boxes.shown.isEmpty(), qPrintable(world.platform->boxes.shown.value(0).text));
+    }
+
+    void quokkaCheckSaysWhatBecameOfTheMemory_data()
+    {
+        QTest::addColumn<QString>("memory");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("recorded");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("notSaid");
+        QTest::newRow("locked, let go during the wait") << "released" << 2 << 2
+                                                        << "locked. What the check finds is kept and written when it lets go."
+                                                        << "was not written";
+        QTest::newRow("locked for good") << "locked" << 1 << 0 << "was not written: another program still held it locked 0 s after the check ended; "
+                                            "2 of this check's results are not remembered."
+                                         << "cannot be used";
+        QTest::newRow("read-only medium") << "read-only" << 2 << 0
+                                          << "is read but cannot be written (*); pages are compared with what it holds, "
+                                             "and this check is not remembered."
+                                          << "cannot be used";
+    }
+    void quokkaCheckSaysWhatBecameOfTheMemory()
+    {
+        QFETCH(QString, memory);
+        QFETCH(int, exitCode);
+        QFETCH(int, recorded);
+        QFETCH(QString, said);
+        QFETCH(QString, notSaid);
+        world.windows.reset(); // the program is not running; the memory it made stays
+        QTemporaryDir files;
+        QVERIFY(TestFiles::write(files.filePath(QStringLiteral("here.html")), "<title>Here</title>"));
+        const QString here = QUrl::fromLocalFile(files.filePath(QStringLiteral("here.html"))).toString();
+        const QString gone = QUrl::fromLocalFile(files.filePath(QStringLiteral("gone.html"))).toString();
+        QVERIFY(TestFiles::write(files.filePath(QStringLiteral("list.dat")), (here + "\r\n" + gone + "\r\n").toUtf8()));
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        QString path = memoryPath();
+        TinyMount medium;
+        if (memory == u"read-only") {
+            if (const QString why = medium.mount(QStringLiteral("16m")); !why.isEmpty())
+                QSKIP(qPrintable(why));
+            environment.insert(QStringLiteral("XDG_DATA_HOME"), medium.path());
+            path = medium.path() + QStringLiteral("/quokka/page-memory.sqlite");
+            {
+                PageMemory made;
+                QVERIFY(made.open(path).ok);
+            }
+            QVERIFY(medium.remountReadOnly());
+        }
+        std::optional<LockHolder> shell;
+        if (memory != u"read-only") {
+            shell.emplace(path);
+            QVERIFY(shell->begin());
+        }
+        QProcess tool;
+        tool.setProcessEnvironment(environment);
+        QString errors;
+        connect(&tool, &QProcess::readyReadStandardError, this, [&] { errors += QString::fromUtf8(tool.readAllStandardError()); });
+        tool.start(QStringLiteral(QUOKKA_CHECK_PROGRAM),
+                   {QStringLiteral("--no-browser"), QStringLiteral("--format"), QStringLiteral("json"), QStringLiteral("--memory-wait"),
+                    memory == u"locked" ? QStringLiteral("0") : QStringLiteral("60"), files.filePath(QStringLiteral("list.dat"))});
+        QVERIFY(tool.waitForStarted());
+        if (memory == u"released") {
+            // The other program lets go once the check has said it waits for it.
+            QTRY_VERIFY_WITH_TIMEOUT(errors.contains(QStringLiteral("locked")), 120000);
+            shell->release();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(tool.state() == QProcess::NotRunning, 120000);
+        errors += QString::fromUtf8(tool.readAllStandardError());
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        // The reason is SQLite's own words, which differ between its versions.
+        QVERIFY2(errors.contains(QRegularExpression(QRegularExpression::wildcardToRegularExpression(
+                     said, QRegularExpression::UnanchoredWildcardConversion))),
+                 qPrintable(errors));
+        QVERIFY2(!errors.contains(notSaid), qPrintable(errors));
+        QCOMPARE(tool.exitCode(), exitCode);
+        shell.reset();
+        PageMemory after;
+        after.open(path);
+        QCOMPARE(after.recordCount(), recorded);
     }
 
     void aPageOpenedFromTheListIsRemembered()

@@ -99,6 +99,11 @@ Windows::Windows(Platform &platform, QObject *parent)
         m_memoryProblem = tr("Quokka's page memory in\n%1\nwas damaged. It was set aside as\n%2\nand a new one was "
                              "started.\n\nYour list is not affected.")
                               .arg(where, QDir::toNativeSeparators(opening.setAsidePath));
+    else if (!opening.ok && opening.readable)
+        m_memoryProblem = tr("Quokka can read its page memory in\n%1\nbut cannot write it.\n\nReason: %2\n\nThe marks of "
+                             "earlier checks are shown; those of new checks will not be kept when Quokka ends. Your list "
+                             "is not affected.")
+                              .arg(where, opening.whyReadOnly);
     else if (!opening.ok)
         m_memoryProblem = tr("Quokka cannot keep its page memory in\n%1\n\nReason: %2\n\nThe marks of a check will "
                              "not be kept when Quokka ends. Your list is not affected.")
@@ -218,8 +223,25 @@ ListBrowser *Windows::listBrowser()
                     m_checkMemory->addVisit(entry, title, finalAddress, pageFingerprint(title, text));
                 });
         tellMemoryProblem();
+        showCheckInListBrowser();
     }
     return window;
+}
+
+void Windows::showCheckInListBrowser()
+{
+    CheckWindow *check = m_checkWindow;
+    ListBrowser *browser = m_listBrowser;
+    if (!check || !browser)
+        return;
+    connect(check, &CheckWindow::checkProgressed, browser, &ListBrowser::showCheckProgress, Qt::UniqueConnection);
+    connect(check, &CheckWindow::checkEnded, browser, &ListBrowser::showCheckEnded, Qt::UniqueConnection);
+    // Closing the Check List window ends its check.
+    connect(check, &QObject::destroyed, browser, &ListBrowser::showCheckEnded, Qt::UniqueConnection);
+    connect(browser, &ListBrowser::cancelCheckClicked, check, &CheckWindow::cancelCheck, Qt::UniqueConnection);
+    // A list browser opened while a check runs shows it at once.
+    if (check->isChecking())
+        check->showProgress();
 }
 
 NewListWindow *Windows::newListWindow() { return child(m_newListWindow); }
@@ -235,7 +257,15 @@ ListViewWindow *Windows::listViewWindow()
     return window;
 }
 
-CheckWindow *Windows::checkWindow() { return child(m_checkWindow); }
+CheckWindow *Windows::checkWindow()
+{
+    const bool fresh = !m_checkWindow;
+    CheckWindow *window = child(m_checkWindow);
+    if (fresh)
+        showCheckInListBrowser();
+    return window;
+}
+
 EditListWindow *Windows::editListWindow() { return child(m_editListWindow); }
 AddAddressBar *Windows::addAddressBar() { return child(m_addAddressBar); }
 CheatBox *Windows::cheatBox() { return child(m_cheatBox); }

@@ -91,6 +91,9 @@ private:
     template <class W> W *topLevel(QPointer<W> &slot);
     void tellMemoryProblem();
     void followWithMarks(ListBox *list);
+    /// A running check is shown in the list browser too, and its Cancel there cancels it (each pair
+    /// of windows wired once, whichever is made last).
+    void showCheckInListBrowser();
 
     Platform &m_platform;
     ClockTicker *m_clockTicker;

@@ -31,11 +31,14 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStringListModel>
 #include <QStyle>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -165,6 +168,7 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
     EnterKey::giveDefaultButton(this, nullptr);
     EnterKey::leaveEnterTo(m_view->widget());
     createPlayControls();
+    createCheckControls();
     // Ctrl+Shift+V pastes addresses, and links, text and files dropped on the list are brought in.
     ListImport::attachTo(this, m_windows);
 
@@ -255,6 +259,66 @@ void ListBrowser::createPlayControls()
     connect(m_playButton, &QToolButton::clicked, this, &ListBrowser::playPauseClicked);
     connect(m_playDelayBox, &QSpinBox::valueChanged, this, &ListBrowser::playDelayChosen);
     connect(m_playLoopBox, &QCheckBox::toggled, this, &ListBrowser::playEndChosen);
+}
+
+void ListBrowser::createCheckControls()
+{
+    // At the right end of the bottom strip, beside the play status.
+    const int top = m_playButton->geometry().top();
+    QFont small = font();
+    small.setPointSizeF(8);
+    m_cancelCheckButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelCheckButton->setObjectName(QStringLiteral("cancelCheckButton"));
+    m_cancelCheckButton->setAccessibleName(QStringLiteral("Cancel the check"));
+    m_cancelCheckButton->setToolTip(QStringLiteral("Stop checking the list; what was found so far stays"));
+    m_cancelCheckButton->setFont(small);
+    m_cancelCheckButton->setGeometry(width() - 8 - 60, top, 60, 20);
+    m_checkProgressBar = new QProgressBar(this);
+    m_checkProgressBar->setObjectName(QStringLiteral("checkProgressBar"));
+    m_checkProgressBar->setAccessibleName(QStringLiteral("List check progress"));
+    m_checkProgressBar->setFont(small);
+    m_checkProgressBar->setTextVisible(true);
+    m_checkProgressBar->setAlignment(Qt::AlignCenter);
+    m_checkProgressBar->setGeometry(m_cancelCheckButton->geometry().left() - 4 - 230, top, 230, 20);
+    m_checkProgressBar->hide();
+    m_cancelCheckButton->hide();
+    QWidget::setTabOrder(m_playLoopBox, m_cancelCheckButton);
+    connect(m_cancelCheckButton, &QPushButton::clicked, this, &ListBrowser::cancelCheckClicked);
+}
+
+void ListBrowser::placePlayStatus()
+{
+    const int right = m_checkProgressBar->isHidden() ? width() - 8 : m_checkProgressBar->geometry().left() - 6;
+    m_playStatusLabel->setGeometry(396, m_playStatusLabel->geometry().top(), right - 396, 20);
+}
+
+void ListBrowser::showCheckProgress(int checked, int total, const QString &text)
+{
+    m_checkProgressBar->setRange(0, std::max(1, total));
+    m_checkProgressBar->setValue(std::clamp(checked, 0, std::max(1, total)));
+    // The bar's own words are the Check List window's progress line; a screen reader reads it as the
+    // bar's description, beside its value.
+    m_checkProgressBar->setFormat(text);
+    m_checkProgressBar->setToolTip(text);
+    m_checkProgressBar->setAccessibleDescription(text);
+    if (m_checkProgressBar->isHidden()) {
+        m_checkProgressBar->show();
+        m_cancelCheckButton->show();
+        placePlayStatus();
+    }
+}
+
+void ListBrowser::showCheckEnded()
+{
+    if (m_checkProgressBar->isHidden())
+        return;
+    // The keyboard stays in the window: on the list, where it was before Cancel took it.
+    const bool hadFocus = m_cancelCheckButton->hasFocus();
+    m_checkProgressBar->hide();
+    m_cancelCheckButton->hide();
+    placePlayStatus();
+    if (hadFocus)
+        m_addressList->setFocus();
 }
 
 void ListBrowser::showPlaying(bool playing)

@@ -13,6 +13,7 @@ class PageTools;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QProgressBar;
 class QToolButton;
 class QPushButton;
 class QSpinBox;
@@ -59,6 +60,13 @@ public:
     /// Selects @p row and shows its page as choosing it does, for the player: the person did not act.
     void showEntryForPlayer(int row);
 
+    // A running list check, shown here too, since this window comes in front of the Check List
+    // window whenever the person works in it; the check itself is wired to these from outside.
+    /// Shows the check's progress (@p checked of @p total, in words @p text) and its Cancel.
+    void showCheckProgress(int checked, int total, const QString &text);
+    /// The check ended (or its window closed): its progress and Cancel go away.
+    void showCheckEnded();
+
     WebBrowser *m_view;
     /// The entry whose page is loading, until it has loaded.
     QString m_visiting;
@@ -80,6 +88,8 @@ public:
     QSpinBox *m_playDelayBox;
     QCheckBox *m_playLoopBox;
     QLabel *m_playStatusLabel;
+    QProgressBar *m_checkProgressBar;
+    QPushButton *m_cancelCheckButton;
     PageTools *m_pageTools = nullptr;
 
 signals:
@@ -92,12 +102,17 @@ signals:
     void playEndChosen(bool loop);
     /// The person chose an entry, stepped, removed one, opened Add, or went back or forward.
     void personTookOver();
+    /// Cancel beside a running check's progress was pressed.
+    void cancelCheckClicked();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void createPlayControls();
+    void createCheckControls();
+    /// The play status takes the strip up to the check's progress while that shows, all of it otherwise.
+    void placePlayStatus();
     /// Sets m_chosenAddressBox's text field as a change of the field would: the history step runs when it differs.
     void setChosenAddress(const QString &text);
 

@@ -21,36 +21,65 @@ bool readAPage(const PageRecord &r)
 
 } // namespace
 
+/// What one hand-over to the writing thread came to.
+struct CheckMemoryOutcome {
+    QList<QPair<QString, CheckNote>> changes;
+    /// Why records were not written; empty when all of them were.
+    QString problem;
+    /// Records kept on the writing thread because another program holds the lock.
+    int held = 0;
+    /// Records given up (a failure that trying again would not mend).
+    int lost = 0;
+};
+
 /// Lives on the writing thread: its own connection to the same database.
 class CheckMemoryWriter final : public QObject {
 public:
-    struct Outcome {
-        QList<QPair<QString, CheckNote>> changes;
-        QString problem;
-    };
     PageMemory memory;
 
-    Outcome write(const QList<PageRecord> &batch)
+    /// Writes what a lock kept out before, then @p batch, in one transaction (so that the records keep
+    /// their order). When a lock keeps them out again, they are kept for the next try.
+    CheckMemoryOutcome write(const QList<PageRecord> &batch)
     {
-        Outcome outcome;
+        CheckMemoryOutcome outcome;
+        QList<PageRecord> all = std::exchange(m_held, {});
+        all += batch;
+        if (all.isEmpty())
+            return outcome;
         // What changed is judged against the memory before this batch is in it, read in one go.
         QStringList compared;
-        for (const PageRecord &r : batch)
+        for (const PageRecord &r : std::as_const(all))
             if (r.kind == PageRecord::Kind::Check && readAPage(r))
                 compared.append(r.address);
         const QHash<QString, QList<PageRecord>> seen = memory.pagesRead(compared);
-        for (const PageRecord &r : batch) {
+        QList<QPair<QString, CheckNote>> changes;
+        for (const PageRecord &r : std::as_const(all)) {
             if (r.kind != PageRecord::Kind::Check || !readAPage(r))
                 continue;
             const CheckNote change = CheckMemory::changeAgainst(CheckMemory::seenAmong(r.address, seen.value(r.address)),
                                                                 r.address, CheckMemory::resultOf(r), r.seenAt);
             if (!change.change.isEmpty())
-                outcome.changes.append({r.address, change});
+                changes.append({r.address, change});
         }
-        if (!memory.recordAll(batch))
-            outcome.problem = memory.lastProblem().isEmpty() ? QStringLiteral("unknown problem") : memory.lastProblem();
+        if (memory.recordAll(all)) {
+            outcome.changes = std::move(changes);
+            return outcome;
+        }
+        outcome.problem = memory.lastProblem().isEmpty() ? QStringLiteral("unknown problem") : memory.lastProblem();
+        if (memory.lastWriteWasLockedOut()) {
+            // Told when they land, judged then against what the memory holds then.
+            outcome.held = int(all.size());
+            m_held = std::move(all);
+        } else {
+            // A change found is still true, though the memory could not keep the check.
+            outcome.changes = std::move(changes);
+            outcome.lost = int(all.size());
+        }
         return outcome;
     }
+
+private:
+    QList<PageRecord> m_held;
 };
 
 CheckMemory::CheckMemory(QObject *parent)
@@ -59,12 +88,17 @@ CheckMemory::CheckMemory(QObject *parent)
     m_quiet.setSingleShot(true);
     m_quiet.setInterval(quietMilliseconds);
     connect(&m_quiet, &QTimer::timeout, this, &CheckMemory::writeSoon);
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(retryMilliseconds);
+    connect(&m_retry, &QTimer::timeout, this, &CheckMemory::handOver);
     m_thread.setObjectName(QStringLiteral("page memory"));
 }
 
 CheckMemory::~CheckMemory()
 {
-    flush();
+    // What a lock held back has had its last try when the owner flushed just before.
+    if (!m_queue.isEmpty() || (m_held > 0 && !m_heldTriedLast))
+        flush();
     stopWriter();
 }
 
@@ -84,6 +118,10 @@ PageMemoryOpening CheckMemory::open(const QString &path, const PageMemoryLimits 
     flush();
     stopWriter();
     m_told = false;
+    m_toldLock = false;
+    m_held = 0;
+    m_lost = 0;
+    m_unwrittenReason.clear();
     const PageMemoryOpening opening = m_memory.open(path, limits);
     if (m_memory.isWritable()) {
         m_writer = new CheckMemoryWriter;
@@ -95,14 +133,31 @@ PageMemoryOpening CheckMemory::open(const QString &path, const PageMemoryLimits 
     return opening;
 }
 
-void CheckMemory::written(const QList<QPair<QString, CheckNote>> &changes, const QString &why)
+void CheckMemory::written(const CheckMemoryOutcome &outcome)
 {
-    for (const auto &change : changes)
+    for (const auto &change : outcome.changes)
         emit changeFound(change.first, change.second);
-    if (!why.isEmpty() && !m_told) {
+    m_held = outcome.held;
+    m_lost += outcome.lost;
+    if (!outcome.problem.isEmpty())
+        m_unwrittenReason = outcome.problem;
+    const QString where = QDir::toNativeSeparators(m_memory.path());
+    if (outcome.held > 0) {
+        // Kept on the writing thread and tried again in a while, however long the lock lasts.
+        if (!m_toldLock) {
+            m_toldLock = true;
+            emit lockedOut(QStringLiteral("Another program holds Quokka's page memory in\n%1\nlocked. What the check finds "
+                                          "is kept and written when it lets go.")
+                               .arg(where));
+        }
+        m_retry.start();
+        return;
+    }
+    m_toldLock = false;
+    if (outcome.lost > 0 && !m_told) {
         m_told = true;
         emit problem(QStringLiteral("Quokka could not write what it found to its page memory in\n%1\n\nReason: %2")
-                         .arg(QDir::toNativeSeparators(m_memory.path()), why));
+                         .arg(where, outcome.problem));
     }
 }
 
@@ -137,33 +192,54 @@ void CheckMemory::addVisit(const QString &entry, const QString &title, const QSt
 void CheckMemory::writeSoon()
 {
     m_quiet.stop();
-    if (m_queue.isEmpty() || !m_writer)
+    // While a lock holds records back, the next try takes these along; until then they wait here.
+    if (m_held > 0 || m_retry.isActive())
         return;
+    if (!m_queue.isEmpty())
+        handOver();
+}
+
+void CheckMemory::handOver()
+{
+    m_retry.stop();
+    m_heldTriedLast = false;
+    if (!m_writer) {
+        m_queue.clear();
+        return;
+    }
     QMetaObject::invokeMethod(
         m_writer,
         [this, writer = m_writer, batch = std::exchange(m_queue, {})] {
-            const CheckMemoryWriter::Outcome outcome = writer->write(batch);
-            QMetaObject::invokeMethod(this, [this, outcome] { written(outcome.changes, outcome.problem); }, Qt::QueuedConnection);
+            const CheckMemoryOutcome outcome = writer->write(batch);
+            QMetaObject::invokeMethod(this, [this, outcome] { written(outcome); }, Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
 }
 
-bool CheckMemory::flush()
+bool CheckMemory::flush(QDeadlineTimer lockWait)
 {
     m_quiet.stop();
+    m_retry.stop();
     if (!m_writer) {
         m_queue.clear();
         return true;
     }
-    CheckMemoryWriter::Outcome outcome;
-    const QList<PageRecord> batch = std::exchange(m_queue, {});
-    // Runs after every batch handed over before it, on the writing thread.
-    QMetaObject::invokeMethod(m_writer, [this, &batch, &outcome] { outcome = m_writer->write(batch); },
-                              Qt::BlockingQueuedConnection);
-    // Changes of earlier batches come through the event loop; those of this one now, after them.
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-    written(outcome.changes, outcome.problem);
-    return outcome.problem.isEmpty();
+    QList<PageRecord> batch = std::exchange(m_queue, {});
+    CheckMemoryOutcome outcome;
+    for (;;) {
+        // Runs after every batch handed over before it, on the writing thread.
+        QMetaObject::invokeMethod(m_writer, [this, &batch, &outcome] { outcome = m_writer->write(batch); },
+                                  Qt::BlockingQueuedConnection);
+        batch.clear();
+        // Changes of earlier batches come through the event loop; those of this one now, after them.
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+        written(outcome);
+        // Each try waits for the lock a while itself (SQLite's busy time-out).
+        if (outcome.held == 0 || lockWait.hasExpired())
+            break;
+    }
+    m_heldTriedLast = true;
+    return outcome.held == 0 && outcome.lost == 0;
 }
 
 QHash<QString, RememberedCheck> CheckMemory::lastChecks(const QStringList &entries) const

@@ -9,6 +9,7 @@
 #include "memory/pagesigns.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -24,6 +25,7 @@ struct RememberedCheck {
 };
 
 class CheckMemoryWriter;
+struct CheckMemoryOutcome;
 
 /// Writing, and finding what changed, runs on a thread of its own with its own connection to the
 /// database, so that a check hands its results over and goes on at once.
@@ -34,6 +36,9 @@ public:
     /// Records queued for this long without another, or this many, are written.
     static constexpr int quietMilliseconds = 250;
     static constexpr int batchSize = 1000;
+    /// Records that another program's lock kept out are tried again this long after the last try
+    /// (each try itself waits for the lock a while, on the writing thread).
+    static constexpr int retryMilliseconds = 1000;
 
     explicit CheckMemory(QObject *parent = nullptr);
     ~CheckMemory() override;
@@ -50,11 +55,19 @@ public:
     void addVisit(const QString &entry, const QString &title, const QString &finalAddress, quint64 fingerprint,
                   const QDateTime &at = QDateTime::currentDateTimeUtc());
     /// Writes what is queued and waits until all of it is written (before that, finds which checked
-    /// pages changed). False when it could not be written; problem() tells why, once.
-    bool flush();
+    /// pages changed). Records that another program's lock keeps out are tried again until
+    /// @p lockWait has passed (by default one try). False when what it wrote did not all land:
+    /// unwritten() says how much and why; problem() has told a failure other than a lock, once.
+    bool flush(QDeadlineTimer lockWait = QDeadlineTimer(0));
     /// Hands what is queued to the writing thread without waiting.
     void writeSoon();
     int queued() const { return int(m_queue.size()); }
+    /// Records that wait for another program's lock to end (kept, and tried again every little while).
+    int held() const { return m_held; }
+    /// Records that did not reach the memory, held ones included.
+    int unwritten() const { return m_lost + m_held; }
+    /// Why the last records did not reach the memory (the lock, or what the database said).
+    QString unwrittenReason() const { return m_unwrittenReason; }
 
     /// The last check of each of @p entries that the memory holds, by entry.
     QHash<QString, RememberedCheck> lastChecks(const QStringList &entries) const;
@@ -81,15 +94,27 @@ signals:
     void changeFound(const QString &entry, const CheckNote &change);
     /// Writing failed; told once, with the reason.
     void problem(const QString &text);
+    /// Another program holds the memory locked: what is found is held and written once it lets go.
+    /// Told once each time a lock begins to hold records back.
+    void lockedOut(const QString &text);
 
 private:
-    void written(const QList<QPair<QString, CheckNote>> &changes, const QString &why);
+    void written(const CheckMemoryOutcome &outcome);
+    /// Hands what is queued (possibly nothing, to try what is held again) to the writing thread.
+    void handOver();
     void stopWriter();
 
     PageMemory m_memory;
     QList<PageRecord> m_queue;
     QTimer m_quiet;
+    QTimer m_retry;
     QThread m_thread;
     CheckMemoryWriter *m_writer = nullptr;
     bool m_told = false;
+    bool m_toldLock = false;
+    /// The last try of what a lock holds back was a flush (nothing handed over since).
+    bool m_heldTriedLast = false;
+    int m_held = 0;
+    int m_lost = 0;
+    QString m_unwrittenReason;
 };

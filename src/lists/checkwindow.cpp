@@ -172,6 +172,8 @@ void CheckWindow::showProgress()
                            .arg(locale.toString(m_checker->checkedCount()), locale.toString(m_checker->total()),
                                 locale.toString(m_checker->count(Verdict::Dead)));
     m_progressLabel->setText(progress);
+    if (isChecking())
+        emit checkProgressed(m_checker->checkedCount(), m_checker->total(), progress);
     // A long pause must never look like a hang: say which host the check is waiting for, and why, where
     // the summary will stand (the line above has no room for it).
     QString waiting;
@@ -202,6 +204,7 @@ void CheckWindow::checkFinished(bool cancelled)
         summary += QStringLiteral(" Checked without a browser: the web engine cannot start.");
     m_summaryLabel->setText(summary);
     m_cancelButton->setEnabled(false);
+    emit checkEnded();
     m_removeDeadButton->setEnabled(m_checker->count(Verdict::Dead) > 0);
     m_removeParkedButton->setEnabled(m_checker->count(Verdict::Parked) > 0);
     m_replaceMovedButton->setEnabled(m_checker->count(Verdict::Moved) > 0);

@@ -40,6 +40,9 @@ public:
     /// CSV otherwise. Says so when it cannot.
     bool saveReport(const QString &path);
     bool isChecking() const;
+    /// Shows where the check is (and tells checkProgressed while it runs): every tick, and when a
+    /// window that shows it too is opened during a check.
+    void showProgress();
     /// The engine is not used (tests that need no browser).
     void setUseBrowser(bool use) { m_useBrowser = use; }
 
@@ -52,10 +55,16 @@ public:
     QPushButton *m_removeParkedButton = nullptr;
     QPushButton *m_saveReportButton = nullptr;
 
+signals:
+    /// A running check's progress, a few times a second: @p checked of @p total entries, and the
+    /// progress line's words.
+    void checkProgressed(int checked, int total, const QString &text);
+    /// The check ended, to its end or cancelled.
+    void checkEnded();
+
 private:
     void entryChecked(int line, const CheckResult &result);
     void checkFinished(bool cancelled);
-    void showProgress();
     /// How many entries of the working list the last check found @p verdict.
     int workingListCount(Verdict verdict) const;
     /// The summary after Remove Dead or Replace Moved: what was done since the check, and what is left.

@@ -56,6 +56,13 @@ bool isDamage(const QSqlError &error)
     return code == sqliteCorrupt || code == sqliteNotADatabase;
 }
 
+// Another connection holds the write lock (past the busy time-out): the same write may land later.
+bool isLock(const QSqlError &error)
+{
+    const int code = nativeCode(error);
+    return code == sqliteBusy || code == sqliteLocked;
+}
+
 bool isRefusalToWrite(const QSqlError &error)
 {
     const int code = nativeCode(error);
@@ -171,8 +178,7 @@ PageMemory::Readiness PageMemory::prepareSchema(bool readOnly)
             return {Health::Damaged, describe(error)};
         if (isRefusalToWrite(error))
             return {Health::ReadOnly, describe(error)};
-        const int code = nativeCode(error);
-        if (code == sqliteBusy || code == sqliteLocked)
+        if (isLock(error))
             return {Health::Failed, QStringLiteral("another program holds it locked")};
         return {Health::Failed, describe(error)};
     };
@@ -354,6 +360,7 @@ PageMemoryOpening PageMemory::open(const QString &path, const PageMemoryLimits &
                               .arg(shown, why),
                           false, false);
         }
+        opening.whyReadOnly = why;
         return finish(QStringLiteral("The page memory %1 cannot be written (%2); what is seen now is not remembered.")
                           .arg(shown, why),
                       true, false);
@@ -394,6 +401,7 @@ bool PageMemory::record(const PageRecord &record)
 
 bool PageMemory::recordAll(const QList<PageRecord> &records)
 {
+    m_lockedOut = false;
     if (!isWritable()) {
         if (m_problem.isEmpty())
             m_problem = QStringLiteral("The page memory is not open for writing.");
@@ -411,6 +419,7 @@ bool PageMemory::recordAll(const QList<PageRecord> &records)
             return true;
         }
     }
+    m_lockedOut = written.health == Health::Locked;
     if (written.health != Health::Ok)
         return fail(QStringLiteral("could not be written"), written.why);
     m_problem.clear();
@@ -424,8 +433,9 @@ PageMemory::Readiness PageMemory::write(const QList<PageRecord> &records)
         db.rollback();
         const Health health = isDamage(error)      ? Health::Damaged
             : isRefusalToWrite(error)              ? Health::ReadOnly
+            : isLock(error)                        ? Health::Locked
                                                    : Health::Failed;
-        return {health, describe(error)};
+        return {health, health == Health::Locked ? QStringLiteral("another program holds it locked") : describe(error)};
     };
     if (!db.transaction())
         return broken(db.lastError());

@@ -42,6 +42,8 @@ struct PageMemoryOpening {
     bool readable = false;
     /// What went wrong, with the path; empty when nothing did.
     QString problem;
+    /// Why it cannot be written, in a few words (what SQLite said), when it can only be read.
+    QString whyReadOnly;
     /// Where a damaged database was set aside, when it was.
     QString setAsidePath;
 };
@@ -87,6 +89,9 @@ public:
     QString path() const { return m_path; }
     /// Why the last operation failed; empty after success.
     QString lastProblem() const { return m_problem; }
+    /// Whether the last write failed only because another connection (a sqlite3 shell, a backup, another
+    /// Quokka) held the database locked for longer than the wait SQLite is given: trying again later may land.
+    bool lastWriteWasLockedOut() const { return m_lockedOut; }
 
     /// Records @p record; false (with lastProblem()) when it could not be written.
     bool record(const PageRecord &record);
@@ -107,7 +112,7 @@ public:
     qint64 recordCount() const;
 
 private:
-    enum class Health { Ok, Damaged, ReadOnly, Newer, Failed };
+    enum class Health { Ok, Damaged, ReadOnly, Newer, Locked, Failed };
     struct Readiness {
         Health health = Health::Failed;
         QString why;
@@ -131,4 +136,5 @@ private:
     QString m_problem;
     PageMemoryLimits m_limits;
     bool m_writable = false;
+    bool m_lockedOut = false;
 };

@@ -2,7 +2,8 @@
 Check List window shows progress while it runs and the summary at the end, the entries of the list
 browser and of the List view carry their verdicts (read by a screen reader after the entry's name),
 Remove Dead and Replace Moved ask first and change the working list, Save Report writes a CSV file, and
-the list file gets the changed list when the frame closes.
+the list file gets the changed list when the frame closes; a check in progress shows in the list browser
+too, with a Cancel that stops it.
 """
 import http.server
 import os
@@ -153,11 +154,40 @@ def check_list_with_the_keyboard_elsewhere(s, pages, problems):
     wait_for("the summary after Remove Dead", lambda: summary_of(s, window).startswith("Removed 1 dead entry."), timeout=10)
 
 
+def check_cancelled_in_the_list_browser(s, pages, problems):
+    """While a check runs, pressing Next in the list browser brings it in front of the Check List window (the
+    frame has no room for both side by side at 1,280 pixels): the check's progress and a Cancel are there too,
+    Cancel there stops the check, and both go away."""
+    entries = [pages.url("slow") + f"?n={n}" for n in range(60)]
+    os.makedirs(os.path.dirname(s.list_file()), exist_ok=True)
+    with open(s.list_file(), "wb") as f:
+        f.write("".join(e + "\r\n" for e in entries).encode())
+    s.start()
+    frame = s.find("frame", "Quokka", timeout=30, showing=True)
+    s.click(s.find(None, "Quokka windows", root=frame, showing=True))
+    s.keys("ctrl+k")
+    window = window_of(s.find("progress bar", "Check progress", timeout=20, showing=True))
+    browser = window_of(s.find("list", "Address list", timeout=15, showing=True))
+    s.click(s.button(browser, "Next"))
+    bar = s.find("progress bar", "List check progress", root=browser, timeout=20, showing=True)
+    wait_for("the check's progress in the list browser", lambda: "so far" in (bar.description or ""), timeout=20)
+    problems += s.unnamed_controls(browser)
+    s.shot("check-progress-in-list-browser")
+    s.click(s.button(browser, "Cancel"))
+    s.gone("progress bar", "List check progress", timeout=20)
+    check(not s.find_all("push button", "Cancel the check", root=browser, showing=True),
+          "the list browser's Cancel is still there after the check ended")
+    wait_for("the Check List window's summary", lambda: [n.name for n in s.find_all("label", root=window)
+                                                         if (n.name or "").startswith("Cancelled. Checked ")], timeout=20)
+    s.shot("check-cancelled-in-list-browser")
+
+
 def main(program):
     pages = CheckPages()
     try:
         return run_walks(program, (lambda s, problems: check_list(s, pages, problems),
-                                   lambda s, problems: check_list_with_the_keyboard_elsewhere(s, pages, problems)))
+                                   lambda s, problems: check_list_with_the_keyboard_elsewhere(s, pages, problems),
+                                   lambda s, problems: check_cancelled_in_the_list_browser(s, pages, problems)))
     finally:
         pages.close()
 

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
@@ -48,11 +49,20 @@ const char *const description =
     "A file: entry is alive when the file exists.\n"
     "\n"
     "Exit status: 0 when no entry is dead or parked, 2 when one or more are, 1 on an error (an unreadable\n"
-    "list, a bad option, an engine that cannot start, a report that cannot be written).";
+    "list, a bad option, an engine that cannot start, a report that cannot be written, results that\n"
+    "could not be written to the page memory).";
 
 void printError(const QString &text)
 {
     std::fprintf(stderr, "quokka-check: %s\n", qPrintable(text));
+}
+
+/// A message meant for a box, on one line of standard error.
+QString oneLine(QString text)
+{
+    text.replace(QStringLiteral("\n\n"), QStringLiteral(" "));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
 }
 
 /// Why the report could not be written (empty while it could): the first failure is the one told.
@@ -98,6 +108,8 @@ constexpr NumberOption numberOptions[] = {
     {"retries", 0, 10, "2", "N", "Further attempts after a time-out, a broken connection, 429 or 503"},
     {"settle", 0, 60000, "2000", "MS",
      "Milliseconds a page that answered with an error may take to replace itself by script, as bot walls do"},
+    {"memory-wait", 0, 86400, "60", "SECONDS",
+     "Seconds the end of the check waits for a page memory that another program holds locked"},
 };
 
 const NumberOption &numberOption(const char *name)
@@ -230,7 +242,8 @@ int main(int argc, char *argv[])
     const auto timeout = numberValue(parser, "timeout");
     const auto retries = numberValue(parser, "retries");
     const auto settle = numberValue(parser, "settle");
-    if (!perHost || !overall || !pages || !timeout || !retries || !settle)
+    const auto memoryWait = numberValue(parser, "memory-wait");
+    if (!perHost || !overall || !pages || !timeout || !retries || !settle || !memoryWait)
         return exitError;
     options.perHost = *perHost;
     options.overall = *overall;
@@ -286,10 +299,15 @@ int main(int argc, char *argv[])
         if (!opening.setAsidePath.isEmpty())
             printError(QStringLiteral("the page memory %1 was damaged; it was set aside as %2 and a new one started.")
                            .arg(memory.memory().path(), opening.setAsidePath));
+        else if (!opening.ok && opening.readable)
+            printError(QStringLiteral("the page memory %1 is read but cannot be written (%2); pages are compared with "
+                                      "what it holds, and this check is not remembered.")
+                           .arg(memory.memory().path(), opening.whyReadOnly));
         else if (!opening.ok)
             printError(QStringLiteral("the page memory %1 cannot be used (%2); checking without it.")
                            .arg(memory.memory().path(), opening.problem));
-        QObject::connect(&memory, &CheckMemory::problem, &app, [](const QString &text) { printError(text); });
+        QObject::connect(&memory, &CheckMemory::problem, &app, [](const QString &text) { printError(oneLine(text)); });
+        QObject::connect(&memory, &CheckMemory::lockedOut, &app, [](const QString &text) { printError(oneLine(text)); });
     }
     // What was seen before this check, read in one go: each page is compared with it as it comes.
     const QHash<QString, QList<PageRecord>> seenBefore =
@@ -377,7 +395,30 @@ int main(int argc, char *argv[])
     // The one extra request per host that answered, for whoever weighs the check's cost.
     std::fprintf(stderr, "made-up addresses asked: %d\n", checker.madeUpAsked());
     delete engine;
-    memory.flush();
+    // What a lock kept out during the check is tried again for a while; a check whose results are not
+    // in the memory says so, and ends as an error.
+    if (memory.held() > 0 || memory.queued() > 0) {
+        if (memory.held() > 0)
+            printError(QStringLiteral("waiting up to %1 s for the page memory %2, which another program holds locked.")
+                           .arg(*memoryWait)
+                           .arg(memory.memory().path()));
+        memory.flush(QDeadlineTimer(qint64(*memoryWait) * 1000));
+    }
+    const bool memoryWritten = memory.unwritten() == 0;
+    if (!memoryWritten) {
+        const QString count = QStringLiteral("%1 of this check's results %2 not remembered")
+                                  .arg(memory.unwritten())
+                                  .arg(memory.unwritten() == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+        if (memory.held() > 0)
+            printError(QStringLiteral("the page memory %1 was not written: another program still held it locked %2 s "
+                                      "after the check ended; %3.")
+                           .arg(memory.memory().path())
+                           .arg(*memoryWait)
+                           .arg(count));
+        else
+            printError(QStringLiteral("the page memory %1 was not written: %2. %3")
+                           .arg(memory.memory().path(), count, oneLine(memory.unwrittenReason())));
+    }
     if (!writeFailure.isEmpty())
         return writeFailed();
     if (interrupted) {
@@ -391,5 +432,7 @@ int main(int argc, char *argv[])
                        .arg(engineFailures == 1 ? QStringLiteral("page") : QStringLiteral("pages")));
         return exitError;
     }
+    if (!memoryWritten)
+        return exitError;
     return checker.count(Verdict::Dead) + checker.count(Verdict::Parked) > 0 ? exitDead : exitClean;
 }
