@@ -356,6 +356,22 @@ class Session:
                 continue
         return found
 
+    def popup_at(self, x, y):
+        """Whether a popup (a context menu: a mapped override-redirect X window, not on the accessibility bus)
+        is shown at (x, y) or beside it."""
+        from Xlib import X, error
+        for w in self.x_display().screen().root.query_tree().children:
+            try:
+                a = w.get_attributes()
+                if a.map_state != X.IsViewable or not a.override_redirect:
+                    continue
+                g = w.get_geometry()
+                if g.width > 20 and g.height > 20 and g.x - 50 <= x < g.x + g.width + 50 and g.y - 50 <= y < g.y + g.height + 50:
+                    return True
+            except error.XError:
+                continue
+        return False
+
     def child_windows_at(self, node, x, y):
         """The child window of the frame that holds node (or None), and the other child windows shown at (x, y).
 
@@ -537,11 +553,19 @@ class Session:
             self.keys("ctrl+a", "BackSpace")
         self.type(text)
 
+    def file_dialog(self, title, timeout=15):
+        """The file dialog titled @title once its name box has the keyboard, which it takes a moment after the
+        dialog is shown (longer on a busy machine): keys typed before then go elsewhere."""
+        dialog = self.find("dialog", title, timeout=timeout, showing=True)
+        wait_for(f"the keyboard in the name box of {title!r}", lambda: any(
+            n.getRoleName() == "text" and n.getState().contains(self.pyatspi.STATE_FOCUSED)
+            for n in self.walk(dialog, limit=12, into_pages=False)), timeout=timeout)
+        return dialog
+
     def save_through_dialog(self, button, dialog_title, path, timeout=15):
         """Clicks @button, types @path into the file dialog that comes up by keyboard, and waits for the file."""
         self.click(button)
-        self.find("dialog", dialog_title, timeout=15, showing=True)
-        time.sleep(0.5)  # the dialog's name box takes the focus once it is shown
+        self.file_dialog(dialog_title)
         self.keys("ctrl+a", "BackSpace")
         self.type(path)
         self.keys("Return")

@@ -21,8 +21,7 @@ def entries_of(s, lst):
 
 def through_file_dialog(s, title, path):
     """Types @path into the name box of the file dialog titled @title, by keyboard, and presses Enter."""
-    s.find("dialog", title, timeout=15, showing=True)
-    time.sleep(0.5)  # the dialog's name box takes the focus once it is shown
+    s.file_dialog(title)
     s.keys("ctrl+a", "BackSpace")
     s.type(path)
     s.keys("Return")

@@ -88,8 +88,7 @@ def walk(s, problems):
         # Save the page with Ctrl+S as one file; the notice names it.
         path = os.path.join(s.home, "saved apples.mhtml")
         s.keys("ctrl+s")
-        s.find("dialog", "Save Page As", timeout=15, showing=True)
-        time.sleep(0.5)
+        s.file_dialog("Save Page As")
         s.keys("ctrl+a", "BackSpace")
         s.type(path)
         s.keys("Return")
@@ -120,8 +119,9 @@ def walk_link_menu(s, problems):
         x, y = s.centre(s.find(None, "Web page", root=window))
         subprocess.run(["xdotool", "mousemove", str(int(x)), str(int(y)), "click", "3"], check=True, timeout=30)
         # The popup menu is not on the accessibility bus: its look is in the shot, its command is chosen
-        # by its key (A, for Add Link to List).
-        time.sleep(1.5)
+        # by its key (A, for Add Link to List) once it is on the screen.
+        wait_for("the link's menu", lambda: s.popup_at(int(x), int(y)), timeout=15)
+        time.sleep(0.3)  # its first paint, for the shot
         s.shot("page-tools-link-menu")
         s.keys("a")
         link = server.url("apples")
