@@ -248,6 +248,20 @@ private slots:
                      {"https://e.example/", "Epsilon"},
                      {"https://f.example/", "two\r\nlines"}}
             << QStringList{"Lines 3 and 6 have quotes that are not closed: each is read to the end of its line"};
+        {
+            QByteArray file = "url,title\nhttps://a.example/,\"Alpha\n\nhttps://b.example/,Beta\n";
+            Found found{{"https://a.example/", "Alpha"}, {"https://b.example/", "Beta"}};
+            for (int i = 0; i < 9; ++i) {
+                file += "https://" + QByteArray::number(i) + ".example/,N" + QByteArray::number(i) + "\n";
+                found.append(FoundAddress{QStringLiteral("https://%1.example/").arg(i), QStringLiteral("N%1").arg(i)});
+            }
+            file += "https://c.example/,\"Gamma\nsome notes\n";
+            found.append(FoundAddress{"https://c.example/", "Gamma"});
+            QTest::newRow("a quote open to the end, one after a blank line: the lines they would swallow are rows again")
+                << file << found
+                << QStringList{"Lines 2 and 14 have quotes that are not closed: each is read to the end of its line",
+                               "Left out line 15: a row without an address"};
+        }
         QTest::newRow("rows without an address are said")
             << bytes("Name,URL\nA,https://a.example/\nNo address,\nB,https://b.example/\n,\nC,\nD,https://d.example/\n")
             << Found{{"https://a.example/", "A"}, {"https://b.example/", "B"}, {"https://d.example/", "D"}}

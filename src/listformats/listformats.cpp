@@ -419,6 +419,7 @@ void forEachCsvRecord(QStringView view, QChar separator, Each each, StartsRecord
             fieldStarted = true;
             ++i;
             bool notClosed = false;
+            bool closed = false;
             qsizetype breaks = 0;
             while (i < n) {
                 qsizetype stop = i;
@@ -427,10 +428,6 @@ void forEachCsvRecord(QStringView view, QChar separator, Each each, StartsRecord
                 field.append(view.mid(i, stop - i));
                 if (stop >= n) {
                     i = n;
-                    if (breaks > 0) {
-                        notClosed = true;
-                        quotesCloseNowhere = true;
-                    }
                     break;
                 }
                 if (view[stop] == u'"') {
@@ -440,6 +437,7 @@ void forEachCsvRecord(QStringView view, QChar separator, Each each, StartsRecord
                         continue;
                     }
                     i = stop + 1;
+                    closed = true;
                     break;
                 }
                 const auto [next, nextLine] = lineAfter(stop);
@@ -450,6 +448,11 @@ void forEachCsvRecord(QStringView view, QChar separator, Each each, StartsRecord
                 field.append(view.mid(stop, next - stop));
                 ++breaks;
                 i = next;
+            }
+            if (!closed && !notClosed && breaks > 0) {
+                // Open to the end of the text, over lines.
+                notClosed = true;
+                quotesCloseNowhere = true;
             }
             if (notClosed) {
                 // Read again from just after the quote, as unquoted text.
@@ -728,6 +731,8 @@ QList<FoundAddress> textAddresses(const QString &text, Reporter &reporter)
             else if (const qsizetype closer = closers.indexOf(c); closer >= 0)
                 ++closed[closer];
             ++end;
+            if (!reporter.at(end))
+                return found;
         }
         // Punctuation that ends a sentence or closes a bracket opened before the address is not part of it.
         qsizetype length = end - start;
@@ -792,8 +797,13 @@ QList<FoundAddress> csvAddresses(const QString &text, QStringList *remarks, Repo
             return;
         const qsizetype extra = std::max<qsizetype>(0, record.size() - shape.fields);
         qsizetype at = addressField(record, column, shape.fields);
-        if (at < 0 && extra == 0 && column < record.size() && !cellText(record.at(column)).isEmpty())
-            at = column; // something else than an address, kept as the person wrote it
+        if (at < 0 && extra == 0 && column < record.size()) {
+            // One word that is no address by its looks (an intranet's host, say) is kept as the
+            // person wrote it; words with blanks between them are no address.
+            const QString cell = cellText(record.at(column));
+            if (!cell.isEmpty() && std::none_of(cell.begin(), cell.end(), [](QChar c) { return c.isSpace(); }))
+                at = column;
+        }
         if (at < 0) {
             withoutAddress.append(line);
             return;
