@@ -100,6 +100,19 @@ bool looksLikeAddress(QStringView token)
     for (const QChar c : token)
         if (c.isSpace())
             return false;
+    // The usual case, a scheme, is told without the expressions: a letter, then letters, digits,
+    // '+', '.' or '-', then ':' and something after it.
+    const auto schemeChar = [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'+' || c == u'.' || c == u'-';
+    };
+    const QChar first = token.front();
+    if ((first >= u'a' && first <= u'z') || (first >= u'A' && first <= u'Z')) {
+        qsizetype i = 1;
+        while (i < token.size() && schemeChar(token[i]))
+            ++i;
+        if (i + 1 < token.size() && token[i] == u':')
+            return true;
+    }
     return withScheme.match(token).hasMatch() || hostName.match(token).hasMatch();
 }
 
@@ -696,7 +709,6 @@ QList<FoundAddress> textAddresses(const QString &text, Reporter &reporter)
 {
     static const QString trailing = QStringLiteral("?!.,:;*_~'\"");
     static const QString closers = QStringLiteral(")]}");
-    static const QString openers = QStringLiteral("([{");
     // How far before an address a Markdown link's [ is looked for.
     constexpr qsizetype longestLinkText = 500;
     QList<FoundAddress> found;
@@ -726,12 +738,17 @@ QList<FoundAddress> textAddresses(const QString &text, Reporter &reporter)
             if (c.unicode() <= 0x20 || c.isSpace() || c == QChar(0x7f) || c == QLatin1Char('<') || c == QLatin1Char('>')
                 || c == QLatin1Char('"') || c == QLatin1Char('`'))
                 break;
-            if (const qsizetype which = openers.indexOf(c); which >= 0)
-                ++opened[which];
-            else if (const qsizetype closer = closers.indexOf(c); closer >= 0)
-                ++closed[closer];
+            switch (c.unicode()) {
+            case u'(': ++opened[0]; break;
+            case u'[': ++opened[1]; break;
+            case u'{': ++opened[2]; break;
+            case u')': ++closed[0]; break;
+            case u']': ++closed[1]; break;
+            case u'}': ++closed[2]; break;
+            default: break;
+            }
             ++end;
-            if (!reporter.at(end))
+            if ((end & 0xffff) == 0 && !reporter.at(end))
                 return found;
         }
         // Punctuation that ends a sentence or closes a bracket opened before the address is not part of it.
@@ -821,10 +838,14 @@ QList<FoundAddress> csvAddresses(const QString &text, QStringList *remarks, Repo
                 from += shift;
                 to = from + (from - shift == shape.fields - 1 ? extra - shift : 0);
             }
-            QStringList parts;
-            for (qsizetype f = from; f <= to && f < record.size(); ++f)
-                parts.append(record.at(f));
-            title = cellText(parts.join(separator));
+            if (from == to && from < record.size()) {
+                title = cellText(record.at(from));
+            } else {
+                QStringList parts;
+                for (qsizetype f = from; f <= to && f < record.size(); ++f)
+                    parts.append(record.at(f));
+                title = cellText(parts.join(separator));
+            }
         }
         found.append({cellText(record.at(at)), title});
     };
@@ -964,7 +985,7 @@ QString decodeText(const QByteArray &bytes)
             text.remove(0, 1);
         return text;
     }
-    if (QByteArrayView(bytes).isValidUtf8())
+    if (bytes.isValidUtf8())
         return QString::fromUtf8(bytes);
     // Line by line: a line that is UTF-8 stays UTF-8, one that is not is read as older programs
     // write it. The line ends (CR and LF) are the same bytes in both.
