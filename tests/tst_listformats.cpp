@@ -143,6 +143,10 @@ private slots:
             << bytes("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<UL><LI><A HREF=\"https://a.example/\">A\n<LI><A HREF=\"https://b.example/\">B\n"
                      "</UL><H3>Folder</H3><UL><li><a href=\"https://c.example/\">C</UL>")
             << Found{{"https://a.example/", "A"}, {"https://b.example/", "B"}, {"https://c.example/", "C"}};
+        QTest::newRow("an anchor holding a heading and a paragraph, as a page's selection has it")
+            << bytes("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><DT><A HREF=\"https://a.example/\"><div><h3>Card</h3> <p>Text</p></div></A>"
+                     "<DT><A HREF=\"https://b.example/\"><h2>No end tag\n</DL>")
+            << Found{{"https://a.example/", "Card Text"}, {"https://b.example/", "No end tag"}};
         QTest::newRow("an entity's & with no ; anywhere after it")
             << bytes("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><DT><A HREF=\"https://a.example/?a=1&b=2\">Tom & Jerry &amp co</A></DL>")
             << Found{{"https://a.example/?a=1&b=2", "Tom & Jerry &amp co"}};

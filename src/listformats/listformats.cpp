@@ -277,31 +277,22 @@ bool tagIs(QStringView text, qsizetype at, QLatin1String name)
 }
 
 /// Where the text of an anchor whose start tag ends at @p from ends: at its </a>, or, where that is
-/// missing, where the next entry, anchor, list, heading or block starts. It looks no further than
-/// that, so that a file of anchors without end tags (or with <LI> for <DT>) is read in one pass.
+/// missing, where the next anchor, entry or list starts (a heading, a paragraph or a box may stand
+/// inside an anchor on a page, an entry or a list may not). It looks no further than that, so that a
+/// file of anchors without end tags (or with <LI> for <DT>) is read in one pass.
 qsizetype anchorTextEnd(QStringView text, qsizetype from)
 {
     static const QLatin1String ends[] = {
-        QLatin1String("/a"),  QLatin1String("a"),   QLatin1String("dt"),  QLatin1String("/dt"),   QLatin1String("dd"),
-        QLatin1String("/dd"), QLatin1String("li"),  QLatin1String("/li"), QLatin1String("dl"),    QLatin1String("/dl"),
-        QLatin1String("ul"),  QLatin1String("/ul"), QLatin1String("ol"),  QLatin1String("/ol"),   QLatin1String("hr"),
-        QLatin1String("p"),   QLatin1String("/p"),  QLatin1String("div"), QLatin1String("/div"),  QLatin1String("tr"),
-        QLatin1String("/tr"), QLatin1String("td"),  QLatin1String("/td"), QLatin1String("table"), QLatin1String("/table"),
-        QLatin1String("body"), QLatin1String("/body"), QLatin1String("/html"),
+        QLatin1String("/a"),  QLatin1String("a"),   QLatin1String("dt"),  QLatin1String("/dt"), QLatin1String("dd"),
+        QLatin1String("/dd"), QLatin1String("li"),  QLatin1String("/li"), QLatin1String("dl"),  QLatin1String("/dl"),
+        QLatin1String("ul"),  QLatin1String("/ul"), QLatin1String("ol"),  QLatin1String("/ol"), QLatin1String("hr"),
+        QLatin1String("/body"), QLatin1String("/html"),
     };
-    const qsizetype n = text.size();
-    for (qsizetype i = text.indexOf(u'<', from); i >= 0; i = text.indexOf(u'<', i + 1)) {
-        if (i + 2 < n && (text[i + 1] == u'h' || text[i + 1] == u'H' || text[i + 1] == u'/')) {
-            // A heading, <H3> as a folder's name, or its end tag.
-            const qsizetype letter = text[i + 1] == u'/' ? i + 2 : i + 1;
-            if (letter + 1 < n && (text[letter] == u'h' || text[letter] == u'H') && text[letter + 1] >= u'1' && text[letter + 1] <= u'6')
-                return i;
-        }
+    for (qsizetype i = text.indexOf(u'<', from); i >= 0; i = text.indexOf(u'<', i + 1))
         for (const QLatin1String &name : ends)
             if (tagIs(text, i, name))
                 return i;
-    }
-    return n;
+    return text.size();
 }
 
 /// Where the first element of a markup text starts, after blanks, the XML declaration, processing

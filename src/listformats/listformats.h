@@ -45,8 +45,9 @@ struct ReadResult {
 };
 
 /// Told how far a read has come, from the thread that reads: @p done of @p total (a measure of the
-/// work, growing to @p total at the end, never going back). Called every few tens of thousands of
-/// characters, so that a caller can show a progress bar and a Cancel; returning false stops the read.
+/// work, growing to @p total at the end, never going back). Called every 16 Ki characters of the text
+/// or so (one long comment or title is read whole between two calls), so that a caller can show a
+/// progress bar and a Cancel; returning false stops the read.
 using Progress = std::function<bool(qint64 done, qint64 total)>;
 
 /// The file's text: UTF-8 (with or without a byte-order mark), UTF-16 with its mark, or, line by line
