@@ -238,6 +238,9 @@ private slots:
                      {"https://d.example/", "Gamma, Delta, and Co"},
                      {"https://e.example/", "Acme, Ltd."}}
             << QStringList{};
+        QTest::newRow("a header that names the addresses, rows without their titles")
+            << bytes("URL,Title\nhttps://a.example/,Acme, Inc.\nhttps://b.example/\nhttps://c.example/,Beta\n")
+            << Found{{"https://a.example/", "Acme, Inc."}, {"https://b.example/", ""}, {"https://c.example/", "Beta"}} << QStringList{};
         QTest::newRow("the address column found by its content when a title before it holds commas")
             << bytes("Name;URL;Notes\nAcme; Inc.;https://a.example/;x\nBeta;https://b.example/;y\nGamma; Delta; Co;www.c.example/;z\n")
             << Found{{"https://a.example/", "Acme; Inc."}, {"https://b.example/", "Beta"}, {"www.c.example/", "Gamma; Delta; Co"}}

@@ -534,7 +534,16 @@ TableShape tableShape(const QString &text, QChar separator)
         widths.append(r.size());
     std::sort(widths.begin(), widths.end());
     const qsizetype wideEnough = (widths.size() * 9 + 9) / 10;
-    const qsizetype fields = std::min(records.first().size(), widths[widths.size() - wideEnough]);
+    // A header that names a column of addresses says the file is a table, however many of its rows
+    // lack their last cells.
+    static const QRegularExpression addressNames(
+        QStringLiteral("^(url|urls|uri|address|web address|link|links|href|website|web site|homepage|adresse|lien|enlace)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QStringList &head = records.first();
+    const bool namedHeader = head.size() > 1 && std::any_of(head.begin(), head.end(), [](const QString &cell) {
+        return addressNames.match(QStringView(cell).trimmed()).hasMatch();
+    });
+    const qsizetype fields = namedHeader ? head.size() : std::min(head.size(), widths[widths.size() - wideEnough]);
     if (fields < 2)
         return shape;
     shape.fields = fields;
