@@ -238,6 +238,13 @@ private slots:
                      {"https://d.example/", "Gamma, Delta, and Co"},
                      {"https://e.example/", "Acme, Ltd."}}
             << QStringList{};
+        QTest::newRow("as Python's csv module writes: a note of lines that look like records, closed properly")
+            << sample("python-csv-writer.csv")
+            << Found{{"https://a.example/", "Acme, Inc."},
+                     {"https://b.example/", "He said \"hi\""},
+                     {"https://c.example/", "Gamma"},
+                     {"https://d.example/", "Delta"}}
+            << QStringList{};
         QTest::newRow("a header that names the addresses, rows without their titles")
             << bytes("URL,Title\nhttps://a.example/,Acme, Inc.\nhttps://b.example/\nhttps://c.example/,Beta\n")
             << Found{{"https://a.example/", "Acme, Inc."}, {"https://b.example/", ""}, {"https://c.example/", "Beta"}} << QStringList{};

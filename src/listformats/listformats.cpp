@@ -33,11 +33,12 @@ public:
         , m_total(total)
     {
     }
-    /// At @p done (counted from the base) of the work; false once the read is to stop.
+    /// At @p done (counted from the base) of the work; false once the read is to stop. A reader
+    /// that goes back to read a stretch again (a quote found open) is told as it goes on again.
     bool at(qint64 done)
     {
-        if (m_progress && !m_stopped && done >= m_next) {
-            m_next = done + step;
+        if (m_progress && !m_stopped && (done >= m_mark + step || done + step < m_mark)) {
+            m_mark = done;
             tell(m_base + done);
         }
         return !m_stopped;
@@ -46,7 +47,7 @@ public:
     void setBase(qint64 base)
     {
         m_base = base;
-        m_next = 0;
+        m_mark = 0;
     }
     void finish()
     {
@@ -65,7 +66,7 @@ private:
     const Progress *m_progress = nullptr;
     qint64 m_total = 0;
     qint64 m_base = 0;
-    qint64 m_next = 0;
+    qint64 m_mark = 0;
     qint64 m_last = 0;
     bool m_stopped = false;
 };
@@ -383,11 +384,12 @@ qsizetype addressField(const QStringList &record, qsizetype column, qsizetype fi
 
 /// Calls @p each(record, line) with the fields of every record of @p view in turn and the line it
 /// starts on (from 1), so that a large table is never held as a whole. A quoted field may hold line
-/// breaks; but where the line after a break inside it is, by @p startsRecord, a record of its own,
-/// or where no quote closes it before the end, the quote is one that is never closed: the field is
-/// read as it stands to the end of its line, as spreadsheets do, and @p unclosed is told the line.
-/// Once a quote was found open at the end, every quoted field ends with its line, so that a file of
-/// such quotes is read in one pass too.
+/// breaks; but where no quote closes it, where the quote that does is not followed by a separator or
+/// a line's end (it opens a later field), or where more than two of the lines inside are, by
+/// @p startsRecord, records of their own, the quote is one that is never closed: the field is read
+/// as it stands to the end of its line, as spreadsheets do, and @p unclosed is told the line. Once a
+/// quote was found open at the end, every quoted field ends with its line, so that a file of such
+/// quotes is read in one pass too.
 template <class Each, class StartsRecord, class Unclosed>
 void forEachCsvRecord(QStringView view, QChar separator, Each each, StartsRecord startsRecord, Unclosed unclosed, Reporter &reporter)
 {
@@ -424,7 +426,9 @@ void forEachCsvRecord(QStringView view, QChar separator, Each each, StartsRecord
             ++i;
             bool notClosed = false;
             bool closed = false;
+            bool closedWell = false;
             qsizetype breaks = 0;
+            qsizetype recordsInside = 0;
             while (i < n) {
                 qsizetype stop = i;
                 while (stop < n && view[stop] != u'"' && view[stop] != u'\r' && view[stop] != u'\n')
@@ -442,21 +446,29 @@ void forEachCsvRecord(QStringView view, QChar separator, Each each, StartsRecord
                     }
                     i = stop + 1;
                     closed = true;
+                    closedWell = i >= n || view[i] == separator || view[i] == u'\r' || view[i] == u'\n';
                     break;
                 }
-                const auto [next, nextLine] = lineAfter(stop);
-                if (quotesCloseNowhere || startsRecord(nextLine)) {
+                if (quotesCloseNowhere) {
                     notClosed = true;
                     break;
                 }
+                const auto [next, nextLine] = lineAfter(stop);
+                if (startsRecord(nextLine))
+                    ++recordsInside;
                 field.append(view.mid(stop, next - stop));
                 ++breaks;
                 i = next;
+                if (!reporter.at(i))
+                    return;
             }
-            if (!closed && !notClosed && breaks > 0) {
-                // Open to the end of the text, over lines.
+            // Over lines, a field is one only when its quote closes as a field's does, before a
+            // separator or a line's end, and the lines inside are not the table's own records; a
+            // quote that closes nowhere makes every later quoted field end with its line.
+            constexpr qsizetype recordsANoteMayHold = 2;
+            if (breaks > 0 && !notClosed && (!closedWell || recordsInside > recordsANoteMayHold)) {
                 notClosed = true;
-                quotesCloseNowhere = true;
+                quotesCloseNowhere = quotesCloseNowhere || !closed;
             }
             if (notClosed) {
                 // Read again from just after the quote, as unquoted text.
