@@ -861,7 +861,11 @@ QList<FoundAddress> csvAddresses(const QString &text, QStringList *remarks, Repo
         }
         found.append({cellText(record.at(at)), title});
     };
-    forEachCsvRecord(text, separator, each, startsRecord, [&](qsizetype line) { unclosedLines.append(line); }, reporter);
+    const auto unclosed = [&](qsizetype line) {
+        if (unclosedLines.isEmpty() || unclosedLines.last() != line)
+            unclosedLines.append(line);
+    };
+    forEachCsvRecord(text, separator, each, startsRecord, unclosed, reporter);
     if (remarks && !unclosedLines.isEmpty())
         remarks->append(unclosedLines.size() == 1
                             ? QStringLiteral("%1 has a quote that is not closed: it is read to the end of its line")
