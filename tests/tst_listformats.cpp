@@ -94,6 +94,9 @@ private slots:
         QTest::newRow("nothing") << QByteArray() << Format::Empty;
         QTest::newRow("the name .csv tells nothing: a bookmarks file") << sample("safari-bookmarks.html") << Format::NetscapeBookmarks;
         QTest::newRow("opml after a comment longer than the head") << opmlAfterALongComment() << Format::Opml;
+        QTest::newRow("bookmarks after a comment longer than the head")
+            << "<!-- " + QByteArray(6000, 'x') + " -->\n<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><DT><A HREF=\"https://a.example/\">A</A></DL>\n"
+            << Format::NetscapeBookmarks;
         QTest::newRow("csv whose titles hold unquoted commas") << titlesWithCommas() << Format::Csv;
         QTest::newRow("a heading above a column of addresses") << bytes("URL\nexample.com/a\nhttps://b.example/\n") << Format::PlainText;
         QTest::newRow("notes after a heading stay notes")
