@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Builds the list store's and the head parser's libFuzzer targets with clang (AddressSanitizer, UBSan) and runs each for a
+# Builds the list store's, the import readers' and the head parser's libFuzzer targets with clang (AddressSanitizer, UBSan) and runs each for a
 # while. Exits non-zero when a target crashes or fails to build.
 #
 #   scripts/run-fuzz.sh [SECONDS_PER_TARGET] [BUILD_FOLDER]
 #
-# SECONDS_PER_TARGET defaults to 30 (the three targets take a minute and a half). For a long run, give hours in
+# SECONDS_PER_TARGET defaults to 30 (the four targets take two minutes). For a long run, give hours in
 # seconds, e.g. scripts/run-fuzz.sh 14400 for four hours each; what the fuzzers learn is kept in the
 # build folder's corpus-* folders and used again by the next run. Crash inputs land in
 # BUILD_FOLDER/artifacts/; replay one with BUILD_FOLDER/<target> FILE.
@@ -29,7 +29,7 @@ fi
 
 mkdir -p "$build/artifacts"
 status=0
-for target in fuzz_read_list fuzz_roundtrip fuzz_response_head; do
+for target in fuzz_read_list fuzz_roundtrip fuzz_response_head fuzz_import_formats; do
     corpus="$build/corpus-$target"
     mkdir -p "$corpus"
     # A target with seeds of its own (fuzz/seeds-TARGET) starts from them, the others from the lists.

@@ -133,6 +133,10 @@ private slots:
         QTest::newRow("csv with a header and a repeat")
             << QByteArray("Name,URL\r\nA,https://a.example/\r\nB,https://b.example/\r\nA again,https://A.EXAMPLE/#top\r\n")
             << QStringLiteral("3 addresses found, 1 repeat") << QStringList{"https://a.example/", "https://b.example/"};
+        QTest::newRow("a column under its heading: the heading said, the addresses without a scheme kept")
+            << QByteArray("URL\nexample.com/a\nhttps://b.example/\nwww.c.example/page\n")
+            << QStringLiteral("3 addresses found\nLeft out line 1, no address: \"URL\"")
+            << QStringList{"example.com/a", "https://b.example/", "www.c.example/page"};
         QTest::newRow("a note full of links")
             << QByteArray("See https://a.example/x. And (https://b.example/y), also <https://www.example.org/>!\n")
             << QStringLiteral("3 addresses found, 1 already in the list") << QStringList{"https://a.example/x", "https://b.example/y"};

@@ -3,6 +3,7 @@
 #include "listformats/listformats.h"
 
 #include <QFile>
+#include <algorithm>
 #include <QtTest>
 
 using namespace ListFormats;
@@ -29,6 +30,22 @@ namespace {
 
 
 QByteArray bytes(const char *text) { return QByteArray(text); }
+
+/// A feed reader's file with a licence comment of several KiB before its <opml>.
+QByteArray opmlAfterALongComment()
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!--\n" + QByteArray(6000, 'x') + "\n-->\n"
+           "<opml version=\"2.0\"><head><title>Feeds</title></head><body>"
+           "<outline text=\"Site\" type=\"rss\" xmlUrl=\"https://s.example/feed\" htmlUrl=\"https://s.example/\"/>"
+           "</body></opml>\n";
+}
+
+/// A table with a header whose titles hold commas a spreadsheet did not quote.
+QByteArray titlesWithCommas()
+{
+    return "url,title\r\nhttps://a.example/,\"Quoted, as it should be\"\r\nhttps://b.example/,Acme, Inc.\r\n"
+           "https://c.example/,Beta\r\nhttps://d.example/,Gamma, Delta, and Co\r\nhttps://e.example/,Acme, Ltd.\r\n";
+}
 
 /// A file as the program that wrote it wrote it, from tests/testdata/listformats/.
 QByteArray sample(const char *name)
@@ -76,6 +93,14 @@ private slots:
         QTest::newRow("blank") << bytes(" \r\n\t\n") << Format::Empty;
         QTest::newRow("nothing") << QByteArray() << Format::Empty;
         QTest::newRow("the name .csv tells nothing: a bookmarks file") << sample("safari-bookmarks.html") << Format::NetscapeBookmarks;
+        QTest::newRow("opml after a comment longer than the head") << opmlAfterALongComment() << Format::Opml;
+        QTest::newRow("bookmarks after a comment longer than the head")
+            << "<!-- " + QByteArray(6000, 'x') + " -->\n<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><DT><A HREF=\"https://a.example/\">A</A></DL>\n"
+            << Format::NetscapeBookmarks;
+        QTest::newRow("csv whose titles hold unquoted commas") << titlesWithCommas() << Format::Csv;
+        QTest::newRow("a heading above a column of addresses") << bytes("URL\nexample.com/a\nhttps://b.example/\n") << Format::PlainText;
+        QTest::newRow("notes after a heading stay notes")
+            << bytes("Reading\nsee https://a.example/ first\nhttps://b.example/\n") << Format::TextWithAddresses;
     }
     void recognisesTheFormatByContent()
     {
@@ -113,6 +138,21 @@ private slots:
             << bytes("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><DT><A HREF=\"JavaScript:void(0)\">J</A><DT><A HREF=\"\">E</A>"
                      "<DT><A HREF=\"data:text/html,hi\">D</A><DT><A HREF=\"ftp://files.example/\">F</A></DL>")
             << Found{{"ftp://files.example/", "F"}};
+        QTest::newRow("no end tags, an anchor right after another")
+            << bytes("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><DT><A HREF=\"https://a.example/\">A <A HREF=\"https://b.example/\">B\n"
+                     "<DT><A HREF=\"https://c.example/\">C &amp; <b>c</b></A></DL>")
+            << Found{{"https://a.example/", "A"}, {"https://b.example/", "B"}, {"https://c.example/", "C & c"}};
+        QTest::newRow("<LI> where <DT> would be, no end tags")
+            << bytes("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<UL><LI><A HREF=\"https://a.example/\">A\n<LI><A HREF=\"https://b.example/\">B\n"
+                     "</UL><H3>Folder</H3><UL><li><a href=\"https://c.example/\">C</UL>")
+            << Found{{"https://a.example/", "A"}, {"https://b.example/", "B"}, {"https://c.example/", "C"}};
+        QTest::newRow("an anchor holding a heading and a paragraph, as a page's selection has it")
+            << bytes("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><DT><A HREF=\"https://a.example/\"><div><h3>Card</h3> <p>Text</p></div></A>"
+                     "<DT><A HREF=\"https://b.example/\"><h2>No end tag\n</DL>")
+            << Found{{"https://a.example/", "Card Text"}, {"https://b.example/", "No end tag"}};
+        QTest::newRow("an entity's & with no ; anywhere after it")
+            << bytes("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><DT><A HREF=\"https://a.example/?a=1&b=2\">Tom & Jerry &amp co</A></DL>")
+            << Found{{"https://a.example/?a=1&b=2", "Tom & Jerry &amp co"}};
     }
     void readsBookmarkFiles()
     {
@@ -145,6 +185,8 @@ private slots:
                      {"https://blog.example.net/feed.xml", "A feed without a site"},
                      {"https://other.example.net/atom.xml", "Empty site"}}
             << true;
+        QTest::newRow("a comment of several KiB before <opml>")
+            << opmlAfterALongComment() << Found{{"https://s.example/", "Site"}} << false;
     }
     void readsOpml()
     {
@@ -163,66 +205,142 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<Found>("expected");
+        QTest::addColumn<QStringList>("remarks");
         QTest::newRow("spreadsheet: BOM, CR LF, header, quoted fields, a line break inside quotes")
             << bytes("\xEF\xBB\xBFName,URL,Notes\r\n"
                      "\"Smith, John\",https://example.com/a,\"said \"\"hi\"\"\"\r\n"
                      "Second,  https://example.com/b  ,\"two\r\nlines\"\r\n"
                      "No address,,\r\n"
                      "Third,example.org/c,\r\n")
-            << Found{{"https://example.com/a", "Smith, John"}, {"https://example.com/b", "Second"}, {"example.org/c", "Third"}};
+            << Found{{"https://example.com/a", "Smith, John"}, {"https://example.com/b", "Second"}, {"example.org/c", "Third"}}
+            << QStringList{"Left out line 5: a row without an address"};
         QTest::newRow("blank lines before the header and between records")
             << bytes("\r\n\r\nurl,title\r\nhttps://a.example/,A\r\n\r\nhttps://b.example/,B\r\n")
-            << Found{{"https://a.example/", "A"}, {"https://b.example/", "B"}};
+            << Found{{"https://a.example/", "A"}, {"https://b.example/", "B"}} << QStringList{};
         QTest::newRow("semicolons, a header the title is not named in")
             << bytes("Adresse;Kommentar\r\nhttps://a.example/;gut\r\nhttps://b.example/;schlecht\r\n")
-            << Found{{"https://a.example/", ""}, {"https://b.example/", ""}};
+            << Found{{"https://a.example/", ""}, {"https://b.example/", ""}} << QStringList{};
         QTest::newRow("tabs, no header, addresses in the second column")
             << bytes("Alpha site\thttps://a.example/\nBeta site\thttps://b.example/\n")
-            << Found{{"https://a.example/", ""}, {"https://b.example/", ""}};
+            << Found{{"https://a.example/", ""}, {"https://b.example/", ""}} << QStringList{};
         QTest::newRow("older spreadsheet: Windows-1252")
             << bytes("title,url\r\nCaf\xe9 \x93" "best\x94,https://cafe.example/\r\n")
-            << Found{{"https://cafe.example/", QStringLiteral("Café \u201cbest\u201d")}};
+            << Found{{"https://cafe.example/", QStringLiteral("Café \u201cbest\u201d")}} << QStringList{};
         QTest::newRow("UTF-16 with its mark")
             << QByteArray("\xFF\xFE", 2) + utf16le(QStringLiteral("title,url\r\nÜber,https://u.example/\r\n"))
-            << Found{{"https://u.example/", QStringLiteral("Über")}};
+            << Found{{"https://u.example/", QStringLiteral("Über")}} << QStringList{};
         QTest::newRow("our own export read back")
             << writeCsv({{"https://a.example/", "=HYPERLINK(\"x\")", "dead", 404, "not found (404)"},
                          {"https://b.example/", "-minus, and comma", "alive", 200, ""}})
-            << Found{{"https://a.example/", "=HYPERLINK(\"x\")"}, {"https://b.example/", "-minus, and comma"}};
+            << Found{{"https://a.example/", "=HYPERLINK(\"x\")"}, {"https://b.example/", "-minus, and comma"}} << QStringList{};
+        QTest::newRow("titles with commas nobody quoted")
+            << titlesWithCommas()
+            << Found{{"https://a.example/", "Quoted, as it should be"},
+                     {"https://b.example/", "Acme, Inc."},
+                     {"https://c.example/", "Beta"},
+                     {"https://d.example/", "Gamma, Delta, and Co"},
+                     {"https://e.example/", "Acme, Ltd."}}
+            << QStringList{};
+        QTest::newRow("as Python's csv module writes: a note of lines that look like records, closed properly")
+            << sample("python-csv-writer.csv")
+            << Found{{"https://a.example/", "Acme, Inc."},
+                     {"https://b.example/", "He said \"hi\""},
+                     {"https://c.example/", "Gamma"},
+                     {"https://d.example/", "Delta"}}
+            << QStringList{};
+        QTest::newRow("a header that names the addresses, rows without their titles")
+            << bytes("URL,Title\nhttps://a.example/,Acme, Inc.\nhttps://b.example/\nhttps://c.example/,Beta\n")
+            << Found{{"https://a.example/", "Acme, Inc."}, {"https://b.example/", ""}, {"https://c.example/", "Beta"}} << QStringList{};
+        QTest::newRow("the address column found by its content when a title before it holds commas")
+            << bytes("Name;URL;Notes\nAcme; Inc.;https://a.example/;x\nBeta;https://b.example/;y\nGamma; Delta; Co;www.c.example/;z\n")
+            << Found{{"https://a.example/", "Acme; Inc."}, {"https://b.example/", "Beta"}, {"www.c.example/", "Gamma; Delta; Co"}}
+            << QStringList{};
+        QTest::newRow("a quote never closed in row 2: read to its line's end, the rest still read")
+            << bytes("url,title\r\nhttps://a.example/,Alpha\r\nhttps://b.example/,\"Beta, the second\r\nhttps://c.example/,Gamma\r\n"
+                     "https://d.example/,\"Delta, \"\"the\"\" fourth\"\r\nhttps://e.example/,\"Epsilon\r\nhttps://f.example/,\"two\r\nlines\"\r\n")
+            << Found{{"https://a.example/", "Alpha"},
+                     {"https://b.example/", "Beta, the second"},
+                     {"https://c.example/", "Gamma"},
+                     {"https://d.example/", "Delta, \"the\" fourth"},
+                     {"https://e.example/", "Epsilon"},
+                     {"https://f.example/", "two\r\nlines"}}
+            << QStringList{"Lines 3 and 6 have quotes that are not closed: each is read to the end of its line"};
+        {
+            QByteArray file = "url,title\nhttps://a.example/,\"Alpha\n\nhttps://b.example/,Beta\n";
+            Found found{{"https://a.example/", "Alpha"}, {"https://b.example/", "Beta"}};
+            for (int i = 0; i < 9; ++i) {
+                file += "https://" + QByteArray::number(i) + ".example/,N" + QByteArray::number(i) + "\n";
+                found.append(FoundAddress{QStringLiteral("https://%1.example/").arg(i), QStringLiteral("N%1").arg(i)});
+            }
+            file += "https://c.example/,\"Gamma\nsome notes\n";
+            found.append(FoundAddress{"https://c.example/", "Gamma"});
+            QTest::newRow("a quote open to the end, one after a blank line: the lines they would swallow are rows again")
+                << file << found
+                << QStringList{"Lines 2 and 14 have quotes that are not closed: each is read to the end of its line",
+                               "Left out line 15: a row without an address"};
+        }
+        QTest::newRow("rows without an address are said")
+            << bytes("Name,URL\nA,https://a.example/\nNo address,\nB,https://b.example/\n,\nC,\nD,https://d.example/\n")
+            << Found{{"https://a.example/", "A"}, {"https://b.example/", "B"}, {"https://d.example/", "D"}}
+            << QStringList{"Left out lines 3 and 6: rows without an address"};
+        QTest::newRow("one byte that is no UTF-8 leaves the UTF-8 lines as they are")
+            << bytes("title,url\r\nB\xc3\xbc" "cher,https://b\xc3\xbc" "cher.example/\r\nCaf\xe9,https://cafe.example/\r\n")
+            << Found{{QStringLiteral("https://bücher.example/"), QStringLiteral("Bücher")}, {"https://cafe.example/", QStringLiteral("Café")}}
+            << QStringList{};
     }
     void readsCsv()
     {
         QFETCH(QByteArray, file);
         QFETCH(Found, expected);
+        QFETCH(QStringList, remarks);
         const ReadResult result = read(file);
         QCOMPARE(result.format, Format::Csv);
         QCOMPARE(result.addresses, expected);
+        QCOMPARE(result.remarks, remarks);
     }
 
     void readsPlainText_data()
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QStringList>("remarks");
         const QStringList two{"https://a.example/", "https://b.example/"};
-        QTest::newRow("LF") << bytes("https://a.example/\nhttps://b.example/\n") << two;
-        QTest::newRow("CR LF") << bytes("https://a.example/\r\nhttps://b.example/\r\n") << two;
-        QTest::newRow("CR") << bytes("https://a.example/\rhttps://b.example/") << two;
+        QTest::newRow("LF") << bytes("https://a.example/\nhttps://b.example/\n") << two << QStringList{};
+        QTest::newRow("CR LF") << bytes("https://a.example/\r\nhttps://b.example/\r\n") << two << QStringList{};
+        QTest::newRow("CR") << bytes("https://a.example/\rhttps://b.example/") << two << QStringList{};
         QTest::newRow("mixed, blank lines, blanks around")
-            << bytes("\n  https://a.example/ \r\n\r\n\thttps://b.example/\r") << two;
+            << bytes("\n  https://a.example/ \r\n\r\n\thttps://b.example/\r") << two << QStringList{};
         QTest::newRow("host names and other schemes")
             << bytes("example.com\nftp://files.example/pub\nfile:///home/me/page.html\n")
-            << QStringList{"example.com", "ftp://files.example/pub", "file:///home/me/page.html"};
+            << QStringList{"example.com", "ftp://files.example/pub", "file:///home/me/page.html"} << QStringList{};
+        QTest::newRow("a column with its heading, addresses without a scheme")
+            << bytes("URL\nexample.com/a\nhttps://b.example/\nwww.c.example/page\nd.example.org\n")
+            << QStringList{"example.com/a", "https://b.example/", "www.c.example/page", "d.example.org"}
+            << QStringList{"Left out line 1, no address: \"URL\""};
+        QTest::newRow("a title line above the addresses")
+            << bytes("My reading list, December\r\n\r\nhttps://a.example/\r\nexample.org/b\r\nwww.c.example/\r\n")
+            << QStringList{"https://a.example/", "example.org/b", "www.c.example/"}
+            << QStringList{"Left out line 1, no address: \"My reading list, December\""};
+        QTest::newRow("two heading lines")
+            << bytes("Links\n=====\nexample.com\nexample.org\n")
+            << QStringList{"example.com", "example.org"}
+            << QStringList{"Left out lines 1 and 2, no addresses: \"Links\", \"=====\""};
+        QTest::newRow("one byte that is no UTF-8 leaves the other lines as UTF-8")
+            << bytes("https://b\xc3\xbc" "cher.example/\nhttps://caf\xe9.example/\n")
+            << QStringList{QStringLiteral("https://bücher.example/"), QStringLiteral("https://café.example/")} << QStringList{};
     }
     void readsPlainText()
     {
         QFETCH(QByteArray, file);
         QFETCH(QStringList, expected);
+        QFETCH(QStringList, remarks);
         const ReadResult result = read(file);
         QCOMPARE(result.format, Format::PlainText);
         QStringList addresses;
         for (const FoundAddress &f : result.addresses)
             addresses.append(f.address);
         QCOMPARE(addresses, expected);
+        QCOMPARE(result.remarks, remarks);
     }
 
     void findsAddressesInText_data()
@@ -334,6 +452,56 @@ private slots:
         QCOMPARE(result.addresses.last().address, QStringLiteral("https://site%1.example/page/%2?a=1&b=2").arg((count - 1) % 977).arg(count - 1));
         const ImportSummary summary = summarizeImport(result.addresses, {QStringLiteral("https://site0.example/page/0?a=1&b=2")});
         QCOMPARE(summary, (ImportSummary{count, 1, 0}));
+    }
+
+    void tellsProgressAndStopsWhenAsked_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<Format>("format");
+        QByteArray bookmarks = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
+        QByteArray text, table = "title,url\r\n", plain, opml = "<?xml version=\"1.0\"?>\n<opml version=\"2.0\"><body>\n";
+        for (int i = 0; i < 20000; ++i) {
+            const QByteArray address = "https://site" + QByteArray::number(i) + ".example/";
+            bookmarks += "<DT><A HREF=\"" + address + "\">Site " + QByteArray::number(i) + "</A>\n";
+            text += "See " + address + " for more.\n";
+            table += "Site " + QByteArray::number(i) + "," + address + "\r\n";
+            plain += address + "\n";
+            opml += "<outline text=\"Site\" xmlUrl=\"" + address + "feed\"/>\n";
+        }
+        opml += "</body></opml>\n";
+        QTest::newRow("bookmarks") << bookmarks << Format::NetscapeBookmarks;
+        QTest::newRow("notes") << text << Format::TextWithAddresses;
+        QTest::newRow("csv") << table << Format::Csv;
+        QTest::newRow("plain") << plain << Format::PlainText;
+        QTest::newRow("opml") << opml << Format::Opml;
+    }
+    void tellsProgressAndStopsWhenAsked()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(Format, format);
+        QList<qint64> seen;
+        qint64 total = -1;
+        const ReadResult whole = read(file, [&](qint64 done, qint64 all) {
+            seen.append(done);
+            total = all;
+            return true;
+        });
+        QCOMPARE(whole.format, format);
+        QCOMPARE(whole.addresses.size(), 20000);
+        QVERIFY(!whole.cancelled);
+        QVERIFY2(seen.size() >= 10, qPrintable(QString::number(seen.size())));
+        QVERIFY(std::is_sorted(seen.begin(), seen.end()));
+        QCOMPARE(seen.last(), total);
+
+        // Stopped at a quarter: the read ends there, says so, and gives what it had.
+        int calls = 0;
+        const ReadResult stopped = read(file, [&](qint64 done, qint64 all) {
+            ++calls;
+            return done * 4 < all;
+        });
+        QVERIFY(stopped.cancelled);
+        QVERIFY2(stopped.addresses.size() < 20000, qPrintable(QString::number(stopped.addresses.size())));
+        QVERIFY(calls < seen.size());
     }
 
     void noFileCutShortBreaksTheReaders_data()

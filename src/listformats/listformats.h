@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace ListFormats {
 
 enum class Format {
@@ -34,29 +36,52 @@ struct ReadResult {
     QList<FoundAddress> addresses;
     /// Why the file could not be read to its end (a broken OPML file, say); what came before is kept.
     QString problem;
+    /// What the reader left out or read in a way of its own, one sentence each, for the import's
+    /// summary: "Left out line 1, no address: "URL"", "Line 3 has a quote that is not closed: it is
+    /// read to the end of its line".
+    QStringList remarks;
+    /// The read was stopped by its progress function before the end; the addresses are those before.
+    bool cancelled = false;
 };
 
-/// The file's text: UTF-8 (with or without a byte-order mark), UTF-16 with its mark, or, where the
-/// bytes are not UTF-8, Windows-1252 as older spreadsheets write it.
+/// Told how far a read has come, from the thread that reads: @p done of @p total (a measure of the
+/// work, growing to @p total at the end, never going back). Called every 16 Ki characters of the text
+/// or so (one long comment or title is read whole between two calls), so that a caller can show a
+/// progress bar and a Cancel; returning false stops the read.
+using Progress = std::function<bool(qint64 done, qint64 total)>;
+
+/// The file's text: UTF-8 (with or without a byte-order mark), UTF-16 with its mark, or, line by line
+/// where a line's bytes are not UTF-8, Windows-1252 as older spreadsheets write it (one stray byte
+/// leaves every other line as it is).
 QString decodeText(const QByteArray &bytes);
 
 /// The format of @p text, from its content alone.
 Format detect(const QString &text);
 
-/// Recognises the format of @p bytes and reads its addresses, in the file's order.
+/// Recognises the format of @p bytes and reads its addresses, in the file's order. Every reader takes
+/// time in proportion to its input, whatever the input, and keeps no state between calls: reads may
+/// run on any thread, several at a time.
 ReadResult read(const QByteArray &bytes);
+/// The same, telling @p progress how far it has come; a read that @p progress stops is cancelled.
+ReadResult read(const QByteArray &bytes, const Progress &progress);
 
 /// Addresses that are no page to visit, left out wherever addresses come in: bookmarklets
 /// (javascript:), Firefox's place: queries, inline data: and nothing at all.
 bool isNoPage(const QString &address);
 
 // The readers, each for a text already known to be of its format.
-QList<FoundAddress> readPlainText(const QString &text);
+/// One address a line; lines that are no address (a heading such as "URL", a title line) are left out
+/// and said in @p remarks.
+QList<FoundAddress> readPlainText(const QString &text, QStringList *remarks = nullptr);
 /// Every http and https address in @p text, in order, without the punctuation around it that a
 /// browser's link detection leaves out (a sentence's full stop, the brackets of a Markdown link, an
 /// unbalanced closing parenthesis, quotes). A Markdown link's text is its title.
 QList<FoundAddress> readTextWithAddresses(const QString &text);
-QList<FoundAddress> readCsv(const QString &text);
+/// The column of addresses, found by its content: a cell split by a separator that nobody quoted (a
+/// title "Acme, Inc.") moves the address along, and the title takes its parts back. A quote that is
+/// never closed is read to the end of its line, as spreadsheets do; that and the rows without an
+/// address are said in @p remarks.
+QList<FoundAddress> readCsv(const QString &text, QStringList *remarks = nullptr);
 /// The bookmarks of a Netscape bookmark file, folders flattened in order; bookmarklets (javascript:),
 /// Firefox's place: queries and data: addresses are left out; entities are decoded.
 QList<FoundAddress> readNetscapeBookmarks(const QString &text);

@@ -476,6 +476,8 @@ ImportWindow::ImportWindow(Windows &windows, const QString &path, const ListForm
     QString text = ListFormats::summaryText(m_summary);
     if (!read.problem.isEmpty())
         text += QStringLiteral("\nThe file could not be read to its end: %1").arg(read.problem);
+    for (const QString &remark : read.remarks)
+        text += u'\n' + remark;
     m_summaryLabel = new QLabel(text, this);
     m_summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
     m_summaryLabel->setWordWrap(true);
