@@ -136,6 +136,14 @@ private slots:
         QTest::newRow("a note full of links")
             << QByteArray("See https://a.example/x. And (https://b.example/y), also <https://www.example.org/>!\n")
             << QStringLiteral("3 addresses found, 1 already in the list") << QStringList{"https://a.example/x", "https://b.example/y"};
+        const QString leftOut = QStringLiteral("\n3 addresses that are no page to visit (javascript:, data:, place:) were left out.");
+        QTest::newRow("plain text: a bookmarklet, data: and place: stay out")
+            << QByteArray("https://a.example/\njavascript:alert(1)\n DATA:text/html,<h1>hi</h1>\nplace:sort=8\nhttps://b.example/\n")
+            << QStringLiteral("2 addresses found") + leftOut << QStringList{"https://a.example/", "https://b.example/"};
+        QTest::newRow("csv: a bookmarklet, data: and place: stay out")
+            << QByteArray("url,title\r\nhttps://a.example/,A\r\njavascript:alert(1),B\r\n\"data:text/html,hi\",C\r\n"
+                          "place:sort=8,D\r\nhttps://b.example/,E\r\n")
+            << QStringLiteral("2 addresses found") + leftOut << QStringList{"https://a.example/", "https://b.example/"};
     }
     void importShowsWhatTheFileHoldsBeforeAdding()
     {
@@ -309,6 +317,16 @@ private slots:
         QTest::newRow("all there") << QStringLiteral("http://IN.example/") << MessageBoxes::Answer::Ok
                                    << "1 address found, 1 already in the list.\n\nThe list holds every one of them already."
                                    << QStringList{"http://in.example/"};
+        QTest::newRow("a bookmarklet and data: stay out")
+            << QStringLiteral("https://a.example/\njavascript:alert(1)\ndata:text/html,<script>alert(1)</script>\n")
+            << MessageBoxes::Answer::Ok
+            << "1 address found in the clipboard.\n\n2 addresses that are no page to visit (javascript:, data:, place:) were "
+               "left out.\n\nAdd 1 address to the list?"
+            << QStringList{"http://in.example/", "https://a.example/"};
+        QTest::newRow("nothing but a bookmarklet")
+            << QStringLiteral("javascript:alert(1)") << MessageBoxes::Answer::Ok
+            << "The clipboard holds no addresses.\n\n1 address that is no page to visit (javascript:, data:, place:) was left out."
+            << QStringList{"http://in.example/"};
     }
     void pasteSaysHowManyThenAdds()
     {
@@ -382,6 +400,12 @@ private slots:
                      {"text/plain", "Read this, that, no and https://b.example/"}}
             << QStringList{"https://a.example/x", "https://b.example/"} << QStringLiteral("this");
         QTest::newRow("a bookmarklet is no address") << Offer{{"text/plain", "javascript:alert(1)"}} << QStringList{} << QString();
+        QTest::newRow("dragged text: data: and place: stay out")
+            << Offer{{"text/plain", "https://a.example/x\ndata:text/html,<h1>hi</h1>\nplace:sort=8\n"}}
+            << QStringList{"https://a.example/x"} << QString();
+        QTest::newRow("a dragged data: link stays out")
+            << Offer{{"text/uri-list", "data:text/html,hi\r\nhttps://a.example/x\r\n"}} << QStringList{"https://a.example/x"}
+            << QString();
         QTest::newRow("a bookmarklet dragged from a bookmarks bar")
             << Offer{{"text/uri-list", "javascript:location='https://a.example/x'"},
                      {"text/plain", "javascript:location='https://a.example/x'"}}

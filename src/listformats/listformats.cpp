@@ -1,5 +1,7 @@
 #include "listformats/listformats.h"
 
+#include "store/addresstoload.h"
+
 #include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
@@ -288,13 +290,7 @@ bool everyLineIsAnAddress(const QString &text)
 
 bool isNoPage(const QString &address)
 {
-    static const char *const schemes[] = {"javascript:", "place:", "data:"};
-    if (address.isEmpty())
-        return true;
-    for (const char *scheme : schemes)
-        if (address.startsWith(QLatin1String(scheme), Qt::CaseInsensitive))
-            return true;
-    return false;
+    return address.trimmed().isEmpty() || noPageKind(address) != NoPage::None;
 }
 
 QString formatName(Format format)

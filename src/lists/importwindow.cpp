@@ -246,18 +246,38 @@ bool remember(const QList<FoundAddress> &found, QString *error)
 
 namespace ListImport {
 
+QList<FoundAddress> pagesOnly(QList<FoundAddress> found, int *leftOut)
+{
+    const qsizetype before = found.size();
+    found.removeIf([](const FoundAddress &a) { return ListFormats::isNoPage(a.address); });
+    if (leftOut)
+        *leftOut = int(before - found.size());
+    return found;
+}
+
+QString noPagesText(int leftOut)
+{
+    if (leftOut <= 0)
+        return {};
+    return (leftOut == 1 ? QStringLiteral("1 address that is no page to visit (javascript:, data:, place:) was left out.")
+                         : QStringLiteral("%1 addresses that are no page to visit (javascript:, data:, place:) were left out.")
+                               .arg(count(leftOut)));
+}
+
 FileRead readFile(const QString &path)
 {
     FileRead read;
     const std::optional<QByteArray> bytes = readSmallRegularFile(path, maxFileBytes, &read.error);
-    if (bytes)
+    if (bytes) {
         read.result = ListFormats::read(*bytes);
+        read.result->addresses = pagesOnly(std::move(read.result->addresses), &read.noPages);
+    }
     return read;
 }
 
-QList<FoundAddress> addressesInText(const QString &text)
+QList<FoundAddress> addressesInText(const QString &text, int *noPages)
 {
-    return ListFormats::read(text.toUtf8()).addresses;
+    return pagesOnly(ListFormats::read(text.toUtf8()).addresses, noPages);
 }
 
 QList<FoundAddress> newAddresses(const QList<FoundAddress> &found, const QStringList &list)
@@ -304,9 +324,11 @@ void addToList(Windows &windows, const QList<FoundAddress> &addresses)
 int pasteAddresses(Windows &windows)
 {
     const QString text = QApplication::clipboard()->text();
-    const QList<FoundAddress> found = addressesInText(text);
+    int noPages = 0;
+    const QList<FoundAddress> found = addressesInText(text, &noPages);
+    const QString leftOut = noPages > 0 ? QStringLiteral("\n\n") + noPagesText(noPages) : QString();
     if (found.isEmpty()) {
-        boxes(windows).show(QStringLiteral("The clipboard holds no addresses."), QStringLiteral("Paste Addresses"),
+        boxes(windows).show(QStringLiteral("The clipboard holds no addresses.") + leftOut, QStringLiteral("Paste Addresses"),
                             MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Information);
         return 0;
     }
@@ -320,7 +342,8 @@ int pasteAddresses(Windows &windows)
     }
     const QString question = fresh.size() == 1 ? QStringLiteral("Add 1 address to the list?")
                                                : QStringLiteral("Add %1 addresses to the list?").arg(count(fresh.size()));
-    if (boxes(windows).show(summary + QStringLiteral(" in the clipboard.\n\n") + question, QStringLiteral("Paste Addresses"),
+    if (boxes(windows).show(summary + QStringLiteral(" in the clipboard.") + leftOut + QStringLiteral("\n\n") + question,
+                            QStringLiteral("Paste Addresses"),
                             MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question)
         != MessageBoxes::Answer::Ok)
         return 0;
@@ -457,7 +480,8 @@ void exportList(Windows &windows, QWidget *parent)
 
 } // namespace ListImport
 
-ImportWindow::ImportWindow(Windows &windows, const QString &path, const ListFormats::ReadResult &read, QWidget *parent)
+ImportWindow::ImportWindow(Windows &windows, const QString &path, const ListFormats::ReadResult &read, int noPages,
+                           QWidget *parent)
     : QDialog(parent)
     , m_windows(windows)
     , m_found(read.addresses)
@@ -476,6 +500,8 @@ ImportWindow::ImportWindow(Windows &windows, const QString &path, const ListForm
     QString text = ListFormats::summaryText(m_summary);
     if (!read.problem.isEmpty())
         text += QStringLiteral("\nThe file could not be read to its end: %1").arg(read.problem);
+    if (noPages > 0)
+        text += QLatin1Char('\n') + ListImport::noPagesText(noPages);
     m_summaryLabel = new QLabel(text, this);
     m_summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
     m_summaryLabel->setWordWrap(true);
@@ -528,8 +554,11 @@ ImportWindow *ImportWindow::open(Windows &windows, const QString &path, QWidget 
 {
     const ListImport::FileRead read = ListImport::readFile(path);
     QString why = read.error;
-    if (read.result && read.result->addresses.isEmpty())
+    if (read.result && read.result->addresses.isEmpty()) {
         why = read.result->problem.isEmpty() ? QStringLiteral("It holds no web addresses.") : read.result->problem;
+        if (read.noPages > 0)
+            why += QLatin1Char(' ') + ListImport::noPagesText(read.noPages);
+    }
     if (!why.isEmpty()) {
         boxes(windows).show(QStringLiteral("Quokka found no list to import in\n%1\n\nReason: %2\n\nYour list is left as it is.")
                                 .arg(QDir::toNativeSeparators(path), why),
@@ -537,7 +566,7 @@ ImportWindow *ImportWindow::open(Windows &windows, const QString &path, QWidget 
         return nullptr;
     }
     windows.listBrowser(); // what the file brings is counted against the working list
-    auto *window = new ImportWindow(windows, path, *read.result, parent);
+    auto *window = new ImportWindow(windows, path, *read.result, read.noPages, parent);
     window->show();
     window->raise();
     window->activateWindow();

@@ -48,13 +48,20 @@ namespace ListImport {
 constexpr qint64 maxFileBytes = 64 * 1024 * 1024;
 
 struct FileRead {
-    std::optional<ListFormats::ReadResult> result;
+    std::optional<ListFormats::ReadResult> result; ///< its addresses without those that are no page
     QString error; ///< why the file could not be read, for the person
+    int noPages = 0; ///< addresses left out that are no page to visit (javascript:, data:, place:)
 };
+/// @p found without the addresses that are no page to visit (ListFormats::isNoPage), the one rule for
+/// everything that comes in; @p leftOut receives how many were left out.
+QList<ListFormats::FoundAddress> pagesOnly(QList<ListFormats::FoundAddress> found, int *leftOut = nullptr);
+/// "2 addresses that are no page to visit (javascript:, data:, place:) were left out."; empty for none.
+QString noPagesText(int leftOut);
 /// Reads a regular file (through links) of at most maxFileBytes and recognises its format.
 FileRead readFile(const QString &path);
-/// The addresses found in a text (the clipboard's, a drop's), in any format read() knows.
-QList<ListFormats::FoundAddress> addressesInText(const QString &text);
+/// The addresses found in a text (the clipboard's, a drop's), in any format read() knows, without
+/// those that are no page (@p noPages receives how many).
+QList<ListFormats::FoundAddress> addressesInText(const QString &text, int *noPages = nullptr);
 /// Of @p found, in order, the first of each address that @p list does not hold yet.
 QList<ListFormats::FoundAddress> newAddresses(const QList<ListFormats::FoundAddress> &found, const QStringList &list);
 /// The number as a person writes it: 1,201.
@@ -88,7 +95,8 @@ class ImportWindow final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ImportWindow)
 public:
-    ImportWindow(Windows &windows, const QString &path, const ListFormats::ReadResult &read, QWidget *parent);
+    /// @p noPages: how many addresses that are no page were left out of @p read.
+    ImportWindow(Windows &windows, const QString &path, const ListFormats::ReadResult &read, int noPages, QWidget *parent);
 
     /// List > Import Addresses...: asks for a file and opens its import; null for Cancel or no list.
     static ImportWindow *chooseAndOpen(Windows &windows, QWidget *parent);
