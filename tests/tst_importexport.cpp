@@ -299,6 +299,75 @@ private slots:
         QCOMPARE(ListTitles::load().value(QStringLiteral("https://site7.example/p?a=1&b=2")), QStringLiteral("Tétel 7 & co"));
     }
 
+    void titlesPastSixteenMiBAreReadBackAndKept()
+    {
+        writeList("https://a.example/\r\n");
+        // 120,000 bookmarks with long titles, as a big import keeps them: 20 MiB.
+        QByteArray kept;
+        const QByteArray title(160, 'x');
+        for (int i = 0; i < 120000; ++i)
+            kept += "https://site" + QByteArray::number(i) + ".example/\t" + title + QByteArray::number(i) + '\n';
+        QVERIFY(kept.size() > 16 * 1024 * 1024);
+        QDir().mkpath(ListPaths::dataFolder());
+        writeFile(ListTitles::filePath(), kept);
+        // quokka-check reads them as the windows do.
+        QString error;
+        const QHash<QString, QString> read = ListTitles::loadFor(ListPaths::listFile(), &error);
+        QCOMPARE(read.size(), 120000);
+        QCOMPARE(error, QString());
+        QCOMPARE(read.value(QStringLiteral("https://site119999.example/")), QString::fromLatin1(title + "119999"));
+
+        writeFile(m_chosen = file(QStringLiteral("one.html")), "<DL><DT><A HREF=\"https://new.example/\">New one</A></DL>");
+        ImportWindow *window = importThroughMenu();
+        QVERIFY(window);
+        window->m_addButton->click();
+        QCOMPARE(list()->count(), 2);
+        QVERIFY(boxes().shown.size() == 1); // the question, nothing else
+        const QHash<QString, QString> after = ListTitles::load();
+        QCOMPARE(after.size(), 120001);
+        QCOMPARE(after.value(QStringLiteral("https://new.example/")), QStringLiteral("New one"));
+        QCOMPARE(after.value(QStringLiteral("https://site7.example/")), QString::fromLatin1(title + "7"));
+    }
+
+    void titlesThatCannotBeReadAreNeverWrittenOver_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("larger than is read") << "huge" << "It is larger than 128 MiB.";
+        QTest::newRow("a pipe") << "fifo" << "It is not a regular file";
+    }
+    void titlesThatCannotBeReadAreNeverWrittenOver()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        writeList("https://a.example/\r\n");
+        const QString titles = ListTitles::filePath();
+        if (kind == "huge") {
+            QFile huge(titles);
+            QVERIFY(huge.open(QIODevice::WriteOnly));
+            QVERIFY(huge.write("https://kept.example/\tKept\n") > 0);
+            QVERIFY(huge.resize(ListTitles::maxFileBytes + 1)); // sparse: takes no room
+        } else {
+            QCOMPARE(mkfifo(QFile::encodeName(titles).constData(), 0600), 0);
+        }
+        const QFileInfo before(titles);
+        writeFile(m_chosen = file(QStringLiteral("one.html")), "<DL><DT><A HREF=\"https://new.example/\">New one</A></DL>");
+        ImportWindow *window = importThroughMenu();
+        QVERIFY(window);
+        window->m_addButton->click();
+        // The addresses come in; the titles file is left as it was, and the person is told.
+        QCOMPARE(list()->entries(), (QStringList{"https://a.example/", "https://new.example/"}));
+        QCOMPARE(boxes().shown.size(), 2);
+        QCOMPARE(boxes().shown[1].title, QStringLiteral("Titles not kept"));
+        QVERIFY2(boxes().shown[1].text.contains(reason), qPrintable(boxes().shown[1].text));
+        const QFileInfo after(titles);
+        QCOMPARE(after.size(), before.size());
+        QCOMPARE(after.isFile(), before.isFile());
+        if (kind == "huge")
+            QVERIFY(readAll(titles).startsWith("https://kept.example/\tKept\n"));
+        QFile::remove(titles);
+    }
+
     void pasteSaysHowManyThenAdds_data()
     {
         QTest::addColumn<QString>("clipboard");

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "platform/webbrowser.h"
 #include "store/listpaths.h"
+#include "store/narrowtext.h"
 #include "store/urllistfile.h"
 #include "ui/listbox.h"
 #include "ui/windowframe.h"
@@ -194,24 +195,46 @@ QHash<QString, QString> load()
     return loadFor(ListPaths::listFile());
 }
 
-QHash<QString, QString> loadFor(const QString &listFile)
+QHash<QString, QString> loadFor(const QString &listFile, QString *error)
 {
     QHash<QString, QString> titles;
-    QString error;
-    const std::optional<QByteArray> bytes = readSmallRegularFile(filePathFor(listFile), 16 * 1024 * 1024, &error);
-    if (!bytes)
+    const QString path = filePathFor(listFile);
+    if (!QFileInfo::exists(path))
+        return titles; // none kept yet
+    QString why;
+    const std::optional<QByteArray> bytes = readSmallRegularFile(path, maxFileBytes, &why);
+    if (!bytes) {
+        if (error)
+            *error = why;
         return titles;
-    for (const QString &line : QString::fromUtf8(*bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+    }
+    // One "address TAB title" a line; the address in the list's own bytes (see NarrowText), so that an
+    // entry that is not UTF-8 keeps its title too.
+    const char *data = bytes->constData();
+    const qsizetype size = bytes->size();
+    qsizetype start = 0;
+    while (start < size) {
+        const char *found = static_cast<const char *>(memchr(data + start, '\n', size_t(size - start)));
+        const qsizetype end = found ? found - data : size;
+        const QByteArrayView line(data + start, end - start);
+        const qsizetype tab = line.indexOf('\t');
         if (tab > 0)
-            titles.insert(line.left(tab), line.mid(tab + 1));
+            titles.insert(NarrowText::decode(line.first(tab)), QString::fromUtf8(line.sliced(tab + 1)));
+        start = end + 1;
     }
     return titles;
 }
 
 bool remember(const QList<FoundAddress> &found, QString *error)
 {
-    QHash<QString, QString> titles = load();
+    QString unreadable;
+    QHash<QString, QString> titles = loadFor(ListPaths::listFile(), &unreadable);
+    if (!unreadable.isEmpty()) {
+        // Writing now would put the few new titles in place of every one kept there.
+        if (error)
+            *error = QStringLiteral("The titles kept there cannot be read: %1 They are left as they are.").arg(unreadable);
+        return false;
+    }
     bool changed = false;
     const auto oneLine = [](QString text) {
         for (QChar &c : text)
@@ -234,8 +257,19 @@ bool remember(const QList<FoundAddress> &found, QString *error)
     QStringList keys = titles.keys();
     keys.sort();
     QByteArray bytes;
-    for (const QString &key : std::as_const(keys))
-        bytes += (key + QLatin1Char('\t') + titles.value(key) + QLatin1Char('\n')).toUtf8();
+    for (const QString &key : std::as_const(keys)) {
+        NarrowText::encodeInto(key, bytes);
+        bytes += '\t';
+        bytes += titles.value(key).toUtf8();
+        bytes += '\n';
+        if (bytes.size() > maxFileBytes) {
+            if (error)
+                *error = QStringLiteral("The titles would pass %1 MiB, more than Quokka reads back. The titles kept "
+                                        "there are left as they are.")
+                             .arg(maxFileBytes / (1024 * 1024));
+            return false;
+        }
+    }
     const SaveResult saved = UrlListFile::replaceFile(filePath(), bytes);
     if (!saved && error)
         *error = saved.reason;
@@ -301,6 +335,17 @@ QString count(qsizetype n)
     return QLocale(QLocale::English).toString(qlonglong(n));
 }
 
+void keepTitles(Windows &windows, const QList<FoundAddress> &addresses)
+{
+    QString error;
+    if (!ListTitles::remember(addresses, &error))
+        boxes(windows).show(QStringLiteral("The addresses are in the list, but Quokka could not keep their titles in\n%1\n\n"
+                                           "Reason: %2")
+                                .arg(QDir::toNativeSeparators(ListTitles::filePath()), error),
+                            QStringLiteral("Titles not kept"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+    windows.reloadKeptTitles();
+}
+
 void addToList(Windows &windows, const QList<FoundAddress> &addresses)
 {
     if (addresses.isEmpty())
@@ -315,10 +360,9 @@ void addToList(Windows &windows, const QList<FoundAddress> &addresses)
         list->replaceEntries(entries, -1);
     else
         list->addEntries(entries);
-    ListTitles::remember(addresses);
-    windows.reloadKeptTitles();
     // The list that grew comes up, also where it was hidden (after New List, Edit List or Info).
     WindowFrame::show(windows.listBrowser());
+    keepTitles(windows, addresses);
 }
 
 int pasteAddresses(Windows &windows)
@@ -598,8 +642,7 @@ void ImportWindow::replaceList()
     for (const FoundAddress &a : distinct)
         entries.append(a.address);
     m_windows.listBrowser()->m_addressList->replaceEntries(entries, -1);
-    ListTitles::remember(distinct);
-    m_windows.reloadKeptTitles();
     WindowFrame::show(m_windows.listBrowser());
+    ListImport::keepTitles(m_windows, distinct);
     accept();
 }

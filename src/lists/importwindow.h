@@ -32,14 +32,20 @@ void replaceForTests(Choose chooser);
 /// Titles of the list's addresses (a bookmark's title), kept beside the list in "<list>.titles": one
 /// "address TAB title" a line, UTF-8, so that the list file's bytes stay as they are.
 namespace ListTitles {
+/// The largest titles file read or written: twice the largest file an import reads, so that what
+/// imports bring is read back whole. A write that would pass it is refused, never cut short.
+constexpr qint64 maxFileBytes = 128 * 1024 * 1024;
 QString filePath();
 /// Where the titles of the list file @p listFile are kept.
 QString filePathFor(const QString &listFile);
-/// The titles kept; none when the file is missing or no regular file of at most 16 MiB.
+/// The titles kept; none when the file is missing or cannot be read.
 QHash<QString, QString> load();
-/// The titles kept beside the list file @p listFile.
-QHash<QString, QString> loadFor(const QString &listFile);
+/// The titles kept beside the list file @p listFile. A file that is there but cannot be read (no
+/// regular file, larger than maxFileBytes, a failed read) gives none and its reason in @p error.
+QHash<QString, QString> loadFor(const QString &listFile, QString *error = nullptr);
 /// Adds @p found's titles to those kept (a title given anew replaces the old one) and writes the file.
+/// A titles file that cannot be read, or titles that would pass maxFileBytes, are refused with the
+/// reason in @p error: the file is left as it is, never written with less than it holds.
 bool remember(const QList<ListFormats::FoundAddress> &found, QString *error = nullptr);
 } // namespace ListTitles
 
@@ -69,6 +75,8 @@ QString count(qsizetype n);
 
 /// Adds @p addresses to the list browser's working list, as Add does, and keeps their titles.
 void addToList(Windows &windows, const QList<ListFormats::FoundAddress> &addresses);
+/// Keeps the titles of @p addresses beside the list; says so when they cannot be kept.
+void keepTitles(Windows &windows, const QList<ListFormats::FoundAddress> &addresses);
 
 /// List > Paste Addresses (Ctrl+Shift+V in the list browser): says how many the clipboard holds and
 /// adds the new ones when the person agrees. Returns how many were added.
