@@ -552,6 +552,46 @@ private slots:
         QVERIFY(boxes().shown.isEmpty());
     }
 
+    void exportWritesTheEntriesOwnBytes_data()
+    {
+        QTest::addColumn<QByteArray>("listFile");
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QString>("said"); ///< what the person is told after the export; empty for nothing
+        const QByteArray latin1 = "https://a.example/caf\xe9.html\r\nhttps://b.example/\r\n";
+        QTest::newRow("text: a byte that is not UTF-8") << latin1 << 0 << QByteArray("https://a.example/caf\xe9.html\nhttps://b.example/\n")
+                                                        << QString();
+        QTest::newRow("csv: a byte that is not UTF-8") << latin1 << 2 << QByteArray("\r\nhttps://a.example/caf\xe9.html,,,,\r\n")
+                                                       << QString();
+        QTest::newRow("bookmarks: percent-encoded, and said")
+            << latin1 << 1 << QByteArray("<A HREF=\"https://a.example/caf%E9.html\"")
+            << QStringLiteral("1 entry could not be written as it is:\n    https://a.example/caf%E9.html\n");
+        QTest::newRow("text: a line break inside an entry, said")
+            << QByteArray("https://a.example/x\ny\r\nhttps://b.example/\r\n") << 0 << QByteArray("https://a.example/x%0Ay\nhttps://b.example/\n")
+            << QStringLiteral("1 entry could not be written as it is:\n    https://a.example/x%0Ay\n");
+    }
+    void exportWritesTheEntriesOwnBytes()
+    {
+        QFETCH(QByteArray, listFile);
+        QFETCH(int, filter);
+        QFETCH(QByteArray, written);
+        QFETCH(QString, said);
+        writeList(listFile);
+        static const char *const suffixes[] = {"txt", "html", "csv"};
+        m_chosen = file(QStringLiteral("out.") + QLatin1String(suffixes[filter]));
+        m_chosenFilter = ListImport::exportFilters()[filter];
+        m_world.windows->mainWindow()->menuItem(QStringLiteral("exportList"))->trigger();
+        const QByteArray bytes = readAll(m_chosen);
+        QVERIFY2(filter == 0 ? bytes == written : bytes.contains(written), bytes.constData());
+        if (said.isEmpty()) {
+            QVERIFY(boxes().shown.isEmpty());
+        } else {
+            QCOMPARE(boxes().shown.size(), 1);
+            QCOMPARE(boxes().shown[0].title, QStringLiteral("List exported"));
+            QVERIFY2(boxes().shown[0].text.contains(said), qPrintable(boxes().shown[0].text));
+        }
+    }
+
     void theNameTellsTheExportsFormat_data()
     {
         QTest::addColumn<QString>("name");

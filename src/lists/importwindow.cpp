@@ -447,10 +447,10 @@ QStringList exportFilters()
             QStringLiteral("CSV with the last check's verdicts (*.csv)")};
 }
 
-QByteArray exportBytes(Windows &windows, const QStringList &entries, int filterIndex)
+QByteArray exportBytes(Windows &windows, const QStringList &entries, int filterIndex, QStringList *changed)
 {
     if (filterIndex == 0)
-        return ListFormats::writePlainText(entries);
+        return ListFormats::writePlainText(entries, changed);
     const QHash<QString, QString> titles = ListTitles::load();
     const CheckResults &results = windows.checkResults();
     const auto titleOf = [&](const QString &entry) {
@@ -464,7 +464,7 @@ QByteArray exportBytes(Windows &windows, const QStringList &entries, int filterI
         QList<FoundAddress> found;
         for (const QString &entry : entries)
             found.append({entry, titleOf(entry)});
-        return ListFormats::writeNetscapeBookmarks(found, QStringLiteral("Quokka"), QDateTime::currentSecsSinceEpoch());
+        return ListFormats::writeNetscapeBookmarks(found, QStringLiteral("Quokka"), QDateTime::currentSecsSinceEpoch(), changed);
     }
     QList<ListFormats::CsvRow> rows;
     for (const QString &entry : entries) {
@@ -477,6 +477,27 @@ QByteArray exportBytes(Windows &windows, const QStringList &entries, int filterI
         rows.append(row);
     }
     return ListFormats::writeCsv(rows);
+}
+
+QString notWrittenAsTheyAre(const QStringList &changed, int filterIndex)
+{
+    const qsizetype n = changed.size();
+    QString text = n == 1 ? QStringLiteral("The list was exported, but 1 entry could not be written as it is:")
+                          : QStringLiteral("The list was exported, but %1 entries could not be written as they are:").arg(count(n));
+    // A few are enough to find them; the rest are counted.
+    constexpr qsizetype shown = 10;
+    for (qsizetype i = 0; i < n && i < shown; ++i) {
+        QString entry = ListFormats::withBytesPercentEncoded(changed[i]);
+        entry.replace(QLatin1Char('\r'), QLatin1String("%0D")).replace(QLatin1Char('\n'), QLatin1String("%0A"));
+        text += QStringLiteral("\n    ") + (entry.size() > 200 ? entry.left(200) + QChar(0x2026) : entry);
+    }
+    if (n > shown)
+        text += QStringLiteral("\n    and %1 more").arg(count(n - shown));
+    text += filterIndex == 0 ? QStringLiteral("\n\nA line break inside an entry is written as %0D or %0A, so that each entry "
+                                              "stays one line.")
+                             : QStringLiteral("\n\nA bookmarks file is UTF-8: the bytes of an address that are not are written "
+                                              "percent-encoded (%E9), as browsers send them.");
+    return text;
 }
 
 int exportFormatFor(const QString &path, qsizetype filterIndex)
@@ -492,9 +513,9 @@ int exportFormatFor(const QString &path, qsizetype filterIndex)
     return filterIndex >= 0 && filterIndex < exportFilters().size() ? int(filterIndex) : 0;
 }
 
-bool exportTo(Windows &windows, const QString &path, int filterIndex, QString *error)
+bool exportTo(Windows &windows, const QString &path, int filterIndex, QString *error, QStringList *changed)
 {
-    const QByteArray bytes = exportBytes(windows, workingEntries(windows), filterIndex);
+    const QByteArray bytes = exportBytes(windows, workingEntries(windows), filterIndex, changed);
     const SaveResult saved = UrlListFile::replaceFile(path, bytes);
     if (!saved && error)
         *error = saved.reason;
@@ -515,11 +536,16 @@ void exportList(Windows &windows, QWidget *parent)
     if (QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + QLatin1String(suffixes[index]);
     QString error;
-    if (!exportTo(windows, path, index, &error)) {
+    QStringList changed;
+    if (!exportTo(windows, path, index, &error, &changed)) {
         boxes(windows).show(QStringLiteral("Quokka could not export the list to\n%1\n\nReason: %2")
                                 .arg(QDir::toNativeSeparators(path), error),
                             QStringLiteral("List not exported"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+        return;
     }
+    if (!changed.isEmpty())
+        boxes(windows).show(notWrittenAsTheyAre(changed, index), QStringLiteral("List exported"), MessageBoxes::Buttons::Ok,
+                            MessageBoxes::Icon::Information);
 }
 
 } // namespace ListImport

@@ -88,14 +88,17 @@ void attachTo(ListBrowser *listBrowser, Windows &windows);
 
 /// List > Export List...: the list browser's working list as plain text, a bookmarks file or CSV.
 void exportList(Windows &windows, QWidget *parent);
-/// The export's bytes in the format of @p filter (one of exportFilters()).
-QByteArray exportBytes(Windows &windows, const QStringList &entries, int filterIndex);
+/// The export's bytes in the format of @p filter (one of exportFilters()): each entry's own bytes where
+/// the format allows; @p changed receives the entries the format could not take as they are.
+QByteArray exportBytes(Windows &windows, const QStringList &entries, int filterIndex, QStringList *changed = nullptr);
+/// What the person is told of the entries @p changed by an export in the format @p filterIndex.
+QString notWrittenAsTheyAre(const QStringList &changed, int filterIndex);
 QStringList exportFilters();
 /// The format an export to @p path gets: the one its name's ending says (.txt, .html, .csv), else the
 /// chosen filter's.
 int exportFormatFor(const QString &path, qsizetype filterIndex);
 /// Writes the working list to @p path (atomically) in the format @p filterIndex; the error for the person.
-bool exportTo(Windows &windows, const QString &path, int filterIndex, QString *error = nullptr);
+bool exportTo(Windows &windows, const QString &path, int filterIndex, QString *error = nullptr, QStringList *changed = nullptr);
 } // namespace ListImport
 
 /// What a file holds, shown before anything changes, with Add, Replace and Cancel.
