@@ -20,8 +20,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QMimeData>
+#include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -90,10 +94,23 @@ private:
         QDir().mkpath(ListPaths::dataFolder());
         writeFile(ListPaths::listFile(), bytes);
     }
+    /// The import window once its file is read (null when there is none, or it went with a message).
+    static ImportWindow *whenRead(ImportWindow *window)
+    {
+        QPointer<ImportWindow> read(window);
+        if (read)
+            QTest::qWaitFor([&] { return !read || read->isReady(); }, 60000);
+        return read;
+    }
     ImportWindow *importThroughMenu()
     {
         m_world.windows->mainWindow()->menuItem(QStringLiteral("importAddresses"))->trigger();
-        return m_world.windows->mainWindow()->findChild<ImportWindow *>();
+        return whenRead(m_world.windows->mainWindow()->findChild<ImportWindow *>());
+    }
+    void paste()
+    {
+        m_world.windows->mainWindow()->menuItem(QStringLiteral("pasteAddresses"))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!boxes().shown.isEmpty(), 30000);
     }
 
 private slots:
@@ -113,6 +130,9 @@ private slots:
     }
     void cleanup()
     {
+        // A read that a test left in its worker ends before the next test's world.
+        QThreadPool::globalInstance()->waitForDone();
+        ListImport::holdReadsForTests({});
         FileChooser::replaceForTests({});
         m_world.stop();
     }
@@ -368,6 +388,78 @@ private slots:
         QFile::remove(titles);
     }
 
+    void aLongReadShowsHowFarItIsAndCancelStopsIt_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Cancel clicked") << "cancel";
+        QTest::newRow("Esc") << "esc";
+        QTest::newRow("read to its end") << "wait";
+    }
+    void aLongReadShowsHowFarItIsAndCancelStopsIt()
+    {
+        QFETCH(QString, how);
+        writeList("http://keep.example/\r\n");
+        writeFile(m_chosen = file(QStringLiteral("list.txt")), "https://a.example/\nhttps://b.example/\n");
+        // The worker waits here, after reading the bytes, as it would on a large or hostile file.
+        QSemaphore gate;
+        ListImport::holdReadsForTests([&gate] { gate.acquire(); });
+        m_world.windows->mainWindow()->menuItem(QStringLiteral("importAddresses"))->trigger();
+        QPointer<ImportWindow> window = m_world.windows->mainWindow()->findChild<ImportWindow *>();
+        QVERIFY(window);
+        // The windows go on answering; the import window comes up and says how far the read is.
+        QTRY_VERIFY(window->isVisible());
+        QVERIFY(!window->isReady());
+        QTRY_COMPARE(window->m_summaryLabel->text(), QStringLiteral("Finding the addresses\u2026"));
+        QVERIFY(window->m_progressBar->isVisible());
+        QVERIFY(!window->m_addButton->isEnabled());
+        QVERIFY(!window->m_replaceButton->isEnabled());
+        QVERIFY(window->m_cancelButton->isEnabled());
+        if (how == "wait") {
+            gate.release();
+            QVERIFY(whenRead(window));
+            QCOMPARE(window->m_summaryLabel->text(), QStringLiteral("2 addresses found"));
+            QVERIFY(window->m_progressBar->isHidden());
+            QVERIFY(window->m_addButton->isEnabled());
+            return;
+        }
+        if (how == "cancel") {
+            const QPoint centre = window->m_cancelButton->geometry().center();
+            QWidget *top = window->m_cancelButton->parentWidget()->childAt(centre);
+            QVERIFY(top == window->m_cancelButton || window->m_cancelButton->isAncestorOf(top));
+            QTest::mouseClick(window->m_cancelButton, Qt::LeftButton);
+        } else {
+            QTest::keyClick(window, Qt::Key_Escape);
+        }
+        QTRY_VERIFY(!window);
+        gate.release();
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents(); // what the worker found would come now: it must not
+        QVERIFY(boxes().shown.isEmpty());
+        QCOMPARE(list()->entries(), QStringList{"http://keep.example/"});
+    }
+
+    void aLongPasteShowsHowFarItIsAndCancelStopsIt()
+    {
+        writeList("http://keep.example/\r\n");
+        QApplication::clipboard()->setText(QStringLiteral("https://a.example/ and https://b.example/"));
+        QSemaphore gate;
+        ListImport::holdReadsForTests([&gate] { gate.acquire(); });
+        m_world.windows->mainWindow()->menuItem(QStringLiteral("pasteAddresses"))->trigger();
+        QPointer<QProgressDialog> progress = m_world.windows->mainWindow()->findChild<QProgressDialog *>();
+        QVERIFY(progress);
+        QTRY_VERIFY(progress->isVisible());
+        QTRY_VERIFY2(progress->labelText().contains(QStringLiteral("Finding the addresses")), qPrintable(progress->labelText()));
+        QPushButton *cancel = progress->findChild<QPushButton *>();
+        QVERIFY(cancel && cancel->isVisible());
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QTRY_VERIFY(!progress);
+        gate.release();
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        QVERIFY(boxes().shown.isEmpty());
+        QCOMPARE(list()->entries(), QStringList{"http://keep.example/"});
+    }
+
     void pasteSaysHowManyThenAdds_data()
     {
         QTest::addColumn<QString>("clipboard");
@@ -406,7 +498,7 @@ private slots:
         writeList("http://in.example/\r\n");
         QApplication::clipboard()->setText(clipboard);
         boxes().answers = {answer};
-        m_world.windows->mainWindow()->menuItem(QStringLiteral("pasteAddresses"))->trigger();
+        paste();
         QCOMPARE(boxes().shown.size(), 1);
         QCOMPARE(boxes().shown[0].text, said);
         QCOMPARE(list()->entries(), entries);
@@ -421,7 +513,7 @@ private slots:
         browser->m_addressList->setFocus();
         QApplication::setActiveWindow(m_world.windows->mainWindow());
         QTest::keyClick(browser->m_addressList, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(boxes().shown.size(), 1);
+        QTRY_COMPARE(boxes().shown.size(), 1);
         // An emptied list's one blank line gives way to what is pasted.
         QCOMPARE(list()->entries(), QStringList({"https://a.example/", "https://b.example/"}));
     }
@@ -437,12 +529,15 @@ private slots:
         page->setFocus();
         QTRY_VERIFY(page->hasFocus());
         QTest::keyClick(page, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+        // No paste began: it would have made its reading's progress window at once.
+        QVERIFY(!m_world.windows->mainWindow()->findChild<QProgressDialog *>());
         QVERIFY(boxes().shown.isEmpty());
         QCOMPARE(list()->entries(), QStringList{"http://keep.example/"});
         browser->m_addressList->setFocus();
         QTRY_VERIFY(browser->m_addressList->hasFocus());
         QTest::keyClick(browser->m_addressList, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(boxes().shown.size(), 1);
+        QVERIFY(m_world.windows->mainWindow()->findChild<QProgressDialog *>());
+        QTRY_COMPARE(boxes().shown.size(), 1);
     }
 
     void aDropAddsLinksAndTextAndImportsFiles_data()
@@ -512,12 +607,15 @@ private slots:
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(file(QStringLiteral("dropped.html"))), QUrl(QStringLiteral("https://with.example/")),
                       QUrl::fromLocalFile(file(QStringLiteral("second.opml")))});
-        QCOMPARE(ListImport::dropAddresses(*m_world.windows, &mime), 1);
+        ListImport::dropAddresses(*m_world.windows, &mime);
         const QList<ImportWindow *> windows = m_world.windows->mainWindow()->findChildren<ImportWindow *>();
         QCOMPARE(windows.size(), 2);
         QStringList summaries;
-        for (ImportWindow *window : windows)
+        for (ImportWindow *window : windows) {
+            QVERIFY(whenRead(window));
             summaries.append(window->m_summaryLabel->text());
+        }
+        QTRY_COMPARE(list()->count(), 2);
         QVERIFY2(summaries.contains(QStringLiteral("3 addresses found")), qPrintable(summaries.join('|')));
         QCOMPARE(list()->entries(), (QStringList{"http://keep.example/", "https://with.example/"}));
     }

@@ -13,6 +13,7 @@
 #include "ui/windowframe.h"
 
 #include <QAction>
+#include <climits>
 #include <QApplication>
 #include <QClipboard>
 #include <QDateTime>
@@ -27,7 +28,11 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QPointer>
+#include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QSet>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -78,15 +83,13 @@ QStringList workingEntries(Windows &windows)
     return entries;
 }
 
-/// The titles that browsers give the links they drag, by address: Firefox and Chromium offer a dragged link
-/// as HTML too, an anchor whose text is the link's.
-/// The web links of the HTML a drag offers (a link, or a page's selection), with the links' texts.
-QList<FoundAddress> draggedAnchors(const QMimeData *data)
+/// The web links of the HTML a drag offers (a link, or a page's selection), with the links' texts:
+/// Firefox and Chromium offer a dragged link as HTML too, an anchor whose text is the link's.
+QList<FoundAddress> draggedAnchors(const QByteArray &html)
 {
     QList<FoundAddress> anchors;
-    if (!data->hasHtml())
+    if (html.isEmpty())
         return anchors;
-    const QByteArray html = data->data(QStringLiteral("text/html"));
     for (const FoundAddress &a : ListFormats::readNetscapeBookmarks(ListFormats::decodeText(html.left(4 * 1024 * 1024)))) {
         const QUrl url(a.address);
         if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
@@ -95,13 +98,53 @@ QList<FoundAddress> draggedAnchors(const QMimeData *data)
     return anchors;
 }
 
-QHash<QString, QString> draggedTitles(const QMimeData *data)
+/// The titles that browsers give the links they drag, by address.
+QHash<QString, QString> draggedTitles(const QByteArray &html)
 {
     QHash<QString, QString> titles;
-    for (const FoundAddress &a : draggedAnchors(data))
+    for (const FoundAddress &a : draggedAnchors(html))
         if (!a.title.isEmpty())
             titles.insert(a.address, a.title);
     return titles;
+}
+
+/// Reads @p in for a paste or a drop, with a progress window and Cancel once that takes a while, and
+/// hands what it found to @p done.
+void readWithProgress(Windows &windows, ListImport::Incoming in, const QString &what,
+                      std::function<void(const ListImport::Reading &)> done)
+{
+    QWidget *parent = windows.listBrowser()->window();
+    auto *dialog = new QProgressDialog(what, QStringLiteral("Cancel"), 0, 0, parent);
+    dialog->setObjectName(QStringLiteral("readingProgress"));
+    dialog->setWindowTitle(QStringLiteral("Reading addresses"));
+    dialog->setAccessibleName(QStringLiteral("Reading addresses"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAutoReset(false);
+    dialog->setAutoClose(false);
+    // A short read never shows it; a long one shows it before the person wonders.
+    dialog->setMinimumDuration(300);
+    auto *read = new ListImport::IncomingRead(std::move(in), workingEntries(windows),
+                                              [dialog, done = std::move(done)](const ListImport::Reading &reading) {
+                                                  dialog->hide();
+                                                  dialog->deleteLater();
+                                                  done(reading);
+                                              },
+                                              dialog);
+    QObject::connect(dialog, &QProgressDialog::canceled, dialog, [dialog, read] {
+        read->cancel();
+        dialog->hide();
+        dialog->deleteLater();
+    });
+    auto *timer = new QTimer(dialog);
+    QObject::connect(timer, &QTimer::timeout, dialog, [dialog, read, what] {
+        const ListImport::ReadProgress &progress = read->progress();
+        const qint64 total = progress.total;
+        dialog->setLabelText(what + QLatin1Char('\n') + progress.text());
+        dialog->setMaximum(int(std::min<qint64>(total, INT_MAX)));
+        if (total > 0)
+            dialog->setValue(int(std::min<qint64>(progress.done, total)));
+    });
+    timer->start(100);
 }
 
 /// Takes the drops on the list browser's list: links, text and files.
@@ -298,20 +341,162 @@ QString noPagesText(int leftOut)
                                .arg(count(leftOut)));
 }
 
-FileRead readFile(const QString &path)
-{
-    FileRead read;
-    const std::optional<QByteArray> bytes = readSmallRegularFile(path, maxFileBytes, &read.error);
-    if (bytes) {
-        read.result = ListFormats::read(*bytes);
-        read.result->addresses = pagesOnly(std::move(read.result->addresses), &read.noPages);
-    }
-    return read;
-}
-
 QList<FoundAddress> addressesInText(const QString &text, int *noPages)
 {
     return pagesOnly(ListFormats::read(text.toUtf8()).addresses, noPages);
+}
+
+QString ReadProgress::text() const
+{
+    const qint64 n = total;
+    switch (stage.load()) {
+    case Reading:
+        return n > 0 ? QStringLiteral("Reading the file (%1 MiB)\u2026").arg(double(n) / (1024 * 1024), 0, 'f', 1)
+                     : QStringLiteral("Reading\u2026");
+    case Finding:
+        return QStringLiteral("Finding the addresses\u2026");
+    case Comparing:
+        return QStringLiteral("Comparing %1 of %2 addresses with the list\u2026").arg(count(done), count(n));
+    }
+    return {};
+}
+
+namespace {
+std::function<void()> &readHold()
+{
+    static std::function<void()> hold;
+    return hold;
+}
+} // namespace
+
+void holdReadsForTests(std::function<void()> hold)
+{
+    readHold() = std::move(hold);
+}
+
+Reading readIncoming(const Incoming &in, const QStringList &list, ReadProgress *progress)
+{
+    Reading r;
+    r.list = list;
+    const auto stopped = [&] { return progress && progress->cancelled; };
+    const auto stage = [&](ReadProgress::Stage now, qint64 total) {
+        if (!progress)
+            return;
+        progress->done = 0;
+        progress->total = total;
+        progress->stage = now;
+    };
+    QList<FoundAddress> found;
+    if (!in.path.isEmpty()) {
+        stage(ReadProgress::Reading, QFileInfo(in.path).size());
+        const std::optional<QByteArray> bytes = readSmallRegularFile(in.path, maxFileBytes, &r.error);
+        if (!bytes)
+            return r;
+        stage(ReadProgress::Finding, 0);
+        if (readHold())
+            readHold()();
+        if (stopped())
+            return r.cancelled = true, r;
+        r.read = ListFormats::read(*bytes);
+        found = pagesOnly(std::move(r.read.addresses), &r.noPages);
+    } else {
+        stage(ReadProgress::Finding, 0);
+        if (readHold())
+            readHold()();
+        if (!in.links.isEmpty()) {
+            const QHash<QString, QString> titles = draggedTitles(in.html);
+            for (const QUrl &url : in.links) {
+                const QString address = url.toString(QUrl::FullyEncoded);
+                // A bookmarklet dragged from a bookmarks bar is a script, not a page: it stays out as on import.
+                if (ListFormats::isNoPage(address))
+                    ++r.noPages;
+                else if (url.isValid())
+                    found.append({address, titles.value(address)});
+            }
+        } else {
+            // A page's selection brings the links in it (their texts as titles) and the addresses written in
+            // its text.
+            found = draggedAnchors(in.html);
+            int noPages = 0;
+            found += addressesInText(in.text, &noPages);
+            r.noPages += noPages;
+        }
+    }
+    if (stopped())
+        return r.cancelled = true, r;
+
+    // Each address's key once, for the summary, the new ones and the distinct ones alike.
+    stage(ReadProgress::Comparing, found.size());
+    QSet<QString> inList;
+    inList.reserve(list.size());
+    for (const QString &entry : list)
+        inList.insert(ListFormats::comparisonKey(entry));
+    QSet<QString> seen;
+    seen.reserve(found.size());
+    r.summary.found = int(found.size());
+    for (qsizetype i = 0; i < found.size(); ++i) {
+        if (progress && i % 1024 == 0) {
+            if (stopped())
+                return r.cancelled = true, r;
+            progress->done = i;
+        }
+        const QString key = ListFormats::comparisonKey(found[i].address);
+        if (key.isEmpty())
+            continue;
+        if (seen.contains(key)) {
+            ++r.summary.repeats;
+            continue;
+        }
+        seen.insert(key);
+        r.distinct.append(found[i]);
+        if (inList.contains(key))
+            ++r.summary.alreadyInList;
+        else
+            r.fresh.append(found[i]);
+    }
+    if (progress)
+        progress->done = found.size();
+    r.read.addresses = std::move(found);
+    return r;
+}
+
+IncomingRead::IncomingRead(Incoming in, QStringList list, std::function<void(const Reading &)> done, QObject *owner)
+    : QObject(owner)
+    , m_progress(std::make_shared<ReadProgress>())
+    , m_watcher(new QFutureWatcher<Reading>(this))
+{
+    connect(m_watcher, &QFutureWatcher<Reading>::finished, this, [this, done = std::move(done)] {
+        if (m_progress->cancelled)
+            return;
+        const Reading reading = m_watcher->result();
+        if (!reading.cancelled)
+            done(reading);
+    });
+    // The worker holds its own share of the progress: the window may be gone before it ends.
+    m_watcher->setFuture(QtConcurrent::run([in = std::move(in), list = std::move(list), progress = m_progress] {
+        return readIncoming(in, list, progress.get());
+    }));
+}
+
+IncomingRead::~IncomingRead()
+{
+    cancel();
+}
+
+void IncomingRead::cancel()
+{
+    m_progress->cancelled = true;
+}
+
+bool IncomingRead::running() const
+{
+    return !m_watcher->isFinished();
+}
+
+QList<FoundAddress> freshNow(Windows &windows, const Reading &reading)
+{
+    const QStringList list = workingEntries(windows);
+    return list == reading.list ? reading.fresh : newAddresses(reading.distinct, list);
 }
 
 QList<FoundAddress> newAddresses(const QList<FoundAddress> &found, const QStringList &list)
@@ -365,63 +550,57 @@ void addToList(Windows &windows, const QList<FoundAddress> &addresses)
     keepTitles(windows, addresses);
 }
 
-int pasteAddresses(Windows &windows)
+void pasteAddresses(Windows &windows)
 {
-    const QString text = QApplication::clipboard()->text();
-    int noPages = 0;
-    const QList<FoundAddress> found = addressesInText(text, &noPages);
-    const QString leftOut = noPages > 0 ? QStringLiteral("\n\n") + noPagesText(noPages) : QString();
-    if (found.isEmpty()) {
-        boxes(windows).show(QStringLiteral("The clipboard holds no addresses.") + leftOut, QStringLiteral("Paste Addresses"),
-                            MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Information);
-        return 0;
-    }
-    const QStringList list = workingEntries(windows);
-    const QList<FoundAddress> fresh = newAddresses(found, list);
-    const QString summary = ListFormats::summaryText(ListFormats::summarizeImport(found, list));
-    if (fresh.isEmpty()) {
-        boxes(windows).show(summary + QStringLiteral(".\n\nThe list holds every one of them already."),
-                            QStringLiteral("Paste Addresses"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Information);
-        return 0;
-    }
-    const QString question = fresh.size() == 1 ? QStringLiteral("Add 1 address to the list?")
-                                               : QStringLiteral("Add %1 addresses to the list?").arg(count(fresh.size()));
-    if (boxes(windows).show(summary + QStringLiteral(" in the clipboard.") + leftOut + QStringLiteral("\n\n") + question,
-                            QStringLiteral("Paste Addresses"),
-                            MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question)
-        != MessageBoxes::Answer::Ok)
-        return 0;
-    addToList(windows, fresh);
-    return int(fresh.size());
+    Incoming in;
+    in.text = QApplication::clipboard()->text();
+    readWithProgress(windows, std::move(in), QStringLiteral("Reading the addresses in the clipboard."),
+                     [&windows](const Reading &reading) {
+        const QString leftOut = reading.noPages > 0 ? QStringLiteral("\n\n") + noPagesText(reading.noPages) : QString();
+        if (reading.summary.found == 0) {
+            boxes(windows).show(QStringLiteral("The clipboard holds no addresses.") + leftOut, QStringLiteral("Paste Addresses"),
+                                MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Information);
+            return;
+        }
+        const QList<FoundAddress> fresh = freshNow(windows, reading);
+        const QString summary = ListFormats::summaryText(reading.summary);
+        if (fresh.isEmpty()) {
+            boxes(windows).show(summary + QStringLiteral(".\n\nThe list holds every one of them already."),
+                                QStringLiteral("Paste Addresses"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Information);
+            return;
+        }
+        const QString question = fresh.size() == 1 ? QStringLiteral("Add 1 address to the list?")
+                                                   : QStringLiteral("Add %1 addresses to the list?").arg(count(fresh.size()));
+        if (boxes(windows).show(summary + QStringLiteral(" in the clipboard.") + leftOut + QStringLiteral("\n\n") + question,
+                                QStringLiteral("Paste Addresses"), MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question)
+            != MessageBoxes::Answer::Ok)
+            return;
+        // What the list holds now, should it have changed while the person read the question.
+        addToList(windows, freshNow(windows, reading));
+    });
 }
 
-int dropAddresses(Windows &windows, const QMimeData *data)
+void dropAddresses(Windows &windows, const QMimeData *data)
 {
-    QList<FoundAddress> found;
+    Incoming in;
     if (data->hasUrls()) {
-        const QHash<QString, QString> titles = draggedTitles(data);
         for (const QUrl &url : data->urls()) {
-            if (url.isLocalFile()) {
+            if (url.isLocalFile())
                 // A file is a list to bring in: its import shows what it holds first, one for each file.
                 ImportWindow::open(windows, url.toLocalFile(), windows.listBrowser()->window());
-                continue;
-            }
-            const QString address = url.toString(QUrl::FullyEncoded);
-            // A bookmarklet dragged from a bookmarks bar is a script, not a page: it stays out as on import.
-            if (url.isValid() && !ListFormats::isNoPage(address))
-                found.append({address, titles.value(address)});
+            else
+                in.links.append(url);
         }
+        // Links come with their text too: a bookmarklet's text may hold an address it only goes to.
+        if (in.links.isEmpty())
+            return;
+    } else {
+        in.text = data->text();
     }
-    // Links come with their text too: a bookmarklet's text may hold an address it only goes to. A page's
-    // selection brings the links in it (their texts as titles) and the addresses written in its text.
-    if (!data->hasUrls()) {
-        found = draggedAnchors(data);
-        if (data->hasText())
-            found += addressesInText(data->text());
-    }
-    const QList<FoundAddress> fresh = newAddresses(found, workingEntries(windows));
-    addToList(windows, fresh);
-    return int(fresh.size());
+    if (data->hasHtml())
+        in.html = data->data(QStringLiteral("text/html")).left(4 * 1024 * 1024);
+    readWithProgress(windows, std::move(in), QStringLiteral("Reading the addresses dropped on the list."),
+                     [&windows](const Reading &reading) { addToList(windows, freshNow(windows, reading)); });
 }
 
 void attachTo(ListBrowser *listBrowser, Windows &windows)
@@ -550,46 +729,38 @@ void exportList(Windows &windows, QWidget *parent)
 
 } // namespace ListImport
 
-ImportWindow::ImportWindow(Windows &windows, const QString &path, const ListFormats::ReadResult &read, int noPages,
-                           QWidget *parent)
+ImportWindow::ImportWindow(Windows &windows, const QString &path, QWidget *parent)
     : QDialog(parent)
     , m_windows(windows)
-    , m_found(read.addresses)
+    , m_path(path)
 {
     setObjectName(QStringLiteral("ImportWindow"));
     setWindowTitle(QStringLiteral("Import Addresses"));
     setAttribute(Qt::WA_DeleteOnClose);
-    m_summary = ListFormats::summarizeImport(m_found, workingEntries(windows));
 
     auto *layout = new QVBoxLayout(this);
-    m_fileLabel = new QLabel(QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(path), ListFormats::formatName(read.format)), this);
+    m_fileLabel = new QLabel(QDir::toNativeSeparators(path), this);
     m_fileLabel->setObjectName(QStringLiteral("fileLabel"));
     m_fileLabel->setWordWrap(true);
     m_fileLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_fileLabel);
-    QString text = ListFormats::summaryText(m_summary);
-    if (!read.problem.isEmpty())
-        text += QStringLiteral("\nThe file could not be read to its end: %1").arg(read.problem);
-    if (noPages > 0)
-        text += QLatin1Char('\n') + ListImport::noPagesText(noPages);
-    m_summaryLabel = new QLabel(text, this);
+    m_summaryLabel = new QLabel(QStringLiteral("Reading\u2026"), this);
     m_summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
     m_summaryLabel->setWordWrap(true);
     QFont bold = m_summaryLabel->font();
     bold.setBold(true);
     m_summaryLabel->setFont(bold);
     layout->addWidget(m_summaryLabel);
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_progressBar->setAccessibleName(QStringLiteral("Reading the file"));
+    m_progressBar->setRange(0, 0);
+    layout->addWidget(m_progressBar);
 
     m_preview = new QListWidget(this);
     m_preview->setObjectName(QStringLiteral("preview"));
     m_preview->setAccessibleName(QStringLiteral("Addresses found"));
     m_preview->setUniformItemSizes(true);
-    // The first thousand are enough to see what the file holds.
-    for (qsizetype i = 0; i < m_found.size() && i < 1000; ++i) {
-        const FoundAddress &a = m_found[i];
-        auto *item = new QListWidgetItem(a.title.isEmpty() ? a.address : a.title + QStringLiteral("  ") + a.address, m_preview);
-        item->setToolTip(a.address);
-    }
     layout->addWidget(m_preview, 1);
 
     auto *buttons = new QDialogButtonBox(this);
@@ -602,13 +773,92 @@ ImportWindow::ImportWindow(Windows &windows, const QString &path, const ListForm
     m_cancelButton = buttons->addButton(QDialogButtonBox::Cancel);
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
     layout->addWidget(buttons);
-    m_addButton->setEnabled(m_summary.added() > 0);
-    m_replaceButton->setEnabled(m_summary.found > 0);
-    m_addButton->setDefault(true);
+    m_addButton->setEnabled(false);
+    m_replaceButton->setEnabled(false);
     connect(m_addButton, &QPushButton::clicked, this, &ImportWindow::addToList);
     connect(m_replaceButton, &QPushButton::clicked, this, &ImportWindow::replaceList);
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     resize(560, 420);
+
+    ListImport::Incoming in;
+    in.path = path;
+    m_read = new ListImport::IncomingRead(std::move(in), workingEntries(windows),
+                                          [this](const ListImport::Reading &reading) { readingDone(reading); }, this);
+    // Cancel and Esc stop the worker (reject closes the window, which ends the read with it).
+    connect(this, &QDialog::rejected, m_read, &ListImport::IncomingRead::cancel);
+    m_progressTimer = new QTimer(this);
+    connect(m_progressTimer, &QTimer::timeout, this, &ImportWindow::showProgress);
+    m_progressTimer->start(100);
+    // A short read never shows the window in its reading state; a long one shows how far it is.
+    QTimer::singleShot(200, this, [this] {
+        if (!m_ready && m_read->running()) {
+            show();
+            raise();
+            activateWindow();
+        }
+    });
+}
+
+ImportWindow::~ImportWindow()
+{
+    m_read->cancel();
+}
+
+void ImportWindow::showProgress()
+{
+    if (m_ready)
+        return;
+    const ListImport::ReadProgress &progress = m_read->progress();
+    m_summaryLabel->setText(progress.text());
+    const qint64 total = progress.total;
+    if (progress.stage == ListImport::ReadProgress::Comparing && total > 0) {
+        m_progressBar->setRange(0, int(std::min<qint64>(total, INT_MAX)));
+        m_progressBar->setValue(int(std::min<qint64>(progress.done, total)));
+    } else {
+        m_progressBar->setRange(0, 0); // a stage that cannot say how far it is
+    }
+}
+
+void ImportWindow::readingDone(const ListImport::Reading &reading)
+{
+    m_progressTimer->stop();
+    QString why = reading.error;
+    if (why.isEmpty() && reading.read.addresses.isEmpty()) {
+        why = reading.read.problem.isEmpty() ? QStringLiteral("It holds no web addresses.") : reading.read.problem;
+        if (reading.noPages > 0)
+            why += QLatin1Char(' ') + ListImport::noPagesText(reading.noPages);
+    }
+    if (!why.isEmpty()) {
+        hide();
+        boxes(m_windows).show(QStringLiteral("Quokka found no list to import in\n%1\n\nReason: %2\n\nYour list is left as it is.")
+                                  .arg(QDir::toNativeSeparators(m_path), why),
+                              QStringLiteral("Nothing to import"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+        deleteLater();
+        return;
+    }
+    m_reading = reading;
+    m_fileLabel->setText(QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(m_path), ListFormats::formatName(reading.read.format)));
+    QString text = ListFormats::summaryText(reading.summary);
+    if (!reading.read.problem.isEmpty())
+        text += QStringLiteral("\nThe file could not be read to its end: %1").arg(reading.read.problem);
+    if (reading.noPages > 0)
+        text += QLatin1Char('\n') + ListImport::noPagesText(reading.noPages);
+    m_summaryLabel->setText(text);
+    m_progressBar->hide();
+    // The first thousand are enough to see what the file holds.
+    const QList<FoundAddress> &found = reading.read.addresses;
+    for (qsizetype i = 0; i < found.size() && i < 1000; ++i) {
+        const FoundAddress &a = found[i];
+        auto *item = new QListWidgetItem(a.title.isEmpty() ? a.address : a.title + QStringLiteral("  ") + a.address, m_preview);
+        item->setToolTip(a.address);
+    }
+    m_addButton->setEnabled(reading.summary.added() > 0);
+    m_replaceButton->setEnabled(reading.summary.found > 0);
+    m_addButton->setDefault(true);
+    m_ready = true;
+    show();
+    raise();
+    activateWindow();
 }
 
 ImportWindow *ImportWindow::chooseAndOpen(Windows &windows, QWidget *parent)
@@ -622,13 +872,15 @@ ImportWindow *ImportWindow::chooseAndOpen(Windows &windows, QWidget *parent)
 
 ImportWindow *ImportWindow::open(Windows &windows, const QString &path, QWidget *parent)
 {
-    const ListImport::FileRead read = ListImport::readFile(path);
-    QString why = read.error;
-    if (read.result && read.result->addresses.isEmpty()) {
-        why = read.result->problem.isEmpty() ? QStringLiteral("It holds no web addresses.") : read.result->problem;
-        if (read.noPages > 0)
-            why += QLatin1Char(' ') + ListImport::noPagesText(read.noPages);
-    }
+    // What a look at the file tells is said at once; its content is read in the window's worker.
+    QString why;
+    const QFileInfo info(path);
+    if (!info.exists())
+        why = QStringLiteral("The file is not there.");
+    else if (!info.isFile())
+        why = QStringLiteral("It is not a regular file (a folder, a pipe or a device).");
+    else if (info.size() > ListImport::maxFileBytes)
+        why = QStringLiteral("It is larger than %1 MiB.").arg(ListImport::maxFileBytes / (1024 * 1024));
     if (!why.isEmpty()) {
         boxes(windows).show(QStringLiteral("Quokka found no list to import in\n%1\n\nReason: %2\n\nYour list is left as it is.")
                                 .arg(QDir::toNativeSeparators(path), why),
@@ -636,35 +888,32 @@ ImportWindow *ImportWindow::open(Windows &windows, const QString &path, QWidget 
         return nullptr;
     }
     windows.listBrowser(); // what the file brings is counted against the working list
-    auto *window = new ImportWindow(windows, path, *read.result, read.noPages, parent);
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
+    return new ImportWindow(windows, path, parent);
 }
 
 void ImportWindow::addToList()
 {
-    const QList<FoundAddress> fresh = ListImport::newAddresses(m_found, workingEntries(m_windows));
+    const QList<FoundAddress> fresh = ListImport::freshNow(m_windows, m_reading);
     const QString question = fresh.size() == 1
         ? QStringLiteral("Would you like to add 1 address to the list?")
         : QStringLiteral("Would you like to add %1 addresses to the list?").arg(ListImport::count(fresh.size()));
     if (boxes(m_windows).show(question, QStringLiteral("Add all"), MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question)
         != MessageBoxes::Answer::Ok)
         return;
-    ListImport::addToList(m_windows, fresh);
+    ListImport::addToList(m_windows, ListImport::freshNow(m_windows, m_reading));
     accept();
 }
 
 void ImportWindow::replaceList()
 {
-    const QList<FoundAddress> distinct = ListImport::newAddresses(m_found, {});
+    const QList<FoundAddress> &distinct = m_reading.distinct;
     const QString question = QStringLiteral("Would you like to replace all the %1 entries of the list by the %2 addresses found?")
                                  .arg(ListImport::count(workingEntries(m_windows).size()), ListImport::count(distinct.size()));
     if (boxes(m_windows).show(question, QStringLiteral("Replace all"), MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question)
         != MessageBoxes::Answer::Ok)
         return;
     QStringList entries;
+    entries.reserve(distinct.size());
     for (const FoundAddress &a : distinct)
         entries.append(a.address);
     m_windows.listBrowser()->m_addressList->replaceEntries(entries, -1);
