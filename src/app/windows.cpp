@@ -118,6 +118,11 @@ void Windows::reloadKeptTitles()
     m_verdictMarks->setTitles(ListTitles::load());
 }
 
+void Windows::setKeptTitles(QHash<QString, QString> titles)
+{
+    m_verdictMarks->setTitles(std::move(titles));
+}
+
 void Windows::tellMemoryProblem()
 {
     if (m_memoryProblem.isEmpty())

@@ -268,10 +268,12 @@ QHash<QString, QString> loadFor(const QString &listFile, QString *error)
     return titles;
 }
 
-bool remember(const QList<FoundAddress> &found, QString *error)
+bool remember(const QList<FoundAddress> &found, QString *error, QHash<QString, QString> *kept)
 {
+    QHash<QString, QString> unused;
+    QHash<QString, QString> &titles = kept ? *kept : unused;
     QString unreadable;
-    QHash<QString, QString> titles = loadFor(ListPaths::listFile(), &unreadable);
+    titles = loadFor(ListPaths::listFile(), &unreadable);
     if (!unreadable.isEmpty()) {
         // Writing now would put the few new titles in place of every one kept there.
         if (error)
@@ -310,12 +312,18 @@ bool remember(const QList<FoundAddress> &found, QString *error)
                 *error = QStringLiteral("The titles would pass %1 MiB, more than Quokka reads back. The titles kept "
                                         "there are left as they are.")
                              .arg(maxFileBytes / (1024 * 1024));
+            if (kept)
+                *kept = loadFor(ListPaths::listFile());
             return false;
         }
     }
     const SaveResult saved = UrlListFile::replaceFile(filePath(), bytes);
-    if (!saved && error)
-        *error = saved.reason;
+    if (!saved) {
+        if (error)
+            *error = saved.reason;
+        if (kept)
+            *kept = loadFor(ListPaths::listFile());
+    }
     return bool(saved);
 }
 
@@ -523,12 +531,15 @@ QString count(qsizetype n)
 void keepTitles(Windows &windows, const QList<FoundAddress> &addresses)
 {
     QString error;
-    if (!ListTitles::remember(addresses, &error))
+    QHash<QString, QString> kept;
+    const bool remembered = ListTitles::remember(addresses, &error, &kept);
+    // The marks get what the file holds now, without reading it once more.
+    windows.setKeptTitles(std::move(kept));
+    if (!remembered)
         boxes(windows).show(QStringLiteral("The addresses are in the list, but Quokka could not keep their titles in\n%1\n\n"
                                            "Reason: %2")
                                 .arg(QDir::toNativeSeparators(ListTitles::filePath()), error),
                             QStringLiteral("Titles not kept"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
-    windows.reloadKeptTitles();
 }
 
 void addToList(Windows &windows, const QList<FoundAddress> &addresses)

@@ -53,7 +53,9 @@ QHash<QString, QString> loadFor(const QString &listFile, QString *error = nullpt
 /// Adds @p found's titles to those kept (a title given anew replaces the old one) and writes the file.
 /// A titles file that cannot be read, or titles that would pass maxFileBytes, are refused with the
 /// reason in @p error: the file is left as it is, never written with less than it holds.
-bool remember(const QList<ListFormats::FoundAddress> &found, QString *error = nullptr);
+/// @p kept (if given) receives the titles kept afterwards, those written or, on a refusal, those read.
+bool remember(const QList<ListFormats::FoundAddress> &found, QString *error = nullptr,
+              QHash<QString, QString> *kept = nullptr);
 } // namespace ListTitles
 
 namespace ListImport {
