@@ -125,6 +125,9 @@ void readWithProgress(Windows &windows, ListImport::Incoming in, const QString &
     dialog->setMinimumDuration(300);
     auto *read = new ListImport::IncomingRead(std::move(in), workingEntries(windows),
                                               [dialog, done = std::move(done)](const ListImport::Reading &reading) {
+                                                  // reset() stops the timer that would show it later, also
+                                                  // inside the question that comes next.
+                                                  dialog->reset();
                                                   dialog->hide();
                                                   dialog->deleteLater();
                                                   done(reading);
