@@ -155,6 +155,8 @@ void Windows::restoreMarks(const QStringList &entries)
 Windows::~Windows()
 {
     m_checkMemory->flush();
+    // The titles an import is keeping are written before the program ends.
+    ListTitles::waitForWrites();
     // Discards every window without closing it: no unload handling runs here.
     for (const auto &w : std::as_const(m_otherBrowserWindows))
         delete w.data();

@@ -31,6 +31,7 @@
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 #include <QSet>
@@ -238,6 +239,7 @@ QString filePath()
 
 QHash<QString, QString> load()
 {
+    waitForWrites();
     return loadFor(ListPaths::listFile());
 }
 
@@ -271,12 +273,37 @@ QHash<QString, QString> loadFor(const QString &listFile, QString *error)
     return titles;
 }
 
+namespace {
+/// The titles file's writer: one thread, so that the writes of two imports come in their order.
+QThreadPool &titlesWriter()
+{
+    static QThreadPool pool;
+    static const bool once = [] {
+        pool.setMaxThreadCount(1);
+        return true;
+    }();
+    Q_UNUSED(once);
+    return pool;
+}
+} // namespace
+
+void waitForWrites()
+{
+    titlesWriter().waitForDone();
+}
+
 bool remember(const QList<FoundAddress> &found, QString *error, QHash<QString, QString> *kept)
+{
+    waitForWrites();
+    return rememberFor(ListPaths::listFile(), found, error, kept);
+}
+
+bool rememberFor(const QString &listFile, const QList<FoundAddress> &found, QString *error, QHash<QString, QString> *kept)
 {
     QHash<QString, QString> unused;
     QHash<QString, QString> &titles = kept ? *kept : unused;
     QString unreadable;
-    titles = loadFor(ListPaths::listFile(), &unreadable);
+    titles = loadFor(listFile, &unreadable);
     if (!unreadable.isEmpty()) {
         // Writing now would put the few new titles in place of every one kept there.
         if (error)
@@ -316,16 +343,16 @@ bool remember(const QList<FoundAddress> &found, QString *error, QHash<QString, Q
                                         "there are left as they are.")
                              .arg(maxFileBytes / (1024 * 1024));
             if (kept)
-                *kept = loadFor(ListPaths::listFile());
+                *kept = loadFor(listFile);
             return false;
         }
     }
-    const SaveResult saved = UrlListFile::replaceFile(filePath(), bytes);
+    const SaveResult saved = UrlListFile::replaceFile(filePathFor(listFile), bytes);
     if (!saved) {
         if (error)
             *error = saved.reason;
         if (kept)
-            *kept = loadFor(ListPaths::listFile());
+            *kept = loadFor(listFile);
     }
     return bool(saved);
 }
@@ -533,16 +560,30 @@ QString count(qsizetype n)
 
 void keepTitles(Windows &windows, const QList<FoundAddress> &addresses)
 {
-    QString error;
-    QHash<QString, QString> kept;
-    const bool remembered = ListTitles::remember(addresses, &error, &kept);
-    // The marks get what the file holds now, without reading it once more.
-    windows.setKeptTitles(std::move(kept));
-    if (!remembered)
-        boxes(windows).show(QStringLiteral("The addresses are in the list, but Quokka could not keep their titles in\n%1\n\n"
-                                           "Reason: %2")
-                                .arg(QDir::toNativeSeparators(ListTitles::filePath()), error),
-                            QStringLiteral("Titles not kept"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+    struct Kept {
+        bool ok = false;
+        QString error;
+        QHash<QString, QString> titles;
+    };
+    auto *watcher = new QFutureWatcher<Kept>(&windows);
+    const QString path = ListTitles::filePath();
+    QObject::connect(watcher, &QFutureWatcher<Kept>::finished, &windows, [&windows, watcher, path] {
+        watcher->deleteLater();
+        Kept kept = watcher->result();
+        // The marks get what the file holds now, without reading it once more.
+        windows.setKeptTitles(std::move(kept.titles));
+        if (!kept.ok)
+            boxes(windows).show(QStringLiteral("The addresses are in the list, but Quokka could not keep their titles in\n%1\n\n"
+                                               "Reason: %2")
+                                    .arg(QDir::toNativeSeparators(path), kept.error),
+                                QStringLiteral("Titles not kept"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+    });
+    // Merging and writing a titles file of many megabytes would hold the windows up.
+    watcher->setFuture(QtConcurrent::run(&ListTitles::titlesWriter(), [listFile = ListPaths::listFile(), addresses] {
+        Kept kept;
+        kept.ok = ListTitles::rememberFor(listFile, addresses, &kept.error, &kept.titles);
+        return kept;
+    }));
 }
 
 void addToList(Windows &windows, const QList<FoundAddress> &addresses)

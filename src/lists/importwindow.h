@@ -56,6 +56,12 @@ QHash<QString, QString> loadFor(const QString &listFile, QString *error = nullpt
 /// @p kept (if given) receives the titles kept afterwards, those written or, on a refusal, those read.
 bool remember(const QList<ListFormats::FoundAddress> &found, QString *error = nullptr,
               QHash<QString, QString> *kept = nullptr);
+/// remember() for the list file @p listFile, touching nothing but its titles file: what an import's
+/// worker runs. The others wait for those writes first.
+bool rememberFor(const QString &listFile, const QList<ListFormats::FoundAddress> &found, QString *error,
+                 QHash<QString, QString> *kept);
+/// Waits until the titles the imports are keeping in the background are written.
+void waitForWrites();
 } // namespace ListTitles
 
 namespace ListImport {
@@ -137,7 +143,8 @@ QString count(qsizetype n);
 
 /// Adds @p addresses to the list browser's working list, as Add does, and keeps their titles.
 void addToList(Windows &windows, const QList<ListFormats::FoundAddress> &addresses);
-/// Keeps the titles of @p addresses beside the list; says so when they cannot be kept.
+/// Keeps the titles of @p addresses beside the list, in a worker of its own (one write at a time, in
+/// order); says so when they cannot be kept.
 void keepTitles(Windows &windows, const QList<ListFormats::FoundAddress> &addresses);
 
 /// List > Paste Addresses (Ctrl+Shift+V in the list browser): says how many the clipboard holds and
