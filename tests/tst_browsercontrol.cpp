@@ -154,10 +154,16 @@ private slots:
         QSignalSpy refused(m_browser, &WebBrowser::navigationRefused);
         for (const QString &address : {QStringLiteral("javascript:document.title='owned'"),
                                        QStringLiteral("  JavaScript:document.title='owned'"),
-                                       QStringLiteral("\tjava\nscript:document.title='owned'")}) {
+                                       QStringLiteral("\tjava\nscript:document.title='owned'"),
+                                       // An inline page is refused as a script is: it can pose as any site.
+                                       QStringLiteral("data:text/html,<title>owned</title>"),
+                                       QStringLiteral(" DATA:text/html;base64,PHRpdGxlPm93bmVkPC90aXRsZT4="),
+                                       QStringLiteral("da\tta:text/html,<title>owned</title>"),
+                                       QStringLiteral("place:sort=8")}) {
             QVERIFY2(!m_browser->navigate(address), qPrintable(address));
         }
-        QCOMPARE(refused.count(), 3);
+        QCOMPARE(refused.count(), 7);
+        QVERIFY2(refused.at(3).at(1).toString().contains(QLatin1String("data:")), qPrintable(refused.at(3).at(1).toString()));
         // An entry that is markup is quoted as text in the notice, which still says why it was refused.
         const QString markup = QStringLiteral("javascript:<h1 style='color:green'>Your list was saved.</h1><!--");
         QVERIFY(!m_browser->navigate(markup));

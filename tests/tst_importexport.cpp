@@ -20,8 +20,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QMimeData>
+#include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -90,10 +94,23 @@ private:
         QDir().mkpath(ListPaths::dataFolder());
         writeFile(ListPaths::listFile(), bytes);
     }
+    /// The import window once its file is read (null when there is none, or it went with a message).
+    static ImportWindow *whenRead(ImportWindow *window)
+    {
+        QPointer<ImportWindow> read(window);
+        if (read)
+            QTest::qWaitFor([&] { return !read || read->isReady(); }, 60000);
+        return read;
+    }
     ImportWindow *importThroughMenu()
     {
         m_world.windows->mainWindow()->menuItem(QStringLiteral("importAddresses"))->trigger();
-        return m_world.windows->mainWindow()->findChild<ImportWindow *>();
+        return whenRead(m_world.windows->mainWindow()->findChild<ImportWindow *>());
+    }
+    void paste()
+    {
+        m_world.windows->mainWindow()->menuItem(QStringLiteral("pasteAddresses"))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!boxes().shown.isEmpty(), 30000);
     }
 
 private slots:
@@ -113,6 +130,9 @@ private slots:
     }
     void cleanup()
     {
+        // A read that a test left in its worker ends before the next test's world.
+        QThreadPool::globalInstance()->waitForDone();
+        ListImport::holdReadsForTests({});
         FileChooser::replaceForTests({});
         m_world.stop();
     }
@@ -140,6 +160,14 @@ private slots:
         QTest::newRow("a note full of links")
             << QByteArray("See https://a.example/x. And (https://b.example/y), also <https://www.example.org/>!\n")
             << QStringLiteral("3 addresses found, 1 already in the list") << QStringList{"https://a.example/x", "https://b.example/y"};
+        const QString leftOut = QStringLiteral("\n3 addresses that are no page to visit (javascript:, data:, place:) were left out.");
+        QTest::newRow("plain text: a bookmarklet, data: and place: stay out")
+            << QByteArray("https://a.example/\njavascript:alert(1)\n DATA:text/html,<h1>hi</h1>\nplace:sort=8\nhttps://b.example/\n")
+            << QStringLiteral("2 addresses found") + leftOut << QStringList{"https://a.example/", "https://b.example/"};
+        QTest::newRow("csv: a bookmarklet, data: and place: stay out")
+            << QByteArray("url,title\r\nhttps://a.example/,A\r\njavascript:alert(1),B\r\n\"data:text/html,hi\",C\r\n"
+                          "place:sort=8,D\r\nhttps://b.example/,E\r\n")
+            << QStringLiteral("2 addresses found") + leftOut << QStringList{"https://a.example/", "https://b.example/"};
     }
     void importShowsWhatTheFileHoldsBeforeAdding()
     {
@@ -207,7 +235,7 @@ private slots:
             QAbstractItemModel *model = view->m_addressList->model();
             return model->data(model->index(row, 0), role).toString();
         };
-        QCOMPARE(hover(Qt::ToolTipRole), QStringLiteral("カンガルー - Wikipedia"));
+        QTRY_COMPARE(hover(Qt::ToolTipRole), QStringLiteral("カンガルー - Wikipedia"));
         CheckResult dead;
         dead.verdict = Verdict::Dead;
         dead.reason = QStringLiteral("not found (404)");
@@ -295,6 +323,148 @@ private slots:
         QCOMPARE(ListTitles::load().value(QStringLiteral("https://site7.example/p?a=1&b=2")), QStringLiteral("Tétel 7 & co"));
     }
 
+    void titlesPastSixteenMiBAreReadBackAndKept()
+    {
+        writeList("https://a.example/\r\n");
+        // 120,000 bookmarks with long titles, as a big import keeps them: 20 MiB.
+        QByteArray kept;
+        const QByteArray title(160, 'x');
+        for (int i = 0; i < 120000; ++i)
+            kept += "https://site" + QByteArray::number(i) + ".example/\t" + title + QByteArray::number(i) + '\n';
+        QVERIFY(kept.size() > 16 * 1024 * 1024);
+        QDir().mkpath(ListPaths::dataFolder());
+        writeFile(ListTitles::filePath(), kept);
+        // quokka-check reads them as the windows do.
+        QString error;
+        const QHash<QString, QString> read = ListTitles::loadFor(ListPaths::listFile(), &error);
+        QCOMPARE(read.size(), 120000);
+        QCOMPARE(error, QString());
+        QCOMPARE(read.value(QStringLiteral("https://site119999.example/")), QString::fromLatin1(title + "119999"));
+
+        writeFile(m_chosen = file(QStringLiteral("one.html")), "<DL><DT><A HREF=\"https://new.example/\">New one</A></DL>");
+        ImportWindow *window = importThroughMenu();
+        QVERIFY(window);
+        window->m_addButton->click();
+        QCOMPARE(list()->count(), 2);
+        const QHash<QString, QString> after = ListTitles::load();
+        QCoreApplication::processEvents(); // the titles' worker has told what it did
+        QCOMPARE(boxes().shown.size(), 1); // the question, nothing else
+        QCOMPARE(after.size(), 120001);
+        QCOMPARE(after.value(QStringLiteral("https://new.example/")), QStringLiteral("New one"));
+        QCOMPARE(after.value(QStringLiteral("https://site7.example/")), QString::fromLatin1(title + "7"));
+    }
+
+    void titlesThatCannotBeReadAreNeverWrittenOver_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("larger than is read") << "huge" << "It is larger than 128 MiB.";
+        QTest::newRow("a pipe") << "fifo" << "It is not a regular file";
+    }
+    void titlesThatCannotBeReadAreNeverWrittenOver()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        writeList("https://a.example/\r\n");
+        const QString titles = ListTitles::filePath();
+        if (kind == "huge") {
+            QFile huge(titles);
+            QVERIFY(huge.open(QIODevice::WriteOnly));
+            QVERIFY(huge.write("https://kept.example/\tKept\n") > 0);
+            QVERIFY(huge.resize(ListTitles::maxFileBytes + 1)); // sparse: takes no room
+        } else {
+            QCOMPARE(mkfifo(QFile::encodeName(titles).constData(), 0600), 0);
+        }
+        const QFileInfo before(titles);
+        writeFile(m_chosen = file(QStringLiteral("one.html")), "<DL><DT><A HREF=\"https://new.example/\">New one</A></DL>");
+        ImportWindow *window = importThroughMenu();
+        QVERIFY(window);
+        window->m_addButton->click();
+        // The addresses come in; the titles file is left as it was, and the person is told.
+        QCOMPARE(list()->entries(), (QStringList{"https://a.example/", "https://new.example/"}));
+        QTRY_COMPARE(boxes().shown.size(), 2);
+        QCOMPARE(boxes().shown[1].title, QStringLiteral("Titles not kept"));
+        QVERIFY2(boxes().shown[1].text.contains(reason), qPrintable(boxes().shown[1].text));
+        const QFileInfo after(titles);
+        QCOMPARE(after.size(), before.size());
+        QCOMPARE(after.isFile(), before.isFile());
+        if (kind == "huge")
+            QVERIFY(readAll(titles).startsWith("https://kept.example/\tKept\n"));
+        QFile::remove(titles);
+    }
+
+    void aLongReadShowsHowFarItIsAndCancelStopsIt_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Cancel clicked") << "cancel";
+        QTest::newRow("Esc") << "esc";
+        QTest::newRow("read to its end") << "wait";
+    }
+    void aLongReadShowsHowFarItIsAndCancelStopsIt()
+    {
+        QFETCH(QString, how);
+        writeList("http://keep.example/\r\n");
+        writeFile(m_chosen = file(QStringLiteral("list.txt")), "https://a.example/\nhttps://b.example/\n");
+        // The worker waits here, after reading the bytes, as it would on a large or hostile file.
+        QSemaphore gate;
+        ListImport::holdReadsForTests([&gate] { gate.acquire(); });
+        m_world.windows->mainWindow()->menuItem(QStringLiteral("importAddresses"))->trigger();
+        QPointer<ImportWindow> window = m_world.windows->mainWindow()->findChild<ImportWindow *>();
+        QVERIFY(window);
+        // The windows go on answering; the import window comes up and says how far the read is.
+        QTRY_VERIFY(window->isVisible());
+        QVERIFY(!window->isReady());
+        QTRY_COMPARE(window->m_summaryLabel->text(), QStringLiteral("Finding the addresses\u2026"));
+        QVERIFY(window->m_progressBar->isVisible());
+        QVERIFY(!window->m_addButton->isEnabled());
+        QVERIFY(!window->m_replaceButton->isEnabled());
+        QVERIFY(window->m_cancelButton->isEnabled());
+        if (how == "wait") {
+            gate.release();
+            QVERIFY(whenRead(window));
+            QCOMPARE(window->m_summaryLabel->text(), QStringLiteral("2 addresses found"));
+            QVERIFY(window->m_progressBar->isHidden());
+            QVERIFY(window->m_addButton->isEnabled());
+            return;
+        }
+        if (how == "cancel") {
+            const QPoint centre = window->m_cancelButton->geometry().center();
+            QWidget *top = window->m_cancelButton->parentWidget()->childAt(centre);
+            QVERIFY(top == window->m_cancelButton || window->m_cancelButton->isAncestorOf(top));
+            QTest::mouseClick(window->m_cancelButton, Qt::LeftButton);
+        } else {
+            QTest::keyClick(window, Qt::Key_Escape);
+        }
+        QTRY_VERIFY(!window);
+        gate.release();
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents(); // what the worker found would come now: it must not
+        QVERIFY(boxes().shown.isEmpty());
+        QCOMPARE(list()->entries(), QStringList{"http://keep.example/"});
+    }
+
+    void aLongPasteShowsHowFarItIsAndCancelStopsIt()
+    {
+        writeList("http://keep.example/\r\n");
+        QApplication::clipboard()->setText(QStringLiteral("https://a.example/ and https://b.example/"));
+        QSemaphore gate;
+        ListImport::holdReadsForTests([&gate] { gate.acquire(); });
+        m_world.windows->mainWindow()->menuItem(QStringLiteral("pasteAddresses"))->trigger();
+        QPointer<QProgressDialog> progress = m_world.windows->mainWindow()->findChild<QProgressDialog *>();
+        QVERIFY(progress);
+        QTRY_VERIFY(progress->isVisible());
+        QTRY_VERIFY2(progress->labelText().contains(QStringLiteral("Finding the addresses")), qPrintable(progress->labelText()));
+        QPushButton *cancel = progress->findChild<QPushButton *>();
+        QVERIFY(cancel && cancel->isVisible());
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QTRY_VERIFY(!progress);
+        gate.release();
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        QVERIFY(boxes().shown.isEmpty());
+        QCOMPARE(list()->entries(), QStringList{"http://keep.example/"});
+    }
+
     void pasteSaysHowManyThenAdds_data()
     {
         QTest::addColumn<QString>("clipboard");
@@ -313,6 +483,16 @@ private slots:
         QTest::newRow("all there") << QStringLiteral("http://IN.example/") << MessageBoxes::Answer::Ok
                                    << "1 address found, 1 already in the list.\n\nThe list holds every one of them already."
                                    << QStringList{"http://in.example/"};
+        QTest::newRow("a bookmarklet and data: stay out")
+            << QStringLiteral("https://a.example/\njavascript:alert(1)\ndata:text/html,<script>alert(1)</script>\n")
+            << MessageBoxes::Answer::Ok
+            << "1 address found in the clipboard.\n\n2 addresses that are no page to visit (javascript:, data:, place:) were "
+               "left out.\n\nAdd 1 address to the list?"
+            << QStringList{"http://in.example/", "https://a.example/"};
+        QTest::newRow("nothing but a bookmarklet")
+            << QStringLiteral("javascript:alert(1)") << MessageBoxes::Answer::Ok
+            << "The clipboard holds no addresses.\n\n1 address that is no page to visit (javascript:, data:, place:) was left out."
+            << QStringList{"http://in.example/"};
     }
     void pasteSaysHowManyThenAdds()
     {
@@ -323,7 +503,7 @@ private slots:
         writeList("http://in.example/\r\n");
         QApplication::clipboard()->setText(clipboard);
         boxes().answers = {answer};
-        m_world.windows->mainWindow()->menuItem(QStringLiteral("pasteAddresses"))->trigger();
+        paste();
         QCOMPARE(boxes().shown.size(), 1);
         QCOMPARE(boxes().shown[0].text, said);
         QCOMPARE(list()->entries(), entries);
@@ -338,7 +518,7 @@ private slots:
         browser->m_addressList->setFocus();
         QApplication::setActiveWindow(m_world.windows->mainWindow());
         QTest::keyClick(browser->m_addressList, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(boxes().shown.size(), 1);
+        QTRY_COMPARE(boxes().shown.size(), 1);
         // An emptied list's one blank line gives way to what is pasted.
         QCOMPARE(list()->entries(), QStringList({"https://a.example/", "https://b.example/"}));
     }
@@ -354,12 +534,15 @@ private slots:
         page->setFocus();
         QTRY_VERIFY(page->hasFocus());
         QTest::keyClick(page, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+        // No paste began: it would have made its reading's progress window at once.
+        QVERIFY(!m_world.windows->mainWindow()->findChild<QProgressDialog *>());
         QVERIFY(boxes().shown.isEmpty());
         QCOMPARE(list()->entries(), QStringList{"http://keep.example/"});
         browser->m_addressList->setFocus();
         QTRY_VERIFY(browser->m_addressList->hasFocus());
         QTest::keyClick(browser->m_addressList, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(boxes().shown.size(), 1);
+        QVERIFY(m_world.windows->mainWindow()->findChild<QProgressDialog *>());
+        QTRY_COMPARE(boxes().shown.size(), 1);
     }
 
     void aDropAddsLinksAndTextAndImportsFiles_data()
@@ -386,6 +569,12 @@ private slots:
                      {"text/plain", "Read this, that, no and https://b.example/"}}
             << QStringList{"https://a.example/x", "https://b.example/"} << QStringLiteral("this");
         QTest::newRow("a bookmarklet is no address") << Offer{{"text/plain", "javascript:alert(1)"}} << QStringList{} << QString();
+        QTest::newRow("dragged text: data: and place: stay out")
+            << Offer{{"text/plain", "https://a.example/x\ndata:text/html,<h1>hi</h1>\nplace:sort=8\n"}}
+            << QStringList{"https://a.example/x"} << QString();
+        QTest::newRow("a dragged data: link stays out")
+            << Offer{{"text/uri-list", "data:text/html,hi\r\nhttps://a.example/x\r\n"}} << QStringList{"https://a.example/x"}
+            << QString();
         QTest::newRow("a bookmarklet dragged from a bookmarks bar")
             << Offer{{"text/uri-list", "javascript:location='https://a.example/x'"},
                      {"text/plain", "javascript:location='https://a.example/x'"}}
@@ -423,12 +612,15 @@ private slots:
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(file(QStringLiteral("dropped.html"))), QUrl(QStringLiteral("https://with.example/")),
                       QUrl::fromLocalFile(file(QStringLiteral("second.opml")))});
-        QCOMPARE(ListImport::dropAddresses(*m_world.windows, &mime), 1);
+        ListImport::dropAddresses(*m_world.windows, &mime);
         const QList<ImportWindow *> windows = m_world.windows->mainWindow()->findChildren<ImportWindow *>();
         QCOMPARE(windows.size(), 2);
         QStringList summaries;
-        for (ImportWindow *window : windows)
+        for (ImportWindow *window : windows) {
+            QVERIFY(whenRead(window));
             summaries.append(window->m_summaryLabel->text());
+        }
+        QTRY_COMPARE(list()->count(), 2);
         QVERIFY2(summaries.contains(QStringLiteral("3 addresses found")), qPrintable(summaries.join('|')));
         QCOMPARE(list()->entries(), (QStringList{"http://keep.example/", "https://with.example/"}));
     }
@@ -461,6 +653,46 @@ private slots:
         QVERIFY2(csv.contains("dead,404,\"'=HYPERLINK(\"\"x\"\")\""), csv.constData());
         QVERIFY2(csv.startsWith("address,title,verdict,status,reason\r\n"), csv.constData());
         QVERIFY(boxes().shown.isEmpty());
+    }
+
+    void exportWritesTheEntriesOwnBytes_data()
+    {
+        QTest::addColumn<QByteArray>("listFile");
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QString>("said"); ///< what the person is told after the export; empty for nothing
+        const QByteArray latin1 = "https://a.example/caf\xe9.html\r\nhttps://b.example/\r\n";
+        QTest::newRow("text: a byte that is not UTF-8") << latin1 << 0 << QByteArray("https://a.example/caf\xe9.html\nhttps://b.example/\n")
+                                                        << QString();
+        QTest::newRow("csv: a byte that is not UTF-8") << latin1 << 2 << QByteArray("\r\nhttps://a.example/caf\xe9.html,,,,\r\n")
+                                                       << QString();
+        QTest::newRow("bookmarks: percent-encoded, and said")
+            << latin1 << 1 << QByteArray("<A HREF=\"https://a.example/caf%E9.html\"")
+            << QStringLiteral("1 entry could not be written as it is:\n    https://a.example/caf%E9.html\n");
+        QTest::newRow("text: a line break inside an entry, said")
+            << QByteArray("https://a.example/x\ny\r\nhttps://b.example/\r\n") << 0 << QByteArray("https://a.example/x%0Ay\nhttps://b.example/\n")
+            << QStringLiteral("1 entry could not be written as it is:\n    https://a.example/x%0Ay\n");
+    }
+    void exportWritesTheEntriesOwnBytes()
+    {
+        QFETCH(QByteArray, listFile);
+        QFETCH(int, filter);
+        QFETCH(QByteArray, written);
+        QFETCH(QString, said);
+        writeList(listFile);
+        static const char *const suffixes[] = {"txt", "html", "csv"};
+        m_chosen = file(QStringLiteral("out.") + QLatin1String(suffixes[filter]));
+        m_chosenFilter = ListImport::exportFilters()[filter];
+        m_world.windows->mainWindow()->menuItem(QStringLiteral("exportList"))->trigger();
+        const QByteArray bytes = readAll(m_chosen);
+        QVERIFY2(filter == 0 ? bytes == written : bytes.contains(written), bytes.constData());
+        if (said.isEmpty()) {
+            QVERIFY(boxes().shown.isEmpty());
+        } else {
+            QCOMPARE(boxes().shown.size(), 1);
+            QCOMPARE(boxes().shown[0].title, QStringLiteral("List exported"));
+            QVERIFY2(boxes().shown[0].text.contains(said), qPrintable(boxes().shown[0].text));
+        }
     }
 
     void theNameTellsTheExportsFormat_data()

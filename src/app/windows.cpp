@@ -123,6 +123,11 @@ void Windows::reloadKeptTitles()
     m_verdictMarks->setTitles(ListTitles::load());
 }
 
+void Windows::setKeptTitles(QHash<QString, QString> titles)
+{
+    m_verdictMarks->setTitles(std::move(titles));
+}
+
 void Windows::tellMemoryProblem()
 {
     if (m_memoryProblem.isEmpty())
@@ -155,6 +160,8 @@ void Windows::restoreMarks(const QStringList &entries)
 Windows::~Windows()
 {
     m_checkMemory->flush();
+    // The titles an import is keeping are written before the program ends.
+    ListTitles::waitForWrites();
     // Discards every window without closing it: no unload handling runs here.
     for (const auto &w : std::as_const(m_otherBrowserWindows))
         delete w.data();

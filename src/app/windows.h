@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QList>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 
@@ -48,6 +49,8 @@ public:
     /// Reads the titles kept beside the list again (after an import kept new ones), for the marks'
     /// hover text.
     void reloadKeptTitles();
+    /// Gives the marks @p titles, the titles kept beside the list as an import has just written them.
+    void setKeptTitles(QHash<QString, QString> titles);
 
     MainWindow *mainWindow();
     ListBrowser *listBrowser();

@@ -1,5 +1,8 @@
 #include "listformats/listformats.h"
 
+#include "store/addresstoload.h"
+#include "store/narrowtext.h"
+
 #include <QByteArrayView>
 #include <QHash>
 #include <QLocale>
@@ -962,13 +965,7 @@ void appendWindows1252(QString &out, QByteArrayView bytes)
 
 bool isNoPage(const QString &address)
 {
-    static const char *const schemes[] = {"javascript:", "place:", "data:"};
-    if (address.isEmpty())
-        return true;
-    for (const char *scheme : schemes)
-        if (address.startsWith(QLatin1String(scheme), Qt::CaseInsensitive))
-            return true;
-    return false;
+    return address.trimmed().isEmpty() || noPageKind(address) != NoPage::None;
 }
 
 QString formatName(Format format)
@@ -1109,16 +1106,33 @@ QList<FoundAddress> readOpml(const QString &text, QString *problem)
     return opmlAddresses(text, problem, none);
 }
 
-QByteArray writePlainText(const QStringList &addresses)
+QByteArray writePlainText(const QStringList &addresses, QStringList *changed)
 {
     QByteArray bytes;
-    for (QString address : addresses) {
+    for (const QString &entry : addresses) {
+        QString address = entry;
         address.replace(QLatin1Char('\r'), QLatin1String("%0D"));
         address.replace(QLatin1Char('\n'), QLatin1String("%0A"));
-        bytes += address.toUtf8();
+        if (changed && address.size() != entry.size())
+            changed->append(entry);
+        // The entry's own bytes, also those that are not UTF-8: a text file may hold any.
+        NarrowText::encodeInto(address, bytes);
         bytes += '\n';
     }
     return bytes;
+}
+
+QString withBytesPercentEncoded(const QString &entry)
+{
+    QString out;
+    for (const QChar c : entry) {
+        // The code points NarrowText gives the bytes that are not UTF-8.
+        if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF)
+            out += QLatin1Char('%') + QString::number(c.unicode() - 0xDC00, 16).toUpper();
+        else
+            out += c;
+    }
+    return out;
 }
 
 namespace {
@@ -1137,7 +1151,7 @@ QByteArray csvField(const QString &text)
     QString value = text;
     if (!value.isEmpty() && QStringLiteral("=+-@\t\r").contains(value.at(0)))
         value.prepend(QLatin1Char('\''));
-    QByteArray bytes = value.toUtf8();
+    QByteArray bytes = NarrowText::encode(value);
     if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') || bytes.contains('\r') || bytes.contains(';')) {
         bytes.replace('"', "\"\"");
         bytes = '"' + bytes + '"';
@@ -1147,7 +1161,8 @@ QByteArray csvField(const QString &text)
 
 } // namespace
 
-QByteArray writeNetscapeBookmarks(const QList<FoundAddress> &addresses, const QString &folderTitle, qint64 addDate)
+QByteArray writeNetscapeBookmarks(const QList<FoundAddress> &addresses, const QString &folderTitle, qint64 addDate,
+                                  QStringList *changed)
 {
     const QByteArray date = addDate > 0 ? " ADD_DATE=\"" + QByteArray::number(addDate) + '"' : QByteArray();
     QByteArray bytes = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
@@ -1160,8 +1175,12 @@ QByteArray writeNetscapeBookmarks(const QList<FoundAddress> &addresses, const QS
                        "<DL><p>\n";
     bytes += "    <DT><H3" + date + '>' + escapeHtml(folderTitle).toUtf8() + "</H3>\n    <DL><p>\n";
     for (const FoundAddress &entry : addresses) {
-        const QString title = entry.title.isEmpty() ? entry.address : entry.title;
-        bytes += "        <DT><A HREF=\"" + escapeHtml(entry.address).toUtf8() + '"' + date + '>'
+        // The file is UTF-8 (its META says so): bytes of an entry that are not go in percent-encoded.
+        const QString address = withBytesPercentEncoded(entry.address);
+        if (changed && address != entry.address)
+            changed->append(entry.address);
+        const QString title = entry.title.isEmpty() ? address : withBytesPercentEncoded(entry.title);
+        bytes += "        <DT><A HREF=\"" + escapeHtml(address).toUtf8() + '"' + date + '>'
             + escapeHtml(title).toUtf8() + "</A>\n";
     }
     bytes += "    </DL><p>\n</DL><p>\n";

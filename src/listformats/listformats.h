@@ -94,13 +94,18 @@ QList<QStringList> parseCsv(const QString &text, QChar separator);
 
 // Writers.
 
-/// One address a line, each ended by LF. A line break inside an entry is written as %0D or %0A so
-/// that every entry stays one line.
-QByteArray writePlainText(const QStringList &addresses);
+/// One address a line, each ended by LF, in the entry's own bytes (NarrowText: also those that are
+/// not UTF-8). A line break inside an entry is written as %0D or %0A so that every entry stays one
+/// line; @p changed (if given) receives the entries that were not written as they are.
+QByteArray writePlainText(const QStringList &addresses, QStringList *changed = nullptr);
+/// @p entry with the bytes that are not UTF-8 (NarrowText's code points for them) as %XX.
+QString withBytesPercentEncoded(const QString &entry);
 /// A Netscape bookmark file that every browser imports: one folder, @p folderTitle, holding the
 /// addresses with their titles (the address where there is none). @p addDate (seconds since 1970)
-/// is given every bookmark when it is not 0.
-QByteArray writeNetscapeBookmarks(const QList<FoundAddress> &addresses, const QString &folderTitle, qint64 addDate = 0);
+/// is given every bookmark when it is not 0. The file is UTF-8: an address's bytes that are not are
+/// written percent-encoded, and @p changed (if given) receives those addresses.
+QByteArray writeNetscapeBookmarks(const QList<FoundAddress> &addresses, const QString &folderTitle, qint64 addDate = 0,
+                                  QStringList *changed = nullptr);
 
 /// One row of an exported list with its last check.
 struct CsvRow {
@@ -110,7 +115,8 @@ struct CsvRow {
     int status = 0;  ///< the last HTTP status, 0 for none
     QString reason;
 };
-/// CSV with a header row (address,title,verdict,status,reason), RFC 4180, CR LF line ends, UTF-8.
+/// CSV with a header row (address,title,verdict,status,reason), RFC 4180, CR LF line ends, UTF-8 and
+/// each entry's own bytes where they are not UTF-8.
 /// A field that a spreadsheet would take for a formula (=, +, -, @ first) is written with a leading
 /// apostrophe, which readCsv takes away again.
 QByteArray writeCsv(const QList<CsvRow> &rows);

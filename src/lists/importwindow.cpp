@@ -7,11 +7,13 @@
 #include "platform/platform.h"
 #include "platform/webbrowser.h"
 #include "store/listpaths.h"
+#include "store/narrowtext.h"
 #include "store/urllistfile.h"
 #include "ui/listbox.h"
 #include "ui/windowframe.h"
 
 #include <QAction>
+#include <climits>
 #include <QApplication>
 #include <QClipboard>
 #include <QDateTime>
@@ -26,7 +28,12 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QPointer>
+#include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QThreadPool>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QSet>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -77,15 +84,13 @@ QStringList workingEntries(Windows &windows)
     return entries;
 }
 
-/// The titles that browsers give the links they drag, by address: Firefox and Chromium offer a dragged link
-/// as HTML too, an anchor whose text is the link's.
-/// The web links of the HTML a drag offers (a link, or a page's selection), with the links' texts.
-QList<FoundAddress> draggedAnchors(const QMimeData *data)
+/// The web links of the HTML a drag offers (a link, or a page's selection), with the links' texts:
+/// Firefox and Chromium offer a dragged link as HTML too, an anchor whose text is the link's.
+QList<FoundAddress> draggedAnchors(const QByteArray &html)
 {
     QList<FoundAddress> anchors;
-    if (!data->hasHtml())
+    if (html.isEmpty())
         return anchors;
-    const QByteArray html = data->data(QStringLiteral("text/html"));
     for (const FoundAddress &a : ListFormats::readNetscapeBookmarks(ListFormats::decodeText(html.left(4 * 1024 * 1024)))) {
         const QUrl url(a.address);
         if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
@@ -94,13 +99,56 @@ QList<FoundAddress> draggedAnchors(const QMimeData *data)
     return anchors;
 }
 
-QHash<QString, QString> draggedTitles(const QMimeData *data)
+/// The titles that browsers give the links they drag, by address.
+QHash<QString, QString> draggedTitles(const QByteArray &html)
 {
     QHash<QString, QString> titles;
-    for (const FoundAddress &a : draggedAnchors(data))
+    for (const FoundAddress &a : draggedAnchors(html))
         if (!a.title.isEmpty())
             titles.insert(a.address, a.title);
     return titles;
+}
+
+/// Reads @p in for a paste or a drop, with a progress window and Cancel once that takes a while, and
+/// hands what it found to @p done.
+void readWithProgress(Windows &windows, ListImport::Incoming in, const QString &what,
+                      std::function<void(const ListImport::Reading &)> done)
+{
+    QWidget *parent = windows.listBrowser()->window();
+    auto *dialog = new QProgressDialog(what, QStringLiteral("Cancel"), 0, 0, parent);
+    dialog->setObjectName(QStringLiteral("readingProgress"));
+    dialog->setWindowTitle(QStringLiteral("Reading addresses"));
+    dialog->setAccessibleName(QStringLiteral("Reading addresses"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAutoReset(false);
+    dialog->setAutoClose(false);
+    // A short read never shows it; a long one shows it before the person wonders.
+    dialog->setMinimumDuration(300);
+    auto *read = new ListImport::IncomingRead(std::move(in), workingEntries(windows),
+                                              [dialog, done = std::move(done)](const ListImport::Reading &reading) {
+                                                  // reset() stops the timer that would show it later, also
+                                                  // inside the question that comes next.
+                                                  dialog->reset();
+                                                  dialog->hide();
+                                                  dialog->deleteLater();
+                                                  done(reading);
+                                              },
+                                              dialog);
+    QObject::connect(dialog, &QProgressDialog::canceled, dialog, [dialog, read] {
+        read->cancel();
+        dialog->hide();
+        dialog->deleteLater();
+    });
+    auto *timer = new QTimer(dialog);
+    QObject::connect(timer, &QTimer::timeout, dialog, [dialog, read, what] {
+        const ListImport::ReadProgress &progress = read->progress();
+        const qint64 total = progress.total;
+        dialog->setLabelText(what + QLatin1Char('\n') + progress.text());
+        dialog->setMaximum(int(std::min<qint64>(total, INT_MAX)));
+        if (total > 0)
+            dialog->setValue(int(std::min<qint64>(progress.done, total)));
+    });
+    timer->start(100);
 }
 
 /// Takes the drops on the list browser's list: links, text and files.
@@ -191,27 +239,77 @@ QString filePath()
 
 QHash<QString, QString> load()
 {
+    waitForWrites();
     return loadFor(ListPaths::listFile());
 }
 
-QHash<QString, QString> loadFor(const QString &listFile)
+QHash<QString, QString> loadFor(const QString &listFile, QString *error)
 {
     QHash<QString, QString> titles;
-    QString error;
-    const std::optional<QByteArray> bytes = readSmallRegularFile(filePathFor(listFile), 16 * 1024 * 1024, &error);
-    if (!bytes)
+    const QString path = filePathFor(listFile);
+    if (!QFileInfo::exists(path))
+        return titles; // none kept yet
+    QString why;
+    const std::optional<QByteArray> bytes = readSmallRegularFile(path, maxFileBytes, &why);
+    if (!bytes) {
+        if (error)
+            *error = why;
         return titles;
-    for (const QString &line : QString::fromUtf8(*bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+    }
+    // One "address TAB title" a line; the address in the list's own bytes (see NarrowText), so that an
+    // entry that is not UTF-8 keeps its title too.
+    const char *data = bytes->constData();
+    const qsizetype size = bytes->size();
+    qsizetype start = 0;
+    while (start < size) {
+        const char *found = static_cast<const char *>(memchr(data + start, '\n', size_t(size - start)));
+        const qsizetype end = found ? found - data : size;
+        const QByteArrayView line(data + start, end - start);
+        const qsizetype tab = line.indexOf('\t');
         if (tab > 0)
-            titles.insert(line.left(tab), line.mid(tab + 1));
+            titles.insert(NarrowText::decode(line.first(tab)), QString::fromUtf8(line.sliced(tab + 1)));
+        start = end + 1;
     }
     return titles;
 }
 
-bool remember(const QList<FoundAddress> &found, QString *error)
+namespace {
+/// The titles file's writer: one thread, so that the writes of two imports come in their order.
+QThreadPool &titlesWriter()
 {
-    QHash<QString, QString> titles = load();
+    static QThreadPool pool;
+    static const bool once = [] {
+        pool.setMaxThreadCount(1);
+        return true;
+    }();
+    Q_UNUSED(once);
+    return pool;
+}
+} // namespace
+
+void waitForWrites()
+{
+    titlesWriter().waitForDone();
+}
+
+bool remember(const QList<FoundAddress> &found, QString *error, QHash<QString, QString> *kept)
+{
+    waitForWrites();
+    return rememberFor(ListPaths::listFile(), found, error, kept);
+}
+
+bool rememberFor(const QString &listFile, const QList<FoundAddress> &found, QString *error, QHash<QString, QString> *kept)
+{
+    QHash<QString, QString> unused;
+    QHash<QString, QString> &titles = kept ? *kept : unused;
+    QString unreadable;
+    titles = loadFor(listFile, &unreadable);
+    if (!unreadable.isEmpty()) {
+        // Writing now would put the few new titles in place of every one kept there.
+        if (error)
+            *error = QStringLiteral("The titles kept there cannot be read: %1 They are left as they are.").arg(unreadable);
+        return false;
+    }
     bool changed = false;
     const auto oneLine = [](QString text) {
         for (QChar &c : text)
@@ -234,11 +332,28 @@ bool remember(const QList<FoundAddress> &found, QString *error)
     QStringList keys = titles.keys();
     keys.sort();
     QByteArray bytes;
-    for (const QString &key : std::as_const(keys))
-        bytes += (key + QLatin1Char('\t') + titles.value(key) + QLatin1Char('\n')).toUtf8();
-    const SaveResult saved = UrlListFile::replaceFile(filePath(), bytes);
-    if (!saved && error)
-        *error = saved.reason;
+    for (const QString &key : std::as_const(keys)) {
+        NarrowText::encodeInto(key, bytes);
+        bytes += '\t';
+        bytes += titles.value(key).toUtf8();
+        bytes += '\n';
+        if (bytes.size() > maxFileBytes) {
+            if (error)
+                *error = QStringLiteral("The titles would pass %1 MiB, more than Quokka reads back. The titles kept "
+                                        "there are left as they are.")
+                             .arg(maxFileBytes / (1024 * 1024));
+            if (kept)
+                *kept = loadFor(listFile);
+            return false;
+        }
+    }
+    const SaveResult saved = UrlListFile::replaceFile(filePathFor(listFile), bytes);
+    if (!saved) {
+        if (error)
+            *error = saved.reason;
+        if (kept)
+            *kept = loadFor(listFile);
+    }
     return bool(saved);
 }
 
@@ -246,18 +361,180 @@ bool remember(const QList<FoundAddress> &found, QString *error)
 
 namespace ListImport {
 
-FileRead readFile(const QString &path)
+QList<FoundAddress> pagesOnly(QList<FoundAddress> found, int *leftOut)
 {
-    FileRead read;
-    const std::optional<QByteArray> bytes = readSmallRegularFile(path, maxFileBytes, &read.error);
-    if (bytes)
-        read.result = ListFormats::read(*bytes);
-    return read;
+    const qsizetype before = found.size();
+    found.removeIf([](const FoundAddress &a) { return ListFormats::isNoPage(a.address); });
+    if (leftOut)
+        *leftOut = int(before - found.size());
+    return found;
 }
 
-QList<FoundAddress> addressesInText(const QString &text)
+QString noPagesText(int leftOut)
 {
-    return ListFormats::read(text.toUtf8()).addresses;
+    if (leftOut <= 0)
+        return {};
+    return (leftOut == 1 ? QStringLiteral("1 address that is no page to visit (javascript:, data:, place:) was left out.")
+                         : QStringLiteral("%1 addresses that are no page to visit (javascript:, data:, place:) were left out.")
+                               .arg(count(leftOut)));
+}
+
+QList<FoundAddress> addressesInText(const QString &text, int *noPages)
+{
+    return pagesOnly(ListFormats::read(text.toUtf8()).addresses, noPages);
+}
+
+QString ReadProgress::text() const
+{
+    const qint64 n = total;
+    switch (stage.load()) {
+    case Reading:
+        return n > 0 ? QStringLiteral("Reading the file (%1 MiB)\u2026").arg(double(n) / (1024 * 1024), 0, 'f', 1)
+                     : QStringLiteral("Reading\u2026");
+    case Finding:
+        return QStringLiteral("Finding the addresses\u2026");
+    case Comparing:
+        return QStringLiteral("Comparing %1 of %2 addresses with the list\u2026").arg(count(done), count(n));
+    }
+    return {};
+}
+
+namespace {
+std::function<void()> &readHold()
+{
+    static std::function<void()> hold;
+    return hold;
+}
+} // namespace
+
+void holdReadsForTests(std::function<void()> hold)
+{
+    readHold() = std::move(hold);
+}
+
+Reading readIncoming(const Incoming &in, const QStringList &list, ReadProgress *progress)
+{
+    Reading r;
+    r.list = list;
+    const auto stopped = [&] { return progress && progress->cancelled; };
+    const auto stage = [&](ReadProgress::Stage now, qint64 total) {
+        if (!progress)
+            return;
+        progress->done = 0;
+        progress->total = total;
+        progress->stage = now;
+    };
+    QList<FoundAddress> found;
+    if (!in.path.isEmpty()) {
+        stage(ReadProgress::Reading, QFileInfo(in.path).size());
+        const std::optional<QByteArray> bytes = readSmallRegularFile(in.path, maxFileBytes, &r.error);
+        if (!bytes)
+            return r;
+        stage(ReadProgress::Finding, 0);
+        if (readHold())
+            readHold()();
+        if (stopped())
+            return r.cancelled = true, r;
+        r.read = ListFormats::read(*bytes);
+        found = pagesOnly(std::move(r.read.addresses), &r.noPages);
+    } else {
+        stage(ReadProgress::Finding, 0);
+        if (readHold())
+            readHold()();
+        if (!in.links.isEmpty()) {
+            const QHash<QString, QString> titles = draggedTitles(in.html);
+            for (const QUrl &url : in.links) {
+                const QString address = url.toString(QUrl::FullyEncoded);
+                // A bookmarklet dragged from a bookmarks bar is a script, not a page: it stays out as on import.
+                if (ListFormats::isNoPage(address))
+                    ++r.noPages;
+                else if (url.isValid())
+                    found.append({address, titles.value(address)});
+            }
+        } else {
+            // A page's selection brings the links in it (their texts as titles) and the addresses written in
+            // its text.
+            found = draggedAnchors(in.html);
+            int noPages = 0;
+            found += addressesInText(in.text, &noPages);
+            r.noPages += noPages;
+        }
+    }
+    if (stopped())
+        return r.cancelled = true, r;
+
+    // Each address's key once, for the summary, the new ones and the distinct ones alike.
+    stage(ReadProgress::Comparing, found.size());
+    QSet<QString> inList;
+    inList.reserve(list.size());
+    for (const QString &entry : list)
+        inList.insert(ListFormats::comparisonKey(entry));
+    QSet<QString> seen;
+    seen.reserve(found.size());
+    r.summary.found = int(found.size());
+    for (qsizetype i = 0; i < found.size(); ++i) {
+        if (progress && i % 1024 == 0) {
+            if (stopped())
+                return r.cancelled = true, r;
+            progress->done = i;
+        }
+        const QString key = ListFormats::comparisonKey(found[i].address);
+        if (key.isEmpty())
+            continue;
+        if (seen.contains(key)) {
+            ++r.summary.repeats;
+            continue;
+        }
+        seen.insert(key);
+        r.distinct.append(found[i]);
+        if (inList.contains(key))
+            ++r.summary.alreadyInList;
+        else
+            r.fresh.append(found[i]);
+    }
+    if (progress)
+        progress->done = found.size();
+    r.read.addresses = std::move(found);
+    return r;
+}
+
+IncomingRead::IncomingRead(Incoming in, QStringList list, std::function<void(const Reading &)> done, QObject *owner)
+    : QObject(owner)
+    , m_progress(std::make_shared<ReadProgress>())
+    , m_watcher(new QFutureWatcher<Reading>(this))
+{
+    connect(m_watcher, &QFutureWatcher<Reading>::finished, this, [this, done = std::move(done)] {
+        if (m_progress->cancelled)
+            return;
+        const Reading reading = m_watcher->result();
+        if (!reading.cancelled)
+            done(reading);
+    });
+    // The worker holds its own share of the progress: the window may be gone before it ends.
+    m_watcher->setFuture(QtConcurrent::run([in = std::move(in), list = std::move(list), progress = m_progress] {
+        return readIncoming(in, list, progress.get());
+    }));
+}
+
+IncomingRead::~IncomingRead()
+{
+    cancel();
+}
+
+void IncomingRead::cancel()
+{
+    m_progress->cancelled = true;
+}
+
+bool IncomingRead::running() const
+{
+    return !m_watcher->isFinished();
+}
+
+QList<FoundAddress> freshNow(Windows &windows, const Reading &reading)
+{
+    const QStringList list = workingEntries(windows);
+    return list == reading.list ? reading.fresh : newAddresses(reading.distinct, list);
 }
 
 QList<FoundAddress> newAddresses(const QList<FoundAddress> &found, const QStringList &list)
@@ -281,6 +558,34 @@ QString count(qsizetype n)
     return QLocale(QLocale::English).toString(qlonglong(n));
 }
 
+void keepTitles(Windows &windows, const QList<FoundAddress> &addresses)
+{
+    struct Kept {
+        bool ok = false;
+        QString error;
+        QHash<QString, QString> titles;
+    };
+    auto *watcher = new QFutureWatcher<Kept>(&windows);
+    const QString path = ListTitles::filePath();
+    QObject::connect(watcher, &QFutureWatcher<Kept>::finished, &windows, [&windows, watcher, path] {
+        watcher->deleteLater();
+        Kept kept = watcher->result();
+        // The marks get what the file holds now, without reading it once more.
+        windows.setKeptTitles(std::move(kept.titles));
+        if (!kept.ok)
+            boxes(windows).show(QStringLiteral("The addresses are in the list, but Quokka could not keep their titles in\n%1\n\n"
+                                               "Reason: %2")
+                                    .arg(QDir::toNativeSeparators(path), kept.error),
+                                QStringLiteral("Titles not kept"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+    });
+    // Merging and writing a titles file of many megabytes would hold the windows up.
+    watcher->setFuture(QtConcurrent::run(&ListTitles::titlesWriter(), [listFile = ListPaths::listFile(), addresses] {
+        Kept kept;
+        kept.ok = ListTitles::rememberFor(listFile, addresses, &kept.error, &kept.titles);
+        return kept;
+    }));
+}
+
 void addToList(Windows &windows, const QList<FoundAddress> &addresses)
 {
     if (addresses.isEmpty())
@@ -295,66 +600,62 @@ void addToList(Windows &windows, const QList<FoundAddress> &addresses)
         list->replaceEntries(entries, -1);
     else
         list->addEntries(entries);
-    ListTitles::remember(addresses);
-    windows.reloadKeptTitles();
     // The list that grew comes up, also where it was hidden (after New List, Edit List or Info).
     WindowFrame::show(windows.listBrowser());
+    keepTitles(windows, addresses);
 }
 
-int pasteAddresses(Windows &windows)
+void pasteAddresses(Windows &windows)
 {
-    const QString text = QApplication::clipboard()->text();
-    const QList<FoundAddress> found = addressesInText(text);
-    if (found.isEmpty()) {
-        boxes(windows).show(QStringLiteral("The clipboard holds no addresses."), QStringLiteral("Paste Addresses"),
-                            MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Information);
-        return 0;
-    }
-    const QStringList list = workingEntries(windows);
-    const QList<FoundAddress> fresh = newAddresses(found, list);
-    const QString summary = ListFormats::summaryText(ListFormats::summarizeImport(found, list));
-    if (fresh.isEmpty()) {
-        boxes(windows).show(summary + QStringLiteral(".\n\nThe list holds every one of them already."),
-                            QStringLiteral("Paste Addresses"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Information);
-        return 0;
-    }
-    const QString question = fresh.size() == 1 ? QStringLiteral("Add 1 address to the list?")
-                                               : QStringLiteral("Add %1 addresses to the list?").arg(count(fresh.size()));
-    if (boxes(windows).show(summary + QStringLiteral(" in the clipboard.\n\n") + question, QStringLiteral("Paste Addresses"),
-                            MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question)
-        != MessageBoxes::Answer::Ok)
-        return 0;
-    addToList(windows, fresh);
-    return int(fresh.size());
+    Incoming in;
+    in.text = QApplication::clipboard()->text();
+    readWithProgress(windows, std::move(in), QStringLiteral("Reading the addresses in the clipboard."),
+                     [&windows](const Reading &reading) {
+        const QString leftOut = reading.noPages > 0 ? QStringLiteral("\n\n") + noPagesText(reading.noPages) : QString();
+        if (reading.summary.found == 0) {
+            boxes(windows).show(QStringLiteral("The clipboard holds no addresses.") + leftOut, QStringLiteral("Paste Addresses"),
+                                MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Information);
+            return;
+        }
+        const QList<FoundAddress> fresh = freshNow(windows, reading);
+        const QString summary = ListFormats::summaryText(reading.summary);
+        if (fresh.isEmpty()) {
+            boxes(windows).show(summary + QStringLiteral(".\n\nThe list holds every one of them already."),
+                                QStringLiteral("Paste Addresses"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Information);
+            return;
+        }
+        const QString question = fresh.size() == 1 ? QStringLiteral("Add 1 address to the list?")
+                                                   : QStringLiteral("Add %1 addresses to the list?").arg(count(fresh.size()));
+        if (boxes(windows).show(summary + QStringLiteral(" in the clipboard.") + leftOut + QStringLiteral("\n\n") + question,
+                                QStringLiteral("Paste Addresses"), MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question)
+            != MessageBoxes::Answer::Ok)
+            return;
+        // What the list holds now, should it have changed while the person read the question.
+        addToList(windows, freshNow(windows, reading));
+    });
 }
 
-int dropAddresses(Windows &windows, const QMimeData *data)
+void dropAddresses(Windows &windows, const QMimeData *data)
 {
-    QList<FoundAddress> found;
+    Incoming in;
     if (data->hasUrls()) {
-        const QHash<QString, QString> titles = draggedTitles(data);
         for (const QUrl &url : data->urls()) {
-            if (url.isLocalFile()) {
+            if (url.isLocalFile())
                 // A file is a list to bring in: its import shows what it holds first, one for each file.
                 ImportWindow::open(windows, url.toLocalFile(), windows.listBrowser()->window());
-                continue;
-            }
-            const QString address = url.toString(QUrl::FullyEncoded);
-            // A bookmarklet dragged from a bookmarks bar is a script, not a page: it stays out as on import.
-            if (url.isValid() && !ListFormats::isNoPage(address))
-                found.append({address, titles.value(address)});
+            else
+                in.links.append(url);
         }
+        // Links come with their text too: a bookmarklet's text may hold an address it only goes to.
+        if (in.links.isEmpty())
+            return;
+    } else {
+        in.text = data->text();
     }
-    // Links come with their text too: a bookmarklet's text may hold an address it only goes to. A page's
-    // selection brings the links in it (their texts as titles) and the addresses written in its text.
-    if (!data->hasUrls()) {
-        found = draggedAnchors(data);
-        if (data->hasText())
-            found += addressesInText(data->text());
-    }
-    const QList<FoundAddress> fresh = newAddresses(found, workingEntries(windows));
-    addToList(windows, fresh);
-    return int(fresh.size());
+    if (data->hasHtml())
+        in.html = data->data(QStringLiteral("text/html")).left(4 * 1024 * 1024);
+    readWithProgress(windows, std::move(in), QStringLiteral("Reading the addresses dropped on the list."),
+                     [&windows](const Reading &reading) { addToList(windows, freshNow(windows, reading)); });
 }
 
 void attachTo(ListBrowser *listBrowser, Windows &windows)
@@ -380,10 +681,10 @@ QStringList exportFilters()
             QStringLiteral("CSV with the last check's verdicts (*.csv)")};
 }
 
-QByteArray exportBytes(Windows &windows, const QStringList &entries, int filterIndex)
+QByteArray exportBytes(Windows &windows, const QStringList &entries, int filterIndex, QStringList *changed)
 {
     if (filterIndex == 0)
-        return ListFormats::writePlainText(entries);
+        return ListFormats::writePlainText(entries, changed);
     const QHash<QString, QString> titles = ListTitles::load();
     const CheckResults &results = windows.checkResults();
     const auto titleOf = [&](const QString &entry) {
@@ -397,7 +698,7 @@ QByteArray exportBytes(Windows &windows, const QStringList &entries, int filterI
         QList<FoundAddress> found;
         for (const QString &entry : entries)
             found.append({entry, titleOf(entry)});
-        return ListFormats::writeNetscapeBookmarks(found, QStringLiteral("Quokka"), QDateTime::currentSecsSinceEpoch());
+        return ListFormats::writeNetscapeBookmarks(found, QStringLiteral("Quokka"), QDateTime::currentSecsSinceEpoch(), changed);
     }
     QList<ListFormats::CsvRow> rows;
     for (const QString &entry : entries) {
@@ -410,6 +711,27 @@ QByteArray exportBytes(Windows &windows, const QStringList &entries, int filterI
         rows.append(row);
     }
     return ListFormats::writeCsv(rows);
+}
+
+QString notWrittenAsTheyAre(const QStringList &changed, int filterIndex)
+{
+    const qsizetype n = changed.size();
+    QString text = n == 1 ? QStringLiteral("The list was exported, but 1 entry could not be written as it is:")
+                          : QStringLiteral("The list was exported, but %1 entries could not be written as they are:").arg(count(n));
+    // A few are enough to find them; the rest are counted.
+    constexpr qsizetype shown = 10;
+    for (qsizetype i = 0; i < n && i < shown; ++i) {
+        QString entry = ListFormats::withBytesPercentEncoded(changed[i]);
+        entry.replace(QLatin1Char('\r'), QLatin1String("%0D")).replace(QLatin1Char('\n'), QLatin1String("%0A"));
+        text += QStringLiteral("\n    ") + (entry.size() > 200 ? entry.left(200) + QChar(0x2026) : entry);
+    }
+    if (n > shown)
+        text += QStringLiteral("\n    and %1 more").arg(count(n - shown));
+    text += filterIndex == 0 ? QStringLiteral("\n\nA line break inside an entry is written as %0D or %0A, so that each entry "
+                                              "stays one line.")
+                             : QStringLiteral("\n\nA bookmarks file is UTF-8: the bytes of an address that are not are written "
+                                              "percent-encoded (%E9), as browsers send them.");
+    return text;
 }
 
 int exportFormatFor(const QString &path, qsizetype filterIndex)
@@ -425,9 +747,9 @@ int exportFormatFor(const QString &path, qsizetype filterIndex)
     return filterIndex >= 0 && filterIndex < exportFilters().size() ? int(filterIndex) : 0;
 }
 
-bool exportTo(Windows &windows, const QString &path, int filterIndex, QString *error)
+bool exportTo(Windows &windows, const QString &path, int filterIndex, QString *error, QStringList *changed)
 {
-    const QByteArray bytes = exportBytes(windows, workingEntries(windows), filterIndex);
+    const QByteArray bytes = exportBytes(windows, workingEntries(windows), filterIndex, changed);
     const SaveResult saved = UrlListFile::replaceFile(path, bytes);
     if (!saved && error)
         *error = saved.reason;
@@ -448,54 +770,52 @@ void exportList(Windows &windows, QWidget *parent)
     if (QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + QLatin1String(suffixes[index]);
     QString error;
-    if (!exportTo(windows, path, index, &error)) {
+    QStringList changed;
+    if (!exportTo(windows, path, index, &error, &changed)) {
         boxes(windows).show(QStringLiteral("Quokka could not export the list to\n%1\n\nReason: %2")
                                 .arg(QDir::toNativeSeparators(path), error),
                             QStringLiteral("List not exported"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+        return;
     }
+    if (!changed.isEmpty())
+        boxes(windows).show(notWrittenAsTheyAre(changed, index), QStringLiteral("List exported"), MessageBoxes::Buttons::Ok,
+                            MessageBoxes::Icon::Information);
 }
 
 } // namespace ListImport
 
-ImportWindow::ImportWindow(Windows &windows, const QString &path, const ListFormats::ReadResult &read, QWidget *parent)
+ImportWindow::ImportWindow(Windows &windows, const QString &path, QWidget *parent)
     : QDialog(parent)
     , m_windows(windows)
-    , m_found(read.addresses)
+    , m_path(path)
 {
     setObjectName(QStringLiteral("ImportWindow"));
     setWindowTitle(QStringLiteral("Import Addresses"));
     setAttribute(Qt::WA_DeleteOnClose);
-    m_summary = ListFormats::summarizeImport(m_found, workingEntries(windows));
 
     auto *layout = new QVBoxLayout(this);
-    m_fileLabel = new QLabel(QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(path), ListFormats::formatName(read.format)), this);
+    m_fileLabel = new QLabel(QDir::toNativeSeparators(path), this);
     m_fileLabel->setObjectName(QStringLiteral("fileLabel"));
     m_fileLabel->setWordWrap(true);
     m_fileLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_fileLabel);
-    QString text = ListFormats::summaryText(m_summary);
-    if (!read.problem.isEmpty())
-        text += QStringLiteral("\nThe file could not be read to its end: %1").arg(read.problem);
-    for (const QString &remark : read.remarks)
-        text += u'\n' + remark;
-    m_summaryLabel = new QLabel(text, this);
+    m_summaryLabel = new QLabel(QStringLiteral("Reading\u2026"), this);
     m_summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
     m_summaryLabel->setWordWrap(true);
     QFont bold = m_summaryLabel->font();
     bold.setBold(true);
     m_summaryLabel->setFont(bold);
     layout->addWidget(m_summaryLabel);
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_progressBar->setAccessibleName(QStringLiteral("Reading the file"));
+    m_progressBar->setRange(0, 0);
+    layout->addWidget(m_progressBar);
 
     m_preview = new QListWidget(this);
     m_preview->setObjectName(QStringLiteral("preview"));
     m_preview->setAccessibleName(QStringLiteral("Addresses found"));
     m_preview->setUniformItemSizes(true);
-    // The first thousand are enough to see what the file holds.
-    for (qsizetype i = 0; i < m_found.size() && i < 1000; ++i) {
-        const FoundAddress &a = m_found[i];
-        auto *item = new QListWidgetItem(a.title.isEmpty() ? a.address : a.title + QStringLiteral("  ") + a.address, m_preview);
-        item->setToolTip(a.address);
-    }
     layout->addWidget(m_preview, 1);
 
     auto *buttons = new QDialogButtonBox(this);
@@ -508,13 +828,94 @@ ImportWindow::ImportWindow(Windows &windows, const QString &path, const ListForm
     m_cancelButton = buttons->addButton(QDialogButtonBox::Cancel);
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
     layout->addWidget(buttons);
-    m_addButton->setEnabled(m_summary.added() > 0);
-    m_replaceButton->setEnabled(m_summary.found > 0);
-    m_addButton->setDefault(true);
+    m_addButton->setEnabled(false);
+    m_replaceButton->setEnabled(false);
     connect(m_addButton, &QPushButton::clicked, this, &ImportWindow::addToList);
     connect(m_replaceButton, &QPushButton::clicked, this, &ImportWindow::replaceList);
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     resize(560, 420);
+
+    ListImport::Incoming in;
+    in.path = path;
+    m_read = new ListImport::IncomingRead(std::move(in), workingEntries(windows),
+                                          [this](const ListImport::Reading &reading) { readingDone(reading); }, this);
+    // Cancel and Esc stop the worker (reject closes the window, which ends the read with it).
+    connect(this, &QDialog::rejected, m_read, &ListImport::IncomingRead::cancel);
+    m_progressTimer = new QTimer(this);
+    connect(m_progressTimer, &QTimer::timeout, this, &ImportWindow::showProgress);
+    m_progressTimer->start(100);
+    // A short read never shows the window in its reading state; a long one shows how far it is.
+    QTimer::singleShot(200, this, [this] {
+        if (!m_ready && m_read->running()) {
+            show();
+            raise();
+            activateWindow();
+        }
+    });
+}
+
+ImportWindow::~ImportWindow()
+{
+    m_read->cancel();
+}
+
+void ImportWindow::showProgress()
+{
+    if (m_ready)
+        return;
+    const ListImport::ReadProgress &progress = m_read->progress();
+    m_summaryLabel->setText(progress.text());
+    const qint64 total = progress.total;
+    if (progress.stage == ListImport::ReadProgress::Comparing && total > 0) {
+        m_progressBar->setRange(0, int(std::min<qint64>(total, INT_MAX)));
+        m_progressBar->setValue(int(std::min<qint64>(progress.done, total)));
+    } else {
+        m_progressBar->setRange(0, 0); // a stage that cannot say how far it is
+    }
+}
+
+void ImportWindow::readingDone(const ListImport::Reading &reading)
+{
+    m_progressTimer->stop();
+    QString why = reading.error;
+    if (why.isEmpty() && reading.read.addresses.isEmpty()) {
+        why = reading.read.problem.isEmpty() ? QStringLiteral("It holds no web addresses.") : reading.read.problem;
+        if (reading.noPages > 0)
+            why += QLatin1Char(' ') + ListImport::noPagesText(reading.noPages);
+    }
+    if (!why.isEmpty()) {
+        hide();
+        boxes(m_windows).show(QStringLiteral("Quokka found no list to import in\n%1\n\nReason: %2\n\nYour list is left as it is.")
+                                  .arg(QDir::toNativeSeparators(m_path), why),
+                              QStringLiteral("Nothing to import"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+        deleteLater();
+        return;
+    }
+    m_reading = reading;
+    m_fileLabel->setText(QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(m_path), ListFormats::formatName(reading.read.format)));
+    QString text = ListFormats::summaryText(reading.summary);
+    if (!reading.read.problem.isEmpty())
+        text += QStringLiteral("\nThe file could not be read to its end: %1").arg(reading.read.problem);
+    if (reading.noPages > 0)
+        text += QLatin1Char('\n') + ListImport::noPagesText(reading.noPages);
+    for (const QString &remark : reading.read.remarks)
+        text += u'\n' + remark;
+    m_summaryLabel->setText(text);
+    m_progressBar->hide();
+    // The first thousand are enough to see what the file holds.
+    const QList<FoundAddress> &found = reading.read.addresses;
+    for (qsizetype i = 0; i < found.size() && i < 1000; ++i) {
+        const FoundAddress &a = found[i];
+        auto *item = new QListWidgetItem(a.title.isEmpty() ? a.address : a.title + QStringLiteral("  ") + a.address, m_preview);
+        item->setToolTip(a.address);
+    }
+    m_addButton->setEnabled(reading.summary.added() > 0);
+    m_replaceButton->setEnabled(reading.summary.found > 0);
+    m_addButton->setDefault(true);
+    m_ready = true;
+    show();
+    raise();
+    activateWindow();
 }
 
 ImportWindow *ImportWindow::chooseAndOpen(Windows &windows, QWidget *parent)
@@ -528,10 +929,15 @@ ImportWindow *ImportWindow::chooseAndOpen(Windows &windows, QWidget *parent)
 
 ImportWindow *ImportWindow::open(Windows &windows, const QString &path, QWidget *parent)
 {
-    const ListImport::FileRead read = ListImport::readFile(path);
-    QString why = read.error;
-    if (read.result && read.result->addresses.isEmpty())
-        why = read.result->problem.isEmpty() ? QStringLiteral("It holds no web addresses.") : read.result->problem;
+    // What a look at the file tells is said at once; its content is read in the window's worker.
+    QString why;
+    const QFileInfo info(path);
+    if (!info.exists())
+        why = QStringLiteral("The file is not there.");
+    else if (!info.isFile())
+        why = QStringLiteral("It is not a regular file (a folder, a pipe or a device).");
+    else if (info.size() > ListImport::maxFileBytes)
+        why = QStringLiteral("It is larger than %1 MiB.").arg(ListImport::maxFileBytes / (1024 * 1024));
     if (!why.isEmpty()) {
         boxes(windows).show(QStringLiteral("Quokka found no list to import in\n%1\n\nReason: %2\n\nYour list is left as it is.")
                                 .arg(QDir::toNativeSeparators(path), why),
@@ -539,40 +945,36 @@ ImportWindow *ImportWindow::open(Windows &windows, const QString &path, QWidget 
         return nullptr;
     }
     windows.listBrowser(); // what the file brings is counted against the working list
-    auto *window = new ImportWindow(windows, path, *read.result, parent);
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
+    return new ImportWindow(windows, path, parent);
 }
 
 void ImportWindow::addToList()
 {
-    const QList<FoundAddress> fresh = ListImport::newAddresses(m_found, workingEntries(m_windows));
+    const QList<FoundAddress> fresh = ListImport::freshNow(m_windows, m_reading);
     const QString question = fresh.size() == 1
         ? QStringLiteral("Would you like to add 1 address to the list?")
         : QStringLiteral("Would you like to add %1 addresses to the list?").arg(ListImport::count(fresh.size()));
     if (boxes(m_windows).show(question, QStringLiteral("Add all"), MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question)
         != MessageBoxes::Answer::Ok)
         return;
-    ListImport::addToList(m_windows, fresh);
+    ListImport::addToList(m_windows, ListImport::freshNow(m_windows, m_reading));
     accept();
 }
 
 void ImportWindow::replaceList()
 {
-    const QList<FoundAddress> distinct = ListImport::newAddresses(m_found, {});
+    const QList<FoundAddress> &distinct = m_reading.distinct;
     const QString question = QStringLiteral("Would you like to replace all the %1 entries of the list by the %2 addresses found?")
                                  .arg(ListImport::count(workingEntries(m_windows).size()), ListImport::count(distinct.size()));
     if (boxes(m_windows).show(question, QStringLiteral("Replace all"), MessageBoxes::Buttons::OkCancel, MessageBoxes::Icon::Question)
         != MessageBoxes::Answer::Ok)
         return;
     QStringList entries;
+    entries.reserve(distinct.size());
     for (const FoundAddress &a : distinct)
         entries.append(a.address);
     m_windows.listBrowser()->m_addressList->replaceEntries(entries, -1);
-    ListTitles::remember(distinct);
-    m_windows.reloadKeptTitles();
     WindowFrame::show(m_windows.listBrowser());
+    ListImport::keepTitles(m_windows, distinct);
     accept();
 }

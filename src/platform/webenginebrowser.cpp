@@ -339,14 +339,21 @@ QUrl WebEngineBrowser::addressFromUserInput(const QString &text)
 
 QString WebEngineBrowser::refusalReason(const QString &text, const QUrl &url)
 {
-    // Address parsers skip leading blanks and control characters; so must the check.
-    QString head = text;
-    while (!head.isEmpty() && head.front().unicode() <= 0x20)
-        head.remove(0, 1);
-    head.remove(QLatin1Char('\t')).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
-    if (url.scheme().compare(QLatin1String("javascript"), Qt::CaseInsensitive) == 0
-        || head.startsWith(QLatin1String("javascript:"), Qt::CaseInsensitive))
+    // The entry's own text decides, read as address parsers read it; the parsed address as well,
+    // should the parser have found a scheme where the text seemed to hold none.
+    NoPage kind = noPageKind(text);
+    if (kind == NoPage::None && !url.scheme().isEmpty())
+        kind = noPageKind(QString(url.scheme() + QLatin1Char(':')));
+    switch (kind) {
+    case NoPage::Script:
         return tr("a javascript: address would run a script inside the page that is showing.");
+    case NoPage::InlineData:
+        return tr("a data: address carries a whole page inside itself, which can pose as any site.");
+    case NoPage::Query:
+        return tr("a place: address is another browser's query of its bookmarks, not a page.");
+    case NoPage::None:
+        break;
+    }
     if (!url.isValid() || url.isEmpty())
         return tr("it is not a valid address.");
     return {};

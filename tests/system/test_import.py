@@ -4,7 +4,8 @@ addresses, Ctrl+Shift+V in the list browser pastes the addresses copied from a t
 writes plain text with LF line ends, and the list file gets the grown list when the frame closes.  A link
 dragged out of another program (as Firefox offers one, with its title) and a bookmarks file dragged out of a
 file manager land on the list browser's list by XDND with the real mouse, and so do a link and a selection
-dragged out of a page in Quokka's own browser window (the web engine's own drag).
+dragged out of a page in Quokka's own browser window (the web engine's own drag).  A list of 60 MiB shows how
+far its read is while the other windows answer, and Cancel stops it.
 """
 import os
 import subprocess
@@ -136,6 +137,40 @@ def drags_from_other_programs(s, problems):
     check("Gezogen – eine Seite" in read(s.list_file() + ".titles").decode(), "the dragged link's title was not kept")
 
 
+def large_import_shows_progress_and_cancels(s, problems):
+    """A list of 58 MiB (an import takes 64 at most): the window comes up at once with how far the read
+    is, Quokka's other windows go on answering, and Cancel (clicked with the real mouse) stops it, the list as it
+    was."""
+    one_entry(s)
+    path = os.path.join(s.home, "everything.txt")
+    with open(path, "wb") as f:
+        f.write(b"".join(b"https://site%d.example/some/longer/path/%d\n" % (i, i) for i in range(1200000)))
+    s.start()
+    s.find("frame", "Quokka", timeout=30, showing=True)
+    lst_button = s.button(s.find("frame", "Quokka", showing=True), "Quokka")
+    s.click(lst_button)
+    lst = s.find("list", "Address list", timeout=20, showing=True)
+    s.menu("List", "Import Addresses…")
+    through_file_dialog(s, "Import Addresses", path)
+    bar = s.find("progress bar", "Reading the file", timeout=20, showing=True)
+    window = window_of(bar)
+    problems += s.unnamed_controls(window)
+    stage = wait_for("the stage of the read", lambda: [n.name for n in s.find_all("label", root=window, showing=True)
+                                                       if (n.name or "").endswith("\u2026")], timeout=10)[0]
+    check(stage.startswith(("Reading", "Finding", "Comparing")), f"while reading the window says {stage!r}")
+    s.shot("import-reading")
+    # The list browser answers while the file is read: its list takes the keyboard and moves its selection.
+    s.click(s.find("list item", "https://www.example.org/", root=lst, showing=True))
+    check(bar.getState().contains(s.pyatspi.STATE_SHOWING), "the read ended before the list was clicked: no progress to cancel")
+    s.click(s.find("push button", "Cancel", root=window, showing=True))
+    wait_for("the import window to go", lambda: not s.find_all("progress bar", "Reading the file", showing=True), timeout=10)
+    check(not [n for n in s.find_all("alert", showing=True)], "Cancel brought up a message")
+    check(entries_of(s, lst) == ["https://www.example.org/"], "the cancelled import changed the list")
+    s.close_box("Quokka")
+    check(s.wait_exit() == 0, "the program did not end cleanly after the cancelled import")
+    check(read(s.list_file()) == b"https://www.example.org/\r\n", f"after the close box the list file holds {read(s.list_file())!r}")
+
+
 # Laid out at fixed places in the page (CSS pixels are the screen's here): the link in the first 60 pixels, the
 # paragraph below it from 100 to 160.
 LINKS = ("<!doctype html><html><head><meta charset='utf-8'><title>Links</title></head>"
@@ -203,7 +238,8 @@ def drags_from_a_page(s, problems):
 
 
 def main(program):
-    return run_walks(program, (import_paste_export, drags_from_other_programs, drags_from_a_page))
+    return run_walks(program, (import_paste_export, drags_from_other_programs, drags_from_a_page,
+                               large_import_shows_progress_and_cancels))
 
 
 if __name__ == "__main__":

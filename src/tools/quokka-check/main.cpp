@@ -275,7 +275,11 @@ int main(int argc, char *argv[])
     const QStringList entries = UrlListFile::parseEntries(bytes);
     bytes.clear();
     // The titles kept beside the list when addresses were brought in (a bookmark's title).
-    const QHash<QString, QString> titles = path == u"-" ? QHash<QString, QString>() : ListTitles::loadFor(path);
+    QString titlesUnreadable;
+    const QHash<QString, QString> titles = path == u"-" ? QHash<QString, QString>() : ListTitles::loadFor(path, &titlesUnreadable);
+    if (!titlesUnreadable.isEmpty())
+        printError(QStringLiteral("the titles kept beside the list, %1, cannot be read: %2 saved_title stays empty.")
+                       .arg(ListTitles::filePathFor(path), titlesUnreadable));
 
     if (options.useBrowser && sandboxRefusedAsRoot()) {
         printError(QStringLiteral(
