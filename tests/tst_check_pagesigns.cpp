@@ -42,6 +42,10 @@ const QByteArray suspendedPage = "<!DOCTYPE html><html><head><meta charset=utf-8
                                  "<div class=container><h1>Account Suspended</h1><p>This Account has been suspended.</p>"
                                  "<p>Contact your hosting provider for more information.</p></div></body></html>";
 
+/// A storage bucket that is gone, as some static hosts answer for it: with 200.
+const QByteArray noSuchBucket = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Error><Code>NoSuchBucket</Code><Message>The "
+                                "specified bucket does not exist</Message><BucketName>shop</BucketName></Error>";
+
 /// A web server's own default page, byte for byte as its Debian package installs it; nothing for a
 /// name that is none of them.
 QByteArray serverPage(const QByteArray &name)
@@ -150,11 +154,14 @@ private:
             body = "<html><head><title>Why does my site say Account Suspended?</title></head><body>" + siteChrome
                 + "<h1>Account Suspended</h1><p>If your visitors see This Account has been suspended, your hosting "
                   "provider has stopped the account: an unpaid bill, or too much load.</p></body></html>";
+        QByteArray type = "text/html; charset=utf-8";
+        if (path == "/bucket")
+            type = "application/xml", body = noSuchBucket;
         QByteArray head = "HTTP/1.1 " + status + "\r\n";
         if (!location.isEmpty())
             head += "Location: " + location + "\r\n";
         if (!body.isEmpty())
-            head += "Content-Type: text/html; charset=utf-8\r\n";
+            head += "Content-Type: " + type + "\r\n";
         if (chunked) {
             head += "Transfer-Encoding: chunked\r\n\r\n";
             if (method == "GET") {
@@ -213,8 +220,7 @@ private:
             body = suspendedPage;
         else if (m_missing == Missing::NoSuchBucket)
             // A storage bucket that is gone, as some static hosts answer it: with 200.
-            type = "application/xml", body = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Error><Code>NoSuchBucket</Code><Message>"
-                                            "The specified bucket does not exist</Message><BucketName>shop</BucketName></Error>";
+            type = "application/xml", body = noSuchBucket;
         else if (path == "/")
             body = shopPage("Example Shop", "<h1>Welcome to Example Shop</h1><p>Lamps, chairs and tables for every home, "
                                             "made in our workshop since 1982.</p>");
@@ -288,6 +294,7 @@ private slots:
     void aHostsAnswerToAMadeUpAddressTellsItsSoft404s_data();
     void aHostsAnswerToAMadeUpAddressTellsItsSoft404s();
     void aMadeUpAddressDrawnByScriptIsJudgedAsRendered();
+    void anAnswerThatIsNoHtmlIsNoPageToCompare();
     void titlesReadAsABrowserShowsThem_data();
     void titlesReadAsABrowserShowsThem();
 };
@@ -705,6 +712,29 @@ void TestCheckPageSigns::aMadeUpAddressDrawnByScriptIsJudgedAsRendered()
     // The plain request and the engine's load of the one made-up address.
     QCOMPARE(server.madeUpAsked.size(), 2);
     QCOMPARE(server.madeUpAsked[0], server.madeUpAsked[1]);
+}
+
+void TestCheckPageSigns::anAnswerThatIsNoHtmlIsNoPageToCompare()
+{
+    // Neither the plain request nor the engine reads an XML answer as a page: two of them are not one
+    // page, whatever they hold.
+    SignsServer server;
+    const QUrl bucket = server.url(QStringLiteral("/bucket"));
+    NetworkProbe http;
+    HttpProbeSettings settings;
+    settings.readPages = true;
+    http.setSettings(settings);
+    EnginePageProbe engine;
+    std::optional<ProbeAnswer> plain, browser;
+    http.probe(bucket, [&](const ProbeAnswer &answer) { plain = answer; });
+    engine.load(bucket, 15000, 500, [&](const ProbeAnswer &answer) { browser = answer; });
+    QTRY_VERIFY_WITH_TIMEOUT(plain && browser, 30000);
+    for (const ProbeAnswer &answer : {*plain, *browser}) {
+        QCOMPARE(answer.outcome, ProbeAnswer::Outcome::Answered);
+        QVERIFY2(!answer.page.read, qPrintable(answer.page.title + QLatin1Char('|') + answer.page.text));
+        const CheckResult result = resultFromRequest(bucket, answer);
+        QCOMPARE(result.fingerprint, quint64(0));
+    }
 }
 
 void TestCheckPageSigns::titlesReadAsABrowserShowsThem_data()
