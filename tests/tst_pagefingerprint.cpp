@@ -5,6 +5,7 @@
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -362,6 +363,22 @@ private slots:
         QCOMPARE(unread, (QStringList{QStringLiteral("line 1: title before a page"), QStringLiteral("line 4: page closed Somebody"),
                                       QStringLiteral("line 5: a page with no title or heading"),
                                       QStringLiteral("line 9: words this page")}));
+
+        // A table that is not there leaves the others in use, and says so.
+        QTemporaryDir dir;
+        for (const char *name : {"not-found.txt", "parked.txt"}) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(name[0] == 'n' ? "page not found\n" : "phrase buy this domain\n");
+        }
+        PageSignTables loaded;
+        QString problem;
+        QVERIFY(!loaded.load(dir.filePath(QStringLiteral("not-found.txt")), dir.filePath(QStringLiteral("parked.txt")),
+                             dir.filePath(QStringLiteral("placeholders.txt")), &problem));
+        QVERIFY2(problem.startsWith(dir.filePath(QStringLiteral("placeholders.txt")) + QStringLiteral(" cannot be read")),
+                 qPrintable(problem));
+        QCOMPARE(loaded.notFoundPhrases, QStringList{QStringLiteral("page not found")});
+        QCOMPARE(loaded.parkedPhrases, QStringList{QStringLiteral("buy this domain")});
     }
 
     void shippedTablesAreReadWhole()

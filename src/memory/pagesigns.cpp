@@ -194,31 +194,35 @@ void PageSignTables::addPlaceholderTable(const QString &text, QStringList *unrea
 bool PageSignTables::load(const QString &notFoundFile, const QString &parkedFile, const QString &placeholderFile,
                           QString *problem)
 {
-    auto read = [&](const QString &path, QString *text) {
+    // Each table on its own: one that cannot be read leaves the others in use.
+    QStringList problems;
+    const auto read = [&](const QString &path, QString *text) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
-            if (problem)
-                *problem = QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString());
+            problems.append(QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
             return false;
         }
         *text = QString::fromUtf8(file.readAll());
         return true;
     };
-    QString notFound, parked, placeholders;
-    if (!read(notFoundFile, &notFound) || !read(parkedFile, &parked) || !read(placeholderFile, &placeholders))
-        return false;
-    addNotFoundTable(notFound);
-    QStringList problems;
-    for (const auto &[file, add] : {std::pair{parkedFile, &PageSignTables::addParkedTable},
-                                    std::pair{placeholderFile, &PageSignTables::addPlaceholderTable}}) {
+    const auto readTable = [&](const QString &path, void (PageSignTables::*add)(const QString &, QStringList *)) {
+        QString text;
+        if (!read(path, &text))
+            return;
         QStringList unread;
-        (this->*add)(file == parkedFile ? parked : placeholders, &unread);
+        (this->*add)(text, &unread);
         if (!unread.isEmpty())
-            problems.append(QStringLiteral("%1 has lines it cannot read: %2").arg(file, unread.join(QStringLiteral("; "))));
-    }
-    if (!problems.isEmpty() && problem)
+            problems.append(QStringLiteral("%1 has lines it cannot read: %2").arg(path, unread.join(QStringLiteral("; "))));
+    };
+    QString notFound;
+    if (read(notFoundFile, &notFound))
+        addNotFoundTable(notFound);
+    readTable(parkedFile, &PageSignTables::addParkedTable);
+    readTable(placeholderFile, &PageSignTables::addPlaceholderTable);
+    if (problem)
         *problem = problems.join(QLatin1Char('\n'));
-    return true;
+    return !std::any_of(problems.cbegin(), problems.cend(),
+                        [](const QString &text) { return text.contains(QLatin1String(" cannot be read: ")); });
 }
 
 const PageSignTables &PageSignTables::shipped(QString *problem)

@@ -59,7 +59,8 @@ struct PageSignTables {
     /// The tables shipped beside the program (dat/not-found-phrases.txt, dat/parked-domains.txt,
     /// dat/placeholder-pages.txt), read once. What could not be read is told in @p problem.
     static const PageSignTables &shipped(QString *problem = nullptr);
-    /// Reads the three tables from files; false with the reason when one cannot be read.
+    /// Reads the three tables from files, each on its own; false when one cannot be read (the others
+    /// are read all the same). What went wrong, also lines that could not be read, is in @p problem.
     bool load(const QString &notFoundFile, const QString &parkedFile, const QString &placeholderFile, QString *problem);
 };
 
