@@ -4,12 +4,14 @@
 #include "app/mainwindow.h"
 #include "app/windows.h"
 #include "browser/listbrowser.h"
+#include "check/checkmemory.h"
 #include "check/checkreport.h"
 #include "check/listchecker.h"
 #include "check/networkprobe.h"
 #include "check/pagereader.h"
 #include "fakes/fakeplatform.h"
 #include "fakes/httptestserver.h"
+#include "fakes/serversoftware.h"
 #include "fakes/testfiles.h"
 #include "fakes/windowsworld.h"
 #include "lists/checkwindow.h"
@@ -28,6 +30,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTcpSocket>
 #include <QtTest>
 
@@ -252,6 +255,22 @@ private:
     Missing m_missing;
 };
 
+/// A site whose home page is whatever the test puts there, and nothing else.
+class HomeOnlySite final : public HttpTestServer {
+public:
+    QByteArray home;
+
+private:
+    void answer(QTcpSocket *socket, const QByteArray &request) override
+    {
+        const QByteArray path = request.split(' ').value(1);
+        const QByteArray body = path == "/" ? home : QByteArray("<title>404 Not Found</title>");
+        socket->write(QByteArray(path == "/" ? "HTTP/1.1 200 OK" : "HTTP/1.1 404 Not Found")
+                      + "\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n"
+                      + (request.startsWith("HEAD ") ? QByteArray() : body));
+    }
+};
+
 QList<CheckResult> runCheck(ListChecker &checker, const QStringList &entries)
 {
     QList<CheckResult> results(entries.size());
@@ -295,6 +314,9 @@ private slots:
     void aHostsAnswerToAMadeUpAddressTellsItsSoft404s();
     void aMadeUpAddressDrawnByScriptIsJudgedAsRendered();
     void anAnswerThatIsNoHtmlIsNoPageToCompare();
+    void realNginxTellsGoneSitesFromLiveOnes_data();
+    void realNginxTellsGoneSitesFromLiveOnes();
+    void aSavedHomePageNowTheServersOwnIsNotWhatYouSaved();
     void titlesReadAsABrowserShowsThem_data();
     void titlesReadAsABrowserShowsThem();
 };
@@ -735,6 +757,105 @@ void TestCheckPageSigns::anAnswerThatIsNoHtmlIsNoPageToCompare()
         const CheckResult result = resultFromRequest(bucket, answer);
         QCOMPARE(result.fingerprint, quint64(0));
     }
+}
+
+void TestCheckPageSigns::realNginxTellsGoneSitesFromLiveOnes_data()
+{
+    QTest::addColumn<QByteArray>("locations"); // %site% is a folder with pub/README and pub/debian/, %empty% an empty one
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QStringList>("verdicts");
+    QTest::addColumn<QStringList>("reasons"); // %home% is the server's home page; empty: not compared
+    const QString doubt = QStringLiteral("answers 200; the site shows the same page at any address, so this one may be gone");
+    QTest::newRow("Debian's default page at /") << QByteArray("location / { root /usr/share/nginx/html; }")
+                                                << QStringList{"/", "/events"} << QStringList{"dead", "dead"}
+                                                << QStringList{"the site is gone: the server shows its default page", "not found (404)"};
+    QTest::newRow("an empty folder listed at /") << QByteArray("location / { root %empty%; autoindex on; }") << QStringList{"/"}
+                                                 << QStringList{"dead"}
+                                                 << QStringList{"the site is gone: the server lists an empty folder"};
+    QTest::newRow("a file archive") << QByteArray("location / { root %site%; autoindex on; }") << QStringList{"/pub/", "/"}
+                                    << QStringList{"alive", "alive"} << QStringList{"answers 200", "answers 200"};
+    QTest::newRow("a suspended account at every address")
+        << QByteArray("location / { default_type text/html; return 200 '" + suspendedPage + "'; }") << QStringList{"/events", "/"}
+        << QStringList{"dead", "dead"}
+        << QStringList{"the site is gone: the hosting account is suspended", "the site is gone: the hosting account is suspended"};
+    QTest::newRow("one page at every address")
+        << QByteArray("location / { default_type text/html; return 200 '<title>Rowing club</title><h1>Rowing club</h1>"
+                      "<p>Outings every Saturday at nine; new members welcome.</p>'; }")
+        << QStringList{"/events", "/members/join", "/"} << QStringList{"alive", "alive", "alive"}
+        << QStringList{doubt, doubt, "answers 200"};
+    QTest::newRow("every unknown path sent home, the home page by its other names")
+        << QByteArray("location = / { default_type text/html; return 200 '<title>Rowing club</title><p>Outings every "
+                      "Saturday.</p>'; }\n    location / { return 302 /; }")
+        << QStringList{"/index.html", "/home", "/events"} << QStringList{"alive", "alive", "dead"}
+        << QStringList{"answers 200 after a temporary redirect", "answers 200 after a temporary redirect",
+                       "sent to %home%, as any missing address is"};
+}
+
+void TestCheckPageSigns::realNginxTellsGoneSitesFromLiveOnes()
+{
+    QFETCH(QByteArray, locations);
+    QFETCH(QStringList, paths);
+    QFETCH(QStringList, verdicts);
+    QFETCH(QStringList, reasons);
+    QTemporaryDir site, empty;
+    QVERIFY(QDir(site.path()).mkpath(QStringLiteral("pub/debian")));
+    QFile readme(site.filePath(QStringLiteral("pub/README")));
+    QVERIFY(readme.open(QIODevice::WriteOnly) && readme.write("Mirrors of the club's files.\n") > 0);
+    readme.close();
+    // nginx's workers run as nobody.
+    for (const QString &dir : {site.path(), empty.path(), site.filePath(QStringLiteral("pub")), site.filePath(QStringLiteral("pub/debian"))})
+        QFile::setPermissions(dir, QFile::permissions(dir) | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(readme.fileName(), readme.permissions() | QFile::ReadOther);
+    locations.replace("%site%", site.path().toUtf8()).replace("%empty%", empty.path().toUtf8());
+    QString why;
+    const auto nginx = ServerSoftware::nginx("    " + locations + "\n", &why);
+    QVERIFY2(nginx, qPrintable(why));
+    NetworkProbe http;
+    ListChecker checker(http, nullptr);
+    QStringList entries;
+    for (const QString &path : std::as_const(paths))
+        entries << nginx->url(path).toString();
+    const QList<CheckResult> r = runCheck(checker, entries);
+    QStringList got;
+    for (const CheckResult &each : r)
+        got << verdictWord(each.verdict) + QStringLiteral(" (") + each.reason + QLatin1Char(')');
+    QStringList expected;
+    for (int i = 0; i < verdicts.size(); ++i)
+        expected << verdicts[i] + QStringLiteral(" (")
+                + QString(reasons[i]).replace(QLatin1String("%home%"), nginx->url(QStringLiteral("/")).toString()) + QLatin1Char(')');
+    QCOMPARE(got, expected);
+}
+
+void TestCheckPageSigns::aSavedHomePageNowTheServersOwnIsNotWhatYouSaved()
+{
+    // A club's home page is checked; then the site is gone and its server shows Debian's nginx page.
+    QTemporaryDir dir;
+    CheckMemory memory;
+    QVERIFY(memory.open(dir.filePath(QStringLiteral("page-memory.sqlite"))).ok);
+    QList<CheckNote> changes;
+    connect(&memory, &CheckMemory::changeFound, this, [&](const QString &, const CheckNote &note) { changes << note; });
+    HomeOnlySite site;
+    site.home = "<!doctype html><html><head><title>Rowing club</title></head><body>" + siteChrome
+        + "<h1>Rowing club</h1><p>Outings every Saturday at nine from the boathouse; new members welcome, boats and "
+          "coaching provided. Regatta results, the winter programme and the club's history.</p></body></html>";
+    const QString entry = site.url(QStringLiteral("/")).toString();
+    NetworkProbe http;
+    ListChecker checker(http, nullptr);
+    const CheckResult first = runCheck(checker, {entry}).value(0);
+    QCOMPARE(verdictWord(first.verdict) + QLatin1Char(' ') + first.reason, QStringLiteral("alive answers 200"));
+    memory.addCheck(entry, first, QDateTime::currentDateTimeUtc().addDays(-3));
+    QVERIFY(memory.flush());
+    QVERIFY(changes.isEmpty());
+
+    site.home = serverPage("nginx-common-index.html");
+    const CheckResult second = runCheck(checker, {entry}).value(0);
+    QCOMPARE(verdictWord(second.verdict) + QLatin1Char(' ') + second.reason,
+             QStringLiteral("dead the site is gone: the server shows its default page"));
+    memory.addCheck(entry, second);
+    QVERIFY(memory.flush());
+    QCOMPARE(changes.size(), 1);
+    QVERIFY2(changes[0].change.startsWith(QStringLiteral("was 'Rowing club', ")), qPrintable(changes[0].change));
+    QVERIFY2(changes[0].change.endsWith(QStringLiteral("; now 'Welcome to nginx!'")), qPrintable(changes[0].change));
 }
 
 void TestCheckPageSigns::titlesReadAsABrowserShowsThem_data()
