@@ -189,7 +189,7 @@ class SoftSite final : public HttpTestServer {
 public:
     /// What it does with a path it does not have; the last ones answer every path, the home page
     /// and the shop's pages too, with one page.
-    enum class Missing { SamePage, ToHome, NotFound, DrawnShell, OnePage, ShellEverywhere, Suspended, NoSuchBucket };
+    enum class Missing { SamePage, SamePageNoHome, ToHome, NotFound, DrawnShell, OnePage, ShellEverywhere, Suspended, NoSuchBucket };
     explicit SoftSite(Missing missing)
         : m_missing(missing)
     {
@@ -224,6 +224,9 @@ private:
         else if (m_missing == Missing::NoSuchBucket)
             // A storage bucket that is gone, as some static hosts answer it: with 200.
             type = "application/xml", body = noSuchBucket;
+        else if (path == "/" && m_missing == Missing::SamePageNoHome)
+            // A folder with no index page, as a server refuses to list it.
+            head = "HTTP/1.1 403 Forbidden\r\n", body = "<html><title>403 Forbidden</title></html>";
         else if (path == "/")
             body = shopPage("Example Shop", "<h1>Welcome to Example Shop</h1><p>Lamps, chairs and tables for every home, "
                                             "made in our workshop since 1982.</p>");
@@ -233,7 +236,7 @@ private:
         else if (path == "/shop/chair")
             body = shopPage("Oak chair | Example Shop", "<h1>Oak chair</h1><p>A dining chair of oiled oak with a woven seat; "
                                                         "it stacks four high.</p>");
-        else if (m_missing == Missing::SamePage)
+        else if (m_missing == Missing::SamePage || m_missing == Missing::SamePageNoHome)
             // Nothing a table of "not found" phrases knows: only the comparison tells it.
             body = shopPage("Example Shop", "<h1>Hmm.</h1><p>That one has wandered off. Have a look at our bestsellers.</p>");
         else if (m_missing == Missing::ToHome)
@@ -664,6 +667,9 @@ void TestCheckPageSigns::aHostsAnswerToAMadeUpAddressTellsItsSoft404s_data()
         << QStringList{"alive", "dead", "alive", "alive", "dead"}
         << QStringList{alive, "the page is the one the site shows for any missing address (the server answers 200)", alive, alive, ""}
         << 1;
+    QTest::newRow("the same page for every path, no home page") << int(M::SamePageNoHome)
+                                                                << QStringList{"/shop/lamp", "/shop/old-vase"}
+                                                                << QStringList{"alive", "dead"} << QStringList{} << 1;
     QTest::newRow("every unknown path sent home") << int(M::ToHome) << QStringList{"/shop/lamp", "/", "/shop/old-vase"}
                                                   << QStringList{"alive", "alive", "dead"} << QStringList{"", "", "sent to %home%, as any missing address is"}
                                                   << 1;

@@ -458,6 +458,7 @@ MadeUpAnswer madeUpAnswer(const QUrl &asked, const ProbeAnswer &answer, const Ch
     MadeUpAnswer m;
     if (answer.outcome != ProbeAnswer::Outcome::Answered)
         return m;
+    m.heard = true;
     // The engine does not always tell the status of a page it loaded; a page it loads answered.
     const bool answered = (answer.status >= 200 && answer.status < 300) || (result.byBrowser && answer.status == 0);
     if (!answered)
@@ -487,7 +488,8 @@ QUrl siteHomeOf(const QUrl &url)
 
 void learnSiteHome(MadeUpAnswer &madeUp, const MadeUpAnswer &home)
 {
-    madeUp.homeDiffers = home.answers && home.fingerprint != 0 && !samePage(home.fingerprint, home.title, madeUp);
+    // A home that failed to answer (a time-out, a broken connection) tells nothing either way.
+    madeUp.homeDiffers = home.heard && !(home.answers && samePage(home.fingerprint, home.title, madeUp));
 }
 
 bool waitsForMadeUp(const CheckResult &result)

@@ -99,6 +99,8 @@ CheckResult resultFromBrowser(const QUrl &checked, const ProbeAnswer &request, c
 /// What a host answered for an address it cannot have (madeUpAddressBeside() an entry's): a host
 /// that answers it with a page answers every missing address with that page.
 struct MadeUpAnswer {
+    /// The server answered it, with whatever status.
+    bool heard = false;
     /// It answered 2xx (after redirects): every 2xx answer of the host is in doubt.
     bool answers = false;
     /// Where its redirects ended, when they took it to another page (the made-up name gone from
@@ -108,9 +110,10 @@ struct MadeUpAnswer {
     quint64 fingerprint = 0;
     /// That page's title.
     QString title;
-    /// The site's home page answered with a page unlike this one: the site has pages of its own, and
-    /// this is the page it gives for a missing one. Without that (its home shows this same page too,
-    /// or gave none), a page alike tells nothing.
+    /// The site's home page answered otherwise than this (another page, or another status): the site
+    /// does not show this page at every address, and this is the page it gives for a missing one.
+    /// Without that (its home shows this same page too, or could not be asked), a page alike tells
+    /// nothing.
     bool homeDiffers = false;
 };
 /// What the final answer for the made-up address @p asked says, with @p result its verdict as an
