@@ -291,17 +291,20 @@ QString parkedReason(const ParkedSign &sign)
 std::optional<PlaceholderPage::Kind> placeholderSign(const QUrl &finalAddress, const QString &title, const QString &heading,
                                                      const QString &text, const PageSignTables &tables)
 {
-    if (tables.placeholderPages.isEmpty())
-        return std::nullopt;
-    const QStringList words = fingerprintWords(text);
-    if (words.size() > placeholderTextWords)
-        return std::nullopt;
     const QString normalTitle = normalisedPhrase(title);
     const QString normalHeading = normalisedPhrase(heading);
+    const auto knownBy = [&](const PlaceholderPage &page) {
+        return page.titles.contains(normalTitle) || (!normalHeading.isEmpty() && page.headings.contains(normalHeading));
+    };
+    // Most pages are titled as no placeholder is: their text is not read again.
+    if (std::none_of(tables.placeholderPages.cbegin(), tables.placeholderPages.cend(), knownBy))
+        return std::nullopt;
+    if (fingerprintWords(text).size() > placeholderTextWords)
+        return std::nullopt;
     const QString normalText = normalisedPhrase(text);
     const QStringList hostWords = normalisedPhrase(finalAddress.host()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     for (const PlaceholderPage &page : tables.placeholderPages) {
-        if (!page.titles.contains(normalTitle) && !(!normalHeading.isEmpty() && page.headings.contains(normalHeading)))
+        if (!knownBy(page))
             continue;
         if (!std::all_of(page.phrases.cbegin(), page.phrases.cend(),
                          [&](const QString &phrase) { return containsWords(normalText, phrase); }))
