@@ -258,17 +258,20 @@ private:
     Missing m_missing;
 };
 
-/// A site whose home page is whatever the test puts there, and nothing else.
-class HomeOnlySite final : public HttpTestServer {
+/// A site whose pages are whatever the test puts there; every other address is 404, or the page
+/// "everywhere" when it holds one.
+class ChangingSite final : public HttpTestServer {
 public:
-    QByteArray home;
+    QHash<QByteArray, QByteArray> pages;
+    QByteArray everywhere;
 
 private:
     void answer(QTcpSocket *socket, const QByteArray &request) override
     {
         const QByteArray path = request.split(' ').value(1);
-        const QByteArray body = path == "/" ? home : QByteArray("<title>404 Not Found</title>");
-        socket->write(QByteArray(path == "/" ? "HTTP/1.1 200 OK" : "HTTP/1.1 404 Not Found")
+        const bool found = pages.contains(path) || !everywhere.isEmpty();
+        const QByteArray body = pages.value(path, found ? everywhere : QByteArray("<title>404 Not Found</title>"));
+        socket->write(QByteArray(found ? "HTTP/1.1 200 OK" : "HTTP/1.1 404 Not Found")
                       + "\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n"
                       + (request.startsWith("HEAD ") ? QByteArray() : body));
     }
@@ -319,7 +322,8 @@ private slots:
     void anAnswerThatIsNoHtmlIsNoPageToCompare();
     void realNginxTellsGoneSitesFromLiveOnes_data();
     void realNginxTellsGoneSitesFromLiveOnes();
-    void aSavedHomePageNowTheServersOwnIsNotWhatYouSaved();
+    void aPageNowStandingInForAnyIsNotWhatYouSaved_data();
+    void aPageNowStandingInForAnyIsNotWhatYouSaved();
     void titlesReadAsABrowserShowsThem_data();
     void titlesReadAsABrowserShowsThem();
 };
@@ -832,19 +836,39 @@ void TestCheckPageSigns::realNginxTellsGoneSitesFromLiveOnes()
     QCOMPARE(got, expected);
 }
 
-void TestCheckPageSigns::aSavedHomePageNowTheServersOwnIsNotWhatYouSaved()
+void TestCheckPageSigns::aPageNowStandingInForAnyIsNotWhatYouSaved_data()
 {
-    // A club's home page is checked; then the site is gone and its server shows Debian's nginx page.
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("toServerPage"); // the site is then gone for Debian's nginx page; else for one page everywhere
+    QTest::addColumn<QString>("wasTitle");
+    QTest::addColumn<QString>("then");    // verdict and reason of the second check
+    QTest::addColumn<QString>("nowTitle");
+    QTest::newRow("a club's home page, now the server's default page")
+        << "/" << true << "Rowing club" << "dead the site is gone: the server shows its default page" << "Welcome to nginx!";
+    QTest::newRow("a club's page, now the one page the site shows everywhere")
+        << "/events" << false << "Regattas and outings | Rowing club"
+        << "alive answers 200; the site shows the same page at any address, so this one may be gone" << "Coming soon";
+}
+
+void TestCheckPageSigns::aPageNowStandingInForAnyIsNotWhatYouSaved()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, toServerPage);
+    QFETCH(QString, wasTitle);
+    QFETCH(QString, then);
+    QFETCH(QString, nowTitle);
+    // A club's page is checked; then the site is gone, on the same host.
     QTemporaryDir dir;
     CheckMemory memory;
     QVERIFY(memory.open(dir.filePath(QStringLiteral("page-memory.sqlite"))).ok);
     QList<CheckNote> changes;
     connect(&memory, &CheckMemory::changeFound, this, [&](const QString &, const CheckNote &note) { changes << note; });
-    HomeOnlySite site;
-    site.home = "<!doctype html><html><head><title>Rowing club</title></head><body>" + siteChrome
-        + "<h1>Rowing club</h1><p>Outings every Saturday at nine from the boathouse; new members welcome, boats and "
-          "coaching provided. Regatta results, the winter programme and the club's history.</p></body></html>";
-    const QString entry = site.url(QStringLiteral("/")).toString();
+    ChangingSite site;
+    site.pages.insert(path.toUtf8(), "<!doctype html><html><head><title>" + wasTitle.toUtf8() + "</title></head><body>" + siteChrome
+                                         + "<h1>Rowing club</h1><p>Outings every Saturday at nine from the boathouse; new "
+                                           "members welcome, boats and coaching provided. Regatta results, the winter "
+                                           "programme and the club's history.</p></body></html>");
+    const QString entry = site.url(path).toString();
     NetworkProbe http;
     ListChecker checker(http, nullptr);
     const CheckResult first = runCheck(checker, {entry}).value(0);
@@ -853,15 +877,19 @@ void TestCheckPageSigns::aSavedHomePageNowTheServersOwnIsNotWhatYouSaved()
     QVERIFY(memory.flush());
     QVERIFY(changes.isEmpty());
 
-    site.home = serverPage("nginx-common-index.html");
+    site.pages.clear();
+    if (toServerPage)
+        site.pages.insert("/", serverPage("nginx-common-index.html"));
+    else
+        site.everywhere = "<!doctype html><html><head><title>Coming soon</title></head><body><h1>Coming soon</h1><p>Our new "
+                          "site is on its way.</p></body></html>";
     const CheckResult second = runCheck(checker, {entry}).value(0);
-    QCOMPARE(verdictWord(second.verdict) + QLatin1Char(' ') + second.reason,
-             QStringLiteral("dead the site is gone: the server shows its default page"));
+    QCOMPARE(verdictWord(second.verdict) + QLatin1Char(' ') + second.reason, then);
     memory.addCheck(entry, second);
     QVERIFY(memory.flush());
     QCOMPARE(changes.size(), 1);
-    QVERIFY2(changes[0].change.startsWith(QStringLiteral("was 'Rowing club', ")), qPrintable(changes[0].change));
-    QVERIFY2(changes[0].change.endsWith(QStringLiteral("; now 'Welcome to nginx!'")), qPrintable(changes[0].change));
+    QVERIFY2(changes[0].change.startsWith(QStringLiteral("was '%1', ").arg(wasTitle)), qPrintable(changes[0].change));
+    QVERIFY2(changes[0].change.endsWith(QStringLiteral("; now '%1'").arg(nowTitle)), qPrintable(changes[0].change));
 }
 
 void TestCheckPageSigns::titlesReadAsABrowserShowsThem_data()

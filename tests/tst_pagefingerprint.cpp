@@ -282,7 +282,7 @@ private slots:
         QTest::addColumn<QString>("nowTitle");
         QTest::addColumn<QString>("nowText");
         QTest::addColumn<QString>("change"); // the text, empty when not changed
-        QTest::addColumn<bool>("placeholder"); // the page now is a server's or host's placeholder
+        QTest::addColumn<bool>("standsIn"); // the page now stands in for any page (a placeholder)
         const QString docs = prose(12, 300);
         const QString sale = QStringLiteral("example.com This domain may be for sale Related searches");
         QTest::newRow("everything changed") << "https://doc.qt.io/qt-6/" << "Qt 6 documentation" << docs
@@ -328,11 +328,11 @@ private slots:
         QFETCH(QString, nowTitle);
         QFETCH(QString, nowText);
         QFETCH(QString, change);
-        QFETCH(bool, placeholder);
+        QFETCH(bool, standsIn);
         const quint64 wasFingerprint = wasText == QLatin1String("<none>") ? 0 : pageFingerprint(wasTitle, wasText);
         const SeenPage was{wasTitle, wasAddress, wasFingerprint,
                            QDateTime(QDate(2026, 11, 3), QTime(12, 0), QTimeZone::systemTimeZone())};
-        const SeenPage now{nowTitle, nowAddress, pageFingerprint(nowTitle, nowText), QDateTime::currentDateTime(), placeholder};
+        const SeenPage now{nowTitle, nowAddress, pageFingerprint(nowTitle, nowText), QDateTime::currentDateTime(), standsIn};
         const PageChange result = compareWithSeen(was, now);
         QCOMPARE(result.changed, !change.isEmpty());
         QCOMPARE(result.text, change);

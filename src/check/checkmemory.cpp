@@ -220,7 +220,7 @@ CheckNote CheckMemory::changeAgainst(const std::optional<SeenPage> &was, const Q
     if (!was || (was->seenAt.isValid() && at.isValid() && was->seenAt > at))
         return note; // nothing seen before, or only since
     const PageChange change = compareWithSeen(
-        *was, SeenPage{result.title, endedAt(entry, result), result.fingerprint, at, isPlaceholderReason(result.reason)});
+        *was, SeenPage{result.title, endedAt(entry, result), result.fingerprint, at, standsInForAnyPage(result)});
     if (!change.changed)
         return note;
     note.change = change.text;

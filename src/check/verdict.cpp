@@ -474,6 +474,17 @@ MadeUpAnswer madeUpAnswer(const QUrl &asked, const ProbeAnswer &answer, const Ch
     return m;
 }
 
+namespace {
+
+const QString shownAtAnyAddress = QStringLiteral("; the site shows the same page at any address, so this one may be gone");
+
+} // namespace
+
+bool standsInForAnyPage(const CheckResult &result)
+{
+    return isPlaceholderReason(result.reason) || result.reason.contains(shownAtAnyAddress);
+}
+
 bool madeUpWantsSiteHome(const MadeUpAnswer &madeUp)
 {
     return madeUp.answers && madeUp.sentTo.isEmpty() && madeUp.fingerprint != 0;
@@ -532,7 +543,7 @@ void judgeAgainstMadeUp(CheckResult &result, const QUrl &checked, const MadeUpAn
     if (!madeUp.homeDiffers) {
         // The same page at every address, its home included, saying nothing of not found: nothing
         // tells whether this one is there.
-        result.reason += QStringLiteral("; the site shows the same page at any address, so this one may be gone");
+        result.reason += shownAtAnyAddress;
         return;
     }
     dead(QStringLiteral("the page is the one the site shows for any missing address (the server answers 200)"));

@@ -119,6 +119,9 @@ struct MadeUpAnswer {
 /// What the final answer for the made-up address @p asked says, with @p result its verdict as an
 /// entry's (resultFromRequest() or resultFromBrowser() of that answer).
 MadeUpAnswer madeUpAnswer(const QUrl &asked, const ProbeAnswer &answer, const CheckResult &result);
+/// Whether @p result's page stands in for any page: a server's or a host's placeholder, or the page
+/// a site shows at every address (judgeAgainstMadeUp() says so in the reason).
+bool standsInForAnyPage(const CheckResult &result);
 /// Whether the host's home page must be seen before entries alike @p madeUp can be judged: the
 /// made-up address answered with a page at its own address (not sent elsewhere).
 bool madeUpWantsSiteHome(const MadeUpAnswer &madeUp);

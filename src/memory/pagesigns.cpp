@@ -359,7 +359,7 @@ PageChange compareWithSeen(const SeenPage &was, const SeenPage &now)
     const bool titleChanged = normalisedPhrase(was.title) != normalisedPhrase(now.title);
     const bool textChanged = was.fingerprint && now.fingerprint && !fingerprintsAlike(was.fingerprint, now.fingerprint);
     // A server's own page where the site was is no edit of the site: the host stays, the site is gone.
-    const bool sameHostGone = now.placeholder && !was.placeholder && !hostThen.isEmpty() && hostThen == hostNow;
+    const bool sameHostGone = now.standsIn && !was.standsIn && !hostThen.isEmpty() && hostThen == hostNow;
     if (!((hostChanged || sameHostGone) && titleChanged && textChanged))
         return change;
     change.changed = true;

@@ -106,8 +106,9 @@ struct SeenPage {
     /// pageFingerprint() of it; 0 when unknown.
     quint64 fingerprint = 0;
     QDateTime seenAt;
-    /// The page is one a server or a host shows where a site is gone (placeholderSign()).
-    bool placeholder = false;
+    /// The page is no page of its own: a server's or a host's placeholder (placeholderSign()), or the
+    /// one page a site shows at every address.
+    bool standsIn = false;
 };
 /// Whether the page is not what the person saw.
 struct PageChange {
@@ -117,9 +118,10 @@ struct PageChange {
 };
 /// A page counts as changed only when its final host, its title and its fingerprint all differ
 /// from what was seen: a site that moved, a retitled page or an edited text is still the page. On
-/// the same host, a page whose title and fingerprint both changed to a placeholder (@p now's
-/// placeholder) counts too: the site is gone from its own server. Unknown parts (no fingerprint, no
-/// address) never count as changed.
+/// the same host, a page whose title and fingerprint both changed to one that stands in for any
+/// page (@p now's standsIn: a placeholder, the one page a site shows everywhere) counts too: what
+/// was there is gone from its own server. Unknown parts (no fingerprint, no address) never count as
+/// changed.
 PageChange compareWithSeen(const SeenPage &was, const SeenPage &now);
 
 /// An address beside @p entry that no site has: the same scheme, host and folder, a random name,
