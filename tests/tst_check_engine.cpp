@@ -34,6 +34,7 @@ private slots:
     void commandLineRefusesBadInputWithAMessage();
     void anEngineThatCannotShowPagesIsAnError();
     void commandLineSaysWhatAPageWasAndRemembersTheCheck();
+    void aTableThatCannotBeFoundIsToldAndTheCheckGoesOn();
     void ctrlCStopsTheCheckAndTheEnginesProcesses();
     void aReportThatCannotBeWrittenIsAnError_data();
     void aReportThatCannotBeWrittenIsAnError();
@@ -340,6 +341,38 @@ void TestCheckEngine::commandLineRefusesBadInputWithAMessage()
     QCOMPARE(runTool(arguments, &out, &err), 1);
     QVERIFY2(err.contains(message.toUtf8()), err.constData());
     QVERIFY(out.isEmpty());
+}
+
+void TestCheckEngine::aTableThatCannotBeFoundIsToldAndTheCheckGoesOn()
+{
+    // quokka-check alone in a folder, run from another, with no installed data anywhere it looks.
+    QTemporaryDir bin, work, data;
+    const QString tool = bin.filePath(QStringLiteral("quokka-check"));
+    QVERIFY(QFile::copy(QStringLiteral(QUOKKA_HELPER_DIR "/../src/quokka-check"), tool));
+    QVERIFY(QDir(work.path()).mkpath(QStringLiteral("dat")));
+    // The two older tables are there; the placeholder table is not.
+    for (const char *name : {"dat/not-found-phrases.txt", "dat/parked-domains.txt"})
+        QVERIFY(QFile::copy(qEnvironmentVariable("QUOKKA_SOURCE_DIR") + QLatin1Char('/') + QLatin1String(name),
+                            work.filePath(QLatin1String(name))));
+    QFile list(work.filePath(QStringLiteral("list.dat")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write(m_server.url(QStringLiteral("/alive")).toEncoded() + "\r\n");
+    list.close();
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_DIRS"), data.path());
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(work.path());
+    // The server answers from this test's event loop: waited for, never blocked on.
+    QSignalSpy done(&process, &QProcess::finished);
+    process.start(tool, {QStringLiteral("--no-browser"), QStringLiteral("--no-memory"), list.fileName()});
+    QVERIFY(done.wait(60000));
+    const QByteArray err = process.readAllStandardError();
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY2(err.contains("quokka-check: dat/placeholder-pages.txt cannot be read: ") && err.contains("the check goes on without it"),
+             err.constData());
+    QVERIFY2(!err.contains("not-found-phrases") && !err.contains("parked-domains"), err.constData());
+    QVERIFY(process.readAllStandardOutput().startsWith("alive"));
 }
 
 /// The processes below @p pid, from /proc.

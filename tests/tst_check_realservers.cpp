@@ -223,17 +223,18 @@ void TestCheckRealServers::entriesAreCheckedAsTheListBrowserLoadsThem()
     checker.setOptions(options(false));
     const CheckResult r = runCheck(checker, {entry}).value(0);
     // The server logs a request once it has answered: give its line a moment to arrive.
-    QTest::qWaitFor([&] { return m_nginx->requests().size() > before + 1; }, 5000);
+    QTest::qWaitFor([&] { return m_nginx->requests().size() > before + 2; }, 5000);
     const QList<LoggedRequest> seen = m_nginx->requests().mid(before);
     qInfo("%s: the list browser asks for %s, the check for %s: %s", qPrintable(path), loaded.constData(),
           seen.isEmpty() ? "nothing" : seen.first().target.constData(), qPrintable(describe(r)));
     QCOMPARE(verdictWord(r.verdict), QStringLiteral("alive"));
-    // One request for the entry, and the host's one made-up address beside it (its last name 24
-    // letters and digits).
-    QCOMPARE(seen.size(), 2);
+    // One request for the entry, the host's one made-up address beside it (its last name 24 letters
+    // and digits), and, as that answered with a page, the host's home page.
+    QCOMPARE(seen.size(), 3);
     QCOMPARE(seen.first().target, loaded);
-    QVERIFY2(QRegularExpression(QStringLiteral("^/[a-z0-9]{24}$")).match(QString::fromLatin1(seen.last().target)).hasMatch(),
-             seen.last().target.constData());
+    QVERIFY2(QRegularExpression(QStringLiteral("^/[a-z0-9]{24}$")).match(QString::fromLatin1(seen[1].target)).hasMatch(),
+             seen[1].target.constData());
+    QCOMPARE(seen.last().target, QByteArray("/"));
 }
 
 void TestCheckRealServers::aFragmentIsNoPartOfWhatIsAsked()

@@ -5,6 +5,7 @@
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -49,6 +50,12 @@ PageSignTables testTables()
                                            "\u30da\u30fc\u30b8\u304c\u898b\u3064\u304b\u308a\u307e\u305b\u3093\n"));
     tables.addParkedTable(QStringLiteral("# comment\nhost sedoparking.com Sedo\nhost HugeDomains.com HugeDomains\n"
                                          "phrase This domain may be for sale\nphrase diese Domain steht zum Verkauf\n"));
+    tables.addPlaceholderTable(QStringLiteral("# comment\npage default nginx\ntitle Welcome to nginx!\n"
+                                              "text the nginx web server is successfully installed\n\n"
+                                              "page default Apache upstream\nheading It works!\nonly it works\n"
+                                              "page suspended cPanel\ntitle Account Suspended\ntext this account has been suspended\n"
+                                              "page empty-folder listings\ntitle Index of /\n"
+                                              "only index of name last modified size description parent directory apache debian\n"));
     return tables;
 }
 
@@ -213,6 +220,59 @@ private slots:
         QCOMPARE(parkedReason(sign), QStringLiteral("the domain is parked or for sale"));
     }
 
+    void placeholder_data()
+    {
+        QTest::addColumn<QString>("finalAddress");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("heading");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("kind"); // -1: none
+        const QString nginxText = QStringLiteral(
+            "Welcome to nginx! If you see this page, the nginx web server is successfully installed and working. Further "
+            "configuration is required. For online documentation and support please refer to nginx.org.");
+        const int none = -1;
+        using K = PlaceholderPage::Kind;
+        QTest::newRow("nginx's page") << "http://club.example/" << "Welcome to nginx!" << "Welcome to nginx!" << nginxText
+                                      << int(K::ServerDefault);
+        QTest::newRow("nginx's page, the title in other case") << "http://club.example/" << "welcome to NGINX" << "" << nginxText
+                                                              << int(K::ServerDefault);
+        QTest::newRow("the title without the text") << "http://club.example/" << "Welcome to nginx!" << "" << prose(20, 40)
+                                                    << none;
+        QTest::newRow("a post titled otherwise quoting the text")
+            << "http://blog.example/nginx" << "Replacing the Welcome to nginx! page" << "" << nginxText << none;
+        QTest::newRow("the title and text inside a long article")
+            << "http://blog.example/nginx" << "Welcome to nginx!" << "" << prose(21, 600) + nginxText + prose(22, 600) << none;
+        QTest::newRow("a heading alone") << "http://club.example/" << "" << "It works!" << "It works!" << int(K::ServerDefault);
+        QTest::newRow("that heading on a page of its own") << "http://club.example/" << "" << "It works!"
+                                                          << "It works! Our new bakery opens on Monday." << none;
+        QTest::newRow("a suspended account") << "http://club.example/x" << "Account Suspended" << "Account Suspended"
+                                             << "Account Suspended This Account has been suspended. Contact your hosting provider."
+                                             << int(K::Suspended);
+        QTest::newRow("an empty listing, nginx") << "http://club.example/" << "Index of /" << "Index of /" << "Index of / ../"
+                                                 << int(K::EmptyFolder);
+        QTest::newRow("an empty listing, Apache's signature")
+            << "http://club.example/" << "Index of /" << "Index of /"
+            << "Index of / Name Last modified Size Description Apache/2.4.57 (Debian) Server at www.club.example Port 80"
+            << int(K::EmptyFolder);
+        QTest::newRow("a listing with a file") << "http://club.example/" << "Index of /" << "Index of /"
+                                               << "Index of / ../ minutes.pdf 03-Feb-2024 10:12 48213" << none;
+        QTest::newRow("a listing of /pub/") << "http://club.example/pub/" << "Index of /pub/" << "Index of /pub/"
+                                            << "Index of /pub/ ../" << none;
+        QTest::newRow("an ordinary page") << "http://club.example/" << "Club news" << "Club news" << prose(23, 80) << none;
+    }
+    void placeholder()
+    {
+        QFETCH(QString, finalAddress);
+        QFETCH(QString, title);
+        QFETCH(QString, heading);
+        QFETCH(QString, text);
+        QFETCH(int, kind);
+        const auto found = placeholderSign(QUrl(finalAddress), title, heading, text, testTables());
+        QCOMPARE(found ? int(*found) : -1, kind);
+        if (found)
+            QVERIFY(isPlaceholderReason(placeholderReason(*found)));
+    }
+
     void changedFromWhatWasSeen_data()
     {
         QTest::addColumn<QString>("wasAddress");
@@ -222,30 +282,43 @@ private slots:
         QTest::addColumn<QString>("nowTitle");
         QTest::addColumn<QString>("nowText");
         QTest::addColumn<QString>("change"); // the text, empty when not changed
+        QTest::addColumn<bool>("standsIn"); // the page now stands in for any page (a placeholder)
         const QString docs = prose(12, 300);
         const QString sale = QStringLiteral("example.com This domain may be for sale Related searches");
         QTest::newRow("everything changed") << "https://doc.qt.io/qt-6/" << "Qt 6 documentation" << docs
                                             << "https://parked.example/lander" << "This domain may be for sale" << sale
-                                            << "was 'Qt 6 documentation', 2026-11-03; now 'This domain may be for sale'";
+                                            << "was 'Qt 6 documentation', 2026-11-03; now 'This domain may be for sale'" << false;
         QTest::newRow("same host") << "https://doc.qt.io/qt-6/" << "Qt 6 documentation" << docs << "https://doc.qt.io/lander"
-                                   << "This domain may be for sale" << sale << "";
+                                   << "This domain may be for sale" << sale << "" << false;
         QTest::newRow("same host but for www") << "https://www.example.org/a" << "A" << docs << "https://example.org/b"
-                                               << "B" << sale << "";
+                                               << "B" << sale << "" << false;
         QTest::newRow("moved to a new host, same page")
             << "https://old.example/docs" << "Qt 6 documentation" << docs << "https://new.example/docs"
-            << "Qt 6 documentation | New home" << replaceWord(docs, 10, "moved") << "";
+            << "Qt 6 documentation | New home" << replaceWord(docs, 10, "moved") << "" << false;
         QTest::newRow("retitled on a new host, text alike")
             << "https://old.example/docs" << "Qt 6 documentation" << docs << "https://new.example/docs" << "Qt 6 manual"
-            << replaceWord(docs, 10, "moved") << "";
+            << replaceWord(docs, 10, "moved") << "" << false;
         QTest::newRow("title differs only in case and spaces")
             << "https://a.example/" << "Qt 6  Documentation" << docs << "https://b.example/" << "qt 6 documentation" << sale
-            << "";
+            << "" << false;
         QTest::newRow("no fingerprint kept then") << "https://doc.qt.io/" << "Qt 6 documentation" << "<none>" << "https://parked.example/"
-                                           << "This domain may be for sale" << sale << "";
+                                           << "This domain may be for sale" << sale << "" << false;
         QTest::newRow("no title then: the address is shown")
             << "https://doc.qt.io/qt-6/" << "" << docs << "https://parked.example/" << "For sale" << sale
-            << "was 'https://doc.qt.io/qt-6/', 2026-11-03; now 'For sale'";
+            << "was 'https://doc.qt.io/qt-6/', 2026-11-03; now 'For sale'" << false;
+        // The site gone from its own server: the host stays.
+        const QString nginx = QStringLiteral("Welcome to nginx! If you see this page, the nginx web server is successfully installed");
+        QTest::newRow("same host, now the server's default page")
+            << "http://club.example/" << "Rowing club" << docs << "http://club.example/" << "Welcome to nginx!" << nginx
+            << "was 'Rowing club', 2026-11-03; now 'Welcome to nginx!'" << true;
+        QTest::newRow("same host, the same title on a placeholder") << "http://club.example/" << "Welcome to nginx!" << docs
+                                                                   << "http://club.example/" << "Welcome to nginx!" << nginx
+                                                                   << "" << true;
+        QTest::newRow("same host, a new page that is no placeholder") << "http://club.example/" << "Rowing club" << docs
+                                                                     << "http://club.example/" << "Welcome to nginx!" << nginx
+                                                                     << "" << false;
     }
+
     void changedFromWhatWasSeen()
     {
         QFETCH(QString, wasAddress);
@@ -255,10 +328,11 @@ private slots:
         QFETCH(QString, nowTitle);
         QFETCH(QString, nowText);
         QFETCH(QString, change);
+        QFETCH(bool, standsIn);
         const quint64 wasFingerprint = wasText == QLatin1String("<none>") ? 0 : pageFingerprint(wasTitle, wasText);
         const SeenPage was{wasTitle, wasAddress, wasFingerprint,
                            QDateTime(QDate(2026, 11, 3), QTime(12, 0), QTimeZone::systemTimeZone())};
-        const SeenPage now{nowTitle, nowAddress, pageFingerprint(nowTitle, nowText), QDateTime::currentDateTime()};
+        const SeenPage now{nowTitle, nowAddress, pageFingerprint(nowTitle, nowText), QDateTime::currentDateTime(), standsIn};
         const PageChange result = compareWithSeen(was, now);
         QCOMPARE(result.changed, !change.isEmpty());
         QCOMPARE(result.text, change);
@@ -277,6 +351,34 @@ private slots:
         QCOMPARE(tables.parkedPhrases, QStringList{QStringLiteral("buy this domain")});
         QCOMPARE(unread, (QStringList{QStringLiteral("line 4: host"), QStringLiteral("line 5: phrase"),
                                       QStringLiteral("line 6: domain for sale")}));
+        unread.clear();
+        tables.addPlaceholderTable(QStringLiteral("title before a page\npage default nginx\nTITLE Welcome to nginx!\n"
+                                                  "page closed Somebody\npage suspended nothing to know it by\ntext suspended\n"
+                                                  "page placeholder Plesk\ntitle Domain Default page\nwords this page\n"),
+                                   &unread);
+        QCOMPARE(tables.placeholderPages.size(), 2);
+        QCOMPARE(tables.placeholderPages.first().titles, QStringList{QStringLiteral("welcome to nginx")});
+        QCOMPARE(tables.placeholderPages.first().name, QStringLiteral("nginx"));
+        QCOMPARE(tables.placeholderPages.last().kind, PlaceholderPage::Kind::Placeholder);
+        QCOMPARE(unread, (QStringList{QStringLiteral("line 1: title before a page"), QStringLiteral("line 4: page closed Somebody"),
+                                      QStringLiteral("line 5: a page with no title or heading"),
+                                      QStringLiteral("line 9: words this page")}));
+
+        // A table that is not there leaves the others in use, and says so.
+        QTemporaryDir dir;
+        for (const char *name : {"not-found.txt", "parked.txt"}) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(name[0] == 'n' ? "page not found\n" : "phrase buy this domain\n");
+        }
+        PageSignTables loaded;
+        QString problem;
+        QVERIFY(!loaded.load(dir.filePath(QStringLiteral("not-found.txt")), dir.filePath(QStringLiteral("parked.txt")),
+                             dir.filePath(QStringLiteral("placeholders.txt")), &problem));
+        QVERIFY2(problem.startsWith(dir.filePath(QStringLiteral("placeholders.txt")) + QStringLiteral(" cannot be read")),
+                 qPrintable(problem));
+        QCOMPARE(loaded.notFoundPhrases, QStringList{QStringLiteral("page not found")});
+        QCOMPARE(loaded.parkedPhrases, QStringList{QStringLiteral("buy this domain")});
     }
 
     void shippedTablesAreReadWhole()
@@ -296,6 +398,14 @@ private slots:
         QVERIFY(parkedSign(QUrl(QStringLiteral("https://www.sedo.com/search/details/?domain=example.org")), QString(),
                            QString(), QString(), tables)
                     .parked);
+        QVERIFY(tables.placeholderPages.size() >= 10);
+        for (const PlaceholderPage &page : tables.placeholderPages)
+            QVERIFY2(!page.name.isEmpty(), qPrintable(page.titles.join(QLatin1Char(','))));
+        QCOMPARE(placeholderSign(QUrl(QStringLiteral("http://club.example/")), QStringLiteral("Welcome to nginx!"),
+                                 QStringLiteral("Welcome to nginx!"),
+                                 QStringLiteral("If you see this page, the nginx web server is successfully installed and working."),
+                                 tables),
+                 std::optional(PlaceholderPage::Kind::ServerDefault));
     }
 
     void madeUpAddress_data()

@@ -80,7 +80,7 @@ for n in "${sizes[@]}"; do
     fi
 done
 echo
-echo "Extra requests for soft 404s: each host that answers 2xx is asked one made-up address beside its first entry."
+echo "Extra requests for soft 404s: each host that answers 2xx is asked one made-up address beside its first entry, and its home page when that answers with a page."
 echo
 echo "| quokka-check | Entries | Hosts | Made-up addresses asked |"
 echo "|---|---:|---:|---:|"

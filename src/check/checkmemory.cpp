@@ -295,7 +295,8 @@ CheckNote CheckMemory::changeAgainst(const std::optional<SeenPage> &was, const Q
     CheckNote note;
     if (!was || (was->seenAt.isValid() && at.isValid() && was->seenAt > at))
         return note; // nothing seen before, or only since
-    const PageChange change = compareWithSeen(*was, SeenPage{result.title, endedAt(entry, result), result.fingerprint, at});
+    const PageChange change = compareWithSeen(
+        *was, SeenPage{result.title, endedAt(entry, result), result.fingerprint, at, standsInForAnyPage(result)});
     if (!change.changed)
         return note;
     note.change = change.text;

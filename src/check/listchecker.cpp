@@ -306,7 +306,7 @@ void ListChecker::startRequest(int task)
     Task &t = m_tasks[std::size_t(task)];
     if (t.attempt == 0) {
         t.started.start();
-        if (t.madeUp)
+        if (t.madeUp && !t.siteHome)
             ++m_madeUpAsked;
     }
     ++t.attempt;
@@ -503,15 +503,44 @@ void ListChecker::askMadeUp(int host)
     makeReady(host);
 }
 
+bool ListChecker::probesOpen(const Host &h) const
+{
+    for (int probe : {h.madeUpTask, h.homeTask})
+        if (probe >= 0 && m_tasks[std::size_t(probe)].state != State::Done)
+            return true;
+    return false;
+}
+
 void ListChecker::madeUpFinished(int task)
 {
     Task &t = m_tasks[std::size_t(task)];
-    Host &h = m_hosts[std::size_t(t.host)];
+    const int host = t.host;
+    Host &h = m_hosts[std::size_t(host)];
     t.state = State::Done;
     t.request = ProbeAnswer();
     --m_tasksOpen;
+    if (t.siteHome) {
+        learnSiteHome(h.madeUp, t.found);
+    } else {
+        h.madeUp = t.found;
+        if (madeUpWantsSiteHome(h.madeUp)) {
+            // A page at the made-up address is a not-found page only where the site's own pages
+            // differ from it: its home is asked, ahead of the rest, before anything is compared.
+            Task home;
+            home.url = siteHomeOf(t.url);
+            home.host = host;
+            home.madeUp = true;
+            home.siteHome = true;
+            h.homeTask = int(m_tasks.size());
+            m_tasks.push_back(std::move(home));
+            h.requests.push_front(h.homeTask);
+            ++m_tasksOpen;
+            makeReady(host);
+            pump();
+            return;
+        }
+    }
     h.madeUpAnswered = true;
-    h.madeUp = t.found;
     // Told one by one: whoever hears of one finds the others still held, in order.
     const quint64 generation = m_generation;
     while (!h.held.empty()) {
@@ -573,10 +602,11 @@ std::optional<ListChecker::HostWait> ListChecker::longestWait() const
     std::optional<HostWait> longest;
     for (const Host &h : m_hosts) {
         int addresses = int(h.requests.size() + h.pages.size() + h.held.size()) + h.sleeping;
-        // The made-up address is no address of the list.
-        if (h.madeUpTask >= 0 && m_tasks[std::size_t(h.madeUpTask)].state != State::Done
-            && m_tasks[std::size_t(h.madeUpTask)].state != State::Running)
-            --addresses;
+        // The made-up address and the home page asked beside it are no addresses of the list.
+        for (int probe : {h.madeUpTask, h.homeTask})
+            if (probe >= 0 && m_tasks[std::size_t(probe)].state != State::Done
+                && m_tasks[std::size_t(probe)].state != State::Running)
+                --addresses;
         if (addresses == 0 || !h.pacer.wasRefused() || h.pacer.nextStartAt() <= now())
             continue;
         if (!longest || addresses > longest->addresses)
@@ -609,7 +639,7 @@ QString ListChecker::stuckEntries() const
             // still listed is next.
             if (std::find(h.held.begin(), h.held.end(), int(i)) == h.held.end())
                 return what + QStringLiteral(" is held but not listed with its host");
-            if (!h.madeUpAnswered && (h.madeUpTask < 0 || m_tasks[std::size_t(h.madeUpTask)].state == State::Done))
+            if (!h.madeUpAnswered && !probesOpen(h))
                 return what + QStringLiteral(" is held for a made-up address nobody asks");
             break;
         }

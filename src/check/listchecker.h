@@ -109,8 +109,10 @@ private:
         QElapsedTimer started;
         /// The lines that hold this address, in order.
         std::vector<int> lines;
-        /// The host's made-up address, asked to learn how it answers an address it cannot have.
+        /// The host's made-up address, asked to learn how it answers an address it cannot have; or,
+        /// with siteHome, the host's home page, asked to learn whether that answer is every page.
         bool madeUp = false;
+        bool siteHome = false;
         /// For the made-up address: what its final answer said.
         MadeUpAnswer found;
         /// For a held task: its result as it stands before the comparison.
@@ -139,6 +141,9 @@ private:
         int madeUpTask = -1;
         bool madeUpAnswered = false;
         MadeUpAnswer madeUp;
+        /// The home page's task, asked after the made-up address when it answered with a page; -1
+        /// before, or when it is not needed.
+        int homeTask = -1;
         /// Tasks whose result waits for the made-up address.
         std::deque<int> held;
     };
@@ -167,8 +172,11 @@ private:
     void finishTask(int task, CheckResult result);
     /// Asks the host's made-up address, once, ahead of its other requests.
     void askMadeUp(int host);
-    /// The made-up address has its answer: the results it held are compared with it and told.
+    /// The made-up address (or after it the home page) has its answer: the results it held are
+    /// compared with it and told, unless the home page must be seen first.
     void madeUpFinished(int task);
+    /// Whether one of the host's probes (made-up address, home page) is still to answer.
+    bool probesOpen(const Host &h) const;
     void tellResult(int task, const CheckResult &result);
     void report(int line, const CheckResult &result);
     void finishIfDone();

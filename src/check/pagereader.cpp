@@ -3,6 +3,10 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
 namespace {
 
 /// Visible text kept per page: enough for a fingerprint and the parked phrases.
@@ -23,38 +27,119 @@ QString decoded(const QByteArray &body)
     return decoder.decode(body);
 }
 
-/// The text of character references (&amp;, &#39;, &#x2019;, &nbsp; and the like).
+struct NamedReference {
+    const char *name;
+    char32_t first;
+    char32_t second;
+};
+
+constexpr NamedReference namedReferences[] = {
+#include "check/htmlentities.inc"
+};
+
+/// The named reference @p name (with its ';' when it has one), or nothing.
+const NamedReference *namedReference(const QByteArray &name)
+{
+    const auto less = [](const NamedReference &r, const char *n) { return std::strcmp(r.name, n) < 0; };
+    const auto *end = std::end(namedReferences);
+    const auto *found = std::lower_bound(std::begin(namedReferences), end, name.constData(), less);
+    return found != end && name == found->name ? found : nullptr;
+}
+
+/// What a numeric reference stands for, as browsers read it: the C1 controls as Windows-1252 has
+/// them (pages written in it say &#150; for a dash), nothing and what no character is as U+FFFD.
+char32_t numericReference(char32_t code)
+{
+    static constexpr char16_t windows1252[32] = {
+        0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+        0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0xFFFD;
+    if (code >= 0x80 && code <= 0x9F)
+        return windows1252[code - 0x80];
+    return code;
+}
+
+bool isAsciiAlnum(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+}
+
+/// The text of character references, named (all of HTML's, &middot; as &amp;, and the old ones
+/// without their ';') and numeric (&#39;, &#x2019;), as a browser reads them in a page's text.
 QString withoutReferences(const QString &text)
 {
-    static const QRegularExpression reference(QStringLiteral("&(#[0-9]{1,7}|#[xX][0-9A-Fa-f]{1,6}|[A-Za-z]{2,8});"));
     if (!text.contains(QLatin1Char('&')))
         return text;
     QString out;
-    qsizetype at = 0;
-    for (auto it = reference.globalMatch(text); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        out += QStringView(text).mid(at, m.capturedStart() - at);
-        at = m.capturedEnd();
-        const QString name = m.captured(1);
-        char32_t code = 0;
-        if (name.startsWith(QLatin1String("#x")) || name.startsWith(QLatin1String("#X")))
-            code = name.mid(2).toUInt(nullptr, 16);
-        else if (name.startsWith(QLatin1Char('#')))
-            code = name.mid(1).toUInt();
-        else if (name == u"amp") code = '&';
-        else if (name == u"lt") code = '<';
-        else if (name == u"gt") code = '>';
-        else if (name == u"quot") code = '"';
-        else if (name == u"apos") code = '\'';
-        else if (name == u"nbsp") code = ' ';
-        else if (name == u"rsquo" || name == u"lsquo") code = 0x2019;
-        if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            out += m.captured(0);
+    out.reserve(text.size());
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    while (i < size) {
+        const QChar c = text[i];
+        if (c != u'&') {
+            out += c;
+            ++i;
             continue;
         }
-        out += QString::fromUcs4(&code, 1);
+        qsizetype at = i + 1;
+        if (at < size && text[at] == u'#') {
+            ++at;
+            const bool hex = at < size && (text[at] == u'x' || text[at] == u'X');
+            if (hex)
+                ++at;
+            const qsizetype digitsAt = at;
+            char32_t code = 0;
+            bool tooBig = false;
+            while (at < size) {
+                const char16_t d = text[at].unicode();
+                const int digit = d >= u'0' && d <= u'9'         ? d - u'0'
+                    : hex && (d | 0x20) >= u'a' && (d | 0x20) <= u'f' ? (d | 0x20) - u'a' + 10
+                                                                      : -1;
+                if (digit < 0)
+                    break;
+                if (!tooBig)
+                    code = code * (hex ? 16 : 10) + char32_t(digit);
+                tooBig = tooBig || code > 0x10FFFF;
+                ++at;
+            }
+            if (at == digitsAt) {
+                out += c; // "&#" with no number is text
+                ++i;
+                continue;
+            }
+            if (at < size && text[at] == u';')
+                ++at;
+            const char32_t point = numericReference(tooBig ? 0x110000 : code);
+            out += QString::fromUcs4(&point, 1);
+            i = at;
+            continue;
+        }
+        // The longest name that the table holds: with its ';', or one of the old names without it.
+        qsizetype runEnd = at;
+        while (runEnd < size && runEnd - at < 32 && isAsciiAlnum(text[runEnd]))
+            ++runEnd;
+        const QByteArray run = text.mid(at, runEnd - at).toLatin1();
+        const NamedReference *found = nullptr;
+        qsizetype used = 0;
+        if (!run.isEmpty() && runEnd < size && text[runEnd] == u';')
+            if ((found = namedReference(run + ';')))
+                used = run.size() + 1;
+        for (qsizetype length = run.size(); !found && length >= 2; --length)
+            if ((found = namedReference(run.left(length))))
+                used = length;
+        if (!found) {
+            out += c;
+            ++i;
+            continue;
+        }
+        // A no-break space reads as the space it shows, as the reader has always given it.
+        const char32_t first = found->first == 0xA0 ? U' ' : found->first;
+        out += QString::fromUcs4(&first, 1);
+        if (found->second)
+            out += QString::fromUcs4(&found->second, 1);
+        i = at + used;
     }
-    out += QStringView(text).mid(at);
     return out;
 }
 

@@ -196,6 +196,13 @@ void judgeWhatItSays(CheckResult &r, const QUrl &checked, const ProbeAnswer &ans
         return;
     const PageSignTables &tables = PageSignTables::shipped();
     const QUrl where = answer.finalUrl.isEmpty() ? checked : answer.finalUrl;
+    // Also at the site's home: a server's own page there is no page of the site.
+    if (const auto placeholder = placeholderSign(where, page.title, page.heading, page.text, tables)) {
+        r.verdict = Verdict::Dead;
+        r.newAddress.clear();
+        r.reason = placeholderReason(*placeholder) + by;
+        return;
+    }
     if (saysNotFound(page.title, page.heading, tables)) {
         r.verdict = Verdict::Dead;
         r.newAddress.clear();
@@ -421,12 +428,27 @@ QUrl comparable(const QUrl &url)
 /// Whether two pages are the same page: alike by fingerprint, and titled alike. A site's pages that
 /// share a long header and menu around a little text of their own come close by fingerprint; the
 /// page a shop gives for every missing address has one title for all of them, and a real page's
-/// title is its own, so the title keeps a short real page from being taken for it.
-bool samePage(const CheckResult &result, const MadeUpAnswer &madeUp)
+/// title is its own, so the title keeps a short real page from being taken for it. Only pages that
+/// were read count: two answers that are no HTML (an XML error, an image) are not one page.
+bool samePage(quint64 fingerprint, const QString &title, const MadeUpAnswer &madeUp)
 {
     static const QRegularExpression digits(QStringLiteral("[0-9]+"));
-    const auto title = [](const QString &text) { return normalisedPhrase(QString(text).replace(digits, QStringLiteral("#"))); };
-    return fingerprintsAlike(result.fingerprint, madeUp.fingerprint) && title(result.title) == title(madeUp.title);
+    const auto normal = [](const QString &text) { return normalisedPhrase(QString(text).replace(digits, QStringLiteral("#"))); };
+    return fingerprintsAlike(fingerprint, madeUp.fingerprint) && normal(title) == normal(madeUp.title);
+}
+
+bool isSiteHome(const QUrl &url)
+{
+    return (url.path().isEmpty() || url.path() == u"/") && !url.hasQuery();
+}
+
+/// Whether @p url names its site's home page by another address: /index.html, /index.php, /home,
+/// /default.aspx and the like.
+bool namesSiteHome(const QUrl &url)
+{
+    static const QRegularExpression homeName(QStringLiteral("^/(index|default|home)(\\.[a-z0-9]{1,5})?/?$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    return !url.hasQuery() && homeName.match(url.path()).hasMatch();
 }
 
 } // namespace
@@ -436,6 +458,7 @@ MadeUpAnswer madeUpAnswer(const QUrl &asked, const ProbeAnswer &answer, const Ch
     MadeUpAnswer m;
     if (answer.outcome != ProbeAnswer::Outcome::Answered)
         return m;
+    m.heard = true;
     // The engine does not always tell the status of a page it loaded; a page it loads answered.
     const bool answered = (answer.status >= 200 && answer.status < 300) || (result.byBrowser && answer.status == 0);
     if (!answered)
@@ -451,6 +474,35 @@ MadeUpAnswer madeUpAnswer(const QUrl &asked, const ProbeAnswer &answer, const Ch
     return m;
 }
 
+namespace {
+
+const QString shownAtAnyAddress = QStringLiteral("; the site shows the same page at any address, so this one may be gone");
+
+} // namespace
+
+bool standsInForAnyPage(const CheckResult &result)
+{
+    return isPlaceholderReason(result.reason) || result.reason.contains(shownAtAnyAddress);
+}
+
+bool madeUpWantsSiteHome(const MadeUpAnswer &madeUp)
+{
+    return madeUp.answers && madeUp.sentTo.isEmpty() && madeUp.fingerprint != 0;
+}
+
+QUrl siteHomeOf(const QUrl &url)
+{
+    QUrl home = url.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo);
+    home.setPath(QStringLiteral("/"));
+    return home;
+}
+
+void learnSiteHome(MadeUpAnswer &madeUp, const MadeUpAnswer &home)
+{
+    // A home that failed to answer (a time-out, a broken connection) tells nothing either way.
+    madeUp.homeDiffers = home.heard && !(home.answers && samePage(home.fingerprint, home.title, madeUp));
+}
+
 bool waitsForMadeUp(const CheckResult &result)
 {
     return result.verdict == Verdict::Alive || result.verdict == Verdict::Moved;
@@ -461,18 +513,38 @@ void judgeAgainstMadeUp(CheckResult &result, const QUrl &checked, const MadeUpAn
     if (!madeUp.answers || !waitsForMadeUp(result))
         return;
     // A site's home page is the site, even where every path shows it: never its own soft 404.
-    if ((checked.path().isEmpty() || checked.path() == u"/") && !checked.hasQuery())
+    if (isSiteHome(checked))
         return;
+    const QString by = result.byBrowser ? QStringLiteral(" in a browser") : QString();
+    const auto dead = [&](const QString &reason) {
+        result.verdict = Verdict::Dead;
+        result.newAddress.clear();
+        result.reason = reason + by;
+    };
     const bool redirected = !result.finalAddress.isEmpty();
-    bool same = false;
-    if (madeUp.sentTo.isEmpty())
-        same = samePage(result, madeUp);
-    else if (redirected && comparable(checked) != madeUp.sentTo)
-        same = comparable(QUrl(result.finalAddress)) == madeUp.sentTo
-            || samePage(result, madeUp);
-    if (!same)
+    const bool samePageAsMadeUp = samePage(result.fingerprint, result.title, madeUp);
+    if (!madeUp.sentTo.isEmpty()) {
+        // Only entries sent on count: a page that answers at its own address is a page of its own.
+        if (!redirected || comparable(checked) == madeUp.sentTo)
+            return;
+        const QUrl final = comparable(QUrl(result.finalAddress));
+        const bool sentAlike = final == madeUp.sentTo;
+        if (!sentAlike && !samePageAsMadeUp)
+            return;
+        // The home page asked for by one of its other names, and sent to it, is the home page.
+        if (namesSiteHome(checked) && (isSiteHome(final) || isSiteHome(madeUp.sentTo)))
+            return;
+        dead(sentAlike ? QStringLiteral("sent to %1, as any missing address is").arg(shown(madeUp.sentTo))
+                       : QStringLiteral("sent to a page like the one any missing address is sent to (%1)").arg(shown(madeUp.sentTo)));
         return;
-    result.verdict = Verdict::Dead;
-    result.newAddress.clear();
-    result.reason = notFoundReason() + (result.byBrowser ? QStringLiteral(" in a browser") : QString());
+    }
+    if (!samePageAsMadeUp)
+        return;
+    if (!madeUp.homeDiffers) {
+        // The same page at every address, its home included, saying nothing of not found: nothing
+        // tells whether this one is there.
+        result.reason += shownAtAnyAddress;
+        return;
+    }
+    dead(QStringLiteral("the page is the one the site shows for any missing address (the server answers 200)"));
 }

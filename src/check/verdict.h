@@ -99,6 +99,8 @@ CheckResult resultFromBrowser(const QUrl &checked, const ProbeAnswer &request, c
 /// What a host answered for an address it cannot have (madeUpAddressBeside() an entry's): a host
 /// that answers it with a page answers every missing address with that page.
 struct MadeUpAnswer {
+    /// The server answered it, with whatever status.
+    bool heard = false;
     /// It answered 2xx (after redirects): every 2xx answer of the host is in doubt.
     bool answers = false;
     /// Where its redirects ended, when they took it to another page (the made-up name gone from
@@ -108,16 +110,34 @@ struct MadeUpAnswer {
     quint64 fingerprint = 0;
     /// That page's title.
     QString title;
+    /// The site's home page answered otherwise than this (another page, or another status): the site
+    /// does not show this page at every address, and this is the page it gives for a missing one.
+    /// Without that (its home shows this same page too, or could not be asked), a page alike tells
+    /// nothing.
+    bool homeDiffers = false;
 };
 /// What the final answer for the made-up address @p asked says, with @p result its verdict as an
 /// entry's (resultFromRequest() or resultFromBrowser() of that answer).
 MadeUpAnswer madeUpAnswer(const QUrl &asked, const ProbeAnswer &answer, const CheckResult &result);
+/// Whether @p result's page stands in for any page: a server's or a host's placeholder, or the page
+/// a site shows at every address (judgeAgainstMadeUp() says so in the reason).
+bool standsInForAnyPage(const CheckResult &result);
+/// Whether the host's home page must be seen before entries alike @p madeUp can be judged: the
+/// made-up address answered with a page at its own address (not sent elsewhere).
+bool madeUpWantsSiteHome(const MadeUpAnswer &madeUp);
+/// The home page of @p url's site: its scheme, host and port, the path "/".
+QUrl siteHomeOf(const QUrl &url);
+/// Learns from @p home (madeUpAnswer() of the site's home page) whether the site has pages unlike
+/// the made-up address's.
+void learnSiteHome(MadeUpAnswer &madeUp, const MadeUpAnswer &home);
 /// Whether @p result is a page that answered (alive or moved), so that it is only known once the
 /// host's made-up address has answered.
 bool waitsForMadeUp(const CheckResult &result);
-/// Makes @p result dead, as a page that says it is not found, when it is the page the host gives
-/// for the made-up address: the same page (title and visible text alike by fingerprint, and the
-/// same title but for digits and case), or the same address its redirects end at. When the made-up address was sent to another page, only
-/// entries that were sent there too count: the page itself, and pages that answer at their own
-/// address, are pages of their own.
+/// Makes @p result dead when it is the page the host gives for the made-up address: the same page
+/// (title and visible text alike by fingerprint, and the same title but for digits and case) where
+/// the site's home page is another page, or the same address its redirects end at. When the
+/// made-up address was sent to another page, only entries that were sent there too count: the page
+/// itself, and pages that answer at their own address, are pages of their own. A site's home page
+/// is never its own soft 404, nor an entry that names it (/index.html, /home) and is sent there. A
+/// page alike on a site that shows it at its home too stays alive, with that doubt in its reason.
 void judgeAgainstMadeUp(CheckResult &result, const QUrl &checked, const MadeUpAnswer &madeUp);

@@ -4,15 +4,20 @@
 #include "store/listpaths.h"
 
 #include <QFile>
+#include <QHash>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <mutex>
 
 namespace {
 
 // Parked pages are short; an article that quotes their words is not.
 constexpr int shortTextWords = 200;
+// A server's own pages are longer (Debian's Apache page has some 500 words), still far below an article
+// that quotes one in full.
+constexpr int placeholderTextWords = 800;
 
 // A line of a table, or nothing for comments and empty lines.
 QString tableLine(QString line)
@@ -122,27 +127,102 @@ void PageSignTables::addParkedTable(const QString &text, QStringList *unread)
     }
 }
 
-bool PageSignTables::load(const QString &notFoundFile, const QString &parkedFile, QString *problem)
+void PageSignTables::addPlaceholderTable(const QString &text, QStringList *unread)
 {
-    auto read = [&](const QString &path, QString *text) {
+    static const QHash<QString, PlaceholderPage::Kind> kinds{{QStringLiteral("default"), PlaceholderPage::Kind::ServerDefault},
+                                                             {QStringLiteral("suspended"), PlaceholderPage::Kind::Suspended},
+                                                             {QStringLiteral("placeholder"), PlaceholderPage::Kind::Placeholder},
+                                                             {QStringLiteral("empty-folder"), PlaceholderPage::Kind::EmptyFolder}};
+    std::optional<PlaceholderPage> page;
+    int pageLine = 0;
+    const auto finishPage = [&] {
+        if (!page)
+            return;
+        // A page known by nothing would be every page.
+        if (page->titles.isEmpty() && page->headings.isEmpty()) {
+            if (unread)
+                unread->append(QStringLiteral("line %1: a page with no title or heading").arg(pageLine));
+        } else {
+            placeholderPages.append(*page);
+        }
+        page.reset();
+    };
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        const QString line = tableLine(lines.at(n));
+        if (line.isEmpty())
+            continue;
+        const qsizetype space = line.indexOf(QRegularExpression(QStringLiteral("\\s")));
+        const QString statement = line.left(space).toLower();
+        const QString rest = space < 0 ? QString() : line.mid(space).trimmed();
+        const QString normal = normalisedPhrase(rest);
+        if (statement == QLatin1String("page")) {
+            finishPage();
+            const qsizetype gap = rest.indexOf(QRegularExpression(QStringLiteral("\\s")));
+            const auto kind = kinds.constFind(rest.left(gap).toLower());
+            if (kind != kinds.constEnd()) {
+                page = PlaceholderPage{};
+                page->kind = *kind;
+                page->name = gap < 0 ? QString() : rest.mid(gap).trimmed();
+                pageLine = int(n + 1);
+                continue;
+            }
+        } else if (page && !normal.isEmpty()) {
+            if (statement == QLatin1String("title")) {
+                page->titles.append(normal);
+                continue;
+            }
+            if (statement == QLatin1String("heading")) {
+                page->headings.append(normal);
+                continue;
+            }
+            if (statement == QLatin1String("text")) {
+                page->phrases.append(normal);
+                continue;
+            }
+            if (statement == QLatin1String("only")) {
+                page->onlyWords.append(normal.split(QLatin1Char(' ')));
+                continue;
+            }
+        }
+        if (unread)
+            unread->append(QStringLiteral("line %1: %2").arg(n + 1).arg(line));
+    }
+    finishPage();
+}
+
+bool PageSignTables::load(const QString &notFoundFile, const QString &parkedFile, const QString &placeholderFile,
+                          QString *problem)
+{
+    // Each table on its own: one that cannot be read leaves the others in use.
+    QStringList problems;
+    const auto read = [&](const QString &path, QString *text) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
-            if (problem)
-                *problem = QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString());
+            problems.append(QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
             return false;
         }
         *text = QString::fromUtf8(file.readAll());
         return true;
     };
-    QString notFound, parked;
-    if (!read(notFoundFile, &notFound) || !read(parkedFile, &parked))
-        return false;
-    addNotFoundTable(notFound);
-    QStringList unread;
-    addParkedTable(parked, &unread);
-    if (!unread.isEmpty() && problem)
-        *problem = QStringLiteral("%1 has lines it cannot read: %2").arg(parkedFile, unread.join(QStringLiteral("; ")));
-    return true;
+    const auto readTable = [&](const QString &path, void (PageSignTables::*add)(const QString &, QStringList *)) {
+        QString text;
+        if (!read(path, &text))
+            return;
+        QStringList unread;
+        (this->*add)(text, &unread);
+        if (!unread.isEmpty())
+            problems.append(QStringLiteral("%1 has lines it cannot read: %2").arg(path, unread.join(QStringLiteral("; "))));
+    };
+    QString notFound;
+    if (read(notFoundFile, &notFound))
+        addNotFoundTable(notFound);
+    readTable(parkedFile, &PageSignTables::addParkedTable);
+    readTable(placeholderFile, &PageSignTables::addPlaceholderTable);
+    if (problem)
+        *problem = problems.join(QLatin1Char('\n'));
+    return !std::any_of(problems.cbegin(), problems.cend(),
+                        [](const QString &text) { return text.contains(QLatin1String(" cannot be read: ")); });
 }
 
 const PageSignTables &PageSignTables::shipped(QString *problem)
@@ -152,7 +232,8 @@ const PageSignTables &PageSignTables::shipped(QString *problem)
     static std::once_flag once;
     std::call_once(once, [] {
         tables.load(ListPaths::shippedFile(QStringLiteral("dat/not-found-phrases.txt")),
-                    ListPaths::shippedFile(QStringLiteral("dat/parked-domains.txt")), &loadProblem);
+                    ListPaths::shippedFile(QStringLiteral("dat/parked-domains.txt")),
+                    ListPaths::shippedFile(QStringLiteral("dat/placeholder-pages.txt")), &loadProblem);
     });
     if (problem)
         *problem = loadProblem;
@@ -207,6 +288,68 @@ QString parkedReason(const ParkedSign &sign)
     return QStringLiteral("the domain is parked or for sale (at %1)").arg(sign.service);
 }
 
+std::optional<PlaceholderPage::Kind> placeholderSign(const QUrl &finalAddress, const QString &title, const QString &heading,
+                                                     const QString &text, const PageSignTables &tables)
+{
+    const QString normalTitle = normalisedPhrase(title);
+    const QString normalHeading = normalisedPhrase(heading);
+    const auto knownBy = [&](const PlaceholderPage &page) {
+        return page.titles.contains(normalTitle) || (!normalHeading.isEmpty() && page.headings.contains(normalHeading));
+    };
+    // Most pages are titled as no placeholder is: their text is not read again.
+    if (std::none_of(tables.placeholderPages.cbegin(), tables.placeholderPages.cend(), knownBy))
+        return std::nullopt;
+    if (fingerprintWords(text).size() > placeholderTextWords)
+        return std::nullopt;
+    const QString normalText = normalisedPhrase(text);
+    const QStringList hostWords = normalisedPhrase(finalAddress.host()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (const PlaceholderPage &page : tables.placeholderPages) {
+        if (!knownBy(page))
+            continue;
+        if (!std::all_of(page.phrases.cbegin(), page.phrases.cend(),
+                         [&](const QString &phrase) { return containsWords(normalText, phrase); }))
+            continue;
+        if (!page.onlyWords.isEmpty()) {
+            // A server's signature names the machine as it was set up, not always the host asked
+            // ("Apache/2.4.57 (Debian) Server at www.example.org Port 80").
+            static const QRegularExpression signature(QStringLiteral("\\bserver at( \\S+){1,8}? port [0-9]+\\b"));
+            bool others = false;
+            for (const QString &word : QString(normalText).remove(signature).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                bool number = false;
+                word.toULongLong(&number);
+                if (!number && !page.onlyWords.contains(word) && !hostWords.contains(word)) {
+                    others = true;
+                    break;
+                }
+            }
+            if (others)
+                continue;
+        }
+        return page.kind;
+    }
+    return std::nullopt;
+}
+
+QString placeholderReason(PlaceholderPage::Kind kind)
+{
+    switch (kind) {
+    case PlaceholderPage::Kind::ServerDefault:
+        return QStringLiteral("the site is gone: the server shows its default page");
+    case PlaceholderPage::Kind::Suspended:
+        return QStringLiteral("the site is gone: the hosting account is suspended");
+    case PlaceholderPage::Kind::Placeholder:
+        return QStringLiteral("the site is gone: the host shows a placeholder page");
+    case PlaceholderPage::Kind::EmptyFolder:
+        return QStringLiteral("the site is gone: the server lists an empty folder");
+    }
+    return {};
+}
+
+bool isPlaceholderReason(const QString &reason)
+{
+    return reason.startsWith(QLatin1String("the site is gone: "));
+}
+
 PageChange compareWithSeen(const SeenPage &was, const SeenPage &now)
 {
     PageChange change;
@@ -215,7 +358,9 @@ PageChange compareWithSeen(const SeenPage &was, const SeenPage &now)
     const bool hostChanged = !hostThen.isEmpty() && !hostNow.isEmpty() && hostThen != hostNow;
     const bool titleChanged = normalisedPhrase(was.title) != normalisedPhrase(now.title);
     const bool textChanged = was.fingerprint && now.fingerprint && !fingerprintsAlike(was.fingerprint, now.fingerprint);
-    if (!(hostChanged && titleChanged && textChanged))
+    // A server's own page where the site was is no edit of the site: the host stays, the site is gone.
+    const bool sameHostGone = now.standsIn && !was.standsIn && !hostThen.isEmpty() && hostThen == hostNow;
+    if (!((hostChanged || sameHostGone) && titleChanged && textChanged))
         return change;
     change.changed = true;
     const QString when = was.seenAt.isValid() ? was.seenAt.toLocalTime().date().toString(Qt::ISODate) : QString();

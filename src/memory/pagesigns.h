@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <optional>
+
 class QRandomGenerator;
 
 /// A parking or domain-sale service, known by the host its pages are on.
@@ -19,6 +21,22 @@ struct ParkingService {
     QString name;
 };
 
+/// A page a server or a hosting company shows where a site used to be (dat/placeholder-pages.txt).
+struct PlaceholderPage {
+    enum class Kind { ServerDefault, Suspended, Placeholder, EmptyFolder };
+    Kind kind = Kind::ServerDefault;
+    /// Whose page it is ("nginx (Debian's nginx-common)").
+    QString name;
+    /// Normalised: the page's whole title is one of these, or its main heading one of the headings.
+    QStringList titles;
+    QStringList headings;
+    /// Normalised: each stands in the visible text.
+    QStringList phrases;
+    /// Normalised words: when any are given, the visible text has no others (numbers and the host's
+    /// own name aside).
+    QStringList onlyWords;
+};
+
 /// The phrases and services the judgements look for, read from the shipped tables.
 struct PageSignTables {
     /// Normalised (see normalisedPhrase()).
@@ -26,18 +44,24 @@ struct PageSignTables {
     QList<ParkingService> parkingServices;
     /// Normalised.
     QStringList parkedPhrases;
+    QList<PlaceholderPage> placeholderPages;
 
     /// Reads the not-found table's text: one phrase a line, '#' comments.
     void addNotFoundTable(const QString &text);
     /// Reads the parked table's text: "host <domain> <service>" and "phrase <text>" lines, '#'
     /// comments. Lines of another form go to @p unread (with their line numbers) when given.
     void addParkedTable(const QString &text, QStringList *unread = nullptr);
+    /// Reads the placeholder table's text: "page <kind> <name>" lines, each followed by "title",
+    /// "heading", "text" and "only" lines, '#' comments. Lines of another form, and pages that say
+    /// nothing to know them by, go to @p unread (with their line numbers) when given.
+    void addPlaceholderTable(const QString &text, QStringList *unread = nullptr);
 
-    /// The tables shipped beside the program (dat/not-found-phrases.txt, dat/parked-domains.txt),
-    /// read once. What could not be read is told in @p problem.
+    /// The tables shipped beside the program (dat/not-found-phrases.txt, dat/parked-domains.txt,
+    /// dat/placeholder-pages.txt), read once. What could not be read is told in @p problem.
     static const PageSignTables &shipped(QString *problem = nullptr);
-    /// Reads the two tables from files; false with the reason when one cannot be read.
-    bool load(const QString &notFoundFile, const QString &parkedFile, QString *problem);
+    /// Reads the three tables from files, each on its own; false when one cannot be read (the others
+    /// are read all the same). What went wrong, also lines that could not be read, is in @p problem.
+    bool load(const QString &notFoundFile, const QString &parkedFile, const QString &placeholderFile, QString *problem);
 };
 
 /// A phrase as the tables compare it: case-folded, apostrophes dropped, every other mark a space,
@@ -64,6 +88,16 @@ ParkedSign parkedSign(const QUrl &finalAddress, const QString &title, const QStr
 /// The verdict's reason: "the domain is parked or for sale (at Sedo)".
 QString parkedReason(const ParkedSign &sign);
 
+/// Whether the page at @p finalAddress is a server's default page, a suspended account's page, a
+/// hosting panel's placeholder or an empty folder listing: what shows where a site is gone. Nothing
+/// when it is none of them.
+std::optional<PlaceholderPage::Kind> placeholderSign(const QUrl &finalAddress, const QString &title, const QString &heading,
+                                                     const QString &text, const PageSignTables &tables);
+/// The verdict's reason for such a page: "the site is gone: the server shows its default page".
+QString placeholderReason(PlaceholderPage::Kind kind);
+/// Whether @p reason is one placeholderReason() gives (also with what follows it, " in a browser").
+bool isPlaceholderReason(const QString &reason);
+
 /// A page as it was seen once.
 struct SeenPage {
     QString title;
@@ -72,6 +106,9 @@ struct SeenPage {
     /// pageFingerprint() of it; 0 when unknown.
     quint64 fingerprint = 0;
     QDateTime seenAt;
+    /// The page is no page of its own: a server's or a host's placeholder (placeholderSign()), or the
+    /// one page a site shows at every address.
+    bool standsIn = false;
 };
 /// Whether the page is not what the person saw.
 struct PageChange {
@@ -80,8 +117,11 @@ struct PageChange {
     QString text;
 };
 /// A page counts as changed only when its final host, its title and its fingerprint all differ
-/// from what was seen: a site that moved, a retitled page or an edited text is still the page.
-/// Unknown parts (no fingerprint, no address) never count as changed.
+/// from what was seen: a site that moved, a retitled page or an edited text is still the page. On
+/// the same host, a page whose title and fingerprint both changed to one that stands in for any
+/// page (@p now's standsIn: a placeholder, the one page a site shows everywhere) counts too: what
+/// was there is gone from its own server. Unknown parts (no fingerprint, no address) never count as
+/// changed.
 PageChange compareWithSeen(const SeenPage &was, const SeenPage &now);
 
 /// An address beside @p entry that no site has: the same scheme, host and folder, a random name,

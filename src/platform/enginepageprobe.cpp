@@ -261,14 +261,17 @@ private:
             QStringLiteral("(() => { const h = document.querySelector('h1');"
                            " return [document.title, h ? h.innerText : '',"
                            " document.body ? document.body.innerText.slice(0, 16384) : '',"
-                           " !!document.querySelector('input[type=password]')]; })()"),
+                           " !!document.querySelector('input[type=password]'), document.contentType]; })()"),
             QWebEngineScript::ApplicationWorld, [self, navigation](const QVariant &read) {
                 // A page that went on meanwhile is read once it has ended.
                 if (!self || self->m_finished || self->m_navigation != navigation)
                     return;
                 ProbeAnswer answer = self->m_last;
                 const QVariantList parts = read.toList();
-                if (parts.size() == 4) {
+                // Only an HTML document is a page that says something: an XML answer shows as the
+                // engine's own tree view of it, a picture or a PDF in the engine's viewer.
+                const QString type = parts.value(4).toString().toLower();
+                if (parts.size() == 5 && (type == u"text/html" || type == u"application/xhtml+xml")) {
                     answer.page.read = true;
                     answer.page.title = parts.at(0).toString().simplified().left(500);
                     answer.page.heading = parts.at(1).toString().simplified().left(500);

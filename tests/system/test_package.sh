@@ -73,6 +73,7 @@ expect=(
     /usr/lib/$multiarch/quokka/libquokka_webengine.so
     /usr/share/quokka/dat/ch.dat /usr/share/quokka/dat/tst.gif
     /usr/share/quokka/dat/not-found-phrases.txt /usr/share/quokka/dat/parked-domains.txt
+    /usr/share/quokka/dat/placeholder-pages.txt
     /usr/share/quokka/download.avi /usr/share/quokka/start.html
     /usr/share/applications/$app_id.desktop
     /usr/share/metainfo/$app_id.metainfo.xml

@@ -4,6 +4,7 @@
 #include "check/listchecker.h"
 #include "check/networkprobe.h"
 #include "lists/importwindow.h"
+#include "memory/pagesigns.h"
 #include "platform/enginepageprobe.h"
 #include "store/listpaths.h"
 #include "store/urllistfile.h"
@@ -316,6 +317,13 @@ int main(int argc, char *argv[])
     // What was seen before this check, read in one go: each page is compared with it as it comes.
     const QHash<QString, QList<PageRecord>> seenBefore =
         memory.isOpen() ? memory.memory().pagesRead(entries) : QHash<QString, QList<PageRecord>>();
+
+    // Without its tables the check cannot tell soft 404s, parked domains or a server's own pages: said,
+    // and the check goes on with what it has.
+    QString tablesProblem;
+    PageSignTables::shipped(&tablesProblem);
+    for (const QString &line : tablesProblem.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        printError(line + QStringLiteral("; the check goes on without it."));
 
     NetworkProbe http;
     if (options.useBrowser)
