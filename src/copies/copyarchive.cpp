@@ -199,7 +199,6 @@ KeepResult CopyArchive::keep(const QString &address, PageCondition condition, co
     const QString path = pathOf(hash);
     const QList<CopyRecord> earlier = m_memory.copiesOf(address);
     const QFileInfo file(path);
-    // A file of the right size is taken as the copy it names; a missing or cut file is written again.
     const auto recordedSize = [&]() -> qint64 {
         for (const CopyRecord &copy : m_memory.allCopies()) {
             if (copy.contentHash == hash)
@@ -207,7 +206,9 @@ KeepResult CopyArchive::keep(const QString &address, PageCondition condition, co
         }
         return -1;
     }();
-    const bool stored = file.isFile() && recordedSize >= 0 && file.size() == recordedSize;
+    // A stored file is taken as the copy it names only when it reads whole; a missing, cut or damaged
+    // one is written again.
+    const bool stored = file.isFile() && recordedSize >= 0 && file.size() == recordedSize && CopyFile::read(path).ok;
 
     CopyRecord record;
     record.address = address;
