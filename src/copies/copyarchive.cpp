@@ -157,13 +157,7 @@ CopyReading CopyArchive::readNewest(const QString &address) const
 
 qint64 CopyArchive::storedBytes() const
 {
-    QHash<QString, qint64> sizes;
-    for (const CopyRecord &copy : m_memory.allCopies())
-        sizes.insert(copy.contentHash, copy.storedSize);
-    qint64 total = 0;
-    for (const qint64 size : std::as_const(sizes))
-        total += size;
-    return total;
+    return m_open ? m_memory.copyBytes() : 0;
 }
 
 KeepResult CopyArchive::keep(const QString &address, PageCondition condition, const CopyContent &content,
@@ -199,13 +193,9 @@ KeepResult CopyArchive::keep(const QString &address, PageCondition condition, co
     const QString path = pathOf(hash);
     const QList<CopyRecord> earlier = m_memory.copiesOf(address);
     const QFileInfo file(path);
-    const auto recordedSize = [&]() -> qint64 {
-        for (const CopyRecord &copy : m_memory.allCopies()) {
-            if (copy.contentHash == hash)
-                return copy.storedSize;
-        }
-        return -1;
-    }();
+    // Records that cannot be read leave the file to be written again: the same bytes, never a loss.
+    const std::optional<QList<CopyRecord>> sameContent = m_memory.copiesWithContent(hash);
+    const qint64 recordedSize = !sameContent || sameContent->isEmpty() ? -1 : sameContent->first().storedSize;
     // A stored file is taken as the copy it names only when it reads whole; a missing, cut or damaged
     // one is written again.
     const bool stored = file.isFile() && recordedSize >= 0 && file.size() == recordedSize && CopyFile::read(path).ok;
@@ -319,7 +309,12 @@ QList<qint64> CopyArchive::copiesOverBudget(const QList<CopyRecord> &all, const 
 
 void CopyArchive::keepBudget(const QString &justKept)
 {
-    const QList<CopyRecord> all = m_memory.allCopies();
+    if (m_memory.copyBytes() <= m_limits.budgetBytes)
+        return;
+    const std::optional<QList<CopyRecord>> records = m_memory.allCopies();
+    if (!records)
+        return;
+    const QList<CopyRecord> &all = *records;
     QStringList addresses;
     qint64 keepId = 0;
     for (const CopyRecord &copy : all) {
@@ -351,19 +346,21 @@ void CopyArchive::keepBudget(const QString &justKept)
 
 void CopyArchive::removeUnusedFiles(const QSet<QString> &hashes)
 {
-    QSet<QString> used;
-    for (const CopyRecord &copy : m_memory.allCopies())
-        used.insert(copy.contentHash);
     for (const QString &hash : hashes) {
-        if (!used.contains(hash) && isContentHash(hash))
+        // A file goes only when its records are known to be gone, never when they cannot be read.
+        const std::optional<QList<CopyRecord>> users = m_memory.copiesWithContent(hash);
+        if (isContentHash(hash) && users && users->isEmpty())
             QFile::remove(pathOf(hash));
     }
 }
 
 void CopyArchive::tidy()
 {
+    const std::optional<QList<CopyRecord>> records = m_memory.allCopies();
+    if (!records)
+        return;
     QSet<QString> used;
-    for (const CopyRecord &copy : m_memory.allCopies())
+    for (const CopyRecord &copy : *records)
         used.insert(copy.contentHash);
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const QDir dir(m_folder);

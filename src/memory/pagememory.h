@@ -129,8 +129,13 @@ public:
     bool recordCopy(const CopyRecord &copy);
     /// The copies of @p address, newest first (by when each was last seen).
     QList<CopyRecord> copiesOf(const QString &address) const;
-    /// Every copy record, oldest first.
-    QList<CopyRecord> allCopies() const;
+    /// Every copy record, oldest first; nothing when they cannot be read (never taken for "none").
+    std::optional<QList<CopyRecord>> allCopies() const;
+    /// The records of the copy named @p contentHash, whichever entries they are of; nothing when
+    /// they cannot be read.
+    std::optional<QList<CopyRecord>> copiesWithContent(const QString &contentHash) const;
+    /// The bytes the distinct copy files take, by their records.
+    qint64 copyBytes() const;
     /// Forgets the copy records @p ids in one transaction.
     bool forgetCopies(const QList<qint64> &ids);
 

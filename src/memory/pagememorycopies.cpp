@@ -98,18 +98,50 @@ QList<CopyRecord> PageMemory::copiesOf(const QString &address) const
     return copies;
 }
 
-QList<CopyRecord> PageMemory::allCopies() const
+std::optional<QList<CopyRecord>> PageMemory::allCopies() const
 {
-    QList<CopyRecord> copies;
     if (!prepareCopyTable())
-        return copies;
+        return std::nullopt;
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
-    if (q.exec(QStringLiteral("SELECT %1 FROM copies ORDER BY seen_at, id").arg(copyColumns))) {
-        while (q.next())
-            copies.append(copyFrom(q));
-    }
+    if (!q.exec(QStringLiteral("SELECT %1 FROM copies ORDER BY seen_at, id").arg(copyColumns)))
+        return std::nullopt;
+    QList<CopyRecord> copies;
+    while (q.next())
+        copies.append(copyFrom(q));
+    if (q.lastError().isValid())
+        return std::nullopt;
     return copies;
+}
+
+std::optional<QList<CopyRecord>> PageMemory::copiesWithContent(const QString &contentHash) const
+{
+    if (!prepareCopyTable())
+        return std::nullopt;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM copies WHERE content_hash = ? ORDER BY seen_at, id").arg(copyColumns));
+    q.addBindValue(contentHash);
+    if (!q.exec())
+        return std::nullopt;
+    QList<CopyRecord> copies;
+    while (q.next())
+        copies.append(copyFrom(q));
+    if (q.lastError().isValid())
+        return std::nullopt;
+    return copies;
+}
+
+qint64 PageMemory::copyBytes() const
+{
+    if (!prepareCopyTable())
+        return 0;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    if (!q.exec(QStringLiteral("SELECT coalesce(sum(size), 0) FROM"
+                               " (SELECT max(stored_size) AS size FROM copies GROUP BY content_hash)"))
+        || !q.next())
+        return 0;
+    return q.value(0).toLongLong();
 }
 
 bool PageMemory::forgetCopies(const QList<qint64> &ids)
