@@ -86,6 +86,11 @@ struct Run {
     qint64 storedBytes = 0;
 };
 
+QString size(qint64 bytes)
+{
+    return bytes < 1000000 ? QStringLiteral("%1 kB").arg(bytes / 1e3, 0, 'f', 1) : QStringLiteral("%1 MB").arg(bytes / 1e6, 0, 'f', 2);
+}
+
 qint64 median(QList<qint64> values)
 {
     std::sort(values.begin(), values.end());
@@ -109,10 +114,10 @@ int main(int argc, char **argv)
     QByteArray images = "<!doctype html><html><head><title>Pictures</title></head><body><h1>Pictures</h1>";
     qint64 imageBytes = 0;
     for (int i = 0; i < 6; ++i) {
-        const QByteArray png = noisePng(290, 290, quint32(i + 1));
+        const QByteArray png = noisePng(410, 410, quint32(i + 1));
         imageBytes += png.size();
         server.pages.insert("/img" + QByteArray::number(i) + ".png", {"image/png", png});
-        images += "<img src=/img" + QByteArray::number(i) + ".png width=290 height=290>";
+        images += "<img src=/img" + QByteArray::number(i) + ".png width=410 height=410>";
     }
     server.pages.insert("/images", {"text/html", images + "</body></html>"});
     const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
@@ -187,8 +192,8 @@ int main(int argc, char **argv)
             stalls.append(measured.longestStallMs);
             last = measured;
         }
-        std::printf("| %s | %.2f MB | %.2f MB | %lld ms | %lld ms |\n", qPrintable(label), last.pageBytes / 1e6,
-                    last.storedBytes / 1e6, median(times), *std::max_element(stalls.cbegin(), stalls.cend()));
+        std::printf("| %s | %s | %s | %lld ms | %lld ms |\n", qPrintable(label), qPrintable(size(last.pageBytes)),
+                    qPrintable(size(last.storedBytes)), median(times), *std::max_element(stalls.cbegin(), stalls.cend()));
         std::fflush(stdout);
     }
     return 0;

@@ -13,6 +13,9 @@ echo
 echo "Reading other programs' list files (median of five runs):"
 "$build/bench/bench_listformats"
 "$build/bench/bench_pagememory"
+echo
+echo "Keeping a copy of a page (median of nine runs, the worst stall):"
+QT_QPA_PLATFORM=offscreen "$build/bench/bench_copystore" 9
 for script in "$(dirname "$0")"/bench_*.sh; do
     [ -e "$script" ] || continue
     echo
