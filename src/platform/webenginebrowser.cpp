@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QThreadPool>
+#include <QTimer>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -651,6 +652,11 @@ void WebEngineBrowser::readVisibleText(std::function<void(const QString &)> done
                                   });
 }
 
+namespace {
+// Several times what a 50 MiB page takes to save on a busy machine.
+constexpr int copyTimeoutMs = 120000;
+} // namespace
+
 struct WebEngineBrowser::CopyUnderWay {
     PageCopy copy;
     /// Holds the MHTML file while the engine writes it; removed with it when the copy ends.
@@ -706,6 +712,11 @@ void WebEngineBrowser::takePageCopy()
         self->finishCopy(path);
     });
     m_view->page()->save(path, QWebEngineDownloadRequest::MimeHtmlSaveFormat);
+    // The engine may never answer (a page it cannot save, a render process that ended): the caller
+    // is told rather than left waiting.
+    QTimer::singleShot(copyTimeoutMs, this, [this, path] {
+        failCopy(path, tr("The web engine did not save the page in time."));
+    });
 }
 
 bool WebEngineBrowser::isTakingCopyTo(const QString &path) const
