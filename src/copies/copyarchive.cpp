@@ -61,7 +61,10 @@ QString CopyArchive::contentHash(const QByteArray &mhtml)
     QByteArray body = mhtml.mid(end);
     // The boundary between parts is drawn at random for each save.
     QByteArray boundary;
-    const qsizetype at = head.toLower().indexOf("boundary=");
+    // Looked for in the Content-Type header only: the Subject before it is the page's own title.
+    const QByteArray lowerHead = head.toLower();
+    const qsizetype type = lowerHead.indexOf("\ncontent-type:");
+    const qsizetype at = type < 0 ? -1 : lowerHead.indexOf("boundary=", type);
     if (at >= 0) {
         qsizetype from = at + 9;
         const bool quoted = from < head.size() && head.at(from) == '"';
