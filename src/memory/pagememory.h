@@ -34,6 +34,23 @@ struct PageRecord {
     QString reason;
 };
 
+/// One kept copy of an entry's good page (src/copies keeps the file; the memory keeps this record).
+struct CopyRecord {
+    qint64 id = 0;
+    /// The list entry's text, exactly.
+    QString address;
+    /// When this content was first kept for the entry, and when it was last seen unchanged (UTC).
+    QDateTime takenAt;
+    QDateTime seenAt;
+    /// The content's name: the hash the copy file is named by (shared by entries showing the same page).
+    QString contentHash;
+    /// Bytes the copy file takes on disk, and the sizes of its parts as taken.
+    qint64 storedSize = 0;
+    qint64 pageSize = 0;
+    qint64 textSize = 0;
+    qint64 thumbnailSize = 0;
+};
+
 /// The outcome of opening the memory, told to the person when it is not plain success.
 struct PageMemoryOpening {
     /// True when the memory can be read and written.
@@ -111,6 +128,22 @@ public:
     /// How many records are kept in all.
     qint64 recordCount() const;
 
+    // Kept copies (a table of their own, made on first use, in old memories too).
+    /// Records that @p copy was taken, or, when the entry has a copy of that content already, that
+    /// it was seen again at copy.seenAt. False (with lastProblem()) when it could not be written.
+    bool recordCopy(const CopyRecord &copy);
+    /// The copies of @p address, newest first (by when each was last seen).
+    QList<CopyRecord> copiesOf(const QString &address) const;
+    /// Every copy record, oldest first; nothing when they cannot be read (never taken for "none").
+    std::optional<QList<CopyRecord>> allCopies() const;
+    /// The records of the copy named @p contentHash, whichever entries they are of; nothing when
+    /// they cannot be read.
+    std::optional<QList<CopyRecord>> copiesWithContent(const QString &contentHash) const;
+    /// The bytes the distinct copy files take, by their records.
+    qint64 copyBytes() const;
+    /// Forgets the copy records @p ids in one transaction.
+    bool forgetCopies(const QList<qint64> &ids);
+
 private:
     enum class Health { Ok, Damaged, ReadOnly, Newer, Locked, Failed };
     struct Readiness {
@@ -130,6 +163,8 @@ private:
     /// few hundred distinct addresses of @p addresses, handing each row to @p take.
     void selectFor(const QStringList &addresses, const QString &sqlWithAddresses,
                    const std::function<void(PageRecord &&)> &take) const;
+
+    bool prepareCopyTable() const;
 
     QString m_connection;
     QString m_path;

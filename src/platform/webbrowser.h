@@ -1,6 +1,7 @@
 // The embedded web browser control: a page view with the operations the windows rely on.
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -8,6 +9,24 @@
 
 class QMenu;
 class QWidget;
+
+/// A copy of the page a browser shows, taken from what it has loaded (never a second download).
+struct PageCopy {
+    /// True when the page, its text and its picture were all taken; otherwise problem says why.
+    bool ok = false;
+    /// The page's address and title when the copy was asked for.
+    QString address;
+    QString title;
+    /// The page as one MHTML file, as the engine saves it.
+    QByteArray mhtml;
+    /// The text the page shows.
+    QString text;
+    /// A small picture of the page (PNG), at most thumbnailWidth pixels wide.
+    QByteArray thumbnailPng;
+    QString problem;
+
+    static constexpr int thumbnailWidth = 320;
+};
 
 /// One embedded web browser. The windows only ever talk to this interface, so tests can put a fake in.
 class WebBrowser : public QObject {
@@ -53,6 +72,10 @@ public:
     virtual void printToPdf(const QString &path) = 0;
     /// Asks for a printer and prints the page.
     virtual void print() = 0;
+    /// Takes a copy of the page shown now (its MHTML, text and thumbnail), in the engine's own time;
+    /// pageCopyTaken() brings it, or why there is none. Never loads the page again, and never
+    /// sends pageSaved().
+    virtual void takePageCopy() = 0;
 
 signals:
     /// isBusy() changed: a load started (@p busy true), or it finished, failed or was stopped.
@@ -79,6 +102,8 @@ signals:
     void zoomRequested(int steps);
     /// savePage() or printToPdf() ended: @p ok when the file at @p path was written whole.
     void pageSaved(const QString &path, bool ok);
+    /// takePageCopy() ended: @p copy.ok when the copy is whole.
+    void pageCopyTaken(const PageCopy &copy);
     /// The page's context menu is about to show: the receiver may add its own commands to @p menu;
     /// @p linkUrl is the link under the mouse, or empty.
     void contextMenuRequested(QMenu *menu, const QString &linkUrl);

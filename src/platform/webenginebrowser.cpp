@@ -3,7 +3,13 @@
 #include "store/addresstoload.h"
 #include "store/listpaths.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QFile>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QThreadPool>
+#include <QTimer>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -229,6 +235,17 @@ QWebEngineProfile *WebEngineBrowser::profile()
                 });
             };
             if (download->isSavePageDownload()) {
+                const QString path = QDir(download->downloadDirectory()).filePath(download->downloadFileName());
+                if (browser && browser->isTakingCopyTo(path)) {
+                    // A copy the browser takes for itself: its end goes to the copy, never to the person's notice.
+                    QPointer<WebEngineBrowser> taker(browser);
+                    QObject::connect(download, &QWebEngineDownloadRequest::isFinishedChanged, download, [download, taker, path] {
+                        if (download->isFinished() && taker)
+                            taker->copySaved(path, download->state() == QWebEngineDownloadRequest::DownloadCompleted);
+                    });
+                    download->accept();
+                    return;
+                }
                 tellWhenFinished(&WebBrowser::pageSaved);
                 download->accept();
                 return;
@@ -640,4 +657,142 @@ void WebEngineBrowser::readVisibleText(std::function<void(const QString &)> done
                                       if (self && text.isValid())
                                           done(text.toString());
                                   });
+}
+
+namespace {
+// Several times what a 50 MiB page takes to save on a busy machine.
+constexpr int copyTimeoutMs = 120000;
+} // namespace
+
+struct WebEngineBrowser::CopyUnderWay {
+    PageCopy copy;
+    /// Holds the MHTML file while the engine writes it; removed with it when the copy ends.
+    std::unique_ptr<QTemporaryDir> folder;
+    bool textRead = false;
+    bool pageRead = false;
+};
+
+void WebEngineBrowser::takePageCopy()
+{
+    PageCopy refused;
+    refused.address = url();
+    refused.title = title();
+    if (m_url.isEmpty() || m_view->url().isEmpty()) {
+        refused.problem = tr("No page is shown.");
+        emit pageCopyTaken(refused);
+        return;
+    }
+    if (isBusy()) {
+        // A page still loading is not yet the page: a copy of it could hold half of it.
+        refused.problem = tr("The page is still loading.");
+        emit pageCopyTaken(refused);
+        return;
+    }
+    auto underWay = std::make_shared<CopyUnderWay>();
+    underWay->copy = refused;
+    underWay->folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/quokka-copy-XXXXXX"));
+    if (!underWay->folder->isValid()) {
+        refused.problem = tr("No temporary file can be made for the copy (%1).").arg(underWay->folder->errorString());
+        emit pageCopyTaken(refused);
+        return;
+    }
+    const QString path = QDir::cleanPath(underWay->folder->filePath(QStringLiteral("page.mhtml")));
+    m_copies.insert(path, underWay);
+
+    // The picture is of the page as it is on the screen now: one grab, scaled down.
+    const QPixmap shot = m_view->grab();
+    if (!shot.isNull()) {
+        const QImage small = shot.toImage().scaledToWidth(qMin(PageCopy::thumbnailWidth, shot.width()), Qt::SmoothTransformation);
+        QBuffer png(&underWay->copy.thumbnailPng);
+        png.open(QIODevice::WriteOnly);
+        small.save(&png, "PNG");
+    }
+    QPointer<WebEngineBrowser> self(this);
+    m_view->page()->toPlainText([self, path](const QString &text) {
+        if (!self)
+            return;
+        const auto found = self->m_copies.constFind(path);
+        if (found == self->m_copies.constEnd())
+            return;
+        (*found)->copy.text = text;
+        (*found)->textRead = true;
+        self->finishCopy(path);
+    });
+    m_view->page()->save(path, QWebEngineDownloadRequest::MimeHtmlSaveFormat);
+    // The engine may never answer (a page it cannot save, a render process that ended): the caller
+    // is told rather than left waiting.
+    QTimer::singleShot(copyTimeoutMs, this, [this, path] {
+        failCopy(path, tr("The web engine did not save the page in time."));
+    });
+}
+
+bool WebEngineBrowser::isTakingCopyTo(const QString &path) const
+{
+    return m_copies.contains(QDir::cleanPath(path));
+}
+
+void WebEngineBrowser::copySaved(const QString &path, bool ok)
+{
+    const QString key = QDir::cleanPath(path);
+    const auto found = m_copies.constFind(key);
+    if (found == m_copies.constEnd())
+        return;
+    if (!ok) {
+        failCopy(key, tr("The web engine could not save the page."));
+        return;
+    }
+    // The file may be large: it is read off the window's thread.
+    std::shared_ptr<CopyUnderWay> underWay = *found;
+    QPointer<WebEngineBrowser> self(this);
+    QThreadPool::globalInstance()->start([self, key, underWay] {
+        QFile file(key);
+        QByteArray bytes;
+        QString problem;
+        if (!file.open(QIODevice::ReadOnly))
+            problem = file.errorString();
+        else
+            bytes = file.readAll();
+        QMetaObject::invokeMethod(qApp, [self, key, underWay, bytes = std::move(bytes), problem] {
+            if (!self || !self->m_copies.contains(key))
+                return;
+            if (bytes.isEmpty()) {
+                self->failCopy(key, tr("The saved page cannot be read (%1).").arg(problem.isEmpty() ? tr("it is empty") : problem));
+                return;
+            }
+            underWay->copy.mhtml = bytes;
+            underWay->pageRead = true;
+            self->finishCopy(key);
+        }, Qt::QueuedConnection);
+    });
+}
+
+void WebEngineBrowser::finishCopy(const QString &path)
+{
+    const std::shared_ptr<CopyUnderWay> underWay = m_copies.value(path);
+    if (!underWay || !underWay->textRead || !underWay->pageRead)
+        return;
+    m_copies.remove(path);
+    PageCopy copy = underWay->copy;
+    if (m_url != copy.address) {
+        // Another page came while the copy was taken: its parts may not all be of one page.
+        copy.mhtml.clear();
+        copy.text.clear();
+        copy.thumbnailPng.clear();
+        copy.problem = tr("Another page was opened while the copy was taken.");
+    } else {
+        copy.ok = true;
+    }
+    emit pageCopyTaken(copy);
+}
+
+void WebEngineBrowser::failCopy(const QString &path, const QString &problem)
+{
+    const std::shared_ptr<CopyUnderWay> underWay = m_copies.take(path);
+    if (!underWay)
+        return;
+    PageCopy copy;
+    copy.address = underWay->copy.address;
+    copy.title = underWay->copy.title;
+    copy.problem = problem;
+    emit pageCopyTaken(copy);
 }

@@ -4,8 +4,11 @@
 #include "platform/pagedialog.h"
 #include "platform/webbrowser.h"
 
+#include <QHash>
 #include <QPointer>
 #include <QUrl>
+
+#include <memory>
 
 class QLabel;
 class QWebEngineDownloadRequest;
@@ -36,6 +39,11 @@ public:
     void printToPdf(const QString &path) override;
     void print() override;
     void readVisibleText(std::function<void(const QString &)> done) override;
+    void takePageCopy() override;
+    /// Whether the page being saved to @p path is a copy this browser takes (not the person's save).
+    bool isTakingCopyTo(const QString &path) const;
+    /// The engine's save of a copy to @p path ended (@p ok: the file is whole).
+    void copySaved(const QString &path, bool ok);
 
     QWebEngineView *view() const { return m_view; }
 
@@ -77,6 +85,10 @@ private:
     void announceTitle();
     /// The page's own context menu with the windows' commands added, at @p pos in the view.
     void showContextMenu(const QPoint &pos);
+    struct CopyUnderWay;
+    /// Hands the copy saved to @p path on once its page, text and picture are all there.
+    void finishCopy(const QString &path);
+    void failCopy(const QString &path, const QString &problem);
 
     QWebEngineView *m_view;
     QLabel *m_notice;
@@ -94,4 +106,6 @@ private:
     QString m_loadingAddress;
     QString m_url;
     bool m_printing = false; ///< a print job is under way: the engine takes one at a time
+    /// The copies being taken, by the path of their temporary MHTML file.
+    QHash<QString, std::shared_ptr<CopyUnderWay>> m_copies;
 };

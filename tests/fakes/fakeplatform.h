@@ -114,6 +114,8 @@ public:
     void savePage(const QString &path, bool singleFile) override { saves.append({path, singleFile}); }
     void printToPdf(const QString &path) override { pdfs.append(path); }
     void print() override { ++prints; }
+    /// Counts the request; the test answers it by emitting pageCopyTaken().
+    void takePageCopy() override { ++copiesAsked; }
     void readVisibleText(std::function<void(const QString &)> done) override { done(visibleText); }
     /// What readVisibleText() gives.
     QString visibleText;
@@ -134,6 +136,7 @@ public:
     QList<QPair<QString, bool>> saves;
     QStringList pdfs;
     int prints = 0;
+    int copiesAsked = 0;
     static inline const QString homeAddress = QStringLiteral("quokka:home");
 
 private:

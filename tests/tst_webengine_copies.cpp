@@ -1,0 +1,180 @@
+// Copies of the page a browser shows, taken by the real web engine from a loopback page: the page as
+// one MHTML file that loads again without the network, its text and its picture; never a second
+// download, never the person's save notice; the same page copied twice has one content name.
+#include "copies/copyarchive.h"
+#include "fakes/loopbackserver.h"
+#include "fakes/webenginetest.h"
+#include "platform/webenginebrowser.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <QtTest>
+
+namespace {
+
+QByteArray redSquarePng()
+{
+    QImage image(40, 40, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+} // namespace
+
+class TestWebEngineCopies : public QObject {
+    Q_OBJECT
+    LoopbackServer *m_server = nullptr;
+    QWidget *m_window = nullptr;
+    WebEngineBrowser *m_browser = nullptr;
+
+    bool load(const QString &path, const QString &title)
+    {
+        m_browser->navigate(m_server->url(path).toString());
+        return QTest::qWaitFor([&] { return m_browser->title() == title && !m_browser->isBusy(); }, 30000);
+    }
+
+    /// The requests for the page and what it holds (the engine asks for the site's icon in its own time).
+    qsizetype pageRequests() const
+    {
+        return m_server->requested.size() - m_server->requested.count(QStringLiteral("/favicon.ico"));
+    }
+
+    /// Takes a copy of the page shown and waits for it.
+    PageCopy takeCopy()
+    {
+        PageCopy taken;
+        bool done = false;
+        QMetaObject::Connection c = connect(m_browser, &WebBrowser::pageCopyTaken, this, [&](const PageCopy &copy) {
+            taken = copy;
+            done = true;
+        });
+        m_browser->takePageCopy();
+        QTest::qWaitFor([&] { return done; }, 30000);
+        disconnect(c);
+        if (!done)
+            taken.problem = QStringLiteral("no copy came within 30 s");
+        return taken;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_server = new LoopbackServer(this);
+        QVERIFY(m_server->isListening());
+        m_server->setPage(QStringLiteral("/red.png"), "image/png", redSquarePng());
+        m_server->setPage(QStringLiteral("/style.css"), "text/css", "body { margin: 0; background: #fff; } h1 { color: #123456; }");
+        m_server->setPage(QStringLiteral("/kept"), "text/html",
+                          "<!doctype html><html><head><title>Riverside Dental</title>"
+                          "<link rel=stylesheet href=/style.css></head><body>"
+                          "<img src=/red.png style='position:absolute;left:0;top:0;width:200px;height:200px'>"
+                          "<h1 style='margin-top:220px'>Opening hours</h1><p>Monday to Friday, 8 to 18.</p></body></html>");
+        m_server->setPage(QStringLiteral("/changed"), "text/html",
+                          "<!doctype html><html><head><title>Best Casino Bonus</title></head>"
+                          "<body><p>Something else entirely.</p></body></html>");
+    }
+
+    void init()
+    {
+        m_window = new QWidget;
+        m_window->resize(800, 600);
+        m_browser = new WebEngineBrowser(m_window);
+        m_browser->widget()->resize(800, 600);
+        m_window->show();
+    }
+
+    void cleanup()
+    {
+        delete m_window;
+        m_window = nullptr;
+    }
+
+    void copyOfTheShownPageLoadsAgainWithoutTheNetwork()
+    {
+        QVERIFY(load(QStringLiteral("/kept"), QStringLiteral("Riverside Dental")));
+        QSignalSpy saved(m_browser, &WebBrowser::pageSaved);
+        const qsizetype requestsBefore = pageRequests();
+
+        const PageCopy copy = takeCopy();
+        QVERIFY2(copy.ok, qPrintable(copy.problem));
+        QCOMPARE(copy.address, m_server->url(QStringLiteral("/kept")).toString());
+        QCOMPARE(copy.title, QStringLiteral("Riverside Dental"));
+        QVERIFY(copy.mhtml.startsWith("From: "));
+        QVERIFY(copy.mhtml.contains("multipart/related"));
+        QVERIFY(copy.text.contains(QStringLiteral("Monday to Friday, 8 to 18.")));
+        QImage thumbnail;
+        QVERIFY(thumbnail.loadFromData(copy.thumbnailPng, "PNG"));
+        QVERIFY(thumbnail.width() <= PageCopy::thumbnailWidth && thumbnail.width() > 0);
+        // Never a second download, and the person's save notice is not told of it.
+        QCOMPARE(pageRequests(), requestsBefore);
+        QCOMPARE(saved.count(), 0);
+
+        // The copy, kept and read back, loads as the page, images and styles inside, asking the server nothing.
+        QTemporaryDir dir;
+        CopyArchive archive;
+        QVERIFY(archive.open(dir.filePath(QStringLiteral("copies")), dir.filePath(QStringLiteral("memory.sqlite"))));
+        const KeepResult kept = archive.keep(copy.address, PageCondition::Good, {copy.mhtml, copy.text, copy.thumbnailPng});
+        QVERIFY2(kept.isKept(), qPrintable(kept.message));
+        const CopyReading reading = archive.readNewest(copy.address);
+        QVERIFY(reading.ok);
+        const QString file = dir.filePath(QStringLiteral("page.mhtml"));
+        {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            QCOMPARE(out.write(reading.content.mhtml), reading.content.mhtml.size());
+        }
+        QWebEngineView shown;
+        shown.resize(800, 600);
+        shown.show();
+        QSignalSpy loaded(&shown, &QWebEngineView::loadFinished);
+        shown.load(QUrl::fromLocalFile(file));
+        QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, 30000);
+        QVERIFY(loaded.first().first().toBool());
+        QTRY_COMPARE_WITH_TIMEOUT(shown.title(), QStringLiteral("Riverside Dental"), 10000);
+        QString text;
+        shown.page()->toPlainText([&](const QString &t) { text = t; });
+        QTRY_VERIFY_WITH_TIMEOUT(text.contains(QStringLiteral("Opening hours")), 10000);
+        // The image came from inside the copy.
+        QTRY_VERIFY_WITH_TIMEOUT(shown.grab().toImage().pixelColor(100, 100) == QColor(Qt::red), 10000);
+        QCOMPARE(pageRequests(), requestsBefore);
+    }
+
+    void samePageCopiedTwiceHasOneContentName()
+    {
+        QVERIFY(load(QStringLiteral("/kept"), QStringLiteral("Riverside Dental")));
+        const PageCopy first = takeCopy();
+        QVERIFY2(first.ok, qPrintable(first.problem));
+        // Saved again a second later: a new date, boundary and frame names.
+        QTest::qWait(1100);
+        const PageCopy second = takeCopy();
+        QVERIFY2(second.ok, qPrintable(second.problem));
+        QVERIFY(first.mhtml != second.mhtml);
+        QCOMPARE(CopyArchive::contentHash(second.mhtml), CopyArchive::contentHash(first.mhtml));
+
+        QVERIFY(load(QStringLiteral("/changed"), QStringLiteral("Best Casino Bonus")));
+        const PageCopy changed = takeCopy();
+        QVERIFY2(changed.ok, qPrintable(changed.problem));
+        QVERIFY(CopyArchive::contentHash(changed.mhtml) != CopyArchive::contentHash(first.mhtml));
+    }
+
+    void noCopyOfAPageThatIsNotThere()
+    {
+        const PageCopy none = takeCopy();
+        QVERIFY(!none.ok);
+        QCOMPARE(none.problem, QStringLiteral("No page is shown."));
+        QVERIFY(none.mhtml.isEmpty());
+    }
+};
+
+int main(int argc, char **argv)
+{
+    return runWebEngineTest<TestWebEngineCopies>(argc, argv);
+}
+#include "tst_webengine_copies.moc"
