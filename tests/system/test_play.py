@@ -179,25 +179,34 @@ def walk(s, pages, problems):
                      page.queryComponent().getExtents(s.pyatspi.DESKTOP_COORDS)), timeout=10)
     print("page in full screen:", e.x, e.y, e.width, e.height)
     # Each step now asks for its page twice: in the list browser and on the wall display.  The steps are
-    # told by the wall's caption (the page's title, or its address while it loads), not by the order of
-    # the requests, which a busy machine may interleave: a step that began after this point has both its
-    # requests in the log by the time the wall moves on (a new round asks again only after three steps).
+    # told by the entry the list browser has chosen (as a screen reader reads the list), not by the order
+    # of the requests, which a busy machine may interleave: a step that began after this point has both
+    # its requests in the log by the time the walk moves on (a new round asks again only after three steps).
     asked = len(pages.asked())
 
-    def on_wall():
-        caption = big.name or ""
-        return next((n for n in names if n and (f"Page {n}" in caption or pages.url(n) in caption)), None)
-    step = wait_for("the walk to go on in the browser window", on_wall, timeout=SLOW + DELAY + TIMEOUT + 20)
-    # The step shown first may have begun before the look: the two after it are judged.
+    def chosen():
+        for i in range(lst.childCount):
+            item = lst.getChildAtIndex(i)
+            if item.getState().contains(s.pyatspi.STATE_SELECTED):
+                return next((n for n in names if n and item.name == pages.url(n)), None)
+        return None
+    step = wait_for("an entry chosen by the walk", chosen, timeout=SLOW + DELAY + TIMEOUT + 20)
+    # The step chosen first may have begun before the look: the two after it are judged.
     for _ in range(2):
         before_step = step
-        step = wait_for(f"the wall display to show the step after {before_step}",
-                        lambda: (lambda n: n if n and n != before_step else None)(on_wall()),
+        step = wait_for(f"the walk to go on after {before_step}",
+                        lambda: (lambda n: n if n and n != before_step else None)(chosen()),
                         timeout=SLOW + DELAY + TIMEOUT + 20)
         wait_for(f"{step} asked for by both windows",
-                 lambda: pages.asked()[asked:].count(step) >= 2 or on_wall() not in (step, None), timeout=30)
+                 lambda: pages.asked()[asked:].count(step) >= 2 or chosen() not in (step, None), timeout=30)
         check(pages.asked()[asked:].count(step) >= 2,
               f"the step {step} was asked for as {pages.asked()[asked:]}, not by both windows")
+
+    # The wall's caption is the page's title, or its address while the page loads (or a later step's, by then).
+    def wall_shows_step():
+        later = [step] + pages.asked()[len(pages.asked()) - 4:]
+        return any(n and (f"Page {n}" in (big.name or "") or pages.url(n) in (big.name or "")) for n in later)
+    wait_for(f"the wall display to show {step}", wall_shows_step, timeout=30)
     check((status(s, browser) or "").startswith("Playing"), f"the walk stopped: {status(s, browser)!r}")
     time.sleep(1)
     s.shot("play-full-screen")
