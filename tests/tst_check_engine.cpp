@@ -276,7 +276,11 @@ void TestCheckEngine::anEngineThatCannotShowPagesIsAnError()
     before.isEmpty() ? qunsetenv("QTWEBENGINEPROCESS_PATH") : qputenv("QTWEBENGINEPROCESS_PATH", before);
     QVERIFY2(status == 1, err.constData());
     QVERIFY2(err.contains("quokka-check: the web engine") && err.contains("--no-browser"), err.constData());
-    QVERIFY2(out.contains("failing"), out.constData());
+    // Chromium ends such a start either through the page's end (the entry is then printed as failing) or
+    // through its own start-up crash path, which ends the program before any entry is printed: never
+    // with a verdict the engine did not give.
+    QVERIFY2(out.isEmpty() || out.contains("failing"), out.constData());
+    QVERIFY2(!out.contains("alive") && !out.contains("dead"), out.constData());
 }
 
 void TestCheckEngine::commandLineSaysWhatAPageWasAndRemembersTheCheck()
@@ -497,7 +501,7 @@ void TestCheckEngine::theManualGivesTheRangesTheHelpGives()
         const QString said = QStringLiteral("%1 to %2, default %3").arg(m.captured(2), m.captured(3), m.captured(4));
         QVERIFY2(entry.contains(said), qPrintable(m.captured(1) + QStringLiteral(": ") + entry + QStringLiteral(" lacks ") + said));
     }
-    QCOMPARE(ranges, 6);
+    QCOMPARE(ranges, 7);
 }
 
 QTEST_MAIN(TestCheckEngine)

@@ -552,6 +552,15 @@ class Session:
         if replace:
             self.keys("ctrl+a", "BackSpace")
         self.type(text)
+        if replace and "\n" not in text:
+            # The keys reach the box in their own time on a busy machine: what comes next (Return, a click
+            # elsewhere) must not overtake them.
+            def typed():
+                try:
+                    return text_of(node) == text
+                except NotImplementedError:
+                    return True
+            wait_for(f"{text!r} in {node.name!r}", typed, timeout=15)
 
     def file_dialog(self, title, timeout=15):
         """The file dialog titled @title once its name box has the keyboard, which it takes a moment after the
