@@ -1,6 +1,7 @@
 // How the list checker paces each host: waits a host asks for, refusals that slow it down, the engine's
 // loads under the same pace, and a check that always comes to its end.
 #include "check/hostpacer.h"
+#include "check/headclient.h"
 #include "check/httpprobe.h"
 #include "check/listchecker.h"
 #include "check/networkprobe.h"
@@ -8,11 +9,15 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QLocale>
+#include <QSet>
 #include <QTcpSocket>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -173,6 +178,52 @@ private:
     }
 };
 
+/// Answers every request with a small page after @p delayMs, on a connection of its own; one whose
+/// delay is negative never answers.
+class SlowServer final : public HttpTestServer {
+public:
+    int delayMs = 0;
+    int requests = 0;
+
+private:
+    void answer(QTcpSocket *socket, const QByteArray &) override
+    {
+        ++requests;
+        if (delayMs < 0)
+            return;
+        QPointer<QTcpSocket> later(socket);
+        QTimer::singleShot(delayMs, this, [later] {
+            if (!later)
+                return;
+            later->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 20\r\nConnection: close\r\n\r\n"
+                         "<title>slow</title>\n");
+            later->disconnectFromHost();
+        });
+    }
+};
+
+/// The process's soft open-file limit lowered for a while, as `ulimit -n` does.
+class OpenFileLimit {
+public:
+    explicit OpenFileLimit(rlim_t soft)
+    {
+        m_ok = ::getrlimit(RLIMIT_NOFILE, &m_before) == 0;
+        rlimit lowered = m_before;
+        lowered.rlim_cur = std::min(soft, m_before.rlim_max);
+        m_ok = m_ok && ::setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+    }
+    ~OpenFileLimit()
+    {
+        if (m_ok)
+            ::setrlimit(RLIMIT_NOFILE, &m_before);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_before{};
+    bool m_ok = false;
+};
+
 QByteArray httpDate(const QDateTime &when, const char *format)
 {
     return QLocale::c().toString(when.toUTC(), QString::fromLatin1(format)).toLatin1();
@@ -193,6 +244,8 @@ private slots:
     void theEnginesLoadsKeepTheHostsLimitAndPause();
     void aWaitBeyondTheLongestAllowedIsBlocked();
     void theProgressTellsWhichHostTheCheckWaitsFor();
+    void theTimeOutRunsFromWhenTheRequestGoesOut_data();
+    void theTimeOutRunsFromWhenTheRequestGoesOut();
 };
 
 void TestCheckPacing::refusalsSlowAHostDownOnceAndItRecoversSlowly()
@@ -428,6 +481,48 @@ void TestCheckPacing::theProgressTellsWhichHostTheCheckWaitsFor()
     QVERIFY(checker.stuckEntries().isEmpty());
     checker.cancel();
     QVERIFY(!checker.longestWait());
+}
+
+void TestCheckPacing::theTimeOutRunsFromWhenTheRequestGoesOut_data()
+{
+    QTest::addColumn<int>("delayMs");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<QString>("verdict");
+    // An open-file limit of 64 leaves the plain requests 8 connections: six rounds of slow pages, the
+    // last of them long after the time-out, each of its requests well within it once it goes out.
+    QTest::newRow("slow pages, six to a connection") << 300 << 48 << "alive";
+    // A server that never answers: every request is still sent before its time runs out.
+    QTest::newRow("no answer ever") << -1 << 24 << "failing";
+}
+
+void TestCheckPacing::theTimeOutRunsFromWhenTheRequestGoesOut()
+{
+    QFETCH(int, delayMs);
+    QFETCH(int, requests);
+    QFETCH(QString, verdict);
+    SlowServer server;
+    server.delayMs = delayMs;
+    OpenFileLimit limit(64);
+    if (!limit.ok())
+        QSKIP("the open-file limit cannot be lowered here");
+    QCOMPARE(HeadClient::limitsFor(64).open, 8);
+    NetworkProbe http;
+    HttpProbeSettings settings;
+    settings.timeoutMs = 1500;
+    http.setSettings(settings);
+    QList<CheckResult> results;
+    for (int i = 0; i < requests; ++i) {
+        const QUrl url = server.url(QStringLiteral("/page%1").arg(i));
+        http.probe(url, [&results, url](const ProbeAnswer &answer) { results << resultFromRequest(url, answer); });
+    }
+    // A hang guard only: the rounds take 2 s and 5 s.
+    QTRY_COMPARE_WITH_TIMEOUT(results.size(), requests, 60000);
+    QStringList wrong;
+    for (const CheckResult &r : std::as_const(results))
+        if (verdictWord(r.verdict) != verdict)
+            wrong << verdictWord(r.verdict) + QStringLiteral(" (") + r.reason + QLatin1Char(')');
+    QVERIFY2(wrong.isEmpty(), qPrintable(QStringLiteral("%1 of %2: ").arg(wrong.size()).arg(requests) + wrong.value(0)));
+    QCOMPARE(server.requests, requests);
 }
 
 QTEST_MAIN(TestCheckPacing)

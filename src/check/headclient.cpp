@@ -101,6 +101,7 @@ struct HeadClient::Exchange {
     QByteArray request;
     bool head = true;
     Done done;
+    OnItsWay onItsWay;
     QAbstractSocket *socket = nullptr;
     /// On a kept connection, which the server may have closed meanwhile: then it is asked again on a
     /// new one.
@@ -172,9 +173,10 @@ void HeadClient::closeKept()
         discard(m_keptOrder.first().first);
 }
 
-quint64 HeadClient::ask(const QUrl &url, bool head, const HeaderList &headers, Done done, qsizetype bodyCap)
+quint64 HeadClient::ask(const QUrl &url, bool head, const HeaderList &headers, Done done, qsizetype bodyCap, OnItsWay onItsWay)
 {
     auto *exchange = new Exchange;
+    exchange->onItsWay = std::move(onItsWay);
     exchange->bodyCap = head ? 0 : bodyCap;
     exchange->id = ++m_lastId;
     exchange->key = serverKey(url);
@@ -209,6 +211,7 @@ quint64 HeadClient::ask(const QUrl &url, bool head, const HeaderList &headers, D
             // Behind those already waiting for a connection, unless a kept one of its own server is free.
             if (!m_waiting.isEmpty() && !m_idle.contains(e->key)) {
                 m_waiting.append(id);
+                tellOnItsWay(e, false);
                 scheduleWaiting();
                 return;
             }
@@ -226,6 +229,7 @@ void HeadClient::open(Exchange *exchange)
             exchange->socket = socket;
             exchange->reused = true;
             m_onSocket.insert(socket, exchange);
+            tellOnItsWay(exchange, true);
             send(exchange);
             return;
         }
@@ -239,6 +243,7 @@ void HeadClient::open(Exchange *exchange)
     if (m_sockets.size() >= allowed) {
         if (!m_waiting.contains(exchange->id))
             m_waiting.append(exchange->id);
+        tellOnItsWay(exchange, false);
         return;
     }
     const bool https = exchange->url.scheme() == u"https";
@@ -260,6 +265,7 @@ void HeadClient::open(Exchange *exchange)
             m_refusedAt = std::max(1, int(m_sockets.size()));
             e->socket = nullptr;
             m_waiting.prepend(e->id);
+            tellOnItsWay(e, false);
             return;
         }
         failed(socket, outcomeOf(error), socket->errorString());
@@ -267,6 +273,7 @@ void HeadClient::open(Exchange *exchange)
     connect(socket, &QAbstractSocket::disconnected, this, [this, socket] {
         failed(socket, ProbeAnswer::Outcome::NetworkError, QStringLiteral("the server closed the connection"));
     });
+    tellOnItsWay(exchange, true);
     const QString host = exchange->url.host(QUrl::FullyEncoded);
     if (auto *ssl = qobject_cast<QSslSocket *>(socket)) {
         connect(ssl, &QSslSocket::encrypted, this, [this, socket] {
@@ -285,6 +292,12 @@ void HeadClient::open(Exchange *exchange)
         });
         socket->connectToHost(host, quint16(exchange->url.port(80)));
     }
+}
+
+void HeadClient::tellOnItsWay(Exchange *exchange, bool onItsWay)
+{
+    if (exchange->onItsWay)
+        exchange->onItsWay(onItsWay);
 }
 
 void HeadClient::send(Exchange *exchange)
