@@ -76,7 +76,6 @@ void HostPacer::answered(int address, bool refusedBefore)
         m_turnsRequestsAway = true;
         ++m_refusals;
         m_answersSinceStep = 0;
-        m_slowedAt = -1;
         slowDown(m_lastStart, m_lastStart);
         return;
     }
