@@ -1,6 +1,7 @@
 // How the list checker paces each host: waits a host asks for, refusals that slow it down, the engine's
 // loads under the same pace, and a check that always comes to its end.
 #include "check/hostpacer.h"
+#include "check/headclient.h"
 #include "check/httpprobe.h"
 #include "check/listchecker.h"
 #include "check/networkprobe.h"
@@ -8,11 +9,15 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QLocale>
+#include <QSet>
 #include <QTcpSocket>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -34,6 +39,7 @@ struct HostTraffic {
     QHash<QString, qint64> quietUntil;
     QStringList startedInAPause;
     QHash<QString, QList<qint64>> startTimes;
+    QHash<QString, QList<qint64>> addressTimes;
     QStringList asked;
 
     HostTraffic() { clock.start(); }
@@ -43,6 +49,7 @@ struct HostTraffic {
         asked << QStringLiteral("%1 %2").arg(QLatin1String(by), url.toString());
         mostAtOnce[host] = std::max(mostAtOnce.value(host), ++open[host]);
         startTimes[host] << clock.elapsed();
+        addressTimes[url.toString()] << clock.elapsed();
         // Two clocks read in whole milliseconds (the checker's and this one) may differ by a few.
         if (clock.elapsed() + 10 < quietUntil.value(host))
             startedInAPause << QStringLiteral("%1 at %2 ms, quiet until %3 ms")
@@ -173,6 +180,52 @@ private:
     }
 };
 
+/// Answers every request with a small page after @p delayMs, on a connection of its own; one whose
+/// delay is negative never answers.
+class SlowServer final : public HttpTestServer {
+public:
+    int delayMs = 0;
+    int requests = 0;
+
+private:
+    void answer(QTcpSocket *socket, const QByteArray &) override
+    {
+        ++requests;
+        if (delayMs < 0)
+            return;
+        QPointer<QTcpSocket> later(socket);
+        QTimer::singleShot(delayMs, this, [later] {
+            if (!later)
+                return;
+            later->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 20\r\nConnection: close\r\n\r\n"
+                         "<title>slow</title>\n");
+            later->disconnectFromHost();
+        });
+    }
+};
+
+/// The process's soft open-file limit lowered for a while, as `ulimit -n` does.
+class OpenFileLimit {
+public:
+    explicit OpenFileLimit(rlim_t soft)
+    {
+        m_ok = ::getrlimit(RLIMIT_NOFILE, &m_before) == 0;
+        rlimit lowered = m_before;
+        lowered.rlim_cur = std::min(soft, m_before.rlim_max);
+        m_ok = m_ok && ::setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+    }
+    ~OpenFileLimit()
+    {
+        if (m_ok)
+            ::setrlimit(RLIMIT_NOFILE, &m_before);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_before{};
+    bool m_ok = false;
+};
+
 QByteArray httpDate(const QDateTime &when, const char *format)
 {
     return QLocale::c().toString(when.toUTC(), QString::fromLatin1(format)).toLatin1();
@@ -184,6 +237,8 @@ class TestCheckPacing : public QObject {
     Q_OBJECT
 private slots:
     void refusalsSlowAHostDownOnceAndItRecoversSlowly();
+    void onlyTheHostsOwnRefusalsSlowItDown_data();
+    void onlyTheHostsOwnRefusalsSlowItDown();
     void retryAfterIsReadAsSecondsOrAsADate_data();
     void retryAfterIsReadAsSecondsOrAsADate();
     void aCheckEndsWhateverWaitTheHostAsksFor_data();
@@ -193,6 +248,8 @@ private slots:
     void theEnginesLoadsKeepTheHostsLimitAndPause();
     void aWaitBeyondTheLongestAllowedIsBlocked();
     void theProgressTellsWhichHostTheCheckWaitsFor();
+    void theTimeOutRunsFromWhenTheRequestGoesOut_data();
+    void theTimeOutRunsFromWhenTheRequestGoesOut();
 };
 
 void TestCheckPacing::refusalsSlowAHostDownOnceAndItRecoversSlowly()
@@ -203,43 +260,94 @@ void TestCheckPacing::refusalsSlowAHostDownOnceAndItRecoversSlowly()
     pacer.started(0);
     pacer.started(0);
     pacer.started(0);
-    // Three requests open at once are refused one after the other: the host slows down once, not
-    // three times over.
-    pacer.refused(10, 0, -1, 0.0);
-    pacer.refused(11, 0, -1, 0.0);
-    pacer.refused(12, 0, -1, 0.0);
+    pacer.started(0);
+    // Four requests open at once are refused one after the other: the third address refused shows the
+    // refusals are the host's, and the host slows down once, not again for the fourth.
+    QVERIFY(!pacer.refused(10, 0, -1, 0.0, 1));
+    QVERIFY(!pacer.refused(11, 0, -1, 0.0, 2));
+    QCOMPARE(pacer.limit(), 4);
+    QVERIFY(pacer.refused(12, 0, -1, 0.0, 3));
+    QVERIFY(pacer.refused(13, 0, -1, 0.0, 4));
+    QCOMPARE(pacer.limit(), 2);
+    // Nor for one that started in the millisecond the host was slowed down in, before it was.
+    QVERIFY(pacer.refused(13, 12, -1, 0.0, 5));
     QCOMPARE(pacer.limit(), 2);
     QCOMPARE(pacer.intervalMs(), qint64(HostPacer::firstIntervalMs));
     // The pause runs from the last refusal.
-    QVERIFY(!pacer.mayStart(0, 12 + HostPacer::firstIntervalMs - 1));
-    QVERIFY(pacer.mayStart(0, 12 + HostPacer::firstIntervalMs));
+    QVERIFY(!pacer.mayStart(0, 13 + HostPacer::firstIntervalMs - 1));
+    QVERIFY(pacer.mayStart(0, 13 + HostPacer::firstIntervalMs));
     // A request sent at the new pace and refused again slows it down further.
     pacer.started(300);
-    pacer.refused(310, 300, -1, 0.5);
+    pacer.refused(310, 300, -1, 0.5, 1);
     QCOMPARE(pacer.limit(), 1);
     QCOMPARE(pacer.intervalMs(), qint64(2 * HostPacer::firstIntervalMs));
     QCOMPARE(pacer.pausedUntil(), qint64(310 + 3 * HostPacer::firstIntervalMs)); // half again, by the jitter
     // A wait the host asks for holds, however short the back-off.
-    pacer.refused(400, 400, 5000, 0.0);
+    pacer.refused(400, 400, 5000, 0.0, 2);
     QCOMPARE(pacer.pausedUntil(), qint64(5400));
     QCOMPARE(pacer.askedSeconds(), 5);
     QVERIFY(!pacer.mayStart(0, 5399));
     // Recovery is slow: nothing changes before a run of answers, then one step at a time.
     const qint64 slowest = pacer.intervalMs();
     for (int i = 1; i < HostPacer::answersPerStep; ++i)
-        pacer.answered();
+        pacer.answered(100 + i, false);
     QCOMPARE(pacer.intervalMs(), slowest);
-    pacer.answered();
+    pacer.answered(100, false);
     QCOMPARE(pacer.intervalMs(), slowest * 3 / 4);
     QCOMPARE(pacer.limit(), 1);
     for (int i = 0; i < 100 * HostPacer::answersPerStep; ++i)
-        pacer.answered();
+        pacer.answered(200 + i, false);
     QCOMPARE(pacer.intervalMs(), qint64(0));
     QCOMPARE(pacer.limit(), 4); // and no further than the limit it started with
+    // A host shown to turn requests away stays known for it: one refusal slows it down again.
+    QVERIFY(pacer.refused(9000, 9000, -1, 0.0, 1));
+    QCOMPARE(pacer.limit(), 2);
     // The back-off never grows without end.
     for (int i = 0; i < 20; ++i)
-        pacer.refused(10000 + i, 10000 + i, -1, 0.0);
+        pacer.refused(10000 + i, 10000 + i, -1, 0.0, 1);
     QCOMPARE(pacer.intervalMs(), qint64(HostPacer::longestIntervalMs));
+}
+
+void TestCheckPacing::onlyTheHostsOwnRefusalsSlowItDown_data()
+{
+    // What the host answered, in order: "r<address>" a refusal, "w<address>" a refusal with a wait it
+    // asks for, "a<address>" an answer that is no refusal; and whether the host ends up slowed down.
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<bool>("slowed");
+    const auto answers = [](const char *text) { return QString::fromLatin1(text).split(u' '); };
+    QTest::newRow("one address's own error, again and again") << answers("a1 r2 a3 r2 a4 r2 a5 r2 a6 r2 r2 r2 r2 r2") << false;
+    QTest::newRow("two addresses' own errors") << answers("r1 r2 a3 r1 a4 r2 a5 r1 r2 r1 r2") << false;
+    QTest::newRow("three addresses refused") << answers("a1 r2 r3 r4") << true;
+    QTest::newRow("three addresses refused, far apart")
+        << answers("r1 a2 a3 a4 a5 a6 a7 a8 a9 a10 a11 a12 a13 a14 a15 a16 a17 a18 a19 a20 a21 r22 a23 a24 a25 a26 a27 a28 a29 a30 "
+                   "a31 a32 a33 a34 a35 a36 a37 a38 a39 a40 a41 a42 r43")
+        << false;
+    QTest::newRow("a wait asked for") << answers("a1 w2") << true;
+    QTest::newRow("refused, then answered when asked again") << answers("a1 r2 a3 a2") << true;
+}
+
+void TestCheckPacing::onlyTheHostsOwnRefusalsSlowItDown()
+{
+    QFETCH(QStringList, answers);
+    QFETCH(bool, slowed);
+    HostPacer pacer(4);
+    QSet<int> refused;
+    qint64 now = 0;
+    for (const QString &answer : std::as_const(answers)) {
+        const int address = answer.mid(1).toInt();
+        pacer.started(now);
+        now += 10;
+        if (answer.startsWith(u'a')) {
+            pacer.answered(address, refused.contains(address));
+            refused.remove(address);
+        } else {
+            pacer.refused(now, now - 10, answer.startsWith(u'w') ? 0 : -1, 0.0, address);
+            refused.insert(address);
+        }
+    }
+    QCOMPARE(pacer.turnsRequestsAway(), slowed);
+    QCOMPARE(pacer.limit() < 4, slowed);
+    QCOMPARE(pacer.intervalMs() > 0, slowed);
 }
 
 void TestCheckPacing::retryAfterIsReadAsSecondsOrAsADate_data()
@@ -313,16 +421,26 @@ void TestCheckPacing::refusalsAreAskedAgainAtTheHostsPace_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<int>("retryAfter");
     QTest::addColumn<int>("refusals");
+    /// Three other addresses of the host are refused once too, just before this one.
+    QTest::addColumn<bool>("othersRefused");
     QTest::addColumn<QString>("verdict");
     QTest::addColumn<int>("asked");
+    /// Whether the host was slowed down for turning requests away.
+    QTest::addColumn<bool>("slowed");
     // A host that says "too many requests" is asked again, slower, until it answers.
-    QTest::newRow("429 five times") << 429 << -1 << 5 << "alive" << 6;
-    QTest::newRow("429 with Retry-After 0") << 429 << 0 << 3 << "alive" << 4;
-    QTest::newRow("503 that says when") << 503 << 1 << 3 << "alive" << 4;
-    // A plain 503 is a server in trouble: retried as any transient failure, twice.
-    QTest::newRow("503 for good") << 503 << -1 << 100 << "failing" << 3;
+    QTest::newRow("429 five times, other addresses refused too") << 429 << -1 << 5 << true << "alive" << 6 << true;
+    QTest::newRow("429 with Retry-After 0") << 429 << 0 << 3 << false << "alive" << 4 << true;
+    QTest::newRow("503 that says when") << 503 << 1 << 3 << false << "alive" << 4 << true;
     // A host that never stops refusing is given up on at last.
-    QTest::newRow("429 for good") << 429 << -1 << 100 << "blocked" << 6;
+    QTest::newRow("429 for good, other addresses refused too") << 429 << -1 << 100 << true << "blocked" << 6 << true;
+    // A plain 503 is a server in trouble: retried as any transient failure, twice.
+    QTest::newRow("503 for good") << 503 << -1 << 100 << false << "failing" << 3 << false;
+    QTest::newRow("503 for good, other addresses 503 too") << 503 << -1 << 100 << true << "failing" << 3 << true;
+    // An address whose own page is 429, on a host that answers its other addresses: its answer, asked
+    // again as a transient failure is, and nothing of the host slowed down.
+    QTest::newRow("429 for good, the address's own answer") << 429 << -1 << 100 << false << "blocked" << 3 << false;
+    // Refused, and answered when asked again: the host was turning requests away after all.
+    QTest::newRow("429 once, then the page") << 429 << -1 << 1 << false << "alive" << 2 << true;
 }
 
 void TestCheckPacing::refusalsAreAskedAgainAtTheHostsPace()
@@ -330,11 +448,20 @@ void TestCheckPacing::refusalsAreAskedAgainAtTheHostsPace()
     QFETCH(int, status);
     QFETCH(int, retryAfter);
     QFETCH(int, refusals);
+    QFETCH(bool, othersRefused);
     QFETCH(QString, verdict);
     QFETCH(int, asked);
+    QFETCH(bool, slowed);
     HostTraffic traffic;
     FakeHttp http(traffic);
     const QString address = QStringLiteral("http://limited.example/page");
+    QStringList entries;
+    if (othersRefused) {
+        entries = pagesOn(QStringLiteral("limited.example"), 3);
+        for (const QString &other : std::as_const(entries))
+            http.answers[other] = {answered(status), answered(200)};
+    }
+    entries << address;
     for (int i = 0; i < refusals; ++i)
         http.answers[address] << answered(status, retryAfter);
     http.answers[address] << answered(200);
@@ -343,16 +470,18 @@ void TestCheckPacing::refusalsAreAskedAgainAtTheHostsPace()
     options.backoffMs = 20;
     options.refusalRetries = 5;
     checker.setOptions(options);
-    const WatchedRun run = runWatched(checker, {address}, 120000);
+    const WatchedRun run = runWatched(checker, entries, 120000);
     QVERIFY2(run.stuck.isEmpty(), qPrintable(run.stuck.join(u'\n')));
     QVERIFY(run.finished);
-    QCOMPARE(verdictWord(run.results[0].verdict), verdict);
+    QCOMPARE(verdictWord(run.results.last().verdict), verdict);
     QCOMPARE(traffic.asked.count(QStringLiteral("request ") + address), asked);
-    // Each refusal put the next request further off (the host's made-up address too, once it answered).
-    const QList<qint64> times = traffic.startTimes.value(QStringLiteral("limited.example"));
-    if (status == 429 && retryAfter < 0)
+    QCOMPARE(checker.slowedRequests() > 0, slowed);
+    // Each refusal of a slowed host put the address's next request further off; an address's own
+    // error is asked again after the short pause of a transient failure.
+    const QList<qint64> times = traffic.addressTimes.value(address);
+    if (status == 429 && retryAfter < 0 && refusals > 1)
         for (int i = 1; i < times.size(); ++i)
-            QVERIFY2(times[i] - times[i - 1] >= HostPacer::firstIntervalMs,
+            QVERIFY2((times[i] - times[i - 1] >= HostPacer::firstIntervalMs) == slowed,
                      qPrintable(QStringLiteral("request %1 came %2 ms after the one before").arg(i).arg(times[i] - times[i - 1])));
 }
 
@@ -428,6 +557,48 @@ void TestCheckPacing::theProgressTellsWhichHostTheCheckWaitsFor()
     QVERIFY(checker.stuckEntries().isEmpty());
     checker.cancel();
     QVERIFY(!checker.longestWait());
+}
+
+void TestCheckPacing::theTimeOutRunsFromWhenTheRequestGoesOut_data()
+{
+    QTest::addColumn<int>("delayMs");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<QString>("verdict");
+    // An open-file limit of 64 leaves the plain requests 8 connections: six rounds of slow pages, the
+    // last of them long after the time-out, each of its requests well within it once it goes out.
+    QTest::newRow("slow pages, six to a connection") << 300 << 48 << "alive";
+    // A server that never answers: every request is still sent before its time runs out.
+    QTest::newRow("no answer ever") << -1 << 24 << "failing";
+}
+
+void TestCheckPacing::theTimeOutRunsFromWhenTheRequestGoesOut()
+{
+    QFETCH(int, delayMs);
+    QFETCH(int, requests);
+    QFETCH(QString, verdict);
+    SlowServer server;
+    server.delayMs = delayMs;
+    OpenFileLimit limit(64);
+    if (!limit.ok())
+        QSKIP("the open-file limit cannot be lowered here");
+    QCOMPARE(HeadClient::limitsFor(64).open, 8);
+    NetworkProbe http;
+    HttpProbeSettings settings;
+    settings.timeoutMs = 1500;
+    http.setSettings(settings);
+    QList<CheckResult> results;
+    for (int i = 0; i < requests; ++i) {
+        const QUrl url = server.url(QStringLiteral("/page%1").arg(i));
+        http.probe(url, [&results, url](const ProbeAnswer &answer) { results << resultFromRequest(url, answer); });
+    }
+    // A hang guard only: the rounds take 2 s and 5 s.
+    QTRY_COMPARE_WITH_TIMEOUT(results.size(), requests, 60000);
+    QStringList wrong;
+    for (const CheckResult &r : std::as_const(results))
+        if (verdictWord(r.verdict) != verdict)
+            wrong << verdictWord(r.verdict) + QStringLiteral(" (") + r.reason + QLatin1Char(')');
+    QVERIFY2(wrong.isEmpty(), qPrintable(QStringLiteral("%1 of %2: ").arg(wrong.size()).arg(requests) + wrong.value(0)));
+    QCOMPARE(server.requests, requests);
 }
 
 QTEST_MAIN(TestCheckPacing)

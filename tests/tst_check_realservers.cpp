@@ -9,6 +9,7 @@
 #include "platform/webenginebrowser.h"
 #include "store/addresstoload.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QHash>
@@ -40,6 +41,8 @@ private slots:
     void aUserAgentWallGetsWhatAPersonSees();
     void aPageProcessThatEndsIsRetriedOnceThenFailing_data();
     void aPageProcessThatEndsIsRetriedOnceThenFailing();
+    void errorPagesOfTheirOwnDoNotSlowTheHostDown_data();
+    void errorPagesOfTheirOwnDoNotSlowTheHostDown();
 
 private:
     /// The request target the list browser's page makes of @p entry, as @p server logged it.
@@ -366,6 +369,58 @@ void TestCheckRealServers::aPageProcessThatEndsIsRetriedOnceThenFailing()
     QCOMPARE(verdictWord(r.verdict), verdict);
     if (verdict == u"failing")
         QVERIFY2(r.reason.contains(QLatin1String("page process")), qPrintable(r.reason));
+}
+
+void TestCheckRealServers::errorPagesOfTheirOwnDoNotSlowTheHostDown_data()
+{
+    QTest::addColumn<bool>("useBrowser");
+    QTest::newRow("plain requests only") << false;
+    QTest::newRow("with the browser") << true;
+}
+
+void TestCheckRealServers::errorPagesOfTheirOwnDoNotSlowTheHostDown()
+{
+    // httpbin's /status/429 and /status/503 answer so to everyone, every time: pages whose own answer
+    // is an error, on a host that answers all its other pages at once. They are asked again a few
+    // times as passing failures, and the host is never paced as one that turns requests away.
+    QFETCH(bool, useBrowser);
+    const QString tag = QString::number(QDateTime::currentMSecsSinceEpoch());
+    QStringList entries{m_httpbin->url(QStringLiteral("/html")).toString(), m_httpbin->url(QStringLiteral("/status/429")).toString(),
+                        m_httpbin->url(QStringLiteral("/status/503")).toString()};
+    for (int i = 0; i < 30; ++i)
+        entries << m_httpbin->url(QStringLiteral("/links/30/%1?run=%2").arg(i).arg(tag)).toString();
+    for (int i = 0; i < 10; ++i)
+        entries << m_httpbin->url(QStringLiteral("/cache/%1?run=%2").arg(i + 1).arg(tag)).toString();
+    NetworkProbe http;
+    EnginePageProbe engine;
+    ListChecker checker(http, useBrowser ? &engine : nullptr);
+    CheckOptions o = options(useBrowser);
+    o.retries = 2;
+    o.backoffMs = 300;
+    checker.setOptions(o);
+    const qsizetype before429 = m_httpbin->requestsTo("/status/429").size();
+    const qsizetype before503 = m_httpbin->requestsTo("/status/503").size();
+    QList<CheckResult> results(entries.size());
+    QObject context;
+    connect(&checker, &ListChecker::entryChecked, &context, [&results](int line, const CheckResult &r) { results[line] = r; });
+    QSignalSpy finished(&checker, &ListChecker::finished);
+    checker.start(entries);
+    // A hang guard only, far beyond the few seconds the check takes: paced as a host that turns
+    // requests away, the check took minutes.
+    QVERIFY2(finished.wait(240000), "the check did not end");
+    qInfo("%d entries checked in %lld ms, %d requests slowed", int(entries.size()), checker.elapsedMs(), checker.slowedRequests());
+    QCOMPARE(verdictWord(results[1].verdict), QStringLiteral("blocked"));
+    QCOMPARE(verdictWord(results[2].verdict), QStringLiteral("failing"));
+    for (int i = 3; i < entries.size(); ++i)
+        QVERIFY2(results[i].verdict == Verdict::Alive, qPrintable(entries[i] + QStringLiteral(": ") + describe(results[i])));
+    // No request of the host waited for a slower pace, and each error page was asked a bounded number
+    // of times: its first request and two retries, and once more by the browser.
+    QCOMPARE(checker.slowedRequests(), 0);
+    const qsizetype asked = useBrowser ? 4 : 3;
+    // The server logs a request once it has answered: its last line may come a moment after the end.
+    (void)QTest::qWaitFor([&] { return m_httpbin->requestsTo("/status/503").size() - before503 >= asked; }, 5000);
+    QCOMPARE(m_httpbin->requestsTo("/status/429").size() - before429, asked);
+    QCOMPARE(m_httpbin->requestsTo("/status/503").size() - before503, asked);
 }
 
 QTEST_MAIN(TestCheckRealServers)

@@ -279,26 +279,47 @@ void TestCheckHeads::aConnectionIsKeptOnlyPastAWholeBody_data()
     QTest::addColumn<QByteArray>("answer");
     QTest::addColumn<QString>("verdict");
     QTest::addColumn<bool>("kept");
+    /// For a broken answer, what its reason says after "not valid HTTP: ".
+    QTest::addColumn<QString>("broken");
     const QByteArray page = "<html><title>a page</title><p>some words</p></html>";
     const QByteArray length = "Content-Length: " + QByteArray::number(page.size()) + "\r\n";
+    const QByteArray chunkedHead = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n\r\n";
+    const QByteArray chunk = QByteArray::number(page.size(), 16);
     // As a browser does: one connection carries one request after another once each body has ended.
     QTest::newRow("page of a told length") << "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n" + length + "\r\n" + page
-                                           << QStringLiteral("alive") << true;
-    QTest::newRow("page in chunks") << "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n\r\n"
-                                           + QByteArray::number(page.size(), 16) + "\r\n" + page + "\r\n0\r\n\r\n"
-                                    << QStringLiteral("alive") << true;
+                                           << QStringLiteral("alive") << true << QString();
+    QTest::newRow("page in chunks") << chunkedHead + chunk + "\r\n" + page + "\r\n0\r\n\r\n" << QStringLiteral("alive") << true
+                                    << QString();
+    QTest::newRow("chunks with an extension, blanks and bare LF")
+        << chunkedHead + chunk + " ;name=value\n" + page + "\n0\n\n" << QStringLiteral("alive") << true << QString();
+    QTest::newRow("chunk size with leading zeros") << chunkedHead + "0000000000000000" + chunk + "\r\n" + page + "\r\n0\r\n\r\n"
+                                                   << QStringLiteral("alive") << true << QString();
     QTest::newRow("not found, a small body") << "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\n" + length + "\r\n" + page
-                                             << QStringLiteral("dead") << true;
-    QTest::newRow("no content") << QByteArray("HTTP/1.1 204 No Content\r\n\r\n") << QStringLiteral("alive") << true;
+                                             << QStringLiteral("dead") << true << QString();
+    QTest::newRow("no content") << QByteArray("HTTP/1.1 204 No Content\r\n\r\n") << QStringLiteral("alive") << true << QString();
     // Where the body's end is not where the client stopped reading, the connection goes.
     QTest::newRow("page past the cap") << "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 200000\r\n\r\n"
                                               + page + QByteArray(200000 - page.size(), ' ')
-                                       << QStringLiteral("alive") << false;
+                                       << QStringLiteral("alive") << false << QString();
     QTest::newRow("bytes after the body") << "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n" + length + "\r\n" + page + "junk"
-                                          << QStringLiteral("alive") << false;
+                                          << QStringLiteral("alive") << false << QString();
     QTest::newRow("not found, body of no told length")
         << QByteArray("HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n\r\n5\r\ngone!\r\n0\r\n\r\n")
-        << QStringLiteral("dead") << false;
+        << QStringLiteral("dead") << false << QString();
+    // A chunked body no browser reads is a broken answer, whatever its status said.
+    QTest::newRow("chunk size that is no number") << chunkedHead + "ZZZZ\r\n" + page + "\r\n0\r\n\r\n" << QStringLiteral("dead") << false
+                                                  << QStringLiteral("its chunked body has a chunk size that is no number (\"ZZZZ\")");
+    QTest::newRow("chunk size of 20 hex digits")
+        << chunkedHead + "FFFFFFFFFFFFFFFFFFFF\r\n" + page + "\r\n0\r\n\r\n" << QStringLiteral("dead") << false
+        << QStringLiteral("its chunked body has a chunk size that is no number (\"FFFFFFFFFFFFFFFFFFFF\")");
+    QTest::newRow("chunk size with a sign") << chunkedHead + "-" + chunk + "\r\n" + page + "\r\n0\r\n\r\n" << QStringLiteral("dead")
+                                            << false
+                                            << QStringLiteral("its chunked body has a chunk size that is no number (\"-%1\")")
+                                                   .arg(QString::fromLatin1(chunk));
+    QTest::newRow("chunk longer than its size") << chunkedHead + "5\r\n" + page + "\r\n0\r\n\r\n" << QStringLiteral("dead") << false
+                                                << QStringLiteral("its chunked body has a chunk longer than its size says");
+    QTest::newRow("no chunk size at all") << chunkedHead + "\r\n" + page << QStringLiteral("dead") << false
+                                          << QStringLiteral("its chunked body has a chunk size that is no number (\"\")");
 }
 
 void TestCheckHeads::aConnectionIsKeptOnlyPastAWholeBody()
@@ -306,6 +327,7 @@ void TestCheckHeads::aConnectionIsKeptOnlyPastAWholeBody()
     QFETCH(QByteArray, answer);
     QFETCH(QString, verdict);
     QFETCH(bool, kept);
+    QFETCH(QString, broken);
     ScriptedServer server;
     server.respond = [answer](QTcpSocket *socket, const QByteArray &) { socket->write(answer); };
     NetworkProbe http;
@@ -313,7 +335,10 @@ void TestCheckHeads::aConnectionIsKeptOnlyPastAWholeBody()
     for (int i = 0; i < asked; ++i) {
         const CheckResult r = probeOnce(http, server.url(QStringLiteral("/page%1").arg(i)));
         QCOMPARE(verdictWord(r.verdict), verdict);
-        QVERIFY2(r.reason.indexOf(QLatin1String("valid HTTP")) < 0, qPrintable(r.reason));
+        if (broken.isEmpty())
+            QVERIFY2(r.reason.indexOf(QLatin1String("valid HTTP")) < 0, qPrintable(r.reason));
+        else
+            QCOMPARE(r.reason, QStringLiteral("the server's answer is not valid HTTP: ") + broken);
     }
     QCOMPARE(server.requests.size(), asked);
     QCOMPARE(server.connections, kept ? 1 : asked);

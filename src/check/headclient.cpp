@@ -7,6 +7,8 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <limits>
+#include <optional>
 #include <sys/resource.h>
 
 namespace {
@@ -49,6 +51,40 @@ ProbeAnswer::Outcome outcomeOf(QAbstractSocket::SocketError error)
     }
 }
 
+/// A chunk size line longer than this is no chunked body a browser reads (Chromium's limit).
+constexpr qsizetype longestChunkLine = 16 * 1024;
+
+/// The size a chunk size line gives: hex digits alone (no sign, no "0x"), blanks after them, and
+/// any extension after a semicolon left aside; nothing when it is no such number or too big to be one.
+std::optional<qint64> chunkSize(QByteArrayView line)
+{
+    if (const qsizetype semicolon = line.indexOf(';'); semicolon >= 0)
+        line = line.first(semicolon);
+    while (!line.isEmpty() && (line.back() == ' ' || line.back() == '\t'))
+        line.chop(1);
+    if (line.isEmpty())
+        return std::nullopt;
+    qint64 size = 0;
+    for (const char c : line) {
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (digit < 0 || size > (std::numeric_limits<qint64>::max() - digit) / 16)
+            return std::nullopt;
+        size = size * 16 + digit;
+    }
+    return size;
+}
+
+/// The start of @p bytes as a person may read it.
+QByteArray shownBytes(QByteArrayView bytes)
+{
+    QByteArray shown;
+    for (qsizetype i = 0; i < bytes.size() && shown.size() < 40; ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        shown += c >= 0x20 && c < 0x7f ? char(c) : '?';
+    }
+    return bytes.size() > 40 ? shown + "..." : shown;
+}
+
 } // namespace
 
 QByteArray ResponseHead::header(const QByteArray &name) const
@@ -65,6 +101,7 @@ struct HeadClient::Exchange {
     QByteArray request;
     bool head = true;
     Done done;
+    OnItsWay onItsWay;
     QAbstractSocket *socket = nullptr;
     /// On a kept connection, which the server may have closed meanwhile: then it is asked again on a
     /// new one.
@@ -85,6 +122,9 @@ struct HeadClient::Exchange {
     /// The body was read to its end, and not a byte after it came: the connection may carry the next
     /// request, as a browser's would.
     bool wholeBodyRead = false;
+    /// What is wrong with a body that no browser would take (a chunk size that is no number): the
+    /// answer is a broken one, whatever its status said.
+    QString brokenBody;
     ResponseHead answer;
 };
 
@@ -133,9 +173,10 @@ void HeadClient::closeKept()
         discard(m_keptOrder.first().first);
 }
 
-quint64 HeadClient::ask(const QUrl &url, bool head, const HeaderList &headers, Done done, qsizetype bodyCap)
+quint64 HeadClient::ask(const QUrl &url, bool head, const HeaderList &headers, Done done, qsizetype bodyCap, OnItsWay onItsWay)
 {
     auto *exchange = new Exchange;
+    exchange->onItsWay = std::move(onItsWay);
     exchange->bodyCap = head ? 0 : bodyCap;
     exchange->id = ++m_lastId;
     exchange->key = serverKey(url);
@@ -170,6 +211,7 @@ quint64 HeadClient::ask(const QUrl &url, bool head, const HeaderList &headers, D
             // Behind those already waiting for a connection, unless a kept one of its own server is free.
             if (!m_waiting.isEmpty() && !m_idle.contains(e->key)) {
                 m_waiting.append(id);
+                tellOnItsWay(e, false);
                 scheduleWaiting();
                 return;
             }
@@ -187,6 +229,7 @@ void HeadClient::open(Exchange *exchange)
             exchange->socket = socket;
             exchange->reused = true;
             m_onSocket.insert(socket, exchange);
+            tellOnItsWay(exchange, true);
             send(exchange);
             return;
         }
@@ -200,6 +243,7 @@ void HeadClient::open(Exchange *exchange)
     if (m_sockets.size() >= allowed) {
         if (!m_waiting.contains(exchange->id))
             m_waiting.append(exchange->id);
+        tellOnItsWay(exchange, false);
         return;
     }
     const bool https = exchange->url.scheme() == u"https";
@@ -221,6 +265,7 @@ void HeadClient::open(Exchange *exchange)
             m_refusedAt = std::max(1, int(m_sockets.size()));
             e->socket = nullptr;
             m_waiting.prepend(e->id);
+            tellOnItsWay(e, false);
             return;
         }
         failed(socket, outcomeOf(error), socket->errorString());
@@ -228,6 +273,7 @@ void HeadClient::open(Exchange *exchange)
     connect(socket, &QAbstractSocket::disconnected, this, [this, socket] {
         failed(socket, ProbeAnswer::Outcome::NetworkError, QStringLiteral("the server closed the connection"));
     });
+    tellOnItsWay(exchange, true);
     const QString host = exchange->url.host(QUrl::FullyEncoded);
     if (auto *ssl = qobject_cast<QSslSocket *>(socket)) {
         connect(ssl, &QSslSocket::encrypted, this, [this, socket] {
@@ -246,6 +292,12 @@ void HeadClient::open(Exchange *exchange)
         });
         socket->connectToHost(host, quint16(exchange->url.port(80)));
     }
+}
+
+void HeadClient::tellOnItsWay(Exchange *exchange, bool onItsWay)
+{
+    if (exchange->onItsWay)
+        exchange->onItsWay(onItsWay);
 }
 
 void HeadClient::send(Exchange *exchange)
@@ -339,6 +391,13 @@ void HeadClient::received(QAbstractSocket *socket)
 
 void HeadClient::finishBody(Exchange *exchange)
 {
+    if (!exchange->brokenBody.isEmpty()) {
+        ResponseHead broken;
+        broken.failure = ProbeAnswer::Outcome::ProtocolError;
+        broken.detail = exchange->brokenBody;
+        finish(exchange, broken, false);
+        return;
+    }
     ResponseHead answer(std::move(exchange->answer));
     if (!exchange->pageWanted)
         answer.body.clear();
@@ -362,36 +421,52 @@ bool HeadClient::takeBody(Exchange *exchange)
         exchange->wholeBodyRead = exchange->left == 0 && nothingAfter;
         return room() <= 0 || exchange->left == 0;
     }
-    // Chunked: a size line, that many bytes and a line end, until a chunk of size 0. left is -1
-    // while a size line is awaited, 0 while the line end after a chunk is.
+    // Chunked: a size line, that many bytes and an empty line, until a chunk of size 0. left is -1
+    // while a size line is awaited, 0 while the line end after a chunk is. Lines end in LF, with or
+    // without a CR before it, as browsers read them; anything else is a broken answer.
     for (;;) {
         if (room() <= 0)
             return true;
-        if (exchange->left == -1) {
-            const qsizetype end = buffer.indexOf("\r\n");
-            if (end < 0)
-                return buffer.size() > 1024; // no chunk size line is that long
-            bool ok = false;
-            const qint64 size = buffer.left(end).split(';').value(0).trimmed().toLongLong(&ok, 16);
-            buffer.remove(0, end + 2);
-            // The last chunk, then the line that ends the body (no trailers are asked for).
-            exchange->wholeBodyRead = ok && size == 0 && buffer == "\r\n";
-            if (!ok || size <= 0)
-                return true;
-            exchange->left = size;
-        } else if (exchange->left > 0) {
+        if (exchange->left > 0) {
             if (buffer.isEmpty())
                 return false;
             const qsizetype take = std::min<qsizetype>({buffer.size(), qsizetype(exchange->left), room()});
             body += buffer.left(take);
             buffer.remove(0, take);
             exchange->left -= take;
-        } else {
-            if (buffer.size() < 2)
-                return false;
-            buffer.remove(0, 2);
-            exchange->left = -1;
+            continue;
         }
+        const qsizetype lf = buffer.indexOf('\n');
+        if (lf < 0) {
+            if (buffer.size() <= longestChunkLine)
+                return false;
+            exchange->brokenBody = QStringLiteral("its chunked body has a chunk size line that never ends");
+            return true;
+        }
+        QByteArray line = buffer.left(lf);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        buffer.remove(0, lf + 1);
+        if (exchange->left == 0) {
+            if (!line.isEmpty()) {
+                exchange->brokenBody = QStringLiteral("its chunked body has a chunk longer than its size says");
+                return true;
+            }
+            exchange->left = -1;
+            continue;
+        }
+        const std::optional<qint64> size = chunkSize(line);
+        if (!size) {
+            exchange->brokenBody = QStringLiteral("its chunked body has a chunk size that is no number (\"%1\")")
+                                       .arg(QString::fromLatin1(shownBytes(line)));
+            return true;
+        }
+        if (*size == 0) {
+            // The last chunk, then the line that ends the body (no trailers are asked for).
+            exchange->wholeBodyRead = buffer == "\r\n" || buffer == "\n";
+            return true;
+        }
+        exchange->left = *size;
     }
 }
 

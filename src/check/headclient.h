@@ -38,7 +38,8 @@ struct ResponseHead {
 /// between HEAD requests to the same server, as a browser keeps them; a GET's connection is closed
 /// once the head is in, so that no body is downloaded. Reading is buffered: a response's head costs
 /// one or two reads from the socket, where Qt's own HTTP client reads it a byte per system call.
-/// Time-outs are the caller's: it cancels what takes too long.
+/// Time-outs are the caller's: it cancels what takes too long, counting from when the request goes
+/// out (see OnItsWay).
 ///
 /// Open connections are budgeted against the process's open-file limit, which the web engine in the
 /// same process shares: at most ConnectionLimits::open at once (a request waits for a free one), of
@@ -74,10 +75,15 @@ public:
     void closeKept();
 
     using Done = std::function<void(const ResponseHead &)>;
+    /// Told true when a request gets its connection (a new one being made, or a kept one) and goes
+    /// out, false when it has to wait for one within the budget: a caller's time-out runs only while
+    /// the request is on its way, never while it waits its turn.
+    using OnItsWay = std::function<void(bool)>;
     /// Asks @p url (http or https) with @p headers besides Host; @p done is called once, later, unless
     /// the request is cancelled. Returns the request's number for cancel(). A GET with @p bodyCap reads
     /// up to that many bytes of a 2xx answer's body (de-chunked) before its connection closes.
-    quint64 ask(const QUrl &url, bool head, const HeaderList &headers, Done done, qsizetype bodyCap = 0);
+    quint64 ask(const QUrl &url, bool head, const HeaderList &headers, Done done, qsizetype bodyCap = 0,
+                OnItsWay onItsWay = {});
     /// Drops a request; its callback is not called.
     void cancel(quint64 id);
     void cancelAll();
@@ -85,6 +91,7 @@ public:
 private:
     struct Exchange;
     void open(Exchange *exchange);
+    static void tellOnItsWay(Exchange *exchange, bool onItsWay);
     void send(Exchange *exchange);
     void received(QAbstractSocket *socket);
     /// Takes what is buffered of the body; true once it is whole or the cap is reached.

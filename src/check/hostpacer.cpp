@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 HostPacer::HostPacer(int limit)
     : m_maxLimit(std::max(1, limit))
@@ -18,25 +19,66 @@ qint64 HostPacer::nextStartAt() const
     return std::max(m_pausedUntil, byInterval);
 }
 
-void HostPacer::refused(qint64 now, qint64 startedAt, qint64 waitMs, double jitter)
+void HostPacer::started(qint64 now)
 {
+    m_lastStart = now;
+    if (m_limit < m_maxLimit || m_intervalMs > 0 || m_pausedUntil > now)
+        ++m_slowedStarts;
+}
+
+void HostPacer::watch(int address, bool refused)
+{
+    m_lastAnswers.emplace_back(address, refused);
+    if (m_lastAnswers.size() > std::size_t(answersWatched))
+        m_lastAnswers.pop_front();
+}
+
+bool HostPacer::refused(qint64 now, qint64 startedAt, qint64 waitMs, double jitter, int address)
+{
+    watch(address, true);
+    if (waitMs >= 0)
+        m_turnsRequestsAway = true;
+    if (!m_turnsRequestsAway) {
+        std::vector<int> refusedAddresses;
+        for (const auto &[each, wasRefused] : m_lastAnswers)
+            if (wasRefused && std::find(refusedAddresses.begin(), refusedAddresses.end(), each) == refusedAddresses.end())
+                refusedAddresses.push_back(each);
+        m_turnsRequestsAway = int(refusedAddresses.size()) >= refusedAddressesOfAHost;
+    }
+    if (!m_turnsRequestsAway)
+        return false;
     ++m_refusals;
     m_answersSinceStep = 0;
     m_askedSeconds = waitMs >= 0 ? int((waitMs + 999) / 1000) : -1;
-    // Requests already open when the host was last slowed down were sent at the old pace: their
-    // refusals say nothing new.
-    const bool news = startedAt >= m_slowedAt;
-    if (news) {
-        m_slowedAt = now;
-        m_limit = std::max(1, m_limit / 2);
-        m_intervalMs = std::clamp<qint64>(m_intervalMs * 2, firstIntervalMs, longestIntervalMs);
-    }
+    slowDown(now, startedAt);
     const qint64 backoff = m_intervalMs + qint64(double(m_intervalMs) * std::clamp(jitter, 0.0, 1.0));
     m_pausedUntil = std::max(m_pausedUntil, now + std::max(waitMs, backoff));
+    return true;
 }
 
-void HostPacer::answered()
+void HostPacer::slowDown(qint64 now, qint64 startedAt)
 {
+    // Requests already open when the host was last slowed down were sent at the old pace: their
+    // refusals say nothing new. One that started in the same millisecond was one of them: after a
+    // slow-down nothing starts before the pause is over.
+    if (startedAt <= m_slowedAt)
+        return;
+    m_slowedAt = now;
+    m_limit = std::max(1, m_limit / 2);
+    m_intervalMs = std::clamp<qint64>(m_intervalMs * 2, firstIntervalMs, longestIntervalMs);
+}
+
+void HostPacer::answered(int address, bool refusedBefore)
+{
+    watch(address, false);
+    if (refusedBefore && !m_turnsRequestsAway) {
+        // Turned away, then answered when asked again: it was the pace, not the address.
+        m_turnsRequestsAway = true;
+        ++m_refusals;
+        m_answersSinceStep = 0;
+        slowDown(m_lastStart, m_lastStart);
+        return;
+    }
     if (m_intervalMs == 0 && m_limit == m_maxLimit)
         return;
     if (++m_answersSinceStep < answersPerStep)

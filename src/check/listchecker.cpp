@@ -326,7 +326,8 @@ bool ListChecker::refusedByHost(int task, const ProbeAnswer &answer)
     const bool refusal = answer.outcome == ProbeAnswer::Outcome::Answered && (answer.status == 429 || answer.status == 503);
     if (!refusal) {
         if (answer.outcome == ProbeAnswer::Outcome::Answered)
-            h.pacer.answered();
+            h.pacer.answered(task, t.refusedInStage);
+        t.refusedInStage = false;
         return false;
     }
     const qint64 waitMs = answer.retryAfterSeconds >= 0 ? qint64(answer.retryAfterSeconds) * 1000 : -1;
@@ -336,7 +337,12 @@ bool ListChecker::refusedByHost(int task, const ProbeAnswer &answer)
         h.closedStatus = answer.status;
         return false;
     }
-    h.pacer.refused(now(), t.startedAt, waitMs, QRandomGenerator::global()->generateDouble());
+    t.refusedInStage = true;
+    // Only a refusal that is the host's slows the host down and is asked again at its pace; one that
+    // is the address's own answer (its page is an error) is asked again as a transient failure is,
+    // a few times, without holding up the host's other addresses.
+    if (!h.pacer.refused(now(), t.startedAt, waitMs, QRandomGenerator::global()->generateDouble(), task))
+        return false;
     // 429 is the host saying "not so fast", and so is a 503 that says when to come back: asked
     // again at the host's new pace. A plain 503 may be a server that is down: retried as any
     // transient failure is.
@@ -375,6 +381,7 @@ void ListChecker::requestDone(int task, const ProbeAnswer &answer)
         t.stage = Stage::Page;
         t.state = State::Waiting;
         t.refusals = 0;
+        t.refusedInStage = false;
         h.pages.push_back(task);
     } else {
         result = resultFromRequest(t.url, answer);
@@ -613,6 +620,14 @@ std::optional<ListChecker::HostWait> ListChecker::longestWait() const
             longest = HostWait{h.name, addresses, h.pacer.askedSeconds()};
     }
     return longest;
+}
+
+int ListChecker::slowedRequests() const
+{
+    int slowed = 0;
+    for (const Host &h : m_hosts)
+        slowed += h.pacer.slowedStarts();
+    return slowed;
 }
 
 QString ListChecker::stuckEntries() const

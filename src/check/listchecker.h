@@ -81,6 +81,9 @@ public:
     /// Made-up addresses asked so far (each once, however often it was retried): at most one per
     /// host, and only of hosts that answered 2xx.
     int madeUpAsked() const { return m_madeUpAsked; }
+    /// Requests that waited for a host's slower pace, because the host turned requests away as too
+    /// many (see HostPacer): none on hosts whose refusals were only some addresses' own answers.
+    int slowedRequests() const;
 
     /// Empty while every unchecked entry is on its way (queued, running, or waiting for a timer that
     /// is set); otherwise what is stuck. A running check must never be stuck.
@@ -100,7 +103,11 @@ private:
         QUrl url;
         int host = -1;
         int attempt = 0;
+        /// Times the host's refusals sent this address back to the queue at its stage.
         int refusals = 0;
+        /// The host refused this address's last request at its stage: an answer now shows the
+        /// refusal was about the pace.
+        bool refusedInStage = false;
         Stage stage = Stage::Request;
         State state = State::Waiting;
         /// When the current attempt started, on the check's clock.

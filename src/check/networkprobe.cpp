@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QTimer>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -63,7 +64,10 @@ struct NetworkProbe::Request {
     quint64 id = 0;
     /// The request on the wire, 0 when there is none.
     quint64 exchange = 0;
+    /// Runs while a request of the walk is on its way; stopped while one waits for a connection.
     QTimer *deadline = nullptr;
+    /// What is left of the time-out while the deadline is stopped.
+    int timeLeftMs = 0;
 };
 
 NetworkProbe::NetworkProbe(QObject *parent)
@@ -95,14 +99,16 @@ void NetworkProbe::probe(const QUrl &url, std::function<void(const ProbeAnswer &
     request->deadline->setSingleShot(true);
     request->id = ++m_lastRequestId;
     m_requests.insert(request->id, request);
-    // The time-out covers the whole walk through the redirects, and a head that trickles.
+    // The time-out covers the whole walk through the redirects, and a head that trickles, but not
+    // the time a request waits for a connection within the open-file budget: it starts when the
+    // request goes out.
     connect(request->deadline, &QTimer::timeout, this, [this, request] {
         ProbeAnswer answer;
         answer.outcome = ProbeAnswer::Outcome::TimedOut;
         answer.detail = QStringLiteral("no answer within %1 s").arg(m_settings.timeoutMs / 1000.0);
         complete(request, answer);
     });
-    request->deadline->start(m_settings.timeoutMs);
+    request->timeLeftMs = m_settings.timeoutMs;
     // Reading pages, one GET reads the head and the first part of the page: a HEAD before it would
     // be a second request to the host, outside the pace the host is asked at.
     request->headRefused = m_settings.readPages;
@@ -141,7 +147,16 @@ void NetworkProbe::send(Request *request, const QUrl &url, bool head)
             request->exchange = 0;
             answered(request, url, head);
         },
-        m_settings.readPages ? pageReadCap : 0);
+        m_settings.readPages ? pageReadCap : 0,
+        [request](bool onItsWay) {
+            QTimer *deadline = request->deadline;
+            if (onItsWay && !deadline->isActive()) {
+                deadline->start(std::max(1, request->timeLeftMs));
+            } else if (!onItsWay && deadline->isActive()) {
+                request->timeLeftMs = std::max(1, deadline->remainingTime());
+                deadline->stop();
+            }
+        });
 }
 
 QByteArray NetworkProbe::cookieLine(const QUrl &url) const

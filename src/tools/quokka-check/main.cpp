@@ -406,6 +406,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s\n", qPrintable(summary));
     // The one extra request per host that answered, for whoever weighs the check's cost.
     std::fprintf(stderr, "made-up addresses asked: %d\n", checker.madeUpAsked());
+    // How much the hosts that turned requests away as too many held the check back.
+    std::fprintf(stderr, "requests slowed for hosts that turn requests away: %d\n", checker.slowedRequests());
     delete engine;
     // What a lock kept out during the check is tried again for a while; a check whose results are not
     // in the memory says so, and ends as an error.
