@@ -33,12 +33,14 @@ for target in fuzz_read_list fuzz_roundtrip fuzz_response_head fuzz_import_forma
     corpus="$build/corpus-$target"
     mkdir -p "$corpus"
     # A target with seeds of its own (fuzz/seeds-TARGET) starts from them, the others from the lists.
-    seeds="$source_dir/fuzz/corpus"
-    [ -d "$source_dir/fuzz/seeds-$target" ] && seeds="$source_dir/fuzz/seeds-$target"
+    seeds=("$source_dir/fuzz/corpus")
+    [ -d "$source_dir/fuzz/seeds-$target" ] && seeds=("$source_dir/fuzz/seeds-$target")
+    # The import readers also start from the tests' files as other programs write them.
+    [ "$target" = fuzz_import_formats ] && seeds+=("$source_dir/tests/testdata/listformats")
     echo "== $target for ${seconds}s"
     # New inputs go to the first folder (in the build folder); the seeds in the repository stay as they are.
     if ! UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ASAN_OPTIONS=detect_leaks=1 \
-        "$build/$target" "$corpus" "$seeds" \
+        "$build/$target" "$corpus" "${seeds[@]}" \
             -max_total_time="$seconds" -max_len=200000 -timeout=10 -rss_limit_mb=2048 \
             -artifact_prefix="$build/artifacts/$target-" -print_final_stats=1 \
             >"$build/$target.log" 2>&1; then
