@@ -15,6 +15,9 @@
 #include "lists/importwindow.h"
 #include "check/checkmemory.h"
 #include "check/checkresults.h"
+#include "browser/pagecopykeeper.h"
+#include "copies/copystore.h"
+#include "platform/webbrowser.h"
 #include "memory/pagefingerprint.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
@@ -92,7 +95,10 @@ Windows::Windows(Platform &platform, QObject *parent)
     , m_checkResults(new CheckResults(this))
     , m_verdictMarks(new VerdictMarks(*m_checkResults, this))
     , m_checkMemory(new CheckMemory(this))
+    , m_copyStore(new CopyStore(this))
 {
+    // On the store's own thread: the windows go on meanwhile, and its requests wait for it.
+    m_copyStore->open();
     const PageMemoryOpening opening = m_checkMemory->open();
     const QString where = QDir::toNativeSeparators(m_checkMemory->memory().path());
     if (!opening.setAsidePath.isEmpty())
@@ -225,9 +231,15 @@ ListBrowser *Windows::listBrowser()
         new ListPlayback(*this, window); // playing the list, owned by the list browser
         window->m_addressList->setMarks(m_verdictMarks);
         followWithMarks(window->m_addressList);
+        auto *keeper = new PageCopyKeeper(window->m_view, *m_copyStore, window);
+        keeper->setObjectName(QStringLiteral("pageCopyKeeper"));
         connect(window, &ListBrowser::pageVisited, m_checkMemory,
-                [this](const QString &entry, const QString &title, const QString &finalAddress, const QString &text) {
+                [this, window, keeper](const QString &entry, const QString &title, const QString &finalAddress, const QString &text) {
+                    LoadedPage page{entry, title, finalAddress, text, window->m_view->httpStatus(), window->m_view->loadFailed()};
+                    // Judged against what was seen before this visit is remembered.
+                    const QString whyNotGood = whyPageIsNotGood(page, m_checkMemory->seenBefore(entry));
                     m_checkMemory->addVisit(entry, title, finalAddress, pageFingerprint(title, text));
+                    keeper->pageLoaded(page, whyNotGood);
                 });
         tellMemoryProblem();
         showCheckInListBrowser();
