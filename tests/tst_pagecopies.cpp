@@ -11,6 +11,13 @@
 #include "fakes/windowsworld.h"
 #include "memory/pagefingerprint.h"
 #include "ui/listbox.h"
+#include "browser/oldercopiesdialog.h"
+#include "copies/copyfile.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -66,6 +73,23 @@ private:
         return listed.first().at(1).value<QList<CopyRecord>>();
     }
 
+    /// Keeps @p mhtml as the entry's copy, taken at @p at, straight in the store.
+    KeepResult keepCopy(const QByteArray &mhtml, const QDateTime &at)
+    {
+        QSignalSpy kept(&world.windows->copyStore(), &CopyStore::kept);
+        CopyContent content;
+        content.mhtml = mhtml;
+        content.text = articleText;
+        world.windows->copyStore().keep(entry, PageCondition::Good, content, at);
+        if (!kept.wait(10000))
+            return {};
+        const auto result = kept.first().at(1).value<KeepResult>();
+        if (!result.isKept())
+            qWarning() << "not kept:" << int(result.outcome) << result.message;
+        return result;
+    }
+    QFrame *copyBar() { return world.windows->listBrowser()->m_copyBar; }
+
 private slots:
     void init()
     {
@@ -90,7 +114,8 @@ private slots:
         emit view->pageCopyTaken(copy);
         QVERIFY(kept.wait(10000));
         QCOMPARE(kept.first().at(0).toString(), entry);
-        QVERIFY(kept.first().at(1).value<KeepResult>().isKept());
+        const auto result = kept.first().at(1).value<KeepResult>();
+        QVERIFY2(result.isKept(), qPrintable(QString::number(int(result.outcome)) + QLatin1Char(' ') + result.message));
         const QList<CopyRecord> copies = copiesOfEntry();
         QCOMPARE(copies.size(), 1);
 
@@ -114,6 +139,107 @@ private slots:
         copy.mhtml = pageMhtml(QStringLiteral("Elsewhere"));
         emit view->pageCopyTaken(copy);
         QVERIFY(copiesOfEntry().isEmpty());
+    }
+
+    void theLastGoodCopyShowsWhenTheLivePageFails()
+    {
+        const QDateTime at(QDate(2026, 3, 3), QTime(14, 2), Qt::LocalTime);
+        QVERIFY(keepCopy(pageMhtml(QStringLiteral("Teapots | Riverside Shop")), at.toUTC()).isKept());
+        FakeWebBrowser *view = visit(QStringLiteral("404 Not Found"), entry, QStringLiteral("Not Found"), 404, false);
+        QTRY_VERIFY(view->showingCopy);
+        QCOMPARE(view->shownCopy, pageMhtml(QStringLiteral("Teapots | Riverside Shop")));
+        QVERIFY(!copyBar()->isHidden());
+        ListBrowser *browser = world.windows->listBrowser();
+        QCOMPARE(browser->m_copyBarText->text(),
+                 QStringLiteral("Saved copy of 3 March 2026, 14:02. The live page: not found (404)."));
+        QVERIFY(!browser->m_livePageButton->isHidden());
+        QVERIFY(!browser->m_olderCopiesButton->isHidden());
+        // The bar is not on the page: the page moved down under it.
+        QVERIFY(!copyBar()->geometry().intersects(view->widget()->geometry()));
+        QCOMPARE(browser->m_addressList->currentRow(), 0);
+        QCOMPARE(view->copiesAsked, 0);
+
+        browser->m_livePageButton->click();
+        QVERIFY(!view->showingCopy);
+        QVERIFY(copyBar()->isHidden());
+        QCOMPARE(view->widget()->geometry().top(), copyBar()->geometry().top());
+
+        // The Saved Copy key brings it back at any time.
+        browser->findChild<QAction *>(QStringLiteral("savedCopyAction"))->trigger();
+        QTRY_VERIFY(view->showingCopy);
+        QVERIFY(!copyBar()->isHidden());
+    }
+
+    void olderCopiesListsEveryCopy()
+    {
+        const QDateTime first(QDate(2026, 1, 5), QTime(9, 30), Qt::LocalTime);
+        const QDateTime second(QDate(2026, 3, 3), QTime(14, 2), Qt::LocalTime);
+        QVERIFY(keepCopy(pageMhtml(QStringLiteral("Teapots, the winter range")), first.toUTC()).isKept());
+        QVERIFY(keepCopy(pageMhtml(QStringLiteral("Teapots | Riverside Shop")), second.toUTC()).isKept());
+        FakeWebBrowser *view = visit(QStringLiteral("shop.example"), entry, QString(), 0, true);
+        QTRY_VERIFY(view->showingCopy);
+        ListBrowser *browser = world.windows->listBrowser();
+        QVERIFY(browser->m_copyBarText->text().endsWith(QStringLiteral("The live page: cannot be loaded.")));
+        browser->m_olderCopiesButton->click();
+        OlderCopiesDialog *dialog = nullptr;
+        QTRY_VERIFY((dialog = browser->findChild<OlderCopiesDialog *>()));
+        QCOMPARE(dialog->m_copyList->count(), 2);
+        QCOMPARE(dialog->m_copyList->item(0)->text(), QStringLiteral("3 March 2026, 14:02"));
+        QCOMPARE(dialog->m_copyList->item(1)->text(), QStringLiteral("5 January 2026, 09:30"));
+        dialog->m_copyList->setCurrentRow(1);
+        dialog->m_openButton->click();
+        QTRY_COMPARE(view->shownCopy, pageMhtml(QStringLiteral("Teapots, the winter range")));
+        QTRY_VERIFY(browser->m_copyBarText->text().startsWith(QStringLiteral("Saved copy of 5 January 2026, 09:30.")));
+    }
+
+    void aBadCopyFileIsTold_data()
+    {
+        QTest::addColumn<QByteArray>("garbage");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("removed") << QByteArray() << true;
+        QTest::newRow("replaced by garbage") << QByteArray("<html>not a copy</html>") << false;
+        QTest::newRow("cut short") << QByteArray("cut") << false;
+    }
+    void aBadCopyFileIsTold()
+    {
+        QFETCH(QByteArray, garbage);
+        QFETCH(bool, removed);
+        const KeepResult kept = keepCopy(pageMhtml(QStringLiteral("Teapots | Riverside Shop")), QDateTime::currentDateTimeUtc());
+        QVERIFY(kept.isKept());
+        const QString path = CopyArchive::defaultFolder() + QLatin1Char('/') + kept.contentHash + QLatin1String(CopyFile::suffix);
+        QVERIFY2(QFileInfo::exists(path), qPrintable(path));
+        if (removed) {
+            QVERIFY(QFile::remove(path));
+        } else {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            const QByteArray whole = file.readAll();
+            file.resize(0);
+            file.seek(0);
+            file.write(garbage == "cut" ? whole.left(whole.size() / 2) : garbage);
+        }
+        FakeWebBrowser *view = visit(QStringLiteral("404 Not Found"), entry, QStringLiteral("Not Found"), 404, false);
+        ListBrowser *browser = world.windows->listBrowser();
+        QTRY_VERIFY(!copyBar()->isHidden());
+        QCOMPARE(browser->m_copyBarText->text(), QStringLiteral("The saved copy of this page cannot be read"));
+        QVERIFY(browser->m_livePageButton->isHidden());
+        QVERIFY(!view->showingCopy);
+        // The entry and the record are untouched.
+        QCOMPARE(browser->m_addressList->entries(), QStringList{entry});
+        QCOMPARE(copiesOfEntry().size(), 1);
+        // Choosing another page takes the bar away.
+        view->setBusy(true);
+        QVERIFY(copyBar()->isHidden());
+    }
+
+    void noCopyNoBar()
+    {
+        FakeWebBrowser *view = visit(QStringLiteral("404 Not Found"), entry, QStringLiteral("Not Found"), 404, false);
+        // The store answers in order: once it has listed the copies, it has read the newest too.
+        QVERIFY(copiesOfEntry().isEmpty());
+        QCoreApplication::processEvents();
+        QVERIFY(copyBar()->isHidden());
+        QVERIFY(!view->showingCopy);
     }
 
     void aBadPageIsNeverCopied_data()

@@ -25,6 +25,7 @@ class CheckResults;
 class CheckMemory;
 class VerdictMarks;
 class CopyStore;
+class PageCopyKeeper;
 
 /// Each accessor returns the window's default instance, creating and loading it first when it is
 /// not loaded. Loading a child window of the frame also shows it inside the frame; loading a
@@ -100,6 +101,8 @@ private:
     /// A running check is shown in the list browser too, and its Cancel there cancels it (each pair
     /// of windows wired once, whichever is made last).
     void showCheckInListBrowser();
+    /// Older Copies… on @p window's copy bar: the copies of the entry @p keeper shows, to open one.
+    void showOlderCopies(QWidget *window, PageCopyKeeper *keeper);
 
     Platform &m_platform;
     ClockTicker *m_clockTicker;

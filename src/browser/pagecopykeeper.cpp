@@ -6,6 +6,7 @@
 #include "platform/webbrowser.h"
 
 #include <QDateTime>
+#include <QLocale>
 
 namespace {
 
@@ -77,13 +78,100 @@ PageCopyKeeper::PageCopyKeeper(WebBrowser *view, CopyStore &store, QObject *pare
     , m_store(store)
 {
     connect(view, &WebBrowser::pageCopyTaken, this, &PageCopyKeeper::copyTaken);
+    connect(&store, &CopyStore::copyRead, this, &PageCopyKeeper::copyRead);
+    connect(view, &WebBrowser::savedCopyShown, this, [this](bool ok) {
+        if (m_shownEntry.isEmpty())
+            return;
+        if (ok) {
+            emit copyShown(m_shownEntry, m_shownSavedAt, m_liveState);
+            return;
+        }
+        const QString entry = std::exchange(m_shownEntry, QString());
+        m_view->showLivePage();
+        emit copyUnreadable(entry, CopyFile::unreadableMessage());
+    });
+    // Another page in the browser: a copy shown for the page before goes.
+    connect(view, &WebBrowser::busyChanged, this, [this](bool busy) {
+        if (busy) {
+            m_readingEntry.clear();
+            showLivePage();
+        }
+    });
+}
+
+QString PageCopyKeeper::barText(const QDateTime &savedAt, const QString &liveState)
+{
+    const QString when = QLocale(QLocale::English).toString(savedAt.toLocalTime(), QStringLiteral("d MMMM yyyy, HH:mm"));
+    return QStringLiteral("Saved copy of %1. The live page: %2.").arg(when, liveState);
+}
+
+void PageCopyKeeper::showCopy(const QString &entry, const CopyRecord &record, const QString &liveState)
+{
+    m_readingEntry = entry;
+    m_readingState = liveState;
+    m_store.read(record);
+}
+
+void PageCopyKeeper::showNewestCopy(const QString &entry)
+{
+    if (entry.isEmpty())
+        return;
+    m_readingEntry = entry;
+    m_readingState = liveStateOf(entry);
+    m_store.readNewest(entry);
+}
+
+QString PageCopyKeeper::liveStateOf(const QString &entry) const
+{
+    if (entry != m_loadedEntry)
+        return QStringLiteral("not loaded");
+    return m_loadedState.isEmpty() ? QStringLiteral("loads as it should") : m_loadedState;
+}
+
+void PageCopyKeeper::showLivePage()
+{
+    // Also what a copy that could not be read told goes.
+    m_shownEntry.clear();
+    if (m_view)
+        m_view->showLivePage();
+    emit liveShown();
+}
+
+void PageCopyKeeper::copyRead(const QString &entry, const CopyRecord &record, const CopyReading &reading)
+{
+    if (m_readingEntry.isEmpty() || entry != m_readingEntry || !m_view)
+        return;
+    m_readingEntry.clear();
+    if (record.id == 0)
+        return; // no copy of the entry: the live page shows as it is
+    if (!reading.ok) {
+        // The file is gone or damaged: told, and nothing touched.
+        emit copyUnreadable(entry, reading.problem.isEmpty() ? CopyFile::unreadableMessage() : reading.problem);
+        return;
+    }
+    m_shownEntry = entry;
+    m_shownSavedAt = record.seenAt.isValid() ? record.seenAt : record.takenAt;
+    m_liveState = m_readingState;
+    m_view->showSavedCopy(reading.content.mhtml);
 }
 
 void PageCopyKeeper::pageLoaded(const LoadedPage &page, const QString &whyNotGood)
 {
-    // A bad page is never kept: the copies there are stay as they are.
-    if (!whyNotGood.isEmpty() || !m_view)
+    if (!m_view)
         return;
+    m_loadedEntry = page.entry;
+    m_loadedState = whyNotGood;
+    m_loadedState.remove(QStringLiteral(" in a browser"));
+    if (!whyNotGood.isEmpty()) {
+        // A bad page is never kept: the copies there are stay as they are, and the last good one
+        // shows in its place.
+        QString state = whyNotGood;
+        state.remove(QStringLiteral(" in a browser"));
+        m_readingEntry = page.entry;
+        m_readingState = state;
+        m_store.readNewest(page.entry);
+        return;
+    }
     // The page may have gone on meanwhile (the person chose another entry): only the page that was
     // judged is kept as the entry's.
     if (m_view->isBusy() || m_view->url() != page.finalAddress)
