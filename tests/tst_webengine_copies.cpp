@@ -179,8 +179,9 @@ private slots:
         QVERIFY(copyView && copyView->isVisible());
         QCOMPARE(copyView->geometry(), m_browser->widget()->rect());
         QTRY_COMPARE_WITH_TIMEOUT(copyView->title(), QStringLiteral("Riverside Dental"), 10000);
-        // The image the copy holds is painted.
-        QTRY_VERIFY_WITH_TIMEOUT(copyView->grab().toImage().pixelColor(350, 50) == QColor(Qt::red), 10000);
+        QString text;
+        copyView->page()->toPlainText([&](const QString &t) { text = t; });
+        QTRY_VERIFY_WITH_TIMEOUT(text.contains(QStringLiteral("Monday to Friday, 8 to 18.")), 10000);
 
         // The person clicks the form's button and the file link: nothing goes anywhere.
         QWidget *input = copyView->focusProxy();

@@ -188,8 +188,9 @@ public:
     {
         ShownCopyFiles &shown = shownCopyFiles();
         const QMutexLocker lock(&shown.mutex);
-        if (!shown.files.contains(info.requestUrl().adjusted(QUrl::RemoveFragment)))
+        if (!shown.files.contains(info.requestUrl().adjusted(QUrl::RemoveFragment))) {
             info.block(true);
+        }
     }
 };
 
@@ -981,7 +982,6 @@ void WebEngineBrowser::showLivePage()
     m_copyLoading = false;
     const bool hadFocus = m_copyView->hasFocus() || m_copyView->isAncestorOf(QApplication::focusWidget());
     m_copyView->hide();
-    m_copyView->setUrl(QUrl(QStringLiteral("about:blank")));
     if (hadFocus)
         m_view->setFocus();
 }
