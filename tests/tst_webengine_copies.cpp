@@ -3,6 +3,9 @@
 // download, never the person's save notice; the same page copied twice has one content name.
 #include "copies/copyarchive.h"
 #include "fakes/loopbackserver.h"
+#include "fakes/httptestserver.h"
+
+#include <QTcpSocket>
 #include "fakes/webenginetest.h"
 #include "platform/webenginebrowser.h"
 
@@ -28,6 +31,21 @@ QByteArray redSquarePng()
     image.save(&buffer, "PNG");
     return png;
 }
+
+/// Answers every request with a 404 and a page of its own, as a site does for a page that is gone.
+class GoneServer final : public HttpTestServer {
+public:
+    using HttpTestServer::HttpTestServer;
+
+protected:
+    void answer(QTcpSocket *socket, const QByteArray &) override
+    {
+        const QByteArray body = "<!doctype html><title>Not here</title><h1>Not Found</h1>";
+        socket->write("HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(body.size())
+                      + "\r\nConnection: close\r\n\r\n" + body);
+        socket->disconnectFromHost();
+    }
+};
 
 } // namespace
 
@@ -204,6 +222,24 @@ private slots:
         m_browser->showLivePage();
         QVERIFY(!m_browser->isShowingSavedCopy());
         QVERIFY(copyView->isHidden());
+    }
+
+    void theEndOfALoadIsTold()
+    {
+        // What the list browser judges a page by: the status of an answer, or that none came.
+        QVERIFY(load(QStringLiteral("/kept"), QStringLiteral("Riverside Dental")));
+        QVERIFY(m_browser->httpStatus() < 400);
+        QVERIFY(!m_browser->loadFailed());
+        GoneServer gone;
+        QVERIFY(gone.isListening());
+        m_browser->navigate(gone.url(QStringLiteral("/teapots")).toString());
+        QVERIFY(QTest::qWaitFor([&] { return m_browser->httpStatus() == 404 && !m_browser->isBusy(); }, 30000));
+        QVERIFY(!m_browser->loadFailed());
+        const QUrl closed = gone.url(QStringLiteral("/teapots"));
+        gone.close();
+        m_browser->navigate(closed.toString());
+        QVERIFY(QTest::qWaitFor([&] { return m_browser->loadFailed() && !m_browser->isBusy(); }, 30000));
+        QCOMPARE(m_browser->httpStatus(), 0);
     }
 
     void aCopyThatCannotBeShownIsTold()
