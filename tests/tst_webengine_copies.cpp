@@ -3,6 +3,9 @@
 // download, never the person's save notice; the same page copied twice has one content name.
 #include "copies/copyarchive.h"
 #include "fakes/loopbackserver.h"
+#include "fakes/httptestserver.h"
+
+#include <QTcpSocket>
 #include "fakes/webenginetest.h"
 #include "platform/webenginebrowser.h"
 
@@ -13,6 +16,8 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QtTest>
+
+#include <QMouseEvent>
 
 namespace {
 
@@ -26,6 +31,21 @@ QByteArray redSquarePng()
     image.save(&buffer, "PNG");
     return png;
 }
+
+/// Answers every request with a 404 and a page of its own, as a site does for a page that is gone.
+class GoneServer final : public HttpTestServer {
+public:
+    using HttpTestServer::HttpTestServer;
+
+protected:
+    void answer(QTcpSocket *socket, const QByteArray &) override
+    {
+        const QByteArray body = "<!doctype html><title>Not here</title><h1>Not Found</h1>";
+        socket->write("HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(body.size())
+                      + "\r\nConnection: close\r\n\r\n" + body);
+        socket->disconnectFromHost();
+    }
+};
 
 } // namespace
 
@@ -144,6 +164,91 @@ private slots:
         // The image came from inside the copy.
         QTRY_VERIFY_WITH_TIMEOUT(shown.grab().toImage().pixelColor(100, 100) == QColor(Qt::red), 10000);
         QCOMPARE(pageRequests(), requestsBefore);
+    }
+
+    void aCopyIsShownAsADocument()
+    {
+        // A copy of a page that tries everything: a script that calls home, an image the copy lacks,
+        // a link to a local file, a form that posts home, a refresh; and an image the copy holds.
+        const QByteArray home = m_server->url(QString()).toString().toUtf8();
+        const QByteArray html =
+            "<!doctype html><html><head><title>Riverside Dental</title>"
+            "<meta http-equiv=refresh content='3;url=" + home + "refreshed'></head><body style='margin:0'>"
+            "<script>document.title = 'script ran'; new Image().src = '" + home + "script-ran'; fetch('" + home + "script-fetch');</script>"
+            "<form action='" + home + "posted' method=post><input type=hidden name=a value=1>"
+            "<input type=submit value=Send style='position:absolute;left:0;top:0;width:200px;height:60px'></form>"
+            "<a href='file:///etc/passwd' style='position:absolute;left:0;top:100px;width:200px;height:60px;display:block'>passwd</a>"
+            "<img src='" + home + "missing.png' style='position:absolute;left:0;top:200px;width:50px;height:50px'>"
+            "<img src='" + home + "held.png' style='position:absolute;left:300px;top:0;width:100px;height:100px'>"
+            "<p style='position:absolute;top:300px'>Monday to Friday, 8 to 18.</p></body></html>";
+        const QByteArray mhtml = "From: <Saved by Blink>\r\nSubject: Riverside Dental\r\nMIME-Version: 1.0\r\n"
+                                 "Content-Type: multipart/related; type=\"text/html\"; boundary=\"----b\"\r\n\r\n"
+                                 "------b\r\nContent-Type: text/html\r\nContent-Transfer-Encoding: binary\r\nContent-Location: "
+            + home + "page\r\n\r\n" + html + "\r\n------b\r\nContent-Type: image/png\r\nContent-Transfer-Encoding: base64\r\n"
+                     "Content-Location: " + home + "held.png\r\n\r\n" + redSquarePng().toBase64() + "\r\n------b--\r\n";
+        const qsizetype requestsBefore = m_server->requested.size();
+
+        QSignalSpy shown(m_browser, &WebBrowser::savedCopyShown);
+        m_browser->showSavedCopy(mhtml);
+        QTRY_COMPARE_WITH_TIMEOUT(shown.count(), 1, 30000);
+        QVERIFY(shown.first().first().toBool());
+        QVERIFY(m_browser->isShowingSavedCopy());
+        QWebEngineView *copyView = m_browser->savedCopyView();
+        QVERIFY(copyView && copyView->isVisible());
+        QCOMPARE(copyView->geometry(), m_browser->widget()->rect());
+        QTRY_COMPARE_WITH_TIMEOUT(copyView->title(), QStringLiteral("Riverside Dental"), 10000);
+        QString text;
+        copyView->page()->toPlainText([&](const QString &t) { text = t; });
+        QTRY_VERIFY_WITH_TIMEOUT(text.contains(QStringLiteral("Monday to Friday, 8 to 18.")), 10000);
+
+        // The person clicks the form's button and the file link: nothing goes anywhere.
+        QWidget *input = copyView->focusProxy();
+        QVERIFY(input);
+        QTest::mouseClick(input, Qt::LeftButton, {}, QPoint(100, 30));
+        QTest::mouseClick(input, Qt::LeftButton, {}, QPoint(100, 130));
+        // The live page loads next; by the time the server has its request, what the copy would have
+        // sent before it has come too.
+        QVERIFY(load(QStringLiteral("/changed"), QStringLiteral("Best Casino Bonus")));
+        QStringList after = m_server->requested.mid(requestsBefore);
+        after.removeAll(QStringLiteral("/favicon.ico"));
+        QCOMPARE(after, QStringList{QStringLiteral("/changed")});
+        QCOMPARE(copyView->title(), QStringLiteral("Riverside Dental"));
+        QVERIFY(copyView->url().isLocalFile());
+        QVERIFY(copyView->url().toLocalFile() != QStringLiteral("/etc/passwd"));
+        // The copy's file is private to the person.
+        QCOMPARE(QFile::permissions(copyView->url().toLocalFile()) & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+                 QFileDevice::Permissions{});
+
+        m_browser->showLivePage();
+        QVERIFY(!m_browser->isShowingSavedCopy());
+        QVERIFY(copyView->isHidden());
+    }
+
+    void theEndOfALoadIsTold()
+    {
+        // What the list browser judges a page by: the status of an answer, or that none came.
+        QVERIFY(load(QStringLiteral("/kept"), QStringLiteral("Riverside Dental")));
+        QVERIFY(m_browser->httpStatus() < 400);
+        QVERIFY(!m_browser->loadFailed());
+        GoneServer gone;
+        QVERIFY(gone.isListening());
+        m_browser->navigate(gone.url(QStringLiteral("/teapots")).toString());
+        QVERIFY(QTest::qWaitFor([&] { return m_browser->httpStatus() == 404 && !m_browser->isBusy(); }, 30000));
+        QVERIFY(!m_browser->loadFailed());
+        const QUrl closed = gone.url(QStringLiteral("/teapots"));
+        gone.close();
+        m_browser->navigate(closed.toString());
+        QVERIFY(QTest::qWaitFor([&] { return m_browser->loadFailed() && !m_browser->isBusy(); }, 30000));
+        QCOMPARE(m_browser->httpStatus(), 0);
+    }
+
+    void aCopyThatCannotBeShownIsTold()
+    {
+        QSignalSpy shown(m_browser, &WebBrowser::savedCopyShown);
+        m_browser->showSavedCopy("not an archive at all");
+        QTRY_COMPARE_WITH_TIMEOUT(shown.count(), 1, 30000);
+        // Whatever the engine makes of it, nothing crashes and no request leaves.
+        QVERIFY(m_server->requested.filter(QStringLiteral("script")).isEmpty());
     }
 
     void samePageCopiedTwiceHasOneContentName()

@@ -15,6 +15,10 @@
 #include "lists/importwindow.h"
 #include "check/checkmemory.h"
 #include "check/checkresults.h"
+#include "browser/pagecopykeeper.h"
+#include "browser/oldercopiesdialog.h"
+#include "copies/copystore.h"
+#include "platform/webbrowser.h"
 #include "memory/pagefingerprint.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
@@ -92,8 +96,12 @@ Windows::Windows(Platform &platform, QObject *parent)
     , m_checkResults(new CheckResults(this))
     , m_verdictMarks(new VerdictMarks(*m_checkResults, this))
     , m_checkMemory(new CheckMemory(this))
+    , m_copyStore(new CopyStore(this))
 {
     const PageMemoryOpening opening = m_checkMemory->open();
+    // On the store's own thread: the windows go on meanwhile, and its requests wait for it. Only
+    // once the memory is made: two connections making a new memory at once fail.
+    m_copyStore->open();
     const QString where = QDir::toNativeSeparators(m_checkMemory->memory().path());
     if (!opening.setAsidePath.isEmpty())
         m_memoryProblem = tr("Quokka's page memory in\n%1\nwas damaged. It was set aside as\n%2\nand a new one was "
@@ -225,14 +233,55 @@ ListBrowser *Windows::listBrowser()
         new ListPlayback(*this, window); // playing the list, owned by the list browser
         window->m_addressList->setMarks(m_verdictMarks);
         followWithMarks(window->m_addressList);
+        auto *keeper = new PageCopyKeeper(window->m_view, *m_copyStore, window);
+        keeper->setObjectName(QStringLiteral("pageCopyKeeper"));
         connect(window, &ListBrowser::pageVisited, m_checkMemory,
-                [this](const QString &entry, const QString &title, const QString &finalAddress, const QString &text) {
+                [this, window, keeper](const QString &entry, const QString &title, const QString &finalAddress, const QString &text) {
+                    LoadedPage page{entry, title, finalAddress, text, window->m_view->httpStatus(), window->m_view->loadFailed()};
+                    // Judged against what was seen before this visit is remembered.
+                    const QString whyNotGood = whyPageIsNotGood(page, m_checkMemory->seenBefore(entry));
                     m_checkMemory->addVisit(entry, title, finalAddress, pageFingerprint(title, text));
+                    keeper->pageLoaded(page, whyNotGood);
                 });
+        connect(keeper, &PageCopyKeeper::copyShown, window, [window](const QString &, const QDateTime &savedAt, const QString &liveState) {
+            window->showCopyBar(PageCopyKeeper::barText(savedAt, liveState), true);
+        });
+        connect(keeper, &PageCopyKeeper::copyUnreadable, window,
+                [window](const QString &, const QString &problem) { window->showCopyBar(problem, false); });
+        connect(keeper, &PageCopyKeeper::liveShown, window, &ListBrowser::hideCopyBar);
+        connect(window, &ListBrowser::livePageClicked, keeper, &PageCopyKeeper::showLivePage);
+        connect(window, &ListBrowser::savedCopyAsked, keeper, &PageCopyKeeper::showNewestCopy);
+        connect(window, &ListBrowser::olderCopiesClicked, keeper, [this, window, keeper] { showOlderCopies(window, keeper); });
         tellMemoryProblem();
         showCheckInListBrowser();
     }
     return window;
+}
+
+void Windows::showOlderCopies(QWidget *window, PageCopyKeeper *keeper)
+{
+    const QString entry = keeper->shownEntry();
+    if (entry.isEmpty())
+        return;
+    // The copies come from the store's thread; the dialog opens when they are there.
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    QPointer<QWidget> owner(window);
+    QPointer<PageCopyKeeper> shower(keeper);
+    *connection = connect(m_copyStore, &CopyStore::copiesListed, this,
+                          [connection, owner, shower, entry](const QString &address, const QList<CopyRecord> &copies) {
+                              if (address != entry)
+                                  return;
+                              disconnect(*connection);
+                              if (!owner || !shower)
+                                  return;
+                              auto *dialog = new OlderCopiesDialog(entry, copies, owner);
+                              dialog->setAttribute(Qt::WA_DeleteOnClose);
+                              const QString state = shower->liveState();
+                              connect(dialog, &OlderCopiesDialog::copyChosen, shower,
+                                      [shower, entry, state](const CopyRecord &record) { shower->showCopy(entry, record, state); });
+                              dialog->open();
+                          });
+    m_copyStore->listCopies(entry);
 }
 
 void Windows::showCheckInListBrowser()

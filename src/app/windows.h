@@ -24,6 +24,8 @@ class CheckWindow;
 class CheckResults;
 class CheckMemory;
 class VerdictMarks;
+class CopyStore;
+class PageCopyKeeper;
 
 /// Each accessor returns the window's default instance, creating and loading it first when it is
 /// not loaded. Loading a child window of the frame also shows it inside the frame; loading a
@@ -44,6 +46,8 @@ public:
     /// What each page was: the page memory in the data folder, opened when the owner is made. Every
     /// result of a check goes into it; the list boxes get the marks of the last check back from it.
     CheckMemory &checkMemory() const { return *m_checkMemory; }
+    /// The kept copies of the list's good pages, beside the page memory; opened when the owner is made.
+    CopyStore &copyStore() const { return *m_copyStore; }
     /// Gives the entries of @p entries that have no mark the marks of their last check remembered.
     void restoreMarks(const QStringList &entries);
     /// Reads the titles kept beside the list again (after an import kept new ones), for the marks'
@@ -97,12 +101,15 @@ private:
     /// A running check is shown in the list browser too, and its Cancel there cancels it (each pair
     /// of windows wired once, whichever is made last).
     void showCheckInListBrowser();
+    /// Older Copies… on @p window's copy bar: the copies of the entry @p keeper shows, to open one.
+    void showOlderCopies(QWidget *window, PageCopyKeeper *keeper);
 
     Platform &m_platform;
     ClockTicker *m_clockTicker;
     CheckResults *m_checkResults;
     VerdictMarks *m_verdictMarks;
     CheckMemory *m_checkMemory;
+    CopyStore *m_copyStore;
     /// What to tell the person about the page memory, once; empty when there is nothing.
     QString m_memoryProblem;
     QPointer<MainWindow> m_mainWindow;

@@ -29,6 +29,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -169,6 +171,7 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
     EnterKey::leaveEnterTo(m_view->widget());
     createPlayControls();
     createCheckControls();
+    createCopyBar();
     // Ctrl+Shift+V pastes addresses, and links, text and files dropped on the list are brought in.
     ListImport::attachTo(this, m_windows);
 
@@ -284,6 +287,75 @@ void ListBrowser::createCheckControls()
     m_cancelCheckButton->hide();
     QWidget::setTabOrder(m_playLoopBox, m_cancelCheckButton);
     connect(m_cancelCheckButton, &QPushButton::clicked, this, &ListBrowser::cancelCheckClicked);
+}
+
+void ListBrowser::createCopyBar()
+{
+    // Over the page's place, the page moved down under it while it shows: never part of the page.
+    m_copyBar = new QFrame(this);
+    m_copyBar->setObjectName(QStringLiteral("savedCopyBar"));
+    m_copyBar->setAccessibleName(QStringLiteral("Saved copy"));
+    m_copyBar->setFrameShape(QFrame::StyledPanel);
+    m_copyBar->setAutoFillBackground(true);
+    m_copyBar->setStyleSheet(QStringLiteral("#savedCopyBar { background: #1f3f6f; border-bottom: 2px solid #f2c200; }"
+                                            "#savedCopyBar QLabel { color: white; font-weight: bold; }"));
+    auto *row = new QHBoxLayout(m_copyBar);
+    row->setContentsMargins(8, 3, 8, 3);
+    m_copyBarText = new QLabel(m_copyBar);
+    m_copyBarText->setObjectName(QStringLiteral("savedCopyText"));
+    m_copyBarText->setTextFormat(Qt::PlainText);
+    m_copyBarText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_livePageButton = new QPushButton(QStringLiteral("Show the Live Page"), m_copyBar);
+    m_livePageButton->setObjectName(QStringLiteral("livePageButton"));
+    m_olderCopiesButton = new QPushButton(QStringLiteral("Older Copies…"), m_copyBar);
+    m_olderCopiesButton->setObjectName(QStringLiteral("olderCopiesButton"));
+    row->addWidget(m_copyBarText, 1);
+    row->addWidget(m_livePageButton);
+    row->addWidget(m_olderCopiesButton);
+    const QRect page = m_view->widget()->geometry();
+    m_copyBar->setGeometry(page.left(), page.top(), page.width(), 32);
+    m_copyBar->hide();
+    QWidget::setTabOrder(m_chosenAddressBox, m_livePageButton);
+    QWidget::setTabOrder(m_livePageButton, m_olderCopiesButton);
+    QWidget::setTabOrder(m_olderCopiesButton, m_playButton);
+    connect(m_livePageButton, &QPushButton::clicked, this, &ListBrowser::livePageClicked);
+    connect(m_olderCopiesButton, &QPushButton::clicked, this, &ListBrowser::olderCopiesClicked);
+
+    auto *savedCopyKey = new QAction(this);
+    savedCopyKey->setObjectName(QStringLiteral("savedCopyAction"));
+    savedCopyKey->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    savedCopyKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(savedCopyKey);
+    connect(savedCopyKey, &QAction::triggered, this, [this] { emit savedCopyAsked(m_addressList->currentEntry()); });
+}
+
+void ListBrowser::showCopyBar(const QString &text, bool copyShows)
+{
+    m_copyBarText->setText(text);
+    m_copyBarText->setToolTip(text);
+    m_copyBar->setAccessibleDescription(text);
+    m_livePageButton->setVisible(copyShows);
+    m_olderCopiesButton->setVisible(copyShows);
+    if (m_copyBar->isHidden()) {
+        QRect page = m_view->widget()->geometry();
+        page.setTop(page.top() + m_copyBar->height());
+        m_view->widget()->setGeometry(page);
+        m_copyBar->show();
+        m_copyBar->raise();
+    }
+}
+
+void ListBrowser::hideCopyBar()
+{
+    if (m_copyBar->isHidden())
+        return;
+    const bool hadFocus = m_copyBar->isAncestorOf(focusWidget());
+    m_copyBar->hide();
+    QRect page = m_view->widget()->geometry();
+    page.setTop(m_copyBar->geometry().top());
+    m_view->widget()->setGeometry(page);
+    if (hadFocus)
+        m_view->widget()->setFocus();
 }
 
 void ListBrowser::placePlayStatus()

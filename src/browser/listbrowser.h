@@ -12,6 +12,7 @@ class MediaPlayer;
 class PageTools;
 class QCheckBox;
 class QComboBox;
+class QFrame;
 class QLabel;
 class QProgressBar;
 class QToolButton;
@@ -67,6 +68,11 @@ public:
     /// The check ended (or its window closed): its progress and Cancel go away.
     void showCheckEnded();
 
+    // The last good copy of an entry, shown in place of its live page under a bar of its own.
+    /// Shows the bar with @p text over the page; @p copyShows: a copy shows (its buttons are there).
+    void showCopyBar(const QString &text, bool copyShows);
+    void hideCopyBar();
+
     WebBrowser *m_view;
     /// The entry whose page is loading, until it has loaded.
     QString m_visiting;
@@ -91,6 +97,10 @@ public:
     QProgressBar *m_checkProgressBar;
     QPushButton *m_cancelCheckButton;
     PageTools *m_pageTools = nullptr;
+    QFrame *m_copyBar = nullptr;
+    QLabel *m_copyBarText = nullptr;
+    QPushButton *m_livePageButton = nullptr;
+    QPushButton *m_olderCopiesButton = nullptr;
 
 signals:
     /// A page opened from the list finished loading (the page memory keeps what it was).
@@ -104,6 +114,12 @@ signals:
     void personTookOver();
     /// Cancel beside a running check's progress was pressed.
     void cancelCheckClicked();
+    /// Show the Live Page on the copy's bar.
+    void livePageClicked();
+    /// Older Copies… on the copy's bar.
+    void olderCopiesClicked();
+    /// The Saved Copy key (Ctrl+Shift+S): the copy of @p entry, the chosen one.
+    void savedCopyAsked(const QString &entry);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -111,6 +127,7 @@ protected:
 private:
     void createPlayControls();
     void createCheckControls();
+    void createCopyBar();
     /// The play status takes the strip up to the check's progress while that shows, all of it otherwise.
     void placePlayStatus();
     /// Sets m_chosenAddressBox's text field as a change of the field would: the history step runs when it differs.

@@ -57,6 +57,11 @@ public:
     /// Reads the text the page shows (its body's inner text) and hands it to @p done, later; the empty
     /// text when there is no page. @p done is not called when the page or this browser goes first.
     virtual void readVisibleText(std::function<void(const QString &)> done) { done({}); }
+    /// How the last finished load ended: the HTTP status of its main page (0 when there was none or
+    /// the engine did not tell, as for a file), and whether it failed (no answer, a network error, the
+    /// engine's own error page). Both are of the load that busyChanged(false) last told.
+    virtual int httpStatus() const { return 0; }
+    virtual bool loadFailed() const { return false; }
 
     // Page tools: find, zoom, save and print. Each finishes in the engine's own time; a signal tells.
     /// Finds @p text in the page, the next match (or the one before, @p backward) shown and selected;
@@ -76,6 +81,13 @@ public:
     /// pageCopyTaken() brings it, or why there is none. Never loads the page again, and never
     /// sends pageSaved().
     virtual void takePageCopy() = 0;
+    /// Shows @p mhtml, a kept copy of a page, in place of the live page: as a document, in a page of
+    /// its own that runs no script, sends no request and reads no local file. savedCopyShown() tells
+    /// when it is painted, or that it could not be shown. The live page stays as it was, behind it.
+    virtual void showSavedCopy(const QByteArray &mhtml) { Q_UNUSED(mhtml); emit savedCopyShown(false); }
+    /// Hides the copy: the live page shows again.
+    virtual void showLivePage() {}
+    virtual bool isShowingSavedCopy() const { return false; }
 
 signals:
     /// isBusy() changed: a load started (@p busy true), or it finished, failed or was stopped.
@@ -104,6 +116,8 @@ signals:
     void pageSaved(const QString &path, bool ok);
     /// takePageCopy() ended: @p copy.ok when the copy is whole.
     void pageCopyTaken(const PageCopy &copy);
+    /// showSavedCopy() ended: @p ok when the copy is shown.
+    void savedCopyShown(bool ok);
     /// The page's context menu is about to show: the receiver may add its own commands to @p menu;
     /// @p linkUrl is the link under the mouse, or empty.
     void contextMenuRequested(QMenu *menu, const QString &linkUrl);

@@ -3,6 +3,7 @@
 #include "store/addresstoload.h"
 #include "store/listpaths.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
@@ -33,7 +34,11 @@
 #endif
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
+
+#include <QMutex>
+#include <QSet>
 
 namespace {
 
@@ -161,6 +166,78 @@ private:
 };
 
 QWebEngineProfile *theProfile = nullptr;
+QWebEngineProfile *theCopyProfile = nullptr;
+
+/// The files of the copies being shown: the only requests a copy's page may make.
+struct ShownCopyFiles {
+    QMutex mutex;
+    QSet<QUrl> files;
+};
+ShownCopyFiles &shownCopyFiles()
+{
+    static ShownCopyFiles files;
+    return files;
+}
+
+/// Blocks every request of a copy's page but its own file: no image the copy lacks, no form sent
+/// home, no link followed, nothing local read.
+class CopyRequestBlocker final : public QWebEngineUrlRequestInterceptor {
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+    void interceptRequest(QWebEngineUrlRequestInfo &info) override
+    {
+        ShownCopyFiles &shown = shownCopyFiles();
+        const QMutexLocker lock(&shown.mutex);
+        if (!shown.files.contains(info.requestUrl().adjusted(QUrl::RemoveFragment))) {
+            info.block(true);
+        }
+    }
+};
+
+/// A copy's page: it goes nowhere but to its own file, and asks nothing.
+class CopyPage final : public QWebEnginePage {
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType, bool isMainFrame) override
+    {
+        if (!isMainFrame)
+            return false;
+        ShownCopyFiles &shown = shownCopyFiles();
+        const QMutexLocker lock(&shown.mutex);
+        return shown.files.contains(url.adjusted(QUrl::RemoveFragment));
+    }
+    QWebEnginePage *createWindow(WebWindowType) override { return nullptr; }
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int, const QString &) override {}
+};
+
+/// The profile of the pages that show copies: off the record (nothing kept on disk, no cookie of the
+/// live pages), no script, no local file access, every request but the copy's own file blocked.
+QWebEngineProfile *copyProfile()
+{
+    if (!theCopyProfile) {
+        auto *p = new QWebEngineProfile(); // no storage name: off the record
+        p->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+        p->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+        p->setSpellCheckEnabled(false);
+        QWebEngineSettings *settings = p->settings();
+        settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+        settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+        settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+        settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+        settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+        settings->setAttribute(QWebEngineSettings::LocalStorageEnabled, false);
+        settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+        settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+        settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+        settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+        settings->setAttribute(QWebEngineSettings::WebGLEnabled, false);
+        p->setUrlRequestInterceptor(new CopyRequestBlocker(p));
+        theCopyProfile = p;
+    }
+    return theCopyProfile;
+}
 
 /// Ends the profile when the application ends: after every window (and so every page) is gone, and
 /// before the web engine itself shuts down, which would otherwise end the profile's engine side under it.
@@ -169,6 +246,8 @@ void deleteProfile()
 {
     delete theProfile;
     theProfile = nullptr;
+    delete theCopyProfile;
+    theCopyProfile = nullptr;
 }
 
 } // namespace
@@ -316,6 +395,29 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent)
             m_loadingAddress = info.url().toString();
         else
             m_loadingAddress.clear();
+        // The engine tells an HTTP error (4xx, 5xx) as a failed load in the status code's domain: the
+        // server answered, with that status. Any other failure had no answer (or the engine's own
+        // error page shows).
+        switch (info.status()) {
+        case QWebEngineLoadingInfo::LoadStartedStatus:
+            m_httpStatus = 0;
+            m_loadFailed = false;
+            break;
+        case QWebEngineLoadingInfo::LoadSucceededStatus:
+            m_httpStatus = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain ? info.errorCode() : 0;
+            m_loadFailed = info.isErrorPage();
+            break;
+        case QWebEngineLoadingInfo::LoadFailedStatus:
+        case QWebEngineLoadingInfo::LoadStoppedStatus:
+            if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain) {
+                m_httpStatus = info.errorCode();
+                m_loadFailed = false;
+            } else {
+                m_httpStatus = 0;
+                m_loadFailed = true;
+            }
+            break;
+        }
         announceTitle();
     });
     connect(page, &QWebEnginePage::renderProcessTerminated, this,
@@ -795,4 +897,103 @@ void WebEngineBrowser::failCopy(const QString &path, const QString &problem)
     copy.title = underWay->copy.title;
     copy.problem = problem;
     emit pageCopyTaken(copy);
+}
+
+void WebEngineBrowser::showSavedCopy(const QByteArray &mhtml)
+{
+    if (!m_copyView) {
+        m_copyFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/quokka-shown-copy-XXXXXX"));
+        m_copyView = new QWebEngineView(m_view);
+        m_copyView->setObjectName(QStringLiteral("savedCopyView"));
+        m_copyView->setAccessibleName(QStringLiteral("Saved copy of the page"));
+        m_copyView->setPage(new CopyPage(copyProfile(), m_copyView));
+        m_copyView->setContextMenuPolicy(Qt::NoContextMenu);
+        m_copyView->setGeometry(m_view->rect());
+        m_copyView->hide();
+        m_view->installEventFilter(this);
+        connect(m_copyView, &QWebEngineView::loadFinished, this, [this](bool ok) {
+            if (m_copyLoading) {
+                m_copyLoading = false;
+                emit savedCopyShown(ok);
+            }
+        });
+        // The copy's own file leaves with the view; the copy profile outlives every page.
+        connect(m_copyView, &QObject::destroyed, m_copyView, [file = m_copyFile] {
+            ShownCopyFiles &shown = shownCopyFiles();
+            const QMutexLocker lock(&shown.mutex);
+            shown.files.remove(*file);
+        });
+    }
+    if (!m_copyFolder->isValid()) {
+        emit savedCopyShown(false);
+        return;
+    }
+    // Each copy shown gets a file of its own name, so the engine never shows one from its memory.
+    const QString path = m_copyFolder->filePath(QStringLiteral("copy-%1.mhtml").arg(++m_copyNumber));
+    const int number = m_copyNumber;
+    m_copyLoading = false;
+    QPointer<WebEngineBrowser> self(this);
+    // A copy may be large: it is written off the window's thread, private to this user.
+    QThreadPool::globalInstance()->start([self, path, number, mhtml] {
+        QFile file(path);
+        bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(mhtml) == mhtml.size();
+        ok = file.flush() && ok;
+        file.close();
+        if (ok)
+            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QMetaObject::invokeMethod(qApp, [self, path, number, ok] {
+            if (!self || number != self->m_copyNumber) {
+                QFile::remove(path);
+                return;
+            }
+            self->loadShownCopy(path, ok);
+        }, Qt::QueuedConnection);
+    });
+}
+
+void WebEngineBrowser::loadShownCopy(const QString &path, bool written)
+{
+    {
+        ShownCopyFiles &shown = shownCopyFiles();
+        const QMutexLocker lock(&shown.mutex);
+        shown.files.remove(*m_copyFile);
+        if (!m_copyFile->isEmpty())
+            QFile::remove(m_copyFile->toLocalFile());
+        *m_copyFile = QUrl::fromLocalFile(path);
+        if (written)
+            shown.files.insert(*m_copyFile);
+    }
+    if (!written) {
+        emit savedCopyShown(false);
+        return;
+    }
+    m_copyLoading = true;
+    m_copyView->setGeometry(m_view->rect());
+    m_copyView->show();
+    m_copyView->raise();
+    m_copyView->load(*m_copyFile);
+}
+
+void WebEngineBrowser::showLivePage()
+{
+    if (!m_copyView)
+        return;
+    ++m_copyNumber; // a copy still being written is not shown
+    m_copyLoading = false;
+    const bool hadFocus = m_copyView->hasFocus() || m_copyView->isAncestorOf(QApplication::focusWidget());
+    m_copyView->hide();
+    if (hadFocus)
+        m_view->setFocus();
+}
+
+bool WebEngineBrowser::isShowingSavedCopy() const
+{
+    return m_copyView && !m_copyView->isHidden();
+}
+
+bool WebEngineBrowser::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_view && m_copyView && event->type() == QEvent::Resize)
+        m_copyView->setGeometry(m_view->rect());
+    return WebBrowser::eventFilter(watched, event);
 }

@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <memory>
@@ -14,6 +15,7 @@ class QLabel;
 class QWebEngineDownloadRequest;
 class QWebEngineView;
 class QWebEngineProfile;
+class QTemporaryDir;
 
 class WebEngineBrowser final : public WebBrowser {
     Q_OBJECT
@@ -30,6 +32,8 @@ public:
     void refresh() override;
     void stop() override;
     bool isBusy() const override;
+    int httpStatus() const override { return m_httpStatus; }
+    bool loadFailed() const override { return m_loadFailed; }
     QString title() const override;
     QString url() const override;
     void findText(const QString &text, bool backward) override;
@@ -40,6 +44,11 @@ public:
     void print() override;
     void readVisibleText(std::function<void(const QString &)> done) override;
     void takePageCopy() override;
+    void showSavedCopy(const QByteArray &mhtml) override;
+    void showLivePage() override;
+    bool isShowingSavedCopy() const override;
+    /// The view that shows copies (made on first use), or null.
+    QWebEngineView *savedCopyView() const { return m_copyView; }
     /// Whether the page being saved to @p path is a copy this browser takes (not the person's save).
     bool isTakingCopyTo(const QString &path) const;
     /// The engine's save of a copy to @p path ended (@p ok: the file is whole).
@@ -89,10 +98,16 @@ private:
     /// Hands the copy saved to @p path on once its page, text and picture are all there.
     void finishCopy(const QString &path);
     void failCopy(const QString &path, const QString &problem);
+    /// Shows the copy written to @p path (when @p written).
+    void loadShownCopy(const QString &path, bool written);
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     QWebEngineView *m_view;
     QLabel *m_notice;
     bool m_busy = false;
+    /// How the last finished load ended (httpStatus(), loadFailed()).
+    int m_httpStatus = 0;
+    bool m_loadFailed = false;
     bool m_openedByPage = false;
     bool m_closing = false; ///< the window was asked to close while a question was open
     QPointer<PageDialog> m_question;
@@ -108,4 +123,10 @@ private:
     bool m_printing = false; ///< a print job is under way: the engine takes one at a time
     /// The copies being taken, by the path of their temporary MHTML file.
     QHash<QString, std::shared_ptr<CopyUnderWay>> m_copies;
+    /// The page that shows a kept copy over the live one, its private folder and the file shown.
+    QWebEngineView *m_copyView = nullptr;
+    std::unique_ptr<QTemporaryDir> m_copyFolder;
+    std::shared_ptr<QUrl> m_copyFile = std::make_shared<QUrl>();
+    int m_copyNumber = 0;
+    bool m_copyLoading = false;
 };

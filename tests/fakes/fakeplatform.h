@@ -116,9 +116,26 @@ public:
     void print() override { ++prints; }
     /// Counts the request; the test answers it by emitting pageCopyTaken().
     void takePageCopy() override { ++copiesAsked; }
+    /// Shows the copy at once (or, with copyShowFails, cannot).
+    void showSavedCopy(const QByteArray &mhtml) override
+    {
+        shownCopy = mhtml;
+        showingCopy = !copyShowFails;
+        emit savedCopyShown(showingCopy);
+    }
+    void showLivePage() override { showingCopy = false; }
+    bool isShowingSavedCopy() const override { return showingCopy; }
+    QByteArray shownCopy;
+    bool showingCopy = false;
+    bool copyShowFails = false;
     void readVisibleText(std::function<void(const QString &)> done) override { done(visibleText); }
     /// What readVisibleText() gives.
     QString visibleText;
+    int httpStatus() const override { return status; }
+    bool loadFailed() const override { return failed; }
+    /// What httpStatus() and loadFailed() tell of the last load.
+    int status = 0;
+    bool failed = false;
 
     /// Each setter emits its change signal when the value changed, and only then.
     void setBusy(bool busy);
