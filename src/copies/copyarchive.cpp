@@ -126,6 +126,31 @@ bool CopyArchive::open(const QString &folder, const QString &memoryPath, const C
     return true;
 }
 
+QHash<QString, QDateTime> CopyArchive::lastGoodCopies(const PageMemory &memory, const QStringList &addresses,
+                                                      const QString &folder)
+{
+    QHash<QString, QDateTime> taken;
+    const QSet<QString> wanted(addresses.cbegin(), addresses.cend());
+    if (wanted.isEmpty())
+        return taken;
+    const auto all = memory.allCopies();
+    if (!all)
+        return taken;
+    // Oldest first: the last record of an entry whose file is there is its newest copy.
+    QHash<QString, bool> fileThere;
+    for (const CopyRecord &record : *all) {
+        if (!wanted.contains(record.address))
+            continue;
+        auto there = fileThere.find(record.contentHash);
+        if (there == fileThere.end())
+            there = fileThere.insert(record.contentHash,
+                                     QFileInfo(folder + QLatin1Char('/') + record.contentHash + QLatin1String(CopyFile::suffix)).isFile());
+        if (*there)
+            taken.insert(record.address, record.takenAt);
+    }
+    return taken;
+}
+
 QString CopyArchive::pathOf(const QString &contentHash) const
 {
     return m_folder + QLatin1Char('/') + contentHash + QLatin1String(CopyFile::suffix);

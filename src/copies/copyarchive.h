@@ -7,6 +7,7 @@
 #include "memory/pagememory.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -92,6 +93,11 @@ public:
     QString pathOf(const QString &contentHash) const;
     /// Bytes the recorded copy files take.
     qint64 storedBytes() const;
+
+    /// When each of @p addresses had its last good copy taken, from the records in @p memory (opened
+    /// on the calling thread) whose file is there in @p folder; an entry without one is left out.
+    static QHash<QString, QDateTime> lastGoodCopies(const PageMemory &memory, const QStringList &addresses,
+                                                    const QString &folder = defaultFolder());
 
     /// Which records go to bring the copies within @p budget, in order: older copies of entries
     /// that have newer ones (oldest first), then the newest copies of entries whose live page is

@@ -2,9 +2,11 @@
 
 #include "app/windows.h"
 #include "browser/listbrowser.h"
+#include "check/checkmemory.h"
 #include "check/checkresults.h"
 #include "check/listchecker.h"
 #include "check/networkprobe.h"
+#include "copies/copyarchive.h"
 #include "lists/importwindow.h"
 #include "platform/messageboxes.h"
 #include "platform/pageprobe.h"
@@ -370,8 +372,14 @@ bool CheckWindow::saveReport(const QString &path)
                                                                                     : CheckReport::Format::Csv;
     // What each changed page was, from the page memory's findings, and the titles kept with the list.
     const QHash<QString, QString> titles = ListTitles::load();
+    QStringList addresses;
+    addresses.reserve(m_rows.size());
+    for (const ReportRow &row : std::as_const(m_rows))
+        addresses.append(row.address);
+    const QHash<QString, QDateTime> copies = CopyArchive::lastGoodCopies(m_windows.checkMemory().memory(), addresses);
     for (ReportRow &row : m_rows) {
         row.savedTitle = titles.value(row.address);
+        row.lastGoodCopy = copies.value(row.address);
         const CheckNote note = m_windows.checkResults().noteFor(row.address);
         row.wasTitle = note.wasTitle;
         row.wasSeen = note.wasSeen;

@@ -3,6 +3,7 @@
 #include "check/checkreport.h"
 #include "check/listchecker.h"
 #include "check/networkprobe.h"
+#include "copies/copyarchive.h"
 #include "lists/importwindow.h"
 #include "memory/pagesigns.h"
 #include "platform/enginepageprobe.h"
@@ -317,6 +318,9 @@ int main(int argc, char *argv[])
     // What was seen before this check, read in one go: each page is compared with it as it comes.
     const QHash<QString, QList<PageRecord>> seenBefore =
         memory.isOpen() ? memory.memory().pagesRead(entries) : QHash<QString, QList<PageRecord>>();
+    // When each entry's last good copy was taken, as the report tells it.
+    QHash<QString, QDateTime> lastGoodCopies =
+        memory.isOpen() ? CopyArchive::lastGoodCopies(memory.memory(), entries) : QHash<QString, QDateTime>();
 
     // Without its tables the check cannot tell soft 404s, parked domains or a server's own pages: said,
     // and the check goes on with what it has.
@@ -342,6 +346,7 @@ int main(int argc, char *argv[])
         while (nextToPrint < pending.size() && pending[nextToPrint]) {
             ReportRow row{int(nextToPrint) + 1, entries.at(qsizetype(nextToPrint)), *pending[nextToPrint]};
             row.savedTitle = titles.value(row.address);
+            row.lastGoodCopy = lastGoodCopies.value(row.address);
             if (memory.isOpen()) {
                 const QDateTime now = QDateTime::currentDateTimeUtc();
                 if (!row.result.title.isEmpty() || row.result.fingerprint) {
