@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cctype>
@@ -48,6 +49,23 @@ qsizetype headerEnd(const QByteArray &mhtml)
 
 CopyArchive::CopyArchive() = default;
 CopyArchive::~CopyArchive() = default;
+
+std::optional<qint64> byteSizeFromText(const QString &text)
+{
+    static const QRegularExpression size(QStringLiteral("^\\s*(\\d+(?:\\.\\d+)?)\\s*(?:([KMGT])(?:i?B)?|B)?\\s*$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = size.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const double number = match.captured(1).toDouble(&ok);
+    const QString unit = match.captured(2).toUpper();
+    const int shift = unit.isEmpty() ? 0 : unit == u"K" ? 10 : unit == u"M" ? 20 : unit == u"G" ? 30 : 40;
+    const double bytes = number * double(qint64(1) << shift);
+    if (!ok || bytes < 1 || bytes > double(qint64(1) << 62))
+        return std::nullopt;
+    return qint64(bytes);
+}
 
 QString CopyArchive::defaultFolder()
 {

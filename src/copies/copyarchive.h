@@ -12,6 +12,8 @@
 #include <QSet>
 #include <QString>
 
+#include <optional>
+
 /// What the caller found the page to be. Only a good page (alive, and none of a soft 404, parked,
 /// a sign-in wall, a bot check, an error page or not what the person saved) is ever kept.
 enum class PageCondition { Good, NotGood };
@@ -25,6 +27,10 @@ struct CopyLimits {
     /// A page that saves larger than this is not kept.
     qint64 largestPage = qint64(50) * 1024 * 1024;
 };
+
+/// A size as a person writes it: a number of bytes, or with K, M, G or T after it (powers of 1024,
+/// "2G", "500M", "1.5G", "64KiB"); nothing for anything else, zero and sizes past 2^62 included.
+std::optional<qint64> byteSizeFromText(const QString &text);
 
 /// What became of a page given to keep().
 struct KeepResult {
