@@ -487,6 +487,13 @@ extern "C" Q_DECL_EXPORT PageProbe *quokkaCreatePageProbe(QObject *parent)
     return new EnginePageProbe(parent);
 }
 
+extern "C" Q_DECL_EXPORT PageCopier *quokkaCreatePageCopier(QObject *parent)
+{
+    if (!EnginePageProbe::whyEngineCannotStart().isEmpty())
+        return nullptr;
+    return new EnginePageCopier(parent);
+}
+
 namespace {
 
 /// Where a copier's pages are saved before they are read back; one folder for the copier's life.
@@ -499,7 +506,7 @@ QTemporaryDir &copyFolder()
 } // namespace
 
 EnginePageCopier::EnginePageCopier(QObject *parent)
-    : QObject(parent)
+    : PageCopier(parent)
     , m_profile(new QWebEngineProfile(this)) // no storage name: off the record, nothing kept on disk
     , m_view(new QWebEngineView)
 {

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "platform/pageprobe.h"
-#include "platform/webbrowser.h"
 
 #include <QList>
 #include <QPointer>
@@ -62,7 +61,7 @@ private:
 /// Loads good pages once more to keep their copies, one page at a time, in an off-the-record profile
 /// of its own that loads images (a copy is the page as a person sees it). Each copy is the page as one
 /// MHTML file, its text and a small picture, as the browser's own copies are.
-class EnginePageCopier final : public QObject {
+class EnginePageCopier final : public PageCopier {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(EnginePageCopier)
 public:
@@ -72,9 +71,9 @@ public:
     /// Loads @p url and calls @p done once with its copy, or with why none was taken (the load failed
     /// or answered an error status, the engine did not save it within @p timeoutMs). Copies are taken
     /// in the order asked. @p done is never called after abortAll().
-    void copy(const QUrl &url, int timeoutMs, std::function<void(const PageCopy &)> done);
+    void copy(const QUrl &url, int timeoutMs, std::function<void(const PageCopy &)> done) override;
     /// Stops the copy under way and forgets those waiting.
-    void abortAll();
+    void abortAll() override;
 
 private:
     struct Request {
