@@ -11,6 +11,7 @@
 #include <QWebEngineView>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QTimer>
 #include <QWebEngineLoadingInfo>
@@ -508,17 +509,21 @@ QTemporaryDir &copyFolder()
 EnginePageCopier::EnginePageCopier(QObject *parent)
     : PageCopier(parent)
     , m_profile(new QWebEngineProfile(this)) // no storage name: off the record, nothing kept on disk
-    , m_view(new QWebEngineView)
 {
     m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
-    m_view->setPage(new QWebEnginePage(m_profile, m_view));
-    m_view->page()->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
-    m_view->page()->setAudioMuted(true);
-    // The view is never on a screen; it is shown so that the engine paints it for the picture.
-    m_view->setAttribute(Qt::WA_DontShowOnScreen);
-    m_view->resize(1024, 768);
-    m_view->show();
+    m_page = new QWebEnginePage(m_profile, this);
+    m_page->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
+    m_page->setAudioMuted(true);
+    // The picture needs a view the engine paints. Only where no screen is (quokka-check) is one
+    // shown: on a desktop a shown view would be a window of its own over the person's.
+    if (QGuiApplication::platformName() == u"offscreen") {
+        m_view = new QWebEngineView;
+        m_view->setPage(m_page);
+        m_view->setAttribute(Qt::WA_DontShowOnScreen);
+        m_view->resize(1024, 768);
+        m_view->show();
+    }
     m_timeout.setSingleShot(true);
     connect(&m_timeout, &QTimer::timeout, this, [this] {
         PageCopy failed = m_copy;
@@ -526,7 +531,7 @@ EnginePageCopier::EnginePageCopier(QObject *parent)
         failed.problem = tr("The page was not saved within the time allowed.");
         finish(failed);
     });
-    connect(m_view->page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
+    connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
         if (!m_current || info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
             return;
         if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus || info.status() == QWebEngineLoadingInfo::LoadFailedStatus) {
@@ -555,7 +560,8 @@ EnginePageCopier::EnginePageCopier(QObject *parent)
 EnginePageCopier::~EnginePageCopier()
 {
     abortAll();
-    delete m_view; // before the profile it uses
+    delete m_view;
+    delete m_page; // before the profile it uses
 }
 
 void EnginePageCopier::copy(const QUrl &url, int timeoutMs, std::function<void(const PageCopy &)> done)
@@ -571,7 +577,7 @@ void EnginePageCopier::abortAll()
     m_current.reset();
     ++m_generation;
     m_timeout.stop();
-    m_view->stop();
+    m_page->triggerAction(QWebEnginePage::Stop);
 }
 
 void EnginePageCopier::startNext()
@@ -586,7 +592,7 @@ void EnginePageCopier::startNext()
     m_fileRead = false;
     m_savePath.clear();
     m_timeout.start(m_current->timeoutMs);
-    m_view->load(m_current->url);
+    m_page->load(m_current->url);
 }
 
 void EnginePageCopier::loadEnded(bool ok, int status, const QString &detail)
@@ -606,10 +612,10 @@ void EnginePageCopier::loadEnded(bool ok, int status, const QString &detail)
         finish(failed);
         return;
     }
-    m_copy.title = m_view->page()->title();
+    m_copy.title = m_page->title();
     m_savePath = QDir::cleanPath(copyFolder().filePath(QStringLiteral("page-%1.mhtml").arg(m_generation)));
     QFile::remove(m_savePath);
-    const QPixmap shot = m_view->grab();
+    const QPixmap shot = m_view ? m_view->grab() : QPixmap();
     if (!shot.isNull()) {
         const QImage small = shot.toImage().scaledToWidth(qMin(PageCopy::thumbnailWidth, shot.width()), Qt::SmoothTransformation);
         QBuffer png(&m_copy.thumbnailPng);
@@ -617,14 +623,14 @@ void EnginePageCopier::loadEnded(bool ok, int status, const QString &detail)
         small.save(&png, "PNG");
     }
     const quint64 generation = m_generation;
-    m_view->page()->toPlainText([this, generation](const QString &text) {
+    m_page->toPlainText([this, generation](const QString &text) {
         if (generation != m_generation)
             return;
         m_copy.text = text;
         m_textRead = true;
         finishIfWhole();
     });
-    m_view->page()->save(m_savePath, QWebEngineDownloadRequest::MimeHtmlSaveFormat);
+    m_page->save(m_savePath, QWebEngineDownloadRequest::MimeHtmlSaveFormat);
 }
 
 void EnginePageCopier::saved(bool ok)
@@ -661,7 +667,7 @@ void EnginePageCopier::finish(PageCopy copy)
     m_current.reset();
     ++m_generation;
     m_timeout.stop();
-    m_view->stop();
+    m_page->triggerAction(QWebEnginePage::Stop);
     done(copy);
     if (!m_current)
         startNext();

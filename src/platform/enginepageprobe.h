@@ -60,7 +60,7 @@ private:
 
 /// Loads good pages once more to keep their copies, one page at a time, in an off-the-record profile
 /// of its own that loads images (a copy is the page as a person sees it). Each copy is the page as one
-/// MHTML file, its text and a small picture, as the browser's own copies are.
+/// MHTML file, its text and, where no screen is (quokka-check), a small picture.
 class EnginePageCopier final : public PageCopier {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(EnginePageCopier)
@@ -88,7 +88,9 @@ private:
     void finish(PageCopy copy);
 
     QWebEngineProfile *m_profile;
-    QWebEngineView *m_view;
+    QWebEnginePage *m_page = nullptr;
+    /// Shown off screen where there is no screen at all, for the picture; null on a desktop.
+    QWebEngineView *m_view = nullptr;
     QList<Request> m_waiting;
     std::optional<Request> m_current;
     PageCopy m_copy;
