@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QStringDecoder>
 #include <QTcpServer>
+#include <QTimeZone>
 #include <QTest>
 #include <QTimer>
 
@@ -388,12 +389,15 @@ void TestCheck::reportsQuoteAndKeepEveryField()
     QList<ReportRow> rows{{1, QStringLiteral("http://example.com/a,b"), moved},
                           {2, QStringLiteral("say \"hi\"\nthere"), skipped}};
     rows[0].savedTitle = QStringLiteral("=Plums, cream"); // a bookmark's title, kept as text
+    rows[0].lastGoodCopy = QDateTime(QDate(2026, 3, 3), QTime(14, 2, 5), QTimeZone(3600));
 
     const QByteArray csv = CheckReport::document(rows, CheckReport::Format::Csv);
-    QCOMPARE(csv, QByteArray("line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title,saved_title\r\n"
+    // The newest column goes last, so that an older report's reader finds its columns where they were.
+    QCOMPARE(csv, QByteArray("line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title,saved_title,"
+                             "last_good_copy\r\n"
                              "1,\"http://example.com/a,b\",moved,200,http://example.org/new,false,"
-                             "moved permanently to http://example.org/new,12,,,,\"'=Plums, cream\"\r\n"
-                             "2,\"say \"\"hi\"\"\nthere\",skipped,,,false,not an address,0,,,,\r\n"));
+                             "moved permanently to http://example.org/new,12,,,,\"'=Plums, cream\",2026-03-03T13:02:05Z\r\n"
+                             "2,\"say \"\"hi\"\"\nthere\",skipped,,,false,not an address,0,,,,,\r\n"));
     QJsonParseError error;
     const QJsonDocument json = QJsonDocument::fromJson(CheckReport::document(rows, CheckReport::Format::Json), &error);
     QCOMPARE(error.error, QJsonParseError::NoError);
@@ -407,8 +411,13 @@ void TestCheck::reportsQuoteAndKeepEveryField()
     QCOMPARE(first.value(QStringLiteral("browser")).toBool(), false);
     QCOMPARE(first.value(QStringLiteral("ms")).toInt(), 12);
     QCOMPARE(first.value(QStringLiteral("saved_title")).toString(), QStringLiteral("=Plums, cream"));
+    QCOMPARE(first.value(QStringLiteral("last_good_copy")).toString(), QStringLiteral("2026-03-03T13:02:05Z"));
+    QVERIFY2(CheckReport::textLine(rows[0]).endsWith(QStringLiteral(" [good copy of 2026-03-03 13:02 UTC]")),
+             qPrintable(CheckReport::textLine(rows[0])));
+    QVERIFY(!CheckReport::textLine(rows[1]).contains(QStringLiteral("good copy")));
     const QJsonObject second = array.at(1).toObject();
     QVERIFY(second.value(QStringLiteral("saved_title")).isNull());
+    QVERIFY(second.value(QStringLiteral("last_good_copy")).isNull());
     QVERIFY(second.value(QStringLiteral("status")).isNull());
     QVERIFY(second.value(QStringLiteral("final")).isNull());
     QCOMPARE(second.value(QStringLiteral("address")).toString(), QStringLiteral("say \"hi\"\nthere"));
@@ -464,7 +473,7 @@ void TestCheck::reportsAreSafeToOpen()
 
     // CSV: the list's own bytes, in a cell that no spreadsheet runs.
     const QByteArray csv = CheckReport::csvLine(row);
-    QCOMPARE(csv, "1," + csvCell + ",dead,,,false,not found (404),0,,,,\r\n");
+    QCOMPARE(csv, "1," + csvCell + ",dead,,,false,not found (404),0,,,,,\r\n");
 
     // Text: no control character reaches the terminal; nothing is dropped or replaced unseen.
     const QString text = CheckReport::textLine(row);

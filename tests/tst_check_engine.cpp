@@ -2,6 +2,7 @@
 // a loopback server with every case.
 #include "check/listchecker.h"
 #include "check/networkprobe.h"
+#include "copies/copyarchive.h"
 #include "fakes/checkserver.h"
 #include "memory/pagefingerprint.h"
 #include "memory/pagememory.h"
@@ -30,6 +31,7 @@ private slots:
     void onePageDecidesEveryCaseInTurn();
     void aLoadStartedAsTheLastOneEndsKeepsItsAnswer();
     void commandLineGivesOneObjectPerEntryAndTheExitStatus();
+    void keptCopiesAreOfGoodPagesOnly();
     void commandLineRefusesBadInputWithAMessage_data();
     void commandLineRefusesBadInputWithAMessage();
     void anEngineThatCannotShowPagesIsAnError();
@@ -256,7 +258,7 @@ void TestCheckEngine::commandLineGivesOneObjectPerEntryAndTheExitStatus()
     // CSV: a header and one row an entry.
     QCOMPARE(runTool({QStringLiteral("--no-browser"), QStringLiteral("--format"), QStringLiteral("csv")}, &out, &err), 0);
     QCOMPARE(out.count("\r\n"), 3);
-    QVERIFY(out.startsWith("line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title,saved_title\r\n1,"));
+    QVERIFY(out.startsWith("line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title,saved_title,last_good_copy\r\n1,"));
 }
 
 void TestCheckEngine::anEngineThatCannotShowPagesIsAnError()
@@ -319,6 +321,52 @@ void TestCheckEngine::commandLineSaysWhatAPageWasAndRemembersTheCheck()
     QCOMPARE(memory.lastChecks({address}).value(address).verdict, QStringLiteral("alive"));
 }
 
+void TestCheckEngine::keptCopiesAreOfGoodPagesOnly()
+{
+    const QStringList good{m_server.url(QStringLiteral("/alive")).toString(), m_server.url(QStringLiteral("/article")).toString()};
+    const QStringList bad{m_server.url(QStringLiteral("/softmissing")).toString(), m_server.url(QStringLiteral("/forsale")).toString(),
+                          m_server.url(QStringLiteral("/notfound")).toString()};
+    QTemporaryDir dir;
+    const QString list = dir.filePath(QStringLiteral("list.dat"));
+    QFile file(list);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(((good + bad).join(QStringLiteral("\n")) + QStringLiteral("\n")).toUtf8());
+    file.close();
+    QByteArray out, err;
+    QCOMPARE(runTool({QStringLiteral("--keep-copies"), QStringLiteral("--copies-budget"), QStringLiteral("500M"),
+                      QStringLiteral("--format"), QStringLiteral("json"), list},
+                     &out, &err),
+             2);
+    QVERIFY2(err.contains("copies of good pages kept: 2"), err.constData());
+    const QList<QByteArray> lines = out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 5);
+    QStringList verdicts;
+    for (int i = 0; i < lines.size(); ++i) {
+        const QJsonObject o = QJsonDocument::fromJson(lines.at(i)).object();
+        verdicts << o.value(QStringLiteral("verdict")).toString();
+        // The report tells the copy just kept, and nothing for a page that was not good.
+        QCOMPARE(o.value(QStringLiteral("last_good_copy")).isString(), i < good.size());
+    }
+    QCOMPARE(verdicts, QStringList({QStringLiteral("alive"), QStringLiteral("alive"), QStringLiteral("dead"),
+                                    QStringLiteral("parked"), QStringLiteral("dead")}));
+    CopyArchive archive;
+    QVERIFY2(archive.open(), qPrintable(archive.problem()));
+    const CopyReading article = archive.readNewest(good.at(1));
+    QVERIFY2(article.ok, qPrintable(article.detail));
+    QVERIFY(article.content.mhtml.contains("Riverside Dental"));
+    QVERIFY(article.content.text.contains(QStringLiteral("Opening hours")));
+    QVERIFY(!article.content.thumbnailPng.isEmpty());
+    QCOMPARE(archive.copiesOf(good.at(0)).size(), 1);
+    for (const QString &address : bad)
+        QVERIFY2(archive.copiesOf(address).isEmpty(), qPrintable(address));
+    // Checked again unchanged: nothing is kept twice, and the copy keeps the time it was taken.
+    const QString taken = QJsonDocument::fromJson(lines.at(1)).object().value(QStringLiteral("last_good_copy")).toString();
+    QCOMPARE(runTool({QStringLiteral("--keep-copies"), QStringLiteral("--format"), QStringLiteral("json"), list}, &out, &err), 2);
+    QVERIFY2(err.contains("copies of good pages kept: 0"), err.constData());
+    QCOMPARE(QJsonDocument::fromJson(out.split('\n').value(1)).object().value(QStringLiteral("last_good_copy")).toString(), taken);
+    QCOMPARE(archive.copiesOf(good.at(1)).size(), 1);
+}
+
 void TestCheckEngine::commandLineRefusesBadInputWithAMessage_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -326,6 +374,13 @@ void TestCheckEngine::commandLineRefusesBadInputWithAMessage_data()
     QTest::newRow("unknown option") << QStringList{QStringLiteral("--frobnicate")} << "see --help";
     QTest::newRow("bad format") << QStringList{QStringLiteral("--format"), QStringLiteral("xml")} << "text, json or csv";
     QTest::newRow("bad number") << QStringList{QStringLiteral("--per-host"), QStringLiteral("0")} << "at least 1";
+    QTest::newRow("bad copies budget") << QStringList{QStringLiteral("--keep-copies"), QStringLiteral("--copies-budget"),
+                                                      QStringLiteral("lots")}
+                                       << "a size such as 2G or 500M";
+    QTest::newRow("copies without the engine") << QStringList{QStringLiteral("--keep-copies"), QStringLiteral("--no-browser")}
+                                               << "needs the web engine";
+    QTest::newRow("copies without the memory") << QStringList{QStringLiteral("--keep-copies"), QStringLiteral("--no-memory")}
+                                               << "leave out --no-memory";
     // Numbers that once wrapped around: to 0.7 s, and to no time-out at all.
     QTest::newRow("time-out that wraps") << QStringList{QStringLiteral("--timeout"), QStringLiteral("4294968")} << "at most 3600";
     QTest::newRow("time-out past an int") << QStringList{QStringLiteral("--timeout"), QStringLiteral("2147484")} << "at most 3600";
@@ -501,7 +556,7 @@ void TestCheckEngine::theManualGivesTheRangesTheHelpGives()
         const QString said = QStringLiteral("%1 to %2, default %3").arg(m.captured(2), m.captured(3), m.captured(4));
         QVERIFY2(entry.contains(said), qPrintable(m.captured(1) + QStringLiteral(": ") + entry + QStringLiteral(" lacks ") + said));
     }
-    QCOMPARE(ranges, 7);
+    QCOMPARE(ranges, 7); // every number option of --help
 }
 
 QTEST_MAIN(TestCheckEngine)

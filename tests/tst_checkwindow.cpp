@@ -4,6 +4,7 @@
 #include "app/windows.h"
 #include "browser/listbrowser.h"
 #include "check/checkresults.h"
+#include "copies/copyarchive.h"
 #include "fakes/checkserver.h"
 #include "fakes/fakeplatform.h"
 #include "fakes/testfiles.h"
@@ -40,6 +41,7 @@ private slots:
     void reportsAreSavedAsCsvAndJson();
     void aWaitIsSaidWhole();
     void anEngineThatCannotStartIsSaidOnce();
+    void goodPagesAreKeptOnlyWhenAsked();
 
 private:
     QString url(const char *path) const { return m_server->url(QString::fromLatin1(path)).toString(); }
@@ -390,6 +392,42 @@ void TestCheckWindow::anEngineThatCannotStartIsSaidOnce()
     QVERIFY(runCheck());
     QCOMPARE(told(), 1);
     QVERIFY(window->m_summaryLabel->text().endsWith(QStringLiteral("the web engine cannot start.")));
+}
+
+void TestCheckWindow::goodPagesAreKeptOnlyWhenAsked()
+{
+    const QStringList good{url("/alive"), url("/article")};
+    const QStringList bad{url("/softmissing"), url("/forsale"), url("/notfound")};
+    QVERIFY(writeEntries(good + bad));
+    CheckWindow *window = runCheck();
+    QVERIFY(window);
+    // Off by default: a check keeps nothing.
+    QVERIFY(!window->m_keepCopiesBox->isChecked());
+    QVERIFY(m_world.platform->copiers.isEmpty());
+    QVERIFY(!window->m_summaryLabel->text().contains(QStringLiteral("Copies")));
+
+    // Ticked as a person ticks it, the next check keeps the good pages.
+    const QPoint centre = window->m_keepCopiesBox->rect().center();
+    QVERIFY(window->childAt(window->m_keepCopiesBox->mapTo(window, centre)) == window->m_keepCopiesBox);
+    QTest::mouseClick(window->m_keepCopiesBox, Qt::LeftButton, {}, centre);
+    QVERIFY(window->m_keepCopiesBox->isChecked());
+    window->startCheck();
+    QTRY_VERIFY_WITH_TIMEOUT(window->m_summaryLabel->text().contains(QStringLiteral("Copies of good pages kept: 2.")), 60000);
+    QCOMPARE(m_world.platform->copiers.size(), 1);
+    QStringList asked;
+    for (const QUrl &address : std::as_const(m_world.platform->copiers.first()->asked))
+        asked << address.toString();
+    asked.sort(); // in the order the check found them
+    QCOMPARE(asked, good);
+    CopyArchive archive;
+    QVERIFY2(archive.open(), qPrintable(archive.problem()));
+    for (const QString &address : good) {
+        const CopyReading copy = archive.readNewest(address);
+        QVERIFY2(copy.ok, qPrintable(address));
+        QCOMPARE(copy.content.text, address);
+    }
+    for (const QString &address : bad)
+        QVERIFY2(archive.copiesOf(address).isEmpty(), qPrintable(address));
 }
 
 QTEST_MAIN(TestCheckWindow)

@@ -110,7 +110,37 @@ private slots:
     void killedWriteLeavesOldOrNewCopy_data();
     void killedWriteLeavesOldOrNewCopy();
     void storeAnswersOnItsOwnThreadAndFinishesOnClose();
+    void budgetsAreReadAsPeopleWriteThem_data();
+    void budgetsAreReadAsPeopleWriteThem();
 };
+
+void tst_CopyStore::budgetsAreReadAsPeopleWriteThem_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("bytes"); // 0: refused
+    const qint64 mib = 1024 * 1024;
+    QTest::newRow("gigabytes") << QStringLiteral("2G") << 2048 * mib;
+    QTest::newRow("megabytes") << QStringLiteral("500M") << 500 * mib;
+    QTest::newRow("lower case, unit word") << QStringLiteral(" 64kib ") << qint64(64 * 1024);
+    QTest::newRow("a fraction") << QStringLiteral("1.5G") << 1536 * mib;
+    QTest::newRow("terabytes") << QStringLiteral("1T") << 1024 * 1024 * mib;
+    QTest::newRow("plain bytes") << QStringLiteral("123456") << qint64(123456);
+    QTest::newRow("bytes with B") << QStringLiteral("4096B") << qint64(4096);
+    QTest::newRow("zero") << QStringLiteral("0") << qint64(0);
+    QTest::newRow("negative") << QStringLiteral("-2G") << qint64(0);
+    QTest::newRow("unknown unit") << QStringLiteral("2X") << qint64(0);
+    QTest::newRow("words") << QStringLiteral("lots") << qint64(0);
+    QTest::newRow("empty") << QString() << qint64(0);
+    QTest::newRow("past any disk") << QStringLiteral("99999999999T") << qint64(0);
+}
+
+void tst_CopyStore::budgetsAreReadAsPeopleWriteThem()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, bytes);
+    const std::optional<qint64> read = byteSizeFromText(text);
+    QCOMPARE(read.value_or(0), bytes);
+}
 
 void tst_CopyStore::init()
 {

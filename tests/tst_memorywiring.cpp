@@ -5,6 +5,7 @@
 #include "check/checkmemory.h"
 #include "check/checkreport.h"
 #include "check/checkresults.h"
+#include "copies/copyarchive.h"
 #include "fakes/fakeplatform.h"
 #include "fakes/testfiles.h"
 #include "fakes/tinymount.h"
@@ -328,9 +329,10 @@ private slots:
         row.wasTitle = QStringLiteral("Qt 6 documentation, the index");
         row.wasSeen = QDateTime(QDate(2026, 11, 3), QTime(12, 0), Qt::UTC);
         const QByteArray csv = CheckReport::document({row}, CheckReport::Format::Csv);
-        QVERIFY(csv.startsWith("line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title,saved_title\r\n"));
+        QVERIFY(csv.startsWith("line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title,saved_title,"
+                               "last_good_copy\r\n"));
         // A title a page chose is never a formula in a spreadsheet.
-        QVERIFY2(csv.endsWith(",\"Qt 6 documentation, the index\",2026-11-03T12:00:00Z,\"'=HYPERLINK(\"\"http://evil.example\"\")\",\r\n"),
+        QVERIFY2(csv.endsWith(",\"Qt 6 documentation, the index\",2026-11-03T12:00:00Z,\"'=HYPERLINK(\"\"http://evil.example\"\")\",,\r\n"),
                  csv.constData());
         const QJsonObject o = QJsonDocument::fromJson(CheckReport::jsonLine(row)).object();
         QCOMPARE(o.value(QStringLiteral("was_title")).toString(), row.wasTitle);
@@ -341,9 +343,9 @@ private slots:
         row.wasSeen = {};
         row.result.title.clear();
         const QJsonObject none = QJsonDocument::fromJson(CheckReport::jsonLine(row)).object();
-        for (const char *key : {"was_title", "was_seen", "now_title", "saved_title"})
+        for (const char *key : {"was_title", "was_seen", "now_title", "saved_title", "last_good_copy"})
             QVERIFY2(none.value(QLatin1String(key)).isNull(), key);
-        QVERIFY(CheckReport::csvLine(row).endsWith(",,,,\r\n"));
+        QVERIFY(CheckReport::csvLine(row).endsWith(",,,,,\r\n"));
     }
 
     void quokkaCheckSharesTheMemory()
@@ -373,6 +375,54 @@ private slots:
         world.windows = std::make_unique<Windows>(*world.platform);
         QCOMPARE(world.windows->checkMemory().memory().history(here).size(), 1);
         QCOMPARE(world.windows->checkMemory().memory().recordCount(), 2);
+    }
+
+    void quokkaCheckTellsTheLastGoodCopy()
+    {
+        world.windows.reset(); // the program is not running
+        QTemporaryDir files;
+        QVERIFY(TestFiles::write(files.filePath(QStringLiteral("kept.html")), "<title>Kept</title>"));
+        QVERIFY(TestFiles::write(files.filePath(QStringLiteral("lost.html")), "<title>Lost</title>"));
+        QVERIFY(TestFiles::write(files.filePath(QStringLiteral("never.html")), "<title>Never</title>"));
+        const QString kept = QUrl::fromLocalFile(files.filePath(QStringLiteral("kept.html"))).toString();
+        const QString lost = QUrl::fromLocalFile(files.filePath(QStringLiteral("lost.html"))).toString();
+        const QString never = QUrl::fromLocalFile(files.filePath(QStringLiteral("never.html"))).toString();
+        QVERIFY(TestFiles::write(files.filePath(QStringLiteral("list.dat")), (kept + "\n" + lost + "\n" + never + "\n").toUtf8()));
+        const QDateTime firstTaken(QDate(2026, 3, 3), QTime(14, 2), Qt::UTC);
+        const QDateTime newerTaken(QDate(2026, 6, 1), QTime(9, 30), Qt::UTC);
+        {
+            CopyArchive archive;
+            QVERIFY2(archive.open(), qPrintable(archive.problem()));
+            auto page = [](const char *title) {
+                return CopyContent{QByteArray("MIME-Version: 1.0\r\n\r\n<title>") + title + "</title>", QString::fromLatin1(title), {}};
+            };
+            QVERIFY(archive.keep(kept, PageCondition::Good, page("Kept"), firstTaken).isKept());
+            QVERIFY(archive.keep(kept, PageCondition::Good, page("Kept again"), newerTaken).isKept());
+            const KeepResult gone = archive.keep(lost, PageCondition::Good, page("Lost"), firstTaken);
+            QVERIFY(gone.isKept());
+            // A copy whose file went (removed by hand, a disk cleaner) is no copy to speak of.
+            QVERIFY(QFile::remove(archive.pathOf(gone.contentHash)));
+        }
+        for (const QString &format : {QStringLiteral("json"), QStringLiteral("csv")}) {
+            QProcess tool;
+            tool.start(QStringLiteral(QUOKKA_CHECK_PROGRAM),
+                       {QStringLiteral("--no-browser"), QStringLiteral("--format"), format, files.filePath(QStringLiteral("list.dat"))});
+            QVERIFY(tool.waitForFinished(120000));
+            QCOMPARE(tool.exitCode(), 0);
+            const QList<QByteArray> lines = tool.readAllStandardOutput().split('\n');
+            QVERIFY2(lines.size() >= 4, qPrintable(format));
+            if (format == u"json") {
+                QCOMPARE(QJsonDocument::fromJson(lines.at(0)).object().value(QStringLiteral("last_good_copy")).toString(),
+                         QStringLiteral("2026-06-01T09:30:00Z"));
+                QVERIFY(QJsonDocument::fromJson(lines.at(1)).object().value(QStringLiteral("last_good_copy")).isNull());
+                QVERIFY(QJsonDocument::fromJson(lines.at(2)).object().value(QStringLiteral("last_good_copy")).isNull());
+            } else {
+                QVERIFY2(lines.at(0).endsWith(",last_good_copy\r"), lines.at(0).constData());
+                QVERIFY2(lines.at(1).endsWith(",2026-06-01T09:30:00Z\r"), lines.at(1).constData());
+                QVERIFY2(lines.at(2).endsWith(",\r") && !lines.at(2).endsWith("Z\r"), lines.at(2).constData());
+                QVERIFY2(lines.at(3).endsWith(",\r") && !lines.at(3).endsWith("Z\r"), lines.at(3).constData());
+            }
+        }
     }
 
     void checksWaitForAnotherProgramsLock()

@@ -136,6 +136,8 @@ QString textLine(const ReportRow &row)
                     .arg(escaped(row.wasTitle, true),
                          row.wasSeen.isValid() ? QStringLiteral(", ") + row.wasSeen.toUTC().date().toString(Qt::ISODate) : QString(),
                          escaped(r.title, true));
+    if (row.lastGoodCopy.isValid())
+        line += QStringLiteral(" [good copy of %1]").arg(row.lastGoodCopy.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'")));
     return line;
 }
 
@@ -162,12 +164,13 @@ QByteArray jsonLine(const ReportRow &row)
     o.insert(QStringLiteral("was_seen"), text(seenText(row.wasSeen)));
     o.insert(QStringLiteral("now_title"), text(r.title));
     o.insert(QStringLiteral("saved_title"), text(row.savedTitle));
+    o.insert(QStringLiteral("last_good_copy"), text(seenText(row.lastGoodCopy)));
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
 QByteArray csvHeader()
 {
-    return "line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title,saved_title\r\n";
+    return "line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title,saved_title,last_good_copy\r\n";
 }
 
 QByteArray csvLine(const ReportRow &row)
@@ -185,6 +188,7 @@ QByteArray csvLine(const ReportRow &row)
     line += ',' + csvField(seenText(row.wasSeen));
     line += ',' + csvField(r.title);
     line += ',' + csvField(row.savedTitle);
+    line += ',' + csvField(seenText(row.lastGoodCopy));
     return line + "\r\n";
 }
 

@@ -20,6 +20,8 @@ struct ReportRow {
     QDateTime wasSeen;
     /// The title kept with the entry when it was brought in (a bookmark's title); empty when none.
     QString savedTitle;
+    /// When the entry's last good copy was taken; invalid when no copy of it is kept.
+    QDateTime lastGoodCopy;
 };
 
 namespace CheckReport {
@@ -27,10 +29,12 @@ namespace CheckReport {
 /// "dead 404 http://example.com/gone  (not found (404) in a browser)".
 QString textLine(const ReportRow &row);
 /// One JSON object on one line, with the keys line, address, verdict, status, final, browser, reason, ms,
-/// was_title, was_seen (ISO 8601, UTC), now_title and saved_title (null when there is none).
+/// was_title, was_seen (ISO 8601, UTC), now_title, saved_title and last_good_copy (ISO 8601, UTC)
+/// (null when there is none).
 QByteArray jsonLine(const ReportRow &row);
 QByteArray csvHeader();
-/// One CSV row (RFC 4180), ended by CR LF.
+/// One CSV row (RFC 4180), ended by CR LF. New columns only ever go after the last, so that readers of
+/// an older report keep finding theirs.
 QByteArray csvLine(const ReportRow &row);
 /// "Checked 1,000 entries in 3.2 s: 900 alive, 12 dead, ..." (verdicts with no entry left out).
 QString summary(const std::array<int, verdictCount> &counts, qint64 milliseconds);

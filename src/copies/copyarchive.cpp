@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cctype>
@@ -48,6 +49,23 @@ qsizetype headerEnd(const QByteArray &mhtml)
 
 CopyArchive::CopyArchive() = default;
 CopyArchive::~CopyArchive() = default;
+
+std::optional<qint64> byteSizeFromText(const QString &text)
+{
+    static const QRegularExpression size(QStringLiteral("^\\s*(\\d+(?:\\.\\d+)?)\\s*(?:([KMGT])(?:i?B)?|B)?\\s*$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = size.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const double number = match.captured(1).toDouble(&ok);
+    const QString unit = match.captured(2).toUpper();
+    const int shift = unit.isEmpty() ? 0 : unit == u"K" ? 10 : unit == u"M" ? 20 : unit == u"G" ? 30 : 40;
+    const double bytes = number * double(qint64(1) << shift);
+    if (!ok || bytes < 1 || bytes > double(qint64(1) << 62))
+        return std::nullopt;
+    return qint64(bytes);
+}
 
 QString CopyArchive::defaultFolder()
 {
@@ -124,6 +142,31 @@ bool CopyArchive::open(const QString &folder, const QString &memoryPath, const C
     m_open = true;
     tidy();
     return true;
+}
+
+QHash<QString, QDateTime> CopyArchive::lastGoodCopies(const PageMemory &memory, const QStringList &addresses,
+                                                      const QString &folder)
+{
+    QHash<QString, QDateTime> taken;
+    const QSet<QString> wanted(addresses.cbegin(), addresses.cend());
+    if (wanted.isEmpty())
+        return taken;
+    const auto all = memory.allCopies();
+    if (!all)
+        return taken;
+    // Oldest first: the last record of an entry whose file is there is its newest copy.
+    QHash<QString, bool> fileThere;
+    for (const CopyRecord &record : *all) {
+        if (!wanted.contains(record.address))
+            continue;
+        auto there = fileThere.find(record.contentHash);
+        if (there == fileThere.end())
+            there = fileThere.insert(record.contentHash,
+                                     QFileInfo(folder + QLatin1Char('/') + record.contentHash + QLatin1String(CopyFile::suffix)).isFile());
+        if (*there)
+            taken.insert(record.address, record.takenAt);
+    }
+    return taken;
 }
 
 QString CopyArchive::pathOf(const QString &contentHash) const

@@ -7,9 +7,12 @@
 #include "memory/pagememory.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
+
+#include <optional>
 
 /// What the caller found the page to be. Only a good page (alive, and none of a soft 404, parked,
 /// a sign-in wall, a bot check, an error page or not what the person saved) is ever kept.
@@ -24,6 +27,10 @@ struct CopyLimits {
     /// A page that saves larger than this is not kept.
     qint64 largestPage = qint64(50) * 1024 * 1024;
 };
+
+/// A size as a person writes it: a number of bytes, or with K, M, G or T after it (powers of 1024,
+/// "2G", "500M", "1.5G", "64KiB"); nothing for anything else, zero and sizes past 2^62 included.
+std::optional<qint64> byteSizeFromText(const QString &text);
 
 /// What became of a page given to keep().
 struct KeepResult {
@@ -92,6 +99,11 @@ public:
     QString pathOf(const QString &contentHash) const;
     /// Bytes the recorded copy files take.
     qint64 storedBytes() const;
+
+    /// When each of @p addresses had its last good copy taken, from the records in @p memory (opened
+    /// on the calling thread) whose file is there in @p folder; an entry without one is left out.
+    static QHash<QString, QDateTime> lastGoodCopies(const PageMemory &memory, const QStringList &addresses,
+                                                    const QString &folder = defaultFolder());
 
     /// Which records go to bring the copies within @p budget, in order: older copies of entries
     /// that have newer ones (oldest first), then the newest copies of entries whose live page is

@@ -2,19 +2,24 @@
 
 #include "app/windows.h"
 #include "browser/listbrowser.h"
+#include "check/checkmemory.h"
 #include "check/checkresults.h"
 #include "check/listchecker.h"
 #include "check/networkprobe.h"
+#include "copies/copyarchive.h"
+#include "copies/copystore.h"
 #include "lists/importwindow.h"
 #include "platform/messageboxes.h"
 #include "platform/pageprobe.h"
 #include "platform/platform.h"
+#include "store/addresstoload.h"
 #include "store/urllistfile.h"
 #include "ui/enterkey.h"
 #include "ui/listbox.h"
 #include "ui/twips.h"
 #include "ui/windowframe.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -31,7 +36,7 @@ CheckWindow::CheckWindow(Windows &windows, QWidget *parent)
     setObjectName(QStringLiteral("CheckWindow"));
     setWindowTitle(QStringLiteral("Check List"));
     setWindowIcon(QIcon(QStringLiteral(":/quokka.png")));
-    setFixedSize(twipsSize(6600, 1900));
+    setFixedSize(twipsSize(6600, 2250));
 
     m_progressBar = new QProgressBar(this);
     m_progressBar->setObjectName(QStringLiteral("progressBar"));
@@ -57,6 +62,11 @@ CheckWindow::CheckWindow(Windows &windows, QWidget *parent)
     m_saveReportButton = new QPushButton(QStringLiteral("&Save Report..."), this);
     m_saveReportButton->setObjectName(QStringLiteral("saveReportButton"));
     m_saveReportButton->setAccessibleName(QStringLiteral("Save Report..."));
+    m_keepCopiesBox = new QCheckBox(QStringLiteral("&Keep copies of good pages"), this);
+    m_keepCopiesBox->setObjectName(QStringLiteral("keepCopiesBox"));
+    m_keepCopiesBox->setAccessibleName(QStringLiteral("Keep copies of good pages"));
+    m_keepCopiesBox->setToolTip(QStringLiteral("Each page the check finds good is loaded once more and kept as its "
+                                               "entry's last good copy"));
 
     auto *layout = new QGridLayout(this);
     layout->setContentsMargins(8, 6, 8, 6);
@@ -68,6 +78,7 @@ CheckWindow::CheckWindow(Windows &windows, QWidget *parent)
     layout->addWidget(m_removeParkedButton, 3, 1);
     layout->addWidget(m_replaceMovedButton, 3, 2);
     layout->addWidget(m_saveReportButton, 3, 3);
+    layout->addWidget(m_keepCopiesBox, 4, 0, 1, 4);
     layout->setRowStretch(2, 1);
 
     connect(m_cancelButton, &QPushButton::clicked, this, &CheckWindow::cancelCheck);
@@ -83,6 +94,7 @@ CheckWindow::CheckWindow(Windows &windows, QWidget *parent)
     setTabOrder(m_removeDeadButton, m_removeParkedButton);
     setTabOrder(m_removeParkedButton, m_replaceMovedButton);
     setTabOrder(m_replaceMovedButton, m_saveReportButton);
+    setTabOrder(m_saveReportButton, m_keepCopiesBox);
     setFocusProxy(m_cancelButton);
     EnterKey::giveDefaultButton(this, nullptr);
 }
@@ -133,6 +145,9 @@ void CheckWindow::startCheck()
     m_windows.checkResults().clear();
     m_rows.clear();
     m_doneSinceCheck.clear();
+    m_copiesUnderWay.clear();
+    m_copiesKept = 0;
+    m_copyProblem.clear();
     m_rows.reserve(entries.size());
     for (qsizetype i = 0; i < entries.size(); ++i)
         m_rows.append({int(i) + 1, entries.at(i), {}});
@@ -160,6 +175,72 @@ void CheckWindow::entryChecked(int line, const CheckResult &result)
     ReportRow &row = m_rows[line];
     row.result = result;
     m_windows.checkResults().set(row.address, result);
+    if (m_keepCopiesBox->isChecked())
+        keepCopyOf(row.address, result);
+}
+
+void CheckWindow::keepCopyOf(const QString &entry, const CheckResult &result)
+{
+    // Only a page as the person keeps it: alive, on the web, and the page they saw there.
+    if (result.verdict != Verdict::Alive && result.verdict != Verdict::Moved)
+        return;
+    const QUrl url = addressToLoad(entry);
+    if ((url.scheme() != u"http" && url.scheme() != u"https") || m_copiesUnderWay.contains(entry))
+        return;
+    if (!CheckMemory::changeIn(m_windows.checkMemory().memory(), entry, result, QDateTime::currentDateTimeUtc()).wasTitle.isEmpty())
+        return;
+    if (!m_copyStore) {
+        m_copyStore = new CopyStore(this);
+        connect(m_copyStore, &CopyStore::opened, this, [this](bool ok, const QString &problem) {
+            if (!ok)
+                m_copyProblem = problem;
+        });
+        connect(m_copyStore, &CopyStore::kept, this, [this](const QString &address, const KeepResult &kept) {
+            copyEnded(address, kept.outcome == KeepResult::Outcome::Kept || kept.outcome == KeepResult::Outcome::Shared,
+                      kept.isKept() ? QString() : kept.message);
+        });
+        m_copyStore->open();
+    }
+    if (!m_copier)
+        m_copier = m_windows.platform().createPageCopier(this);
+    if (!m_copier) {
+        m_copyProblem = QStringLiteral("the web engine cannot start");
+        return;
+    }
+    m_copiesUnderWay.insert(entry);
+    m_copier->copy(url, 60000, [this, entry](const PageCopy &copy) {
+        if (!copy.ok) {
+            copyEnded(entry, false, QString());
+            return;
+        }
+        m_copyStore->keep(entry, PageCondition::Good, CopyContent{copy.mhtml, copy.text, copy.thumbnailPng});
+    });
+}
+
+void CheckWindow::copyEnded(const QString &entry, bool kept, const QString &problem)
+{
+    if (!m_copiesUnderWay.remove(entry))
+        return;
+    if (kept)
+        ++m_copiesKept;
+    if (!problem.isEmpty() && m_copyProblem.isEmpty())
+        m_copyProblem = problem;
+    if (!isChecking())
+        showCopiesKept();
+}
+
+void CheckWindow::showCopiesKept()
+{
+    if (!m_copiesUnderWay.isEmpty() || (m_copiesKept == 0 && m_copyProblem.isEmpty()))
+        return;
+    QString text = m_summaryLabel->text();
+    const QString copies = QStringLiteral("\nCopies of good pages kept: ");
+    if (const qsizetype at = text.indexOf(copies); at >= 0)
+        text.truncate(at);
+    text += copies + QLocale(QLocale::English).toString(m_copiesKept) + QLatin1Char('.');
+    if (!m_copyProblem.isEmpty())
+        text += QStringLiteral(" Not every page could be kept: ") + m_copyProblem;
+    m_summaryLabel->setText(text);
 }
 
 void CheckWindow::showProgress()
@@ -203,6 +284,11 @@ void CheckWindow::checkFinished(bool cancelled)
     if (!m_engineProblem.isEmpty())
         summary += QStringLiteral(" Checked without a browser: the web engine cannot start.");
     m_summaryLabel->setText(summary);
+    if (cancelled && m_copier) {
+        m_copier->abortAll();
+        m_copiesUnderWay.clear();
+    }
+    showCopiesKept();
     m_cancelButton->setEnabled(false);
     emit checkEnded();
     m_removeDeadButton->setEnabled(m_checker->count(Verdict::Dead) > 0);
@@ -370,8 +456,14 @@ bool CheckWindow::saveReport(const QString &path)
                                                                                     : CheckReport::Format::Csv;
     // What each changed page was, from the page memory's findings, and the titles kept with the list.
     const QHash<QString, QString> titles = ListTitles::load();
+    QStringList addresses;
+    addresses.reserve(m_rows.size());
+    for (const ReportRow &row : std::as_const(m_rows))
+        addresses.append(row.address);
+    const QHash<QString, QDateTime> copies = CopyArchive::lastGoodCopies(m_windows.checkMemory().memory(), addresses);
     for (ReportRow &row : m_rows) {
         row.savedTitle = titles.value(row.address);
+        row.lastGoodCopy = copies.value(row.address);
         const CheckNote note = m_windows.checkResults().noteFor(row.address);
         row.wasTitle = note.wasTitle;
         row.wasSeen = note.wasSeen;

@@ -4,6 +4,7 @@
 #include "check/checkreport.h"
 
 #include <QElapsedTimer>
+#include <QSet>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -11,7 +12,10 @@
 class Windows;
 class ListChecker;
 class HttpProbe;
+class CopyStore;
+class PageCopier;
 class PageProbe;
+class QCheckBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -54,6 +58,9 @@ public:
     QPushButton *m_replaceMovedButton = nullptr;
     QPushButton *m_removeParkedButton = nullptr;
     QPushButton *m_saveReportButton = nullptr;
+    /// Off by default: while ticked, each page the check finds good is loaded once more and kept as
+    /// its entry's last good copy.
+    QCheckBox *m_keepCopiesBox = nullptr;
 
 signals:
     /// A running check's progress, a few times a second: @p checked of @p total entries, and the
@@ -64,6 +71,11 @@ signals:
 
 private:
     void entryChecked(int line, const CheckResult &result);
+    /// Keeps a copy of @p entry's page when the check found it good and the person asked for copies.
+    void keepCopyOf(const QString &entry, const CheckResult &result);
+    void copyEnded(const QString &entry, bool kept, const QString &problem);
+    /// The summary's line about copies, once the check and its copies have ended.
+    void showCopiesKept();
     void checkFinished(bool cancelled);
     /// How many entries of the working list the last check found @p verdict.
     int workingListCount(Verdict verdict) const;
@@ -79,6 +91,12 @@ private:
     bool m_useBrowser = true;
     /// Why the engine's pages cannot be had for this window's checks; empty when they can.
     QString m_engineProblem;
+    PageCopier *m_copier = nullptr;
+    CopyStore *m_copyStore = nullptr;
+    /// Entries whose copy is being taken or kept, and what this check's copies came to.
+    QSet<QString> m_copiesUnderWay;
+    int m_copiesKept = 0;
+    QString m_copyProblem;
     QList<ReportRow> m_rows;
     QStringList m_doneSinceCheck;
     QTimer m_progressTick;

@@ -3,8 +3,15 @@
 #include "platform/pageprocess.h"
 
 #include <QAuthenticator>
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineView>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QTimer>
 #include <QWebEngineLoadingInfo>
@@ -479,4 +486,189 @@ extern "C" Q_DECL_EXPORT PageProbe *quokkaCreatePageProbe(QObject *parent)
     if (!EnginePageProbe::whyEngineCannotStart().isEmpty())
         return nullptr;
     return new EnginePageProbe(parent);
+}
+
+extern "C" Q_DECL_EXPORT PageCopier *quokkaCreatePageCopier(QObject *parent)
+{
+    if (!EnginePageProbe::whyEngineCannotStart().isEmpty())
+        return nullptr;
+    return new EnginePageCopier(parent);
+}
+
+namespace {
+
+/// Where a copier's pages are saved before they are read back; one folder for the copier's life.
+QTemporaryDir &copyFolder()
+{
+    static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/quokka-check-copy-XXXXXX"));
+    return folder;
+}
+
+} // namespace
+
+EnginePageCopier::EnginePageCopier(QObject *parent)
+    : PageCopier(parent)
+    , m_profile(new QWebEngineProfile(this)) // no storage name: off the record, nothing kept on disk
+{
+    m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    m_page = new QWebEnginePage(m_profile, this);
+    m_page->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
+    m_page->setAudioMuted(true);
+    // The picture needs a view the engine paints. Only where no screen is (quokka-check) is one
+    // shown: on a desktop a shown view would be a window of its own over the person's.
+    if (QGuiApplication::platformName() == u"offscreen") {
+        m_view = new QWebEngineView;
+        m_view->setPage(m_page);
+        m_view->setAttribute(Qt::WA_DontShowOnScreen);
+        m_view->resize(1024, 768);
+        m_view->show();
+    }
+    m_timeout.setSingleShot(true);
+    connect(&m_timeout, &QTimer::timeout, this, [this] {
+        PageCopy failed = m_copy;
+        failed.ok = false;
+        failed.problem = tr("The page was not saved within the time allowed.");
+        finish(failed);
+    });
+    connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
+        if (!m_current || info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+            return;
+        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus || info.status() == QWebEngineLoadingInfo::LoadFailedStatus) {
+            const ProbeAnswer answer = EnginePageProbe::answerOf(info);
+            loadEnded(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && answer.outcome == ProbeAnswer::Outcome::Answered,
+                      answer.status, answer.detail.isEmpty() ? info.errorString() : answer.detail);
+        }
+        // A stopped load is the one before, replaced by this one: the time-out covers one that hangs.
+    });
+    connect(m_profile, &QWebEngineProfile::downloadRequested, this, [this](QWebEngineDownloadRequest *download) {
+        // Only the copier's own save is let through: a page cannot start a download here.
+        const QString path = QDir::cleanPath(download->downloadDirectory() + QLatin1Char('/') + download->downloadFileName());
+        if (!download->isSavePageDownload() || !m_current || path != m_savePath) {
+            download->cancel();
+            return;
+        }
+        const quint64 generation = m_generation;
+        connect(download, &QWebEngineDownloadRequest::isFinishedChanged, this, [this, download, generation] {
+            if (download->isFinished() && generation == m_generation)
+                saved(download->state() == QWebEngineDownloadRequest::DownloadCompleted);
+        });
+        download->accept();
+    });
+}
+
+EnginePageCopier::~EnginePageCopier()
+{
+    abortAll();
+    delete m_view;
+    delete m_page; // before the profile it uses
+}
+
+void EnginePageCopier::copy(const QUrl &url, int timeoutMs, std::function<void(const PageCopy &)> done)
+{
+    m_waiting.append(Request{url, timeoutMs, std::move(done)});
+    if (!m_current)
+        startNext();
+}
+
+void EnginePageCopier::abortAll()
+{
+    m_waiting.clear();
+    m_current.reset();
+    ++m_generation;
+    m_timeout.stop();
+    m_page->triggerAction(QWebEnginePage::Stop);
+}
+
+void EnginePageCopier::startNext()
+{
+    if (m_waiting.isEmpty())
+        return;
+    m_current = m_waiting.takeFirst();
+    ++m_generation;
+    m_copy = PageCopy{};
+    m_copy.address = m_current->url.toString();
+    m_textRead = false;
+    m_fileRead = false;
+    m_savePath.clear();
+    m_timeout.start(m_current->timeoutMs);
+    m_page->load(m_current->url);
+}
+
+void EnginePageCopier::loadEnded(bool ok, int status, const QString &detail)
+{
+    if (!m_savePath.isEmpty())
+        return; // a frame's late load ending: the copy is under way
+    if (!ok || (status != 0 && (status < 200 || status > 299))) {
+        PageCopy failed = m_copy;
+        failed.problem = status ? tr("The page answered %1 this time.").arg(status)
+                                : tr("The page did not load this time (%1).").arg(detail);
+        finish(failed);
+        return;
+    }
+    if (!copyFolder().isValid()) {
+        PageCopy failed = m_copy;
+        failed.problem = tr("No temporary file can be made for the copy (%1).").arg(copyFolder().errorString());
+        finish(failed);
+        return;
+    }
+    m_copy.title = m_page->title();
+    m_savePath = QDir::cleanPath(copyFolder().filePath(QStringLiteral("page-%1.mhtml").arg(m_generation)));
+    QFile::remove(m_savePath);
+    const QPixmap shot = m_view ? m_view->grab() : QPixmap();
+    if (!shot.isNull()) {
+        const QImage small = shot.toImage().scaledToWidth(qMin(PageCopy::thumbnailWidth, shot.width()), Qt::SmoothTransformation);
+        QBuffer png(&m_copy.thumbnailPng);
+        png.open(QIODevice::WriteOnly);
+        small.save(&png, "PNG");
+    }
+    const quint64 generation = m_generation;
+    m_page->toPlainText([this, generation](const QString &text) {
+        if (generation != m_generation)
+            return;
+        m_copy.text = text;
+        m_textRead = true;
+        finishIfWhole();
+    });
+    m_page->save(m_savePath, QWebEngineDownloadRequest::MimeHtmlSaveFormat);
+}
+
+void EnginePageCopier::saved(bool ok)
+{
+    QFile file(m_savePath);
+    if (ok && file.open(QIODevice::ReadOnly))
+        m_copy.mhtml = file.readAll();
+    file.close();
+    QFile::remove(m_savePath);
+    if (m_copy.mhtml.isEmpty()) {
+        PageCopy failed = m_copy;
+        failed.problem = tr("The web engine could not save the page.");
+        finish(failed);
+        return;
+    }
+    m_fileRead = true;
+    finishIfWhole();
+}
+
+void EnginePageCopier::finishIfWhole()
+{
+    if (!m_textRead || !m_fileRead)
+        return;
+    PageCopy whole = m_copy;
+    whole.ok = true;
+    finish(whole);
+}
+
+void EnginePageCopier::finish(PageCopy copy)
+{
+    if (!m_current)
+        return;
+    const auto done = std::move(m_current->done);
+    m_current.reset();
+    ++m_generation;
+    m_timeout.stop();
+    m_page->triggerAction(QWebEnginePage::Stop);
+    done(copy);
+    if (!m_current)
+        startNext();
 }

@@ -7,9 +7,12 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <optional>
+
 class QWebEngineProfile;
 class QWebEngineLoadingInfo;
 class QWebEnginePage;
+class QWebEngineView;
 
 /// Each load gets a page of its own (pages are reused, one load at a time) in an off-the-record profile made for this probe (cookies and
 /// cache live in memory only and end with it). Images are not loaded; scripts run, since the walls
@@ -53,4 +56,48 @@ private:
     QList<PageLoad *> m_waitingForPage;
     /// Ends the kept pages a second after the last load gave its page back.
     QTimer m_releaseIdle;
+};
+
+/// Loads good pages once more to keep their copies, one page at a time, in an off-the-record profile
+/// of its own that loads images (a copy is the page as a person sees it). Each copy is the page as one
+/// MHTML file, its text and, where no screen is (quokka-check), a small picture.
+class EnginePageCopier final : public PageCopier {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(EnginePageCopier)
+public:
+    explicit EnginePageCopier(QObject *parent = nullptr);
+    ~EnginePageCopier() override;
+
+    /// Loads @p url and calls @p done once with its copy, or with why none was taken (the load failed
+    /// or answered an error status, the engine did not save it within @p timeoutMs). Copies are taken
+    /// in the order asked. @p done is never called after abortAll().
+    void copy(const QUrl &url, int timeoutMs, std::function<void(const PageCopy &)> done) override;
+    /// Stops the copy under way and forgets those waiting.
+    void abortAll() override;
+
+private:
+    struct Request {
+        QUrl url;
+        int timeoutMs = 0;
+        std::function<void(const PageCopy &)> done;
+    };
+    void startNext();
+    void loadEnded(bool ok, int status, const QString &detail);
+    void saved(bool ok);
+    void finishIfWhole();
+    void finish(PageCopy copy);
+
+    QWebEngineProfile *m_profile;
+    QWebEnginePage *m_page = nullptr;
+    /// Shown off screen where there is no screen at all, for the picture; null on a desktop.
+    QWebEngineView *m_view = nullptr;
+    QList<Request> m_waiting;
+    std::optional<Request> m_current;
+    PageCopy m_copy;
+    QString m_savePath;
+    bool m_textRead = false;
+    bool m_fileRead = false;
+    QTimer m_timeout;
+    /// Tells late answers of an ended copy from those of the current one.
+    quint64 m_generation = 0;
 };

@@ -1,6 +1,8 @@
 // Loading an address to learn what became of it: the answer a probe gives, and the web engine's probe.
 #pragma once
 
+#include "platform/webbrowser.h"
+
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -74,5 +76,20 @@ public:
     /// the whole load gets @p timeoutMs. @p done is never called after abortAll().
     virtual void load(const QUrl &url, int timeoutMs, int settleMs, std::function<void(const ProbeAnswer &)> done) = 0;
     /// Stops every load; their callbacks are not called.
+    virtual void abortAll() = 0;
+};
+
+/// Loads a page once more, in a web engine page nobody sees, to keep its copy: the page as one MHTML
+/// file, its text and a small picture. Copies are taken one at a time, in the order asked.
+class PageCopier : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~PageCopier() override = default;
+
+    /// Loads @p url and calls @p done once with its copy, or with why none was taken. @p done is never
+    /// called after abortAll().
+    virtual void copy(const QUrl &url, int timeoutMs, std::function<void(const PageCopy &)> done) = 0;
+    /// Stops the copy under way and forgets those waiting.
     virtual void abortAll() = 0;
 };

@@ -13,6 +13,7 @@ class Clock;
 class Registry;
 class ProgramStarter;
 class FatalError;
+class PageCopier;
 class PageProbe;
 
 /// Builds and hands out the platform services; main.cpp makes the real one, tests a fake.
@@ -35,6 +36,9 @@ public:
     /// Why createPageProbe() gives no probe on this machine, in words a person can act on; empty when
     /// it can give one, or where no engine is meant to be.
     virtual QString pageProbeProblem() { return {}; }
+    /// A web engine page that keeps copies of good pages for the list checker, owned by @p parent;
+    /// null where there is no engine.
+    virtual PageCopier *createPageCopier(QObject *parent) { Q_UNUSED(parent); return nullptr; }
     /// Ends the program at once: no window's close or unload handling runs.
     virtual void quit() = 0;
 };

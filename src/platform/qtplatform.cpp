@@ -240,6 +240,15 @@ PageProbe *QtPlatform::createPageProbe(QObject *parent)
     return create(parent);
 }
 
+PageCopier *QtPlatform::createPageCopier(QObject *parent)
+{
+    using CreatePageCopier = PageCopier *(*)(QObject *);
+    static CreatePageCopier create = nullptr;
+    if (!create)
+        create = reinterpret_cast<CreatePageCopier>(engineFunction("quokkaCreatePageCopier"));
+    return create(parent);
+}
+
 QString QtPlatform::pageProbeProblem()
 {
     return enginePageProcessProblem();

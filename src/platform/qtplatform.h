@@ -20,6 +20,7 @@ public:
     MediaPlayer *createSound(const QString &file, int volume, QObject *parent) override;
     PageProbe *createPageProbe(QObject *parent) override;
     QString pageProbeProblem() override;
+    PageCopier *createPageCopier(QObject *parent) override;
     void quit() override;
 
 private:

@@ -164,6 +164,19 @@ void CheckServer::answer(QTcpSocket *socket, const QByteArray &request)
             });
             pump->start(5);
         }
+    } else if (path == u"/article") {
+        send(response(200, "OK", {},
+                      "<!doctype html><html><head><title>Riverside Dental</title></head><body><h1>Riverside Dental</h1>"
+                      "<p>Opening hours: Monday to Friday, eight to six. Appointments by telephone.</p></body></html>",
+                      !head));
+    } else if (path == u"/softmissing") {
+        send(response(200, "OK", {}, page("Page not found"), !head));
+    } else if (path == u"/forsale") {
+        send(response(200, "OK", {},
+                      "<!doctype html><html><head><title>forsale</title></head><body>This domain may be for sale. Buy this "
+                      "domain today from a trusted broker, safe payment and quick transfer of ownership, make an offer "
+                      "now.</body></html>",
+                      !head));
     } else if (path == u"/malformed") {
         send("HTPT/1.1 200 OK\r\nthis is no header\r\n\r\n", true);
     } else {

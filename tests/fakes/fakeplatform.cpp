@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QDateTime>
 #include <QTime>
+#include <QTimer>
 
 MessageBoxes::Answer FakeMessageBoxes::show(const QString &text, const QString &title, Buttons buttons, Icon icon)
 {
@@ -128,6 +129,19 @@ void FakeWebBrowser::goHome()
 {
     ++homes;
     navigate(homeAddress);
+}
+
+void FakePageCopier::copy(const QUrl &url, int timeoutMs, std::function<void(const PageCopy &)> done)
+{
+    Q_UNUSED(timeoutMs);
+    asked.append(url);
+    PageCopy copy;
+    copy.ok = true;
+    copy.address = url.toString();
+    copy.mhtml = "MIME-Version: 1.0\r\nContent-Type: text/html\r\n\r\n<title>" + url.toEncoded() + "</title>";
+    copy.text = url.toString();
+    // Later, as the engine answers: never inside the call.
+    QTimer::singleShot(0, this, [done = std::move(done), copy] { done(copy); });
 }
 
 WebBrowser *FakePlatform::createWebBrowser(QWidget *parent)

@@ -5,6 +5,7 @@
 #include "platform/fatalerror.h"
 #include "platform/mediaplayer.h"
 #include "platform/messageboxes.h"
+#include "platform/pageprobe.h"
 #include "platform/platform.h"
 #include "platform/programstarter.h"
 #include "platform/registry.h"
@@ -180,6 +181,18 @@ private:
     QWidget *m_widget;
 };
 
+/// Takes a copy of each page asked, soon and in order: an MHTML file and a text that name the
+/// address; records what it was asked.
+class FakePageCopier final : public PageCopier {
+public:
+    using PageCopier::PageCopier;
+    void copy(const QUrl &url, int timeoutMs, std::function<void(const PageCopy &)> done) override;
+    void abortAll() override { ++aborts; }
+
+    QList<QUrl> asked;
+    int aborts = 0;
+};
+
 class FakePlatform final : public Platform {
 public:
     MessageBoxes &messageBoxes() override { return boxes; }
@@ -192,6 +205,12 @@ public:
     MediaPlayer *createSound(const QString &file, int volume, QObject *parent) override;
     void quit() override { ++quits; }
     QString pageProbeProblem() override { return pageProbeProblemText; }
+    PageCopier *createPageCopier(QObject *parent) override
+    {
+        auto *copier = new FakePageCopier(parent);
+        copiers.append(copier);
+        return copier;
+    }
 
     /// What pageProbeProblem() tells: set it to play a machine whose engine cannot start.
     QString pageProbeProblemText;
@@ -206,4 +225,5 @@ public:
     QList<QPointer<FakeMediaPlayer>> animations;
     QList<QPointer<FakeMediaPlayer>> sounds;
     QList<int> soundVolumes;
+    QList<QPointer<FakePageCopier>> copiers;
 };

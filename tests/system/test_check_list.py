@@ -117,8 +117,24 @@ def check_list(s, pages, problems):
     report = os.path.join(s.home, "check-report.csv")
     s.save_through_dialog(s.button(window, "Save Report..."), "Save Report", report, timeout=15)
     lines = read(report).decode().split("\r\n")
-    check(lines[0] == "line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title,saved_title", f"the report starts {lines[0]!r}")
+    check(lines[0] == "line,address,verdict,status,final,browser,reason,ms,was_title,was_seen,now_title,saved_title,"
+          "last_good_copy", f"the report starts {lines[0]!r}")
     check(lines[2].startswith(f"2,{entries[1]},dead,404,"), f"the report's second row is {lines[2]!r}")
+
+    # Copies of the good pages, asked for with the mouse: the next check keeps them (the two alive entries
+    # are one address).
+    box = s.find("check box", "Keep copies of good pages", root=window, showing=True)
+    check(not box.getState().contains(s.pyatspi.STATE_CHECKED), "Keep copies of good pages is ticked before it was asked")
+    s.click(box)
+    wait_for("the box ticked", lambda: box.getState().contains(s.pyatspi.STATE_CHECKED), timeout=10)
+    s.click(s.find(None, "Quokka windows", root=frame, showing=True))
+    s.keys("ctrl+k")
+    wait_for("the copies kept", lambda: any("Copies of good pages kept: 2." in (n.name or "")
+                                            for n in s.find_all("label", root=window)), timeout=120)
+    s.shot("check-copies-kept")
+    copies = os.path.join(s.data, "quokka", "copies")
+    kept = [n for n in os.listdir(copies) if n.endswith(".copy")] if os.path.isdir(copies) else []
+    check(len(kept) == 2, f"the copies folder holds {kept}")
 
     # The List view marks its own copy of the list (read from the file, which still holds the old list).
     s.click(s.find("push button", "Show List", root=frame, showing=True))

@@ -3,9 +3,12 @@
 #include "check/checkreport.h"
 #include "check/listchecker.h"
 #include "check/networkprobe.h"
+#include "copies/copyarchive.h"
+#include "copies/copystore.h"
 #include "lists/importwindow.h"
 #include "memory/pagesigns.h"
 #include "platform/enginepageprobe.h"
+#include "store/addresstoload.h"
 #include "store/listpaths.h"
 #include "store/urllistfile.h"
 
@@ -201,6 +204,15 @@ int main(int argc, char *argv[])
     parser.addOption({QStringLiteral("format"), QStringLiteral("Output: text (the default), json (one object a line) or csv."),
                       QStringLiteral("FORMAT"), QStringLiteral("text")});
     parser.addOption({QStringLiteral("no-browser"), QStringLiteral("Plain requests only: no address is loaded in the web engine.")});
+    parser.addOption({QStringLiteral("keep-copies"),
+                      QStringLiteral("Keep a copy of each good page (alive, and not a soft 404, parked, a sign-in wall, a bot "
+                                     "check or not what you saved): the web engine loads it once more and Quokka keeps it "
+                                     "as its last good copy (%1).")
+                          .arg(CopyArchive::defaultFolder())});
+    parser.addOption({QStringLiteral("copies-budget"),
+                      QStringLiteral("With --keep-copies: the space all kept copies may take, such as 2G or 500M (default "
+                                     "2G); older copies go first when it is reached."),
+                      QStringLiteral("SIZE"), QStringLiteral("2G")});
     parser.addOption({QStringLiteral("no-memory"),
                       QStringLiteral("Leave Quokka's page memory (%1) alone: it is neither read nor written, and no page "
                                      "is found changed.")
@@ -227,6 +239,23 @@ int main(int argc, char *argv[])
     const QString format = parser.value(QStringLiteral("format"));
     if (format != u"text" && format != u"json" && format != u"csv") {
         printError(QStringLiteral("--format is text, json or csv, not \"%1\".").arg(format));
+        return exitError;
+    }
+    const bool keepCopies = parser.isSet(QStringLiteral("keep-copies"));
+    CopyLimits copyLimits;
+    if (const auto budget = byteSizeFromText(parser.value(QStringLiteral("copies-budget")))) {
+        copyLimits.budgetBytes = *budget;
+    } else {
+        printError(QStringLiteral("--copies-budget wants a size such as 2G or 500M, not \"%1\"; see --help.")
+                       .arg(parser.value(QStringLiteral("copies-budget"))));
+        return exitError;
+    }
+    if (keepCopies && parser.isSet(QStringLiteral("no-browser"))) {
+        printError(QStringLiteral("--keep-copies needs the web engine to load the pages it keeps; leave out --no-browser."));
+        return exitError;
+    }
+    if (keepCopies && parser.isSet(QStringLiteral("no-memory"))) {
+        printError(QStringLiteral("--keep-copies records its copies in the page memory; leave out --no-memory."));
         return exitError;
     }
     const QStringList lists = parser.positionalArguments();
@@ -317,6 +346,9 @@ int main(int argc, char *argv[])
     // What was seen before this check, read in one go: each page is compared with it as it comes.
     const QHash<QString, QList<PageRecord>> seenBefore =
         memory.isOpen() ? memory.memory().pagesRead(entries) : QHash<QString, QList<PageRecord>>();
+    // When each entry's last good copy was taken, as the report tells it.
+    QHash<QString, QDateTime> lastGoodCopies =
+        memory.isOpen() ? CopyArchive::lastGoodCopies(memory.memory(), entries) : QHash<QString, QDateTime>();
 
     // Without its tables the check cannot tell soft 404s, parked domains or a server's own pages: said,
     // and the check goes on with what it has.
@@ -332,16 +364,45 @@ int main(int argc, char *argv[])
     ListChecker checker(http, engine);
     checker.setOptions(options);
 
-    // Results are printed in list order as soon as every earlier entry has one; printed ones are dropped.
+    // The copies of good pages: loaded once more in a page of their own, kept on the store's thread.
+    std::unique_ptr<EnginePageCopier> copier;
+    std::unique_ptr<CopyStore> copies;
+    if (keepCopies) {
+        copies = std::make_unique<CopyStore>();
+        bool opened = false;
+        QString openProblem;
+        QObject::connect(copies.get(), &CopyStore::opened, &app, [&](bool ok, const QString &problem) {
+            opened = ok;
+            openProblem = problem;
+            QCoreApplication::exit(0);
+        });
+        copies->open(CopyArchive::defaultFolder(), PageMemory::defaultPath(), copyLimits);
+        QApplication::exec();
+        if (!opened) {
+            printError(QStringLiteral("the copies cannot be kept: %1.").arg(openProblem));
+            return exitError;
+        }
+        copier = std::make_unique<EnginePageCopier>();
+    }
+    // Lines waiting for their page's copy, by entry, and how many copies are under way.
+    QHash<QString, QList<int>> waitingForCopy;
+    QHash<QString, QDateTime> copyTakenAt;
+    int copiesKept = 0;
+    bool checkEnded = false;
+
+    // Results are printed in list order as soon as every earlier entry has one (and, keeping copies, its
+    // copy is kept); printed ones are dropped.
     std::vector<std::optional<CheckResult>> pending(std::size_t(entries.size()));
+    std::vector<bool> copyUnderWay(std::size_t(entries.size()), false);
     std::size_t nextToPrint = 0;
     if (format == u"csv")
         writeOut(CheckReport::csvHeader());
     auto flush = [&] {
         QByteArray out;
-        while (nextToPrint < pending.size() && pending[nextToPrint]) {
+        while (nextToPrint < pending.size() && pending[nextToPrint] && !copyUnderWay[nextToPrint]) {
             ReportRow row{int(nextToPrint) + 1, entries.at(qsizetype(nextToPrint)), *pending[nextToPrint]};
             row.savedTitle = titles.value(row.address);
+            row.lastGoodCopy = lastGoodCopies.value(row.address);
             if (memory.isOpen()) {
                 const QDateTime now = QDateTime::currentDateTimeUtc();
                 if (!row.result.title.isEmpty() || row.result.fingerprint) {
@@ -368,19 +429,87 @@ int main(int argc, char *argv[])
     // An engine whose page process ends at every start decides nothing: that is an error, not a check.
     int engineFailures = 0;
     int engineAnswers = 0;
+    auto endWhenDone = [&] {
+        if (checkEnded && waitingForCopy.isEmpty())
+            QCoreApplication::exit(0);
+    };
+    auto copyDone = [&](const QString &entry, const QDateTime &takenAt) {
+        const QList<int> lines = waitingForCopy.take(entry);
+        if (takenAt.isValid())
+            lastGoodCopies.insert(entry, takenAt);
+        for (int waiting : lines)
+            copyUnderWay[std::size_t(waiting)] = false;
+        flush();
+        endWhenDone();
+    };
+    if (copies) {
+        QObject::connect(copies.get(), &CopyStore::kept, &app, [&](const QString &entry, const KeepResult &kept) {
+            if (kept.outcome == KeepResult::Outcome::Kept || kept.outcome == KeepResult::Outcome::Shared)
+                ++copiesKept;
+            if (!kept.isKept())
+                printError(QStringLiteral("no copy of %1 was kept: %2").arg(entry, oneLine(kept.message)));
+            // An unchanged page keeps the copy it had, taken when it was.
+            const QDateTime takenAt = kept.outcome == KeepResult::Outcome::Unchanged ? lastGoodCopies.value(entry)
+                                      : kept.isKept()                               ? copyTakenAt.value(entry)
+                                                                                    : QDateTime();
+            copyDone(entry, takenAt);
+        });
+    }
+    auto keepCopyOf = [&](int line, const CheckResult &result) {
+        const QString &entry = entries.at(line);
+        // Only a page as the person keeps it: alive, and the same page they saw there.
+        if (result.verdict != Verdict::Alive && result.verdict != Verdict::Moved)
+            return;
+        const QUrl url = addressToLoad(entry);
+        if (url.scheme() != u"http" && url.scheme() != u"https")
+            return;
+        if (!result.title.isEmpty() || result.fingerprint) {
+            const CheckNote change = CheckMemory::changeAgainst(CheckMemory::seenAmong(entry, seenBefore.value(entry)), entry,
+                                                                result, QDateTime::currentDateTimeUtc());
+            if (!change.wasTitle.isEmpty())
+                return;
+        }
+        copyUnderWay[std::size_t(line)] = true;
+        auto waiting = waitingForCopy.find(entry);
+        if (waiting != waitingForCopy.end()) {
+            waiting->append(line);
+            return;
+        }
+        waitingForCopy.insert(entry, {line});
+        copier->copy(url, options.timeoutMs * 2, [&, entry](const PageCopy &copy) {
+            if (!copy.ok) {
+                printError(QStringLiteral("no copy of %1 was kept: %2").arg(entry, oneLine(copy.problem)));
+                copyDone(entry, QDateTime());
+                return;
+            }
+            const QDateTime now = QDateTime::currentDateTimeUtc();
+            copyTakenAt.insert(entry, now);
+            copies->keep(entry, PageCondition::Good, CopyContent{copy.mhtml, copy.text, copy.thumbnailPng}, now);
+        });
+    };
     QObject::connect(&checker, &ListChecker::entryChecked, &app, [&](int line, const CheckResult &result) {
         if (result.byBrowser && !result.engineFailed && engineAnswers == 0)
             watchEngineStart(false); // the engine works: any later end is a crash of its own
         if (result.byBrowser)
             ++(result.engineFailed ? engineFailures : engineAnswers);
         pending[std::size_t(line)] = result;
+        if (copier)
+            keepCopyOf(line, result);
         if (std::size_t(line) == nextToPrint)
             flush();
     });
     bool interrupted = false;
     QObject::connect(&checker, &ListChecker::finished, &app, [&](bool cancelled) {
         interrupted = cancelled;
-        QCoreApplication::exit(0);
+        checkEnded = true;
+        if (cancelled && copier) {
+            // An interrupted check keeps what it kept; the copies under way are given up.
+            copier->abortAll();
+            waitingForCopy.clear();
+            std::fill(copyUnderWay.begin(), copyUnderWay.end(), false);
+            flush();
+        }
+        endWhenDone();
     });
 
     // Ctrl+C stops the check cleanly: the engine's processes end with it.
@@ -408,6 +537,10 @@ int main(int argc, char *argv[])
     std::fprintf(stderr, "made-up addresses asked: %d\n", checker.madeUpAsked());
     // How much the hosts that turned requests away as too many held the check back.
     std::fprintf(stderr, "requests slowed for hosts that turn requests away: %d\n", checker.slowedRequests());
+    if (copies)
+        std::fprintf(stderr, "copies of good pages kept: %d\n", copiesKept);
+    copier.reset();
+    copies.reset(); // finishes writing what it was given
     delete engine;
     // What a lock kept out during the check is tried again for a while; a check whose results are not
     // in the memory says so, and ends as an error.
