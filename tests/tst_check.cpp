@@ -53,7 +53,7 @@ public:
         mostPerHost = std::max(mostPerHost, host);
         mostOverall = std::max(mostOverall, ++open);
         QList<ProbeAnswer> &script = answers[address];
-        const ProbeAnswer answer = script.isEmpty() ? answered(200) : script.size() > 1 ? script.takeFirst() : script.first();
+        const ProbeAnswer answer = script.isEmpty() ? unscripted : script.size() > 1 ? script.takeFirst() : script.first();
         const quint64 generation = m_generation;
         QTimer::singleShot(delayMs, this, [this, url, answer, done, generation] {
             if (generation != m_generation)
@@ -73,6 +73,8 @@ public:
 
     HttpProbeSettings settings;
     QHash<QString, QList<ProbeAnswer>> answers;
+    /// The answer of every address without a script (a made-up one among them).
+    ProbeAnswer unscripted = answered(200);
     QStringList asked;
     QHash<QString, int> openPerHost;
     int open = 0;
@@ -346,6 +348,40 @@ void TestCheck::doubtfulAnswersGoToTheBrowserWhichDecides()
     QVERIFY(engine.loaded.isEmpty());
     QCOMPARE(verdictWord(fast[0].verdict), QStringLiteral("blocked"));
     QCOMPARE(verdictWord(fast[1].verdict), QStringLiteral("dead"));
+
+    // Hosts whose made-up address shows a page, so that their home pages are asked too, and whose home
+    // refuses plain requests, as nginx does at a folder without an index: the refusal is told by the
+    // plain request alone. Only the entries that need it go to the engine, never a host's home.
+    options.useBrowser = true;
+    checker.setOptions(options);
+    engine.loaded.clear();
+    http.asked.clear();
+    http.unscripted.page.read = true;
+    http.unscripted.page.title = QStringLiteral("Shop");
+    http.unscripted.page.text = QStringLiteral("Lamps and chairs");
+    QStringList shops;
+    for (int i = 0; i < 3; ++i) {
+        const QString home = QStringLiteral("http://shop%1.example/").arg(i);
+        http.answers[home] = {answered(403)};
+        shops << home + QStringLiteral("lamp");
+        ProbeAnswer lamp = answered(200);
+        lamp.page.read = true;
+        lamp.page.title = QStringLiteral("A lamp");
+        lamp.page.text = QStringLiteral("A brass lamp, 40 cm");
+        http.answers[shops.last()] = {lamp};
+    }
+    http.answers[shops[1]] = {answered(404)};
+    engine.answers[shops[1]] = answered(404);
+    const QList<CheckResult> homes = runCheck(checker, shops);
+    QCOMPARE(engine.loaded, QStringList{shops[1]});
+    // The hosts that answered a page were asked their made-up address and then their home.
+    for (int i : {0, 2})
+        QVERIFY2(http.asked.contains(QStringLiteral("http://shop%1.example/").arg(i)), qPrintable(http.asked.join(' ')));
+    QCOMPARE(checker.madeUpAsked(), 2);
+    QCOMPARE(verdictWord(homes[0].verdict), QStringLiteral("alive"));
+    QCOMPARE(verdictWord(homes[1].verdict), QStringLiteral("dead"));
+    QVERIFY(homes[1].byBrowser);
+    QCOMPARE(verdictWord(homes[2].verdict), QStringLiteral("alive"));
 }
 
 void TestCheck::cancelStopsAtOnceAndReportsNothingMore()

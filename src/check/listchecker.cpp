@@ -377,7 +377,12 @@ void ListChecker::requestDone(int task, const ProbeAnswer &answer)
         result->reason = QStringLiteral("asks to wait %1 s").arg(h.closedSeconds);
     } else if (isTransient(answer) && t.attempt <= m_options.retries) {
         sleepTask(task, m_options.backoffMs << (t.attempt - 1));
-    } else if (m_pages && m_options.useBrowser && needsBrowser(answer) && (!t.madeUp || madeUpNeedsBrowser(answer))) {
+    } else if (m_pages && m_options.useBrowser && needsBrowser(answer) && (!t.madeUp || madeUpNeedsBrowser(answer))
+               // The home page asked beside the made-up address is never the engine's: its plain
+               // answer (a page, a refusal, an error) tells whether it is the made-up page, and servers
+               // that refuse "/" (nginx's 403 for a folder without an index) would send every host
+               // of a list to the engine.
+               && !t.siteHome) {
         t.stage = Stage::Page;
         t.state = State::Waiting;
         t.refusals = 0;
