@@ -1,0 +1,113 @@
+"""The last good copy of a page in the list browser, with the real mouse and keyboard.
+
+A list of two loopback pages: Next shows the first, whose copy is kept in the data folder; the page is
+then gone (404), and coming back to it shows the saved copy under its bar ("Saved copy of ..., The live
+page: ..."), with no request for what the copy lacks; Show the Live Page, clicked, shows the live 404
+again, and Ctrl+Shift+S the copy once more.  The close box writes the list back as it was.
+"""
+import os
+import sys
+import http.server
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from quokka_driver import LocalServer, check, read, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
+
+
+class Pages(LocalServer):
+    """/article is a page worth keeping until it is made gone; /other is a second page; /missing.png is an
+    image the page's copy cannot hold (it is asked for only while the live page shows)."""
+
+    def __init__(self):
+        self.gone = False
+        self.asked = []
+        pages = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                name = self.path.strip("/")
+                pages.asked.append(name)
+                if name == "article" and not pages.gone:
+                    body = ("<!doctype html><title>Riverside Dental</title><h1>Riverside Dental</h1>"
+                            "<img src=\"/missing.png\" alt=\"our team\"><p>Opening hours: Monday to Friday, 8 to 18. Call us on 555 0100 for an appointment."
+                            "</p><p>" + "We look after the whole family's teeth. " * 20 + "</p>").encode()
+                    status = 200
+                elif name == "other":
+                    body = b"<!doctype html><title>Other page</title><h1>Other page</h1><p>Something else.</p>"
+                    status = 200
+                else:
+                    body = b"<!doctype html><title>Not Found</title><h1>Not Found</h1>"
+                    status = 404
+                self.send_response(status)
+                self.send_header("Content-Type", "text/html")
+                self.send_header("Cache-Control", "no-store")
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+        self.start(Handler)
+
+
+def copy_files(s):
+    folder = os.path.join(s.data, "quokka", "copies")
+    return [f for f in os.listdir(folder) if f.endswith(".copy")] if os.path.isdir(folder) else []
+
+
+def walk(s, pages, problems):
+    listed = (pages.url("article") + "\r\n" + pages.url("other") + "\r\n").encode()
+    os.makedirs(os.path.dirname(s.list_file()), exist_ok=True)
+    with open(s.list_file(), "wb") as f:
+        f.write(listed)
+    s.start()
+    main = s.find("frame", "Quokka", timeout=30, showing=True)
+    s.click(s.button(main, "Quokka"))
+    lst = s.find("list", "Address list", timeout=15, showing=True)
+    browser = window_of(lst)
+
+    # The good page, seen: its copy is kept.
+    s.click(s.button(browser, "Next"))
+    wait_for("the article's copy in the data folder", lambda: copy_files(s), timeout=60)
+    s.shot("saved-copy-kept")
+
+    # The page is gone; back at it, the copy stands in its place under a bar.
+    pages.gone = True
+    s.click(s.button(browser, "Next"))
+    wait_for("the other page asked for", lambda: "other" in pages.asked, timeout=30)
+    asked_before = len(pages.asked)
+    s.click(s.button(browser, "Prev"))
+    bar = wait_for("the saved copy's bar", lambda: s.find_all("panel", "Saved copy", root=browser, showing=True)
+                   or s.find_all(None, "Saved copy", root=browser, showing=True), timeout=60)[0]
+    said = bar.description or ""
+    print("the bar says:", said)
+    check(said.startswith("Saved copy of ") and "The live page: " in said and "404" in said,
+          f"the bar says {said!r}")
+    s.shot("saved-copy-shown")
+    problems += s.unnamed_controls(browser)
+    check([n for n in pages.asked[asked_before:] if n != "favicon.ico"] == ["article"],
+          f"while the copy was shown the server was asked for {pages.asked[asked_before:]}")
+
+    # Show the Live Page, clicked with the real mouse: the bar goes, the live page is the 404.
+    s.click(s.find("push button", "Show the Live Page", root=browser, showing=True))
+    wait_for("the bar gone", lambda: not s.find_all(None, "Saved copy", root=browser, showing=True), timeout=30)
+    s.shot("saved-copy-live-page")
+
+    # Ctrl+Shift+S, from the list: the copy again.
+    s.click(s.find("list item", pages.url("article"), root=lst))
+    s.keys("ctrl+shift+s")
+    wait_for("the saved copy's bar again", lambda: s.find_all(None, "Saved copy", root=browser, showing=True),
+             timeout=30)
+
+    s.close_box("Quokka")
+    check(s.wait_exit(timeout=60) == 0, "the program did not end cleanly")
+    check(read(s.list_file()) == listed, f"the list came back as {read(s.list_file())!r}")
+
+
+def main(program):
+    pages = Pages()
+    try:
+        return run_walks(program, (lambda s, problems: walk(s, pages, problems),))
+    finally:
+        pages.close()
+
+
+if __name__ == "__main__":
+    run_inside_session(main, budget=300)
