@@ -1,6 +1,7 @@
 // The cheat box: the code check, its messages, and loading the full list into the list browser.
 #include "app/windows.h"
 #include "app/mainwindow.h"
+#include "copies/copystore.h"
 #include "browser/listbrowser.h"
 #include "fakes/fakeplatform.h"
 #include "fakes/windowsworld.h"
@@ -16,6 +17,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -243,6 +245,12 @@ private slots:
             QSKIP("a folder that refuses writes needs a read-only mount, which needs root; CI runs this as root");
         const QString folder = ListPaths::dataFolder();
         QVERIFY(QDir().mkpath(folder));
+        // The copy store opens the page memory on a thread of its own: once it has answered, its files are
+        // open in the folder below the mount made next, not on it (a file open for writing there would
+        // make the mount refuse to become read-only).
+        QSignalSpy listed(&m_world.windows->copyStore(), &CopyStore::copiesListed);
+        m_world.windows->copyStore().listCopies(QStringLiteral("http://127.0.0.1/"));
+        QVERIFY(listed.wait(30000));
         if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=1m", "tmpfs", folder}) != 0)
             QSKIP("mount refused (no CAP_SYS_ADMIN here?)");
         const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {"-l", folder}); });
