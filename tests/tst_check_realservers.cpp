@@ -418,7 +418,10 @@ void TestCheckRealServers::errorPagesOfTheirOwnDoNotSlowTheHostDown()
     QCOMPARE(checker.slowedRequests(), 0);
     const qsizetype asked = useBrowser ? 4 : 3;
     // The server logs a request once it has answered: its last line may come a moment after the end.
-    (void)QTest::qWaitFor([&] { return m_httpbin->requestsTo("/status/503").size() - before503 >= asked; }, 5000);
+    (void)QTest::qWaitFor([&] {
+        return m_httpbin->requestsTo("/status/503").size() - before503 >= asked
+            && m_httpbin->requestsTo("/status/429").size() - before429 >= asked;
+    }, 5000);
     QCOMPARE(m_httpbin->requestsTo("/status/429").size() - before429, asked);
     QCOMPARE(m_httpbin->requestsTo("/status/503").size() - before503, asked);
 }
