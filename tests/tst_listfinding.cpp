@@ -351,6 +351,7 @@ private slots:
         QTest::newRow("Sort by Address") << "sort";
         QTest::newRow("Sort by Host") << "sort host";
         QTest::newRow("Add") << "add";
+        QTest::newRow("Add of many (an import)") << "add many";
     }
     void undoTakesBackEachChange()
     {
@@ -380,6 +381,10 @@ private slots:
             ListTidy::sortByHost(*m_world.windows);
         } else if (change == u"add") {
             list->addEntry(QStringLiteral("http://new.example/"));
+        } else if (change == u"add many") {
+            list->addEntries({QStringLiteral("http://new.example/"), QStringLiteral("http://c.example/"), QString()});
+            QCOMPARE(list->currentRow(), 2);
+            QCOMPARE(list->count(), before.size() + 3);
         }
         QVERIFY(list->entries() != before);
         QVERIFY(list->canUndo());

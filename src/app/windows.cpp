@@ -15,6 +15,7 @@
 #include "lists/importwindow.h"
 #include "check/checkmemory.h"
 #include "check/checkresults.h"
+#include "check/rememberedmarks.h"
 #include "browser/pagecopykeeper.h"
 #include "browser/oldercopiesdialog.h"
 #include "copies/copystore.h"
@@ -84,9 +85,14 @@ void prepareForPageViews(QWidget *frame)
 
 void Windows::followWithMarks(ListBox *list)
 {
-    // The list's entries get their remembered marks now, and again whenever the list is replaced.
+    // The list's entries get their remembered marks now, again whenever the list is replaced, and
+    // those that come in when it grows.
     restoreMarks(list->entries());
-    connect(list->model(), &QAbstractItemModel::modelReset, list, [this, list] { restoreMarks(list->entries()); });
+    const QAbstractItemModel *entries = list->entryModel();
+    connect(entries, &QAbstractItemModel::modelReset, list, [this, list] { restoreMarks(list->entries()); });
+    connect(entries, &QAbstractItemModel::rowsInserted, list, [this, list](const QModelIndex &, int first, int last) {
+        restoreMarks(list->entries().mid(first, last - first + 1));
+    });
 }
 
 Windows::Windows(Platform &platform, QObject *parent)
@@ -96,6 +102,7 @@ Windows::Windows(Platform &platform, QObject *parent)
     , m_checkResults(new CheckResults(this))
     , m_verdictMarks(new VerdictMarks(*m_checkResults, this))
     , m_checkMemory(new CheckMemory(this))
+    , m_rememberedMarks(new RememberedMarks(*m_checkResults, *m_checkMemory, this))
     , m_copyStore(new CopyStore(this))
 {
     const PageMemoryOpening opening = m_checkMemory->open();
@@ -146,23 +153,7 @@ void Windows::tellMemoryProblem()
 
 void Windows::restoreMarks(const QStringList &entries)
 {
-    if (!m_checkMemory->isOpen())
-        return;
-    QStringList unmarked;
-    for (const QString &entry : entries)
-        if (!m_checkResults->resultFor(entry))
-            unmarked.append(entry);
-    if (unmarked.isEmpty())
-        return;
-    const QHash<QString, RememberedCheck> remembered = m_checkMemory->lastChecks(unmarked);
-    for (auto it = remembered.cbegin(); it != remembered.cend(); ++it) {
-        m_checkResults->restore(it.key(), it->result, it->checkedAt);
-        if (!it->result.title.isEmpty() || it->result.fingerprint) {
-            const CheckNote change = m_checkMemory->changeOf(it.key(), it->result, it->checkedAt);
-            if (!change.change.isEmpty())
-                m_checkResults->setChange(it.key(), change);
-        }
-    }
+    m_rememberedMarks->restore(entries);
 }
 
 Windows::~Windows()

@@ -23,6 +23,7 @@ class ClockTicker;
 class CheckWindow;
 class CheckResults;
 class CheckMemory;
+class RememberedMarks;
 class VerdictMarks;
 class CopyStore;
 class PageCopyKeeper;
@@ -48,7 +49,8 @@ public:
     CheckMemory &checkMemory() const { return *m_checkMemory; }
     /// The kept copies of the list's good pages, beside the page memory; opened when the owner is made.
     CopyStore &copyStore() const { return *m_copyStore; }
-    /// Gives the entries of @p entries that have no mark the marks of their last check remembered.
+    /// Gives the entries of @p entries that have no mark the marks of their last check remembered (a
+    /// long list of them in slices, in the event loop).
     void restoreMarks(const QStringList &entries);
     /// Reads the titles kept beside the list again (after an import kept new ones), for the marks'
     /// hover text.
@@ -109,6 +111,7 @@ private:
     CheckResults *m_checkResults;
     VerdictMarks *m_verdictMarks;
     CheckMemory *m_checkMemory;
+    RememberedMarks *m_rememberedMarks;
     CopyStore *m_copyStore;
     /// What to tell the person about the page memory, once; empty when there is nothing.
     QString m_memoryProblem;

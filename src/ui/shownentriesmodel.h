@@ -4,9 +4,10 @@
 #include <QAbstractListModel>
 #include <QElapsedTimer>
 #include <QPointer>
-#include <QStringListModel>
 #include <QStringMatcher>
 #include <QTimer>
+
+class MarkedListModel;
 
 /// A view of a string model: all of its rows while no filter is set, otherwise the rows whose text
 /// holds the filter text anywhere, case-insensitively, in the list's order. Rows are the source's
@@ -21,7 +22,7 @@ class ShownEntriesModel final : public QAbstractListModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ShownEntriesModel)
 public:
-    explicit ShownEntriesModel(QStringListModel *source, QObject *parent = nullptr);
+    explicit ShownEntriesModel(MarkedListModel *source, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -42,7 +43,7 @@ public:
     int shownRow(int row) const;
     /// The number of rows shown and of all rows.
     int shownCount() const { return rowCount(); }
-    int allCount() const { return m_source->rowCount(); }
+    int allCount() const;
 
 signals:
     /// The rows shown, their count or the filter's state changed.
@@ -61,7 +62,7 @@ private:
     void sourceRowsInserted(int first, int last);
     void sourceDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles);
 
-    QStringListModel *m_source;
+    MarkedListModel *m_source;
     QString m_text;
     QStringMatcher m_matcher;
     /// Source rows shown while filtering (ascending); unused while not filtering.
