@@ -50,7 +50,7 @@ public:
     /// The kept copies of the list's good pages, beside the page memory; opened when the owner is made.
     CopyStore &copyStore() const { return *m_copyStore; }
     /// Gives the entries of @p entries that have no mark the marks of their last check remembered (a
-    /// long list of them in slices, in the event loop).
+    /// long list of them read on the page memory's own thread, taken as they come).
     void restoreMarks(const QStringList &entries);
     /// Reads the titles kept beside the list again (after an import kept new ones), for the marks'
     /// hover text.
