@@ -132,6 +132,12 @@ private slots:
         w->m_addressList->removeEntry(0); // hidden by the filter
         QCOMPARE(count->text(), QStringLiteral("3 of 4"));
         QCOMPARE(shownTexts(w->m_addressList), (QStringList{"http://b.example/", "http://ab.example/", "http://bb.example/"}));
+        // Many added at once (an import) are shown as the filter lets them through.
+        w->m_addressList->addEntries({QStringLiteral("http://d.example/"), QStringLiteral("http://bbb.example/"), QString()});
+        QCOMPARE(count->text(), QStringLiteral("4 of 7"));
+        QCOMPARE(shownTexts(w->m_addressList).last(), QStringLiteral("http://bbb.example/"));
+        QVERIFY(w->m_addressList->undo());
+        QCOMPARE(count->text(), QStringLiteral("3 of 4"));
         // The filter and its count sit above the list, covering nothing of it.
         QVERIFY(w->m_filterBar->geometry().bottom() < w->m_addressList->geometry().top());
         QVERIFY(w->m_addressList->geometry().bottom() < w->m_backButton->geometry().top());
