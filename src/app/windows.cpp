@@ -158,6 +158,9 @@ void Windows::restoreMarks(const QStringList &entries)
 
 Windows::~Windows()
 {
+    // Marks still to be read back for the list are of no use now; the last results' writing need not
+    // wait for them.
+    m_rememberedMarks->dropWaiting();
     m_checkMemory->flush();
     // The titles an import is keeping are written before the program ends.
     ListTitles::waitForWrites();

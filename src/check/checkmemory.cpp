@@ -265,13 +265,17 @@ QList<RememberedMark> CheckMemory::rememberedIn(const PageMemory &memory, const 
 }
 
 bool CheckMemory::rememberedLater(const QStringList &entries, QObject *context,
-                                  std::function<void(const QList<RememberedMark> &)> take)
+                                  std::function<void(const QList<RememberedMark> &)> take,
+                                  std::shared_ptr<const std::atomic<bool>> dropped)
 {
     if (!m_writer)
         return false;
     QMetaObject::invokeMethod(
         m_writer,
-        [this, writer = m_writer, entries, context = QPointer<QObject>(context), take = std::move(take)] {
+        [this, writer = m_writer, entries, context = QPointer<QObject>(context), take = std::move(take),
+         dropped = std::move(dropped)] {
+            if (dropped && *dropped)
+                return;
             QList<RememberedMark> found = rememberedIn(writer->memory, entries);
             // Back through this object, which outlives its writing thread; the context is asked there.
             QMetaObject::invokeMethod(

@@ -16,7 +16,9 @@
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 
 /// A check remembered from an earlier run.
@@ -83,10 +85,12 @@ public:
     static QList<RememberedMark> rememberedIn(const PageMemory &memory, const QStringList &entries);
     /// remembered() read on the writing thread, after what was handed to it before, so that the
     /// caller's thread goes on meanwhile; @p take gets the answer on @p context's thread (never once
-    /// @p context is gone). False, and nothing read, when the memory has no writing thread (it cannot be
-    /// written): ask remembered() instead.
+    /// @p context is gone). Once @p dropped is set, what is still to be read is not (the program is
+    /// ending: its last writes need not wait for marks nobody will see). False, and nothing read, when
+    /// the memory has no writing thread (it cannot be written): ask remembered() instead.
     bool rememberedLater(const QStringList &entries, QObject *context,
-                         std::function<void(const QList<RememberedMark> &)> take);
+                         std::function<void(const QList<RememberedMark> &)> take,
+                         std::shared_ptr<const std::atomic<bool>> dropped = {});
     /// What the person last saw at @p entry: the last page opened from the list, else the first
     /// check that read a page there.
     std::optional<SeenPage> seenBefore(const QString &entry) const;

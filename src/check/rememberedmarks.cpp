@@ -18,10 +18,25 @@ RememberedMarks::RememberedMarks(CheckResults &results, CheckMemory &memory, QOb
     : QObject(parent)
     , m_results(results)
     , m_memory(memory)
+    , m_dropped(std::make_shared<std::atomic<bool>>(false))
 {
     m_slice.setSingleShot(true);
     m_slice.setInterval(0);
     connect(&m_slice, &QTimer::timeout, this, &RememberedMarks::restoreSlice);
+}
+
+RememberedMarks::~RememberedMarks()
+{
+    dropWaiting();
+}
+
+void RememberedMarks::dropWaiting()
+{
+    *m_dropped = true;
+    m_dropped = std::make_shared<std::atomic<bool>>(false);
+    m_reading = 0;
+    m_waiting.clear();
+    m_slice.stop();
 }
 
 void RememberedMarks::restore(const QStringList &entries)
@@ -40,12 +55,18 @@ void RememberedMarks::restore(const QStringList &entries)
         if (some.isEmpty())
             continue;
         ++m_reading;
-        if (!m_memory.rememberedLater(some, this, [this](const QList<RememberedMark> &found) {
-                --m_reading;
-                take(found);
-                if (!busy())
-                    emit finished();
-            })) {
+        const auto dropped = m_dropped;
+        if (!m_memory.rememberedLater(
+                some, this,
+                [this, dropped](const QList<RememberedMark> &found) {
+                    if (*dropped)
+                        return;
+                    --m_reading;
+                    take(found);
+                    if (!busy())
+                        emit finished();
+                },
+                dropped)) {
             --m_reading;
             m_waiting.append(some);
         }

@@ -6,6 +6,9 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <atomic>
+#include <memory>
+
 class CheckMemory;
 class CheckResults;
 struct RememberedMark;
@@ -26,11 +29,14 @@ public:
     static constexpr int restoredAtOnce = 2000;
 
     RememberedMarks(CheckResults &results, CheckMemory &memory, QObject *parent = nullptr);
+    ~RememberedMarks() override;
 
     /// Gives those of @p entries that have no result the one remembered for them.
     void restore(const QStringList &entries);
     /// Entries are waiting to be looked up.
     bool busy() const { return m_reading > 0 || !m_waiting.isEmpty(); }
+    /// Looks up nothing more of what is waiting (the program is ending).
+    void dropWaiting();
 
 signals:
     /// Every entry given so far has been looked up.
@@ -43,8 +49,9 @@ private:
 
     CheckResults &m_results;
     CheckMemory &m_memory;
-    /// Lookups on the memory's thread not answered yet.
+    /// Lookups on the memory's thread not answered yet, and the flag that drops them.
     int m_reading = 0;
+    std::shared_ptr<std::atomic<bool>> m_dropped;
     /// Entries to look up here, a few hundred at a time.
     QList<QStringList> m_waiting;
     QTimer m_slice;
