@@ -25,6 +25,13 @@ if [ "$(id -u)" -eq 0 ]; then
 else
     QT_QPA_PLATFORM=offscreen "$build/bench/bench_copystore" 9 2>/dev/null
 fi
+echo
+echo "Showing the saved copy when the live page fails (median of nine runs):"
+if [ "$(id -u)" -eq 0 ]; then
+    QTWEBENGINE_DISABLE_SANDBOX=1 QT_QPA_PLATFORM=offscreen "$build/bench/bench_copyshown" 9 2>/dev/null
+else
+    QT_QPA_PLATFORM=offscreen "$build/bench/bench_copyshown" 9 2>/dev/null
+fi
 for script in "$(dirname "$0")"/bench_*.sh; do
     [ -e "$script" ] || continue
     echo
