@@ -32,6 +32,13 @@ if [ "$(id -u)" -eq 0 ]; then
 else
     QT_QPA_PLATFORM=offscreen "$build/bench/bench_copyshown" 9 2>/dev/null
 fi
+echo
+echo "What kept copies take (twenty pages of the kinds people keep, then 1,000 entries):"
+if [ "$(id -u)" -eq 0 ]; then
+    QTWEBENGINE_DISABLE_SANDBOX=1 QT_QPA_PLATFORM=offscreen "$build/bench/bench_copysizes" 1000 2>/dev/null
+else
+    QT_QPA_PLATFORM=offscreen "$build/bench/bench_copysizes" 1000 2>/dev/null
+fi
 for script in "$(dirname "$0")"/bench_*.sh; do
     [ -e "$script" ] || continue
     echo
