@@ -1,8 +1,10 @@
 // Keeping a copy of a page: the time from the page's load to its copy on disk (taken by the engine,
 // compressed and written by the copy store), the longest time the user-interface thread did not turn
-// its event loop meanwhile, and the copy's size on disk, for a small page and for a page with 3 MB
-// of images. Offscreen, with a loopback HTTP server; run with QTWEBENGINE_DISABLE_SANDBOX=1 as root.
+// its event loop meanwhile, and the copy's size on disk, for a small page, a page with 3 MB of images
+// that no compressor shrinks (PNG noise) and one with 3 MB of photographs (JPEG). Offscreen, with a
+// loopback HTTP server; run with QTWEBENGINE_DISABLE_SANDBOX=1 as root.
 // Usage: bench_copystore [RUNS]
+#include "benchpages.h"
 #include "copies/copystore.h"
 #include "platform/webenginebrowser.h"
 
@@ -120,13 +122,26 @@ int main(int argc, char **argv)
         images += "<img src=/img" + QByteArray::number(i) + ".png width=410 height=410>";
     }
     server.pages.insert("/images", {"text/html", images + "</body></html>"});
+    // Photographs as cameras and sites make them (JPEG), up to 3 MB, in an article's frame.
+    QByteArray photos = "<!doctype html><html><head><title>Photographs</title></head><body><h1>Autumn in the hills</h1>";
+    qint64 photoBytes = 0;
+    for (int i = 0; photoBytes < 3000000; ++i) {
+        const QByteArray jpeg = BenchPages::photoJpeg(1600, 1067, quint32(i + 11));
+        photoBytes += jpeg.size();
+        server.pages.insert("/photo" + QByteArray::number(i) + ".jpg", {"image/jpeg", jpeg});
+        photos += "<p>A walk along the ridge, photograph " + QByteArray::number(i + 1) + ".</p><img src=/photo"
+                + QByteArray::number(i) + ".jpg width=800 height=533>";
+    }
+    server.pages.insert("/photos", {"text/html", photos + "</body></html>"});
     const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
 
     std::printf("| page | MHTML | stored | load to copy on disk (median of %d) | longest GUI-thread stall (worst) |\n", runs);
     std::printf("|---|---|---|---|---|\n");
     for (const auto &[path, label] : {std::pair{QStringLiteral("/small"), QStringLiteral("small article")},
                                       std::pair{QStringLiteral("/images"),
-                                                QStringLiteral("%1 MB of images").arg(imageBytes / 1e6, 0, 'f', 1)}}) {
+                                                QStringLiteral("%1 MB of images").arg(imageBytes / 1e6, 0, 'f', 1)},
+                                      std::pair{QStringLiteral("/photos"),
+                                                QStringLiteral("%1 MB of photographs (JPEG)").arg(photoBytes / 1e6, 0, 'f', 1)}}) {
         QList<qint64> times;
         QList<qint64> stalls;
         Run last;

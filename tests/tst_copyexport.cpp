@@ -524,6 +524,30 @@ private slots:
         world.stop();
     }
 
+    void theChosenNameGivesTheFolder_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("the name box's file name kept") << "quokka-list.txt" << "quokka-list";
+        QTest::newRow("an earlier text export of that name") << "old.txt" << "old";
+        QTest::newRow("a name without an ending") << "my list" << "my list";
+        QTest::newRow("a folder there") << "folder.csv" << "folder.csv";
+        QTest::newRow("the index of an earlier export") << "export/index.html" << "export";
+        QTest::newRow("an index.html that no export wrote") << "site/index.html" << "site/index";
+    }
+    void theChosenNameGivesTheFolder()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, folder);
+        QVERIFY(writeAll(path(QStringLiteral("old.txt")), "https://a.example/\n"));
+        QVERIFY(QDir().mkpath(path(QStringLiteral("folder.csv"))));
+        QVERIFY(QDir().mkpath(path(QStringLiteral("site"))));
+        QVERIFY(writeAll(path(QStringLiteral("site/index.html")), "<html>their site</html>"));
+        QCOMPARE(int(CopyExport::run(request({}, path(QStringLiteral("export")))).outcome),
+                 int(CopyExportResult::Outcome::Exported));
+        QCOMPARE(ListImport::exportFolderFor(path(chosen)), path(folder));
+    }
+
     void aLongExportShowsHowFarItIsAndCancelStopsIt()
     {
         WindowsWorld world;
@@ -621,10 +645,10 @@ private slots:
         QVERIFY2(view.title().startsWith(QStringLiteral("The list and its saved copies, ")), qPrintable(view.title()));
         // QUOKKA_EXPORT_SHOT=file.png keeps a picture of the index, to look at.
         if (const QString shot = qEnvironmentVariable("QUOKKA_EXPORT_SHOT"); !shot.isEmpty())
-            QTest::qWaitFor([&] {
+            QVERIFY(QTest::qWaitFor([&] {
                 const QImage image = view.grab().toImage();
                 return image.pixelColor(150, 150) != QColor(Qt::red) && image.save(shot);
-            }, 10000);
+            }, 10000));
     }
 };
 

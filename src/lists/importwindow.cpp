@@ -810,8 +810,9 @@ QString exportFolderFor(const QString &path)
         && CopyExport::folderState(info.absolutePath()) == CopyExport::FolderState::EarlierExport)
         return info.absolutePath();
     const QString suffix = info.suffix().toLower();
-    if (!info.exists() && (suffix == u"txt" || suffix == u"html" || suffix == u"htm" || suffix == u"csv")
-        && info.completeBaseName().size() > 0)
+    // The name box keeps the file name it started with (quokka-list.txt) when the folder is chosen as the
+    // type, whether or not an earlier export of that name is there.
+    if ((suffix == u"txt" || suffix == u"html" || suffix == u"htm" || suffix == u"csv") && !info.completeBaseName().isEmpty())
         return info.absolutePath() + QLatin1Char('/') + info.completeBaseName();
     return info.absoluteFilePath();
 }
