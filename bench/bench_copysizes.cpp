@@ -6,6 +6,7 @@
 // Run with QTWEBENGINE_DISABLE_SANDBOX=1 as root. Usage: bench_copysizes [ENTRIES]
 #include "benchpages.h"
 #include "copies/copyarchive.h"
+#include "copies/copyexport.h"
 #include "platform/webenginebrowser.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -142,6 +144,12 @@ int main(int argc, char **argv)
             return 1;
         }
         taken.append(content);
+        // QUOKKA_BENCH_THUMBNAILS=FOLDER keeps each thumbnail there, to look at.
+        if (const QString keep = qEnvironmentVariable("QUOKKA_BENCH_THUMBNAILS"); !keep.isEmpty()) {
+            QFile thumbnail(QStringLiteral("%1/%2.png").arg(keep).arg(taken.size()));
+            if (thumbnail.open(QIODevice::WriteOnly))
+                thumbnail.write(copy.thumbnailPng);
+        }
         stored.append(kept.storedSize);
         std::printf("| %s | %s | %s | %s | %s | %s |\n", qPrintable(page.kind), qPrintable(size(page.html.size())),
                     qPrintable(size(pictures)), qPrintable(size(copy.mhtml.size())), qPrintable(size(copy.thumbnailPng.size())),
@@ -178,6 +186,24 @@ int main(int argc, char **argv)
         }
     }
     const qint64 keepMs = keeping.elapsed();
+    // Export List to a folder over them: every copy read back and written out, and the index.
+    CopyExportRequest request;
+    request.folder = many.filePath(QStringLiteral("export"));
+    request.copiesFolder = many.filePath(QStringLiteral("copies"));
+    request.memoryPath = manyMemory;
+    for (int i = 0; i < entries; ++i) {
+        const QString entry = QStringLiteral("https://site%1.example/page").arg(i);
+        request.entries.append({entry, pages.at(i % pages.size()).kind, QStringLiteral("alive"), QStringLiteral("200 OK")});
+        request.listText += entry.toUtf8() + '\n';
+    }
+    QElapsedTimer exporting;
+    exporting.start();
+    const CopyExportResult exported = CopyExport::run(request);
+    const qint64 exportMs = exporting.elapsed();
+    if (exported.outcome != CopyExportResult::Outcome::Exported || exported.withCopy != entries) {
+        std::fprintf(stderr, "the export failed: %s\n", qPrintable(exported.problem));
+        return 1;
+    }
     const qint64 copyBytes = diskUsage(many.filePath(QStringLiteral("copies")));
     qint64 memoryBytes = 0;
     for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
@@ -186,5 +212,7 @@ int main(int argc, char **argv)
                 "kept in %.1f s (%.0f ms a copy)\n",
                 entries, qPrintable(size(copyBytes)), qPrintable(size(copyBytes / entries)), qPrintable(size(memoryBytes)),
                 keepMs / 1000.0, double(keepMs) / entries);
+    std::printf("Export List to a folder of them: %.1f s, %s written\n", exportMs / 1000.0,
+                qPrintable(size(diskUsage(request.folder))));
     return 0;
 }

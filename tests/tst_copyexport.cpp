@@ -125,6 +125,11 @@ class TestCopyExport : public QObject {
     std::unique_ptr<CopyArchive> m_archive;
 
     QString path(const QString &name) const { return m_dir->filePath(name); }
+    static QString shotPath(const QString &name)
+    {
+        const QString folder = qEnvironmentVariable("QUOKKA_EXPORT_SHOTS");
+        return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + name;
+    }
     QString copiesFolder() const { return path(QStringLiteral("copies")); }
     QString memoryPath() const { return path(QStringLiteral("page-memory.sqlite")); }
 
@@ -574,6 +579,8 @@ private slots:
                                      && dialog->isVisible() && dialog->value() >= 10,
                                  30000);
         QCOMPARE(dialog->maximum(), 50);
+        if (const QString shot = shotPath(QStringLiteral("progress.png")); !shot.isEmpty())
+            QVERIFY(dialog->grab().save(shot));
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Export List"));
         // Its Cancel button, as the person clicks it.
         QPushButton *cancel = dialog->findChild<QPushButton *>();
@@ -643,8 +650,8 @@ private slots:
         view.load(QUrl::fromLocalFile(folder + QStringLiteral("/index.html")));
         QVERIFY(loaded.wait(30000));
         QVERIFY2(view.title().startsWith(QStringLiteral("The list and its saved copies, ")), qPrintable(view.title()));
-        // QUOKKA_EXPORT_SHOT=file.png keeps a picture of the index, to look at.
-        if (const QString shot = qEnvironmentVariable("QUOKKA_EXPORT_SHOT"); !shot.isEmpty())
+        // QUOKKA_EXPORT_SHOTS=FOLDER keeps pictures of the index and the progress window there, to look at.
+        if (const QString shot = shotPath(QStringLiteral("index.png")); !shot.isEmpty())
             QVERIFY(QTest::qWaitFor([&] {
                 const QImage image = view.grab().toImage();
                 return image.pixelColor(150, 150) != QColor(Qt::red) && image.save(shot);
