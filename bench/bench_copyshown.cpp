@@ -4,6 +4,7 @@
 // from the click on Prev to the copy painted in the list browser (its view shows the copy's colour).
 // Target: under 1 s. Run with QTWEBENGINE_DISABLE_SANDBOX=1 as root.
 // Usage: bench_copyshown [RUNS]
+#include "benchpages.h"
 #include "app/quokkaapplication.h"
 #include "app/windows.h"
 #include "app/mainwindow.h"
@@ -20,8 +21,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QImage>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -30,34 +29,6 @@
 #include <functional>
 
 namespace {
-
-/// Answers GET with a page that is good until it is made dead (404), one request per connection.
-class DyingServer final : public QTcpServer {
-public:
-    bool dead = false;
-    QByteArray good;
-    QByteArray title;
-
-    DyingServer()
-    {
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    if (!socket->peek(8192).contains("\r\n\r\n"))
-                        return;
-                    const QByteArray path = socket->readAll().split(' ').value(1);
-                    const bool page = path == "/page" && !dead;
-                    const QByteArray body = page ? good : "<!doctype html><title>Not Found</title><h1>Not Found</h1>";
-                    socket->write((page ? "HTTP/1.1 200 OK" : "HTTP/1.1 404 Not Found")
-                                  + QByteArray("\r\nContent-Type: text/html\r\nCache-Control: no-store\r\nContent-Length: ")
-                                  + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-                    socket->disconnectFromHost();
-                });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-    }
-};
 
 /// Runs the event loop until @p done, at most @p ms; false on time-out.
 bool waitFor(const std::function<bool()> &done, int ms)
@@ -101,16 +72,17 @@ int main(int argc, char **argv)
 
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QuokkaApplication app(argc, argv);
-    DyingServer dying;
-    DyingServer other;
+    // The page dies when its resource goes: the server answers 404 for it then.
+    BenchPages::Server dying;
+    BenchPages::Server other;
     if (!dying.listen(QHostAddress::LocalHost) || !other.listen(QHostAddress::LocalHost)) {
         std::fprintf(stderr, "cannot listen on loopback\n");
         return 1;
     }
     // The page fills the view with one colour, which neither the error page nor the other page has.
-    dying.good = "<!doctype html><html><head><title>Riverside Dental</title></head><body style='margin:0;background:#1b5'>"
-                 "<h1>Riverside Dental</h1><p>Opening hours: Monday to Friday, 8 to 18.</p></body></html>";
-    other.good = "<!doctype html><title>Other page</title><h1>Other page</h1>";
+    dying.resources.insert("/page", {"text/html", "<!doctype html><html><head><title>Riverside Dental</title></head><body style='margin:0;background:#1b5'>"
+                 "<h1>Riverside Dental</h1><p>Opening hours: Monday to Friday, 8 to 18.</p></body></html>"});
+    other.resources.insert("/page", {"text/html", "<!doctype html><title>Other page</title><h1>Other page</h1>"});
     const QString page = QStringLiteral("http://127.0.0.1:%1/page").arg(dying.serverPort());
     const QString otherPage = QStringLiteral("http://127.0.0.1:%1/page").arg(other.serverPort());
     {
@@ -149,7 +121,7 @@ int main(int argc, char **argv)
     std::printf("|---|---:|---:|---:|---:|\n");
     for (const char *how : {"not found (404)", "server gone (connection refused)"}) {
         if (qstrcmp(how, "not found (404)") == 0)
-            dying.dead = true;
+            dying.resources.clear();
         else
             dying.close();
         QList<qint64> fromFailure;

@@ -16,8 +16,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -26,33 +24,6 @@
 #include <cstdio>
 
 namespace {
-
-/// Answers GET with the registered resources, one request per connection.
-class PageServer final : public QTcpServer {
-public:
-    QHash<QByteArray, BenchPages::Resource> resources;
-
-    PageServer()
-    {
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    if (!socket->peek(8192).contains("\r\n\r\n"))
-                        return;
-                    const QByteArray path = socket->readAll().split(' ').value(1);
-                    const auto found = resources.constFind(path);
-                    const bool there = found != resources.constEnd();
-                    const QByteArray body = there ? found->body : QByteArray("not here");
-                    socket->write((there ? "HTTP/1.1 200 OK" : "HTTP/1.1 404 Not Found") + QByteArray("\r\nContent-Type: ")
-                                  + (there ? found->type : QByteArray("text/plain")) + "\r\nContent-Length: "
-                                  + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-                    socket->disconnectFromHost();
-                });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-    }
-};
 
 QString size(qint64 bytes)
 {
@@ -83,7 +54,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const int entries = argc > 1 ? qMax(20, QByteArray(argv[1]).toInt()) : 1000;
 
-    PageServer server;
+    BenchPages::Server server;
     if (!server.listen(QHostAddress::LocalHost)) {
         std::fprintf(stderr, "cannot listen on loopback\n");
         return 1;

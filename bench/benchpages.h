@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QString>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 #include <cmath>
 
@@ -84,6 +86,33 @@ inline QByteArray diagramPng(int width, int height, quint32 seed)
 struct Resource {
     QByteArray type;
     QByteArray body;
+};
+
+/// Answers GET with the registered resources by path (404 for any other), one request per connection.
+class Server final : public QTcpServer {
+public:
+    QHash<QByteArray, Resource> resources;
+
+    Server()
+    {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    if (!socket->peek(8192).contains("\r\n\r\n"))
+                        return;
+                    const QByteArray path = socket->readAll().split(' ').value(1);
+                    const auto found = resources.constFind(path);
+                    const bool there = found != resources.constEnd();
+                    const QByteArray body = there ? found->body : QByteArray("<!doctype html><title>Not Found</title><h1>Not Found</h1>");
+                    socket->write((there ? "HTTP/1.1 200 OK" : "HTTP/1.1 404 Not Found") + QByteArray("\r\nContent-Type: ")
+                                  + (there ? found->type : QByteArray("text/html")) + "\r\nCache-Control: no-store\r\nContent-Length: "
+                                  + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
 };
 
 /// A page of one kind, and what it links (by path).
