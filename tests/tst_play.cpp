@@ -7,11 +7,13 @@
 #include "browser/browserwindow.h"
 #include "browser/pagetools.h"
 #include "browser/listbrowser.h"
+#include "copies/copystore.h"
 #include "fakes/fakeplatform.h"
 #include "fakes/testfiles.h"
 #include "fakes/windowsworld.h"
 #include "lists/cheatbox.h"
 #include "platform/pagedialog.h"
+#include "play/copymark.h"
 #include "play/listplayer.h"
 #include "play/pausenotice.h"
 #include "play/playsettings.h"
@@ -92,6 +94,39 @@ void loadPage(FakeWebBrowser *browser)
 }
 
 constexpr int pageTimeout = ListPlayer::defaultPageTimeoutMsecs;
+
+/// The day the copies of the tests were saved, at noon local time.
+const QDateTime copyDay(QDate(2026, 3, 3), QTime(12, 0));
+
+/// Copies as a test sets them: which entries have one, which pages fail when loaded, and which copies
+/// cannot be read. Shows a copy at once, recording it as "copy:<entry>" among the list's shown rows.
+class FakeCopies final : public PlayedCopies {
+public:
+    FakeCopies(StringList &list, ListPlayer &player) : list(list), player(player) {}
+    bool hasCopy(const QString &entry) const override { return copies.contains(entry) || unreadable.contains(entry); }
+    void judgeShownPage(int row, std::function<void(const QString &)> done) override
+    {
+        const QString entry = list.entry(row);
+        done(entry.startsWith(QLatin1String("bad")) ? QStringLiteral("not found (404)") : QString());
+    }
+    void showCopy(int row, bool liveFailed) override
+    {
+        const QString entry = list.entry(row);
+        if (!liveFailed)
+            list.row = row; // chosen, its live page not loaded
+        list.shown.append(QStringLiteral("copy:") + entry);
+        if (unreadable.contains(entry))
+            player.copyNotShown(entry, QStringLiteral("unreadable copy"));
+        else if (copies.contains(entry))
+            player.copyShown(entry, copyDay);
+        else
+            player.copyNotShown(entry, QStringLiteral("failed"));
+    }
+    StringList &list;
+    ListPlayer &player;
+    QStringList copies;
+    QStringList unreadable;
+};
 
 /// A player of @p entries whose pages load in a fake web view, its steps timed by a fake timer.
 struct StagedPlayer {
@@ -502,6 +537,157 @@ private slots:
         QCOMPARE(w->m_addressList->currentEntry(), QStringLiteral("d"));
         QVERIFY2(w->m_playStatusLabel->text().contains(QStringLiteral("skipped 1 dead, 1 parked")),
                  qPrintable(w->m_playStatusLabel->text()));
+    }
+
+    void failingPagesShowTheirLastGoodCopyOrGiveWay_data()
+    {
+        // Entries: "dead…" the last check found dead, "bad…" load and are judged no good page, "never…"
+        // never finish loading, "javascript:" is refused; the rest load and are good.
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QStringList>("copies");
+        QTest::addColumn<bool>("loop");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("waits");
+        QTest::addColumn<QString>("status");
+        const QString end = QStringLiteral("Stopped at the end of the list");
+        QTest::newRow("dead with a copy: the copy, for the delay")
+            << QStringList{"a", "dead-b", "c"} << QStringList{"dead-b"} << false
+            << QStringList{"a", "copy:dead-b", "c"} << "10000 10000 10000" << end + " (1 saved copy shown)";
+        QTest::newRow("dead without a copy: passed over")
+            << QStringList{"a", "dead-b", "c"} << QStringList{} << false << QStringList{"a", "c"} << "10000 10000"
+            << end + " (skipped 1 dead)";
+        QTest::newRow("failing with a copy: the copy, for the delay")
+            << QStringList{"a", "bad-b", "c"} << QStringList{"bad-b"} << false
+            << QStringList{"a", "bad-b", "copy:bad-b", "c"} << "10000 10000 10000" << end + " (1 saved copy shown)";
+        QTest::newRow("failing without a copy: on at once")
+            << QStringList{"a", "bad-b", "c"} << QStringList{} << false
+            << QStringList{"a", "bad-b", "copy:bad-b", "c"} << "10000 0 10000" << end + " (skipped 1 failed)";
+        QTest::newRow("no answer in time, with a copy")
+            << QStringList{"a", "never-b", "c"} << QStringList{"never-b"} << false
+            << QStringList{"a", "never-b", "copy:never-b", "c"} << "10000 40000 10000 10000" << end + " (1 saved copy shown)";
+        QTest::newRow("no answer in time, without a copy")
+            << QStringList{"never-a", "b"} << QStringList{} << false
+            << QStringList{"never-a", "copy:never-a", "b"} << "40000 0 10000" << end + " (skipped 1 failed)";
+        QTest::newRow("refused, no copy: on at once")
+            << QStringList{"javascript:x", "b"} << QStringList{} << false
+            << QStringList{"javascript:x", "copy:javascript:x", "b"} << "0 10000" << end + " (skipped 1 failed)";
+        QTest::newRow("copies and skips counted together")
+            << QStringList{"dead-a", "bad-b", "dead-c", "bad-d", "", "e"} << QStringList{"dead-a", "bad-d"} << false
+            << QStringList{"copy:dead-a", "bad-b", "copy:bad-b", "bad-d", "copy:bad-d", "e"} << "10000 0 10000 10000"
+            << end + " (2 saved copies shown; skipped 1 failed, 1 dead, 1 empty)";
+        QTest::newRow("a whole round failing waits for the delay")
+            << QStringList{"bad-a", "bad-b"} << QStringList{} << true
+            << QStringList{"bad-a", "copy:bad-a", "bad-b", "copy:bad-b", "bad-a", "copy:bad-a", "bad-b", "copy:bad-b"}
+            << "0 10000 0" << "Playing, next in 10 s (skipped 2 failed)";
+    }
+    void failingPagesShowTheirLastGoodCopyOrGiveWay()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QStringList, copies);
+        QFETCH(bool, loop);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, waits);
+        QFETCH(QString, status);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        StagedPlayer staged(entries);
+        auto &[list, host, stage, timer, player] = staged;
+        FakeCopies fake(list, player);
+        fake.copies = copies;
+        player.setCopies(&fake);
+        player.setLoop(loop);
+        player.setSkipTest(deadOrEmpty);
+        list.onShow = [stage = stage](const QString &e) {
+            stage->setBusy(false); // a load that never finished ends as the next one starts
+            if (e.startsWith(QLatin1String("javascript:")))
+                emit stage->navigationRefused(e, QStringLiteral("no page"));
+            else if (e.startsWith(QLatin1String("never")))
+                stage->setBusy(true);
+            else
+                loadPage(stage);
+        };
+        QStringList seen;
+        QString copyStatus;
+        player.play();
+        for (int i = 0; i < 3 * entries.size() && player.isPlaying() && seen.size() < waits.count(QLatin1Char(' ')) + 1; ++i) {
+            if (player.shownCopyDate().isValid() && copyStatus.isEmpty())
+                copyStatus = player.statusText();
+            seen.append(QString::number(timer->interval));
+            timer->fire();
+        }
+        QCOMPARE(list.shown, shown);
+        QCOMPARE(seen.join(QLatin1Char(' ')), waits);
+        QCOMPARE(player.statusText(), status);
+        if (!copies.isEmpty())
+            QVERIFY2(copyStatus.startsWith(QStringLiteral("Playing, next in 10 s, showing the saved copy of 3 March 2026 (1 saved copy shown")),
+                     qPrintable(copyStatus));
+        QLocale::setDefault(QLocale::c());
+    }
+
+    void anUnreadableCopyIsPassedOverAndSaidSo()
+    {
+        StagedPlayer staged({"a", "dead-b", "c"});
+        auto &[list, host, stage, timer, player] = staged;
+        FakeCopies fake(list, player);
+        fake.unreadable = {"dead-b"};
+        player.setCopies(&fake);
+        player.setSkipTest(deadOrEmpty);
+        list.onShow = [stage = stage](const QString &) { loadPage(stage); };
+        player.play();
+        timer->fire();
+        QCOMPARE(list.shown, (QStringList{"a", "copy:dead-b"}));
+        QCOMPARE(timer->interval, 0); // on at once
+        timer->fire();
+        QCOMPARE(list.shown.last(), QStringLiteral("c"));
+        QCOMPARE(player.statusText(), QStringLiteral("Playing, next in 10 s (skipped 1 unreadable copy)"));
+        QVERIFY(!player.shownCopyDate().isValid());
+    }
+
+    void aCopyThatAnswersLateOrForAnotherEntryIsNotTaken()
+    {
+        StagedPlayer staged({"bad-a", "b"});
+        auto &[list, host, stage, timer, player] = staged;
+        struct SlowCopies final : PlayedCopies {
+            bool hasCopy(const QString &) const override { return true; }
+            void judgeShownPage(int, std::function<void(const QString &)> done) override { done(QStringLiteral("gone")); }
+            void showCopy(int row, bool) override { asked.append(row); }
+            QList<int> asked;
+        } slow;
+        player.setCopies(&slow);
+        list.onShow = [stage = stage](const QString &) { loadPage(stage); };
+        player.play();
+        QCOMPARE(slow.asked, QList<int>{0});
+        QCOMPARE(player.statusText(), QStringLiteral("Playing, opening the saved copy"));
+        player.copyShown(QStringLiteral("b"), copyDay); // another entry's
+        QCOMPARE(player.state(), ListPlayer::State::Loading);
+        // The copy never comes: after the page time-out the walk goes on without it.
+        QCOMPARE(timer->interval, pageTimeout);
+        timer->fire();
+        QCOMPARE(timer->interval, 0);
+        timer->fire();
+        QCOMPARE(list.shown.last(), QStringLiteral("b"));
+        player.copyShown(QStringLiteral("bad-a"), copyDay); // too late
+        QVERIFY(!player.shownCopyDate().isValid());
+        QCOMPARE(player.copiesShown(), 0);
+    }
+
+    void copyDatesReadAsThePersonsLongDate_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("date");
+        QTest::newRow("British") << QLocale(QLocale::English, QLocale::UnitedKingdom) << "3 March 2026";
+        QTest::newRow("American") << QLocale(QLocale::English, QLocale::UnitedStates) << "March 3, 2026";
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << "3. März 2026";
+        QTest::newRow("French") << QLocale(QLocale::French, QLocale::France) << "3 mars 2026";
+        QTest::newRow("Japanese") << QLocale(QLocale::Japanese, QLocale::Japan) << "2026年3月3日";
+    }
+    void copyDatesReadAsThePersonsLongDate()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, date);
+        QCOMPARE(copyDateText(copyDay, locale), date);
+        // Late in the evening in UTC may be the next day here: the person's own day counts.
+        const QDateTime utc = copyDay.toUTC();
+        QCOMPARE(copyDateText(utc, locale), date);
     }
 
     void aRefusedAddressIsShownForTheDelay()

@@ -436,9 +436,10 @@ void ListPlayer::passOver(const QString &why)
     const PlayStep next = stepFrom(row, m_loop);
     if (next.row >= 0 && next.row == m_failedRunStart) {
         // A whole round and nothing to show: this entry stays for the delay before the next round.
-        m_lastSkipped = std::exchange(m_carriedSkipped, {});
-        for (const auto &s : std::as_const(m_lastSkipped))
+        for (const auto &s : std::exchange(m_carriedSkipped, {})) {
+            addSkip(m_lastSkipped, s.first, s.second);
             addSkip(m_walkSkipped, s.first, s.second);
+        }
         startShowing(m_delaySeconds * 1000);
         return;
     }
