@@ -167,6 +167,36 @@ private:
     }
     static ListPlayer *player(ListBrowser *w) { return ListPlayback::of(w)->player(); }
     static FakeWebBrowser *view(ListBrowser *w) { return qobject_cast<FakeWebBrowser *>(w->m_view); }
+    /// Keeps a copy of @p entry's page in the window owner's copy store, as if seen at @p at.
+    bool keepCopy(const QString &entry, const QDateTime &at)
+    {
+        QSignalSpy kept(&m_world.windows->copyStore(), &CopyStore::kept);
+        CopyContent content;
+        content.mhtml = QStringLiteral("From: <Saved by Blink>\r\nSubject: Kept\r\nMIME-Version: 1.0\r\n\r\n<p>%1</p>\r\n")
+                            .arg(entry)
+                            .toUtf8();
+        content.text = entry;
+        m_world.windows->copyStore().keep(entry, PageCondition::Good, content, at);
+        return kept.wait(10000) && kept.first().at(1).value<KeepResult>().isKept();
+    }
+    /// The browser window that Big makes follow the walk, shown.
+    BrowserWindow *wallDisplay()
+    {
+        m_world.windows->mainWindow()->toolBarButtonClicked(QStringLiteral("big"));
+        BrowserWindow *big = m_world.windows->loadedBrowserWindow();
+        if (big)
+            WindowFrame::show(big);
+        return big;
+    }
+    /// @p mark lies over the bottom left corner of @p page, above it.
+    static bool inPageCorner(const CopyMark *mark, const QWidget *page)
+    {
+        const QRect where = mark->geometry();
+        const QRect over = page->geometry();
+        const QObjectList siblings = page->parentWidget()->children();
+        return mark->parentWidget() == page->parentWidget() && over.contains(where) && where.left() - over.left() < 24
+            && over.bottom() - where.bottom() < 24 && siblings.indexOf(mark) > siblings.indexOf(page);
+    }
     QString settingsText() const { return QString::fromUtf8(TestFiles::read(PlaySettings::filePath())); }
 
 private slots:
@@ -688,6 +718,126 @@ private slots:
         // Late in the evening in UTC may be the next day here: the person's own day counts.
         const QDateTime utc = copyDay.toUTC();
         QCOMPARE(copyDateText(utc, locale), date);
+    }
+
+    void theWallShowsTheCopyOfADeadEntryWithItsMark()
+    {
+        const QStringList entries{"http://wall.example/a", "http://wall.example/b", "http://wall.example/c"};
+        ListBrowser *w = listBrowser((entries.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+        QVERIFY(keepCopy(entries[1], copyDay.toUTC()));
+        CheckResult dead;
+        dead.verdict = Verdict::Dead;
+        m_world.windows->checkResults().set(entries[1], dead);
+        w->m_playButton->click();
+        BrowserWindow *big = wallDisplay();
+        QVERIFY(big);
+        auto *wall = qobject_cast<FakeWebBrowser *>(big->m_view);
+        loadPage(wall);
+        m_timer->fire();
+        // The dead entry is chosen in the list and its copy goes on the wall, its live page not asked for there.
+        QCOMPARE(w->m_addressList->currentEntry(), entries[1]);
+        QCOMPARE(big->m_addressBox->currentText(), entries[1]);
+        QVERIFY(!wall->navigations.contains(entries[1]));
+        QTRY_VERIFY(wall->showingCopy);
+        QVERIFY(wall->shownCopy.contains(entries[1].toUtf8()));
+        CopyMark *mark = ListPlayback::of(w)->wallCopyMark();
+        QVERIFY(mark);
+        QTRY_VERIFY(mark->isVisible());
+        QCOMPARE(mark->text(), QStringLiteral("saved copy, ") + copyDateText(copyDay));
+        QCOMPARE(mark->accessibleName(), mark->text());
+        QVERIFY(inPageCorner(mark, wall->widget()));
+        QVERIFY(!ListPlayback::of(w)->listCopyMark()->isVisible());
+        QCOMPARE(m_timer->interval, 10000);
+        QVERIFY2(w->m_playStatusLabel->text().startsWith(QStringLiteral("Playing, next in 10 s, showing the saved copy of ")
+                                                         + copyDateText(copyDay)),
+                 qPrintable(w->m_playStatusLabel->text()));
+        // On full screen the mark keeps its corner.
+        QTest::keyClick(big, Qt::Key_F11);
+        QTRY_VERIFY(big->isFullScreen());
+        QTRY_VERIFY(inPageCorner(mark, wall->widget()));
+        // The next entry: its live page, and the copy and its mark gone.
+        m_timer->fire();
+        QCOMPARE(wall->navigations.last(), entries[2]);
+        QVERIFY(!wall->showingCopy);
+        QVERIFY(!mark->isVisible());
+    }
+
+    void aPageFailingOnTheWallShowsItsCopyAndOneWithoutGivesWay()
+    {
+        const QStringList entries{"http://wall.example/a", "http://wall.example/b", "http://wall.example/c",
+                                  "http://wall.example/d"};
+        ListBrowser *w = listBrowser((entries.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+        QVERIFY(keepCopy(entries[1], copyDay.toUTC()));
+        w->m_playButton->click();
+        BrowserWindow *big = wallDisplay();
+        auto *wall = qobject_cast<FakeWebBrowser *>(big->m_view);
+        loadPage(wall);
+        m_timer->fire();
+        QCOMPARE(wall->navigations.last(), entries[1]);
+        // b's server is gone: no answer, the engine's error page. Its copy stands in for the delay.
+        wall->failed = true;
+        loadPage(wall);
+        QTRY_VERIFY(wall->showingCopy);
+        QTRY_VERIFY(ListPlayback::of(w)->wallCopyMark()->isVisible());
+        QCOMPARE(player(w)->state(), ListPlayer::State::Showing);
+        QCOMPARE(m_timer->interval, 10000);
+        // c fails too and has no copy: the walk moves on at once, its error page not left on the wall.
+        m_timer->fire();
+        QCOMPARE(wall->navigations.last(), entries[2]);
+        QVERIFY(!ListPlayback::of(w)->wallCopyMark()->isVisible());
+        wall->status = 404;
+        wall->failed = false;
+        loadPage(wall);
+        QVERIFY(!wall->showingCopy);
+        QCOMPARE(m_timer->interval, 0);
+        m_timer->fire();
+        QCOMPARE(wall->navigations.last(), entries[3]);
+        QVERIFY2(w->m_playStatusLabel->text().contains(QStringLiteral("1 saved copy shown; skipped 1 failed")),
+                 qPrintable(w->m_playStatusLabel->text()));
+    }
+
+    void theListBrowserShowsTheCopyUnderItsBarWithTheMark()
+    {
+        const QStringList entries{"http://shop.example/a", "http://shop.example/b", "http://shop.example/c"};
+        ListBrowser *w = listBrowser((entries.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+        QVERIFY(keepCopy(entries[0], copyDay.toUTC()));
+        QVERIFY(keepCopy(entries[1], copyDay.addDays(-1).toUTC()));
+        CheckResult parked;
+        parked.verdict = Verdict::Parked;
+        m_world.windows->checkResults().set(entries[1], parked);
+        w->window()->show();
+        FakeWebBrowser *page = view(w);
+        CopyMark *mark = ListPlayback::of(w)->listCopyMark();
+        // a is not found now: its copy under the list browser's bar, and the mark.
+        page->status = 404;
+        w->m_playButton->click();
+        loadPage(page);
+        QTRY_VERIFY(page->showingCopy);
+        QTRY_VERIFY(mark->isVisible());
+        QVERIFY(w->m_copyBar->isVisible());
+        QVERIFY(inPageCorner(mark, page->widget()));
+        QVERIFY(!mark->geometry().intersects(w->m_copyBar->geometry()));
+        QCOMPARE(player(w)->state(), ListPlayer::State::Showing);
+        // b the check found parked: chosen, and its copy goes over its page once the live load has started.
+        m_timer->fire();
+        QCOMPARE(w->m_addressList->currentEntry(), entries[1]);
+        QVERIFY(!mark->isVisible());
+        page->setBusy(true);
+        QTRY_VERIFY(mark->isVisible());
+        QCOMPARE(mark->text(), QStringLiteral("saved copy, ") + copyDateText(copyDay.addDays(-1)));
+        QVERIFY(page->shownCopy.contains(entries[1].toUtf8()));
+        QCOMPARE(player(w)->state(), ListPlayer::State::Showing);
+        // Its live page failing as well changes nothing for the walk.
+        page->setBusy(false);
+        QCOMPARE(player(w)->state(), ListPlayer::State::Showing);
+        QVERIFY(mark->isVisible());
+        QCOMPARE(player(w)->copiesShown(), 2);
+        // The person takes over with Next: c's load takes the copy away, and the mark with it.
+        QTest::mouseClick(w->m_nextButton, Qt::LeftButton);
+        QVERIFY(!player(w)->isPlaying());
+        page->setBusy(true);
+        QVERIFY(!page->showingCopy);
+        QVERIFY(!mark->isVisible());
     }
 
     void aRefusedAddressIsShownForTheDelay()
