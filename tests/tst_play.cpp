@@ -734,10 +734,13 @@ private slots:
         auto *wall = qobject_cast<FakeWebBrowser *>(big->m_view);
         loadPage(wall);
         m_timer->fire();
-        // The dead entry is chosen in the list and its copy goes on the wall, its live page not asked for there.
+        // The dead entry is chosen and loaded as any step; its copy goes over the wall's page as soon as
+        // the load has started, without waiting for it to fail.
         QCOMPARE(w->m_addressList->currentEntry(), entries[1]);
         QCOMPARE(big->m_addressBox->currentText(), entries[1]);
-        QVERIFY(!wall->navigations.contains(entries[1]));
+        QCOMPARE(wall->navigations.last(), entries[1]);
+        QCOMPARE(player(w)->state(), ListPlayer::State::Loading);
+        wall->setBusy(true);
         QTRY_VERIFY(wall->showingCopy);
         QVERIFY(wall->shownCopy.contains(entries[1].toUtf8()));
         CopyMark *mark = ListPlayback::of(w)->wallCopyMark();
@@ -751,6 +754,13 @@ private slots:
         QVERIFY2(w->m_playStatusLabel->text().startsWith(QStringLiteral("Playing, next in 10 s, showing the saved copy of ")
                                                          + copyDateText(copyDay)),
                  qPrintable(w->m_playStatusLabel->text()));
+        // The live page failing, or a page that loads again by itself, leaves the copy where it is.
+        wall->status = 404;
+        wall->setBusy(false);
+        wall->setBusy(true);
+        QTRY_VERIFY(wall->showingCopy);
+        QTRY_VERIFY(mark->isVisible());
+        QCOMPARE(m_timer->interval, 10000);
         // On full screen the mark keeps its corner.
         QTest::keyClick(big, Qt::Key_F11);
         QTRY_VERIFY(big->isFullScreen());
@@ -818,7 +828,7 @@ private slots:
         QVERIFY(inPageCorner(mark, page->widget()));
         QVERIFY(!mark->geometry().intersects(w->m_copyBar->geometry()));
         QCOMPARE(player(w)->state(), ListPlayer::State::Showing);
-        // b the check found parked: chosen, and its copy goes over its page once the live load has started.
+        // b the check found parked: chosen, and its copy goes over its page once its load has started.
         m_timer->fire();
         QCOMPARE(w->m_addressList->currentEntry(), entries[1]);
         QVERIFY(!mark->isVisible());

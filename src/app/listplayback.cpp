@@ -84,6 +84,8 @@ ListPlayback::ListPlayback(Windows &windows, ListBrowser *listBrowser, PlayTimer
     connect(m_player, &ListPlayer::playingChanged, this, [this](bool playing) {
         if (playing)
             m_copyKnown.clear();
+        else
+            disconnect(m_copyAfterLoadStarts); // the person's own pages are theirs
     });
     // Shown or hidden (its own X, another window's command, the frame minimized): the countdown
     // only ticks while someone can see it.
@@ -231,43 +233,29 @@ void ListPlayback::judgeShownPage(int row, std::function<void(const QString &why
 void ListPlayback::showCopy(int row, bool liveFailed)
 {
     const QString address = entry(row);
-    if (!liveFailed) {
-        // The entry is chosen in the list as any step chooses it; its live page is not waited for.
-        disconnect(m_copyAfterLoadStarts);
-        dismissMarks();
-        m_seenEntry = address;
-        m_seenBefore.reset();
-        m_listBrowser->showEntryForPlayer(row);
-        if (m_enlarged)
-            m_enlarged->m_addressBox->setEditText(address);
-    }
+    // Chosen and loaded as any step: the copy goes over its page without waiting for it to fail.
+    if (!liveFailed)
+        show(row);
     if (!hasCopy(address)) {
         m_player->copyNotShown(address, tr("failed"));
         return;
     }
-    if (m_enlarged && m_wallKeeper) {
-        m_wallKeeper->showNewestCopy(address);
-        return;
-    }
-    PageCopyKeeper *keeper = listKeeper();
-    if (!keeper) {
+    PageCopyKeeper *keeper = m_enlarged ? m_wallKeeper.data() : listKeeper();
+    WebBrowser *view = m_player->stage();
+    if (!keeper || !view) {
         m_player->copyNotShown(address, tr("failed"));
         return;
     }
-    WebBrowser *view = m_listBrowser->m_view;
-    if (liveFailed || view->isBusy()) {
+    // A load that starts in the view takes a copy away (the entry's own, or a page that reloads
+    // itself): until the next step the copy goes back over the page each time.
+    disconnect(m_copyAfterLoadStarts);
+    m_copyAfterLoadStarts = connect(view, &WebBrowser::busyChanged, this,
+                                    [this, keeper = QPointer<PageCopyKeeper>(keeper), address](bool busy) {
+                                        if (busy && keeper && m_player->isPlaying())
+                                            keeper->showNewestCopy(address);
+                                    });
+    if (liveFailed || view->isBusy())
         keeper->showNewestCopy(address);
-        return;
-    }
-    // The list browser loads the live page as choosing the entry does; a new load takes a copy away,
-    // so the copy goes over the page once its load has started.
-    m_copyAfterLoadStarts = connect(view, &WebBrowser::busyChanged, this, [this, keeper = QPointer<PageCopyKeeper>(keeper), address](bool busy) {
-        if (!busy)
-            return;
-        disconnect(m_copyAfterLoadStarts);
-        if (keeper)
-            keeper->showNewestCopy(address);
-    });
 }
 
 PageCopyKeeper *ListPlayback::listKeeper()

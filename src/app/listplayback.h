@@ -92,7 +92,7 @@ private:
     /// What the person saw at the entry on show before this step's visit was remembered.
     QString m_seenEntry;
     std::optional<SeenPage> m_seenBefore;
-    /// Waits for the list browser's load to start before its copy goes over it.
+    /// While a step shows a copy: puts it back over the stage's page whenever a load starts there.
     QMetaObject::Connection m_copyAfterLoadStarts;
     QString m_settingsPath;
 };
