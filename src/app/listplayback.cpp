@@ -122,12 +122,7 @@ void ListPlayback::followInto(BrowserWindow *window)
     m_wallCopyMark = new CopyMark(window->m_view->widget());
     m_wallKeeper = new PageCopyKeeper(window->m_view, m_windows.copyStore(), window);
     m_wallKeeper->setObjectName(QStringLiteral("playCopyKeeper"));
-    WebBrowser *wall = window->m_view;
-    connect(m_wallKeeper, &PageCopyKeeper::copyShown, this,
-            [this, wall](const QString &entry, const QDateTime &savedAt) { copyOnView(wall, entry, savedAt); });
-    connect(m_wallKeeper, &PageCopyKeeper::copyUnreadable, this,
-            [this, wall](const QString &entry) { copyFailedOnView(wall, entry); });
-    connect(m_wallKeeper, &PageCopyKeeper::liveShown, m_wallCopyMark, &CopyMark::dismiss);
+    followCopies(m_wallKeeper, window->m_view, m_wallCopyMark);
     m_player->setStage(window->m_view);
     // The person at the wall display takes over with a click or a key anywhere in its window.
     m_watcher->watch(window);
@@ -265,13 +260,18 @@ PageCopyKeeper *ListPlayback::listKeeper()
     m_listKeeper = m_listBrowser->findChild<PageCopyKeeper *>(QStringLiteral("pageCopyKeeper"), Qt::FindDirectChildrenOnly);
     if (!m_listKeeper)
         return nullptr;
-    WebBrowser *view = m_listBrowser->m_view;
-    connect(m_listKeeper, &PageCopyKeeper::copyShown, this,
-            [this, view](const QString &entry, const QDateTime &savedAt) { copyOnView(view, entry, savedAt); });
-    connect(m_listKeeper, &PageCopyKeeper::copyUnreadable, this,
-            [this, view](const QString &entry) { copyFailedOnView(view, entry); });
-    connect(m_listKeeper, &PageCopyKeeper::liveShown, m_listCopyMark, &CopyMark::dismiss);
+    followCopies(m_listKeeper, m_listBrowser->m_view, m_listCopyMark);
     return m_listKeeper;
+}
+
+void ListPlayback::followCopies(PageCopyKeeper *keeper, WebBrowser *view, CopyMark *mark)
+{
+    connect(keeper, &PageCopyKeeper::copyShown, this,
+            [this, view](const QString &entry, const QDateTime &savedAt) { copyOnView(view, entry, savedAt); });
+    connect(keeper, &PageCopyKeeper::copyUnreadable, this,
+            [this, view](const QString &entry) { copyFailedOnView(view, entry); });
+    if (mark)
+        connect(keeper, &PageCopyKeeper::liveShown, mark, &CopyMark::dismiss);
 }
 
 void ListPlayback::copyOnView(const WebBrowser *view, const QString &entry, const QDateTime &savedAt)

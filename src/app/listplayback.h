@@ -69,6 +69,8 @@ private:
     void updateWallPlayKey();
     /// The list browser's keeper, wired on first use.
     PageCopyKeeper *listKeeper();
+    /// What @p keeper does with copies on @p view comes to the player and to @p mark.
+    void followCopies(PageCopyKeeper *keeper, WebBrowser *view, CopyMark *mark);
     /// A keeper showed @p entry's copy of @p savedAt on @p view.
     void copyOnView(const WebBrowser *view, const QString &entry, const QDateTime &savedAt);
     void copyFailedOnView(const WebBrowser *view, const QString &entry);
