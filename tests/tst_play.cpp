@@ -675,10 +675,22 @@ private slots:
         QCOMPARE(player.statusText(), QStringLiteral("Playing, opening the saved copy"));
         player.copyShown(QStringLiteral("b"), copyDay); // another entry's
         QCOMPARE(player.state(), ListPlayer::State::Loading);
-        // The copy never comes: after the page time-out the walk goes on without it.
+        // The copy never comes: after the page time-out the walk goes on without it. A message box
+        // holds each wait, which starts afresh once it is answered.
+        QCOMPARE(timer->interval, pageTimeout);
+        player.hold();
+        QVERIFY(!timer->active);
+        timer->interval = -1;
+        player.release();
         QCOMPARE(timer->interval, pageTimeout);
         timer->fire();
         QCOMPARE(timer->interval, 0);
+        player.hold();
+        QVERIFY(!timer->active);
+        timer->interval = -1;
+        player.release();
+        QCOMPARE(timer->interval, 0);
+        QCOMPARE(list.shown.last(), QStringLiteral("bad-a"));
         timer->fire();
         QCOMPARE(list.shown.last(), QStringLiteral("b"));
         player.copyShown(QStringLiteral("bad-a"), copyDay); // too late

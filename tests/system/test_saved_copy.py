@@ -14,6 +14,7 @@ back to the article, and the status says so; the next entry takes the mark away.
 import os
 import subprocess
 import sys
+import time
 import http.server
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -27,12 +28,14 @@ class Pages(LocalServer):
     def __init__(self):
         self.gone = False
         self.asked = []
+        self.asked_at = []
         pages = self
 
         class Handler(http.server.BaseHTTPRequestHandler):
             def do_GET(self):
                 name = self.path.strip("/")
                 pages.asked.append(name)
+                pages.asked_at.append(time.monotonic())
                 if name == "article" and not pages.gone:
                     body = ("<!doctype html><title>Riverside Dental</title><h1>Riverside Dental</h1>"
                             "<img src=\"/missing.png\" alt=\"our team\"><p>Opening hours: Monday to Friday, 8 to 18. Call us on 555 0100 for an appointment."
@@ -141,7 +144,6 @@ def wall(s, pages, problems):
 
     # Between two rounds the article dies; when the walk comes back to it, its copy shows.
     pages.gone = True
-    gone_at = len(pages.asked)
 
     def marks(root):
         return [n for n in s.find_all("label", None, root=root, showing=True) if (n.name or "").startswith("saved copy, ")]
@@ -165,8 +167,13 @@ def wall(s, pages, problems):
     wait_for("the wall to show the other page", lambda: "Other page" in (big.name or ""), timeout=60)
 
     # Back at the article, the wall shows its copy.
+    wall_from = len(pages.asked)
     mark = wait_for("the saved copy's mark on the wall", lambda: marks(big), timeout=90)[0]
-    check("article" in pages.asked[gone_at:], f"the dead page was not asked for again: {pages.asked[gone_at:]}")
+    seen_at = time.monotonic()
+    check("article" in pages.asked[wall_from:], f"the dead page was not asked for again: {pages.asked[wall_from:]}")
+    dead_asked = max(t for n, t in zip(pages.asked[wall_from:], pages.asked_at[wall_from:]) if n == "article")
+    print(f"the mark showed on the wall {seen_at - dead_asked:.2f} s after the dead page was last asked for "
+          "(looked for every 0.2 s)")
     told = wait_for("the status to say the copy shows",
                     lambda: (lambda t: t if "showing the saved copy of" in t else None)(play_status(s, browser)), timeout=10)
     print("the mark says:", mark.name, "; the status:", told)
