@@ -601,7 +601,7 @@ private slots:
             << QStringList{"never-a", "copy:never-a", "b"} << "40000 0 10000" << end + " (skipped 1 failed)";
         QTest::newRow("refused, no copy: on at once")
             << QStringList{"javascript:x", "b"} << QStringList{} << false
-            << QStringList{"javascript:x", "copy:javascript:x", "b"} << "0 10000" << end + " (skipped 1 failed)";
+            << QStringList{"javascript:x", "copy:javascript:x", "b"} << "0 10000" << end + " (skipped 1 refused)";
         QTest::newRow("copies and skips counted together")
             << QStringList{"dead-a", "bad-b", "dead-c", "bad-d", "", "e"} << QStringList{"dead-a", "bad-d"} << false
             << QStringList{"copy:dead-a", "bad-b", "copy:bad-b", "bad-d", "copy:bad-d", "e"} << "10000 0 10000 10000"

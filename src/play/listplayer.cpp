@@ -310,7 +310,8 @@ void ListPlayer::copyNotShown(const QString &entry, const QString &why)
 {
     if (m_state != State::Loading || m_awaiting != Awaiting::Copy || entry != m_list.entry(m_list.current()))
         return;
-    passOver(why.isEmpty() ? tr("failed") : why);
+    // An address the browser would not open has no copy either: it is told as what it is.
+    passOver(m_liveRefused ? tr("refused") : why.isEmpty() ? tr("failed") : why);
 }
 
 void ListPlayer::addSkip(QList<QPair<QString, int>> &to, const QString &why, int count)
@@ -349,6 +350,7 @@ void ListPlayer::stepTo(const PlayStep &step)
     m_state = State::Loading;
     m_loadSeen = false;
     m_copySavedAt = QDateTime();
+    m_liveRefused = false;
     const quint64 number = ++m_stepNumber;
     if (!isHeld())
         m_timer->start(m_delaySeconds * 1000 + m_pageTimeoutMsecs);
@@ -398,6 +400,7 @@ void ListPlayer::livePageReady(bool refused)
         return;
     }
     if (refused) {
+        m_liveRefused = true;
         livePageFailed();
         return;
     }

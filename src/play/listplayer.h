@@ -177,6 +177,8 @@ private:
     /// Counts the steps, so that an answer for a page gone by is known as such.
     quint64 m_stepNumber = 0;
     QDateTime m_copySavedAt;
+    /// The step's address was refused before anything loaded.
+    bool m_liveRefused = false;
     int m_copiesShown = 0;
     /// The row where a run of entries that could not be shown began, or -1.
     int m_failedRunStart = -1;
