@@ -782,11 +782,14 @@ private slots:
         loadPage(wall);
         m_timer->fire();
         QCOMPARE(wall->navigations.last(), entries[1]);
-        // b's server is gone: no answer, the engine's error page. Its copy stands in for the delay.
+        // b's server is gone: no answer, the engine's error page. Its copy stands in, marked, also when
+        // the person paused while it was on its way; played on, it stays for the delay.
         wall->failed = true;
         loadPage(wall);
+        player(w)->pause();
         QTRY_VERIFY(wall->showingCopy);
         QTRY_VERIFY(ListPlayback::of(w)->wallCopyMark()->isVisible());
+        player(w)->play();
         QCOMPARE(player(w)->state(), ListPlayer::State::Showing);
         QCOMPARE(m_timer->interval, 10000);
         // c fails too and has no copy: the walk moves on at once, its error page not left on the wall.
@@ -800,7 +803,7 @@ private slots:
         QCOMPARE(m_timer->interval, 0);
         m_timer->fire();
         QCOMPARE(wall->navigations.last(), entries[3]);
-        QVERIFY2(w->m_playStatusLabel->text().contains(QStringLiteral("1 saved copy shown; skipped 1 failed")),
+        QVERIFY2(w->m_playStatusLabel->text().endsWith(QStringLiteral("(skipped 1 failed)")),
                  qPrintable(w->m_playStatusLabel->text()));
     }
 

@@ -175,6 +175,7 @@ int ListPlayback::current() const
 void ListPlayback::show(int row)
 {
     disconnect(m_copyAfterLoadStarts);
+    m_copyEntry.clear();
     dismissMarks();
     const QString address = entry(row);
     // Judged, once loaded, against what the person saw there before this visit.
@@ -243,6 +244,7 @@ void ListPlayback::showCopy(int row, bool liveFailed)
     }
     // A load that starts in the view takes a copy away (the entry's own, or a page that reloads
     // itself): until the next step the copy goes back over the page each time.
+    m_copyEntry = address;
     disconnect(m_copyAfterLoadStarts);
     m_copyAfterLoadStarts = connect(view, &WebBrowser::busyChanged, this,
                                     [this, keeper = QPointer<PageCopyKeeper>(keeper), address](bool busy) {
@@ -279,10 +281,12 @@ void ListPlayback::copyOnView(const WebBrowser *view, const QString &entry, cons
     if (view != m_player->stage())
         return;
     m_player->copyShown(entry, savedAt);
-    // The mark is Play's: it shows while the player shows this entry by its copy.
+    // The mark is Play's: it shows while the walk shows this entry by its copy, also when a pause came
+    // while the copy was on its way.
     CopyMark *mark = m_enlarged && view == m_enlarged->m_view ? m_wallCopyMark.data() : m_listCopyMark.data();
-    if (mark && m_player->isPlaying() && m_player->shownCopyDate().isValid() && entry == this->entry(current()))
-        mark->tell(m_player->shownCopyDate());
+    const bool walking = m_player->isPlaying() || m_player->isPaused();
+    if (mark && walking && entry == m_copyEntry && entry == this->entry(current()))
+        mark->tell(savedAt);
 }
 
 void ListPlayback::copyFailedOnView(const WebBrowser *view, const QString &entry)

@@ -94,6 +94,8 @@ private:
     /// What the person saw at the entry on show before this step's visit was remembered.
     QString m_seenEntry;
     std::optional<SeenPage> m_seenBefore;
+    /// The entry the walk shows by its copy, until the next step.
+    QString m_copyEntry;
     /// While a step shows a copy: puts it back over the stage's page whenever a load starts there.
     QMetaObject::Connection m_copyAfterLoadStarts;
     QString m_settingsPath;
