@@ -5,7 +5,10 @@
 #include "memory/pagefingerprint.h"
 #include "platform/webbrowser.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QSaveFile>
+#include <QThreadPool>
 #include <QLocale>
 
 namespace {
@@ -40,6 +43,11 @@ bool looksLikeBotCheck(const QString &title, const QString &text)
 
 QString whyPageIsNotGood(const LoadedPage &page, const std::optional<SeenPage> &seenBefore)
 {
+    // No answer at all is told as a person knows it, before the check's words for a failed load.
+    if (page.failed && page.failure == WebBrowser::LoadFailure::TimedOut)
+        return QStringLiteral("no answer in time");
+    if (page.failed && page.failure == WebBrowser::LoadFailure::Unreachable)
+        return QStringLiteral("cannot be reached");
     const EntryTarget target = targetOfEntry(page.entry);
     const QUrl checked = target.kind == EntryTarget::Kind::Web ? target.url : QUrl(page.entry);
     ProbeAnswer answer;
@@ -109,16 +117,52 @@ void PageCopyKeeper::showCopy(const QString &entry, const CopyRecord &record, co
 {
     m_readingEntry = entry;
     m_readingState = liveState;
+    m_readingAsked = true;
     m_store.read(record);
+}
+
+QString PageCopyKeeper::noCopyText()
+{
+    return QStringLiteral("There is no saved copy of this page yet.");
+}
+
+QString PageCopyKeeper::noEntryText()
+{
+    return QStringLiteral("This page is not in your list: Quokka keeps no copies of it.");
 }
 
 void PageCopyKeeper::showNewestCopy(const QString &entry)
 {
-    if (entry.isEmpty())
+    if (entry.isEmpty()) {
+        emit copyMissing(noEntryText());
         return;
+    }
     m_readingEntry = entry;
     m_readingState = liveStateOf(entry);
+    m_readingAsked = true;
     m_store.readNewest(entry);
+}
+
+void PageCopyKeeper::saveShownCopy(const QString &path)
+{
+    if (m_shownEntry.isEmpty() || m_shownMhtml.isEmpty()) {
+        emit copySavedAs(path, false, QStringLiteral("no saved copy shows"));
+        return;
+    }
+    QPointer<PageCopyKeeper> self(this);
+    // A copy may run to tens of megabytes: written off the window's thread, whole or not at all.
+    QThreadPool::globalInstance()->start([self, path, mhtml = m_shownMhtml] {
+        QSaveFile file(path);
+        QString problem;
+        if (!file.open(QIODevice::WriteOnly))
+            problem = file.errorString();
+        else if (file.write(mhtml) != mhtml.size() || !file.commit())
+            problem = file.errorString();
+        QMetaObject::invokeMethod(qApp, [self, path, problem] {
+            if (self)
+                emit self->copySavedAs(path, problem.isEmpty(), problem);
+        }, Qt::QueuedConnection);
+    });
 }
 
 QString PageCopyKeeper::liveStateOf(const QString &entry) const
@@ -132,6 +176,7 @@ void PageCopyKeeper::showLivePage()
 {
     // Also what a copy that could not be read told goes.
     m_shownEntry.clear();
+    m_shownMhtml.clear();
     if (m_view)
         m_view->showLivePage();
     emit liveShown();
@@ -142,8 +187,13 @@ void PageCopyKeeper::copyRead(const QString &entry, const CopyRecord &record, co
     if (m_readingEntry.isEmpty() || entry != m_readingEntry || !m_view)
         return;
     m_readingEntry.clear();
-    if (record.id == 0)
-        return; // no copy of the entry: the live page shows as it is
+    const bool asked = std::exchange(m_readingAsked, false);
+    if (record.id == 0) {
+        // No copy of the entry: the live page shows as it is, and a person who asked is told.
+        if (asked)
+            emit copyMissing(noCopyText());
+        return;
+    }
     if (!reading.ok) {
         // The file is gone or damaged: told, and nothing touched.
         emit copyUnreadable(entry, reading.problem.isEmpty() ? CopyFile::unreadableMessage() : reading.problem);
@@ -152,6 +202,7 @@ void PageCopyKeeper::copyRead(const QString &entry, const CopyRecord &record, co
     m_shownEntry = entry;
     m_shownSavedAt = record.seenAt.isValid() ? record.seenAt : record.takenAt;
     m_liveState = m_readingState;
+    m_shownMhtml = reading.content.mhtml;
     m_view->showSavedCopy(reading.content.mhtml);
 }
 
@@ -169,6 +220,7 @@ void PageCopyKeeper::pageLoaded(const LoadedPage &page, const QString &whyNotGoo
         state.remove(QStringLiteral(" in a browser"));
         m_readingEntry = page.entry;
         m_readingState = state;
+        m_readingAsked = false;
         m_store.readNewest(page.entry);
         return;
     }
