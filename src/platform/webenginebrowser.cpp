@@ -183,7 +183,10 @@ ShownCopyFiles &shownCopyFiles()
 }
 
 /// Blocks every request of a copy's page but its own file: no image the copy lacks, no form sent
-/// home, no link followed, nothing local read.
+/// home, no link followed, nothing local read. The engine's MHTML mode already takes a copy's parts
+/// from the file alone and asks nothing for the parts it lacks (with script off and CopyPage refusing
+/// every navigation, a copy that tries everything sends nothing even without this blocker); the
+/// blocker stays so that no change of the engine's MHTML mode can let a request out.
 class CopyRequestBlocker final : public QWebEngineUrlRequestInterceptor {
 public:
     using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
