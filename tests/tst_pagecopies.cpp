@@ -118,14 +118,16 @@ private:
         return {view, browser->m_copyBar, browser->m_pageTools};
     }
     /// Answers the next file dialog with @p path, and tells its title.
-    static void answerFileDialog(const QString &path, QString *title)
+    static void answerFileDialog(const QString &path, QString *title, QString *suggested = nullptr)
     {
         auto *timer = new QTimer;
-        QObject::connect(timer, &QTimer::timeout, timer, [timer, path, title] {
+        QObject::connect(timer, &QTimer::timeout, timer, [timer, path, title, suggested] {
             auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
             *title = dialog->windowTitle();
+            if (suggested && !dialog->selectedFiles().isEmpty())
+                *suggested = QFileInfo(dialog->selectedFiles().first()).fileName();
             dialog->selectFile(path);
             if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
                 name->setText(path);
@@ -273,6 +275,26 @@ private slots:
         QVERIFY(bar->m_text->text().startsWith(QStringLiteral("Saved copy of 3 March 2026, 14:02.")));
     }
 
+    void aCopyIsNamedByItsPagesTitle_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("plain") << QByteArray("From: <Saved by Blink>\r\nSubject: Riverside Dental\r\nMIME-Version: 1.0\r\n\r\n")
+                               << "Riverside Dental";
+        QTest::newRow("encoded words, quoted") << QByteArray("Subject: =?utf-8?Q?Caf=C3=A9_du_Port?=\r\n\r\n") << "Café du Port";
+        QTest::newRow("encoded words, base64, folded")
+            << QByteArray("Subject: =?utf-8?B?Q2Fmw6k=?=\r\n =?utf-8?Q?_du_Port?= and more\r\nDate: now\r\n\r\n")
+            << "Café du Port and more";
+        QTest::newRow("no subject") << QByteArray("From: <Saved by Blink>\r\n\r\nSubject: in the body\r\n") << "";
+        QTest::newRow("not a copy") << QByteArray("<html>not a copy</html>") << "";
+    }
+    void aCopyIsNamedByItsPagesTitle()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(QString, title);
+        QCOMPARE(PageCopyKeeper::copyTitle(head), title);
+    }
+
     void theBrowserWindowKeepsOnlyTheListsPages_data()
     {
         QTest::addColumn<QString>("how");
@@ -364,7 +386,8 @@ private slots:
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("teapots.mhtml"));
         QString title;
-        answerFileDialog(path, &title);
+        QString suggested;
+        answerFileDialog(path, &title, &suggested);
         QAction *save = shown.tools->action(QStringLiteral("savePage"));
         QCOMPARE(save->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
         if (fromTheBar)
@@ -372,6 +395,8 @@ private slots:
         else
             save->trigger();
         QCOMPARE(title, QStringLiteral("Save Copy As"));
+        // Named by the page the copy was kept from, not by the live page's "404 Not Found".
+        QCOMPARE(suggested, QStringLiteral("Teapots Riverside Shop.mhtml"));
         // The copy as it was kept, not the live page behind it.
         QVERIFY(shown.view->saves.isEmpty());
         QTRY_VERIFY2(QFileInfo::exists(path), qPrintable(shown.tools->m_notice->m_text->text()));

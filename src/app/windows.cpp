@@ -256,15 +256,18 @@ PageCopyKeeper *Windows::keepCopies(QWidget *window, WebBrowser *view, CopyBar *
     // A server that never answers is given up after the page time-out, as Play gives it up.
     view->setLoadTimeout(PlaySettings::load(PlaySettings::filePath()).pageTimeoutSeconds * 1000);
     QAction *saveCopy = tools->action(QStringLiteral("saveCopy"));
-    connect(keeper, &PageCopyKeeper::copyShown, bar, [bar, saveCopy](const QString &, const QDateTime &savedAt, const QString &liveState) {
-        bar->tell(PageCopyKeeper::barText(savedAt, liveState), true);
-        saveCopy->setEnabled(true);
-    });
+    connect(keeper, &PageCopyKeeper::copyShown, bar,
+            [bar, tools, keeper, saveCopy](const QString &, const QDateTime &savedAt, const QString &liveState) {
+                bar->tell(PageCopyKeeper::barText(savedAt, liveState), true);
+                saveCopy->setEnabled(true);
+                tools->setCopyTitle(keeper->shownTitle());
+            });
     connect(keeper, &PageCopyKeeper::copyUnreadable, bar, [bar](const QString &, const QString &problem) { bar->tell(problem, false); });
     connect(keeper, &PageCopyKeeper::copyMissing, bar, [bar](const QString &message) { bar->tell(message, false); });
-    connect(keeper, &PageCopyKeeper::liveShown, bar, [bar, saveCopy] {
+    connect(keeper, &PageCopyKeeper::liveShown, bar, [bar, tools, saveCopy] {
         bar->hideBar();
         saveCopy->setEnabled(false);
+        tools->setCopyTitle({});
     });
     connect(bar, &CopyBar::livePageClicked, keeper, &PageCopyKeeper::showLivePage);
     connect(bar, &CopyBar::saveCopyClicked, tools, &PageTools::saveCopyAs);

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QThreadPool>
 #include <QLocale>
@@ -119,6 +120,58 @@ void PageCopyKeeper::showCopy(const QString &entry, const CopyRecord &record, co
     m_readingState = liveState;
     m_readingAsked = true;
     m_store.read(record);
+}
+
+namespace {
+
+/// A header's encoded words ("=?utf-8?Q?Caf=C3=A9?=", "=?utf-8?B?...?=") as text; other text as it is.
+QString decodedHeader(const QByteArray &value)
+{
+    static const QRegularExpression word(QStringLiteral("=\\?([^?]+)\\?([QqBb])\\?([^?]*)\\?="));
+    const QString text = QString::fromLatin1(value);
+    QByteArray out;
+    qsizetype at = 0;
+    QRegularExpressionMatchIterator words = word.globalMatch(text);
+    while (words.hasNext()) {
+        const QRegularExpressionMatch m = words.next();
+        const QString between = text.mid(at, m.capturedStart() - at);
+        // Space between two encoded words is not part of the text.
+        if (at == 0 || !between.trimmed().isEmpty())
+            out += between.toLatin1();
+        QByteArray encoded = m.captured(3).toLatin1();
+        if (m.captured(2).compare(QLatin1String("B"), Qt::CaseInsensitive) == 0) {
+            out += QByteArray::fromBase64(encoded);
+        } else {
+            encoded.replace('_', ' ');
+            out += QByteArray::fromPercentEncoding(encoded, '=');
+        }
+        at = m.capturedEnd();
+    }
+    out += text.mid(at).toLatin1();
+    return QString::fromUtf8(out);
+}
+
+} // namespace
+
+QString PageCopyKeeper::copyTitle(const QByteArray &mhtml)
+{
+    // The head ends at the first empty line; a header may go on over lines that begin with a space.
+    const qsizetype end = mhtml.indexOf("\r\n\r\n");
+    const QList<QByteArray> lines = mhtml.left(end < 0 ? qMin<qsizetype>(mhtml.size(), 8192) : end).split('\n');
+    QByteArray subject;
+    bool inSubject = false;
+    for (QByteArray line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (inSubject && (line.startsWith(' ') || line.startsWith('\t'))) {
+            subject += line.mid(1);
+            continue;
+        }
+        inSubject = line.toLower().startsWith("subject:");
+        if (inSubject)
+            subject = line.mid(8).trimmed();
+    }
+    return decodedHeader(subject).simplified();
 }
 
 QString PageCopyKeeper::noCopyText()

@@ -63,6 +63,12 @@ public:
     QString shownEntry() const { return m_shownEntry; }
     QString liveState() const { return m_liveState; }
 
+    /// The title of the page a copy was kept from, as its MHTML head names it (the Subject header,
+    /// its encoded words decoded); empty when the head names none.
+    static QString copyTitle(const QByteArray &mhtml);
+    /// The title of the copy that shows; empty when none shows.
+    QString shownTitle() const { return m_shownEntry.isEmpty() ? QString() : copyTitle(m_shownMhtml); }
+
     /// What the bar over a copy says: "Saved copy of 3 March 2026, 14:02. The live page: not found (404)."
     static QString barText(const QDateTime &savedAt, const QString &liveState);
     /// What the bar says when the person asks for a copy of a page that has none, or of a page that

@@ -240,13 +240,13 @@ void PageTools::applyRememberedZoom()
         m_browser->setZoomFactor(factor);
 }
 
-QString PageTools::suggestedPath(const QString &suffix) const
+QString PageTools::suggestedPath(const QString &suffix, const QString &title) const
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QDir::homePath();
     // The page's title, without what a file name cannot hold.
-    QString name = m_browser->title().left(80);
+    QString name = title.left(80);
     static const QRegularExpression unsafe(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]+"));
     name.replace(unsafe, QStringLiteral(" "));
     name = name.simplified();
@@ -265,7 +265,7 @@ void PageTools::savePageAs()
     const QString single = QStringLiteral("Web page, one file (*.mhtml *.mht)");
     const QString html = QStringLiteral("Web page, HTML only (*.html *.htm)");
     QString filter = single;
-    QString path = QFileDialog::getSaveFileName(m_window, QStringLiteral("Save Page As"), suggestedPath(QStringLiteral(".mhtml")),
+    QString path = QFileDialog::getSaveFileName(m_window, QStringLiteral("Save Page As"), suggestedPath(QStringLiteral(".mhtml"), m_browser->title()),
                                                 single + QStringLiteral(";;") + html, &filter);
     if (path.isEmpty())
         return;
@@ -288,7 +288,8 @@ void PageTools::saveCopyAs()
 {
     if (!m_browser->isShowingSavedCopy())
         return;
-    QString path = QFileDialog::getSaveFileName(m_window, QStringLiteral("Save Copy As"), suggestedPath(QStringLiteral(".mhtml")),
+    QString path = QFileDialog::getSaveFileName(m_window, QStringLiteral("Save Copy As"),
+                                                suggestedPath(QStringLiteral(".mhtml"), m_copyTitle.isEmpty() ? m_browser->title() : m_copyTitle),
                                                 QStringLiteral("Web page, one file (*.mhtml *.mht)"));
     if (path.isEmpty())
         return;
@@ -308,7 +309,7 @@ void PageTools::tellCopySaved(const QString &path, bool ok, const QString &probl
 
 void PageTools::saveAsPdf()
 {
-    QString path = QFileDialog::getSaveFileName(m_window, QStringLiteral("Save as PDF"), suggestedPath(QStringLiteral(".pdf")),
+    QString path = QFileDialog::getSaveFileName(m_window, QStringLiteral("Save as PDF"), suggestedPath(QStringLiteral(".pdf"), m_browser->title()),
                                                 QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty())
         return;

@@ -65,6 +65,8 @@ public:
     /// Save Copy As: asks where the saved copy that shows goes (an .mhtml file), then asks for it
     /// to be written (copySaveAsked()). Ctrl+S while a copy shows comes here too.
     void saveCopyAs();
+    /// The title of the saved copy that shows (empty for none): Save Copy As names the file by it.
+    void setCopyTitle(const QString &title) { m_copyTitle = title; }
     /// The saved copy was written to @p path (@p ok), or why not (@p problem): told in the notice.
     void tellCopySaved(const QString &path, bool ok, const QString &problem);
     /// Save as PDF: asks where, then writes the page as PDF.
@@ -100,7 +102,7 @@ private:
     /// The zoom remembered for the page's host, put on the page.
     void applyRememberedZoom();
     /// A starting folder and name for a file of the page, ending in @p suffix.
-    QString suggestedPath(const QString &suffix) const;
+    QString suggestedPath(const QString &suffix, const QString &title) const;
 
     Windows &m_windows;
     WebBrowser *m_browser;
@@ -108,4 +110,5 @@ private:
     QWidget *m_keyScope;
     Qt::ShortcutContext m_context;
     QList<QAction *> m_actions;
+    QString m_copyTitle;
 };
