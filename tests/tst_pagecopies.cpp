@@ -261,6 +261,20 @@ private slots:
             QCOMPARE(world.windows->listBrowser()->m_addressList->currentRow(), 0);
         QCOMPARE(view->copiesAsked, 0);
 
+        if (inBrowserWindow) {
+            // In full screen (a wall display) the bar stays over the page, at the top of the screen.
+            BrowserWindow *window = world.windows->browserWindow();
+            window->toggleFullScreen();
+            QTRY_VERIFY(window->isFullScreen());
+            QTRY_COMPARE(bar->geometry().top(), 0);
+            QCOMPARE(view->widget()->geometry().top(), bar->geometry().bottom() + 1);
+            QCOMPARE(bar->width(), view->widget()->width());
+            window->toggleFullScreen();
+            QTRY_VERIFY(!window->isFullScreen());
+            QTRY_VERIFY(bar->geometry().top() > 0);
+            QCOMPARE(view->widget()->geometry().top(), bar->geometry().bottom() + 1);
+        }
+
         bar->m_livePageButton->click();
         QVERIFY(!view->showingCopy);
         QVERIFY(bar->isHidden());
