@@ -4,7 +4,8 @@ A list of two loopback pages: Next shows the first, whose copy is kept in the da
 then gone (404), and coming back to it shows the saved copy under its bar ("Saved copy of ..., The live
 page: ..."), with no request for what the copy lacks; Show the Live Page, clicked, shows the live 404
 again, and Ctrl+Shift+S the copy once more.  Ctrl+S in the copy saves the copy (not the live 404), and
-Older Copies… lists it.  Enlarge quokka shows the entry in the browser window, by its copy too: Save
+Older Copies… lists it.  With the server gone (its port refuses) the copy shows with "cannot be
+reached", and Enlarge quokka shows the entry in the browser window by its copy too: Save
 Copy As… on its bar writes the copy, Show the Live Page and Page > Saved Copy switch between them.  The
 close box writes the list back as it was.
 """
@@ -126,14 +127,25 @@ def walk(s, pages, problems):
     s.click(s.find("push button", "Open", root=dialog, showing=True))
     s.gone("dialog", "Older Copies")
 
-    # Enlarge quokka: the browser window shows the entry, whose live page is gone, by its copy too.
+    # No network at all: the server has gone and its port refuses; the article comes back as its copy.
+    pages.close()
+    s.click(s.button(browser, "Next"))
+    s.click(s.button(browser, "Prev"))
+    unreachable = wait_for("the bar of a page that cannot be reached", lambda: [
+        b for b in s.find_all(None, "Saved copy", root=browser, showing=True)
+        if "The live page: cannot be reached." in (b.description or "")], timeout=60)[0]
+    print("the bar says:", unreachable.description)
+    s.shot("saved-copy-unreachable")
+
+    # Enlarge quokka: the browser window shows the entry, whose live page cannot be reached, by its copy too.
     s.click(s.button(main, "Enlarge quokka"))
     big = window_of(s.find("text", "Address", showing=True))
     big_bar = wait_for("the saved copy's bar in the browser window",
                        lambda: s.find_all(None, "Saved copy", root=big, showing=True), timeout=60)[0]
     said = big_bar.description or ""
     print("the browser window's bar says:", said)
-    check(said.startswith("Saved copy of ") and "404" in said, f"the browser window's bar says {said!r}")
+    check(said.startswith("Saved copy of ") and said.endswith("The live page: cannot be reached."),
+          f"the browser window's bar says {said!r}")
     s.shot("saved-copy-browser-window")
     problems += s.unnamed_controls(big)
 
