@@ -19,7 +19,6 @@
 #include "browser/pagecopykeeper.h"
 #include "browser/pagetools.h"
 #include "play/playsettings.h"
-#include "platform/webbrowser.h"
 #include "browser/oldercopiesdialog.h"
 #include "copies/copystore.h"
 #include "platform/webbrowser.h"
