@@ -24,6 +24,7 @@
 #include <QFileDialog>
 #include <QFrame>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QLabel>
@@ -370,6 +371,10 @@ private slots:
         const Shown shown = visitIn(inBrowserWindow, QStringLiteral("Teapots | Riverside Shop"), articleText, 200, false,
                                     WebBrowser::LoadFailure::None);
         QVERIFY(shown.bar->isHidden());
+        // Offered in the page's context menu too (the list browser has no menu bar).
+        QMenu menu;
+        emit shown.view->contextMenuRequested(&menu, QString());
+        QVERIFY(menu.actions().contains(shown.tools->action(command)));
         shown.tools->action(command)->trigger();
         QTRY_VERIFY(!shown.bar->isHidden());
         QCOMPARE(shown.bar->m_text->text(), PageCopyKeeper::noCopyText());

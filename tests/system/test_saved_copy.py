@@ -126,6 +126,13 @@ def walk(s, pages, problems):
     s.shot("saved-copy-older-copies")
     s.click(s.find("push button", "Open", root=dialog, showing=True))
     s.gone("dialog", "Older Copies")
+    # The same from the list by keyboard: Ctrl+Shift+O, and Esc closes it.
+    s.click(s.find("list item", pages.url("article"), root=lst))
+    s.keys("ctrl+shift+o")
+    s.find("list", "Saved copies, newest first", root=s.find("dialog", "Older Copies", timeout=30, showing=True),
+           showing=True)
+    s.keys("Escape")
+    s.gone("dialog", "Older Copies")
 
     # No network at all: the server has gone and its port refuses; the article comes back as its copy.
     pages.close()
