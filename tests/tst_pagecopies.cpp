@@ -290,6 +290,24 @@ private slots:
         QVERIFY(bar->m_text->text().startsWith(QStringLiteral("Saved copy of 3 March 2026, 14:02.")));
     }
 
+    void aCopyThatCannotBeWrittenIsTold()
+    {
+        QVERIFY(keepCopy(pageMhtml(QStringLiteral("Teapots | Riverside Shop")), QDateTime::currentDateTimeUtc()).isKept());
+        const Shown shown = visitIn(true, QStringLiteral("404 Not Found"), QStringLiteral("Not Found"), 404, false,
+                                    WebBrowser::LoadFailure::None);
+        QTRY_VERIFY(shown.view->showingCopy);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("no such folder/teapots.mhtml"));
+        QString title;
+        answerFileDialog(path, &title);
+        shown.bar->m_saveCopyButton->click();
+        QTRY_VERIFY(shown.tools->m_notice->m_text->text().startsWith(QStringLiteral("The saved copy was not saved to %1: ").arg(path)));
+        QVERIFY(!QFileInfo::exists(path));
+        // The copy still shows, and the file the failed save began is not left behind.
+        QVERIFY(shown.view->showingCopy);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{});
+    }
+
     void aCopyIsNamedByItsPagesTitle_data()
     {
         QTest::addColumn<QByteArray>("head");
