@@ -113,15 +113,22 @@ void ListPlayback::followInto(BrowserWindow *window)
         m_watcher->unwatch(m_enlarged);
     delete m_wallPlayKey.data();
     delete m_pauseNotice.data();
-    delete m_wallKeeper.data();
+    if (m_wallKeeperIsOurs)
+        delete m_wallKeeper.data();
     delete m_wallCopyMark.data();
     m_enlarged = window;
     updateWallPlayKey();
     m_pauseNotice = new PauseNotice(window);
     dismissMarks();
     m_wallCopyMark = new CopyMark(window->m_view->widget());
-    m_wallKeeper = new PageCopyKeeper(window->m_view, m_windows.copyStore(), window);
-    m_wallKeeper->setObjectName(QStringLiteral("playCopyKeeper"));
+    // The browser window keeps and shows the copies of the entries it shows; one made by its owner
+    // is used as it is, so that two keepers never fight over one view.
+    m_wallKeeper = window->findChild<PageCopyKeeper *>(QStringLiteral("pageCopyKeeper"), Qt::FindDirectChildrenOnly);
+    m_wallKeeperIsOurs = !m_wallKeeper;
+    if (m_wallKeeperIsOurs) {
+        m_wallKeeper = new PageCopyKeeper(window->m_view, m_windows.copyStore(), window);
+        m_wallKeeper->setObjectName(QStringLiteral("playCopyKeeper"));
+    }
     followCopies(m_wallKeeper, window->m_view, m_wallCopyMark);
     m_player->setStage(window->m_view);
     // The person at the wall display takes over with a click or a key anywhere in its window.
@@ -185,8 +192,7 @@ void ListPlayback::show(int row)
     if (m_enlarged) {
         if (m_wallKeeper)
             m_wallKeeper->showLivePage();
-        m_enlarged->m_view->navigate(address);
-        m_enlarged->m_addressBox->setEditText(address);
+        m_enlarged->showEntry(address);
     }
 }
 

@@ -25,8 +25,8 @@ class Windows;
 /// "Big" or "Enlarge" moved the page into the shared browser window, in that window, which then
 /// shows each entry in turn too (a wall display). Where a page fails (or the last check found it
 /// gone), the stage shows the entry's last good copy with a mark in its corner: the list browser's
-/// page through its PageCopyKeeper (under its bar), the browser window through a keeper of its own
-/// that only shows copies.
+/// page through its PageCopyKeeper (under its bar), the browser window through its own keeper (one
+/// that only shows copies where the window has none).
 class ListPlayback final : public QObject, public PlayedList, public PlayedCopies {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ListPlayback)
@@ -87,6 +87,7 @@ private:
     QPointer<PageCopyKeeper> m_listKeeper;
     /// Shows copies on the browser window that follows the walk; it never takes any.
     QPointer<PageCopyKeeper> m_wallKeeper;
+    bool m_wallKeeperIsOurs = false;
     QPointer<CopyMark> m_listCopyMark;
     QPointer<CopyMark> m_wallCopyMark;
     /// Whether an entry has a copy whose file is there, as asked since the last copy was kept.

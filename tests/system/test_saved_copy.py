@@ -3,7 +3,11 @@
 A list of two loopback pages: Next shows the first, whose copy is kept in the data folder; the page is
 then gone (404), and coming back to it shows the saved copy under its bar ("Saved copy of ..., The live
 page: ..."), with no request for what the copy lacks; Show the Live Page, clicked, shows the live 404
-again, and Ctrl+Shift+S the copy once more.  The close box writes the list back as it was.
+again, and Ctrl+Shift+S the copy once more.  Ctrl+S in the copy saves the copy (not the live 404), and
+Older Copies… lists it.  With the server gone (its port refuses) the copy shows with "cannot be
+reached", and Enlarge quokka shows the entry in the browser window by its copy too: Save
+Copy As… on its bar writes the copy, Show the Live Page and Page > Saved Copy switch between them.  The
+close box writes the list back as it was.
 
 On the wall: Play walks the same two pages round and round, the list browser keeping their copies; the
 article dies between two rounds.  When the walk comes back to it, the list browser shows its copy under
@@ -16,6 +20,7 @@ import subprocess
 import sys
 import time
 import http.server
+import quopri
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from quokka_driver import LocalServer, check, read, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
@@ -105,6 +110,82 @@ def walk(s, pages, problems):
     s.keys("ctrl+shift+s")
     wait_for("the saved copy's bar again", lambda: s.find_all(None, "Saved copy", root=browser, showing=True),
              timeout=30)
+
+    # Ctrl+S in the page while the copy shows saves the copy, not the live 404 behind it.
+    # The copy lies over the live page, inside it: a click on the page lands in the copy.
+    s.click(s.find(None, "Page of the chosen address", root=browser, showing=True))
+    path = os.path.join(s.home, "riverside copy.mhtml")
+    s.keys("ctrl+s")
+    s.file_dialog("Save Copy As")
+    s.keys("ctrl+a", "BackSpace")
+    s.type(path)
+    s.keys("Return")
+    wait_for(f"the file {path}", lambda: os.path.exists(path) and os.path.getsize(path) > 0, timeout=30)
+    saved = quopri.decodestring(read(path))
+    check(saved.startswith(b"From:") and b"Opening hours" in saved and b"Not Found" not in saved,
+          f"Ctrl+S saved {saved[:200]!r}, not the copy")
+    s.find("push button", "Show in Folder", root=browser, showing=True, timeout=15)
+    s.shot("saved-copy-saved")
+
+    # Older Copies… on the bar, clicked: the one copy with its date; Open shows it.
+    s.click(s.find("push button", "Older Copies…", root=browser, showing=True))
+    dialog = s.find("dialog", "Older Copies", timeout=30, showing=True)
+    copies = s.find("list", "Saved copies, newest first", root=dialog, showing=True)
+    check(copies.childCount == 1, f"Older Copies lists {copies.childCount} copies")
+    problems += s.unnamed_controls(dialog)
+    s.shot("saved-copy-older-copies")
+    s.click(s.find("push button", "Open", root=dialog, showing=True))
+    s.gone("dialog", "Older Copies")
+    # The same from the list by keyboard: Ctrl+Shift+O, and Esc closes it.
+    s.click(s.find("list item", pages.url("article"), root=lst))
+    s.keys("ctrl+shift+o")
+    s.find("list", "Saved copies, newest first", root=s.find("dialog", "Older Copies", timeout=30, showing=True),
+           showing=True)
+    s.keys("Escape")
+    s.gone("dialog", "Older Copies")
+
+    # No network at all: the server has gone and its port refuses; the article comes back as its copy.
+    pages.close()
+    s.click(s.button(browser, "Next"))
+    s.click(s.button(browser, "Prev"))
+    unreachable = wait_for("the bar of a page that cannot be reached", lambda: [
+        b for b in s.find_all(None, "Saved copy", root=browser, showing=True)
+        if "The live page: cannot be reached." in (b.description or "")], timeout=60)[0]
+    print("the bar says:", unreachable.description)
+    s.shot("saved-copy-unreachable")
+
+    # Enlarge quokka: the browser window shows the entry, whose live page cannot be reached, by its copy too.
+    s.click(s.button(main, "Enlarge quokka"))
+    big = window_of(s.find("text", "Address", showing=True))
+    big_bar = wait_for("the saved copy's bar in the browser window",
+                       lambda: s.find_all(None, "Saved copy", root=big, showing=True), timeout=60)[0]
+    said = big_bar.description or ""
+    print("the browser window's bar says:", said)
+    check(said.startswith("Saved copy of ") and said.endswith("The live page: cannot be reached."),
+          f"the browser window's bar says {said!r}")
+    s.shot("saved-copy-browser-window")
+    problems += s.unnamed_controls(big)
+
+    # Save Copy As… on its bar, with the real mouse.
+    big_path = os.path.join(s.home, "from the browser window.mhtml")
+    s.save_through_dialog(s.find("push button", "Save Copy As…", root=big, showing=True), "Save Copy As", big_path,
+                          timeout=30)
+    wait_for("the copy written whole", lambda: b"Opening hours" in quopri.decodestring(read(big_path)), timeout=30)
+
+    # Show the Live Page there: the bar goes; the Page menu's Saved Copy brings the copy back.
+    s.click(s.find("push button", "Show the Live Page", root=big, showing=True))
+    wait_for("the browser window's bar gone", lambda: not s.find_all(None, "Saved copy", root=big, showing=True),
+             timeout=30)
+    # The Page menu opened with the real mouse; Saved Copy there, by its letter, brings the copy back.
+    s.click(s.find("menu item", "Page", root=big, showing=True))
+    s.find("menu item", "Saved Copy", timeout=15, showing=True)
+    s.shot("saved-copy-page-menu")
+    s.keys("c")
+    wait_for("the browser window's bar again", lambda: s.find_all(None, "Saved copy", root=big, showing=True),
+             timeout=30)
+    s.shot("saved-copy-browser-window-again")
+    s.close_box(big.name)
+    s.gone("text", "Address")
 
     s.close_box("Quokka")
     check(s.wait_exit(timeout=60) == 0, "the program did not end cleanly")
