@@ -1,8 +1,10 @@
 // Keeping a copy of a page: the time from the page's load to its copy on disk (taken by the engine,
 // compressed and written by the copy store), the longest time the user-interface thread did not turn
-// its event loop meanwhile, and the copy's size on disk, for a small page and for a page with 3 MB
-// of images. Offscreen, with a loopback HTTP server; run with QTWEBENGINE_DISABLE_SANDBOX=1 as root.
+// its event loop meanwhile, and the copy's size on disk, for a small page, a page with 3 MB of images
+// that no compressor shrinks (PNG noise) and one with 3 MB of photographs (JPEG). Offscreen, with a
+// loopback HTTP server; run with QTWEBENGINE_DISABLE_SANDBOX=1 as root.
 // Usage: bench_copystore [RUNS]
+#include "benchpages.h"
 #include "copies/copystore.h"
 #include "platform/webenginebrowser.h"
 
@@ -12,8 +14,6 @@
 #include <QEventLoop>
 #include <QImage>
 #include <QRandomGenerator>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -50,35 +50,6 @@ QByteArray article()
     return page + "</body></html>";
 }
 
-/// Answers GET with the registered bodies, one request per connection.
-class PageServer final : public QTcpServer {
-public:
-    QHash<QByteArray, QPair<QByteArray, QByteArray>> pages;
-
-    PageServer()
-    {
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    const QByteArray head = socket->peek(8192);
-                    if (!head.contains("\r\n\r\n"))
-                        return;
-                    socket->readAll();
-                    const QByteArray path = head.split(' ').value(1);
-                    const auto found = pages.constFind(path);
-                    const QByteArray type = found == pages.constEnd() ? "text/plain" : found->first;
-                    const QByteArray body = found == pages.constEnd() ? "not here" : found->second;
-                    socket->write((found == pages.constEnd() ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 200 OK")
-                                  + QByteArray("\r\nContent-Type: ") + type + "\r\nContent-Length: "
-                                  + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-                    socket->disconnectFromHost();
-                });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-    }
-};
-
 struct Run {
     qint64 loadToDiskMs = 0;
     qint64 longestStallMs = 0;
@@ -105,28 +76,41 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const int runs = argc > 1 ? qMax(1, QByteArray(argv[1]).toInt()) : 5;
 
-    PageServer server;
+    BenchPages::Server server;
     if (!server.listen(QHostAddress::LocalHost)) {
         std::fprintf(stderr, "cannot listen on loopback\n");
         return 1;
     }
-    server.pages.insert("/small", {"text/html", article()});
+    server.resources.insert("/small", {"text/html", article()});
     QByteArray images = "<!doctype html><html><head><title>Pictures</title></head><body><h1>Pictures</h1>";
     qint64 imageBytes = 0;
     for (int i = 0; i < 6; ++i) {
         const QByteArray png = noisePng(410, 410, quint32(i + 1));
         imageBytes += png.size();
-        server.pages.insert("/img" + QByteArray::number(i) + ".png", {"image/png", png});
+        server.resources.insert("/img" + QByteArray::number(i) + ".png", {"image/png", png});
         images += "<img src=/img" + QByteArray::number(i) + ".png width=410 height=410>";
     }
-    server.pages.insert("/images", {"text/html", images + "</body></html>"});
+    server.resources.insert("/images", {"text/html", images + "</body></html>"});
+    // Photographs as cameras and sites make them (JPEG), up to 3 MB, in an article's frame.
+    QByteArray photos = "<!doctype html><html><head><title>Photographs</title></head><body><h1>Autumn in the hills</h1>";
+    qint64 photoBytes = 0;
+    for (int i = 0; photoBytes < 3000000; ++i) {
+        const QByteArray jpeg = BenchPages::photoJpeg(1600, 1067, quint32(i + 11));
+        photoBytes += jpeg.size();
+        server.resources.insert("/photo" + QByteArray::number(i) + ".jpg", {"image/jpeg", jpeg});
+        photos += "<p>A walk along the ridge, photograph " + QByteArray::number(i + 1) + ".</p><img src=/photo"
+                + QByteArray::number(i) + ".jpg width=800 height=533>";
+    }
+    server.resources.insert("/photos", {"text/html", photos + "</body></html>"});
     const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
 
     std::printf("| page | MHTML | stored | load to copy on disk (median of %d) | longest GUI-thread stall (worst) |\n", runs);
     std::printf("|---|---|---|---|---|\n");
     for (const auto &[path, label] : {std::pair{QStringLiteral("/small"), QStringLiteral("small article")},
                                       std::pair{QStringLiteral("/images"),
-                                                QStringLiteral("%1 MB of images").arg(imageBytes / 1e6, 0, 'f', 1)}}) {
+                                                QStringLiteral("%1 MB of images").arg(imageBytes / 1e6, 0, 'f', 1)},
+                                      std::pair{QStringLiteral("/photos"),
+                                                QStringLiteral("%1 MB of photographs (JPEG)").arg(photoBytes / 1e6, 0, 'f', 1)}}) {
         QList<qint64> times;
         QList<qint64> stalls;
         Run last;

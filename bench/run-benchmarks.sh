@@ -18,13 +18,23 @@ echo "Importing through the windows (the longest gap in the event loop while the
 for shape in bookmarks-100k bookmarks-100k-remembered bookmarks-unclosed-10k bookmarks-li-10k link-200k-brackets markdown-100k-unopened; do
     QT_QPA_PLATFORM=offscreen "$build/bench/bench_importwindow" "$shape" 2>/dev/null | grep '^import'
 done
+# The web engine's benchmarks, offscreen; as root the engine runs only without its sandbox (for these
+# benchmarks, never in the program).
+engine_bench() {
+    if [ "$(id -u)" -eq 0 ]; then
+        QTWEBENGINE_DISABLE_SANDBOX=1 QT_QPA_PLATFORM=offscreen "$build/bench/$1" "$2" 2>/dev/null
+    else
+        QT_QPA_PLATFORM=offscreen "$build/bench/$1" "$2" 2>/dev/null
+    fi
+}
 echo "Keeping a copy of a page (median of nine runs, the worst stall):"
-# As root the web engine runs only without its sandbox (for this benchmark, never in the program).
-if [ "$(id -u)" -eq 0 ]; then
-    QTWEBENGINE_DISABLE_SANDBOX=1 QT_QPA_PLATFORM=offscreen "$build/bench/bench_copystore" 9 2>/dev/null
-else
-    QT_QPA_PLATFORM=offscreen "$build/bench/bench_copystore" 9 2>/dev/null
-fi
+engine_bench bench_copystore 9
+echo
+echo "Showing the saved copy when the live page fails (median of nine runs):"
+engine_bench bench_copyshown 9
+echo
+echo "What kept copies take (twenty pages of the kinds people keep, then 1,000 entries):"
+engine_bench bench_copysizes 1000
 for script in "$(dirname "$0")"/bench_*.sh; do
     [ -e "$script" ] || continue
     echo

@@ -706,6 +706,8 @@ private slots:
         QTest::newRow("no ending: the filter") << "list" << 2 << 2;
         QTest::newRow("another ending: the filter") << "list.lst" << 1 << 1;
         QTest::newRow("no filter known") << "list" << -1 << 0;
+        QTest::newRow("folder filter, the name box kept .txt") << "list.txt" << ListImport::folderFilter << ListImport::folderFilter;
+        QTest::newRow("an existing folder, text filter") << "." << 0 << ListImport::folderFilter;
     }
     void theNameTellsTheExportsFormat()
     {

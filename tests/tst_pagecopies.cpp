@@ -2,7 +2,12 @@
 // an HTTP error, a page that did not load, a soft 404, a parked domain, a sign-in wall, a bot check
 // and a page that is not what the person saw before never become a copy.
 #include "app/windows.h"
+#include "app/mainwindow.h"
+#include "browser/browserwindow.h"
+#include "browser/copybar.h"
+#include "play/playsettings.h"
 #include "browser/listbrowser.h"
+#include "browser/pagetools.h"
 #include "browser/pagecopykeeper.h"
 #include "check/checkmemory.h"
 #include "copies/copystore.h"
@@ -14,7 +19,14 @@
 #include "browser/oldercopiesdialog.h"
 #include "copies/copyfile.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QFrame>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -64,6 +76,68 @@ private:
         return view;
     }
 
+    /// The browser window showing the list's entry, as Big shows it, its page loaded as visit() loads it.
+    FakeWebBrowser *visitInBrowserWindow(const QString &title, const QString &finalAddress, const QString &text, int status,
+                                         bool failed, WebBrowser::LoadFailure failure = WebBrowser::LoadFailure::None)
+    {
+        world.windows->listBrowser();
+        BrowserWindow *window = world.windows->browserWindow();
+        auto *view = qobject_cast<FakeWebBrowser *>(window->m_view);
+        view->visibleText = text;
+        view->status = status;
+        view->failed = failed;
+        view->failure = failure;
+        window->showEntry(entry);
+        loadIn(view, title, finalAddress);
+        return view;
+    }
+    static void loadIn(FakeWebBrowser *view, const QString &title, const QString &finalAddress)
+    {
+        view->setBusy(true);
+        view->setPageTitle(title);
+        view->setPageUrl(finalAddress);
+        view->setBusy(false);
+    }
+    /// The view, the copy bar and the page tools of the list browser or the browser window.
+    struct Shown {
+        FakeWebBrowser *view;
+        CopyBar *bar;
+        PageTools *tools;
+    };
+    Shown visitIn(bool inBrowserWindow, const QString &title, const QString &text, int status, bool failed,
+                  WebBrowser::LoadFailure failure)
+    {
+        if (inBrowserWindow) {
+            FakeWebBrowser *view = visitInBrowserWindow(title, entry, text, status, failed, failure);
+            BrowserWindow *window = world.windows->browserWindow();
+            return {view, window->m_copyBar, window->m_pageTools};
+        }
+        world.windows->listBrowser();
+        world.platform->browsers.last()->failure = failure;
+        FakeWebBrowser *view = visit(title, entry, text, status, failed);
+        ListBrowser *browser = world.windows->listBrowser();
+        return {view, browser->m_copyBar, browser->m_pageTools};
+    }
+    /// Answers the next file dialog with @p path, and tells its title.
+    static void answerFileDialog(const QString &path, QString *title, QString *suggested = nullptr)
+    {
+        auto *timer = new QTimer;
+        QObject::connect(timer, &QTimer::timeout, timer, [timer, path, title, suggested] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            *title = dialog->windowTitle();
+            if (suggested && !dialog->selectedFiles().isEmpty())
+                *suggested = QFileInfo(dialog->selectedFiles().first()).fileName();
+            dialog->selectFile(path);
+            if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                name->setText(path);
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+            timer->deleteLater();
+        });
+        timer->start(20);
+    }
+
     QList<CopyRecord> copiesOfEntry()
     {
         QSignalSpy listed(&world.windows->copyStore(), &CopyStore::copiesListed);
@@ -88,7 +162,7 @@ private:
             qWarning() << "not kept:" << int(result.outcome) << result.message;
         return result;
     }
-    QFrame *copyBar() { return world.windows->listBrowser()->m_copyBar; }
+    CopyBar *copyBar() { return world.windows->listBrowser()->m_copyBar; }
 
 private slots:
     void init()
@@ -141,33 +215,241 @@ private slots:
         QVERIFY(copiesOfEntry().isEmpty());
     }
 
+    void theLastGoodCopyShowsWhenTheLivePageFails_data()
+    {
+        QTest::addColumn<bool>("inBrowserWindow");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<WebBrowser::LoadFailure>("failure");
+        QTest::addColumn<QString>("liveState");
+        using F = WebBrowser::LoadFailure;
+        for (const bool inBrowserWindow : {false, true}) {
+            const char *where = inBrowserWindow ? "browser window" : "list browser";
+            QTest::addRow("%s, not found", where) << inBrowserWindow << "404 Not Found" << 404 << F::None << "not found (404)";
+            QTest::addRow("%s, no answer in time", where) << inBrowserWindow << "shop.example" << 0 << F::TimedOut
+                                                          << "no answer in time";
+            QTest::addRow("%s, no network", where) << inBrowserWindow << "shop.example" << 0 << F::Unreachable
+                                                   << "cannot be reached";
+        }
+    }
     void theLastGoodCopyShowsWhenTheLivePageFails()
     {
+        QFETCH(bool, inBrowserWindow);
+        QFETCH(QString, title);
+        QFETCH(int, status);
+        QFETCH(WebBrowser::LoadFailure, failure);
+        QFETCH(QString, liveState);
         const QDateTime at(QDate(2026, 3, 3), QTime(14, 2), Qt::LocalTime);
         QVERIFY(keepCopy(pageMhtml(QStringLiteral("Teapots | Riverside Shop")), at.toUTC()).isKept());
-        FakeWebBrowser *view = visit(QStringLiteral("404 Not Found"), entry, QStringLiteral("Not Found"), 404, false);
+        const Shown shown = visitIn(inBrowserWindow, title, QStringLiteral("Not Found"), status,
+                                    failure != WebBrowser::LoadFailure::None, failure);
+        FakeWebBrowser *view = shown.view;
+        CopyBar *bar = shown.bar;
+        // A server that never answers is given up after the page time-out.
+        QCOMPARE(view->loadTimeoutMs, PlaySettings::defaultPageTimeoutSeconds * 1000);
         QTRY_VERIFY(view->showingCopy);
         QCOMPARE(view->shownCopy, pageMhtml(QStringLiteral("Teapots | Riverside Shop")));
-        QVERIFY(!copyBar()->isHidden());
-        ListBrowser *browser = world.windows->listBrowser();
-        QCOMPARE(browser->m_copyBarText->text(),
-                 QStringLiteral("Saved copy of 3 March 2026, 14:02. The live page: not found (404)."));
-        QVERIFY(!browser->m_livePageButton->isHidden());
-        QVERIFY(!browser->m_olderCopiesButton->isHidden());
+        QVERIFY(!bar->isHidden());
+        QCOMPARE(bar->m_text->text(), QStringLiteral("Saved copy of 3 March 2026, 14:02. The live page: %1.").arg(liveState));
+        QVERIFY(!bar->m_livePageButton->isHidden());
+        QVERIFY(!bar->m_olderCopiesButton->isHidden());
+        QVERIFY(!bar->m_saveCopyButton->isHidden());
+        QVERIFY(shown.tools->action(QStringLiteral("saveCopy"))->isEnabled());
         // The bar is not on the page: the page moved down under it.
-        QVERIFY(!copyBar()->geometry().intersects(view->widget()->geometry()));
-        QCOMPARE(browser->m_addressList->currentRow(), 0);
+        QVERIFY(!bar->geometry().intersects(view->widget()->geometry()));
+        QCOMPARE(view->widget()->geometry().top(), bar->geometry().bottom() + 1);
+        if (!inBrowserWindow)
+            QCOMPARE(world.windows->listBrowser()->m_addressList->currentRow(), 0);
         QCOMPARE(view->copiesAsked, 0);
 
-        browser->m_livePageButton->click();
+        if (inBrowserWindow) {
+            // In full screen (a wall display) the bar stays over the page, at the top of the screen.
+            BrowserWindow *window = world.windows->browserWindow();
+            window->toggleFullScreen();
+            QTRY_VERIFY(window->isFullScreen());
+            QTRY_COMPARE(bar->geometry().top(), 0);
+            QCOMPARE(view->widget()->geometry().top(), bar->geometry().bottom() + 1);
+            QCOMPARE(bar->width(), view->widget()->width());
+            window->toggleFullScreen();
+            QTRY_VERIFY(!window->isFullScreen());
+            QTRY_VERIFY(bar->geometry().top() > 0);
+            QCOMPARE(view->widget()->geometry().top(), bar->geometry().bottom() + 1);
+        }
+
+        bar->m_livePageButton->click();
         QVERIFY(!view->showingCopy);
-        QVERIFY(copyBar()->isHidden());
-        QCOMPARE(view->widget()->geometry().top(), copyBar()->geometry().top());
+        QVERIFY(bar->isHidden());
+        QCOMPARE(view->widget()->geometry().top(), bar->geometry().top());
+        QVERIFY(!shown.tools->action(QStringLiteral("saveCopy"))->isEnabled());
 
         // The Saved Copy key brings it back at any time.
-        browser->findChild<QAction *>(QStringLiteral("savedCopyAction"))->trigger();
+        QCOMPARE(shown.tools->action(QStringLiteral("savedCopy"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+        shown.tools->action(QStringLiteral("savedCopy"))->trigger();
         QTRY_VERIFY(view->showingCopy);
-        QVERIFY(!copyBar()->isHidden());
+        QVERIFY(!bar->isHidden());
+        QVERIFY(bar->m_text->text().startsWith(QStringLiteral("Saved copy of 3 March 2026, 14:02.")));
+    }
+
+    void aCopyThatCannotBeWrittenIsTold()
+    {
+        QVERIFY(keepCopy(pageMhtml(QStringLiteral("Teapots | Riverside Shop")), QDateTime::currentDateTimeUtc()).isKept());
+        const Shown shown = visitIn(true, QStringLiteral("404 Not Found"), QStringLiteral("Not Found"), 404, false,
+                                    WebBrowser::LoadFailure::None);
+        QTRY_VERIFY(shown.view->showingCopy);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("no such folder/teapots.mhtml"));
+        QString title;
+        answerFileDialog(path, &title);
+        shown.bar->m_saveCopyButton->click();
+        QTRY_VERIFY(shown.tools->m_notice->m_text->text().startsWith(QStringLiteral("The saved copy was not saved to %1: ").arg(path)));
+        QVERIFY(!QFileInfo::exists(path));
+        // The copy still shows, and the file the failed save began is not left behind.
+        QVERIFY(shown.view->showingCopy);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{});
+    }
+
+    void aCopyIsNamedByItsPagesTitle_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("plain") << QByteArray("From: <Saved by Blink>\r\nSubject: Riverside Dental\r\nMIME-Version: 1.0\r\n\r\n")
+                               << "Riverside Dental";
+        QTest::newRow("encoded words, quoted") << QByteArray("Subject: =?utf-8?Q?Caf=C3=A9_du_Port?=\r\n\r\n") << "Café du Port";
+        QTest::newRow("encoded words, base64, folded")
+            << QByteArray("Subject: =?utf-8?B?Q2Fmw6k=?=\r\n =?utf-8?Q?_du_Port?= and more\r\nDate: now\r\n\r\n")
+            << "Café du Port and more";
+        QTest::newRow("no subject") << QByteArray("From: <Saved by Blink>\r\n\r\nSubject: in the body\r\n") << "";
+        QTest::newRow("not a copy") << QByteArray("<html>not a copy</html>") << "";
+    }
+    void aCopyIsNamedByItsPagesTitle()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(QString, title);
+        QCOMPARE(PageCopyKeeper::copyTitle(head), title);
+    }
+
+    void theBrowserWindowKeepsOnlyTheListsPages_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("shown by Big") << "big" << true;
+        QTest::newRow("the entry typed in the address box") << "typed entry" << true;
+        QTest::newRow("another address typed") << "typed other" << false;
+        QTest::newRow("a link followed from the entry's page") << "link" << false;
+    }
+    void theBrowserWindowKeepsOnlyTheListsPages()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, kept);
+        world.windows->listBrowser();
+        BrowserWindow *window = world.windows->browserWindow();
+        auto *view = qobject_cast<FakeWebBrowser *>(window->m_view);
+        view->visibleText = articleText;
+        const QString other = QStringLiteral("http://shop.example/kettles");
+        if (how == QLatin1String("big")) {
+            world.windows->listBrowser()->m_addressList->setCurrentRow(0);
+            world.windows->mainWindow()->showSelectedInBrowserWindow();
+            QCOMPARE(view->navigations.last(), entry);
+        } else if (how == QLatin1String("link")) {
+            window->showEntry(entry);
+            loadIn(view, QStringLiteral("Teapots | Riverside Shop"), entry);
+            QTRY_COMPARE(view->copiesAsked, 1);
+            view->copiesAsked = 0;
+            view->navigate(other);
+        } else {
+            window->m_addressBox->setEditText(how == QLatin1String("typed entry") ? entry : other);
+            window->m_goButton->click();
+        }
+        const QString address = view->navigations.last();
+        loadIn(view, QStringLiteral("Teapots | Riverside Shop"), address);
+        QCOMPARE(view->copiesAsked, kept ? 1 : 0);
+        QCOMPARE(window->shownEntry(), kept ? entry : QString());
+        if (!kept) {
+            // Asked for, the saved copy of a page that is no entry's is told to be none.
+            window->m_pageTools->action(QStringLiteral("savedCopy"))->trigger();
+            QVERIFY(!window->m_copyBar->isHidden());
+            QCOMPARE(window->m_copyBar->m_text->text(), PageCopyKeeper::noEntryText());
+            QVERIFY(window->m_copyBar->m_livePageButton->isHidden());
+        }
+    }
+
+    void askingForACopyThatIsNotThereIsTold_data()
+    {
+        QTest::addColumn<bool>("inBrowserWindow");
+        QTest::addColumn<QString>("command");
+        for (const bool inBrowserWindow : {false, true})
+            for (const char *command : {"savedCopy", "olderCopies"})
+                QTest::addRow("%s, %s", inBrowserWindow ? "browser window" : "list browser", command)
+                    << inBrowserWindow << QString::fromLatin1(command);
+    }
+    void askingForACopyThatIsNotThereIsTold()
+    {
+        QFETCH(bool, inBrowserWindow);
+        QFETCH(QString, command);
+        const Shown shown = visitIn(inBrowserWindow, QStringLiteral("Teapots | Riverside Shop"), articleText, 200, false,
+                                    WebBrowser::LoadFailure::None);
+        QVERIFY(shown.bar->isHidden());
+        // Offered in the page's context menu too (the list browser has no menu bar).
+        QMenu menu;
+        emit shown.view->contextMenuRequested(&menu, QString());
+        QVERIFY(menu.actions().contains(shown.tools->action(command)));
+        shown.tools->action(command)->trigger();
+        QTRY_VERIFY(!shown.bar->isHidden());
+        QCOMPARE(shown.bar->m_text->text(), PageCopyKeeper::noCopyText());
+        QVERIFY(shown.bar->m_livePageButton->isHidden());
+        QVERIFY(!shown.view->showingCopy);
+        QVERIFY(!world.windows->listBrowser()->findChild<OlderCopiesDialog *>());
+        QVERIFY(!world.windows->browserWindow()->findChild<OlderCopiesDialog *>());
+    }
+
+    void saveSavesTheCopyThatShows_data()
+    {
+        QTest::addColumn<bool>("inBrowserWindow");
+        QTest::addColumn<bool>("fromTheBar");
+        QTest::newRow("list browser, Ctrl+S") << false << false;
+        QTest::newRow("list browser, Save Copy As on the bar") << false << true;
+        QTest::newRow("browser window, Ctrl+S") << true << false;
+        QTest::newRow("browser window, Save Copy As on the bar") << true << true;
+    }
+    void saveSavesTheCopyThatShows()
+    {
+        QFETCH(bool, inBrowserWindow);
+        QFETCH(bool, fromTheBar);
+        const QByteArray kept = pageMhtml(QStringLiteral("Teapots | Riverside Shop"));
+        QVERIFY(keepCopy(kept, QDateTime::currentDateTimeUtc()).isKept());
+        const Shown shown = visitIn(inBrowserWindow, QStringLiteral("404 Not Found"), QStringLiteral("Not Found"), 404, false,
+                                    WebBrowser::LoadFailure::None);
+        QTRY_VERIFY(shown.view->showingCopy);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("teapots.mhtml"));
+        QString title;
+        QString suggested;
+        answerFileDialog(path, &title, &suggested);
+        QAction *save = shown.tools->action(QStringLiteral("savePage"));
+        QCOMPARE(save->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+        if (fromTheBar)
+            shown.bar->m_saveCopyButton->click();
+        else
+            save->trigger();
+        QCOMPARE(title, QStringLiteral("Save Copy As"));
+        // Named by the page the copy was kept from, not by the live page's "404 Not Found".
+        QCOMPARE(suggested, QStringLiteral("Teapots Riverside Shop.mhtml"));
+        // The copy as it was kept, not the live page behind it.
+        QVERIFY(shown.view->saves.isEmpty());
+        QTRY_VERIFY2(QFileInfo::exists(path), qPrintable(shown.tools->m_notice->m_text->text()));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), kept);
+        QTRY_COMPARE(shown.tools->m_notice->m_text->text(), QStringLiteral("Saved: %1").arg(path));
+
+        // With the live page back, Ctrl+S saves the live page.
+        shown.bar->m_livePageButton->click();
+        const QString livePath = folder.filePath(QStringLiteral("live.mhtml"));
+        answerFileDialog(livePath, &title);
+        save->trigger();
+        QCOMPARE(title, QStringLiteral("Save Page As"));
+        QCOMPARE(shown.view->saves.size(), 1);
+        QCOMPARE(shown.view->saves.first().first, livePath);
     }
 
     void olderCopiesListsEveryCopy()
@@ -179,8 +461,8 @@ private slots:
         FakeWebBrowser *view = visit(QStringLiteral("shop.example"), entry, QString(), 0, true);
         QTRY_VERIFY(view->showingCopy);
         ListBrowser *browser = world.windows->listBrowser();
-        QVERIFY(browser->m_copyBarText->text().endsWith(QStringLiteral("The live page: cannot be loaded.")));
-        browser->m_olderCopiesButton->click();
+        QVERIFY(browser->m_copyBar->m_text->text().endsWith(QStringLiteral("The live page: cannot be loaded.")));
+        browser->m_copyBar->m_olderCopiesButton->click();
         OlderCopiesDialog *dialog = nullptr;
         QTRY_VERIFY((dialog = browser->findChild<OlderCopiesDialog *>()));
         QCOMPARE(dialog->m_copyList->count(), 2);
@@ -189,7 +471,7 @@ private slots:
         dialog->m_copyList->setCurrentRow(1);
         dialog->m_openButton->click();
         QTRY_COMPARE(view->shownCopy, pageMhtml(QStringLiteral("Teapots, the winter range")));
-        QTRY_VERIFY(browser->m_copyBarText->text().startsWith(QStringLiteral("Saved copy of 5 January 2026, 09:30.")));
+        QTRY_VERIFY(browser->m_copyBar->m_text->text().startsWith(QStringLiteral("Saved copy of 5 January 2026, 09:30.")));
     }
 
     void aBadCopyFileIsTold_data()
@@ -221,8 +503,8 @@ private slots:
         FakeWebBrowser *view = visit(QStringLiteral("404 Not Found"), entry, QStringLiteral("Not Found"), 404, false);
         ListBrowser *browser = world.windows->listBrowser();
         QTRY_VERIFY(!copyBar()->isHidden());
-        QCOMPARE(browser->m_copyBarText->text(), QStringLiteral("The saved copy of this page cannot be read"));
-        QVERIFY(browser->m_livePageButton->isHidden());
+        QCOMPARE(browser->m_copyBar->m_text->text(), QStringLiteral("The saved copy of this page cannot be read"));
+        QVERIFY(browser->m_copyBar->m_livePageButton->isHidden());
         QVERIFY(!view->showingCopy);
         // The entry and the record are untouched.
         QCOMPARE(browser->m_addressList->entries(), QStringList{entry});

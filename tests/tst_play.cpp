@@ -7,11 +7,13 @@
 #include "browser/browserwindow.h"
 #include "browser/pagetools.h"
 #include "browser/listbrowser.h"
+#include "copies/copystore.h"
 #include "fakes/fakeplatform.h"
 #include "fakes/testfiles.h"
 #include "fakes/windowsworld.h"
 #include "lists/cheatbox.h"
 #include "platform/pagedialog.h"
+#include "play/copymark.h"
 #include "play/listplayer.h"
 #include "play/pausenotice.h"
 #include "play/playsettings.h"
@@ -93,6 +95,39 @@ void loadPage(FakeWebBrowser *browser)
 
 constexpr int pageTimeout = ListPlayer::defaultPageTimeoutMsecs;
 
+/// The day the copies of the tests were saved, at noon local time.
+const QDateTime copyDay(QDate(2026, 3, 3), QTime(12, 0));
+
+/// Copies as a test sets them: which entries have one, which pages fail when loaded, and which copies
+/// cannot be read. Shows a copy at once, recording it as "copy:<entry>" among the list's shown rows.
+class FakeCopies final : public PlayedCopies {
+public:
+    FakeCopies(StringList &list, ListPlayer &player) : list(list), player(player) {}
+    bool hasCopy(const QString &entry) const override { return copies.contains(entry) || unreadable.contains(entry); }
+    void judgeShownPage(int row, std::function<void(const QString &)> done) override
+    {
+        const QString entry = list.entry(row);
+        done(entry.startsWith(QLatin1String("bad")) ? QStringLiteral("not found (404)") : QString());
+    }
+    void showCopy(int row, bool liveFailed) override
+    {
+        const QString entry = list.entry(row);
+        if (!liveFailed)
+            list.row = row; // chosen, its live page not loaded
+        list.shown.append(QStringLiteral("copy:") + entry);
+        if (unreadable.contains(entry))
+            player.copyNotShown(entry, QStringLiteral("unreadable copy"));
+        else if (copies.contains(entry))
+            player.copyShown(entry, copyDay);
+        else
+            player.copyNotShown(entry, QStringLiteral("failed"));
+    }
+    StringList &list;
+    ListPlayer &player;
+    QStringList copies;
+    QStringList unreadable;
+};
+
 /// A player of @p entries whose pages load in a fake web view, its steps timed by a fake timer.
 struct StagedPlayer {
     explicit StagedPlayer(const QStringList &entries)
@@ -132,6 +167,36 @@ private:
     }
     static ListPlayer *player(ListBrowser *w) { return ListPlayback::of(w)->player(); }
     static FakeWebBrowser *view(ListBrowser *w) { return qobject_cast<FakeWebBrowser *>(w->m_view); }
+    /// Keeps a copy of @p entry's page in the window owner's copy store, as if seen at @p at.
+    bool keepCopy(const QString &entry, const QDateTime &at)
+    {
+        QSignalSpy kept(&m_world.windows->copyStore(), &CopyStore::kept);
+        CopyContent content;
+        content.mhtml = QStringLiteral("From: <Saved by Blink>\r\nSubject: Kept\r\nMIME-Version: 1.0\r\n\r\n<p>%1</p>\r\n")
+                            .arg(entry)
+                            .toUtf8();
+        content.text = entry;
+        m_world.windows->copyStore().keep(entry, PageCondition::Good, content, at);
+        return kept.wait(10000) && kept.first().at(1).value<KeepResult>().isKept();
+    }
+    /// The browser window that Big makes follow the walk, shown.
+    BrowserWindow *wallDisplay()
+    {
+        m_world.windows->mainWindow()->toolBarButtonClicked(QStringLiteral("big"));
+        BrowserWindow *big = m_world.windows->loadedBrowserWindow();
+        if (big)
+            WindowFrame::show(big);
+        return big;
+    }
+    /// @p mark lies over the bottom left corner of @p page, above it.
+    static bool inPageCorner(const CopyMark *mark, const QWidget *page)
+    {
+        const QRect where = mark->geometry();
+        const QRect over = page->geometry();
+        const QObjectList siblings = page->parentWidget()->children();
+        return mark->parentWidget() == page->parentWidget() && over.contains(where) && where.left() - over.left() < 24
+            && over.bottom() - where.bottom() < 24 && siblings.indexOf(mark) > siblings.indexOf(page);
+    }
     QString settingsText() const { return QString::fromUtf8(TestFiles::read(PlaySettings::filePath())); }
 
 private slots:
@@ -504,6 +569,288 @@ private slots:
                  qPrintable(w->m_playStatusLabel->text()));
     }
 
+    void failingPagesShowTheirLastGoodCopyOrGiveWay_data()
+    {
+        // Entries: "dead…" the last check found dead, "bad…" load and are judged no good page, "never…"
+        // never finish loading, "javascript:" is refused; the rest load and are good. A copy named
+        // with "!" cannot be read.
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QStringList>("copies");
+        QTest::addColumn<bool>("loop");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("waits");
+        QTest::addColumn<QString>("status");
+        const QString end = QStringLiteral("Stopped at the end of the list");
+        QTest::newRow("dead with a copy: the copy, for the delay")
+            << QStringList{"a", "dead-b", "c"} << QStringList{"dead-b"} << false
+            << QStringList{"a", "copy:dead-b", "c"} << "10000 10000 10000" << end + " (1 saved copy shown)";
+        QTest::newRow("dead without a copy: passed over")
+            << QStringList{"a", "dead-b", "c"} << QStringList{} << false << QStringList{"a", "c"} << "10000 10000"
+            << end + " (skipped 1 dead)";
+        QTest::newRow("failing with a copy: the copy, for the delay")
+            << QStringList{"a", "bad-b", "c"} << QStringList{"bad-b"} << false
+            << QStringList{"a", "bad-b", "copy:bad-b", "c"} << "10000 10000 10000" << end + " (1 saved copy shown)";
+        QTest::newRow("failing without a copy: on at once")
+            << QStringList{"a", "bad-b", "c"} << QStringList{} << false
+            << QStringList{"a", "bad-b", "copy:bad-b", "c"} << "10000 0 10000" << end + " (skipped 1 failed)";
+        QTest::newRow("no answer in time, with a copy")
+            << QStringList{"a", "never-b", "c"} << QStringList{"never-b"} << false
+            << QStringList{"a", "never-b", "copy:never-b", "c"} << "10000 40000 10000 10000" << end + " (1 saved copy shown)";
+        QTest::newRow("no answer in time, without a copy")
+            << QStringList{"never-a", "b"} << QStringList{} << false
+            << QStringList{"never-a", "copy:never-a", "b"} << "40000 0 10000" << end + " (skipped 1 failed)";
+        QTest::newRow("refused, no copy: on at once")
+            << QStringList{"javascript:x", "b"} << QStringList{} << false
+            << QStringList{"javascript:x", "copy:javascript:x", "b"} << "0 10000" << end + " (skipped 1 refused)";
+        QTest::newRow("copies and skips counted together")
+            << QStringList{"dead-a", "bad-b", "dead-c", "bad-d", "", "e"} << QStringList{"dead-a", "bad-d"} << false
+            << QStringList{"copy:dead-a", "bad-b", "copy:bad-b", "bad-d", "copy:bad-d", "e"} << "10000 0 10000 10000"
+            << end + " (2 saved copies shown; skipped 1 failed, 1 dead, 1 empty)";
+        QTest::newRow("a copy that cannot be read: on at once")
+            << QStringList{"a", "dead-b", "c"} << QStringList{"!dead-b"} << false << QStringList{"a", "copy:dead-b", "c"}
+            << "10000 0 10000" << end + " (skipped 1 unreadable copy)";
+        QTest::newRow("a whole round failing waits for the delay")
+            << QStringList{"bad-a", "bad-b"} << QStringList{} << true
+            << QStringList{"bad-a", "copy:bad-a", "bad-b", "copy:bad-b", "bad-a", "copy:bad-a", "bad-b", "copy:bad-b"}
+            << "0 10000 0" << "Playing, next in 10 s (skipped 2 failed)";
+    }
+    void failingPagesShowTheirLastGoodCopyOrGiveWay()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QStringList, copies);
+        QFETCH(bool, loop);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, waits);
+        QFETCH(QString, status);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        StagedPlayer staged(entries);
+        auto &[list, host, stage, timer, player] = staged;
+        FakeCopies fake(list, player);
+        for (const QString &copy : copies)
+            (copy.startsWith(QLatin1Char('!')) ? fake.unreadable : fake.copies).append(copy.mid(copy.startsWith(QLatin1Char('!'))));
+        player.setCopies(&fake);
+        player.setLoop(loop);
+        player.setSkipTest(deadOrEmpty);
+        list.onShow = [stage = stage](const QString &e) {
+            stage->setBusy(false); // a load that never finished ends as the next one starts
+            if (e.startsWith(QLatin1String("javascript:")))
+                emit stage->navigationRefused(e, QStringLiteral("no page"));
+            else if (e.startsWith(QLatin1String("never")))
+                stage->setBusy(true);
+            else
+                loadPage(stage);
+        };
+        QStringList seen;
+        QString copyStatus;
+        player.play();
+        for (int i = 0; i < 3 * entries.size() && player.isPlaying() && seen.size() < waits.count(QLatin1Char(' ')) + 1; ++i) {
+            if (player.shownCopyDate().isValid() && copyStatus.isEmpty())
+                copyStatus = player.statusText();
+            seen.append(QString::number(timer->interval));
+            timer->fire();
+        }
+        QCOMPARE(list.shown, shown);
+        QCOMPARE(seen.join(QLatin1Char(' ')), waits);
+        QCOMPARE(player.statusText(), status);
+        if (!fake.copies.isEmpty())
+            QVERIFY2(copyStatus.startsWith(QStringLiteral("Playing, next in 10 s, showing the saved copy of 3 March 2026 (1 saved copy shown")),
+                     qPrintable(copyStatus));
+        QLocale::setDefault(QLocale::c());
+    }
+
+    void aCopyThatAnswersLateOrForAnotherEntryIsNotTaken()
+    {
+        StagedPlayer staged({"bad-a", "b"});
+        auto &[list, host, stage, timer, player] = staged;
+        struct SlowCopies final : PlayedCopies {
+            bool hasCopy(const QString &) const override { return true; }
+            void judgeShownPage(int, std::function<void(const QString &)> done) override { done(QStringLiteral("gone")); }
+            void showCopy(int row, bool) override { asked.append(row); }
+            QList<int> asked;
+        } slow;
+        player.setCopies(&slow);
+        list.onShow = [stage = stage](const QString &) { loadPage(stage); };
+        player.play();
+        QCOMPARE(slow.asked, QList<int>{0});
+        QCOMPARE(player.statusText(), QStringLiteral("Playing, opening the saved copy"));
+        player.copyShown(QStringLiteral("b"), copyDay); // another entry's
+        QCOMPARE(player.state(), ListPlayer::State::Loading);
+        // The copy never comes: after the page time-out the walk goes on without it. A message box
+        // holds each wait, which starts afresh once it is answered.
+        QCOMPARE(timer->interval, pageTimeout);
+        player.hold();
+        QVERIFY(!timer->active);
+        timer->interval = -1;
+        player.release();
+        QCOMPARE(timer->interval, pageTimeout);
+        timer->fire();
+        QCOMPARE(timer->interval, 0);
+        player.hold();
+        QVERIFY(!timer->active);
+        timer->interval = -1;
+        player.release();
+        QCOMPARE(timer->interval, 0);
+        QCOMPARE(list.shown.last(), QStringLiteral("bad-a"));
+        timer->fire();
+        QCOMPARE(list.shown.last(), QStringLiteral("b"));
+        player.copyShown(QStringLiteral("bad-a"), copyDay); // too late
+        QVERIFY(!player.shownCopyDate().isValid());
+        QCOMPARE(player.copiesShown(), 0);
+    }
+
+    void copyDatesReadAsThePersonsLongDate_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("date");
+        QTest::newRow("British") << QLocale(QLocale::English, QLocale::UnitedKingdom) << "3 March 2026";
+        QTest::newRow("American") << QLocale(QLocale::English, QLocale::UnitedStates) << "March 3, 2026";
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << "3. März 2026";
+        QTest::newRow("French") << QLocale(QLocale::French, QLocale::France) << "3 mars 2026";
+        QTest::newRow("Japanese") << QLocale(QLocale::Japanese, QLocale::Japan) << "2026年3月3日";
+    }
+    void copyDatesReadAsThePersonsLongDate()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, date);
+        QCOMPARE(copyDateText(copyDay, locale), date);
+        // Late in the evening in UTC may be the next day here: the person's own day counts.
+        const QDateTime utc = copyDay.toUTC();
+        QCOMPARE(copyDateText(utc, locale), date);
+    }
+
+    void theWallShowsTheCopyOfADeadEntryWithItsMark()
+    {
+        const QStringList entries{"http://wall.example/a", "http://wall.example/b", "http://wall.example/c"};
+        ListBrowser *w = listBrowser((entries.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+        QVERIFY(keepCopy(entries[1], copyDay.toUTC()));
+        CheckResult dead;
+        dead.verdict = Verdict::Dead;
+        m_world.windows->checkResults().set(entries[1], dead);
+        w->m_playButton->click();
+        BrowserWindow *big = wallDisplay();
+        QVERIFY(big);
+        auto *wall = qobject_cast<FakeWebBrowser *>(big->m_view);
+        loadPage(wall);
+        m_timer->fire();
+        // The dead entry is chosen and loaded as any step; its copy goes over the wall's page as soon as
+        // the load has started, without waiting for it to fail.
+        QCOMPARE(w->m_addressList->currentEntry(), entries[1]);
+        QCOMPARE(big->m_addressBox->currentText(), entries[1]);
+        QCOMPARE(wall->navigations.last(), entries[1]);
+        QCOMPARE(player(w)->state(), ListPlayer::State::Loading);
+        wall->setBusy(true);
+        QTRY_VERIFY(wall->showingCopy);
+        QVERIFY(wall->shownCopy.contains(entries[1].toUtf8()));
+        CopyMark *mark = ListPlayback::of(w)->wallCopyMark();
+        QVERIFY(mark);
+        QTRY_VERIFY(mark->isVisible());
+        QCOMPARE(mark->text(), QStringLiteral("saved copy, ") + copyDateText(copyDay));
+        QCOMPARE(mark->accessibleName(), mark->text());
+        QVERIFY(inPageCorner(mark, wall->widget()));
+        QVERIFY(!ListPlayback::of(w)->listCopyMark()->isVisible());
+        QCOMPARE(m_timer->interval, 10000);
+        QVERIFY2(w->m_playStatusLabel->text().startsWith(QStringLiteral("Playing, next in 10 s, showing the saved copy of ")
+                                                         + copyDateText(copyDay)),
+                 qPrintable(w->m_playStatusLabel->text()));
+        // The live page failing, or a page that loads again by itself, leaves the copy where it is.
+        wall->status = 404;
+        wall->setBusy(false);
+        wall->setBusy(true);
+        QTRY_VERIFY(wall->showingCopy);
+        QTRY_VERIFY(mark->isVisible());
+        QCOMPARE(m_timer->interval, 10000);
+        // On full screen the mark keeps its corner.
+        QTest::keyClick(big, Qt::Key_F11);
+        QTRY_VERIFY(big->isFullScreen());
+        QTRY_VERIFY(inPageCorner(mark, wall->widget()));
+        // The next entry: its live page, and the copy and its mark gone.
+        m_timer->fire();
+        QCOMPARE(wall->navigations.last(), entries[2]);
+        QVERIFY(!wall->showingCopy);
+        QVERIFY(!mark->isVisible());
+    }
+
+    void aPageFailingOnTheWallShowsItsCopyAndOneWithoutGivesWay()
+    {
+        const QStringList entries{"http://wall.example/a", "http://wall.example/b", "http://wall.example/c",
+                                  "http://wall.example/d"};
+        ListBrowser *w = listBrowser((entries.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+        QVERIFY(keepCopy(entries[1], copyDay.toUTC()));
+        w->m_playButton->click();
+        BrowserWindow *big = wallDisplay();
+        auto *wall = qobject_cast<FakeWebBrowser *>(big->m_view);
+        loadPage(wall);
+        m_timer->fire();
+        QCOMPARE(wall->navigations.last(), entries[1]);
+        // b's server is gone: no answer, the engine's error page. Its copy stands in, marked, also when
+        // the person paused while it was on its way; played on, it stays for the delay.
+        wall->failed = true;
+        loadPage(wall);
+        player(w)->pause();
+        QTRY_VERIFY(wall->showingCopy);
+        QTRY_VERIFY(ListPlayback::of(w)->wallCopyMark()->isVisible());
+        player(w)->play();
+        QCOMPARE(player(w)->state(), ListPlayer::State::Showing);
+        QCOMPARE(m_timer->interval, 10000);
+        // c fails too and has no copy: the walk moves on at once, its error page not left on the wall.
+        m_timer->fire();
+        QCOMPARE(wall->navigations.last(), entries[2]);
+        QVERIFY(!ListPlayback::of(w)->wallCopyMark()->isVisible());
+        wall->status = 404;
+        wall->failed = false;
+        loadPage(wall);
+        QVERIFY(!wall->showingCopy);
+        QCOMPARE(m_timer->interval, 0);
+        m_timer->fire();
+        QCOMPARE(wall->navigations.last(), entries[3]);
+        QVERIFY2(w->m_playStatusLabel->text().endsWith(QStringLiteral("(skipped 1 failed)")),
+                 qPrintable(w->m_playStatusLabel->text()));
+    }
+
+    void theListBrowserShowsTheCopyUnderItsBarWithTheMark()
+    {
+        const QStringList entries{"http://shop.example/a", "http://shop.example/b", "http://shop.example/c"};
+        ListBrowser *w = listBrowser((entries.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+        QVERIFY(keepCopy(entries[0], copyDay.toUTC()));
+        QVERIFY(keepCopy(entries[1], copyDay.addDays(-1).toUTC()));
+        CheckResult parked;
+        parked.verdict = Verdict::Parked;
+        m_world.windows->checkResults().set(entries[1], parked);
+        w->window()->show();
+        FakeWebBrowser *page = view(w);
+        CopyMark *mark = ListPlayback::of(w)->listCopyMark();
+        // a is not found now: its copy under the list browser's bar, and the mark.
+        page->status = 404;
+        w->m_playButton->click();
+        loadPage(page);
+        QTRY_VERIFY(page->showingCopy);
+        QTRY_VERIFY(mark->isVisible());
+        QVERIFY(w->m_copyBar->isVisible());
+        QVERIFY(inPageCorner(mark, page->widget()));
+        QVERIFY(!mark->geometry().intersects(w->m_copyBar->geometry()));
+        QCOMPARE(player(w)->state(), ListPlayer::State::Showing);
+        // b the check found parked: chosen, and its copy goes over its page once its load has started.
+        m_timer->fire();
+        QCOMPARE(w->m_addressList->currentEntry(), entries[1]);
+        QVERIFY(!mark->isVisible());
+        page->setBusy(true);
+        QTRY_VERIFY(mark->isVisible());
+        QCOMPARE(mark->text(), QStringLiteral("saved copy, ") + copyDateText(copyDay.addDays(-1)));
+        QVERIFY(page->shownCopy.contains(entries[1].toUtf8()));
+        QCOMPARE(player(w)->state(), ListPlayer::State::Showing);
+        // Its live page failing as well changes nothing for the walk.
+        page->setBusy(false);
+        QCOMPARE(player(w)->state(), ListPlayer::State::Showing);
+        QVERIFY(mark->isVisible());
+        QCOMPARE(player(w)->copiesShown(), 2);
+        // The person takes over with Next: c's load takes the copy away, and the mark with it.
+        QTest::mouseClick(w->m_nextButton, Qt::LeftButton);
+        QVERIFY(!player(w)->isPlaying());
+        page->setBusy(true);
+        QVERIFY(!page->showingCopy);
+        QVERIFY(!mark->isVisible());
+    }
+
     void aRefusedAddressIsShownForTheDelay()
     {
         StagedPlayer staged({"javascript:x", "b"});
@@ -635,7 +982,10 @@ private slots:
         w->m_playButton->click();
         loadPage(view(w));
         m_timer->fire();
-        m_timer->fire(); // c on show (b never loaded: its time ran out)
+        m_timer->fire(); // b never loads: its time runs out and, with no copy to show, it is passed over at once
+        QCOMPARE(m_timer->interval, 0);
+        m_timer->fire(); // c on show
+        loadPage(view(w));
         QCOMPARE(w->m_addressList->currentEntry(), QStringLiteral("c"));
         if (how == QLatin1String("reload")) {
             QVERIFY(TestFiles::writeList("x\r\ny\r\n"));

@@ -78,9 +78,15 @@ void MainWindow::toolBarButtonClicked(const QString &key)
     } else if (key == QLatin1String("big")) {
         BrowserWindow *big = m_windows.browserWindow();
         WindowFrame::show(big);
-        WebBrowser *listBrowser = m_windows.listBrowser()->m_view;
-        big->m_view->navigate(listBrowser->url());
-        big->m_addressBox->setEditText(listBrowser->url());
+        ListBrowser *list = m_windows.listBrowser();
+        // The entry's page is the entry's here too (kept, or shown by its copy); any other page is
+        // only a page.
+        if (const QString entry = list->entryShown(); !entry.isEmpty()) {
+            big->showEntry(entry);
+        } else {
+            big->m_view->navigate(list->m_view->url());
+            big->m_addressBox->setEditText(list->m_view->url());
+        }
         setWindowState((windowState() & ~Qt::WindowActive) | Qt::WindowMinimized);
         emit pageEnlarged(big);
     }

@@ -313,7 +313,7 @@ void MainWindow::showSelectedInBrowserWindow()
     BrowserWindow *browser = m_windows.browserWindow();
     WindowFrame::show(browser);
     const QString entry = m_windows.listBrowser()->m_addressList->currentEntry();
-    browser->m_view->navigate(entry);
+    browser->showEntry(entry);
     emit pageEnlarged(browser);
 }
 

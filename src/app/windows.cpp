@@ -16,7 +16,10 @@
 #include "check/checkmemory.h"
 #include "check/checkresults.h"
 #include "check/rememberedmarks.h"
+#include "browser/copybar.h"
 #include "browser/pagecopykeeper.h"
+#include "browser/pagetools.h"
+#include "play/playsettings.h"
 #include "browser/oldercopiesdialog.h"
 #include "copies/copystore.h"
 #include "platform/webbrowser.h"
@@ -227,36 +230,77 @@ ListBrowser *Windows::listBrowser()
         new ListPlayback(*this, window); // playing the list, owned by the list browser
         window->m_addressList->setMarks(m_verdictMarks);
         followWithMarks(window->m_addressList);
-        auto *keeper = new PageCopyKeeper(window->m_view, *m_copyStore, window);
-        keeper->setObjectName(QStringLiteral("pageCopyKeeper"));
-        connect(window, &ListBrowser::pageVisited, m_checkMemory,
-                [this, window, keeper](const QString &entry, const QString &title, const QString &finalAddress, const QString &text) {
-                    LoadedPage page{entry, title, finalAddress, text, window->m_view->httpStatus(), window->m_view->loadFailed()};
-                    // Judged against what was seen before this visit is remembered.
-                    const QString whyNotGood = whyPageIsNotGood(page, m_checkMemory->seenBefore(entry));
-                    m_checkMemory->addVisit(entry, title, finalAddress, pageFingerprint(title, text));
-                    keeper->pageLoaded(page, whyNotGood);
-                });
-        connect(keeper, &PageCopyKeeper::copyShown, window, [window](const QString &, const QDateTime &savedAt, const QString &liveState) {
-            window->showCopyBar(PageCopyKeeper::barText(savedAt, liveState), true);
-        });
-        connect(keeper, &PageCopyKeeper::copyUnreadable, window,
-                [window](const QString &, const QString &problem) { window->showCopyBar(problem, false); });
-        connect(keeper, &PageCopyKeeper::liveShown, window, &ListBrowser::hideCopyBar);
-        connect(window, &ListBrowser::livePageClicked, keeper, &PageCopyKeeper::showLivePage);
-        connect(window, &ListBrowser::savedCopyAsked, keeper, &PageCopyKeeper::showNewestCopy);
-        connect(window, &ListBrowser::olderCopiesClicked, keeper, [this, window, keeper] { showOlderCopies(window, keeper); });
+        PageCopyKeeper *keeper = keepCopies(window, window->m_view, window->m_copyBar, window->m_pageTools,
+                                            [window] { return window->m_addressList->currentEntry(); });
+        connect(window, &ListBrowser::pageVisited, keeper,
+                [this, keeper, view = window->m_view](const QString &entry, const QString &title, const QString &finalAddress,
+                                                      const QString &text) { judgeVisit(keeper, view, entry, title, finalAddress, text); });
         tellMemoryProblem();
         showCheckInListBrowser();
     }
     return window;
 }
 
-void Windows::showOlderCopies(QWidget *window, PageCopyKeeper *keeper)
+PageCopyKeeper *Windows::keepCopies(QWidget *window, WebBrowser *view, CopyBar *bar, PageTools *tools,
+                                    std::function<QString()> entryShown)
 {
-    const QString entry = keeper->shownEntry();
-    if (entry.isEmpty())
+    auto *keeper = new PageCopyKeeper(view, *m_copyStore, window);
+    keeper->setObjectName(QStringLiteral("pageCopyKeeper"));
+    // A server that never answers is given up after the page time-out, as Play gives it up.
+    view->setLoadTimeout(PlaySettings::load(PlaySettings::filePath()).pageTimeoutSeconds * 1000);
+    QAction *saveCopy = tools->action(QStringLiteral("saveCopy"));
+    connect(keeper, &PageCopyKeeper::copyShown, bar,
+            [bar, tools, keeper, saveCopy](const QString &, const QDateTime &savedAt, const QString &liveState) {
+                bar->tell(PageCopyKeeper::barText(savedAt, liveState), true);
+                saveCopy->setEnabled(true);
+                tools->setCopyTitle(keeper->shownTitle());
+            });
+    connect(keeper, &PageCopyKeeper::copyUnreadable, bar, [bar](const QString &, const QString &problem) { bar->tell(problem, false); });
+    connect(keeper, &PageCopyKeeper::copyMissing, bar, [bar](const QString &message) { bar->tell(message, false); });
+    connect(keeper, &PageCopyKeeper::liveShown, bar, [bar, tools, saveCopy] {
+        bar->hideBar();
+        saveCopy->setEnabled(false);
+        tools->setCopyTitle({});
+    });
+    connect(bar, &CopyBar::livePageClicked, keeper, &PageCopyKeeper::showLivePage);
+    connect(bar, &CopyBar::saveCopyClicked, tools, &PageTools::saveCopyAs);
+    connect(tools, &PageTools::copySaveAsked, keeper, &PageCopyKeeper::saveShownCopy);
+    connect(keeper, &PageCopyKeeper::copySavedAs, tools, &PageTools::tellCopySaved);
+    connect(tools, &PageTools::savedCopyAsked, keeper, [keeper, entryShown] { keeper->showNewestCopy(entryShown()); });
+    const auto olderCopies = [this, window, keeper, entryShown] {
+        const QString shown = keeper->shownEntry();
+        showOlderCopies(window, keeper, shown.isEmpty() ? entryShown() : shown);
+    };
+    connect(bar, &CopyBar::olderCopiesClicked, keeper, olderCopies);
+    connect(tools, &PageTools::olderCopiesAsked, keeper, olderCopies);
+    return keeper;
+}
+
+void Windows::judgeVisit(PageCopyKeeper *keeper, WebBrowser *view, const QString &entry, const QString &title,
+                         const QString &finalAddress, const QString &text)
+{
+    const LoadedPage page{entry, title, finalAddress, text, view->httpStatus(), view->loadFailed(), view->loadFailure()};
+    // Judged against what was seen before this visit is remembered.
+    const QString whyNotGood = whyPageIsNotGood(page, m_checkMemory->seenBefore(entry));
+    m_checkMemory->addVisit(entry, title, finalAddress, pageFingerprint(title, text));
+    keeper->pageLoaded(page, whyNotGood);
+}
+
+void Windows::keepCopiesInBrowserWindow(BrowserWindow *window)
+{
+    PageCopyKeeper *keeper = keepCopies(window, window->m_view, window->m_copyBar, window->m_pageTools,
+                                        [window] { return window->shownEntry(); });
+    connect(window, &BrowserWindow::pageVisited, keeper,
+            [this, keeper, view = window->m_view](const QString &entry, const QString &title, const QString &finalAddress,
+                                                  const QString &text) { judgeVisit(keeper, view, entry, title, finalAddress, text); });
+}
+
+void Windows::showOlderCopies(QWidget *window, PageCopyKeeper *keeper, const QString &entry)
+{
+    if (entry.isEmpty()) {
+        emit keeper->copyMissing(PageCopyKeeper::noEntryText());
         return;
+    }
     // The copies come from the store's thread; the dialog opens when they are there.
     auto connection = std::make_shared<QMetaObject::Connection>();
     QPointer<QWidget> owner(window);
@@ -268,9 +312,13 @@ void Windows::showOlderCopies(QWidget *window, PageCopyKeeper *keeper)
                               disconnect(*connection);
                               if (!owner || !shower)
                                   return;
+                              if (copies.isEmpty()) {
+                                  emit shower->copyMissing(PageCopyKeeper::noCopyText());
+                                  return;
+                              }
                               auto *dialog = new OlderCopiesDialog(entry, copies, owner);
                               dialog->setAttribute(Qt::WA_DeleteOnClose);
-                              const QString state = shower->liveState();
+                              const QString state = shower->shownEntry() == entry ? shower->liveState() : shower->liveStateOf(entry);
                               connect(dialog, &OlderCopiesDialog::copyChosen, shower,
                                       [shower, entry, state](const CopyRecord &record) { shower->showCopy(entry, record, state); });
                               dialog->open();
@@ -320,12 +368,20 @@ EditListWindow *Windows::editListWindow() { return child(m_editListWindow); }
 AddAddressBar *Windows::addAddressBar() { return child(m_addAddressBar); }
 CheatBox *Windows::cheatBox() { return child(m_cheatBox); }
 AboutDialog *Windows::aboutDialog() { return child(m_aboutDialog); }
-BrowserWindow *Windows::browserWindow() { return topLevel(m_browserWindow); }
+BrowserWindow *Windows::browserWindow()
+{
+    const bool fresh = !m_browserWindow;
+    BrowserWindow *window = topLevel(m_browserWindow);
+    if (fresh)
+        keepCopiesInBrowserWindow(window);
+    return window;
+}
 
 BrowserWindow *Windows::newBrowserWindow()
 {
     QPointer<BrowserWindow> slot;
     BrowserWindow *window = topLevel(slot);
+    keepCopiesInBrowserWindow(window);
     m_otherBrowserWindows.removeAll(nullptr);
     m_otherBrowserWindows.append(slot);
     return window;

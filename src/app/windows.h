@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 class Platform;
 class QWidget;
 class MainWindow;
@@ -25,7 +27,10 @@ class CheckResults;
 class CheckMemory;
 class RememberedMarks;
 class VerdictMarks;
+class CopyBar;
 class CopyStore;
+class PageTools;
+class WebBrowser;
 class PageCopyKeeper;
 
 /// Each accessor returns the window's default instance, creating and loading it first when it is
@@ -103,8 +108,19 @@ private:
     /// A running check is shown in the list browser too, and its Cancel there cancels it (each pair
     /// of windows wired once, whichever is made last).
     void showCheckInListBrowser();
-    /// Older Copies… on @p window's copy bar: the copies of the entry @p keeper shows, to open one.
-    void showOlderCopies(QWidget *window, PageCopyKeeper *keeper);
+    /// Older Copies… on @p window's copy bar or among its commands: the copies of @p entry, to open
+    /// one, shown by @p keeper.
+    void showOlderCopies(QWidget *window, PageCopyKeeper *keeper, const QString &entry);
+    /// The copies of the list entries @p window shows in @p view: kept from good pages, shown under
+    /// @p bar when the live page fails, and asked for with @p tools' commands; @p entryShown tells the
+    /// entry the window shows.
+    PageCopyKeeper *keepCopies(QWidget *window, WebBrowser *view, CopyBar *bar, PageTools *tools,
+                               std::function<QString()> entryShown);
+    void keepCopiesInBrowserWindow(BrowserWindow *window);
+    /// @p entry's page has loaded in @p view: judged against what the person saw there before, the
+    /// visit remembered, and the page kept (or its copy shown) by @p keeper.
+    void judgeVisit(PageCopyKeeper *keeper, WebBrowser *view, const QString &entry, const QString &title,
+                    const QString &finalAddress, const QString &text);
 
     Platform &m_platform;
     ClockTicker *m_clockTicker;

@@ -1,6 +1,9 @@
 #include "browser/browserwindow.h"
 
+#include "browser/copybar.h"
 #include "browser/pagetools.h"
+#include "browser/listbrowser.h"
+#include "ui/listbox.h"
 
 #include "app/windows.h"
 #include "store/listpaths.h"
@@ -22,6 +25,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
@@ -83,6 +87,8 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
     m_view->widget()->setGeometry(twipsRect(0, 1320, 15255, 9375));
     m_view->widget()->setAccessibleName(QStringLiteral("Web page"));
 
+    m_copyBar = new CopyBar(m_view->widget(), m_client);
+
     m_goButton = new QPushButton(QStringLiteral("Go"), m_client);
     m_goButton->setObjectName(QStringLiteral("goButton"));
     m_goButton->setDefault(true);
@@ -109,7 +115,8 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
 
     setTabOrder(m_addressBox, m_goButton);
     setTabOrder(m_goButton, m_goArrowButton);
-    setTabOrder(m_goArrowButton, m_view->widget());
+    setTabOrder(m_goArrowButton, m_copyBar->m_livePageButton);
+    setTabOrder(m_copyBar->m_saveCopyButton, m_view->widget());
     // Enter anywhere but in the page clicks the focused button, or else "Go".
     EnterKey::giveDefaultButton(this, m_goButton);
     EnterKey::leaveEnterTo(m_view->widget());
@@ -123,6 +130,7 @@ BrowserWindow::BrowserWindow(Windows &windows, QWidget *parent)
     // Was a 1 ms tick: caption = page title, now titleChanged; animation and status text from Busy, now busyChanged.
     connect(m_view, &WebBrowser::titleChanged, this, &BrowserWindow::showPageTitle);
     connect(m_view, &WebBrowser::busyChanged, this, &BrowserWindow::showBusyState);
+    connect(m_view, &WebBrowser::busyChanged, this, &BrowserWindow::followLoad);
     // A link or script that asks for a new window after the user's click gets a window of its own.
     connect(m_view, &WebBrowser::newWindowRequested, this, [this](WebBrowser **target) {
         *target = m_windows.openNewBrowserWindow()->m_view;
@@ -176,7 +184,7 @@ void BrowserWindow::createPageMenu()
     page->setObjectName(QStringLiteral("pageMenu"));
     page->menuAction()->setObjectName(QStringLiteral("pageMenu"));
     for (const char *key : {"find", "findNext", "findPrevious", "", "zoomIn", "zoomOut", "zoomReset", "",
-                            "savePage", "savePdf", "print"}) {
+                            "savePage", "savePdf", "print", "", "savedCopy", "olderCopies", "saveCopy"}) {
         if (*key)
             page->addAction(m_pageTools->action(QString::fromLatin1(key)));
         else
@@ -205,8 +213,9 @@ void BrowserWindow::placeForScreenMode()
             scroller->ensureVisible(0, 0, 0, 0);
     }
     if (full) {
-        m_view->widget()->setGeometry(fullScreenPagePlace());
+        m_copyBar->setPagePlace(fullScreenPagePlace());
         m_view->widget()->raise();
+        m_copyBar->raise();
     } else {
         placeControls();
         m_view->widget()->stackUnder(m_goButton);
@@ -346,7 +355,7 @@ void BrowserWindow::placeControls()
     if (QWidget *w = m_busyAnimation->widget())
         w->setGeometry(designAnimation.translated(extraWidth, 0));
     if (!isFullScreen())
-        m_view->widget()->setGeometry(designPage.adjusted(0, 0, extraWidth, extraHeight));
+        m_copyBar->setPagePlace(designPage.adjusted(0, 0, extraWidth, extraHeight));
 }
 
 bool BrowserWindow::eventFilter(QObject *watched, QEvent *event)
@@ -389,7 +398,7 @@ void BrowserWindow::resizeEvent(QResizeEvent *event)
     // The toolbar is docked along the top edge: it spans the window whatever its size.
     m_navigationBar->resize(qMax(m_client->width(), twipsToPixels(11595)), m_navigationBar->height());
     if (isFullScreen())
-        m_view->widget()->setGeometry(fullScreenPagePlace());
+        m_copyBar->setPagePlace(fullScreenPagePlace());
 }
 
 QRect BrowserWindow::fullScreenPagePlace() const
@@ -408,8 +417,46 @@ void BrowserWindow::load()
 void BrowserWindow::goToTypedAddress()
 {
     const QString address = m_addressBox->currentText();
-    m_view->navigate(address);
     m_addressBox->addItem(address);
+    const ListBrowser *list = m_windows.loadedListBrowser();
+    if (list && list->m_addressList->findEntry(address, 0) >= 0) {
+        showEntry(address);
+        return;
+    }
+    m_entry.clear();
+    m_visiting.clear();
+    m_entryLoadAsked = false;
+    m_view->navigate(address);
+}
+
+void BrowserWindow::showEntry(const QString &entry)
+{
+    m_entry = entry;
+    m_entryLoadAsked = true;
+    m_visiting = m_view->navigate(entry) ? entry : QString();
+    if (m_visiting.isEmpty())
+        m_entryLoadAsked = false;
+    m_addressBox->setEditText(entry);
+}
+
+void BrowserWindow::followLoad(bool busy)
+{
+    if (busy) {
+        if (std::exchange(m_entryLoadAsked, false))
+            return;
+        // A link, Back, Forward or Home: the page is no longer the entry's.
+        m_entry.clear();
+        m_visiting.clear();
+        return;
+    }
+    if (m_visiting.isEmpty())
+        return;
+    const QString entry = std::exchange(m_visiting, QString());
+    QPointer<BrowserWindow> self(this);
+    m_view->readVisibleText([self, entry](const QString &text) {
+        if (self)
+            emit self->pageVisited(entry, self->m_view->title(), self->m_view->url(), text);
+    });
 }
 
 void BrowserWindow::navigationButtonClicked(const QString &key)
@@ -419,8 +466,14 @@ void BrowserWindow::navigationButtonClicked(const QString &key)
         m_view->goBack();
     else if (key == QLatin1String("forward"))
         m_view->goForward();
-    else if (key == QLatin1String("refresh"))
+    else if (key == QLatin1String("refresh")) {
+        // The entry's page loaded again is still the entry's.
+        if (!m_entry.isEmpty()) {
+            m_entryLoadAsked = true;
+            m_visiting = m_entry;
+        }
         m_view->refresh();
+    }
     else if (key == QLatin1String("stop"))
         m_view->stop();
     else if (key == QLatin1String("home"))

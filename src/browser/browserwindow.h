@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 
+class CopyBar;
 class Windows;
 class MediaPlayer;
 class PageTools;
@@ -20,8 +21,14 @@ public:
     explicit BrowserWindow(Windows &windows, QWidget *parent = nullptr);
 
     void load();
-    /// "Go" and "GO>", also reached by Enter in the address box.
+    /// "Go" and "GO>", also reached by Enter in the address box. A typed address that is an entry
+    /// of the list is shown as that entry; any other is a page of the web, of which nothing is kept.
     void goToTypedAddress();
+    /// Shows @p entry of the list: its page is judged and kept, or its last good copy shown, as in
+    /// the list browser.
+    void showEntry(const QString &entry);
+    /// The list entry whose page the window shows (empty for any other page).
+    QString shownEntry() const { return m_entry; }
     /// One handler for the five navigation buttons, told apart by their keys.
     void navigationButtonClicked(const QString &key);
     /// The caption follows the page: it is the page title (empty before the first page).
@@ -51,6 +58,12 @@ public:
     QLabel *m_addressLabel = nullptr;
     MediaPlayer *m_busyAnimation = nullptr;
     PageTools *m_pageTools = nullptr;
+    /// The bar over the last good copy of the entry, shown in place of its live page.
+    CopyBar *m_copyBar = nullptr;
+
+signals:
+    /// The page of a list entry finished loading here (the page memory keeps what it was).
+    void pageVisited(const QString &entry, const QString &title, const QString &finalAddress, const QString &text);
 
 protected:
     bool event(QEvent *event) override;
@@ -74,7 +87,15 @@ private:
     void placeControls();
     void placeForScreenMode();
 
+    /// A load starts: the entry's own, or another page (a link, Back, Home) that is no entry's.
+    void followLoad(bool busy);
+
     Windows &m_windows;
     QWidget *m_client;
+    /// The entry shown, the one whose load is under way until it has loaded, and whether the next
+    /// load to start is that entry's.
+    QString m_entry;
+    QString m_visiting;
+    bool m_entryLoadAsked = false;
     QList<QLabel *> m_panels;
 };

@@ -1,5 +1,6 @@
 #include "browser/listbrowser.h"
 
+#include "browser/copybar.h"
 #include "browser/pagetools.h"
 
 #include "app/windows.h"
@@ -191,6 +192,8 @@ ListBrowser::ListBrowser(Windows &windows, QWidget *parent)
         if (busy || m_visiting.isEmpty())
             return;
         const QString entry = std::exchange(m_visiting, QString());
+        m_visitedEntry = entry;
+        m_visitedAddress = m_view->url();
         QPointer<ListBrowser> self(this);
         m_view->readVisibleText([self, entry](const QString &text) {
             if (self)
@@ -291,71 +294,9 @@ void ListBrowser::createCheckControls()
 
 void ListBrowser::createCopyBar()
 {
-    // Over the page's place, the page moved down under it while it shows: never part of the page.
-    m_copyBar = new QFrame(this);
-    m_copyBar->setObjectName(QStringLiteral("savedCopyBar"));
-    m_copyBar->setAccessibleName(QStringLiteral("Saved copy"));
-    m_copyBar->setFrameShape(QFrame::StyledPanel);
-    m_copyBar->setAutoFillBackground(true);
-    m_copyBar->setStyleSheet(QStringLiteral("#savedCopyBar { background: #1f3f6f; border-bottom: 2px solid #f2c200; }"
-                                            "#savedCopyBar QLabel { color: white; font-weight: bold; }"));
-    auto *row = new QHBoxLayout(m_copyBar);
-    row->setContentsMargins(8, 3, 8, 3);
-    m_copyBarText = new QLabel(m_copyBar);
-    m_copyBarText->setObjectName(QStringLiteral("savedCopyText"));
-    m_copyBarText->setTextFormat(Qt::PlainText);
-    m_copyBarText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_livePageButton = new QPushButton(QStringLiteral("Show the Live Page"), m_copyBar);
-    m_livePageButton->setObjectName(QStringLiteral("livePageButton"));
-    m_olderCopiesButton = new QPushButton(QStringLiteral("Older Copies…"), m_copyBar);
-    m_olderCopiesButton->setObjectName(QStringLiteral("olderCopiesButton"));
-    row->addWidget(m_copyBarText, 1);
-    row->addWidget(m_livePageButton);
-    row->addWidget(m_olderCopiesButton);
-    const QRect page = m_view->widget()->geometry();
-    m_copyBar->setGeometry(page.left(), page.top(), page.width(), 32);
-    m_copyBar->hide();
-    QWidget::setTabOrder(m_chosenAddressBox, m_livePageButton);
-    QWidget::setTabOrder(m_livePageButton, m_olderCopiesButton);
-    QWidget::setTabOrder(m_olderCopiesButton, m_playButton);
-    connect(m_livePageButton, &QPushButton::clicked, this, &ListBrowser::livePageClicked);
-    connect(m_olderCopiesButton, &QPushButton::clicked, this, &ListBrowser::olderCopiesClicked);
-
-    auto *savedCopyKey = new QAction(this);
-    savedCopyKey->setObjectName(QStringLiteral("savedCopyAction"));
-    savedCopyKey->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    savedCopyKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addAction(savedCopyKey);
-    connect(savedCopyKey, &QAction::triggered, this, [this] { emit savedCopyAsked(m_addressList->currentEntry()); });
-}
-
-void ListBrowser::showCopyBar(const QString &text, bool copyShows)
-{
-    m_copyBarText->setText(text);
-    m_copyBarText->setToolTip(text);
-    m_copyBar->setAccessibleDescription(text);
-    m_livePageButton->setVisible(copyShows);
-    m_olderCopiesButton->setVisible(copyShows);
-    if (m_copyBar->isHidden()) {
-        QRect page = m_view->widget()->geometry();
-        page.setTop(page.top() + m_copyBar->height());
-        m_view->widget()->setGeometry(page);
-        m_copyBar->show();
-        m_copyBar->raise();
-    }
-}
-
-void ListBrowser::hideCopyBar()
-{
-    if (m_copyBar->isHidden())
-        return;
-    const bool hadFocus = m_copyBar->isAncestorOf(focusWidget());
-    m_copyBar->hide();
-    QRect page = m_view->widget()->geometry();
-    page.setTop(m_copyBar->geometry().top());
-    m_view->widget()->setGeometry(page);
-    if (hadFocus)
-        m_view->widget()->setFocus();
+    m_copyBar = new CopyBar(m_view->widget(), this);
+    QWidget::setTabOrder(m_chosenAddressBox, m_copyBar->m_livePageButton);
+    QWidget::setTabOrder(m_copyBar->m_saveCopyButton, m_playButton);
 }
 
 void ListBrowser::placePlayStatus()
@@ -531,6 +472,11 @@ void ListBrowser::showSelectedEntry()
     const QString entry = m_addressList->currentEntry();
     m_visiting = m_view->navigate(entry) ? entry : QString();
     setChosenAddress(entry);
+}
+
+QString ListBrowser::entryShown() const
+{
+    return !m_visitedEntry.isEmpty() && m_view->url() == m_visitedAddress ? m_visitedEntry : QString();
 }
 
 void ListBrowser::openStoredEntry(const QString &address, int position)

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class CopyBar;
 class Windows;
 class ListBox;
 class ListFilterBar;
@@ -68,10 +69,9 @@ public:
     /// The check ended (or its window closed): its progress and Cancel go away.
     void showCheckEnded();
 
-    // The last good copy of an entry, shown in place of its live page under a bar of its own.
-    /// Shows the bar with @p text over the page; @p copyShows: a copy shows (its buttons are there).
-    void showCopyBar(const QString &text, bool copyShows);
-    void hideCopyBar();
+    /// The entry whose page the view shows: the last one loaded while the view is still at the
+    /// address its load ended at; empty when the view has gone elsewhere (a link) or shows none.
+    QString entryShown() const;
 
     WebBrowser *m_view;
     /// The entry whose page is loading, until it has loaded.
@@ -97,10 +97,8 @@ public:
     QProgressBar *m_checkProgressBar;
     QPushButton *m_cancelCheckButton;
     PageTools *m_pageTools = nullptr;
-    QFrame *m_copyBar = nullptr;
-    QLabel *m_copyBarText = nullptr;
-    QPushButton *m_livePageButton = nullptr;
-    QPushButton *m_olderCopiesButton = nullptr;
+    /// The bar over the last good copy of an entry, shown in place of its live page.
+    CopyBar *m_copyBar = nullptr;
 
 signals:
     /// A page opened from the list finished loading (the page memory keeps what it was).
@@ -114,12 +112,6 @@ signals:
     void personTookOver();
     /// Cancel beside a running check's progress was pressed.
     void cancelCheckClicked();
-    /// Show the Live Page on the copy's bar.
-    void livePageClicked();
-    /// Older Copies… on the copy's bar.
-    void olderCopiesClicked();
-    /// The Saved Copy key (Ctrl+Shift+S): the copy of @p entry, the chosen one.
-    void savedCopyAsked(const QString &entry);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -134,6 +126,9 @@ private:
     void setChosenAddress(const QString &text);
 
     Windows &m_windows;
+    /// The entry last loaded and the address its page ended at.
+    QString m_visitedEntry;
+    QString m_visitedAddress;
     /// The list file could not be read when the list was loaded: closing leaves it as it is.
     bool m_keepListFile = false;
     /// The version of the list file the working list was read from; closing checks it is still there.

@@ -5,7 +5,11 @@
 #include "memory/pagefingerprint.h"
 #include "platform/webbrowser.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QThreadPool>
 #include <QLocale>
 
 namespace {
@@ -40,6 +44,11 @@ bool looksLikeBotCheck(const QString &title, const QString &text)
 
 QString whyPageIsNotGood(const LoadedPage &page, const std::optional<SeenPage> &seenBefore)
 {
+    // No answer at all is told as a person knows it, before the check's words for a failed load.
+    if (page.failed && page.failure == WebBrowser::LoadFailure::TimedOut)
+        return QStringLiteral("no answer in time");
+    if (page.failed && page.failure == WebBrowser::LoadFailure::Unreachable)
+        return QStringLiteral("cannot be reached");
     const EntryTarget target = targetOfEntry(page.entry);
     const QUrl checked = target.kind == EntryTarget::Kind::Web ? target.url : QUrl(page.entry);
     ProbeAnswer answer;
@@ -109,16 +118,104 @@ void PageCopyKeeper::showCopy(const QString &entry, const CopyRecord &record, co
 {
     m_readingEntry = entry;
     m_readingState = liveState;
+    m_readingAsked = true;
     m_store.read(record);
+}
+
+namespace {
+
+/// A header's encoded words ("=?utf-8?Q?Caf=C3=A9?=", "=?utf-8?B?...?=") as text; other text as it is.
+QString decodedHeader(const QByteArray &value)
+{
+    static const QRegularExpression word(QStringLiteral("=\\?([^?]+)\\?([QqBb])\\?([^?]*)\\?="));
+    const QString text = QString::fromLatin1(value);
+    QByteArray out;
+    qsizetype at = 0;
+    QRegularExpressionMatchIterator words = word.globalMatch(text);
+    while (words.hasNext()) {
+        const QRegularExpressionMatch m = words.next();
+        const QString between = text.mid(at, m.capturedStart() - at);
+        // Space between two encoded words is not part of the text.
+        if (at == 0 || !between.trimmed().isEmpty())
+            out += between.toLatin1();
+        QByteArray encoded = m.captured(3).toLatin1();
+        if (m.captured(2).compare(QLatin1String("B"), Qt::CaseInsensitive) == 0) {
+            out += QByteArray::fromBase64(encoded);
+        } else {
+            encoded.replace('_', ' ');
+            out += QByteArray::fromPercentEncoding(encoded, '=');
+        }
+        at = m.capturedEnd();
+    }
+    out += text.mid(at).toLatin1();
+    return QString::fromUtf8(out);
+}
+
+} // namespace
+
+QString PageCopyKeeper::copyTitle(const QByteArray &mhtml)
+{
+    // The head ends at the first empty line; a header may go on over lines that begin with a space.
+    const qsizetype end = mhtml.indexOf("\r\n\r\n");
+    const QList<QByteArray> lines = mhtml.left(end < 0 ? qMin<qsizetype>(mhtml.size(), 8192) : end).split('\n');
+    QByteArray subject;
+    bool inSubject = false;
+    for (QByteArray line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (inSubject && (line.startsWith(' ') || line.startsWith('\t'))) {
+            subject += line.mid(1);
+            continue;
+        }
+        inSubject = line.toLower().startsWith("subject:");
+        if (inSubject)
+            subject = line.mid(8).trimmed();
+    }
+    return decodedHeader(subject).simplified();
+}
+
+QString PageCopyKeeper::noCopyText()
+{
+    return QStringLiteral("There is no saved copy of this page yet.");
+}
+
+QString PageCopyKeeper::noEntryText()
+{
+    return QStringLiteral("This page is not in your list: Quokka keeps no copies of it.");
 }
 
 void PageCopyKeeper::showNewestCopy(const QString &entry)
 {
-    if (entry.isEmpty())
+    if (entry.isEmpty()) {
+        emit copyMissing(noEntryText());
         return;
+    }
     m_readingEntry = entry;
     m_readingState = liveStateOf(entry);
+    m_readingAsked = true;
     m_store.readNewest(entry);
+}
+
+void PageCopyKeeper::saveShownCopy(const QString &path)
+{
+    if (m_shownEntry.isEmpty() || m_shownMhtml.isEmpty()) {
+        emit copySavedAs(path, false, QStringLiteral("no saved copy shows"));
+        return;
+    }
+    QPointer<PageCopyKeeper> self(this);
+    // A copy may run to tens of megabytes: written off the window's thread, whole or not at all.
+    QThreadPool::globalInstance()->start([self, path, mhtml = m_shownMhtml] {
+        QSaveFile file(path);
+        QString problem;
+        if (!file.open(QIODevice::WriteOnly))
+            problem = file.errorString();
+        else if (file.write(mhtml) != mhtml.size() || !file.commit())
+            problem = file.errorString();
+        QMetaObject::invokeMethod(qApp, [self, path, problem] {
+            if (self)
+                emit self->copySavedAs(path, problem.isEmpty(), problem);
+        }, Qt::QueuedConnection);
+    });
 }
 
 QString PageCopyKeeper::liveStateOf(const QString &entry) const
@@ -132,6 +229,7 @@ void PageCopyKeeper::showLivePage()
 {
     // Also what a copy that could not be read told goes.
     m_shownEntry.clear();
+    m_shownMhtml.clear();
     if (m_view)
         m_view->showLivePage();
     emit liveShown();
@@ -142,8 +240,13 @@ void PageCopyKeeper::copyRead(const QString &entry, const CopyRecord &record, co
     if (m_readingEntry.isEmpty() || entry != m_readingEntry || !m_view)
         return;
     m_readingEntry.clear();
-    if (record.id == 0)
-        return; // no copy of the entry: the live page shows as it is
+    const bool asked = std::exchange(m_readingAsked, false);
+    if (record.id == 0) {
+        // No copy of the entry: the live page shows as it is, and a person who asked is told.
+        if (asked)
+            emit copyMissing(noCopyText());
+        return;
+    }
     if (!reading.ok) {
         // The file is gone or damaged: told, and nothing touched.
         emit copyUnreadable(entry, reading.problem.isEmpty() ? CopyFile::unreadableMessage() : reading.problem);
@@ -152,6 +255,7 @@ void PageCopyKeeper::copyRead(const QString &entry, const CopyRecord &record, co
     m_shownEntry = entry;
     m_shownSavedAt = record.seenAt.isValid() ? record.seenAt : record.takenAt;
     m_liveState = m_readingState;
+    m_shownMhtml = reading.content.mhtml;
     m_view->showSavedCopy(reading.content.mhtml);
 }
 
@@ -169,6 +273,7 @@ void PageCopyKeeper::pageLoaded(const LoadedPage &page, const QString &whyNotGoo
         state.remove(QStringLiteral(" in a browser"));
         m_readingEntry = page.entry;
         m_readingState = state;
+        m_readingAsked = false;
         m_store.readNewest(page.entry);
         return;
     }

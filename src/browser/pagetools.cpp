@@ -134,6 +134,12 @@ PageTools::PageTools(Windows &windows, WebBrowser *browser, QWidget *window, Key
     // In the list browser Ctrl+P plays the list: Print is in the page's context menu there.
     addTool(QStringLiteral("print"), QStringLiteral("&Print..."),
             keys == Keys::Window ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_P)} : QList<QKeySequence>{});
+    // The saved copy of a list entry's page: its keys work in the whole window (in the list browser
+    // on the list as well as on the page).
+    addWindowTool(QStringLiteral("savedCopy"), QStringLiteral("Saved &Copy"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)});
+    addWindowTool(QStringLiteral("olderCopies"), QStringLiteral("&Older Copies…"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)});
+    addWindowTool(QStringLiteral("saveCopy"), QStringLiteral("Save Cop&y As…"), {});
+    action(QStringLiteral("saveCopy"))->setEnabled(false);
     // The find bar is not inside the page: the find keys work there too.
     for (const char *key : {"find", "findNext", "findPrevious"})
         m_findBar->addAction(action(QString::fromLatin1(key)));
@@ -147,6 +153,9 @@ PageTools::PageTools(Windows &windows, WebBrowser *browser, QWidget *window, Key
     connect(action(QStringLiteral("savePage")), &QAction::triggered, this, &PageTools::savePageAs);
     connect(action(QStringLiteral("savePdf")), &QAction::triggered, this, &PageTools::saveAsPdf);
     connect(action(QStringLiteral("print")), &QAction::triggered, this, &PageTools::print);
+    connect(action(QStringLiteral("savedCopy")), &QAction::triggered, this, &PageTools::savedCopyAsked);
+    connect(action(QStringLiteral("olderCopies")), &QAction::triggered, this, &PageTools::olderCopiesAsked);
+    connect(action(QStringLiteral("saveCopy")), &QAction::triggered, this, &PageTools::saveCopyAs);
 
     connect(m_browser, &WebBrowser::zoomRequested, this, &PageTools::zoomBy);
     connect(m_browser, &WebBrowser::urlChanged, this, &PageTools::applyRememberedZoom);
@@ -174,6 +183,17 @@ QAction *PageTools::addTool(const QString &key, const QString &text, const QList
     a->setShortcuts(keys);
     a->setShortcutContext(m_context);
     m_keyScope->addAction(a);
+    m_actions.append(a);
+    return a;
+}
+
+QAction *PageTools::addWindowTool(const QString &key, const QString &text, const QList<QKeySequence> &keys)
+{
+    auto *a = new QAction(text, m_window);
+    a->setObjectName(key);
+    a->setShortcuts(keys);
+    a->setShortcutContext(m_context == Qt::WindowShortcut ? Qt::WindowShortcut : Qt::WidgetWithChildrenShortcut);
+    m_window->addAction(a);
     m_actions.append(a);
     return a;
 }
@@ -220,13 +240,13 @@ void PageTools::applyRememberedZoom()
         m_browser->setZoomFactor(factor);
 }
 
-QString PageTools::suggestedPath(const QString &suffix) const
+QString PageTools::suggestedPath(const QString &suffix, const QString &title) const
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QDir::homePath();
     // The page's title, without what a file name cannot hold.
-    QString name = m_browser->title().left(80);
+    QString name = title.left(80);
     static const QRegularExpression unsafe(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]+"));
     name.replace(unsafe, QStringLiteral(" "));
     name = name.simplified();
@@ -237,10 +257,15 @@ QString PageTools::suggestedPath(const QString &suffix) const
 
 void PageTools::savePageAs()
 {
+    // What shows is the copy, not the live page behind it: Save saves what the person sees.
+    if (m_browser->isShowingSavedCopy()) {
+        saveCopyAs();
+        return;
+    }
     const QString single = QStringLiteral("Web page, one file (*.mhtml *.mht)");
     const QString html = QStringLiteral("Web page, HTML only (*.html *.htm)");
     QString filter = single;
-    QString path = QFileDialog::getSaveFileName(m_window, QStringLiteral("Save Page As"), suggestedPath(QStringLiteral(".mhtml")),
+    QString path = QFileDialog::getSaveFileName(m_window, QStringLiteral("Save Page As"), suggestedPath(QStringLiteral(".mhtml"), m_browser->title()),
                                                 single + QStringLiteral(";;") + html, &filter);
     if (path.isEmpty())
         return;
@@ -259,9 +284,32 @@ void PageTools::savePageTo(const QString &path)
     m_browser->savePage(QFileInfo(path).absoluteFilePath(), !htmlOnly);
 }
 
+void PageTools::saveCopyAs()
+{
+    if (!m_browser->isShowingSavedCopy())
+        return;
+    QString path = QFileDialog::getSaveFileName(m_window, QStringLiteral("Save Copy As"),
+                                                suggestedPath(QStringLiteral(".mhtml"), m_copyTitle.isEmpty() ? m_browser->title() : m_copyTitle),
+                                                QStringLiteral("Web page, one file (*.mhtml *.mht)"));
+    if (path.isEmpty())
+        return;
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != QLatin1String("mhtml") && suffix != QLatin1String("mht"))
+        path += QStringLiteral(".mhtml");
+    emit copySaveAsked(QFileInfo(path).absoluteFilePath());
+}
+
+void PageTools::tellCopySaved(const QString &path, bool ok, const QString &problem)
+{
+    if (ok)
+        m_notice->tell(QStringLiteral("Saved: %1").arg(path), path);
+    else
+        m_notice->tell(QStringLiteral("The saved copy was not saved to %1: %2").arg(path, problem));
+}
+
 void PageTools::saveAsPdf()
 {
-    QString path = QFileDialog::getSaveFileName(m_window, QStringLiteral("Save as PDF"), suggestedPath(QStringLiteral(".pdf")),
+    QString path = QFileDialog::getSaveFileName(m_window, QStringLiteral("Save as PDF"), suggestedPath(QStringLiteral(".pdf"), m_browser->title()),
                                                 QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty())
         return;
@@ -302,5 +350,8 @@ void PageTools::addToContextMenu(QMenu *menu, const QString &link)
     }
     menu->addSeparator();
     for (const char *key : {"find", "savePage", "savePdf", "print"})
+        menu->addAction(action(QString::fromLatin1(key)));
+    menu->addSeparator();
+    for (const char *key : {"savedCopy", "olderCopies"})
         menu->addAction(action(QString::fromLatin1(key)));
 }

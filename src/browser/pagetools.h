@@ -62,6 +62,13 @@ public:
     void savePageAs();
     /// Saves the page at @p path: MHTML unless the name ends in .html or .htm.
     void savePageTo(const QString &path);
+    /// Save Copy As: asks where the saved copy that shows goes (an .mhtml file), then asks for it
+    /// to be written (copySaveAsked()). Ctrl+S while a copy shows comes here too.
+    void saveCopyAs();
+    /// The title of the saved copy that shows (empty for none): Save Copy As names the file by it.
+    void setCopyTitle(const QString &title) { m_copyTitle = title; }
+    /// The saved copy was written to @p path (@p ok), or why not (@p problem): told in the notice.
+    void tellCopySaved(const QString &path, bool ok, const QString &problem);
     /// Save as PDF: asks where, then writes the page as PDF.
     void saveAsPdf();
     void print();
@@ -70,19 +77,32 @@ public:
     void openLinkInNewWindow(const QString &link);
 
     /// The action of @p key: "find", "findNext", "findPrevious", "zoomIn", "zoomOut", "zoomReset",
-    /// "savePage", "savePdf", "print".
+    /// "savePage", "savePdf", "print", and the saved copy's "savedCopy", "olderCopies", "saveCopy"
+    /// (their keys act anywhere in the window).
     QAction *action(const QString &key) const;
+
+signals:
+    /// Saved Copy (Ctrl+Shift+S): the page's last good copy, in place of the live page.
+    void savedCopyAsked();
+    /// Older Copies… (Ctrl+Shift+O): every copy of the page, to open one.
+    void olderCopiesAsked();
+    /// Save Copy As…: the copy that shows is to be written to @p path.
+    void copySaveAsked(const QString &path);
+
+public:
 
     FindBar *m_findBar;
     FileNotice *m_notice;
 
 private:
     QAction *addTool(const QString &key, const QString &text, const QList<QKeySequence> &keys);
+    /// A tool whose keys act in the whole window, whatever has the focus there.
+    QAction *addWindowTool(const QString &key, const QString &text, const QList<QKeySequence> &keys);
     void addToContextMenu(QMenu *menu, const QString &link);
     /// The zoom remembered for the page's host, put on the page.
     void applyRememberedZoom();
     /// A starting folder and name for a file of the page, ending in @p suffix.
-    QString suggestedPath(const QString &suffix) const;
+    QString suggestedPath(const QString &suffix, const QString &title) const;
 
     Windows &m_windows;
     WebBrowser *m_browser;
@@ -90,4 +110,5 @@ private:
     QWidget *m_keyScope;
     Qt::ShortcutContext m_context;
     QList<QAction *> m_actions;
+    QString m_copyTitle;
 };

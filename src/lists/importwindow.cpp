@@ -3,6 +3,9 @@
 #include "app/windows.h"
 #include "browser/listbrowser.h"
 #include "check/checkresults.h"
+#include "copies/copyarchive.h"
+#include "copies/copyexport.h"
+#include "check/checkmemory.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "platform/webbrowser.h"
@@ -109,21 +112,28 @@ QHash<QString, QString> draggedTitles(const QByteArray &html)
     return titles;
 }
 
+/// A progress window with Cancel over the list browser for work done in a worker, titled @p title, up to
+/// @p maximum (0: no count); it shows itself only once the work takes a while.
+QProgressDialog *progressWindow(Windows &windows, const QString &what, const QString &title, const QString &name, int maximum)
+{
+    auto *dialog = new QProgressDialog(what, QStringLiteral("Cancel"), 0, maximum, windows.listBrowser()->window());
+    dialog->setObjectName(name);
+    dialog->setWindowTitle(title);
+    dialog->setAccessibleName(title);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAutoReset(false);
+    dialog->setAutoClose(false);
+    // A short job never shows it; a long one shows it before the person wonders.
+    dialog->setMinimumDuration(300);
+    return dialog;
+}
+
 /// Reads @p in for a paste or a drop, with a progress window and Cancel once that takes a while, and
 /// hands what it found to @p done.
 void readWithProgress(Windows &windows, ListImport::Incoming in, const QString &what,
                       std::function<void(const ListImport::Reading &)> done)
 {
-    QWidget *parent = windows.listBrowser()->window();
-    auto *dialog = new QProgressDialog(what, QStringLiteral("Cancel"), 0, 0, parent);
-    dialog->setObjectName(QStringLiteral("readingProgress"));
-    dialog->setWindowTitle(QStringLiteral("Reading addresses"));
-    dialog->setAccessibleName(QStringLiteral("Reading addresses"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAutoReset(false);
-    dialog->setAutoClose(false);
-    // A short read never shows it; a long one shows it before the person wonders.
-    dialog->setMinimumDuration(300);
+    auto *dialog = progressWindow(windows, what, QStringLiteral("Reading addresses"), QStringLiteral("readingProgress"), 0);
     auto *read = new ListImport::IncomingRead(std::move(in), workingEntries(windows),
                                               [dialog, done = std::move(done)](const ListImport::Reading &reading) {
                                                   // reset() stops the timer that would show it later, also
@@ -677,8 +687,10 @@ void attachTo(ListBrowser *listBrowser, Windows &windows)
 
 QStringList exportFilters()
 {
+    // The folder's pattern shows the index of an earlier export, to be chosen to write it anew.
     return {QStringLiteral("Plain text, one address a line (*.txt)"), QStringLiteral("Bookmarks file (*.html)"),
-            QStringLiteral("CSV with the last check's verdicts (*.csv)")};
+            QStringLiteral("CSV with the last check's verdicts (*.csv)"),
+            QStringLiteral("A folder with saved copies (index.html)")};
 }
 
 QByteArray exportBytes(Windows &windows, const QStringList &entries, int filterIndex, QStringList *changed)
@@ -736,6 +748,9 @@ QString notWrittenAsTheyAre(const QStringList &changed, int filterIndex)
 
 int exportFormatFor(const QString &path, qsizetype filterIndex)
 {
+    // A folder is a folder whatever the name box kept of the file name it started with.
+    if (filterIndex == folderFilter || QFileInfo(path).isDir())
+        return folderFilter;
     // A name that ends as one of the formats' files do gets that format, whatever filter was left chosen.
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("txt"))
@@ -766,6 +781,10 @@ void exportList(Windows &windows, QWidget *parent)
     if (path.isEmpty())
         return;
     const int index = exportFormatFor(path, filters.indexOf(filter));
+    if (index == folderFilter) {
+        exportToFolder(windows, exportFolderFor(path));
+        return;
+    }
     static const char *const suffixes[] = {"txt", "html", "csv"};
     if (QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + QLatin1String(suffixes[index]);
@@ -780,6 +799,142 @@ void exportList(Windows &windows, QWidget *parent)
     if (!changed.isEmpty())
         boxes(windows).show(notWrittenAsTheyAre(changed, index), QStringLiteral("List exported"), MessageBoxes::Buttons::Ok,
                             MessageBoxes::Icon::Information);
+}
+
+QString exportFolderFor(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return info.absoluteFilePath();
+    if (info.fileName() == QLatin1String(CopyExport::indexName)
+        && CopyExport::folderState(info.absolutePath()) == CopyExport::FolderState::EarlierExport)
+        return info.absolutePath();
+    const QString suffix = info.suffix().toLower();
+    // The name box keeps the file name it started with (quokka-list.txt) when the folder is chosen as the
+    // type, whether or not an earlier export of that name is there.
+    if ((suffix == u"txt" || suffix == u"html" || suffix == u"htm" || suffix == u"csv") && !info.completeBaseName().isEmpty())
+        return info.absolutePath() + QLatin1Char('/') + info.completeBaseName();
+    return info.absoluteFilePath();
+}
+
+void exportToFolder(Windows &windows, const QString &folder)
+{
+    const auto refuse = [&windows, &folder](const QString &why) {
+        boxes(windows).show(QStringLiteral("Quokka could not export the list to\n%1\n\nReason: %2")
+                                .arg(QDir::toNativeSeparators(folder), why),
+                            QStringLiteral("List not exported"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+    };
+    switch (CopyExport::folderState(folder)) {
+    case CopyExport::FolderState::NotAFolder:
+        refuse(QStringLiteral("It is a file, not a folder. Choose a new name for the folder to make."));
+        return;
+    case CopyExport::FolderState::Clashes:
+        refuse(QStringLiteral("The folder holds an index.html, list.txt or pages folder that Quokka did not write. "
+                              "Nothing was changed: choose an empty folder or a new name."));
+        return;
+    case CopyExport::FolderState::HoldsOthers:
+        if (boxes(windows).show(QStringLiteral("The folder\n%1\nalready holds other files.\n\nPut the list, its index.html "
+                                               "and a folder of its saved copies beside them? The files there are left as "
+                                               "they are.")
+                                    .arg(QDir::toNativeSeparators(folder)),
+                                QStringLiteral("Export List"), MessageBoxes::Buttons::OkCancelDefaultCancel,
+                                MessageBoxes::Icon::Question)
+            != MessageBoxes::Answer::Ok)
+            return;
+        break;
+    case CopyExport::FolderState::Missing:
+    case CopyExport::FolderState::Empty:
+    case CopyExport::FolderState::EarlierExport:
+        break;
+    }
+
+    const QStringList entries = workingEntries(windows);
+    const QHash<QString, QString> titles = ListTitles::load();
+    const CheckResults &results = windows.checkResults();
+    CopyExportRequest request;
+    request.folder = folder;
+    request.listText = ListFormats::writePlainText(entries);
+    request.copiesFolder = CopyArchive::defaultFolder();
+    request.memoryPath = windows.checkMemory().memory().path();
+    if (request.memoryPath.isEmpty())
+        request.memoryPath = PageMemory::defaultPath();
+    for (const QString &entry : entries) {
+        ExportedEntry exported{entry, titles.value(entry), {}, {}};
+        if (const auto result = results.resultFor(entry)) {
+            if (exported.title.isEmpty())
+                exported.title = result->title;
+            exported.verdict = verdictWord(result->verdict);
+            exported.reason = result->reason;
+            // What the mark adds, with the check's date as a date: the index is read long after.
+            const CheckNote note = results.noteFor(entry);
+            QStringList more;
+            if (!exported.reason.isEmpty())
+                more.append(exported.reason);
+            if (note.checkedAt.isValid())
+                more.append(QStringLiteral("checked ") + CopyExport::dateText(note.checkedAt));
+            if (!note.change.isEmpty())
+                more.append(QStringLiteral("not what you saved: ") + note.change);
+            exported.reason = more.join(QStringLiteral("; "));
+        }
+        request.entries.append(exported);
+    }
+
+    auto *dialog = progressWindow(windows,
+                                  QStringLiteral("Exporting the list and its saved copies to\n%1").arg(QDir::toNativeSeparators(folder)),
+                                  QStringLiteral("Export List"), QStringLiteral("exportProgress"),
+                                  int(std::min<qsizetype>(entries.size(), INT_MAX)));
+    auto *exporter = new CopyExporter(std::move(request), &windows);
+    exporter->setObjectName(QStringLiteral("copyExporter"));
+    QPointer<QProgressDialog> shown(dialog);
+    QObject::connect(dialog, &QProgressDialog::canceled, exporter, [exporter, shown] {
+        exporter->cancel();
+        if (shown) {
+            shown->hide();
+            shown->deleteLater();
+        }
+    });
+    auto *timer = new QTimer(dialog);
+    QObject::connect(timer, &QTimer::timeout, dialog, [dialog, exporter] {
+        const CopyExportProgress &progress = exporter->progress();
+        dialog->setValue(int(std::min<qint64>(progress.done, dialog->maximum())));
+    });
+    timer->start(100);
+    QObject::connect(exporter, &CopyExporter::finished, &windows, [&windows, exporter, shown, folder](const CopyExportResult &result) {
+        exporter->deleteLater();
+        if (shown) {
+            // reset() stops the timer that would show it later, also inside the message that comes next.
+            shown->reset();
+            shown->hide();
+            shown->deleteLater();
+        }
+        const QString where = QDir::toNativeSeparators(folder);
+        switch (result.outcome) {
+        case CopyExportResult::Outcome::Cancelled:
+            return;
+        case CopyExportResult::Outcome::Failed:
+            boxes(windows).show(QStringLiteral("Quokka could not export the list to\n%1\n\nReason: %2\n\nThe folder was "
+                                               "left as it was.")
+                                    .arg(where, result.problem),
+                                QStringLiteral("List not exported"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Critical);
+            return;
+        case CopyExportResult::Outcome::Exported:
+            break;
+        }
+        QString text = QStringLiteral("The list was exported to\n%1\n\n%2, %3 with a saved copy. Open index.html there to "
+                                      "see them; a saved copy opens in any Chromium-based browser.")
+                           .arg(where,
+                                result.entries == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count(result.entries)),
+                                count(result.withCopy));
+        if (result.unreadable > 0)
+            text += result.unreadable == 1
+                        ? QStringLiteral("\n\nThe saved copy of 1 entry cannot be read; it is listed without it.")
+                        : QStringLiteral("\n\nThe saved copies of %1 entries cannot be read; they are listed without them.")
+                              .arg(count(result.unreadable));
+        if (!result.copiesProblem.isEmpty())
+            text += QStringLiteral("\n\nThe saved copies could not be read: %1").arg(result.copiesProblem);
+        boxes(windows).show(text, QStringLiteral("List exported"), MessageBoxes::Buttons::Ok, MessageBoxes::Icon::Information);
+    });
+    exporter->start();
 }
 
 } // namespace ListImport

@@ -156,8 +156,18 @@ void dropAddresses(Windows &windows, const QMimeData *data);
 /// The list browser's Ctrl+Shift+V and the drop onto its list.
 void attachTo(ListBrowser *listBrowser, Windows &windows);
 
-/// List > Export List...: the list browser's working list as plain text, a bookmarks file or CSV.
+/// List > Export List...: the list browser's working list as plain text, a bookmarks file, CSV, or a
+/// folder with the list, its saved copies and an index.html.
 void exportList(Windows &windows, QWidget *parent);
+/// The filter of exportFilters() that writes a folder.
+constexpr int folderFilter = 3;
+/// The folder an export to a folder writes when the file dialog answered @p path: the path itself,
+/// without an ending of the other formats' files that the dialog's name box kept; the folder of an
+/// earlier export whose index.html was chosen.
+QString exportFolderFor(const QString &path);
+/// Exports the working list with its saved copies into @p folder, on a worker thread, with a progress
+/// window and Cancel; asks first when the folder holds other files, and tells what came of it.
+void exportToFolder(Windows &windows, const QString &folder);
 /// The export's bytes in the format of @p filter (one of exportFilters()): each entry's own bytes where
 /// the format allows; @p changed receives the entries the format could not take as they are.
 QByteArray exportBytes(Windows &windows, const QStringList &entries, int filterIndex, QStringList *changed = nullptr);

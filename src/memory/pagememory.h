@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <functional>
 #include <optional>
@@ -165,6 +166,9 @@ private:
                    const std::function<void(PageRecord &&)> &take) const;
 
     bool prepareCopyTable() const;
+    /// The copy records that @p clauses (SQL after FROM copies: WHERE with a ? for each of @p values,
+    /// ORDER BY) select; nothing when they cannot be read.
+    std::optional<QList<CopyRecord>> selectCopies(const QString &clauses, const QVariantList &values) const;
 
     QString m_connection;
     QString m_path;

@@ -84,52 +84,37 @@ bool PageMemory::recordCopy(const CopyRecord &copy)
 
 QList<CopyRecord> PageMemory::copiesOf(const QString &address) const
 {
-    QList<CopyRecord> copies;
-    if (!prepareCopyTable())
-        return copies;
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1 FROM copies WHERE address = ? ORDER BY seen_at DESC, id DESC").arg(copyColumns));
-    q.addBindValue(address);
-    if (q.exec()) {
-        while (q.next())
-            copies.append(copyFrom(q));
-    }
-    return copies;
+    return selectCopies(QStringLiteral("WHERE address = ? ORDER BY seen_at DESC, id DESC"), {address}).value_or(QList<CopyRecord>{});
 }
 
-std::optional<QList<CopyRecord>> PageMemory::allCopies() const
+std::optional<QList<CopyRecord>> PageMemory::selectCopies(const QString &clauses, const QVariantList &values) const
 {
     if (!prepareCopyTable())
         return std::nullopt;
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT %1 FROM copies ORDER BY seen_at, id").arg(copyColumns)))
-        return std::nullopt;
-    QList<CopyRecord> copies;
-    while (q.next())
-        copies.append(copyFrom(q));
-    if (q.lastError().isValid())
-        return std::nullopt;
-    return copies;
-}
-
-std::optional<QList<CopyRecord>> PageMemory::copiesWithContent(const QString &contentHash) const
-{
-    if (!prepareCopyTable())
-        return std::nullopt;
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1 FROM copies WHERE content_hash = ? ORDER BY seen_at, id").arg(copyColumns));
-    q.addBindValue(contentHash);
+    q.prepare(QStringLiteral("SELECT %1 FROM copies %2").arg(copyColumns, clauses));
+    for (const QVariant &value : values)
+        q.addBindValue(value);
     if (!q.exec())
         return std::nullopt;
     QList<CopyRecord> copies;
     while (q.next())
         copies.append(copyFrom(q));
+    // A read that stopped partway is no list of copies: callers take an empty one for "none".
     if (q.lastError().isValid())
         return std::nullopt;
     return copies;
+}
+
+std::optional<QList<CopyRecord>> PageMemory::allCopies() const
+{
+    return selectCopies(QStringLiteral("ORDER BY seen_at, id"), {});
+}
+
+std::optional<QList<CopyRecord>> PageMemory::copiesWithContent(const QString &contentHash) const
+{
+    return selectCopies(QStringLiteral("WHERE content_hash = ? ORDER BY seen_at, id"), {contentHash});
 }
 
 qint64 PageMemory::copyBytes() const

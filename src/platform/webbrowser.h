@@ -62,6 +62,14 @@ public:
     /// engine's own error page). Both are of the load that busyChanged(false) last told.
     virtual int httpStatus() const { return 0; }
     virtual bool loadFailed() const { return false; }
+    /// Why the last finished load failed, as far as a person cares: the page is not failing, the site
+    /// cannot be reached (no network, no such name, the connection refused or cut), no answer came
+    /// within the load time-out, or another failure (the engine's own error page, a refused address).
+    enum class LoadFailure { None, Unreachable, TimedOut, Other };
+    virtual LoadFailure loadFailure() const { return loadFailed() ? LoadFailure::Other : LoadFailure::None; }
+    /// A load that has had no answer after @p msecs is stopped and fails as LoadFailure::TimedOut;
+    /// 0 waits for as long as the engine does. A page that has answered goes on loading.
+    virtual void setLoadTimeout(int msecs) { Q_UNUSED(msecs); }
 
     // Page tools: find, zoom, save and print. Each finishes in the engine's own time; a signal tells.
     /// Finds @p text in the page, the next match (or the one before, @p backward) shown and selected;

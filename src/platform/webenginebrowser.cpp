@@ -42,6 +42,9 @@
 
 namespace {
 
+/// The progress the engine tells as soon as a load starts, before any answer.
+constexpr int initialLoadProgress = 10;
+
 /// A page that denies permission requests at once and hands requests for new windows to its browser.
 class QuokkaPage final : public QWebEnginePage {
 public:
@@ -180,7 +183,10 @@ ShownCopyFiles &shownCopyFiles()
 }
 
 /// Blocks every request of a copy's page but its own file: no image the copy lacks, no form sent
-/// home, no link followed, nothing local read.
+/// home, no link followed, nothing local read. The engine's MHTML mode already takes a copy's parts
+/// from the file alone and asks nothing for the parts it lacks (with script off and CopyPage refusing
+/// every navigation, a copy that tries everything sends nothing even without this blocker); the
+/// blocker stays so that no change of the engine's MHTML mode can let a request out.
 class CopyRequestBlocker final : public QWebEngineUrlRequestInterceptor {
 public:
     using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
@@ -363,6 +369,24 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent)
     new InputWatcher(this, m_view);
 
     QWebEnginePage *page = m_view->page();
+    // A server that takes the connection and never answers keeps the engine waiting for minutes:
+    // after the load time-out such a load is stopped and told as having had no answer in time.
+    m_loadTimer = new QTimer(this);
+    m_loadTimer->setSingleShot(true);
+    connect(m_loadTimer, &QTimer::timeout, this, [this] {
+        if (!m_busy)
+            return;
+        if (m_loadProgress > initialLoadProgress) {
+            // The page answered and is still coming: it is slow, not silent.
+            return;
+        }
+        m_timedOut = true;
+        m_view->stop();
+    });
+    connect(page, &QWebEnginePage::loadProgress, this, [this](int progress) {
+        if (m_busy)
+            m_loadProgress = qMax(m_loadProgress, progress);
+    });
     // The engine announces every change of the load state, the title and the address: the windows
     // follow these signals and never have to ask.
     connect(page, &QWebEnginePage::loadStarted, this, [this] {
@@ -402,19 +426,31 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent)
         case QWebEngineLoadingInfo::LoadStartedStatus:
             m_httpStatus = 0;
             m_loadFailed = false;
+            m_loadFailure = LoadFailure::None;
+            m_timedOut = false;
+            m_loadProgress = 0;
+            if (m_loadTimeoutMs > 0)
+                m_loadTimer->start(m_loadTimeoutMs);
             break;
         case QWebEngineLoadingInfo::LoadSucceededStatus:
+            m_loadTimer->stop();
             m_httpStatus = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain ? info.errorCode() : 0;
             m_loadFailed = info.isErrorPage();
+            m_loadFailure = !m_loadFailed ? LoadFailure::None
+                : m_timedOut               ? LoadFailure::TimedOut
+                                           : failureOfError(info.errorDomain(), info.errorCode());
             break;
         case QWebEngineLoadingInfo::LoadFailedStatus:
         case QWebEngineLoadingInfo::LoadStoppedStatus:
+            m_loadTimer->stop();
             if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain) {
                 m_httpStatus = info.errorCode();
                 m_loadFailed = false;
+                m_loadFailure = LoadFailure::None;
             } else {
                 m_httpStatus = 0;
                 m_loadFailed = true;
+                m_loadFailure = m_timedOut ? LoadFailure::TimedOut : failureOfError(info.errorDomain(), info.errorCode());
             }
             break;
         }
@@ -481,6 +517,18 @@ QString WebEngineBrowser::refusalReason(const QString &text, const QUrl &url)
 QUrl WebEngineBrowser::homePage()
 {
     return ListPaths::startPage();
+}
+
+WebBrowser::LoadFailure WebEngineBrowser::failureOfError(int domain, int code)
+{
+    // Chromium's net error numbers: -7 a time-out of its own, -118 a connection that timed out;
+    // -100 to -199 the connection (refused, reset, no network, no such name, no route), and the
+    // name resolver's own domain.
+    if (code == -7 || code == -118)
+        return LoadFailure::TimedOut;
+    if (domain == QWebEngineLoadingInfo::ConnectionErrorDomain || domain == QWebEngineLoadingInfo::DnsErrorDomain)
+        return LoadFailure::Unreachable;
+    return LoadFailure::Other;
 }
 
 bool WebEngineBrowser::navigate(const QString &address)

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
@@ -34,6 +35,11 @@ public:
     bool isBusy() const override;
     int httpStatus() const override { return m_httpStatus; }
     bool loadFailed() const override { return m_loadFailed; }
+    LoadFailure loadFailure() const override { return m_loadFailure; }
+    void setLoadTimeout(int msecs) override { m_loadTimeoutMs = qMax(0, msecs); }
+    /// What a failed load's engine error says for a person: @p domain and @p code as the engine's
+    /// loading info tells them (QWebEngineLoadingInfo::ErrorDomain, net error numbers).
+    static LoadFailure failureOfError(int domain, int code);
     QString title() const override;
     QString url() const override;
     void findText(const QString &text, bool backward) override;
@@ -108,6 +114,13 @@ private:
     /// How the last finished load ended (httpStatus(), loadFailed()).
     int m_httpStatus = 0;
     bool m_loadFailed = false;
+    LoadFailure m_loadFailure = LoadFailure::None;
+    /// The load time-out (0: none), its timer, and whether it stopped the load under way.
+    int m_loadTimeoutMs = 0;
+    QTimer *m_loadTimer = nullptr;
+    bool m_timedOut = false;
+    /// The engine's progress of the load under way (0 to 100); its first step is only the start.
+    int m_loadProgress = 0;
     bool m_openedByPage = false;
     bool m_closing = false; ///< the window was asked to close while a question was open
     QPointer<PageDialog> m_question;

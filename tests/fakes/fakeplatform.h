@@ -134,9 +134,13 @@ public:
     QString visibleText;
     int httpStatus() const override { return status; }
     bool loadFailed() const override { return failed; }
-    /// What httpStatus() and loadFailed() tell of the last load.
+    LoadFailure loadFailure() const override { return failed && failure == LoadFailure::None ? LoadFailure::Other : failure; }
+    void setLoadTimeout(int msecs) override { loadTimeoutMs = msecs; }
+    /// What httpStatus(), loadFailed() and loadFailure() tell of the last load.
     int status = 0;
     bool failed = false;
+    LoadFailure failure = LoadFailure::None;
+    int loadTimeoutMs = 0;
 
     /// Each setter emits its change signal when the value changed, and only then.
     void setBusy(bool busy);
