@@ -17,6 +17,7 @@
 #include "check/checkresults.h"
 #include "browser/pagecopykeeper.h"
 #include "browser/oldercopiesdialog.h"
+#include "changes/changestore.h"
 #include "copies/copystore.h"
 #include "platform/webbrowser.h"
 #include "memory/pagefingerprint.h"
@@ -97,11 +98,13 @@ Windows::Windows(Platform &platform, QObject *parent)
     , m_verdictMarks(new VerdictMarks(*m_checkResults, this))
     , m_checkMemory(new CheckMemory(this))
     , m_copyStore(new CopyStore(this))
+    , m_changeStore(new ChangeStore(this))
 {
     const PageMemoryOpening opening = m_checkMemory->open();
     // On the store's own thread: the windows go on meanwhile, and its requests wait for it. Only
     // once the memory is made: two connections making a new memory at once fail.
     m_copyStore->open();
+    m_changeStore->open();
     const QString where = QDir::toNativeSeparators(m_checkMemory->memory().path());
     if (!opening.setAsidePath.isEmpty())
         m_memoryProblem = tr("Quokka's page memory in\n%1\nwas damaged. It was set aside as\n%2\nand a new one was "
@@ -230,18 +233,21 @@ ListBrowser *Windows::listBrowser()
     const bool fresh = !m_listBrowser;
     ListBrowser *window = child(m_listBrowser);
     if (fresh) {
-        new ListPlayback(*this, window); // playing the list, owned by the list browser
+        auto *playback = new ListPlayback(*this, window); // playing the list, owned by the list browser
         window->m_addressList->setMarks(m_verdictMarks);
         followWithMarks(window->m_addressList);
         auto *keeper = new PageCopyKeeper(window->m_view, *m_copyStore, window);
         keeper->setObjectName(QStringLiteral("pageCopyKeeper"));
         connect(window, &ListBrowser::pageVisited, m_checkMemory,
-                [this, window, keeper](const QString &entry, const QString &title, const QString &finalAddress, const QString &text) {
+                [this, window, keeper, playback](const QString &entry, const QString &title, const QString &finalAddress, const QString &text) {
                     LoadedPage page{entry, title, finalAddress, text, window->m_view->httpStatus(), window->m_view->loadFailed()};
                     // Judged against what was seen before this visit is remembered.
                     const QString whyNotGood = whyPageIsNotGood(page, m_checkMemory->seenBefore(entry));
                     m_checkMemory->addVisit(entry, title, finalAddress, pageFingerprint(title, text));
                     keeper->pageLoaded(page, whyNotGood);
+                    // The text as the person saw it is this look's: an error page is no look at the page.
+                    if (!page.failed && page.httpStatus < 400)
+                        m_changeStore->recordLook(entry, playback->player()->isPlaying() ? LookRecord::Kind::Play : LookRecord::Kind::Person, text);
                 });
         connect(keeper, &PageCopyKeeper::copyShown, window, [window](const QString &, const QDateTime &savedAt, const QString &liveState) {
             window->showCopyBar(PageCopyKeeper::barText(savedAt, liveState), true);

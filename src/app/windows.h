@@ -25,6 +25,7 @@ class CheckResults;
 class CheckMemory;
 class VerdictMarks;
 class CopyStore;
+class ChangeStore;
 class PageCopyKeeper;
 
 /// Each accessor returns the window's default instance, creating and loading it first when it is
@@ -48,6 +49,8 @@ public:
     CheckMemory &checkMemory() const { return *m_checkMemory; }
     /// The kept copies of the list's good pages, beside the page memory; opened when the owner is made.
     CopyStore &copyStore() const { return *m_copyStore; }
+    /// The looks at the list's pages and what changed since the person last looked; opened with the copies.
+    ChangeStore &changeStore() const { return *m_changeStore; }
     /// Gives the entries of @p entries that have no mark the marks of their last check remembered.
     void restoreMarks(const QStringList &entries);
     /// Reads the titles kept beside the list again (after an import kept new ones), for the marks'
@@ -110,6 +113,7 @@ private:
     VerdictMarks *m_verdictMarks;
     CheckMemory *m_checkMemory;
     CopyStore *m_copyStore;
+    ChangeStore *m_changeStore;
     /// What to tell the person about the page memory, once; empty when there is nothing.
     QString m_memoryProblem;
     QPointer<MainWindow> m_mainWindow;

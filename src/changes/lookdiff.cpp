@@ -7,6 +7,7 @@
 
 #include <dtl/dtl.hpp>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -156,6 +157,19 @@ QList<DiffLine> diffLines(const QStringList &before, const QStringList &after)
             line.text = after.at(line.newIndex);
         }
         lines.append(line);
+    }
+    // Within each run of changes, what went comes before what came, as diff(1) writes it.
+    for (qsizetype i = 0; i < lines.size();) {
+        if (lines[i].kind == DiffLine::Kind::Same) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < lines.size() && lines[end].kind != DiffLine::Kind::Same)
+            ++end;
+        std::stable_partition(lines.begin() + i, lines.begin() + end,
+                              [](const DiffLine &l) { return l.kind == DiffLine::Kind::Removed; });
+        i = end;
     }
     return lines;
 }
