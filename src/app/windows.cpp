@@ -87,7 +87,11 @@ void Windows::followWithMarks(ListBox *list)
 {
     // The list's entries get their remembered marks now, and again whenever the list is replaced.
     restoreMarks(list->entries());
-    connect(list->model(), &QAbstractItemModel::modelReset, list, [this, list] { restoreMarks(list->entries()); });
+    m_changeStore->askChanges(list->entries());
+    connect(list->model(), &QAbstractItemModel::modelReset, list, [this, list] {
+        restoreMarks(list->entries());
+        m_changeStore->askChanges(list->entries());
+    });
 }
 
 Windows::Windows(Platform &platform, QObject *parent)
@@ -122,6 +126,11 @@ Windows::Windows(Platform &platform, QObject *parent)
     connect(m_checkResults, &CheckResults::resultSet, m_checkMemory,
             [this](const QString &entry, const CheckResult &result) { m_checkMemory->addCheck(entry, result); });
     connect(m_checkMemory, &CheckMemory::changeFound, m_checkResults, &CheckResults::setChange);
+    // An entry is marked changed only against the person's own last look; opening it takes the mark away.
+    connect(m_changeStore, &ChangeStore::changeAnswered, m_verdictMarks, [this](const ChangeAnswer &answer) {
+        const bool sincePerson = answer.comparedWith && answer.comparedWith->kind == LookRecord::Kind::Person;
+        m_verdictMarks->setChangedLines(answer.entry, sincePerson ? answer.changedLines : 0);
+    });
     connect(m_checkMemory, &CheckMemory::problem, this, [this](const QString &text) {
         m_memoryProblem = text;
         tellMemoryProblem();

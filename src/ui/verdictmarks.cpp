@@ -102,7 +102,62 @@ QIcon VerdictMarks::icon(Verdict verdict)
     return icons[std::size_t(verdict)];
 }
 
+QString VerdictMarks::changedText(int lines)
+{
+    return lines == 1 ? QStringLiteral("changed: 1 line") : QStringLiteral("changed: %1 lines").arg(lines);
+}
+
+void VerdictMarks::setChangedLines(const QString &entry, int lines)
+{
+    if (lines == m_changed.value(entry))
+        return;
+    const qsizetype before = m_changed.size();
+    if (lines > 0)
+        m_changed.insert(entry, lines);
+    else
+        m_changed.remove(entry);
+    emit marksChanged();
+    if (m_changed.size() != before)
+        emit changedCountChanged(int(m_changed.size()));
+}
+
 QVariant VerdictMarks::markData(const QString &entry, int role) const
+{
+    const int changed = m_changed.value(entry);
+    if (role == ChangedLinesRole)
+        return changed;
+    const QVariant verdict = verdictData(entry, role);
+    if (changed == 0 || (role != Qt::DecorationRole && role != Qt::ToolTipRole && role != Qt::AccessibleDescriptionRole))
+        return verdict;
+    if (role == Qt::DecorationRole) {
+        // The verdict's mark (or none) with a badge at its lower right: a dark disc holding a white
+        // dot, a shape no verdict has, so that a change shows without colour too.
+        const QIcon base = verdict.value<QIcon>();
+        QIcon marked;
+        for (const int size : {16, 32}) {
+            QPixmap pixmap(size, size);
+            pixmap.fill(Qt::transparent);
+            QPainter p(&pixmap);
+            p.setRenderHint(QPainter::Antialiasing);
+            if (!base.isNull())
+                p.drawPixmap(0, 0, base.pixmap(size, size));
+            p.scale(size / 16.0, size / 16.0);
+            p.setPen(QPen(Qt::white, 1.2));
+            p.setBrush(QColor(20, 60, 120));
+            p.drawEllipse(QRectF(8.5, 8.5, 7, 7));
+            p.setPen(Qt::NoPen);
+            p.setBrush(Qt::white);
+            p.drawEllipse(QRectF(11, 11, 2, 2));
+            p.end();
+            marked.addPixmap(pixmap);
+        }
+        return marked;
+    }
+    const QString words = verdict.toString();
+    return (words.isEmpty() ? QString() : words + QLatin1Char('\n')) + changedText(changed);
+}
+
+QVariant VerdictMarks::verdictData(const QString &entry, int role) const
 {
     if (role != Qt::DecorationRole && role != Qt::ToolTipRole && role != Qt::AccessibleDescriptionRole && role != VerdictRole)
         return {};
