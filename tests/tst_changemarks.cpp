@@ -3,6 +3,8 @@
 // readers; opening it takes the mark away; looks the person never took mark nothing.
 #include "app/windows.h"
 #include "browser/listbrowser.h"
+#include "browser/whatchangedwindow.h"
+#include "check/checkresults.h"
 #include "changes/changearchive.h"
 #include "changes/changestore.h"
 #include "fakes/fakeplatform.h"
@@ -13,6 +15,10 @@
 #include "ui/listbox.h"
 #include "ui/verdictmarks.h"
 
+#include <QLabel>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTreeWidget>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -93,6 +99,50 @@ private slots:
         const QList<LookRecord> looks = archive.looksOf(kettle);
         QCOMPARE(looks.size(), 3);
         QCOMPARE(looks.last().kind, LookRecord::Kind::Person);
+    }
+
+    void whatChangedShowsTheChangesFirstAndTheNoiseToCountAgain()
+    {
+        const QString entry = QStringLiteral("http://club.example/");
+        {
+            ChangeArchive archive;
+            QVERIFY(archive.open(memoryPath()));
+            const QStringList prices = {"Dues: 40", "Dues: 40", "Dues: 40", "Dues: 45"};
+            for (int i = 0; i < 4; ++i) {
+                QString text = QStringLiteral("Rowing Club\nVisitors: %1\n%2\n").arg(1000 + i * 37).arg(prices[i]);
+                for (int line = 0; line < 30; ++line)
+                    text += QStringLiteral("Training on day %1 at the boathouse.\n").arg(line);
+                QVERIFY(archive.recordLook(entry, i == 0 ? LookRecord::Kind::Person : LookRecord::Kind::Check, text, hoursAgo(8 - i)).ok);
+            }
+        }
+        WhatChangedWindow *window = world.windows->showWhatChanged(entry);
+        QVERIFY(window);
+        QTRY_VERIFY2_WITH_TIMEOUT(window->m_summaryLabel->text().startsWith(QStringLiteral("Changed since your look of")), qPrintable(window->m_summaryLabel->text()), 30000);
+        QVERIFY2(window->m_summaryLabel->text().endsWith(QStringLiteral(": 1 line. 1 more left out as noise.")), qPrintable(window->m_summaryLabel->text()));
+        QTreeWidget *tree = window->m_changesTree;
+        QStringList headings;
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            headings << tree->topLevelItem(i)->text(0);
+        QCOMPARE(headings, QStringList({"Changed at line 3", "Not counted: numbers or a token that change at every look",
+                                        "Unchanged: 1 line", "Unchanged: 30 lines"}));
+        QTreeWidgetItem *changed = tree->topLevelItem(0);
+        QVERIFY(changed->isExpanded());
+        QCOMPARE(changed->childCount(), 2);
+        QCOMPARE(changed->child(0)->data(0, Qt::AccessibleTextRole).toString(), QStringLiteral("removed: Dues: 40"));
+        QCOMPARE(changed->child(1)->data(0, Qt::AccessibleTextRole).toString(), QStringLiteral("added: Dues: 45"));
+        // The unchanged text is folded until it is opened.
+        QTreeWidgetItem *unchanged = tree->topLevelItem(3);
+        QVERIFY(!unchanged->isExpanded());
+        unchanged->setExpanded(true);
+        QCOMPARE(unchanged->childCount(), 30);
+        // Older looks can be compared with; the noise can be counted again.
+        QTRY_COMPARE_WITH_TIMEOUT(window->m_lookBox->count(), 4, 30000);
+        QVERIFY(!window->m_countAgainButton->isEnabled());
+        tree->setCurrentItem(tree->topLevelItem(1));
+        QVERIFY(window->m_countAgainButton->isEnabled());
+        QTest::mouseClick(window->m_countAgainButton, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(window->m_summaryLabel->text().endsWith(QStringLiteral(": 2 lines.")), 30000);
+        QCOMPARE(world.windows->checkResults().size(), 0); // nothing of the check's marks was touched
     }
 
     void anErrorPageIsNoLook()

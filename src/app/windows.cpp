@@ -17,6 +17,7 @@
 #include "check/checkresults.h"
 #include "browser/pagecopykeeper.h"
 #include "browser/oldercopiesdialog.h"
+#include "browser/whatchangedwindow.h"
 #include "changes/changestore.h"
 #include "copies/copystore.h"
 #include "platform/webbrowser.h"
@@ -30,6 +31,7 @@
 #include "ui/windowframe.h"
 
 #include <QAbstractItemModel>
+#include <QShortcut>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
@@ -267,6 +269,15 @@ ListBrowser *Windows::listBrowser()
         connect(window, &ListBrowser::livePageClicked, keeper, &PageCopyKeeper::showLivePage);
         connect(window, &ListBrowser::savedCopyAsked, keeper, &PageCopyKeeper::showNewestCopy);
         connect(window, &ListBrowser::olderCopiesClicked, keeper, [this, window, keeper] { showOlderCopies(window, keeper); });
+        // Ctrl+Shift+D: what changed at the chosen entry since the person last looked.
+        auto *whatChanged = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), window);
+        whatChanged->setObjectName(QStringLiteral("whatChangedShortcut"));
+        whatChanged->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(whatChanged, &QShortcut::activated, window, [this, window] {
+            const int row = window->m_addressList->currentRow();
+            if (row >= 0)
+                showWhatChanged(window->m_addressList->entry(row));
+        });
         tellMemoryProblem();
         showCheckInListBrowser();
     }
@@ -342,6 +353,30 @@ AddAddressBar *Windows::addAddressBar() { return child(m_addAddressBar); }
 CheatBox *Windows::cheatBox() { return child(m_cheatBox); }
 AboutDialog *Windows::aboutDialog() { return child(m_aboutDialog); }
 BrowserWindow *Windows::browserWindow() { return topLevel(m_browserWindow); }
+
+WhatChangedWindow *Windows::showWhatChanged(const QString &entry)
+{
+    if (!m_whatChangedWindow) {
+        auto *window = new WhatChangedWindow;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        m_whatChangedWindow = window;
+        // The comparison is made on the change service's thread; the window only shows it.
+        connect(m_changeStore, &ChangeStore::compared, window, [window](const ChangeAnswer &answer) { window->showComparison(answer); });
+        connect(m_changeStore, &ChangeStore::looksListed, window, &WhatChangedWindow::showLooks);
+        connect(window, &WhatChangedWindow::compareAsked, m_changeStore,
+                [this](const QString &address, qint64 olderId) { m_changeStore->compare(address, olderId); });
+        connect(window, &WhatChangedWindow::countAgainAsked, m_changeStore, [this, window](const QString &address, const QString &part) {
+            m_changeStore->countPartAgain(address, part);
+            m_changeStore->compare(address, window->comparedLookId());
+        });
+    }
+    WhatChangedWindow *window = m_whatChangedWindow;
+    window->load(entry);
+    m_changeStore->listLooks(entry);
+    m_changeStore->compare(entry, 0);
+    WindowFrame::show(window);
+    return window;
+}
 
 BrowserWindow *Windows::newBrowserWindow()
 {

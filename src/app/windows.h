@@ -27,6 +27,7 @@ class VerdictMarks;
 class CopyStore;
 class ChangeStore;
 class PageCopyKeeper;
+class WhatChangedWindow;
 
 /// Each accessor returns the window's default instance, creating and loading it first when it is
 /// not loaded. Loading a child window of the frame also shows it inside the frame; loading a
@@ -75,6 +76,9 @@ public:
     /// A further browser window, captioned "Quokka" and shown (what "New Quokka" and links that
     /// open a new window get).
     BrowserWindow *openNewBrowserWindow();
+    /// Page > What Changed: @p entry's text at the person's last look beside what it is now, in a
+    /// window of its own (one at a time; asking again shows the other entry there).
+    WhatChangedWindow *showWhatChanged(const QString &entry);
     /// The splash window; created by the start-up routine only.
     SplashScreen *splashScreen();
 
@@ -127,5 +131,6 @@ private:
     QPointer<CheckWindow> m_checkWindow;
     QPointer<BrowserWindow> m_browserWindow;
     QPointer<SplashScreen> m_splashScreen;
+    QPointer<WhatChangedWindow> m_whatChangedWindow;
     QList<QPointer<BrowserWindow>> m_otherBrowserWindows;
 };

@@ -68,8 +68,9 @@ QList<Hunk> hunksOf(const QList<DiffLine> &diff)
 
 /// What changed between two earlier looks, as much as the rules need.
 struct LearnedPair {
-    QSet<QString> before;
-    QSet<QString> after;
+    /// The changed lines of each hunk, by the shared line before it and by the one after it.
+    QHash<QString, int> before;
+    QHash<QString, int> after;
     /// Shapes of lines that changed in their numbers or tokens alone.
     QSet<QString> shapes;
 };
@@ -86,10 +87,11 @@ LearnedPair learn(const QStringList &a, const QStringList &b)
     LearnedPair p;
     const QList<DiffLine> diff = diffLines(a, b);
     for (const Hunk &h : hunksOf(diff)) {
-        p.before.insert(h.before);
-        p.after.insert(h.after);
         QList<int> removed, added;
         pairsOf(diff, h, &removed, &added);
+        const int lines = int(std::max(removed.size(), added.size()));
+        p.before[h.before] = std::max(p.before.value(h.before), lines);
+        p.after[h.after] = std::max(p.after.value(h.after), lines);
         for (int k = 0; k < std::min(removed.size(), added.size()); ++k) {
             const QString shape = lineShape(diff[removed[k]].text);
             if (shape == lineShape(diff[added[k]].text))
@@ -389,9 +391,6 @@ ChangeReport compareLooks(const ChangeInput &input)
     }
 
     for (const Hunk &h : hunksOf(report.lines)) {
-        bool alwaysChanges = !learned.isEmpty();
-        for (const LearnedPair &p : learned)
-            alwaysChanges = alwaysChanges && (p.before.contains(h.before) || p.after.contains(h.after));
         const QString hunkPart = QStringLiteral("part:%1-%2").arg(shortHash(h.before), shortHash(h.after));
         QList<int> removed, added;
         pairsOf(report.lines, h, &removed, &added);
@@ -404,6 +403,14 @@ ChangeReport compareLooks(const ChangeInput &input)
             });
         }
         const int pairs = int(std::max(removed.size(), added.size()));
+        // The k-th changed line of the hunk is of a part that changes at every look when every
+        // change between looks had as many lines there, counted from the line before or the one after.
+        auto alwaysChanges = [&](int k) {
+            bool always = !learned.isEmpty();
+            for (const LearnedPair &p : learned)
+                always = always && (p.before.value(h.before) > k || p.after.value(h.after) > pairs - 1 - k);
+            return always;
+        };
         for (int k = 0; k < pairs; ++k) {
             const int r = k < removed.size() ? removed[k] : -1;
             const int a = k < added.size() ? added[k] : -1;
@@ -432,7 +439,7 @@ ChangeReport compareLooks(const ChangeInput &input)
                 if (shape == lineShape(is) && alwaysShape(shape))
                     rules.append({QStringLiteral("numbers:") + shortHash(shape), QStringLiteral("numbers or a token that change at every look")});
             }
-            if (alwaysChanges)
+            if (alwaysChanges(k))
                 rules.append({hunkPart, QStringLiteral("a part that changes at every look")});
             if (!hostLines.isEmpty() && (r < 0 || hostLines.contains(was)) && (a < 0 || hostLines.contains(is)))
                 rules.append({QStringLiteral("shared:") + shortHash(a >= 0 ? is : was), QStringLiteral("shared with the site's other pages")});
