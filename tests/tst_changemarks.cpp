@@ -79,6 +79,10 @@ private slots:
         QCOMPARE(mark(list, 0, Qt::ToolTipRole).toString(), QStringLiteral("changed: 1 line"));
         QCOMPARE(mark(list, 0, Qt::AccessibleDescriptionRole).toString(), QStringLiteral("changed: 1 line"));
         QVERIFY(!mark(list, 0, Qt::DecorationRole).value<QIcon>().isNull());
+        if (const QByteArray path = qgetenv("QUOKKA_SCREENSHOT"); !path.isEmpty()) {
+            list->setCurrentRow(1);
+            QVERIFY(browser->window()->grab().save(QString::fromLocal8Bit(path).replace(QStringLiteral(".png"), QStringLiteral("-list.png"))));
+        }
         // Unchanged, and changed only between looks the person never took: no mark.
         QCOMPARE(mark(list, 1, VerdictMarks::ChangedLinesRole).toInt(), 0);
         QCOMPARE(mark(list, 2, VerdictMarks::ChangedLinesRole).toInt(), 0);
@@ -140,6 +144,11 @@ private slots:
         QVERIFY(!window->m_countAgainButton->isEnabled());
         tree->setCurrentItem(tree->topLevelItem(1));
         QVERIFY(window->m_countAgainButton->isEnabled());
+        // The picture of the window for whoever looks at it: QUOKKA_SCREENSHOT names the file.
+        if (const QByteArray path = qgetenv("QUOKKA_SCREENSHOT"); !path.isEmpty()) {
+            tree->topLevelItem(1)->setExpanded(true);
+            QVERIFY(window->grab().save(QString::fromLocal8Bit(path)));
+        }
         QTest::mouseClick(window->m_countAgainButton, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(window->m_summaryLabel->text().endsWith(QStringLiteral(": 2 lines.")), 30000);
         QCOMPARE(world.windows->checkResults().size(), 0); // nothing of the check's marks was touched

@@ -139,15 +139,19 @@ QVariant VerdictMarks::markData(const QString &entry, int role) const
             pixmap.fill(Qt::transparent);
             QPainter p(&pixmap);
             p.setRenderHint(QPainter::Antialiasing);
-            if (!base.isNull())
+            const bool verdictShown = m_results.resultFor(entry).has_value();
+            if (verdictShown)
                 p.drawPixmap(0, 0, base.pixmap(size, size));
             p.scale(size / 16.0, size / 16.0);
+            // Alone, the badge takes the whole mark; beside a verdict, its lower right corner.
+            const QRectF disc = verdictShown ? QRectF(8, 8, 7.5, 7.5) : QRectF(2, 2, 12, 12);
             p.setPen(QPen(Qt::white, 1.2));
             p.setBrush(QColor(20, 60, 120));
-            p.drawEllipse(QRectF(8.5, 8.5, 7, 7));
+            p.drawEllipse(disc);
             p.setPen(Qt::NoPen);
             p.setBrush(Qt::white);
-            p.drawEllipse(QRectF(11, 11, 2, 2));
+            const qreal dot = disc.width() / 3.5;
+            p.drawEllipse(QRectF(disc.center() - QPointF(dot / 2, dot / 2), QSizeF(dot, dot)));
             p.end();
             marked.addPixmap(pixmap);
         }
@@ -167,7 +171,7 @@ QVariant VerdictMarks::verdictData(const QString &entry, int role) const
         return title;
     if (!result) {
         // Once there are marks, an entry without one keeps its text in line with the others.
-        if (role == Qt::DecorationRole && m_results.size() > 0) {
+        if (role == Qt::DecorationRole && (m_results.size() > 0 || !m_changed.isEmpty())) {
             static const QIcon blank = [] {
                 QPixmap pixmap(16, 16);
                 pixmap.fill(Qt::transparent);
