@@ -136,7 +136,7 @@ private slots:
     void realPagesOverFiveLooks_data()
     {
         QTest::addColumn<int>("variant");
-        for (int v = 0; v < 4; ++v)
+        for (int v = 0; v < 20; ++v)
             QTest::addRow("variant %d", v) << v;
     }
     void realPagesOverFiveLooks()

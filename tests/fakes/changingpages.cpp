@@ -57,8 +57,8 @@ QList<ChangingPage> changingPages(int variant, int looks)
     { // A news front page: its teasers rotate, its clock turns, its stories age, a story comes in once.
         ChangingPage p;
         p.kind = QStringLiteral("news");
-        p.address = QStringLiteral("https://news.example.org/");
-        p.otherAddress = QStringLiteral("https://news.example.org/world/");
+        p.address = QStringLiteral("https://news%1.example.org/").arg(variant);
+        p.otherAddress = QStringLiteral("https://news%1.example.org/world/").arg(variant);
         const QStringList pool = {
             QStringLiteral("Ten recipes for a cold winter evening"), QStringLiteral("Why the city's trams run late"),
             QStringLiteral("Quiz: how well do you know the coast?"), QStringLiteral("The best walks within an hour of town"),
@@ -100,8 +100,8 @@ QList<ChangingPage> changingPages(int variant, int looks)
     { // A shop page whose price changes once.
         ChangingPage p;
         p.kind = QStringLiteral("shop");
-        p.address = QStringLiteral("https://shop.example.com/p/%1").arg(4711 + variant);
-        p.otherAddress = QStringLiteral("https://shop.example.com/p/%1").arg(9000 + variant);
+        p.address = QStringLiteral("https://shop%1.example.com/p/4711").arg(variant);
+        p.otherAddress = QStringLiteral("https://shop%1.example.com/p/9000").arg(variant);
         const int cents = 1999 + variant * 100;
         for (int i = 0; i < looks; ++i) {
             const int price = i >= changeAt ? cents - 250 : cents;
@@ -124,8 +124,8 @@ QList<ChangingPage> changingPages(int variant, int looks)
     { // A documentation page with one paragraph edited.
         ChangingPage p;
         p.kind = QStringLiteral("docs");
-        p.address = QStringLiteral("https://docs.example.net/guide/install.html");
-        p.otherAddress = QStringLiteral("https://docs.example.net/guide/usage.html");
+        p.address = QStringLiteral("https://docs%1.example.net/guide/install.html").arg(variant);
+        p.otherAddress = QStringLiteral("https://docs%1.example.net/guide/usage.html").arg(variant);
         QStringList paragraphs;
         for (int s = 0; s < 24; ++s)
             paragraphs << QStringLiteral("Step %1: set option %2 in the configuration file, then run the tool again.").arg(s + 1).arg(s * 3 + variant);
@@ -148,8 +148,8 @@ QList<ChangingPage> changingPages(int variant, int looks)
     { // A page with a session token and a visitor counter, otherwise the same at every look.
         ChangingPage p;
         p.kind = QStringLiteral("session");
-        p.address = QStringLiteral("http://club.example.com/members.php");
-        p.otherAddress = QStringLiteral("http://club.example.com/events.php");
+        p.address = QStringLiteral("http://club%1.example.com/members.php").arg(variant);
+        p.otherAddress = QStringLiteral("http://club%1.example.com/events.php").arg(variant);
         int visitors = 12000 + int(rng.bounded(5000));
         for (int i = 0; i < looks; ++i) {
             visitors += 10 + int(rng.bounded(300));
@@ -171,8 +171,8 @@ QList<ChangingPage> changingPages(int variant, int looks)
     { // A page unchanged but for its date.
         ChangingPage p;
         p.kind = QStringLiteral("dated");
-        p.address = QStringLiteral("https://town.example.org/opening-hours");
-        p.otherAddress = QStringLiteral("https://town.example.org/contact");
+        p.address = QStringLiteral("https://town%1.example.org/opening-hours").arg(variant);
+        p.otherAddress = QStringLiteral("https://town%1.example.org/contact").arg(variant);
         for (int i = 0; i < looks; ++i) {
             QStringList lines = {QStringLiteral("Town Hall"),
                                  QLocale(QLocale::English).toString(times[i].date(), QStringLiteral("'Today is' dddd, d MMMM yyyy")),

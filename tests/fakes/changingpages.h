@@ -22,6 +22,6 @@ struct ChangingPage {
     QList<QString> otherTexts;
 };
 
-/// The five kinds of page, variant @p variant (another story, price, paragraph, look times), over
-/// @p looks looks.
+/// The five kinds of page, variant @p variant (another story, price, paragraph, look times, and a
+/// site of its own), over @p looks looks.
 QList<ChangingPage> changingPages(int variant, int looks = 5);
