@@ -25,6 +25,9 @@ if [ "$(id -u)" -eq 0 ]; then
 else
     QT_QPA_PLATFORM=offscreen "$build/bench/bench_copystore" 9 2>/dev/null
 fi
+echo
+echo "What changed since the last look (the hidden-answer set, bytes per look, What Changed on 1 MB):"
+QT_QPA_PLATFORM=offscreen "$build/bench/bench_changes" 2>/dev/null
 for script in "$(dirname "$0")"/bench_*.sh; do
     [ -e "$script" ] || continue
     echo
