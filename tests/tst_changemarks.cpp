@@ -13,9 +13,12 @@
 #include "lists/listviewwindow.h"
 #include "store/listpaths.h"
 #include "ui/listbox.h"
+#include "ui/listfilterbar.h"
 #include "ui/verdictmarks.h"
 
+#include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QComboBox>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -88,16 +91,36 @@ private slots:
         QCOMPARE(mark(list, 2, VerdictMarks::ChangedLinesRole).toInt(), 0);
         QVERIFY(mark(list, 1, Qt::ToolTipRole).toString().isEmpty());
 
+        // "Changed only" beside the filter box, with its count; with the filter text, both hold.
+        QCheckBox *changedOnly = browser->m_filterBar->m_changedOnlyBox;
+        QVERIFY(changedOnly->isVisibleTo(browser));
+        QCOMPARE(changedOnly->text(), QStringLiteral("Changed only (1)"));
+        QCOMPARE(changedOnly->accessibleName(), QStringLiteral("Changed only (1)"));
+        QTest::mouseClick(changedOnly, Qt::LeftButton, {}, QPoint(8, changedOnly->height() / 2));
+        QVERIFY(changedOnly->isChecked());
+        QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 1, 30000);
+        QCOMPARE(mark(list, 0, Qt::DisplayRole).toString(), kettle);
+        browser->m_filterBar->m_filterBox->setText(QStringLiteral("teapot"));
+        QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 0, 30000);
+        browser->m_filterBar->m_filterBox->setText(QStringLiteral("kett"));
+        QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 1, 30000);
+        browser->m_filterBar->m_filterBox->clear();
+        QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 1, 30000);
+
         // List View marks it the same way.
         ListViewWindow *view = world.windows->listViewWindow();
         QTRY_COMPARE_WITH_TIMEOUT(mark(view->m_addressList, 0, Qt::AccessibleDescriptionRole).toString(), QStringLiteral("changed: 1 line"), 30000);
 
-        // Opening it takes the mark away.
+        // Opening it takes the mark away, and "Changed only" lets it go.
         QSignalSpy answered(&world.windows->changeStore(), &ChangeStore::changeAnswered);
         openInListBrowser(browser, 0, QStringLiteral("Kettle\nPrice: 18\nIn stock\n"));
         QTRY_COMPARE_WITH_TIMEOUT(mark(list, 0, VerdictMarks::ChangedLinesRole).toInt(), 0, 30000);
         QTRY_VERIFY_WITH_TIMEOUT(!answered.isEmpty(), 30000);
         QCOMPARE(mark(view->m_addressList, 0, Qt::ToolTipRole).toString(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 0, 30000);
+        QCOMPARE(changedOnly->text(), QStringLiteral("Changed only (0)"));
+        changedOnly->setChecked(false);
+        QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 3, 30000);
         ChangeArchive archive;
         QVERIFY(archive.open(memoryPath()));
         const QList<LookRecord> looks = archive.looksOf(kettle);

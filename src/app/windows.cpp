@@ -25,6 +25,7 @@
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "ui/listbox.h"
+#include "ui/listfilterbar.h"
 #include "ui/verdictmarks.h"
 #include "ui/clockticker.h"
 
@@ -247,6 +248,7 @@ ListBrowser *Windows::listBrowser()
         auto *playback = new ListPlayback(*this, window); // playing the list, owned by the list browser
         window->m_addressList->setMarks(m_verdictMarks);
         followWithMarks(window->m_addressList);
+        window->m_filterBar->followChanges(m_verdictMarks);
         auto *keeper = new PageCopyKeeper(window->m_view, *m_copyStore, window);
         keeper->setObjectName(QStringLiteral("pageCopyKeeper"));
         connect(window, &ListBrowser::pageVisited, m_checkMemory,
@@ -335,6 +337,7 @@ ListViewWindow *Windows::listViewWindow()
     if (fresh) {
         window->m_addressList->setMarks(m_verdictMarks);
         followWithMarks(window->m_addressList);
+        window->m_filterBar->followChanges(m_verdictMarks);
     }
     return window;
 }
