@@ -227,6 +227,11 @@ private slots:
         answer = archive.changedSinceLastLook(entry);
         QCOMPARE(answer.changedLines, 0);
         QCOMPARE(answer.comparedWith->seenAt, at(12));
+        // Asked what changed just after opening it, the person is told what changed since their look before.
+        answer = archive.changedSinceLastLook(entry, true);
+        QCOMPARE(answer.comparedWith->seenAt, at(9));
+        QCOMPARE(answer.now->seenAt, at(12));
+        QCOMPARE(answer.changedLines, 1);
     }
 
     void textsStoredOnceAndCompressed()

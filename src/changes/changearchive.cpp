@@ -91,7 +91,7 @@ std::optional<QString> ChangeArchive::textOf(const LookRecord &look) const
     return unpack(*stored);
 }
 
-ChangeAnswer ChangeArchive::changedSinceLastLook(const QString &address)
+ChangeAnswer ChangeArchive::changedSinceLastLook(const QString &address, bool beforeNewest)
 {
     const QList<LookRecord> looks = m_memory.looksOf(address);
     if (looks.isEmpty()) {
@@ -101,7 +101,7 @@ ChangeAnswer ChangeArchive::changedSinceLastLook(const QString &address)
     }
     const int newer = int(looks.size()) - 1;
     int older = -1;
-    for (int i = newer; i >= 0; --i) {
+    for (int i = beforeNewest ? newer - 1 : newer; i >= 0; --i) {
         if (looks[i].kind == LookRecord::Kind::Person) {
             older = i;
             break;

@@ -51,8 +51,10 @@ public:
     LookRecorded recordLook(const QString &address, LookRecord::Kind kind, const QString &text,
                             const QDateTime &seenAt = QDateTime::currentDateTimeUtc());
     /// What changed at @p address since the person last looked (or, when the person never did,
-    /// since the look before the newest).
-    ChangeAnswer changedSinceLastLook(const QString &address);
+    /// since the look before the newest). With @p beforeNewest, the person's look that is the newest
+    /// is "now", compared with their look before it: what the person who has just opened the page
+    /// asks when they ask what changed.
+    ChangeAnswer changedSinceLastLook(const QString &address, bool beforeNewest = false);
     /// What changed at @p address between its looks @p olderId and @p newerId.
     ChangeAnswer compare(const QString &address, qint64 olderId, qint64 newerId);
     /// The looks of @p address, oldest first.

@@ -79,7 +79,7 @@ void ChangeStore::compare(const QString &address, qint64 olderId, qint64 newerId
     onWorker([this, address, olderId, newerId](ChangeArchive &archive) {
         ChangeAnswer change;
         if (olderId == 0 && newerId == 0) {
-            change = archive.changedSinceLastLook(address);
+            change = archive.changedSinceLastLook(address, true);
         } else {
             qint64 newest = newerId;
             if (newest == 0) {

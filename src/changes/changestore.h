@@ -28,8 +28,8 @@ public:
                     const QDateTime &seenAt = QDateTime::currentDateTimeUtc());
     /// What changed at each of @p addresses since the person last looked: a changeAnswered() each.
     void askChanges(const QStringList &addresses);
-    /// Compares @p address's looks @p olderId and @p newerId (0: the newest); compared() brings it
-    /// with both texts.
+    /// Compares @p address's looks @p olderId and @p newerId (0: the newest; both 0: the newest with
+    /// the person's last look before it); compared() brings it with both texts.
     void compare(const QString &address, qint64 olderId, qint64 newerId = 0);
     /// Lists @p address's looks, oldest first; looksListed() brings them.
     void listLooks(const QString &address);
