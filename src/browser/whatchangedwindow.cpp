@@ -1,5 +1,6 @@
 #include "browser/whatchangedwindow.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -38,7 +39,7 @@ QString whoText(LookRecord::Kind kind)
 } // namespace
 
 WhatChangedWindow::WhatChangedWindow(QWidget *parent)
-    : QWidget(parent, Qt::Window)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("whatChangedWindow"));
     setWindowTitle(QStringLiteral("What Changed"));
@@ -56,6 +57,7 @@ WhatChangedWindow::WhatChangedWindow(QWidget *parent)
     m_lookBox = new QComboBox(this);
     m_lookBox->setObjectName(QStringLiteral("lookBox"));
     m_lookBox->setAccessibleName(QStringLiteral("Compare with"));
+    m_lookBox->view()->setAccessibleName(QStringLiteral("Looks to compare with"));
     lookLabel->setBuddy(m_lookBox);
     row->addWidget(lookLabel);
     row->addWidget(m_lookBox, 1);

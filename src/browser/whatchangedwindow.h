@@ -5,7 +5,7 @@
 #include "changes/changearchive.h"
 #include "changes/changesections.h"
 
-#include <QWidget>
+#include <QDialog>
 
 class QComboBox;
 class QLabel;
@@ -13,7 +13,7 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-class WhatChangedWindow final : public QWidget {
+class WhatChangedWindow final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(WhatChangedWindow)
 public:
