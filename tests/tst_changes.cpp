@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -266,6 +267,43 @@ private slots:
         QCOMPARE(archive.textOf(looks.first()), std::optional<QString>("the person's look\n"));
         // The texts of looks that went went with them.
         QCOMPARE(archive.memory().lookTextCount(), PageMemory::looksPerAddress + 1);
+    }
+
+    void looksKeepWithinTheirBudget()
+    {
+        ChangeArchive archive;
+        QVERIFY(archive.open(m_memoryPath));
+        // Texts that do not compress, so that each takes its size.
+        auto noise = [](int seed) {
+            QString text;
+            QRandomGenerator rng{quint32(seed)};
+            for (int i = 0; i < 2000; ++i)
+                text += QChar(0x4e00 + int(rng.bounded(20000)));
+            return text;
+        };
+        for (int entry = 0; entry < 4; ++entry) {
+            const QString address = QStringLiteral("https://a.example/%1").arg(entry);
+            QVERIFY(archive.recordLook(address, LookRecord::Kind::Person, noise(entry * 100), at(1, entry)).ok);
+            for (int look = 1; look < 4; ++look)
+                QVERIFY(archive.recordLook(address, LookRecord::Kind::Check, noise(entry * 100 + look), at(2 + look, entry)).ok);
+        }
+        PageMemory &memory = archive.memory();
+        const qint64 all = memory.lookTextBytes();
+        QVERIFY(all > 16 * 3000);
+        // A third of it: the checks' looks go, oldest first, and every person's last look stays.
+        QVERIFY(memory.trimLooks(all / 3));
+        QVERIFY(memory.lookTextBytes() <= all / 3);
+        for (int entry = 0; entry < 4; ++entry) {
+            const QList<LookRecord> looks = archive.looksOf(QStringLiteral("https://a.example/%1").arg(entry));
+            QVERIFY(!looks.isEmpty());
+            QCOMPARE(looks.first().kind, LookRecord::Kind::Person);
+            QVERIFY(archive.textOf(looks.first()).has_value());
+        }
+        // Below what the person's own looks take, those go too, oldest first.
+        QVERIFY(memory.trimLooks(all / 8));
+        QVERIFY(memory.lookTextBytes() <= all / 8);
+        QVERIFY(archive.looksOf(QStringLiteral("https://a.example/0")).isEmpty());
+        QVERIFY(!archive.looksOf(QStringLiteral("https://a.example/3")).isEmpty());
     }
 
     void storeAnswersFromItsThread()

@@ -163,9 +163,14 @@ public:
     // Looks and their texts (tables of their own, made on first use, in old memories too).
     /// Most looks kept per entry; the oldest go first, but never the person's last one.
     static constexpr int looksPerAddress = 12;
+    /// Bytes the stored look texts may take in all; past it the oldest looks go first (the person's
+    /// last look of an entry only when nothing else is left).
+    static constexpr qint64 lookTextBudget = 256 * 1024 * 1024;
     /// Records @p look and, when no text of that hash is stored yet, @p storedText (compressed by
     /// the caller) of @p rawSize bytes, in one transaction; then trims the entry's looks.
     bool recordLook(const LookRecord &look, const QByteArray &storedText, qint64 rawSize);
+    /// Forgets the oldest looks until their texts take at most @p budget bytes; false when it could not.
+    bool trimLooks(qint64 budget = lookTextBudget);
     /// The looks of @p address, oldest first.
     QList<LookRecord> looksOf(const QString &address) const;
     /// The stored (compressed) text named @p textHash; nothing when it is not there or cannot be read.

@@ -109,6 +109,52 @@ bool PageMemory::recordLook(const LookRecord &look, const QByteArray &storedText
         return rollBack(db.lastError());
     m_lockedOut = false;
     m_problem.clear();
+    return lookTextBytes() <= lookTextBudget || trimLooks();
+}
+
+bool PageMemory::trimLooks(qint64 budget)
+{
+    if (!isWritable() || !prepareLookTables())
+        return false;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    // Looks that are no entry's last look of the person's go first, oldest first; then the rest.
+    const QString personsLast = QStringLiteral(
+        "(SELECT id FROM looks p WHERE p.address = l.address AND p.kind = 0 ORDER BY seen_at DESC, id DESC LIMIT 1)");
+    const QStringList passes = {QStringLiteral("WHERE l.kind <> 0 OR l.id IS NOT %1").arg(personsLast), QString()};
+    for (const QString &which : passes) {
+        for (qint64 over = lookTextBytes() - budget; over > 0; over = lookTextBytes() - budget) {
+            // The oldest looks whose texts make up what is over (a text shared with a look that stays
+            // stays too: the next round takes more).
+            QSqlQuery pick(db);
+            pick.setForwardOnly(true);
+            if (!pick.exec(QStringLiteral("SELECT l.id, length(t.stored) FROM looks l JOIN look_texts t ON t.hash = l.text_hash"
+                                          " %1 ORDER BY l.seen_at, l.id").arg(which)))
+                return fail(QStringLiteral("could not be read"), describeError(pick.lastError()));
+            QList<qint64> ids;
+            for (qint64 freed = 0; freed < over && pick.next();) {
+                ids.append(pick.value(0).toLongLong());
+                freed += pick.value(1).toLongLong();
+            }
+            pick.finish();
+            if (ids.isEmpty())
+                break; // none of these left: the next pass, or the budget cannot be kept
+            if (!db.transaction())
+                return fail(QStringLiteral("could not be written"), describeError(db.lastError()));
+            QSqlQuery q(db);
+            bool ok = q.prepare(QStringLiteral("DELETE FROM looks WHERE id = ?"));
+            for (const qint64 id : std::as_const(ids)) {
+                q.addBindValue(id);
+                ok = ok && q.exec();
+            }
+            ok = ok && q.exec(QStringLiteral("DELETE FROM look_texts WHERE hash NOT IN (SELECT text_hash FROM looks)"));
+            if (!ok || !db.commit()) {
+                const QString why = describeError(ok ? db.lastError() : q.lastError());
+                db.rollback();
+                return fail(QStringLiteral("could not be written"), why);
+            }
+        }
+    }
+    m_problem.clear();
     return true;
 }
 
