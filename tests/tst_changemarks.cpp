@@ -2,6 +2,7 @@
 // it is marked in the list browser and List View, with "changed: N lines" on hover and for screen
 // readers; opening it takes the mark away; looks the person never took mark nothing.
 #include "app/windows.h"
+#include "browser/browserwindow.h"
 #include "browser/listbrowser.h"
 #include "browser/whatchangedwindow.h"
 #include "check/checkresults.h"
@@ -16,7 +17,10 @@
 #include "ui/listfilterbar.h"
 #include "ui/verdictmarks.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QToolButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QComboBox>
@@ -175,6 +179,44 @@ private slots:
         QTest::mouseClick(window->m_countAgainButton, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(window->m_summaryLabel->text().endsWith(QStringLiteral(": 2 lines.")), 30000);
         QCOMPARE(world.windows->checkResults().size(), 0); // nothing of the check's marks was touched
+    }
+
+    void playAndTheBrowserWindowAreWired()
+    {
+        const QString first = QStringLiteral("http://club.example/a"), second = QStringLiteral("http://club.example/b");
+        QVERIFY(TestFiles::writeList((first + "\r\n" + second + "\r\n").toUtf8()));
+        ListBrowser *browser = world.windows->listBrowser();
+        FakeWebBrowser *view = world.platform->browsers.last();
+        view->visibleText = QStringLiteral("Club\nPage\n");
+        browser->m_addressList->setCurrentRow(0);
+        // Play shows the entry: Play's look, which leaves the person's marks as they are.
+        QTest::mouseClick(browser->m_playButton, Qt::LeftButton);
+        view->setBusy(true);
+        view->setBusy(false);
+        ChangeArchive archive;
+        QVERIFY(archive.open(memoryPath()));
+        QTRY_VERIFY_WITH_TIMEOUT(!archive.looksOf(first).isEmpty() || !archive.looksOf(second).isEmpty(), 30000);
+        QList<LookRecord> looks = archive.looksOf(first) + archive.looksOf(second);
+        QCOMPARE(looks.size(), 1);
+        QCOMPARE(looks.first().kind, LookRecord::Kind::Play);
+        QTest::mouseClick(browser->m_playButton, Qt::LeftButton); // pause
+
+        // The browser window's Page > What Changed asks for the page it shows.
+        BrowserWindow *window = world.windows->browserWindow();
+        auto *action = window->findChild<QAction *>(QStringLiteral("whatChanged"));
+        QVERIFY(action);
+        QCOMPARE(action->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+D")));
+        FakeWebBrowser *shown = world.platform->browsers.last();
+        shown->setPageUrl(second);
+        action->trigger();
+        WhatChangedWindow *changes = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *found = qobject_cast<WhatChangedWindow *>(w))
+                changes = found;
+        QVERIFY(changes);
+        QVERIFY(changes->isVisible());
+        QCOMPARE(changes->entry(), second);
+        QCOMPARE(changes->windowTitle(), QStringLiteral("What Changed: ") + second);
     }
 
     void anErrorPageIsNoLook()

@@ -189,6 +189,7 @@ Windows::~Windows()
     for (const auto &w : std::as_const(m_otherBrowserWindows))
         delete w.data();
     delete m_browserWindow.data();
+    delete m_whatChangedWindow.data();
     delete m_splashScreen.data();
     delete m_mainWindow.data();
 }
