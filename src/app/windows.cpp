@@ -20,18 +20,22 @@
 #include "browser/pagetools.h"
 #include "play/playsettings.h"
 #include "browser/oldercopiesdialog.h"
+#include "browser/whatchangedwindow.h"
+#include "changes/changestore.h"
 #include "copies/copystore.h"
 #include "platform/webbrowser.h"
 #include "memory/pagefingerprint.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "ui/listbox.h"
+#include "ui/listfilterbar.h"
 #include "ui/verdictmarks.h"
 #include "ui/clockticker.h"
 
 #include "ui/windowframe.h"
 
 #include <QAbstractItemModel>
+#include <QShortcut>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
@@ -89,7 +93,11 @@ void Windows::followWithMarks(ListBox *list)
 {
     // The list's entries get their remembered marks now, and again whenever the list is replaced.
     restoreMarks(list->entries());
-    connect(list->model(), &QAbstractItemModel::modelReset, list, [this, list] { restoreMarks(list->entries()); });
+    m_changeStore->askChanges(list->entries());
+    connect(list->model(), &QAbstractItemModel::modelReset, list, [this, list] {
+        restoreMarks(list->entries());
+        m_changeStore->askChanges(list->entries());
+    });
 }
 
 Windows::Windows(Platform &platform, QObject *parent)
@@ -100,11 +108,13 @@ Windows::Windows(Platform &platform, QObject *parent)
     , m_verdictMarks(new VerdictMarks(*m_checkResults, this))
     , m_checkMemory(new CheckMemory(this))
     , m_copyStore(new CopyStore(this))
+    , m_changeStore(new ChangeStore(this))
 {
     const PageMemoryOpening opening = m_checkMemory->open();
     // On the store's own thread: the windows go on meanwhile, and its requests wait for it. Only
     // once the memory is made: two connections making a new memory at once fail.
     m_copyStore->open();
+    m_changeStore->open();
     const QString where = QDir::toNativeSeparators(m_checkMemory->memory().path());
     if (!opening.setAsidePath.isEmpty())
         m_memoryProblem = tr("Quokka's page memory in\n%1\nwas damaged. It was set aside as\n%2\nand a new one was "
@@ -122,6 +132,11 @@ Windows::Windows(Platform &platform, QObject *parent)
     connect(m_checkResults, &CheckResults::resultSet, m_checkMemory,
             [this](const QString &entry, const CheckResult &result) { m_checkMemory->addCheck(entry, result); });
     connect(m_checkMemory, &CheckMemory::changeFound, m_checkResults, &CheckResults::setChange);
+    // An entry is marked changed only against the person's own last look; opening it takes the mark away.
+    connect(m_changeStore, &ChangeStore::changeAnswered, m_verdictMarks, [this](const ChangeAnswer &answer) {
+        const bool sincePerson = answer.comparedWith && answer.comparedWith->kind == LookRecord::Kind::Person;
+        m_verdictMarks->setChangedLines(answer.entry, sincePerson ? answer.changedLines : 0);
+    });
     connect(m_checkMemory, &CheckMemory::problem, this, [this](const QString &text) {
         m_memoryProblem = text;
         tellMemoryProblem();
@@ -177,6 +192,7 @@ Windows::~Windows()
     for (const auto &w : std::as_const(m_otherBrowserWindows))
         delete w.data();
     delete m_browserWindow.data();
+    delete m_whatChangedWindow.data();
     delete m_splashScreen.data();
     delete m_mainWindow.data();
 }
@@ -233,7 +249,7 @@ ListBrowser *Windows::listBrowser()
     const bool fresh = !m_listBrowser;
     ListBrowser *window = child(m_listBrowser);
     if (fresh) {
-        new ListPlayback(*this, window); // playing the list, owned by the list browser
+        auto *playback = new ListPlayback(*this, window); // playing the list, owned by the list browser
         window->m_addressList->setMarks(m_verdictMarks);
         followWithMarks(window->m_addressList);
         PageCopyKeeper *keeper = keepCopies(window, window->m_view, window->m_copyBar, window->m_pageTools,
@@ -241,6 +257,22 @@ ListBrowser *Windows::listBrowser()
         connect(window, &ListBrowser::pageVisited, keeper,
                 [this, keeper, view = window->m_view](const QString &entry, const QString &title, const QString &finalAddress,
                                                       const QString &text) { judgeVisit(keeper, view, entry, title, finalAddress, text); });
+        window->m_filterBar->followChanges(m_verdictMarks);
+        connect(window, &ListBrowser::pageVisited, window,
+                [this, window, playback](const QString &entry, const QString &, const QString &, const QString &text) {
+                    // The text as the person saw it is this look's: an error page is no look at the page.
+                    if (!window->m_view->loadFailed() && window->m_view->httpStatus() < 400)
+                        m_changeStore->recordLook(entry, playback->player()->isPlaying() ? LookRecord::Kind::Play : LookRecord::Kind::Person, text);
+                });
+        // Ctrl+Shift+D: what changed at the chosen entry since the person last looked.
+        auto *whatChanged = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), window);
+        whatChanged->setObjectName(QStringLiteral("whatChangedShortcut"));
+        whatChanged->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(whatChanged, &QShortcut::activated, window, [this, window] {
+            const int row = window->m_addressList->currentRow();
+            if (row >= 0)
+                showWhatChanged(window->m_addressList->entry(row));
+        });
         tellMemoryProblem();
         showCheckInListBrowser();
     }
@@ -357,6 +389,7 @@ ListViewWindow *Windows::listViewWindow()
     if (fresh) {
         window->m_addressList->setMarks(m_verdictMarks);
         followWithMarks(window->m_addressList);
+        window->m_filterBar->followChanges(m_verdictMarks);
     }
     return window;
 }
@@ -380,6 +413,30 @@ BrowserWindow *Windows::browserWindow()
     BrowserWindow *window = topLevel(m_browserWindow);
     if (fresh)
         keepCopiesInBrowserWindow(window);
+    return window;
+}
+
+WhatChangedWindow *Windows::showWhatChanged(const QString &entry)
+{
+    if (!m_whatChangedWindow) {
+        auto *window = new WhatChangedWindow;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        m_whatChangedWindow = window;
+        // The comparison is made on the change service's thread; the window only shows it.
+        connect(m_changeStore, &ChangeStore::compared, window, [window](const ChangeAnswer &answer) { window->showComparison(answer); });
+        connect(m_changeStore, &ChangeStore::looksListed, window, &WhatChangedWindow::showLooks);
+        connect(window, &WhatChangedWindow::compareAsked, m_changeStore,
+                [this](const QString &address, qint64 olderId) { m_changeStore->compare(address, olderId); });
+        connect(window, &WhatChangedWindow::countAgainAsked, m_changeStore, [this, window](const QString &address, const QString &part) {
+            m_changeStore->countPartAgain(address, part);
+            m_changeStore->compare(address, window->comparedLookId());
+        });
+    }
+    WhatChangedWindow *window = m_whatChangedWindow;
+    window->load(entry);
+    m_changeStore->listLooks(entry);
+    m_changeStore->compare(entry, 0);
+    WindowFrame::show(window);
     return window;
 }
 

@@ -30,7 +30,9 @@ class CopyBar;
 class CopyStore;
 class PageTools;
 class WebBrowser;
+class ChangeStore;
 class PageCopyKeeper;
+class WhatChangedWindow;
 
 /// Each accessor returns the window's default instance, creating and loading it first when it is
 /// not loaded. Loading a child window of the frame also shows it inside the frame; loading a
@@ -53,6 +55,8 @@ public:
     CheckMemory &checkMemory() const { return *m_checkMemory; }
     /// The kept copies of the list's good pages, beside the page memory; opened when the owner is made.
     CopyStore &copyStore() const { return *m_copyStore; }
+    /// The looks at the list's pages and what changed since the person last looked; opened with the copies.
+    ChangeStore &changeStore() const { return *m_changeStore; }
     /// Gives the entries of @p entries that have no mark the marks of their last check remembered.
     void restoreMarks(const QStringList &entries);
     /// Reads the titles kept beside the list again (after an import kept new ones), for the marks'
@@ -77,6 +81,9 @@ public:
     /// A further browser window, captioned "Quokka" and shown (what "New Quokka" and links that
     /// open a new window get).
     BrowserWindow *openNewBrowserWindow();
+    /// Page > What Changed: @p entry's text at the person's last look beside what it is now, in a
+    /// window of its own (one at a time; asking again shows the other entry there).
+    WhatChangedWindow *showWhatChanged(const QString &entry);
     /// The splash window; created by the start-up routine only.
     SplashScreen *splashScreen();
 
@@ -126,6 +133,7 @@ private:
     VerdictMarks *m_verdictMarks;
     CheckMemory *m_checkMemory;
     CopyStore *m_copyStore;
+    ChangeStore *m_changeStore;
     /// What to tell the person about the page memory, once; empty when there is nothing.
     QString m_memoryProblem;
     QPointer<MainWindow> m_mainWindow;
@@ -139,5 +147,6 @@ private:
     QPointer<CheckWindow> m_checkWindow;
     QPointer<BrowserWindow> m_browserWindow;
     QPointer<SplashScreen> m_splashScreen;
+    QPointer<WhatChangedWindow> m_whatChangedWindow;
     QList<QPointer<BrowserWindow>> m_otherBrowserWindows;
 };
