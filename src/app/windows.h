@@ -26,6 +26,7 @@ class CheckMemory;
 class VerdictMarks;
 class CopyStore;
 class PageCopyKeeper;
+class GalleryWindow;
 
 /// Each accessor returns the window's default instance, creating and loading it first when it is
 /// not loaded. Loading a child window of the frame also shows it inside the frame; loading a
@@ -65,6 +66,8 @@ public:
     CheatBox *cheatBox();
     AboutDialog *aboutDialog();
     CheckWindow *checkWindow();
+    /// The Gallery: the list browser's working list in pictures (the list browser is loaded first).
+    GalleryWindow *galleryWindow();
     /// The shared browser window: loaded, not shown.
     BrowserWindow *browserWindow();
     /// A further, independent browser window: loaded, not shown.
@@ -85,6 +88,7 @@ public:
     CheatBox *loadedCheatBox() const;
     AboutDialog *loadedAboutDialog() const;
     CheckWindow *loadedCheckWindow() const;
+    GalleryWindow *loadedGalleryWindow() const;
     BrowserWindow *loadedBrowserWindow() const;
     /// Every loaded browser window, the shared one included.
     QList<BrowserWindow *> browserWindows() const;
@@ -101,6 +105,8 @@ private:
     /// A running check is shown in the list browser too, and its Cancel there cancels it (each pair
     /// of windows wired once, whichever is made last).
     void showCheckInListBrowser();
+    /// The gallery shows the list browser's list and acts on it (each pair of windows wired once).
+    void showListInGallery();
     /// Older Copies… on @p window's copy bar: the copies of the entry @p keeper shows, to open one.
     void showOlderCopies(QWidget *window, PageCopyKeeper *keeper);
 
@@ -121,6 +127,7 @@ private:
     QPointer<CheatBox> m_cheatBox;
     QPointer<AboutDialog> m_aboutDialog;
     QPointer<CheckWindow> m_checkWindow;
+    QPointer<GalleryWindow> m_galleryWindow;
     QPointer<BrowserWindow> m_browserWindow;
     QPointer<SplashScreen> m_splashScreen;
     QList<QPointer<BrowserWindow>> m_otherBrowserWindows;

@@ -196,6 +196,7 @@ void GalleryPictures::work()
 void GalleryPictures::arrived(const QString &entry, const QImage &image, const PictureHash &hash, bool forTile, bool ok)
 {
     m_asked.remove(entry);
+    ++m_picturesRead;
     m_hashes.insert(entry, hash);
     if (ok)
         m_cache.insert(entry, new QImage(image), int(qMin<qsizetype>(image.sizeInBytes(), cacheBytes)));

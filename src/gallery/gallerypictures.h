@@ -62,6 +62,8 @@ public:
     void readHashes(const QStringList &entries);
     /// How many reads are waiting or under way.
     int pending() const;
+    /// How many pictures have been read since the gallery opened (a picture read again counts again).
+    int picturesRead() const { return m_picturesRead; }
 
     /// Keeps @p png as @p entry's picture taken at @p takenAt (in the taken folder, on a worker
     /// thread); pictureReady() when it is written and can be shown.
@@ -96,6 +98,7 @@ private:
     QSet<QString> m_asked;
     QSet<QString> m_askedForTile;
     bool m_hashBatchDue = false;
+    int m_picturesRead = 0;
 
     mutable QMutex m_lock;
     /// Newest last: a tile's request is taken before a hash's, and the latest tile first.

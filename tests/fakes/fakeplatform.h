@@ -191,6 +191,8 @@ public:
 
     QList<QUrl> asked;
     int aborts = 0;
+    /// The picture each copy brings (none by default).
+    QByteArray thumbnailPng;
 };
 
 class FakePlatform final : public Platform {
@@ -208,6 +210,7 @@ public:
     PageCopier *createPageCopier(QObject *parent) override
     {
         auto *copier = new FakePageCopier(parent);
+        copier->thumbnailPng = copierThumbnailPng;
         copiers.append(copier);
         return copier;
     }
@@ -226,4 +229,6 @@ public:
     QList<QPointer<FakeMediaPlayer>> sounds;
     QList<int> soundVolumes;
     QList<QPointer<FakePageCopier>> copiers;
+    /// The picture the copiers made from now on bring with each copy.
+    QByteArray copierThumbnailPng;
 };
