@@ -272,6 +272,6 @@ void GalleryModel::pictureArrived(const QString &entry)
         const int tile = m_tileOfPosition.value(*it, -1);
         // Only a tile's first entry gives its picture.
         if (tile >= 0 && m_tiles.at(tile).members.constFirst() == *it)
-            emit dataChanged(index(tile), index(tile), {Qt::DecorationRole});
+            emit dataChanged(index(tile), index(tile)); // the picture and its date
     }
 }
