@@ -1,9 +1,15 @@
 // The gallery's grouping against pages the engine renders: parked pages of several sale services,
-// servers' default pages, sign-in walls, errors and distinct live sites of one design.
+// servers' default pages, sign-in walls, errors and distinct live sites of one design; and the
+// engine's page copier, whose pictures Take Pictures keeps, taking the picture of each page it loads.
 #include "fakes/galleryanswerset.h"
 #include "fakes/webenginetest.h"
+#include "fakes/loopbackserver.h"
 #include "gallery/gallerygrouping.h"
+#include "platform/enginepageprobe.h"
+#include "platform/webbrowser.h"
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 class GalleryGroupingTest final : public QObject {
@@ -76,6 +82,68 @@ private slots:
             for (int b : blogs)
                 if (a != b)
                     QVERIFY2(!pagesAlike(facts[a], facts[b]), qPrintable(m_pages[a].entry + QStringLiteral(" ~ ") + m_pages[b].entry));
+    }
+
+    void theCopierPicturesEachPageItLoads_data()
+    {
+        QTest::addColumn<bool>("onADisplay");
+        QTest::newRow("offscreen") << false;
+        // Where the person's desktop is: the engine paints a loaded page some frames later there.
+        QTest::newRow("on a display (Xvfb)") << true;
+    }
+    void theCopierPicturesEachPageItLoads()
+    {
+        QFETCH(bool, onADisplay);
+        // Pages of one colour each, loaded one after the other by one copier: each copy's picture
+        // is of its own page, never of the page loaded before it.
+        LoopbackServer server;
+        const QList<QColor> colours{QColor(200, 30, 30), QColor(30, 160, 30), QColor(30, 30, 200), QColor(200, 30, 30)};
+        QStringList addresses;
+        for (int i = 0; i < colours.size(); ++i) {
+            server.setPage(QStringLiteral("/c%1").arg(i), "text/html",
+                           QStringLiteral("<html><body style='margin:0;background:%1'><h1>page %2</h1></body></html>")
+                               .arg(colours[i].name())
+                               .arg(i)
+                               .toUtf8());
+            addresses.append(server.url(QStringLiteral("/c%1").arg(i)).toString());
+        }
+        QList<QColor> seen;
+        if (onADisplay) {
+            const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+            if (xvfb.isEmpty())
+                QSKIP("xvfb-run is not installed");
+            QProcess helper;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+            helper.setProcessEnvironment(environment);
+            helper.start(xvfb, QStringList{QStringLiteral("-a"), QStringLiteral(QUOKKA_HELPER_DIR "/webengine_copypictures")} + addresses);
+            // The server answers in this process: the event loop runs while the helper works.
+            QVERIFY(QTest::qWaitFor([&] { return helper.state() == QProcess::NotRunning; }, 180000));
+            for (const QByteArray &line : helper.readAllStandardOutput().split('\n')) {
+                const QList<QByteArray> parts = line.split(' ');
+                if (parts.value(0) == "ok" && parts.size() == 4)
+                    seen.append(QColor(parts[1].toInt(), parts[2].toInt(), parts[3].toInt()));
+                else if (!line.isEmpty())
+                    QFAIL(line.constData());
+            }
+        } else {
+            EnginePageCopier copier;
+            QList<PageCopy> copies;
+            for (const QString &address : addresses)
+                copier.copy(QUrl(address), 30000, [&copies](const PageCopy &copy) { copies.append(copy); });
+            QVERIFY(QTest::qWaitFor([&] { return copies.size() == colours.size(); }, 120000));
+            for (const PageCopy &copy : copies) {
+                QVERIFY2(copy.ok, qPrintable(copy.problem));
+                const QImage picture = QImage::fromData(copy.thumbnailPng, "PNG");
+                QVERIFY(!picture.isNull());
+                seen.append(picture.pixelColor(picture.width() / 2, picture.height() - 5));
+            }
+        }
+        QCOMPARE(seen.size(), colours.size());
+        for (int i = 0; i < colours.size(); ++i)
+            QVERIFY2(qAbs(seen[i].red() - colours[i].red()) < 40 && qAbs(seen[i].green() - colours[i].green()) < 40
+                         && qAbs(seen[i].blue() - colours[i].blue()) < 40,
+                     qPrintable(QStringLiteral("copy %1 shows %2").arg(i).arg(seen[i].name())));
     }
 
     void pictureDistancesOfTheSet()
