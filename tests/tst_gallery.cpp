@@ -424,6 +424,7 @@ void TestGallery::takePicturesLoadsEachEntryOnce()
     QVERIFY(QTest::qWaitFor([&] { return !qvariant_cast<QImage>(window->model()->index(4).data(Qt::DecorationRole)).isNull(); }, 20000));
     QVERIFY(window->model()->index(2).data(GalleryModel::PictureDateRole).toDateTime().isValid());
     QVERIFY(!window->model()->index(3).data(GalleryModel::PictureDateRole).isValid());
+    QVERIFY(window->grab().toImage().save(QDir::temp().filePath(QStringLiteral("quokka-gallery-taken.png"))));
 }
 
 void TestGallery::exportEscapesEverything()

@@ -515,16 +515,22 @@ EnginePageCopier::EnginePageCopier(QObject *parent)
     m_page = new QWebEnginePage(m_profile, this);
     m_page->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
     m_page->setAudioMuted(true);
-    // The picture needs a view the engine paints. It is shown without a window on the screen
-    // (WA_DontShowOnScreen): on a desktop too, where a shown view would otherwise be a window of its
-    // own over the person's, and where the copies and the gallery need their pictures as much.
-    {
-        m_view = new QWebEngineView;
-        m_view->setPage(m_page);
-        m_view->setAttribute(Qt::WA_DontShowOnScreen);
-        m_view->resize(1024, 768);
-        m_view->show();
+    // The picture needs a view the engine paints, on a desktop too (the copies and the gallery need
+    // their pictures there as much). On a desktop the engine maps a window for a shown view even with
+    // WA_DontShowOnScreen, so there the view is a frameless tool window, placed by us and not by the
+    // window manager, far outside every screen, taking neither focus nor input: the engine paints
+    // it and the person never sees it.
+    m_view = new QWebEngineView;
+    m_view->setPage(m_page);
+    m_view->setAttribute(Qt::WA_DontShowOnScreen);
+    if (QGuiApplication::platformName() != u"offscreen") {
+        m_view->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus
+                               | Qt::WindowTransparentForInput);
+        m_view->setAttribute(Qt::WA_ShowWithoutActivating);
+        m_view->move(-20000, -20000);
     }
+    m_view->resize(1024, 768);
+    m_view->show();
     // The new page is painted once two grabs in a row agree and differ from the page before; one
     // that looks like the page before (the same page under another address) is taken once it has
     // stayed so for a while.
