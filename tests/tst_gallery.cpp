@@ -7,6 +7,7 @@
 #include "check/checkresults.h"
 #include "copies/copyarchive.h"
 #include "copies/copyfile.h"
+#include "copies/copystore.h"
 #include "copies/copythumbnail.h"
 #include "fakes/fakeplatform.h"
 #include "fakes/testfiles.h"
@@ -90,6 +91,7 @@ private slots:
     void killAGroupAsksAndUndoBringsItBack();
     void theListFilterNarrowsTheGallery();
     void takePicturesLoadsEachEntryOnce();
+    void aCopyKeptMeanwhileShows();
     void exportEscapesEverything();
 
 private:
@@ -425,6 +427,21 @@ void TestGallery::takePicturesLoadsEachEntryOnce()
     QVERIFY(window->model()->index(2).data(GalleryModel::PictureDateRole).toDateTime().isValid());
     QVERIFY(!window->model()->index(3).data(GalleryModel::PictureDateRole).isValid());
     QVERIFY(window->grab().toImage().save(QDir::temp().filePath(QStringLiteral("quokka-gallery-taken.png"))));
+}
+
+void TestGallery::aCopyKeptMeanwhileShows()
+{
+    const QStringList entries{QStringLiteral("http://a.example/"), QStringLiteral("http://b.example/")};
+    GalleryWindow *window = openGallery(entries);
+    QVERIFY(window);
+    QVERIFY(qvariant_cast<QImage>(window->model()->index(1).data(Qt::DecorationRole)).isNull());
+    // A check or a visit keeps a copy while the gallery is open: its thumbnail shows without reopening.
+    CopyContent content;
+    content.mhtml = "<title>b</title>";
+    content.thumbnailPng = png(layoutPicture(Qt::magenta, 60));
+    m_world.windows->copyStore().keep(entries[1], PageCondition::Good, content);
+    QVERIFY(QTest::qWaitFor([&] { return !qvariant_cast<QImage>(window->model()->index(1).data(Qt::DecorationRole)).isNull(); }, 20000));
+    QVERIFY(qvariant_cast<QImage>(window->model()->index(0).data(Qt::DecorationRole)).isNull());
 }
 
 void TestGallery::exportEscapesEverything()

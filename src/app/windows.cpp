@@ -13,6 +13,7 @@
 #include "lists/cheatbox.h"
 #include "lists/checkwindow.h"
 #include "lists/gallerywindow.h"
+#include "gallery/gallerypictures.h"
 #include "lists/importwindow.h"
 #include "check/checkmemory.h"
 #include "check/checkresults.h"
@@ -331,8 +332,15 @@ GalleryWindow *Windows::galleryWindow()
     // The gallery shows the list browser's list: that is loaded first, so the gallery comes up in front.
     listBrowser();
     GalleryWindow *window = child(m_galleryWindow);
-    if (fresh)
+    if (fresh) {
         showListInGallery();
+        // A copy kept meanwhile (by a check or a visit) is the entry's newest picture.
+        GalleryPictures *pictures = window->pictures();
+        connect(m_copyStore, &CopyStore::kept, pictures, [pictures](const QString &address, const KeepResult &result) {
+            if (result.outcome == KeepResult::Outcome::Kept || result.outcome == KeepResult::Outcome::Shared)
+                pictures->copyKept(address, result.contentHash, QDateTime::currentDateTimeUtc());
+        });
+    }
     return window;
 }
 
@@ -366,7 +374,12 @@ void Windows::showListInGallery()
     connect(entries, &QAbstractItemModel::modelReset, gallery, &GalleryWindow::listChanged);
     connect(entries, &QAbstractItemModel::rowsInserted, gallery, &GalleryWindow::listChanged);
     connect(entries, &QAbstractItemModel::rowsRemoved, gallery, &GalleryWindow::listChanged);
-    connect(entries, &QAbstractItemModel::dataChanged, gallery, &GalleryWindow::listChanged);
+    // An entry's text edited counts; its marks repainted do not.
+    connect(entries, &QAbstractItemModel::dataChanged, gallery,
+            [gallery](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
+                if (roles.isEmpty() || roles.contains(Qt::DisplayRole) || roles.contains(Qt::EditRole))
+                    gallery->listChanged();
+            });
     connect(list->shownEntries(), &ShownEntriesModel::shownChanged, gallery, &GalleryWindow::listChanged);
     // A list browser that closes takes its list away; a new one is wired when it is made.
     connect(browser, &QObject::destroyed, gallery, &GalleryWindow::listChanged);

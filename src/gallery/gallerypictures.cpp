@@ -219,6 +219,19 @@ void GalleryPictures::arrived(const QString &entry, const QImage &image, const P
     }
 }
 
+void GalleryPictures::copyKept(const QString &entry, const QString &contentHash, const QDateTime &takenAt)
+{
+    PictureSource source;
+    source.kind = PictureSource::Kind::Copy;
+    source.path = m_copiesFolder + QLatin1Char('/') + contentHash + QLatin1String(CopyFile::suffix);
+    source.takenAt = takenAt;
+    m_sources.insert(entry, source);
+    m_cache.remove(entry);
+    m_hashes.remove(entry);
+    m_askedForTile.remove(entry);
+    picture(entry);
+}
+
 void GalleryPictures::keepTaken(const QString &entry, const QByteArray &png, const QDateTime &takenAt)
 {
     const QString path = takenPath(m_takenFolder, entry);

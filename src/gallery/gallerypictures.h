@@ -65,6 +65,9 @@ public:
     /// How many pictures have been read since the gallery opened (a picture read again counts again).
     int picturesRead() const { return m_picturesRead; }
 
+    /// A copy of @p entry named @p contentHash was just kept (by a check or a visit): its thumbnail is
+    /// the entry's newest picture unless a newer one was taken.
+    void copyKept(const QString &entry, const QString &contentHash, const QDateTime &takenAt);
     /// Keeps @p png as @p entry's picture taken at @p takenAt (in the taken folder, on a worker
     /// thread); pictureReady() when it is written and can be shown.
     void keepTaken(const QString &entry, const QByteArray &png, const QDateTime &takenAt);
