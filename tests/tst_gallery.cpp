@@ -288,8 +288,6 @@ void TestGallery::tilesFollowTheListInOrder()
     window->m_tileView->setCurrentIndex(model->index(0));
     QTest::keyClick(window->m_tileView, Qt::Key_Right);
     QCOMPARE(window->m_tileView->currentIndex().row(), 1);
-    QImage shot = window->grab().toImage();
-    QVERIFY(shot.save(QDir::temp().filePath(QStringLiteral("quokka-gallery-tiles.png"))));
 }
 
 void TestGallery::onlyTilesOnScreenReadPictures()
@@ -426,7 +424,6 @@ void TestGallery::takePicturesLoadsEachEntryOnce()
     QVERIFY(QTest::qWaitFor([&] { return !qvariant_cast<QImage>(window->model()->index(4).data(Qt::DecorationRole)).isNull(); }, 20000));
     QVERIFY(window->model()->index(2).data(GalleryModel::PictureDateRole).toDateTime().isValid());
     QVERIFY(!window->model()->index(3).data(GalleryModel::PictureDateRole).isValid());
-    QVERIFY(window->grab().toImage().save(QDir::temp().filePath(QStringLiteral("quokka-gallery-taken.png"))));
 }
 
 void TestGallery::aCopyKeptMeanwhileShows()
