@@ -204,9 +204,6 @@ GalleryWindow::GalleryWindow(Windows &windows, QWidget *parent)
         if (!(QGuiApplication::keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier)))
             openTile(index.row());
     });
-    // A picture that comes in repaints the tiles on screen: the view's own update of the one tile
-    // missed parts of it in icon mode.
-    connect(m_pictures, &GalleryPictures::pictureReady, m_tileView->viewport(), qOverload<>(&QWidget::update));
     connect(m_pictures, &GalleryPictures::keepFailed, this, [this](const QString &, const QString &problem) {
         m_summaryLabel->setText(problem);
     });
