@@ -12,6 +12,8 @@
 #include "lists/editlistwindow.h"
 #include "lists/cheatbox.h"
 #include "lists/checkwindow.h"
+#include "lists/gallerywindow.h"
+#include "gallery/gallerypictures.h"
 #include "lists/importwindow.h"
 #include "check/checkmemory.h"
 #include "check/checkresults.h"
@@ -29,6 +31,7 @@
 #include "platform/platform.h"
 #include "ui/listbox.h"
 #include "ui/listfilterbar.h"
+#include "ui/shownentriesmodel.h"
 #include "ui/verdictmarks.h"
 #include "ui/clockticker.h"
 
@@ -275,6 +278,7 @@ ListBrowser *Windows::listBrowser()
         });
         tellMemoryProblem();
         showCheckInListBrowser();
+        showListInGallery();
     }
     return window;
 }
@@ -403,6 +407,81 @@ CheckWindow *Windows::checkWindow()
     return window;
 }
 
+GalleryWindow *Windows::galleryWindow()
+{
+    const bool fresh = !m_galleryWindow;
+    // The gallery shows the list browser's list: that is loaded first, so the gallery comes up in front.
+    listBrowser();
+    GalleryWindow *window = child(m_galleryWindow);
+    if (fresh) {
+        showListInGallery();
+        // A copy kept meanwhile (by a check or a visit) is the entry's newest picture.
+        GalleryPictures *pictures = window->pictures();
+        connect(m_copyStore, &CopyStore::kept, pictures, [pictures](const QString &address, const KeepResult &result) {
+            if (result.outcome == KeepResult::Outcome::Kept || result.outcome == KeepResult::Outcome::Shared)
+                pictures->copyKept(address, result.contentHash, QDateTime::currentDateTimeUtc());
+        });
+    }
+    return window;
+}
+
+void Windows::showListInGallery()
+{
+    GalleryWindow *gallery = m_galleryWindow;
+    ListBrowser *browser = m_listBrowser;
+    if (!gallery || !browser)
+        return;
+    ListBox *list = browser->m_addressList;
+    QPointer<ListBox> box(list);
+    // The gallery shows what the list shows: its filter (and any other filter of the list's view)
+    // narrows the gallery too.
+    gallery->setEntrySource([box] {
+        GalleryWindow::Shown shown;
+        if (!box)
+            return shown;
+        const QStringList all = box->entries();
+        const ShownEntriesModel *visible = box->shownEntries();
+        const int count = visible->rowCount();
+        shown.entries.reserve(count);
+        shown.rows.reserve(count);
+        for (int i = 0; i < count; ++i) {
+            const int row = visible->sourceRow(i);
+            shown.entries.append(all.at(row));
+            shown.rows.append(row);
+        }
+        return shown;
+    });
+    QAbstractItemModel *entries = list->entryModel();
+    connect(entries, &QAbstractItemModel::modelReset, gallery, &GalleryWindow::listChanged);
+    connect(entries, &QAbstractItemModel::rowsInserted, gallery, &GalleryWindow::listChanged);
+    connect(entries, &QAbstractItemModel::rowsRemoved, gallery, &GalleryWindow::listChanged);
+    // An entry's text edited counts; its marks repainted do not.
+    connect(entries, &QAbstractItemModel::dataChanged, gallery,
+            [gallery](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
+                if (roles.isEmpty() || roles.contains(Qt::DisplayRole) || roles.contains(Qt::EditRole))
+                    gallery->listChanged();
+            });
+    connect(list->shownEntries(), &ShownEntriesModel::shownChanged, gallery, &GalleryWindow::listChanged);
+    // A list browser that closes takes its list away; a new one is wired when it is made.
+    connect(browser, &QObject::destroyed, gallery, &GalleryWindow::listChanged);
+    connect(gallery, &GalleryWindow::entryOpened, browser, [browser](const QString &entry, int row) {
+        browser->openStoredEntry(entry, row); // as choosing it in the list does
+        WindowFrame::show(browser);
+    });
+    connect(gallery, &GalleryWindow::removeAsked, list, [list](const QList<int> &rows) {
+        // One change of the list, so that one Undo List Change brings the whole group back.
+        const QSet<int> gone(rows.cbegin(), rows.cend());
+        const QStringList before = list->entries();
+        QStringList kept;
+        kept.reserve(before.size());
+        for (int i = 0; i < int(before.size()); ++i)
+            if (!gone.contains(i))
+                kept.append(before.at(i));
+        if (kept.size() != before.size())
+            list->replaceEntries(kept, -1);
+    });
+}
+
 EditListWindow *Windows::editListWindow() { return child(m_editListWindow); }
 AddAddressBar *Windows::addAddressBar() { return child(m_addAddressBar); }
 CheatBox *Windows::cheatBox() { return child(m_cheatBox); }
@@ -504,6 +583,7 @@ EditListWindow *Windows::loadedEditListWindow() const { return m_editListWindow;
 AddAddressBar *Windows::loadedAddAddressBar() const { return m_addAddressBar; }
 CheatBox *Windows::loadedCheatBox() const { return m_cheatBox; }
 AboutDialog *Windows::loadedAboutDialog() const { return m_aboutDialog; }
+GalleryWindow *Windows::loadedGalleryWindow() const { return m_galleryWindow; }
 CheckWindow *Windows::loadedCheckWindow() const { return m_checkWindow; }
 BrowserWindow *Windows::loadedBrowserWindow() const { return m_browserWindow; }
 

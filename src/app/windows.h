@@ -33,6 +33,7 @@ class WebBrowser;
 class ChangeStore;
 class PageCopyKeeper;
 class WhatChangedWindow;
+class GalleryWindow;
 
 /// Each accessor returns the window's default instance, creating and loading it first when it is
 /// not loaded. Loading a child window of the frame also shows it inside the frame; loading a
@@ -74,6 +75,8 @@ public:
     CheatBox *cheatBox();
     AboutDialog *aboutDialog();
     CheckWindow *checkWindow();
+    /// The Gallery: the list browser's working list in pictures (the list browser is loaded first).
+    GalleryWindow *galleryWindow();
     /// The shared browser window: loaded, not shown.
     BrowserWindow *browserWindow();
     /// A further, independent browser window: loaded, not shown.
@@ -97,6 +100,7 @@ public:
     CheatBox *loadedCheatBox() const;
     AboutDialog *loadedAboutDialog() const;
     CheckWindow *loadedCheckWindow() const;
+    GalleryWindow *loadedGalleryWindow() const;
     BrowserWindow *loadedBrowserWindow() const;
     /// Every loaded browser window, the shared one included.
     QList<BrowserWindow *> browserWindows() const;
@@ -126,6 +130,8 @@ private:
     /// visit remembered, and the page kept (or its copy shown) by @p keeper.
     void judgeVisit(PageCopyKeeper *keeper, WebBrowser *view, const QString &entry, const QString &title,
                     const QString &finalAddress, const QString &text);
+    /// The gallery shows the list browser's list and acts on it (each pair of windows wired once).
+    void showListInGallery();
 
     Platform &m_platform;
     ClockTicker *m_clockTicker;
@@ -145,6 +151,7 @@ private:
     QPointer<CheatBox> m_cheatBox;
     QPointer<AboutDialog> m_aboutDialog;
     QPointer<CheckWindow> m_checkWindow;
+    QPointer<GalleryWindow> m_galleryWindow;
     QPointer<BrowserWindow> m_browserWindow;
     QPointer<SplashScreen> m_splashScreen;
     QPointer<WhatChangedWindow> m_whatChangedWindow;
