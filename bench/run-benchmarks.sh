@@ -35,6 +35,12 @@ engine_bench bench_copyshown 9
 echo
 echo "What kept copies take (twenty pages of the kinds people keep, then 1,000 entries):"
 engine_bench bench_copysizes 1000
+echo
+echo "What changed since the last look (the hidden-answer set, bytes per look, What Changed on 1 MB):"
+QT_QPA_PLATFORM=offscreen "$build/bench/bench_changes" 2>/dev/null
+echo
+echo "The gallery of 10,000 entries with pictures, and the grouping on its answer set:"
+engine_bench bench_gallery 10000
 for script in "$(dirname "$0")"/bench_*.sh; do
     [ -e "$script" ] || continue
     echo

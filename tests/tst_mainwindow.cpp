@@ -50,7 +50,7 @@ private slots:
         // Top-level menus and their items in menu order, with captions and shortcuts.
         const QList<QStringList> expected{
             {"fileMenu", "&File", "newQuokka|New Quokka|Ctrl+N", "fileSeparator|-|", "quit|Quit|"},
-            {"listMenu", "&List", "newList|New List|Ctrl+L", "editList|Edit List|", "checkList|Check List|Ctrl+K", "tidySeparator|-|", "removeDuplicates|Remove Duplicates|", "sortByAddress|Sort by Address|", "sortByHost|Sort by Host|", "undoListChange|Undo List Change|Ctrl+Z", "listSeparator|-|", "importAddresses|Import Addresses…|", "pasteAddresses|Paste Addresses|", "exportList|Export List…|", "transferSeparator|-|", "destroyList|Destroy List|"},
+            {"listMenu", "&List", "newList|New List|Ctrl+L", "editList|Edit List|", "checkList|Check List|Ctrl+K", "gallery|Gallery|Ctrl+G", "tidySeparator|-|", "removeDuplicates|Remove Duplicates|", "sortByAddress|Sort by Address|", "sortByHost|Sort by Host|", "undoListChange|Undo List Change|Ctrl+Z", "listSeparator|-|", "importAddresses|Import Addresses…|", "pasteAddresses|Paste Addresses|", "exportList|Export List…|", "transferSeparator|-|", "destroyList|Destroy List|"},
             {"browserMenu", "Browser", "big|Big|"},
             {"helpMenu", "&?", "info|Info|", "helpSeparator|-|", "cheatMode|Toggle Cheatmode|Ctrl+Shift+F12"},
         };

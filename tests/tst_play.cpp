@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "app/windows.h"
 #include "browser/browserwindow.h"
+#include "browser/copybar.h"
 #include "browser/pagetools.h"
 #include "browser/listbrowser.h"
 #include "copies/copystore.h"

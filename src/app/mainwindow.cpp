@@ -11,6 +11,7 @@
 #include "lists/cheatbox.h"
 #include "store/listfileversion.h"
 #include "lists/checkwindow.h"
+#include "lists/gallerywindow.h"
 #include "lists/importwindow.h"
 #include "store/listpaths.h"
 #include "store/urllistfile.h"
@@ -132,6 +133,7 @@ void MainWindow::createMenus()
         {"listMenu", "&List", {{"newList", "New List", QKeySequence(Qt::CTRL | Qt::Key_L), &MainWindow::openNewList},
                            {"editList", "Edit List", {}, &MainWindow::editList},
                            {"checkList", "Check List", QKeySequence(Qt::CTRL | Qt::Key_K), &MainWindow::checkList},
+                           {"gallery", "Gallery", QKeySequence(Qt::CTRL | Qt::Key_G), &MainWindow::openGallery},
                            {"tidySeparator", "-", {}, nullptr},
                            {"removeDuplicates", "Remove Duplicates", {}, &MainWindow::removeDuplicates},
                            {"sortByAddress", "Sort by Address", {}, &MainWindow::sortByAddress},
@@ -236,6 +238,11 @@ void MainWindow::closeEvent(QCloseEvent *event)
 void MainWindow::openBrowserWindow()
 {
     WindowFrame::show(m_windows.browserWindow());
+}
+
+void MainWindow::openGallery()
+{
+    WindowFrame::show(m_windows.galleryWindow());
 }
 
 void MainWindow::quit()

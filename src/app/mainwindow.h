@@ -36,6 +36,8 @@ public:
     void switchChildWindow(int step);
     /// "Check List": checks the list browser's working list in the Check List window.
     void checkList();
+    /// "Gallery" (Ctrl+G): the working list in pictures.
+    void openGallery();
     /// "Import Addresses…", "Paste Addresses", "Export List…": other programs' lists in and out.
     void importAddresses();
     void pasteAddresses();

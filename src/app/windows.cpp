@@ -12,6 +12,8 @@
 #include "lists/editlistwindow.h"
 #include "lists/cheatbox.h"
 #include "lists/checkwindow.h"
+#include "lists/gallerywindow.h"
+#include "gallery/gallerypictures.h"
 #include "lists/importwindow.h"
 #include "check/checkmemory.h"
 #include "check/checkresults.h"
@@ -21,18 +23,23 @@
 #include "browser/pagetools.h"
 #include "play/playsettings.h"
 #include "browser/oldercopiesdialog.h"
+#include "browser/whatchangedwindow.h"
+#include "changes/changestore.h"
 #include "copies/copystore.h"
 #include "platform/webbrowser.h"
 #include "memory/pagefingerprint.h"
 #include "platform/messageboxes.h"
 #include "platform/platform.h"
 #include "ui/listbox.h"
+#include "ui/listfilterbar.h"
+#include "ui/shownentriesmodel.h"
 #include "ui/verdictmarks.h"
 #include "ui/clockticker.h"
 
 #include "ui/windowframe.h"
 
 #include <QAbstractItemModel>
+#include <QShortcut>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
@@ -91,10 +98,16 @@ void Windows::followWithMarks(ListBox *list)
     // The list's entries get their remembered marks now, again whenever the list is replaced, and
     // those that come in when it grows.
     restoreMarks(list->entries());
+    m_changeStore->askChanges(list->entries());
     const QAbstractItemModel *entries = list->entryModel();
-    connect(entries, &QAbstractItemModel::modelReset, list, [this, list] { restoreMarks(list->entries()); });
+    connect(entries, &QAbstractItemModel::modelReset, list, [this, list] {
+        restoreMarks(list->entries());
+        m_changeStore->askChanges(list->entries());
+    });
     connect(entries, &QAbstractItemModel::rowsInserted, list, [this, list](const QModelIndex &, int first, int last) {
-        restoreMarks(list->entries().mid(first, last - first + 1));
+        const QStringList added = list->entries().mid(first, last - first + 1);
+        restoreMarks(added);
+        m_changeStore->askChanges(added);
     });
 }
 
@@ -107,11 +120,13 @@ Windows::Windows(Platform &platform, QObject *parent)
     , m_checkMemory(new CheckMemory(this))
     , m_rememberedMarks(new RememberedMarks(*m_checkResults, *m_checkMemory, this))
     , m_copyStore(new CopyStore(this))
+    , m_changeStore(new ChangeStore(this))
 {
     const PageMemoryOpening opening = m_checkMemory->open();
     // On the store's own thread: the windows go on meanwhile, and its requests wait for it. Only
     // once the memory is made: two connections making a new memory at once fail.
     m_copyStore->open();
+    m_changeStore->open();
     const QString where = QDir::toNativeSeparators(m_checkMemory->memory().path());
     if (!opening.setAsidePath.isEmpty())
         m_memoryProblem = tr("Quokka's page memory in\n%1\nwas damaged. It was set aside as\n%2\nand a new one was "
@@ -129,6 +144,11 @@ Windows::Windows(Platform &platform, QObject *parent)
     connect(m_checkResults, &CheckResults::resultSet, m_checkMemory,
             [this](const QString &entry, const CheckResult &result) { m_checkMemory->addCheck(entry, result); });
     connect(m_checkMemory, &CheckMemory::changeFound, m_checkResults, &CheckResults::setChange);
+    // An entry is marked changed only against the person's own last look; opening it takes the mark away.
+    connect(m_changeStore, &ChangeStore::changeAnswered, m_verdictMarks, [this](const ChangeAnswer &answer) {
+        const bool sincePerson = answer.comparedWith && answer.comparedWith->kind == LookRecord::Kind::Person;
+        m_verdictMarks->setChangedLines(answer.entry, sincePerson ? answer.changedLines : 0);
+    });
     connect(m_checkMemory, &CheckMemory::problem, this, [this](const QString &text) {
         m_memoryProblem = text;
         tellMemoryProblem();
@@ -171,6 +191,7 @@ Windows::~Windows()
     for (const auto &w : std::as_const(m_otherBrowserWindows))
         delete w.data();
     delete m_browserWindow.data();
+    delete m_whatChangedWindow.data();
     delete m_splashScreen.data();
     delete m_mainWindow.data();
 }
@@ -227,7 +248,7 @@ ListBrowser *Windows::listBrowser()
     const bool fresh = !m_listBrowser;
     ListBrowser *window = child(m_listBrowser);
     if (fresh) {
-        new ListPlayback(*this, window); // playing the list, owned by the list browser
+        auto *playback = new ListPlayback(*this, window); // playing the list, owned by the list browser
         window->m_addressList->setMarks(m_verdictMarks);
         followWithMarks(window->m_addressList);
         PageCopyKeeper *keeper = keepCopies(window, window->m_view, window->m_copyBar, window->m_pageTools,
@@ -235,8 +256,25 @@ ListBrowser *Windows::listBrowser()
         connect(window, &ListBrowser::pageVisited, keeper,
                 [this, keeper, view = window->m_view](const QString &entry, const QString &title, const QString &finalAddress,
                                                       const QString &text) { judgeVisit(keeper, view, entry, title, finalAddress, text); });
+        window->m_filterBar->followChanges(m_verdictMarks);
+        connect(window, &ListBrowser::pageVisited, window,
+                [this, window, playback](const QString &entry, const QString &, const QString &, const QString &text) {
+                    // The text as the person saw it is this look's: an error page is no look at the page.
+                    if (!window->m_view->loadFailed() && window->m_view->httpStatus() < 400)
+                        m_changeStore->recordLook(entry, playback->player()->isPlaying() ? LookRecord::Kind::Play : LookRecord::Kind::Person, text);
+                });
+        // Ctrl+Shift+D: what changed at the chosen entry since the person last looked.
+        auto *whatChanged = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), window);
+        whatChanged->setObjectName(QStringLiteral("whatChangedShortcut"));
+        whatChanged->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(whatChanged, &QShortcut::activated, window, [this, window] {
+            const int row = window->m_addressList->currentRow();
+            if (row >= 0)
+                showWhatChanged(window->m_addressList->entry(row));
+        });
         tellMemoryProblem();
         showCheckInListBrowser();
+        showListInGallery();
     }
     return window;
 }
@@ -351,6 +389,7 @@ ListViewWindow *Windows::listViewWindow()
     if (fresh) {
         window->m_addressList->setMarks(m_verdictMarks);
         followWithMarks(window->m_addressList);
+        window->m_filterBar->followChanges(m_verdictMarks);
     }
     return window;
 }
@@ -364,6 +403,81 @@ CheckWindow *Windows::checkWindow()
     return window;
 }
 
+GalleryWindow *Windows::galleryWindow()
+{
+    const bool fresh = !m_galleryWindow;
+    // The gallery shows the list browser's list: that is loaded first, so the gallery comes up in front.
+    listBrowser();
+    GalleryWindow *window = child(m_galleryWindow);
+    if (fresh) {
+        showListInGallery();
+        // A copy kept meanwhile (by a check or a visit) is the entry's newest picture.
+        GalleryPictures *pictures = window->pictures();
+        connect(m_copyStore, &CopyStore::kept, pictures, [pictures](const QString &address, const KeepResult &result) {
+            if (result.outcome == KeepResult::Outcome::Kept || result.outcome == KeepResult::Outcome::Shared)
+                pictures->copyKept(address, result.contentHash, QDateTime::currentDateTimeUtc());
+        });
+    }
+    return window;
+}
+
+void Windows::showListInGallery()
+{
+    GalleryWindow *gallery = m_galleryWindow;
+    ListBrowser *browser = m_listBrowser;
+    if (!gallery || !browser)
+        return;
+    ListBox *list = browser->m_addressList;
+    QPointer<ListBox> box(list);
+    // The gallery shows what the list shows: its filter (and any other filter of the list's view)
+    // narrows the gallery too.
+    gallery->setEntrySource([box] {
+        GalleryWindow::Shown shown;
+        if (!box)
+            return shown;
+        const QStringList all = box->entries();
+        const ShownEntriesModel *visible = box->shownEntries();
+        const int count = visible->rowCount();
+        shown.entries.reserve(count);
+        shown.rows.reserve(count);
+        for (int i = 0; i < count; ++i) {
+            const int row = visible->sourceRow(i);
+            shown.entries.append(all.at(row));
+            shown.rows.append(row);
+        }
+        return shown;
+    });
+    QAbstractItemModel *entries = list->entryModel();
+    connect(entries, &QAbstractItemModel::modelReset, gallery, &GalleryWindow::listChanged);
+    connect(entries, &QAbstractItemModel::rowsInserted, gallery, &GalleryWindow::listChanged);
+    connect(entries, &QAbstractItemModel::rowsRemoved, gallery, &GalleryWindow::listChanged);
+    // An entry's text edited counts; its marks repainted do not.
+    connect(entries, &QAbstractItemModel::dataChanged, gallery,
+            [gallery](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
+                if (roles.isEmpty() || roles.contains(Qt::DisplayRole) || roles.contains(Qt::EditRole))
+                    gallery->listChanged();
+            });
+    connect(list->shownEntries(), &ShownEntriesModel::shownChanged, gallery, &GalleryWindow::listChanged);
+    // A list browser that closes takes its list away; a new one is wired when it is made.
+    connect(browser, &QObject::destroyed, gallery, &GalleryWindow::listChanged);
+    connect(gallery, &GalleryWindow::entryOpened, browser, [browser](const QString &entry, int row) {
+        browser->openStoredEntry(entry, row); // as choosing it in the list does
+        WindowFrame::show(browser);
+    });
+    connect(gallery, &GalleryWindow::removeAsked, list, [list](const QList<int> &rows) {
+        // One change of the list, so that one Undo List Change brings the whole group back.
+        const QSet<int> gone(rows.cbegin(), rows.cend());
+        const QStringList before = list->entries();
+        QStringList kept;
+        kept.reserve(before.size());
+        for (int i = 0; i < int(before.size()); ++i)
+            if (!gone.contains(i))
+                kept.append(before.at(i));
+        if (kept.size() != before.size())
+            list->replaceEntries(kept, -1);
+    });
+}
+
 EditListWindow *Windows::editListWindow() { return child(m_editListWindow); }
 AddAddressBar *Windows::addAddressBar() { return child(m_addAddressBar); }
 CheatBox *Windows::cheatBox() { return child(m_cheatBox); }
@@ -374,6 +488,30 @@ BrowserWindow *Windows::browserWindow()
     BrowserWindow *window = topLevel(m_browserWindow);
     if (fresh)
         keepCopiesInBrowserWindow(window);
+    return window;
+}
+
+WhatChangedWindow *Windows::showWhatChanged(const QString &entry)
+{
+    if (!m_whatChangedWindow) {
+        auto *window = new WhatChangedWindow;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        m_whatChangedWindow = window;
+        // The comparison is made on the change service's thread; the window only shows it.
+        connect(m_changeStore, &ChangeStore::compared, window, [window](const ChangeAnswer &answer) { window->showComparison(answer); });
+        connect(m_changeStore, &ChangeStore::looksListed, window, &WhatChangedWindow::showLooks);
+        connect(window, &WhatChangedWindow::compareAsked, m_changeStore,
+                [this](const QString &address, qint64 olderId) { m_changeStore->compare(address, olderId); });
+        connect(window, &WhatChangedWindow::countAgainAsked, m_changeStore, [this, window](const QString &address, const QString &part) {
+            m_changeStore->countPartAgain(address, part);
+            m_changeStore->compare(address, window->comparedLookId());
+        });
+    }
+    WhatChangedWindow *window = m_whatChangedWindow;
+    window->load(entry);
+    m_changeStore->listLooks(entry);
+    m_changeStore->compare(entry, 0);
+    WindowFrame::show(window);
     return window;
 }
 
@@ -441,6 +579,7 @@ EditListWindow *Windows::loadedEditListWindow() const { return m_editListWindow;
 AddAddressBar *Windows::loadedAddAddressBar() const { return m_addAddressBar; }
 CheatBox *Windows::loadedCheatBox() const { return m_cheatBox; }
 AboutDialog *Windows::loadedAboutDialog() const { return m_aboutDialog; }
+GalleryWindow *Windows::loadedGalleryWindow() const { return m_galleryWindow; }
 CheckWindow *Windows::loadedCheckWindow() const { return m_checkWindow; }
 BrowserWindow *Windows::loadedBrowserWindow() const { return m_browserWindow; }
 

@@ -31,7 +31,10 @@ class CopyBar;
 class CopyStore;
 class PageTools;
 class WebBrowser;
+class ChangeStore;
 class PageCopyKeeper;
+class WhatChangedWindow;
+class GalleryWindow;
 
 /// Each accessor returns the window's default instance, creating and loading it first when it is
 /// not loaded. Loading a child window of the frame also shows it inside the frame; loading a
@@ -54,6 +57,8 @@ public:
     CheckMemory &checkMemory() const { return *m_checkMemory; }
     /// The kept copies of the list's good pages, beside the page memory; opened when the owner is made.
     CopyStore &copyStore() const { return *m_copyStore; }
+    /// The looks at the list's pages and what changed since the person last looked; opened with the copies.
+    ChangeStore &changeStore() const { return *m_changeStore; }
     /// Gives the entries of @p entries that have no mark the marks of their last check remembered (a
     /// long list of them read on the page memory's own thread, taken as they come).
     void restoreMarks(const QStringList &entries);
@@ -72,6 +77,8 @@ public:
     CheatBox *cheatBox();
     AboutDialog *aboutDialog();
     CheckWindow *checkWindow();
+    /// The Gallery: the list browser's working list in pictures (the list browser is loaded first).
+    GalleryWindow *galleryWindow();
     /// The shared browser window: loaded, not shown.
     BrowserWindow *browserWindow();
     /// A further, independent browser window: loaded, not shown.
@@ -79,6 +86,9 @@ public:
     /// A further browser window, captioned "Quokka" and shown (what "New Quokka" and links that
     /// open a new window get).
     BrowserWindow *openNewBrowserWindow();
+    /// Page > What Changed: @p entry's text at the person's last look beside what it is now, in a
+    /// window of its own (one at a time; asking again shows the other entry there).
+    WhatChangedWindow *showWhatChanged(const QString &entry);
     /// The splash window; created by the start-up routine only.
     SplashScreen *splashScreen();
 
@@ -92,6 +102,7 @@ public:
     CheatBox *loadedCheatBox() const;
     AboutDialog *loadedAboutDialog() const;
     CheckWindow *loadedCheckWindow() const;
+    GalleryWindow *loadedGalleryWindow() const;
     BrowserWindow *loadedBrowserWindow() const;
     /// Every loaded browser window, the shared one included.
     QList<BrowserWindow *> browserWindows() const;
@@ -121,6 +132,8 @@ private:
     /// visit remembered, and the page kept (or its copy shown) by @p keeper.
     void judgeVisit(PageCopyKeeper *keeper, WebBrowser *view, const QString &entry, const QString &title,
                     const QString &finalAddress, const QString &text);
+    /// The gallery shows the list browser's list and acts on it (each pair of windows wired once).
+    void showListInGallery();
 
     Platform &m_platform;
     ClockTicker *m_clockTicker;
@@ -129,6 +142,7 @@ private:
     CheckMemory *m_checkMemory;
     RememberedMarks *m_rememberedMarks;
     CopyStore *m_copyStore;
+    ChangeStore *m_changeStore;
     /// What to tell the person about the page memory, once; empty when there is nothing.
     QString m_memoryProblem;
     QPointer<MainWindow> m_mainWindow;
@@ -140,7 +154,9 @@ private:
     QPointer<CheatBox> m_cheatBox;
     QPointer<AboutDialog> m_aboutDialog;
     QPointer<CheckWindow> m_checkWindow;
+    QPointer<GalleryWindow> m_galleryWindow;
     QPointer<BrowserWindow> m_browserWindow;
     QPointer<SplashScreen> m_splashScreen;
+    QPointer<WhatChangedWindow> m_whatChangedWindow;
     QList<QPointer<BrowserWindow>> m_otherBrowserWindows;
 };

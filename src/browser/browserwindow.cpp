@@ -190,6 +190,12 @@ void BrowserWindow::createPageMenu()
         else
             page->addSeparator();
     }
+    // What changed on this page since the person last looked at it from the list.
+    page->addSeparator();
+    QAction *whatChanged = page->addAction(QStringLiteral("What C&hanged"));
+    whatChanged->setObjectName(QStringLiteral("whatChanged"));
+    whatChanged->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+    connect(whatChanged, &QAction::triggered, this, [this] { m_windows.showWhatChanged(m_view->url()); });
 }
 
 void BrowserWindow::toggleFullScreen()

@@ -52,6 +52,22 @@ struct CopyRecord {
     qint64 thumbnailSize = 0;
 };
 
+/// One look at an entry's page whose readable text was kept (the text itself is stored once, by hash).
+struct LookRecord {
+    /// Who looked: the person opening the entry from the list, Play showing it, or a check.
+    enum class Kind { Person = 0, Play = 1, Check = 2 };
+    qint64 id = 0;
+    /// The list entry's text, exactly.
+    QString address;
+    /// The host of the page (lower case), to find the host's other pages.
+    QString host;
+    /// When the look was (UTC, to the millisecond).
+    QDateTime seenAt;
+    Kind kind = Kind::Person;
+    /// The SHA-256 of the text as UTF-8, hex: the name the text is stored by.
+    QString textHash;
+};
+
 /// The outcome of opening the memory, told to the person when it is not plain success.
 struct PageMemoryOpening {
     /// True when the memory can be read and written.
@@ -145,6 +161,31 @@ public:
     /// Forgets the copy records @p ids in one transaction.
     bool forgetCopies(const QList<qint64> &ids);
 
+    // Looks and their texts (tables of their own, made on first use, in old memories too).
+    /// Most looks kept per entry; the oldest go first, but never the person's last one.
+    static constexpr int looksPerAddress = 12;
+    /// Bytes the stored look texts may take in all; past it the oldest looks go first (the person's
+    /// last look of an entry only when nothing else is left).
+    static constexpr qint64 lookTextBudget = 256 * 1024 * 1024;
+    /// Records @p look and, when no text of that hash is stored yet, @p storedText (compressed by
+    /// the caller) of @p rawSize bytes, in one transaction; then trims the entry's looks.
+    bool recordLook(const LookRecord &look, const QByteArray &storedText, qint64 rawSize);
+    /// Forgets the oldest looks until their texts take at most @p budget bytes; false when it could not.
+    bool trimLooks(qint64 budget = lookTextBudget);
+    /// The looks of @p address, oldest first.
+    QList<LookRecord> looksOf(const QString &address) const;
+    /// The stored (compressed) text named @p textHash; nothing when it is not there or cannot be read.
+    std::optional<QByteArray> lookText(const QString &textHash) const;
+    /// The newest look of each other entry on @p host (at most @p limit entries, newest first).
+    QList<LookRecord> latestLooksOnHost(const QString &host, const QString &exceptAddress, int limit = 12) const;
+    /// Parts of @p address's page learned as noise that the person asked to count again.
+    QStringList partsCountedAgain(const QString &address) const;
+    /// Counts the part named @p part of @p address's page again from now on.
+    bool countPartAgain(const QString &address, const QString &part);
+    /// The bytes the stored look texts take, and how many there are.
+    qint64 lookTextBytes() const;
+    qint64 lookTextCount() const;
+
 private:
     enum class Health { Ok, Damaged, ReadOnly, Newer, Locked, Failed };
     struct Readiness {
@@ -169,6 +210,7 @@ private:
     /// The copy records that @p clauses (SQL after FROM copies: WHERE with a ? for each of @p values,
     /// ORDER BY) select; nothing when they cannot be read.
     std::optional<QList<CopyRecord>> selectCopies(const QString &clauses, const QVariantList &values) const;
+    bool prepareLookTables() const;
 
     QString m_connection;
     QString m_path;

@@ -515,15 +515,41 @@ EnginePageCopier::EnginePageCopier(QObject *parent)
     m_page = new QWebEnginePage(m_profile, this);
     m_page->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
     m_page->setAudioMuted(true);
-    // The picture needs a view the engine paints. Only where no screen is (quokka-check) is one
-    // shown: on a desktop a shown view would be a window of its own over the person's.
-    if (QGuiApplication::platformName() == u"offscreen") {
-        m_view = new QWebEngineView;
-        m_view->setPage(m_page);
-        m_view->setAttribute(Qt::WA_DontShowOnScreen);
-        m_view->resize(1024, 768);
-        m_view->show();
+    // The picture needs a view the engine paints, on a desktop too (the copies and the gallery need
+    // their pictures there as much). On a desktop the engine maps a window for a shown view even with
+    // WA_DontShowOnScreen, so there the view is a frameless tool window, placed by us and not by the
+    // window manager, far outside every screen, taking neither focus nor input: the engine paints
+    // it and the person never sees it.
+    m_view = new QWebEngineView;
+    m_view->setPage(m_page);
+    m_view->setAttribute(Qt::WA_DontShowOnScreen);
+    if (QGuiApplication::platformName() != u"offscreen") {
+        m_view->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus
+                               | Qt::WindowTransparentForInput);
+        m_view->setAttribute(Qt::WA_ShowWithoutActivating);
+        m_view->move(-20000, -20000);
     }
+    m_view->resize(1024, 768);
+    m_view->show();
+    // The new page is painted once two grabs in a row agree and differ from the page before; one
+    // that looks like the page before (the same page under another address) is taken once it has
+    // stayed so for a while.
+    m_pictureTimer.setInterval(50);
+    connect(&m_pictureTimer, &QTimer::timeout, this, [this] {
+        const QImage grab = m_view->grab().toImage();
+        const bool steady = !grab.isNull() && grab == m_lastGrab;
+        m_lastGrab = grab;
+        if (!steady || (grab == m_shownBefore && m_pictureClock.elapsed() < 2000))
+            return;
+        m_pictureTimer.stop();
+        m_shownBefore = grab;
+        const QImage small = grab.scaledToWidth(qMin(PageCopy::thumbnailWidth, grab.width()), Qt::SmoothTransformation);
+        QBuffer png(&m_copy.thumbnailPng);
+        png.open(QIODevice::WriteOnly);
+        small.save(&png, "PNG");
+        m_pictureTaken = true;
+        finishIfWhole();
+    });
     m_timeout.setSingleShot(true);
     connect(&m_timeout, &QTimer::timeout, this, [this] {
         PageCopy failed = m_copy;
@@ -577,6 +603,7 @@ void EnginePageCopier::abortAll()
     m_current.reset();
     ++m_generation;
     m_timeout.stop();
+    m_pictureTimer.stop();
     m_page->triggerAction(QWebEnginePage::Stop);
 }
 
@@ -590,6 +617,8 @@ void EnginePageCopier::startNext()
     m_copy.address = m_current->url.toString();
     m_textRead = false;
     m_fileRead = false;
+    m_pictureTaken = false;
+    m_pictureTimer.stop();
     m_savePath.clear();
     m_timeout.start(m_current->timeoutMs);
     m_page->load(m_current->url);
@@ -615,13 +644,7 @@ void EnginePageCopier::loadEnded(bool ok, int status, const QString &detail)
     m_copy.title = m_page->title();
     m_savePath = QDir::cleanPath(copyFolder().filePath(QStringLiteral("page-%1.mhtml").arg(m_generation)));
     QFile::remove(m_savePath);
-    const QPixmap shot = m_view ? m_view->grab() : QPixmap();
-    if (!shot.isNull()) {
-        const QImage small = shot.toImage().scaledToWidth(qMin(PageCopy::thumbnailWidth, shot.width()), Qt::SmoothTransformation);
-        QBuffer png(&m_copy.thumbnailPng);
-        png.open(QIODevice::WriteOnly);
-        small.save(&png, "PNG");
-    }
+    grabWhenPainted();
     const quint64 generation = m_generation;
     m_page->toPlainText([this, generation](const QString &text) {
         if (generation != m_generation)
@@ -650,9 +673,20 @@ void EnginePageCopier::saved(bool ok)
     finishIfWhole();
 }
 
+void EnginePageCopier::grabWhenPainted()
+{
+    if (!m_view) {
+        m_pictureTaken = true;
+        return;
+    }
+    m_lastGrab = QImage();
+    m_pictureClock.start();
+    m_pictureTimer.start();
+}
+
 void EnginePageCopier::finishIfWhole()
 {
-    if (!m_textRead || !m_fileRead)
+    if (!m_textRead || !m_fileRead || !m_pictureTaken)
         return;
     PageCopy whole = m_copy;
     whole.ok = true;
@@ -667,6 +701,7 @@ void EnginePageCopier::finish(PageCopy copy)
     m_current.reset();
     ++m_generation;
     m_timeout.stop();
+    m_pictureTimer.stop();
     m_page->triggerAction(QWebEnginePage::Stop);
     done(copy);
     if (!m_current)

@@ -5,6 +5,8 @@
 
 #include <QList>
 #include <QPointer>
+#include <QElapsedTimer>
+#include <QImage>
 #include <QTimer>
 
 #include <optional>
@@ -86,6 +88,9 @@ private:
     void saved(bool ok);
     void finishIfWhole();
     void finish(PageCopy copy);
+    /// Grabs the view until it shows the new page: the engine paints a loaded page some frames after
+    /// the load has ended, and a grab before that is the page loaded before it.
+    void grabWhenPainted();
 
     QWebEngineProfile *m_profile;
     QWebEnginePage *m_page = nullptr;
@@ -97,7 +102,13 @@ private:
     QString m_savePath;
     bool m_textRead = false;
     bool m_fileRead = false;
+    bool m_pictureTaken = false;
     QTimer m_timeout;
+    QTimer m_pictureTimer;
+    QElapsedTimer m_pictureClock;
+    /// The last grab of this copy, and the picture of the copy before (what the view showed before).
+    QImage m_lastGrab;
+    QImage m_shownBefore;
     /// Tells late answers of an ended copy from those of the current one.
     quint64 m_generation = 0;
 };

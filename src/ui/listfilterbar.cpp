@@ -2,10 +2,13 @@
 
 #include "ui/listbox.h"
 #include "ui/shownentriesmodel.h"
+#include "ui/verdictmarks.h"
 
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 
 ListFilterBar::ListFilterBar(ListBox *list, QWidget *parent)
     : QWidget(parent)
@@ -26,6 +29,14 @@ ListFilterBar::ListFilterBar(ListBox *list, QWidget *parent)
     // Readable on the list browser's light texture and on the List view's dark grey alike.
     m_countLabel->setStyleSheet(QStringLiteral("color: black; background: rgba(255, 255, 255, 200); padding: 0 4px;"));
 
+    m_changedOnlyBox = new QCheckBox(QStringLiteral("Changed only (0)"), this);
+    m_changedOnlyBox->setObjectName(QStringLiteral("changedOnlyBox"));
+    m_changedOnlyBox->setAccessibleName(m_changedOnlyBox->text());
+    m_changedOnlyBox->setToolTip(QStringLiteral("Shows only the entries whose page changed since you last opened them"));
+    m_changedOnlyBox->setStyleSheet(QStringLiteral("QCheckBox { color: black; background: rgba(255, 255, 255, 200); padding: 0 4px; }"));
+    m_changedOnlyBox->hide();
+    connect(m_changedOnlyBox, &QCheckBox::toggled, this, &ListFilterBar::showChangedOnly);
+
     connect(m_filterBox, &QLineEdit::textChanged, m_list, &ListBox::setFilterText);
     connect(m_list, &ListBox::filterTextChanged, this, [this](const QString &text) {
         if (m_filterBox->text() != text)
@@ -35,6 +46,37 @@ ListFilterBar::ListFilterBar(ListBox *list, QWidget *parent)
     connect(m_list, &ListBox::filterRequested, this, &ListFilterBar::focusFilter);
     connect(m_filterBox, &QLineEdit::returnPressed, this, &ListFilterBar::goToList);
     showCount();
+}
+
+void ListFilterBar::followChanges(VerdictMarks *marks)
+{
+    m_marks = marks;
+    auto showChangedCount = [this](int count) {
+        m_changedOnlyBox->setText(QStringLiteral("Changed only (%1)").arg(count));
+        m_changedOnlyBox->setAccessibleName(m_changedOnlyBox->text());
+        m_changedOnlyBox->setAccessibleDescription(count == 1 ? QStringLiteral("1 entry changed")
+                                                              : QStringLiteral("%1 entries changed").arg(count));
+    };
+    showChangedCount(marks->changedCount());
+    connect(marks, &VerdictMarks::changedCountChanged, this, showChangedCount);
+    // While it is ticked, an entry that changes (or is opened) comes in or goes out of the list shown.
+    connect(marks, &EntryMarks::marksChanged, this, [this] {
+        if (m_changedOnlyBox->isChecked())
+            m_list->shownEntries()->refilter();
+    });
+    m_changedOnlyBox->show();
+    place(geometry());
+}
+
+void ListFilterBar::showChangedOnly(bool on)
+{
+    ShownEntriesModel *shown = m_list->shownEntries();
+    if (on && m_marks) {
+        QPointer<VerdictMarks> marks(m_marks);
+        shown->setOnlyIf([marks](const QString &entry) { return marks && marks->changedLines(entry) > 0; });
+    } else {
+        shown->setOnlyIf({});
+    }
 }
 
 void ListFilterBar::focusFilter()
@@ -93,6 +135,10 @@ void ListFilterBar::place(const QRect &rect)
     const int w = rect.width();
     const int h = rect.height();
     const int countWidth = qMin(w / 3, fontMetrics().horizontalAdvance(QStringLiteral("filtering… 1,000,000 of 1,000,000")) + 8);
-    m_filterBox->setGeometry(0, 0, w - countWidth - 6, h);
+    // "Changed only (N)" sits between the box and the count, once changes are followed.
+    const int changedWidth = m_changedOnlyBox->isHidden() ? 0 : qMin(w / 4, m_changedOnlyBox->sizeHint().width() + fontMetrics().horizontalAdvance(QStringLiteral("0000")));
+    m_filterBox->setGeometry(0, 0, w - countWidth - changedWidth - 6 - (changedWidth ? 6 : 0), h);
+    if (changedWidth)
+        m_changedOnlyBox->setGeometry(w - countWidth - changedWidth - 6, 0, changedWidth, h);
     m_countLabel->setGeometry(w - countWidth, 0, countWidth, h);
 }

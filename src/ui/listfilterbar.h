@@ -4,8 +4,10 @@
 #include <QWidget>
 
 class ListBox;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
+class VerdictMarks;
 
 /// Typing shows only the list's entries that hold the text; the count says how many of how many.
 /// Ctrl+F in the list comes here; Esc clears the filter; Enter or Down goes to the list.
@@ -19,9 +21,13 @@ public:
     void place(const QRect &rect);
     /// Puts the focus in the filter box with its text selected.
     void focusFilter();
+    /// Offers "Changed only": the entries @p marks marks changed, with their count.
+    void followChanges(VerdictMarks *marks);
 
     QLineEdit *m_filterBox;
     QLabel *m_countLabel;
+    /// "Changed only (3)"; hidden until followChanges().
+    QCheckBox *m_changedOnlyBox;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -30,5 +36,8 @@ private:
     void showCount();
     void goToList();
 
+    void showChangedOnly(bool on);
+
     ListBox *m_list;
+    VerdictMarks *m_marks = nullptr;
 };

@@ -93,16 +93,48 @@ int ShownEntriesModel::shownRow(int row) const
 
 bool ShownEntriesModel::matches(const QString &entry) const
 {
-    return m_text.isEmpty() || m_matcher.indexIn(entry) >= 0;
+    return (m_visibleText.isEmpty() || m_matcher.indexIn(entry) >= 0) && (!m_onlyIf || m_onlyIf(entry));
+}
+
+namespace {
+const QChar onlyIfMark(0x1);
 }
 
 void ShownEntriesModel::setFilterText(const QString &text)
+{
+    if (text == m_visibleText)
+        return;
+    m_visibleText = text;
+    setKey(m_onlyIf ? onlyIfMark + text : text);
+}
+
+void ShownEntriesModel::setOnlyIf(std::function<bool(const QString &)> onlyIf)
+{
+    if (!onlyIf && !m_onlyIf)
+        return;
+    m_onlyIf = std::move(onlyIf);
+    const QString key = m_onlyIf ? onlyIfMark + m_visibleText : m_visibleText;
+    if (key == m_text) {
+        startWork(false); // another test in place of the one before
+        return;
+    }
+    // A test added to a text narrows what the text found; one taken away finds the rows again.
+    setKey(key);
+}
+
+void ShownEntriesModel::refilter()
+{
+    if (m_onlyIf)
+        startWork(false);
+}
+
+void ShownEntriesModel::setKey(const QString &text)
 {
     if (text == m_text)
         return;
     const bool refine = !m_pending && !m_appliedText.isEmpty() && text.contains(m_appliedText, Qt::CaseInsensitive);
     m_text = text;
-    m_matcher.setPattern(text);
+    m_matcher.setPattern(m_visibleText);
     if (text.isEmpty()) {
         m_pending = false;
         m_timer.stop();

@@ -7,6 +7,8 @@
 #include <QStringMatcher>
 #include <QTimer>
 
+#include <functional>
+
 class MarkedListModel;
 
 /// A view of a string model: all of its rows while no filter is set, otherwise the rows whose text
@@ -29,7 +31,12 @@ public:
 
     /// Sets the filter text; empty shows every entry.
     void setFilterText(const QString &text);
-    QString filterText() const { return m_text; }
+    QString filterText() const { return m_visibleText; }
+    /// Shows only the entries that @p onlyIf passes too (and hold the filter text); an empty
+    /// function lifts it. refilter() asks it again when its answers change.
+    void setOnlyIf(std::function<bool(const QString &)> onlyIf);
+    bool hasOnlyIf() const { return bool(m_onlyIf); }
+    void refilter();
     /// A filter is set (it may still be at work).
     bool filtering() const { return !m_text.isEmpty(); }
     /// The filter's work is not finished yet: the rows shown are still those of the previous text.
@@ -51,6 +58,8 @@ signals:
 
 private:
     void step();
+    /// Sets the key of the filter: its text, and whether an entry test is on.
+    void setKey(const QString &key);
     void startWork(bool refine);
     void applyResult();
     /// After the source changed under a filter: the rows shown again from the current entries.
@@ -63,7 +72,11 @@ private:
     void sourceDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles);
 
     MarkedListModel *m_source;
+    /// The filter's key: the text, after a mark when an entry test is on (so that every "no filter"
+    /// test below is one of an empty key, and a test added to a text refines what the text found).
     QString m_text;
+    QString m_visibleText;
+    std::function<bool(const QString &)> m_onlyIf;
     QStringMatcher m_matcher;
     /// Source rows shown while filtering (ascending); unused while not filtering.
     QList<int> m_rows;

@@ -102,7 +102,66 @@ QIcon VerdictMarks::icon(Verdict verdict)
     return icons[std::size_t(verdict)];
 }
 
+QString VerdictMarks::changedText(int lines)
+{
+    return lines == 1 ? QStringLiteral("changed: 1 line") : QStringLiteral("changed: %1 lines").arg(lines);
+}
+
+void VerdictMarks::setChangedLines(const QString &entry, int lines)
+{
+    if (lines == m_changed.value(entry))
+        return;
+    const qsizetype before = m_changed.size();
+    if (lines > 0)
+        m_changed.insert(entry, lines);
+    else
+        m_changed.remove(entry);
+    emit marksChanged();
+    if (m_changed.size() != before)
+        emit changedCountChanged(int(m_changed.size()));
+}
+
 QVariant VerdictMarks::markData(const QString &entry, int role) const
+{
+    const int changed = m_changed.value(entry);
+    if (role == ChangedLinesRole)
+        return changed;
+    const QVariant verdict = verdictData(entry, role);
+    if (changed == 0 || (role != Qt::DecorationRole && role != Qt::ToolTipRole && role != Qt::AccessibleDescriptionRole))
+        return verdict;
+    if (role == Qt::DecorationRole) {
+        // The verdict's mark (or none) with a badge at its lower right: a dark disc holding a white
+        // dot, a shape no verdict has, so that a change shows without colour too.
+        const QIcon base = verdict.value<QIcon>();
+        QIcon marked;
+        for (const int size : {16, 32}) {
+            QPixmap pixmap(size, size);
+            pixmap.fill(Qt::transparent);
+            QPainter p(&pixmap);
+            p.setRenderHint(QPainter::Antialiasing);
+            const bool verdictShown = m_results.resultFor(entry).has_value();
+            if (verdictShown)
+                p.drawPixmap(0, 0, base.pixmap(size, size));
+            p.scale(size / 16.0, size / 16.0);
+            // Alone, the badge takes the whole mark; beside a verdict, its lower right corner.
+            const QRectF disc = verdictShown ? QRectF(8, 8, 7.5, 7.5) : QRectF(2, 2, 12, 12);
+            p.setPen(QPen(Qt::white, 1.2));
+            p.setBrush(QColor(20, 60, 120));
+            p.drawEllipse(disc);
+            p.setPen(Qt::NoPen);
+            p.setBrush(Qt::white);
+            const qreal dot = disc.width() / 3.5;
+            p.drawEllipse(QRectF(disc.center() - QPointF(dot / 2, dot / 2), QSizeF(dot, dot)));
+            p.end();
+            marked.addPixmap(pixmap);
+        }
+        return marked;
+    }
+    const QString words = verdict.toString();
+    return (words.isEmpty() ? QString() : words + QLatin1Char('\n')) + changedText(changed);
+}
+
+QVariant VerdictMarks::verdictData(const QString &entry, int role) const
 {
     if (role != Qt::DecorationRole && role != Qt::ToolTipRole && role != Qt::AccessibleDescriptionRole && role != VerdictRole)
         return {};
@@ -112,7 +171,7 @@ QVariant VerdictMarks::markData(const QString &entry, int role) const
         return title;
     if (!result) {
         // Once there are marks, an entry without one keeps its text in line with the others.
-        if (role == Qt::DecorationRole && m_results.size() > 0) {
+        if (role == Qt::DecorationRole && (m_results.size() > 0 || !m_changed.isEmpty())) {
             static const QIcon blank = [] {
                 QPixmap pixmap(16, 16);
                 pixmap.fill(Qt::transparent);

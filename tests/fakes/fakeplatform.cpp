@@ -140,6 +140,7 @@ void FakePageCopier::copy(const QUrl &url, int timeoutMs, std::function<void(con
     copy.address = url.toString();
     copy.mhtml = "MIME-Version: 1.0\r\nContent-Type: text/html\r\n\r\n<title>" + url.toEncoded() + "</title>";
     copy.text = url.toString();
+    copy.thumbnailPng = thumbnailPng;
     // Later, as the engine answers: never inside the call.
     QTimer::singleShot(0, this, [done = std::move(done), copy] { done(copy); });
 }

@@ -195,6 +195,8 @@ public:
 
     QList<QUrl> asked;
     int aborts = 0;
+    /// The picture each copy brings (none by default).
+    QByteArray thumbnailPng;
 };
 
 class FakePlatform final : public Platform {
@@ -212,6 +214,7 @@ public:
     PageCopier *createPageCopier(QObject *parent) override
     {
         auto *copier = new FakePageCopier(parent);
+        copier->thumbnailPng = copierThumbnailPng;
         copiers.append(copier);
         return copier;
     }
@@ -230,4 +233,6 @@ public:
     QList<QPointer<FakeMediaPlayer>> sounds;
     QList<int> soundVolumes;
     QList<QPointer<FakePageCopier>> copiers;
+    /// The picture the copiers made from now on bring with each copy.
+    QByteArray copierThumbnailPng;
 };

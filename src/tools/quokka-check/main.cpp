@@ -4,6 +4,8 @@
 #include "check/listchecker.h"
 #include "check/networkprobe.h"
 #include "copies/copyarchive.h"
+#include "changes/changecolumns.h"
+#include "changes/changestore.h"
 #include "copies/copystore.h"
 #include "lists/importwindow.h"
 #include "memory/pagesigns.h"
@@ -213,6 +215,14 @@ int main(int argc, char *argv[])
                       QStringLiteral("With --keep-copies: the space all kept copies may take, such as 2G or 500M (default "
                                      "2G); older copies go first when it is reached."),
                       QStringLiteral("SIZE"), QStringLiteral("2G")});
+    parser.addOption({QStringLiteral("changes"),
+                      QStringLiteral("Tell of each page whether its readable text changed since you last opened it from the "
+                                     "list (or, if you never did, since the look before): the web engine loads each good "
+                                     "page once more and reads its text, as you would see it. The clock, counters, rotating "
+                                     "teasers, tokens and the site's menus do not count. Adds changed_since and changed_lines.")});
+    parser.addOption({QStringLiteral("diff"),
+                      QStringLiteral("With --changes (which it implies): the unified diff of each changed page, after its line "
+                                     "(text) or as its diff field (json).")});
     parser.addOption({QStringLiteral("no-memory"),
                       QStringLiteral("Leave Quokka's page memory (%1) alone: it is neither read nor written, and no page "
                                      "is found changed.")
@@ -248,6 +258,20 @@ int main(int argc, char *argv[])
     } else {
         printError(QStringLiteral("--copies-budget wants a size such as 2G or 500M, not \"%1\"; see --help.")
                        .arg(parser.value(QStringLiteral("copies-budget"))));
+        return exitError;
+    }
+    const bool withDiff = parser.isSet(QStringLiteral("diff"));
+    const bool changes = parser.isSet(QStringLiteral("changes")) || withDiff;
+    if (changes && parser.isSet(QStringLiteral("no-browser"))) {
+        printError(QStringLiteral("--changes needs the web engine to read each page's text; leave out --no-browser."));
+        return exitError;
+    }
+    if (changes && parser.isSet(QStringLiteral("no-memory"))) {
+        printError(QStringLiteral("--changes compares with the looks kept in the page memory; leave out --no-memory."));
+        return exitError;
+    }
+    if (withDiff && format == u"csv") {
+        printError(QStringLiteral("--diff prints with --format text or json; a CSV line has no room for it."));
         return exitError;
     }
     if (keepCopies && parser.isSet(QStringLiteral("no-browser"))) {
@@ -382,12 +406,34 @@ int main(int argc, char *argv[])
             printError(QStringLiteral("the copies cannot be kept: %1.").arg(openProblem));
             return exitError;
         }
+    }
+    // The looks: each page the engine loads once more is a look of the check's, kept in the page memory.
+    std::unique_ptr<ChangeStore> looks;
+    if (keepCopies || changes) {
+        looks = std::make_unique<ChangeStore>();
+        bool opened = false;
+        QString openProblem;
+        QObject::connect(looks.get(), &ChangeStore::opened, &app, [&](bool ok, const QString &problem) {
+            opened = ok;
+            openProblem = problem;
+            QCoreApplication::exit(0);
+        });
+        looks->open(PageMemory::defaultPath());
+        QApplication::exec();
+        if (!opened) {
+            printError(QStringLiteral("the looks at the pages cannot be kept: %1.").arg(openProblem));
+            return exitError;
+        }
         copier = std::make_unique<EnginePageCopier>();
     }
     // Lines waiting for their page's copy, by entry, and how many copies are under way.
     QHash<QString, QList<int>> waitingForCopy;
     QHash<QString, QDateTime> copyTakenAt;
     int copiesKept = 0;
+    // What changed at each entry that was looked at, and the copies that wait for their look to be kept.
+    QHash<QString, ChangeColumns> changeColumns;
+    QHash<QString, CopyContent> copiesAfterLook;
+    int changedEntries = 0;
     bool checkEnded = false;
 
     // Results are printed in list order as soon as every earlier entry has one (and, keeping copies, its
@@ -396,7 +442,7 @@ int main(int argc, char *argv[])
     std::vector<bool> copyUnderWay(std::size_t(entries.size()), false);
     std::size_t nextToPrint = 0;
     if (format == u"csv")
-        writeOut(CheckReport::csvHeader());
+        writeOut(changes ? withChangeCsvHeader(CheckReport::csvHeader()) : CheckReport::csvHeader());
     auto flush = [&] {
         QByteArray out;
         while (nextToPrint < pending.size() && pending[nextToPrint] && !copyUnderWay[nextToPrint]) {
@@ -413,12 +459,13 @@ int main(int argc, char *argv[])
                 }
                 memory.addCheck(row.address, row.result, now);
             }
+            const ChangeColumns changed = changeColumns.value(row.address);
             if (format == u"json")
-                out += CheckReport::jsonLine(row) + '\n';
+                out += (changes ? withChangeJson(CheckReport::jsonLine(row), changed) : CheckReport::jsonLine(row)) + '\n';
             else if (format == u"csv")
-                out += CheckReport::csvLine(row);
+                out += changes ? withChangeCsv(CheckReport::csvLine(row), changed) : CheckReport::csvLine(row);
             else
-                out += CheckReport::textLine(row).toUtf8() + '\n';
+                out += (changes ? withChangeText(CheckReport::textLine(row), changed) : CheckReport::textLine(row)).toUtf8() + '\n';
             pending[nextToPrint].reset();
             ++nextToPrint;
         }
@@ -455,6 +502,23 @@ int main(int argc, char *argv[])
             copyDone(entry, takenAt);
         });
     }
+    if (looks) {
+        QObject::connect(looks.get(), &ChangeStore::changeAnswered, &app, [&](const ChangeAnswer &answer) {
+            if (!answer.problem.isEmpty())
+                printError(QStringLiteral("the look at %1 was not kept: %2").arg(answer.entry, oneLine(answer.problem)));
+            const ChangeColumns columns = changeColumnsOf(answer, withDiff);
+            if (columns.changedLines > 0)
+                ++changedEntries;
+            changeColumns.insert(answer.entry, columns);
+            const auto copy = copiesAfterLook.constFind(answer.entry);
+            if (copy == copiesAfterLook.cend()) {
+                copyDone(answer.entry, QDateTime());
+                return;
+            }
+            copies->keep(answer.entry, PageCondition::Good, *copy, copyTakenAt.value(answer.entry));
+            copiesAfterLook.erase(copy);
+        });
+    }
     auto keepCopyOf = [&](int line, const CheckResult &result) {
         const QString &entry = entries.at(line);
         // Only a page as the person keeps it: alive, and the same page they saw there.
@@ -463,12 +527,15 @@ int main(int argc, char *argv[])
         const QUrl url = addressToLoad(entry);
         if (url.scheme() != u"http" && url.scheme() != u"https")
             return;
-        if (!result.title.isEmpty() || result.fingerprint) {
+        bool keepThis = keepCopies;
+        if (keepThis && (!result.title.isEmpty() || result.fingerprint)) {
             const CheckNote change = CheckMemory::changeAgainst(CheckMemory::seenAmong(entry, seenBefore.value(entry)), entry,
                                                                 result, QDateTime::currentDateTimeUtc());
-            if (!change.wasTitle.isEmpty())
-                return;
+            keepThis = change.wasTitle.isEmpty();
         }
+        // A page that became another is no copy to keep; asked what changed, it is looked at all the same.
+        if (!keepThis && !changes)
+            return;
         copyUnderWay[std::size_t(line)] = true;
         auto waiting = waitingForCopy.find(entry);
         if (waiting != waitingForCopy.end()) {
@@ -476,15 +543,19 @@ int main(int argc, char *argv[])
             return;
         }
         waitingForCopy.insert(entry, {line});
-        copier->copy(url, options.timeoutMs * 2, [&, entry](const PageCopy &copy) {
+        copier->copy(url, options.timeoutMs * 2, [&, entry, keepThis](const PageCopy &copy) {
             if (!copy.ok) {
-                printError(QStringLiteral("no copy of %1 was kept: %2").arg(entry, oneLine(copy.problem)));
+                printError((keepThis ? QStringLiteral("no copy of %1 was kept: %2") : QStringLiteral("the text of %1 was not read: %2"))
+                               .arg(entry, oneLine(copy.problem)));
                 copyDone(entry, QDateTime());
                 return;
             }
             const QDateTime now = QDateTime::currentDateTimeUtc();
             copyTakenAt.insert(entry, now);
-            copies->keep(entry, PageCondition::Good, CopyContent{copy.mhtml, copy.text, copy.thumbnailPng}, now);
+            // The look first: its answer keeps the copy (in order), then the entry's line is printed.
+            if (keepThis)
+                copiesAfterLook.insert(entry, CopyContent{copy.mhtml, copy.text, copy.thumbnailPng});
+            looks->recordLook(entry, LookRecord::Kind::Check, copy.text, now);
         });
     };
     QObject::connect(&checker, &ListChecker::entryChecked, &app, [&](int line, const CheckResult &result) {
@@ -506,6 +577,7 @@ int main(int argc, char *argv[])
             // An interrupted check keeps what it kept; the copies under way are given up.
             copier->abortAll();
             waitingForCopy.clear();
+            copiesAfterLook.clear();
             std::fill(copyUnderWay.begin(), copyUnderWay.end(), false);
             flush();
         }
@@ -539,7 +611,10 @@ int main(int argc, char *argv[])
     std::fprintf(stderr, "requests slowed for hosts that turn requests away: %d\n", checker.slowedRequests());
     if (copies)
         std::fprintf(stderr, "copies of good pages kept: %d\n", copiesKept);
+    if (changes)
+        std::fprintf(stderr, "pages changed since the last look: %d\n", changedEntries);
     copier.reset();
+    looks.reset();
     copies.reset(); // finishes writing what it was given
     delete engine;
     // What a lock kept out during the check is tried again for a while; a check whose results are not
