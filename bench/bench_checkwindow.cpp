@@ -9,6 +9,7 @@
 #include "app/windows.h"
 #include "lists/checkwindow.h"
 #include "platform/qtplatform.h"
+#include "stallsampler.h"
 
 #include <QAction>
 #include <QDir>
@@ -22,7 +23,6 @@
 #include <cstdio>
 #include <mutex>
 #include <thread>
-#include <ctime>
 
 namespace {
 
@@ -56,13 +56,6 @@ qint64 descendantsKiB(const QString &pid)
         }
     }
     return total;
-}
-
-qint64 threadCpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
 struct Memory {
@@ -105,19 +98,8 @@ int main(int argc, char *argv[])
     Windows windows(platform);
     windows.mainWindow()->show();
 
-    // A timer that should fire every 5 ms: the longest gap between two firings, less 5 ms, is the
-    // longest the event loop was held up. Memory is sampled on the same ticks, every 100th.
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    tick.setInterval(5);
-    QElapsedTimer sinceTick;
+    StallSampler stallSampler;
     QElapsedTimer wall;
-    qint64 longestStall = 0;
-    // The user-interface thread's own processor time between two ticks: a gap it spent working is
-    // work that held the loop up; the rest of a gap is waiting for a processor that others had.
-    qint64 longestBusy = 0;
-    qint64 cpuAtTick = 0;
-    QStringList stalls;
     Memory before;
     // Memory is sampled on a thread of its own: reading the page processes' memory maps takes tens of
     // milliseconds, which would hold up the loop being measured.
@@ -127,32 +109,25 @@ int main(int argc, char *argv[])
     std::thread sampler;
     bool checking = false;
     int entries = 0;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        const qint64 stall = sinceTick.restart() - tick.interval();
-        const qint64 cpuNow = threadCpuMs();
-        const qint64 busy = cpuNow - cpuAtTick;
-        cpuAtTick = cpuNow;
-        longestStall = std::max(longestStall, stall);
-        longestBusy = std::max(longestBusy, busy);
-        if (stall > 50)
-            stalls << QStringLiteral("%1 ms (%2 ms busy) at %3 s").arg(stall).arg(busy).arg(wall.elapsed() / 1000.0, 0, 'f', 2);
+    QObject::connect(&stallSampler, &StallSampler::ticked, [&] {
         CheckWindow *check = windows.loadedCheckWindow();
         if (checking && check && !check->isChecking()) {
             checking = false;
-            tick.stop();
+            stallSampler.stop();
+            const StallSampler::Stalls stalls = stallSampler.take();
             sampling = false;
             sampler.join();
             const qint64 wallMs = wall.elapsed();
             // Let what the check let go of be freed, then look again.
-            QTimer::singleShot(2000, [&, wallMs] {
+            QTimer::singleShot(2000, [&, wallMs, stalls] {
                 const Memory after = Memory::now();
                 std::printf("check_window entries %d wall_s %.2f longest_stall_ms %lld longest_busy_ms %lld own_growth_mib %.1f "
                             "own_peak_growth_mib %.1f pages_growth_mib %.1f pages_peak_growth_mib %.1f\n",
-                            entries, wallMs / 1000.0, longestStall, longestBusy, (after.ownKiB - before.ownKiB) / 1024.0,
+                            entries, wallMs / 1000.0, stalls.longestMs, stalls.busiestMs, (after.ownKiB - before.ownKiB) / 1024.0,
                             (peak.ownKiB - before.ownKiB) / 1024.0, (after.pagesKiB - before.pagesKiB) / 1024.0,
                             (peak.pagesKiB - before.pagesKiB) / 1024.0);
-                if (!stalls.isEmpty())
-                    std::printf("stalls over 50 ms: %s\n", qPrintable(stalls.join(QStringLiteral(", "))));
+                if (!stalls.overFifty.isEmpty())
+                    std::printf("stalls over 50 ms: %s\n", qPrintable(stalls.overFifty.join(QStringLiteral(", "))));
                 std::fflush(stdout);
                 QCoreApplication::exit(0);
             });
@@ -180,9 +155,7 @@ int main(int argc, char *argv[])
             }
         });
         wall.start();
-        sinceTick.start();
-        cpuAtTick = threadCpuMs();
-        tick.start();
+        stallSampler.start();
         checking = true;
         windows.mainWindow()->menuItem(QStringLiteral("checkList"))->trigger();
         if (CheckWindow *check = windows.loadedCheckWindow())

@@ -1,7 +1,9 @@
 // Imports a large or hostile file through the windows, as a person does with List > Import Addresses,
 // on the real platform, and measures how long the user-interface thread was held up:
 //   bench_importwindow SHAPE
-// SHAPE is one of the files below, written afresh into a temporary home. Prints one line: the file's size,
+// SHAPE is one of the files below, written afresh into a temporary home ("-remembered": the page memory
+// already holds a check of each of its addresses, a tenth of them with a visit to another page, so that Add
+// gives every new entry its mark back and finds what changed). Prints one line: the file's size,
 // the addresses found, the time to the summary, the longest gap in the event loop while the file was
 // read (and the processor time the user-interface thread itself spent in it), and the longest gap while
 // Add put the addresses into the list and kept their titles.
@@ -9,8 +11,11 @@
 #include "app/quokkaapplication.h"
 #include "app/windows.h"
 #include "browser/listbrowser.h"
+#include "check/checkresults.h"
 #include "lists/importwindow.h"
+#include "memory/pagememory.h"
 #include "platform/qtplatform.h"
+#include "stallsampler.h"
 #include "ui/listbox.h"
 
 #include <QAbstractButton>
@@ -26,16 +31,8 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <ctime>
 
 namespace {
-
-qint64 threadCpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
 
 QByteArray number(int i)
 {
@@ -48,7 +45,7 @@ QByteArray shape(const QByteArray &name)
 {
     QByteArray out;
     const QByteArray title(150, 't');
-    if (name == "bookmarks-100k") {
+    if (name == "bookmarks-100k" || name == "bookmarks-100k-remembered") {
         out = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
               "<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n";
         for (int i = 0; i < 100000; ++i)
@@ -74,6 +71,40 @@ QByteArray shape(const QByteArray &name)
     return out;
 }
 
+/// What an earlier check of every address of the bookmarks shape left in the memory at @p path.
+bool rememberChecks(const QString &path)
+{
+    PageMemory memory;
+    if (!memory.open(path).ok)
+        return false;
+    const QDateTime then = QDateTime::currentDateTimeUtc().addDays(-2);
+    QList<PageRecord> records;
+    for (int i = 0; i < 100000; ++i) {
+        const QString address = QStringLiteral("https://site%1.example/page").arg(i);
+        if (i % 10 == 0) {
+            PageRecord visit;
+            visit.address = address;
+            visit.kind = PageRecord::Kind::Visit;
+            visit.seenAt = then.addDays(-1);
+            visit.title = QStringLiteral("What was there %1").arg(i);
+            visit.finalAddress = address;
+            visit.fingerprint = quint64(i) * 7919 + 1;
+            records.append(visit);
+        }
+        PageRecord check;
+        check.address = address;
+        check.kind = PageRecord::Kind::Check;
+        check.seenAt = then;
+        check.title = QStringLiteral("Site %1").arg(i);
+        check.finalAddress = address;
+        check.fingerprint = quint64(i) * 104729 + 3;
+        check.verdict = QStringLiteral("alive");
+        check.status = 200;
+        records.append(check);
+    }
+    return memory.recordAll(records);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -81,7 +112,7 @@ int main(int argc, char *argv[])
     const QByteArray name = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     const QByteArray bytes = shape(name);
     if (bytes.isEmpty()) {
-        std::fprintf(stderr, "usage: bench_importwindow bookmarks-100k|bookmarks-unclosed-10k|bookmarks-li-10k|"
+        std::fprintf(stderr, "usage: bench_importwindow bookmarks-100k|bookmarks-100k-remembered|bookmarks-unclosed-10k|bookmarks-li-10k|"
                              "link-200k-brackets|markdown-100k-unopened\n");
         return 2;
     }
@@ -99,6 +130,10 @@ int main(int argc, char *argv[])
         if (!list.open(QIODevice::WriteOnly) || list.write("https://www.example.org/\r\n") <= 0)
             return 1;
     }
+    if (name.endsWith("-remembered") && !rememberChecks(data + QStringLiteral("/quokka/page-memory.sqlite"))) {
+        std::fprintf(stderr, "the page memory could not be written\n");
+        return 1;
+    }
     const QString path = home.filePath(QString::fromLatin1(name));
     {
         QFile file(path);
@@ -112,33 +147,20 @@ int main(int argc, char *argv[])
     Windows windows(platform);
     windows.mainWindow()->show();
 
-    // A timer that should fire every 5 ms: the longest gap between two firings, less 5 ms, is the
-    // longest the event loop was held up; "busy" is the processor time the thread spent in that gap.
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    tick.setInterval(5);
-    QElapsedTimer sinceTick;
+    StallSampler sampler;
     QElapsedTimer wall;
-    qint64 cpuAtTick = 0;
-    qint64 longestStall = 0;
-    qint64 longestBusy = 0;
-    enum class Step { Reading, Adding, Done } step = Step::Reading;
+    enum class Step { Reading, Adding, Marking, Done } step = Step::Reading;
     qint64 readMs = 0;
-    qint64 readStall = 0;
-    qint64 readBusy = 0;
+    qint64 addMs = 0;
+    // The new entries' marks come from the memory after Add has put them into the list.
+    const int marksExpected = name.endsWith("-remembered") ? 100000 : 0;
+    StallSampler::Stalls read;
     int found = 0;
     QPointer<ImportWindow> window;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        const qint64 stall = sinceTick.restart() - tick.interval();
-        const qint64 cpuNow = threadCpuMs();
-        const qint64 busy = cpuNow - cpuAtTick;
-        cpuAtTick = cpuNow;
-        longestStall = std::max(longestStall, stall);
-        longestBusy = std::max(longestBusy, busy);
+    QObject::connect(&sampler, &StallSampler::ticked, [&] {
         if (step == Step::Reading && window && window->isReady()) {
             readMs = wall.elapsed();
-            readStall = std::exchange(longestStall, 0);
-            readBusy = std::exchange(longestBusy, 0);
+            read = sampler.take();
             found = window->summary().found;
             step = Step::Adding;
             // Add, and OK to its question once it is asked (the box's own event loop goes on ticking).
@@ -152,14 +174,20 @@ int main(int argc, char *argv[])
             answer->start(20);
             QTimer::singleShot(0, window, [&] { window->m_addButton->click(); });
         } else if (step == Step::Adding && !window) {
+            step = Step::Marking;
+            addMs = wall.elapsed();
+        } else if (step == Step::Marking && (windows.checkResults().size() >= marksExpected || wall.elapsed() > addMs + 60000)) {
             step = Step::Done;
+            const qint64 markedMs = wall.elapsed() - addMs;
             // What Add left to the event loop (the list's repaint) comes within the next ticks.
-            QTimer::singleShot(500, [&] {
-                tick.stop();
+            QTimer::singleShot(500, [&, markedMs] {
+                sampler.stop();
+                const StallSampler::Stalls add = sampler.take();
                 std::printf("import %s file_mib %.1f addresses %d read_s %.2f read_longest_stall_ms %lld read_busy_ms %lld "
-                            "add_longest_stall_ms %lld add_busy_ms %lld list_entries %d\n",
-                            name.constData(), bytes.size() / 1048576.0, found, readMs / 1000.0, readStall, readBusy,
-                            longestStall, longestBusy, int(windows.listBrowser()->m_addressList->count()));
+                            "add_longest_stall_ms %lld add_busy_ms %lld list_entries %d marked %d marks_s %.2f\n",
+                            name.constData(), bytes.size() / 1048576.0, found, readMs / 1000.0, read.longestMs,
+                            read.busiestMs, add.longestMs, add.busiestMs, int(windows.listBrowser()->m_addressList->count()),
+                            windows.checkResults().size(), markedMs / 1000.0);
                 std::fflush(stdout);
                 QCoreApplication::exit(0);
             });
@@ -173,9 +201,7 @@ int main(int argc, char *argv[])
     });
     QTimer::singleShot(4000, [&] {
         wall.start();
-        sinceTick.start();
-        cpuAtTick = threadCpuMs();
-        tick.start();
+        sampler.start();
         window = ImportWindow::open(windows, path, windows.mainWindow());
         if (!window) {
             std::fprintf(stderr, "the import did not open\n");

@@ -15,7 +15,7 @@ echo "Reading other programs' list files (median of five runs):"
 "$build/bench/bench_pagememory"
 echo
 echo "Importing through the windows (the longest gap in the event loop while the file is read, and while Add runs):"
-for shape in bookmarks-100k bookmarks-unclosed-10k bookmarks-li-10k link-200k-brackets markdown-100k-unopened; do
+for shape in bookmarks-100k bookmarks-100k-remembered bookmarks-unclosed-10k bookmarks-li-10k link-200k-brackets markdown-100k-unopened; do
     QT_QPA_PLATFORM=offscreen "$build/bench/bench_importwindow" "$shape" 2>/dev/null | grep '^import'
 done
 # The web engine's benchmarks, offscreen; as root the engine runs only without its sandbox (for these

@@ -132,6 +132,12 @@ private slots:
         w->m_addressList->removeEntry(0); // hidden by the filter
         QCOMPARE(count->text(), QStringLiteral("3 of 4"));
         QCOMPARE(shownTexts(w->m_addressList), (QStringList{"http://b.example/", "http://ab.example/", "http://bb.example/"}));
+        // Many added at once (an import) are shown as the filter lets them through.
+        w->m_addressList->addEntries({QStringLiteral("http://d.example/"), QStringLiteral("http://bbb.example/"), QString()});
+        QCOMPARE(count->text(), QStringLiteral("4 of 7"));
+        QCOMPARE(shownTexts(w->m_addressList).last(), QStringLiteral("http://bbb.example/"));
+        QVERIFY(w->m_addressList->undo());
+        QCOMPARE(count->text(), QStringLiteral("3 of 4"));
         // The filter and its count sit above the list, covering nothing of it.
         QVERIFY(w->m_filterBar->geometry().bottom() < w->m_addressList->geometry().top());
         QVERIFY(w->m_addressList->geometry().bottom() < w->m_backButton->geometry().top());
@@ -351,6 +357,7 @@ private slots:
         QTest::newRow("Sort by Address") << "sort";
         QTest::newRow("Sort by Host") << "sort host";
         QTest::newRow("Add") << "add";
+        QTest::newRow("Add of many (an import)") << "add many";
     }
     void undoTakesBackEachChange()
     {
@@ -380,6 +387,10 @@ private slots:
             ListTidy::sortByHost(*m_world.windows);
         } else if (change == u"add") {
             list->addEntry(QStringLiteral("http://new.example/"));
+        } else if (change == u"add many") {
+            list->addEntries({QStringLiteral("http://new.example/"), QStringLiteral("http://c.example/"), QString()});
+            QCOMPARE(list->currentRow(), 2);
+            QCOMPARE(list->count(), before.size() + 3);
         }
         QVERIFY(list->entries() != before);
         QVERIFY(list->canUndo());

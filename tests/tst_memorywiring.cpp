@@ -5,6 +5,7 @@
 #include "check/checkmemory.h"
 #include "check/checkreport.h"
 #include "check/checkresults.h"
+#include "check/rememberedmarks.h"
 #include "copies/copyarchive.h"
 #include "fakes/fakeplatform.h"
 #include "fakes/testfiles.h"
@@ -164,6 +165,8 @@ private slots:
                 QVERIFY(made.open(there).ok);
                 QVERIFY(made.record(CheckMemory::recordOf(QStringLiteral("http://b.example/"), deadResult(),
                                                           QDateTime::currentDateTimeUtc())));
+                QVERIFY(made.record(CheckMemory::recordOf(QStringLiteral("http://c.example/"), deadResult(),
+                                                          QDateTime::currentDateTimeUtc())));
             }
             QVERIFY(medium.remountReadOnly());
             for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
@@ -192,6 +195,13 @@ private slots:
         if (memory == u"read-only") {
             QVERIFY(!world.platform->boxes.shown.first().text.contains(QStringLiteral("cannot keep")));
             QCOMPARE(mark(browser->m_addressList, 1, Qt::ToolTipRole), QStringLiteral("dead: not found (404); checked just now"));
+            // Many added entries are read in slices here, the memory having no writing thread.
+            QStringList many(RememberedMarks::restoredAtOnce + 500, QStringLiteral("http://filler.example/"));
+            many << QStringLiteral("http://c.example/");
+            browser->m_addressList->addEntries(many);
+            QTRY_COMPARE(mark(browser->m_addressList, 2 + RememberedMarks::restoredAtOnce + 500, Qt::ToolTipRole),
+                         QStringLiteral("dead: not found (404); checked just now"));
+            browser->m_addressList->undo();
         }
         // A check goes on without the memory it cannot write, and says nothing more.
         world.windows->checkResults().set(QStringLiteral("http://a.example/"), deadResult());
@@ -267,6 +277,56 @@ private slots:
         // What was restored is not written again as a new check.
         QCOMPARE(world.windows->checkMemory().queued(), 0);
         QCOMPARE(world.windows->checkMemory().memory().history(QStringLiteral("http://old.example/")).size(), 1);
+    }
+
+    void marksComeBackOnAddedEntries_data()
+    {
+        QTest::addColumn<int>("fillers");
+        QTest::newRow("a few, at once") << 0;
+        QTest::newRow("thousands, read on the memory's thread") << RememberedMarks::restoredAtOnce + 500;
+    }
+    void marksComeBackOnAddedEntries()
+    {
+        QFETCH(int, fillers);
+        const QString old = QStringLiteral("http://old.example/");
+        const QString fresh = QStringLiteral("http://fresh.example/");
+        const QString changed = QStringLiteral("https://doc.qt.io/qt-6/");
+        const QDateTime then = QDateTime::currentDateTimeUtc().addDays(-3).addSecs(-60);
+        PageMemory &memory = world.windows->checkMemory().memory();
+        QVERIFY(memory.record(CheckMemory::recordOf(old, deadResult(), then)));
+        QVERIFY(memory.record(CheckMemory::recordOf(fresh, aliveResult(QStringLiteral("Fresh"), fresh, 5), then)));
+        const quint64 qtFp = pageFingerprint(QStringLiteral("Qt 6 documentation"), qtText);
+        QVERIFY(memory.record(visitOf(changed, QStringLiteral("Qt 6 documentation"), changed, qtFp, then.addDays(-1))));
+        QVERIFY(memory.record(CheckMemory::recordOf(
+            changed, aliveResult(QStringLiteral("This domain may be for sale"), QStringLiteral("http://parking.example/lander"),
+                                 pageFingerprint(QStringLiteral("This domain may be for sale"), saleText)),
+            then)));
+        QVERIFY(TestFiles::writeList("http://first.example/\r\n"));
+        ListBox *list = world.windows->listBrowser()->m_addressList;
+        list->setCurrentRow(0);
+        QStringList added;
+        for (int i = 0; i < fillers; ++i)
+            added << QStringLiteral("http://filler%1.example/").arg(i);
+        added << old << fresh << changed;
+        list->addEntries(added);
+        // A check's result that comes while the memory is read is newer than what the memory holds.
+        world.windows->checkResults().set(fresh, deadResult());
+        const int oldRow = fillers + 1;
+        QTRY_VERIFY2(mark(list, oldRow + 2, Qt::ToolTipRole)
+                         .startsWith(QStringLiteral("alive: answers 200; checked 3 days ago; not what you saved: was 'Qt 6 "
+                                                    "documentation'")),
+                     qPrintable(mark(list, oldRow + 2, Qt::ToolTipRole)));
+        QCOMPARE(mark(list, oldRow, Qt::ToolTipRole), QStringLiteral("dead: not found (404); checked 3 days ago"));
+        QCOMPARE(mark(list, oldRow + 1, Qt::ToolTipRole), QStringLiteral("dead: not found (404)"));
+        if (fillers)
+            QCOMPARE(mark(list, 1, Qt::ToolTipRole), QString());
+        // The selection stays where it was, and one undo takes the whole addition back.
+        QCOMPARE(list->currentRow(), 0);
+        QCOMPARE(list->count(), 1 + fillers + 3);
+        QVERIFY(list->undo());
+        QCOMPARE(list->entries(), QStringList{QStringLiteral("http://first.example/")});
+        QCOMPARE(list->currentRow(), 0);
+        QVERIFY(!list->canUndo());
     }
 
     void notWhatYouSaved_data()

@@ -17,6 +17,7 @@
 #include "lists/importwindow.h"
 #include "check/checkmemory.h"
 #include "check/checkresults.h"
+#include "check/rememberedmarks.h"
 #include "browser/copybar.h"
 #include "browser/pagecopykeeper.h"
 #include "browser/pagetools.h"
@@ -94,12 +95,19 @@ void prepareForPageViews(QWidget *frame)
 
 void Windows::followWithMarks(ListBox *list)
 {
-    // The list's entries get their remembered marks now, and again whenever the list is replaced.
+    // The list's entries get their remembered marks now, again whenever the list is replaced, and
+    // those that come in when it grows.
     restoreMarks(list->entries());
     m_changeStore->askChanges(list->entries());
-    connect(list->model(), &QAbstractItemModel::modelReset, list, [this, list] {
+    const QAbstractItemModel *entries = list->entryModel();
+    connect(entries, &QAbstractItemModel::modelReset, list, [this, list] {
         restoreMarks(list->entries());
         m_changeStore->askChanges(list->entries());
+    });
+    connect(entries, &QAbstractItemModel::rowsInserted, list, [this, list](const QModelIndex &, int first, int last) {
+        const QStringList added = list->entries().mid(first, last - first + 1);
+        restoreMarks(added);
+        m_changeStore->askChanges(added);
     });
 }
 
@@ -110,6 +118,7 @@ Windows::Windows(Platform &platform, QObject *parent)
     , m_checkResults(new CheckResults(this))
     , m_verdictMarks(new VerdictMarks(*m_checkResults, this))
     , m_checkMemory(new CheckMemory(this))
+    , m_rememberedMarks(new RememberedMarks(*m_checkResults, *m_checkMemory, this))
     , m_copyStore(new CopyStore(this))
     , m_changeStore(new ChangeStore(this))
 {
@@ -167,27 +176,14 @@ void Windows::tellMemoryProblem()
 
 void Windows::restoreMarks(const QStringList &entries)
 {
-    if (!m_checkMemory->isOpen())
-        return;
-    QStringList unmarked;
-    for (const QString &entry : entries)
-        if (!m_checkResults->resultFor(entry))
-            unmarked.append(entry);
-    if (unmarked.isEmpty())
-        return;
-    const QHash<QString, RememberedCheck> remembered = m_checkMemory->lastChecks(unmarked);
-    for (auto it = remembered.cbegin(); it != remembered.cend(); ++it) {
-        m_checkResults->restore(it.key(), it->result, it->checkedAt);
-        if (!it->result.title.isEmpty() || it->result.fingerprint) {
-            const CheckNote change = m_checkMemory->changeOf(it.key(), it->result, it->checkedAt);
-            if (!change.change.isEmpty())
-                m_checkResults->setChange(it.key(), change);
-        }
-    }
+    m_rememberedMarks->restore(entries);
 }
 
 Windows::~Windows()
 {
+    // Marks still to be read back for the list are of no use now; the last results' writing need not
+    // wait for them.
+    m_rememberedMarks->dropWaiting();
     m_checkMemory->flush();
     // The titles an import is keeping are written before the program ends.
     ListTitles::waitForWrites();

@@ -25,6 +25,7 @@ class ClockTicker;
 class CheckWindow;
 class CheckResults;
 class CheckMemory;
+class RememberedMarks;
 class VerdictMarks;
 class CopyBar;
 class CopyStore;
@@ -58,7 +59,8 @@ public:
     CopyStore &copyStore() const { return *m_copyStore; }
     /// The looks at the list's pages and what changed since the person last looked; opened with the copies.
     ChangeStore &changeStore() const { return *m_changeStore; }
-    /// Gives the entries of @p entries that have no mark the marks of their last check remembered.
+    /// Gives the entries of @p entries that have no mark the marks of their last check remembered (a
+    /// long list of them read on the page memory's own thread, taken as they come).
     void restoreMarks(const QStringList &entries);
     /// Reads the titles kept beside the list again (after an import kept new ones), for the marks'
     /// hover text.
@@ -138,6 +140,7 @@ private:
     CheckResults *m_checkResults;
     VerdictMarks *m_verdictMarks;
     CheckMemory *m_checkMemory;
+    RememberedMarks *m_rememberedMarks;
     CopyStore *m_copyStore;
     ChangeStore *m_changeStore;
     /// What to tell the person about the page memory, once; empty when there is nothing.

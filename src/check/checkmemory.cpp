@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QPointer>
 #include <QUrl>
 
 namespace {
@@ -242,16 +243,50 @@ bool CheckMemory::flush(QDeadlineTimer lockWait)
     return outcome.held == 0 && outcome.lost == 0;
 }
 
-QHash<QString, RememberedCheck> CheckMemory::lastChecks(const QStringList &entries) const
+QList<RememberedMark> CheckMemory::rememberedIn(const PageMemory &memory, const QStringList &entries)
 {
-    QHash<QString, RememberedCheck> found;
-    const QHash<QString, PageRecord> records = m_memory.lastChecks(entries);
+    QList<RememberedMark> found;
+    const QHash<QString, PageRecord> records = memory.lastChecks(entries);
+    QStringList readAPage;
     for (auto it = records.cbegin(); it != records.cend(); ++it) {
         if (!verdictFromWord(it->verdict))
             continue; // a verdict of a newer program
-        found.insert(it.key(), {resultOf(*it), it->seenAt});
+        found.append({it.key(), {resultOf(*it), it->seenAt}, {}});
+        if (!it->title.isEmpty() || it->fingerprint)
+            readAPage.append(it.key());
     }
+    // What was seen at each of them before, in one query rather than one history per entry.
+    const QHash<QString, QList<PageRecord>> seen = memory.pagesRead(readAPage);
+    for (RememberedMark &mark : found)
+        if (!mark.check.result.title.isEmpty() || mark.check.result.fingerprint)
+            mark.change = changeAgainst(seenAmong(mark.entry, seen.value(mark.entry)), mark.entry, mark.check.result,
+                                        mark.check.checkedAt);
     return found;
+}
+
+bool CheckMemory::rememberedLater(const QStringList &entries, QObject *context,
+                                  std::function<void(const QList<RememberedMark> &)> take,
+                                  std::shared_ptr<const std::atomic<bool>> dropped)
+{
+    if (!m_writer)
+        return false;
+    QMetaObject::invokeMethod(
+        m_writer,
+        [this, writer = m_writer, entries, context = QPointer<QObject>(context), take = std::move(take),
+         dropped = std::move(dropped)] {
+            if (dropped && *dropped)
+                return;
+            QList<RememberedMark> found = rememberedIn(writer->memory, entries);
+            // Back through this object, which outlives its writing thread; the context is asked there.
+            QMetaObject::invokeMethod(
+                this, [context, take, found = std::move(found)] {
+                    if (context)
+                        take(found);
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+    return true;
 }
 
 std::optional<SeenPage> CheckMemory::seenBefore(const QString &entry) const
@@ -277,11 +312,6 @@ std::optional<SeenPage> CheckMemory::seenAmong(const QString &entry, const QList
         return std::nullopt;
     return SeenPage{seen->title, seen->finalAddress.isEmpty() ? targetOfEntry(entry).url.toString() : seen->finalAddress,
                     seen->fingerprint, seen->seenAt};
-}
-
-CheckNote CheckMemory::changeOf(const QString &entry, const CheckResult &result, const QDateTime &at) const
-{
-    return changeIn(m_memory, entry, result, at);
 }
 
 CheckNote CheckMemory::changeIn(const PageMemory &memory, const QString &entry, const CheckResult &result, const QDateTime &at)

@@ -16,12 +16,22 @@
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
+#include <functional>
+#include <memory>
 #include <optional>
 
 /// A check remembered from an earlier run.
 struct RememberedCheck {
     CheckResult result;
     QDateTime checkedAt;
+};
+
+/// An entry's last check remembered, and whether the page it read is no longer what was seen there.
+struct RememberedMark {
+    QString entry;
+    RememberedCheck check;
+    CheckNote change;
 };
 
 class CheckMemoryWriter;
@@ -69,14 +79,21 @@ public:
     /// Why the last records did not reach the memory (the lock, or what the database said).
     QString unwrittenReason() const { return m_unwrittenReason; }
 
-    /// The last check of each of @p entries that the memory holds, by entry.
-    QHash<QString, RememberedCheck> lastChecks(const QStringList &entries) const;
+    /// The last check of each of @p entries that the memory holds, with what changed since: a few
+    /// queries for every few hundred entries.
+    QList<RememberedMark> remembered(const QStringList &entries) const { return rememberedIn(m_memory, entries); }
+    static QList<RememberedMark> rememberedIn(const PageMemory &memory, const QStringList &entries);
+    /// remembered() read on the writing thread, after what was handed to it before, so that the
+    /// caller's thread goes on meanwhile; @p take gets the answer on @p context's thread (never once
+    /// @p context is gone). Once @p dropped is set, what is still to be read is not (the program is
+    /// ending: its last writes need not wait for marks nobody will see). False, and nothing read, when
+    /// the memory has no writing thread (it cannot be written): ask remembered() instead.
+    bool rememberedLater(const QStringList &entries, QObject *context,
+                         std::function<void(const QList<RememberedMark> &)> take,
+                         std::shared_ptr<const std::atomic<bool>> dropped = {});
     /// What the person last saw at @p entry: the last page opened from the list, else the first
     /// check that read a page there.
     std::optional<SeenPage> seenBefore(const QString &entry) const;
-    /// Whether the page @p result read at @p entry is not what was seen there before.
-    CheckNote changeOf(const QString &entry, const CheckResult &result, const QDateTime &at) const;
-
     /// seenBefore() and changeOf() in @p memory.
     static std::optional<SeenPage> seenIn(const PageMemory &memory, const QString &entry);
     static CheckNote changeIn(const PageMemory &memory, const QString &entry, const CheckResult &result, const QDateTime &at);

@@ -38,6 +38,8 @@ public:
 
     /// The result for an entry with this exact text, if it was checked.
     std::optional<CheckResult> resultFor(const QString &entry) const;
+    /// Whether @p entry has a result (cheaper than resultFor() for many entries).
+    bool hasResult(const QString &entry) const { return m_results.contains(entry); }
     /// Shortcut: whether the last check found this entry dead.
     bool isDead(const QString &entry) const;
     /// Stores a result found now; resultSet() tells it (the page memory records it).

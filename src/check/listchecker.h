@@ -31,9 +31,11 @@ struct CheckOptions {
     int timeoutMs = 20000;
     /// How long a page that answered with an error may take to replace itself by script.
     int settleMs = 2000;
-    /// Further attempts for a transient failure, after a growing pause.
+    /// Further attempts for a transient failure, after a pause that doubles each time (half a second,
+    /// then a second): a server error that passes passes within that, and one that an address's own
+    /// page gives every time (a status page, a broken script) should not hold the check up for long.
     int retries = 2;
-    int backoffMs = 1000;
+    int backoffMs = 500;
     /// The longest wait a host may ask for (Retry-After); one that asks for longer is `blocked`.
     int maxRetryAfterMs = 120000;
     /// How often one address is asked again after the host turned it away as too many requests.

@@ -28,6 +28,20 @@ QString tableLine(QString line)
     return line;
 }
 
+// A table line's first word and what follows it, trimmed (empty when the line is one word).
+struct FirstWord {
+    QString word;
+    QString rest;
+};
+FirstWord firstWordOf(const QString &line)
+{
+    static const QRegularExpression space(QStringLiteral("\\s"));
+    const qsizetype at = line.indexOf(space);
+    if (at < 0)
+        return {line, QString()};
+    return {line.left(at), line.mid(at).trimmed()};
+}
+
 // The parts of a title between separators, and the whole of it, normalised.
 QStringList titleParts(const QString &title)
 {
@@ -104,16 +118,15 @@ void PageSignTables::addParkedTable(const QString &text, QStringList *unread)
         const QString line = tableLine(lines.at(n));
         if (line.isEmpty())
             continue;
-        const qsizetype space = line.indexOf(QRegularExpression(QStringLiteral("\\s")));
-        const QString kind = line.left(space).toLower();
-        const QString rest = space < 0 ? QString() : line.mid(space).trimmed();
+        const auto [word, rest] = firstWordOf(line);
+        const QString kind = word.toLower();
         if (kind == QLatin1String("host") && !rest.isEmpty()) {
-            const qsizetype gap = rest.indexOf(QRegularExpression(QStringLiteral("\\s")));
+            const FirstWord hostAndName = firstWordOf(rest);
             ParkingService service;
-            service.host = rest.left(gap).toLower();
+            service.host = hostAndName.word.toLower();
             while (service.host.startsWith(QLatin1Char('.')))
                 service.host.remove(0, 1);
-            service.name = gap < 0 ? service.host : rest.mid(gap).trimmed();
+            service.name = hostAndName.rest.isEmpty() ? service.host : hostAndName.rest;
             if (!service.host.isEmpty()) {
                 parkingServices.append(service);
                 continue;
@@ -152,18 +165,17 @@ void PageSignTables::addPlaceholderTable(const QString &text, QStringList *unrea
         const QString line = tableLine(lines.at(n));
         if (line.isEmpty())
             continue;
-        const qsizetype space = line.indexOf(QRegularExpression(QStringLiteral("\\s")));
-        const QString statement = line.left(space).toLower();
-        const QString rest = space < 0 ? QString() : line.mid(space).trimmed();
+        const auto [word, rest] = firstWordOf(line);
+        const QString statement = word.toLower();
         const QString normal = normalisedPhrase(rest);
         if (statement == QLatin1String("page")) {
             finishPage();
-            const qsizetype gap = rest.indexOf(QRegularExpression(QStringLiteral("\\s")));
-            const auto kind = kinds.constFind(rest.left(gap).toLower());
+            const FirstWord kindAndName = firstWordOf(rest);
+            const auto kind = kinds.constFind(kindAndName.word.toLower());
             if (kind != kinds.constEnd()) {
                 page = PlaceholderPage{};
                 page->kind = *kind;
-                page->name = gap < 0 ? QString() : rest.mid(gap).trimmed();
+                page->name = kindAndName.rest;
                 pageLine = int(n + 1);
                 continue;
             }

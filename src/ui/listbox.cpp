@@ -5,7 +5,6 @@
 
 #include <QKeyEvent>
 #include <QLocale>
-#include <QStringListModel>
 #include <QStyledItemDelegate>
 
 namespace {
@@ -53,8 +52,7 @@ void ListBox::addEntry(const QString &entry)
 {
     const int row = m_model->rowCount();
     m_undo.push({ListUndo::Step::Kind::Added, row, {}, {}, -1});
-    m_model->insertRows(row, 1);
-    m_model->setData(m_model->index(row), entry);
+    m_model->insertEntries(row, {entry});
 }
 
 void ListBox::addEntries(const QStringList &entries)
@@ -66,13 +64,11 @@ void ListBox::addEntries(const QStringList &entries)
     }
     if (entries.isEmpty())
         return;
-    const int selected = currentRow();
-    m_undo.push({ListUndo::Step::Kind::Replaced, -1, {}, m_model->stringList(), selected});
-    QStringList all = m_model->stringList();
-    all += entries;
-    m_model->setStringList(all);
-    if (selected >= 0)
-        selectRow(selected);
+    // One insertion at the end: the rows before keep their selection, and whoever follows the list
+    // (its filter, its marks) looks at the new rows alone.
+    const int row = m_model->rowCount();
+    m_undo.push({ListUndo::Step::Kind::Added, row, {}, {}, -1, int(entries.size())});
+    m_model->insertEntries(row, entries);
 }
 
 void ListBox::clear()
@@ -177,7 +173,7 @@ QStringList ListBox::entries() const
     return m_model->stringList();
 }
 
-QStringListModel *ListBox::entryModel() const
+QAbstractItemModel *ListBox::entryModel() const
 {
     return m_model;
 }
@@ -242,18 +238,19 @@ bool ListBox::undo()
     case ListUndo::Step::Kind::Removed:
         if (step->row < 0 || step->row > m_model->rowCount())
             return false;
-        m_model->insertRows(step->row, 1);
-        m_model->setData(m_model->index(step->row), step->text);
+        m_model->insertEntries(step->row, {step->text});
         // The entry comes back shown, as it was when it was removed.
         selectRow(step->row);
         break;
-    case ListUndo::Step::Kind::Added:
-        if (step->row < 0 || step->row >= m_model->rowCount())
+    case ListUndo::Step::Kind::Added: {
+        if (step->row < 0 || step->count < 1 || step->row + step->count > m_model->rowCount())
             return false;
-        if (currentRow() == step->row)
+        const int selected = currentRow();
+        if (selected >= step->row && selected < step->row + step->count)
             selectionModel()->clear();
-        m_model->removeRows(step->row, 1);
+        m_model->removeRows(step->row, step->count);
         break;
+    }
     case ListUndo::Step::Kind::Replaced:
         putEntries(step->before, step->selected);
         break;

@@ -7,7 +7,7 @@
 
 class MarkedListModel;
 class EntryMarks;
-class QStringListModel;
+class QAbstractItemModel;
 class ShownEntriesModel;
 
 /// Holds its entries in a string model, so that very long lists load and scroll quickly.
@@ -21,6 +21,7 @@ public:
     explicit ListBox(QWidget *parent = nullptr);
 
     void addEntry(const QString &entry);
+    /// Adds @p entries after the last one, as one change that undo() takes back whole.
     void addEntries(const QStringList &entries);
     void clear();
     /// Puts @p entries in place of the list's and selects @p row among them (-1: nothing). entryChosen
@@ -45,7 +46,7 @@ public:
     void setMarks(EntryMarks *marks);
 
     /// The entries themselves (the view's model() is the part of them that the filter shows).
-    QStringListModel *entryModel() const;
+    QAbstractItemModel *entryModel() const;
     ShownEntriesModel *shownEntries() const { return m_shown; }
     /// Shows only the entries holding @p text (case-insensitive); empty shows all.
     void setFilterText(const QString &text);

@@ -16,7 +16,7 @@ public:
     struct Step {
         enum class Kind { Removed, Added, Replaced };
         Kind kind = Kind::Replaced;
-        /// Removed: where the entry stood. Added: where it was put.
+        /// Removed: where the entry stood. Added: where the first added entry was put.
         int row = -1;
         /// Removed: the entry's text.
         QString text;
@@ -24,6 +24,8 @@ public:
         QStringList before;
         /// Replaced: the selected row before the change (-1: none).
         int selected = -1;
+        /// Added: how many entries were put there.
+        int count = 1;
     };
 
     static constexpr std::size_t mostSteps = 100;

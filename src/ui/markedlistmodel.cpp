@@ -2,6 +2,40 @@
 
 #include "ui/entrymarks.h"
 
+#include <algorithm>
+
+void MarkedListModel::setStringList(const QStringList &entries)
+{
+    beginResetModel();
+    m_entries = entries;
+    endResetModel();
+}
+
+void MarkedListModel::insertEntries(int row, const QStringList &entries)
+{
+    if (entries.isEmpty() || row < 0 || row > m_entries.size())
+        return;
+    beginInsertRows({}, row, row + int(entries.size()) - 1);
+    if (row == m_entries.size()) {
+        m_entries += entries;
+    } else {
+        // Moved along in place: an entry taken back by undo in a list of a million.
+        m_entries.insert(row, entries.size(), QString());
+        std::copy(entries.cbegin(), entries.cend(), m_entries.begin() + row);
+    }
+    endInsertRows();
+}
+
+bool MarkedListModel::removeRows(int row, int count, const QModelIndex &parent)
+{
+    if (parent.isValid() || count <= 0 || row < 0 || row + count > m_entries.size())
+        return false;
+    beginRemoveRows({}, row, row + count - 1);
+    m_entries.remove(row, count);
+    endRemoveRows();
+    return true;
+}
+
 void MarkedListModel::setMarks(EntryMarks *marks)
 {
     if (m_marks)
@@ -17,11 +51,19 @@ void MarkedListModel::setMarks(EntryMarks *marks)
     repaint();
 }
 
+int MarkedListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_entries.size());
+}
+
 QVariant MarkedListModel::data(const QModelIndex &index, int role) const
 {
-    if (role == Qt::DisplayRole || role == Qt::EditRole || !m_marks)
-        return QStringListModel::data(index, role);
-    if (!index.isValid() || index.row() >= rowCount())
+    if (!index.isValid() || index.row() >= m_entries.size())
         return {};
-    return m_marks->markData(QStringListModel::data(index, Qt::DisplayRole).toString(), role);
+    const QString &entry = m_entries.at(index.row());
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return entry;
+    if (!m_marks)
+        return {};
+    return m_marks->markData(entry, role);
 }

@@ -1,5 +1,7 @@
 #include "ui/shownentriesmodel.h"
 
+#include "ui/markedlistmodel.h"
+
 #include <algorithm>
 
 namespace {
@@ -13,7 +15,7 @@ constexpr int rowsCheckedOneByOne = 1000;
 
 } // namespace
 
-ShownEntriesModel::ShownEntriesModel(QStringListModel *source, QObject *parent)
+ShownEntriesModel::ShownEntriesModel(MarkedListModel *source, QObject *parent)
     : QAbstractListModel(parent)
     , m_source(source)
 {
@@ -29,7 +31,7 @@ ShownEntriesModel::ShownEntriesModel(QStringListModel *source, QObject *parent)
             m_timer.stop();
             m_appliedText = m_text;
             m_rows.clear();
-            const QStringList all = m_source->stringList();
+            const QStringList &all = m_source->stringList();
             for (qsizetype i = 0; i < all.size(); ++i)
                 if (matches(all.at(i)))
                     m_rows.append(int(i));
@@ -48,6 +50,11 @@ ShownEntriesModel::ShownEntriesModel(QStringListModel *source, QObject *parent)
     connect(source, &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex &, int first, int last) { sourceRowsRemoved(first, last); });
     connect(source, &QAbstractItemModel::dataChanged, this, &ShownEntriesModel::sourceDataChanged);
+}
+
+int ShownEntriesModel::allCount() const
+{
+    return m_source->rowCount();
 }
 
 int ShownEntriesModel::rowCount(const QModelIndex &parent) const
@@ -210,7 +217,7 @@ void ShownEntriesModel::applyResult()
 void ShownEntriesModel::recomputeNow()
 {
     m_found.clear();
-    const QStringList all = m_source->stringList();
+    const QStringList &all = m_source->stringList();
     for (qsizetype i = 0; i < all.size(); ++i)
         if (matches(all.at(i)))
             m_found.append(int(i));
@@ -263,7 +270,7 @@ void ShownEntriesModel::sourceRowsInserted(int first, int last)
             *at += inserted;
         QList<int> matching;
         for (int row = first; row <= last; ++row)
-            if (matches(m_source->index(row).data().toString()))
+            if (matches(m_source->stringList().at(row)))
                 matching.append(row);
         if (!matching.isEmpty()) {
             const int at = int(std::lower_bound(m_rows.cbegin(), m_rows.cend(), first) - m_rows.cbegin());
@@ -302,7 +309,7 @@ void ShownEntriesModel::sourceDataChanged(const QModelIndex &topLeft, const QMod
     }
     for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
         const int shown = shownRow(row);
-        const bool match = matches(m_source->index(row).data().toString());
+        const bool match = matches(m_source->stringList().at(row));
         if (match && shown >= 0) {
             emit dataChanged(index(shown), index(shown), roles);
         } else if (match) {

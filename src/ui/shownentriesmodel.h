@@ -4,11 +4,12 @@
 #include <QAbstractListModel>
 #include <QElapsedTimer>
 #include <QPointer>
-#include <QStringListModel>
 #include <QStringMatcher>
 #include <QTimer>
 
 #include <functional>
+
+class MarkedListModel;
 
 /// A view of a string model: all of its rows while no filter is set, otherwise the rows whose text
 /// holds the filter text anywhere, case-insensitively, in the list's order. Rows are the source's
@@ -23,7 +24,7 @@ class ShownEntriesModel final : public QAbstractListModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ShownEntriesModel)
 public:
-    explicit ShownEntriesModel(QStringListModel *source, QObject *parent = nullptr);
+    explicit ShownEntriesModel(MarkedListModel *source, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -49,7 +50,7 @@ public:
     int shownRow(int row) const;
     /// The number of rows shown and of all rows.
     int shownCount() const { return rowCount(); }
-    int allCount() const { return m_source->rowCount(); }
+    int allCount() const;
 
 signals:
     /// The rows shown, their count or the filter's state changed.
@@ -70,7 +71,7 @@ private:
     void sourceRowsInserted(int first, int last);
     void sourceDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles);
 
-    QStringListModel *m_source;
+    MarkedListModel *m_source;
     /// The filter's key: the text, after a mark when an entry test is on (so that every "no filter"
     /// test below is one of an empty key, and a test added to a text refines what the text found).
     QString m_text;
