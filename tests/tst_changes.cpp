@@ -163,6 +163,10 @@ private slots:
         QTest::newRow("two numbers rose") << page({"Views 120, downloads 30"}) << page({"Views 130, downloads 31"}) << "";
         QTest::newRow("teasers under their heading") << page({"Most read", "Ten recipes for winter", "Why trams run late"})
                                                      << page({"Most read", "A guide to the markets", "Five films to watch"}) << "teasers:";
+        QTest::newRow("the rail's third teaser alone") << page({"You may also like", "Toaster T2", "Teapot, 1.2 l", "Milk frother MF 2"})
+                                                       << page({"You may also like", "Toaster T2", "Teapot, 1.2 l", "Knock box KB 1"}) << "teasers:";
+        QTest::newRow("a line far under a teaser heading") << page({"Most read", "a", "b", "c", "d", "e", "f", "g", "Opening hours: 9 to 5"})
+                                                           << page({"Most read", "a", "b", "c", "d", "e", "f", "g", "Closed until Monday"}) << "";
         QTest::newRow("a teaser more is a change") << page({"Most read", "Ten recipes for winter"})
                                                    << page({"Most read", "Ten recipes for winter", "Storm warning for the coast"}) << "";
         QTest::newRow("an edit under a teaser heading") << page({"Featured", "Release 2.0 ships on Monday"})

@@ -608,8 +608,15 @@ ChangeReport compareLooks(const ChangeInput &input)
         const int pairs = int(std::max(removed.size(), added.size()));
         // Under a heading that reads as teasers, a line that took the place of another, and is no
         // edit of it, is a teaser taking its turn (a line more is not: the part grew).
-        const bool teaserHeading = readsAsTeaserHeading(h.before);
-        const QString teaserPart = QStringLiteral("teasers:") + shortHash(h.before);
+        // The heading stands over the rail's first teaser; a later one changed alone has the rail's
+        // other teasers between.
+        QString heading = h.before;
+        for (int i = h.first - 1, back = 0; i >= 0 && back < 6 && !readsAsTeaserHeading(heading); --i, ++back) {
+            if (report.lines[i].kind == DiffLine::Kind::Same)
+                heading = report.lines[i].text;
+        }
+        const bool teaserHeading = readsAsTeaserHeading(heading);
+        const QString teaserPart = QStringLiteral("teasers:") + shortHash(teaserHeading ? heading : h.before);
         // The k-th changed line of the hunk is of a part that changes at every look when every
         // change between looks had as many lines there, counted from the line before or the one after.
         auto alwaysChanges = [&](int k) {
