@@ -160,6 +160,7 @@ private slots:
         QTest::newRow("a price written €1.299,00") << page({"Only €1.299,00 (viewed by many)"}) << page({"Only €1.399,00 (viewed by many)"}) << "";
         QTest::newRow("a time beside the visits") << page({"Visits since 08:00: 120"}) << page({"Visits since 09:00: 120"}) << "";
         QTest::newRow("a count of something else") << page({"Seats left: 12"}) << page({"Seats left: 14"}) << "";
+        QTest::newRow("a team's games are no visits") << page({"Games played: 12"}) << page({"Games played: 13"}) << "";
         QTest::newRow("two numbers rose") << page({"Views 120, downloads 30"}) << page({"Views 130, downloads 31"}) << "";
         QTest::newRow("teasers under their heading") << page({"Most read", "Ten recipes for winter", "Why trams run late"})
                                                      << page({"Most read", "A guide to the markets", "Five films to watch"}) << "teasers:";

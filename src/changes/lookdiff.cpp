@@ -461,7 +461,7 @@ bool counterRose(const QString &before, const QString &after)
     // What a count of people or requests reads as; a price, a stock level or a score is none of them.
     static const QRegularExpression counting(
         QStringLiteral("\\b(?:visit(?:s|ors?|ed)?|views?|viewed|page ?views|hits?|online|guests?|viewers?|"
-                       "readers?|reads|downloads?|downloaded|plays|played|served|pageloads?|counter)\\b"),
+                       "readers?|reads|downloads?|downloaded|served|pageloads?|counter)\\b"),
         QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression money(QStringLiteral("[\u20ac$\u00a3\u00a5\u20b9]|\\b(?:price|eur|usd|gbp|chf|total|cost)\\b"),
                                           QRegularExpression::CaseInsensitiveOption);
