@@ -282,6 +282,29 @@ private slots:
         QCOMPARE(archive.changedSinceLastLook("https://c.example/").changedLines, 1);
     }
 
+    // A rail of teasers on every page of a site takes turns on all of them at once: what another page
+    // showed at its look before and shows now is the site's.
+    void railSharedWithTheSiteTakesTurns()
+    {
+        ChangeArchive archive;
+        QVERIFY(archive.open(m_memoryPath));
+        const QString one = "https://paper.example/one", two = "https://paper.example/two";
+        QVERIFY(archive.recordLook(two, LookRecord::Kind::Check, "Two's story\nTen recipes for winter\n", at(8, 59)).ok);
+        QVERIFY(archive.recordLook(one, LookRecord::Kind::Check, "One's story\nTen recipes for winter\nEnd\n", at(9)).ok);
+        QVERIFY(archive.recordLook(two, LookRecord::Kind::Check, "Two's story\nWhy trams run late\n", at(13, 59)).ok);
+        QVERIFY(archive.recordLook(one, LookRecord::Kind::Check, "One's story\nWhy trams run late\nEnd\n", at(14)).ok);
+        ChangeAnswer answer = archive.changedSinceLastLook(one);
+        QCOMPARE(answer.changedLines, 0);
+        QVERIFY(answer.report.noise.value(0).part.startsWith("shared:"));
+        // A line coming on this page alone, the other page keeping what both showed, counts.
+        const QString three = "https://gazette.example/one", four = "https://gazette.example/two";
+        QVERIFY(archive.recordLook(four, LookRecord::Kind::Check, "Four's story\nTen recipes for winter\n", at(8, 59)).ok);
+        QVERIFY(archive.recordLook(three, LookRecord::Kind::Check, "Three's story\nTen recipes for winter\nEnd\n", at(9)).ok);
+        QVERIFY(archive.recordLook(four, LookRecord::Kind::Check, "Four's story, longer\nTen recipes for winter\n", at(13, 59)).ok);
+        QVERIFY(archive.recordLook(three, LookRecord::Kind::Check, "Three's story\nWhy trams run late\nEnd\n", at(14)).ok);
+        QCOMPARE(archive.changedSinceLastLook(three).changedLines, 1);
+    }
+
     void countThisPartAgain()
     {
         ChangeArchive archive;
