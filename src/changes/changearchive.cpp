@@ -176,17 +176,25 @@ ChangeAnswer ChangeArchive::compareLooks(const QString &address, const QList<Loo
 QList<QStringList> ChangeArchive::hostPages(const LookRecord &now, const QStringList &ownHashes)
 {
     QList<QStringList> pages;
-    for (const LookRecord &other : m_memory.latestLooksOnHost(now.host, now.address)) {
+    auto add = [&](const LookRecord &look) {
         // Another entry showing this very page (an address written two ways) shares everything with it.
-        if (ownHashes.contains(other.textHash))
-            continue;
-        const auto cached = m_lines.constFind(other.textHash);
+        if (ownHashes.contains(look.textHash))
+            return;
+        const auto cached = m_lines.constFind(look.textHash);
         if (cached != m_lines.cend()) {
             pages.append(*cached);
-            continue;
+            return;
         }
-        if (const std::optional<QString> text = textOf(other))
-            pages.append(*m_lines.insert(other.textHash, readableLines(*text)));
+        if (const std::optional<QString> text = textOf(look))
+            pages.append(*m_lines.insert(look.textHash, readableLines(*text)));
+    };
+    for (const LookRecord &other : m_memory.latestLooksOnHost(now.host, now.address)) {
+        add(other);
+        // And the look before it: what the site's pages showed then and show now in its place (a rail
+        // of teasers on every page, taking turns in step) is the site's, not this page's.
+        const QList<LookRecord> looks = m_memory.looksOf(other.address);
+        if (looks.size() >= 2 && looks.last().id == other.id)
+            add(looks[looks.size() - 2]);
     }
     return pages;
 }

@@ -319,6 +319,184 @@ QString lineShape(const QString &line)
     return shape;
 }
 
+bool isRandomToken(const QString &run)
+{
+    QString bare = run;
+    while (bare.endsWith(QLatin1Char('=')))
+        bare.chop(1); // base64's padding
+    if (bare.size() < 16)
+        return false;
+    int letters = 0, digits = 0, hex = 0, symbols = 0;
+    for (const QChar c : bare) {
+        if (c.isDigit())
+            ++digits;
+        else if (c.isLetter())
+            ++letters;
+        else
+            ++symbols;
+        if (c.isDigit() || (c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f')))
+            ++hex;
+    }
+    if (letters == 0)
+        return false; // a number, however long
+    if (digits == 0) {
+        // Letters alone are random when their case turns as in no word or name: words in camel case
+        // are mostly lower-case letters side by side, a random run has about as many upper-case
+        // pairs and turns to upper case as lower-case pairs.
+        int upperPairs = 0, lowerUpper = 0, lowerPairs = 0;
+        for (qsizetype i = 1; i < bare.size(); ++i) {
+            upperPairs += bare[i - 1].isUpper() && bare[i].isUpper();
+            lowerUpper += bare[i - 1].isLower() && bare[i].isUpper();
+            lowerPairs += bare[i - 1].isLower() && bare[i].isLower();
+        }
+        return bare.size() >= 20 && symbols == 0 && upperPairs >= 1 && lowerUpper >= 3 && (upperPairs + lowerUpper) * 2 >= lowerPairs;
+    }
+    // Hex (a hash, a UUID with its dashes): nothing but hex digits and separators.
+    if (hex + symbols == bare.size() && symbols * 4 <= bare.size() && hex >= 16)
+        return true;
+    // Base64 or letters and digits mixed: the kind of character changes often, as in no word;
+    // "release2026notes" or "my-file-name-2026" change it once or twice.
+    enum Class { Lower, Upper, Digit, None };
+    auto classOf = [](QChar c) { return c.isDigit() ? Digit : c.isLower() ? Lower : c.isUpper() ? Upper : None; };
+    int switches = 0;
+    Class last = None;
+    for (const QChar c : bare) {
+        const Class now = classOf(c);
+        if (now == None)
+            continue;
+        if (last != None && now != last)
+            ++switches;
+        last = now;
+    }
+    return switches * 4 >= bare.size();
+}
+
+namespace {
+
+/// @p line with its random tokens replaced, and the tokens in order.
+QString withoutTokens(const QString &line, QStringList *tokens)
+{
+    static const QRegularExpression run(QStringLiteral("[A-Za-z0-9_\\-+/=]{16,}"));
+    QString out;
+    qsizetype last = 0;
+    auto it = run.globalMatch(line);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        if (!isRandomToken(m.captured(0)))
+            continue;
+        out += line.mid(last, m.capturedStart() - last);
+        out += QChar(0x2609);
+        last = m.capturedEnd();
+        tokens->append(m.captured(0));
+    }
+    out += line.mid(last);
+    return out;
+}
+
+/// A line's numbers (with their thousands separators: "12,345", "12.345", "12 345") and the rest.
+struct Numbers {
+    QString masked;
+    QStringList numbers;
+};
+
+Numbers numbersOf(const QString &line)
+{
+    static const QRegularExpression number(QStringLiteral("\\d{1,3}(?:[,.'\u00a0\u202f ]\\d{3})+(?!\\d)|\\d+"));
+    Numbers out;
+    qsizetype last = 0;
+    auto it = number.globalMatch(line);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        out.masked += line.mid(last, m.capturedStart() - last);
+        out.masked += QLatin1Char('#');
+        last = m.capturedEnd();
+        out.numbers.append(m.captured(0));
+    }
+    out.masked += line.mid(last);
+    return out;
+}
+
+qint64 valueOf(const QString &number)
+{
+    QString digits;
+    for (const QChar c : number)
+        if (c.isDigit())
+            digits += c;
+    return digits.size() > 15 ? -1 : digits.toLongLong();
+}
+
+/// Whether @p after reads as an edit of @p before: the same shape, or half of the words of the
+/// shorter one in the other too.
+bool alike(const QString &before, const QString &after)
+{
+    if (lineShape(before) == lineShape(after))
+        return true;
+    static const QRegularExpression word(QStringLiteral("\\w{3,}"));
+    auto wordsOf = [](const QString &line) {
+        QSet<QString> words;
+        auto it = word.globalMatch(line.toLower());
+        while (it.hasNext())
+            words.insert(it.next().captured(0));
+        return words;
+    };
+    const QSet<QString> a = wordsOf(before), b = wordsOf(after);
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    const qsizetype shared = QSet<QString>(a).intersect(b).size();
+    return shared * 2 >= std::min(a.size(), b.size());
+}
+
+} // namespace
+
+bool tokenAloneChanged(const QString &before, const QString &after)
+{
+    if (before == after)
+        return false;
+    QStringList was, is;
+    return withoutTokens(before, &was) == withoutTokens(after, &is) && !was.isEmpty();
+}
+
+bool counterRose(const QString &before, const QString &after)
+{
+    // What a count of people or requests reads as; a price, a stock level or a score is none of them.
+    static const QRegularExpression counting(
+        QStringLiteral("\\b(?:visit(?:s|ors?|ed)?|views?|viewed|page ?views|hits?|online|guests?|viewers?|"
+                       "readers?|reads|downloads?|downloaded|served|pageloads?|counter)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression money(QStringLiteral("[\u20ac$\u00a3\u00a5\u20b9]|\\b(?:price|eur|usd|gbp|chf|total|cost)\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    if (before == after || !counting.match(after).hasMatch() || money.match(after).hasMatch() || money.match(before).hasMatch())
+        return false;
+    if (!stampsOf(before).stamps.isEmpty() || !stampsOf(after).stamps.isEmpty())
+        return false; // a date or a time beside it: the line is not a counter alone
+    const Numbers a = numbersOf(before), b = numbersOf(after);
+    if (a.masked != b.masked || a.numbers.size() != b.numbers.size())
+        return false;
+    int changed = 0;
+    for (int i = 0; i < a.numbers.size(); ++i) {
+        if (a.numbers[i] == b.numbers[i])
+            continue;
+        const qint64 was = valueOf(a.numbers[i]), is = valueOf(b.numbers[i]);
+        if (was < 0 || is <= was)
+            return false; // a count of visits only rises
+        ++changed;
+    }
+    return changed == 1;
+}
+
+bool readsAsTeaserHeading(const QString &line)
+{
+    static const QRegularExpression heading(
+        QStringLiteral("^(?:top (?:stories|picks|reads)|most (?:read|viewed|popular|shared|watched|commented)|"
+                       "popular(?: now| stories| today| articles)?|trending(?: now| stories)?|recommended(?: for you| reading)?|"
+                       "(?:you|we think you) (?:may|might|will) (?:also )?like|related(?: stories| articles| posts)?|"
+                       "(?:customers|people) (?:also|who) .*|also viewed|editor'?s'? (?:picks|choice)|featured(?: stories)?|"
+                       "don'?t miss|sponsored(?: stories)?|promoted(?: stories)?|more (?:stories|to read|to explore|from .*)|"
+                       "in case you missed it|spotlight|highlights|what(?:'s| is) hot|elsewhere on .*)[:.!]?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return line.size() <= 48 && heading.match(line.trimmed()).hasMatch();
+}
+
 ChangeReport compareLooks(const ChangeInput &input)
 {
     ChangeReport report;
@@ -336,6 +514,13 @@ ChangeReport compareLooks(const ChangeInput &input)
         for (const QString &line : page)
             hostLines.insert(line);
     const QSet<QString> countedAgain(input.countedAgain.cbegin(), input.countedAgain.cend());
+    // The lines of the looks before the compared one: a line that comes back took a turn.
+    QSet<QString> earlierLines;
+    for (const LookLines &look : input.looks) {
+        if (look.seenAt.isValid() && input.compared.seenAt.isValid() && look.seenAt < input.compared.seenAt)
+            for (const QString &line : look.lines)
+                earlierLines.insert(line);
+    }
     QHash<QString, int> noiseIndex;
     QHash<const QStringList *, QHash<QString, int>> shapesOf;
     auto shapeCounts = [&shapesOf](const QStringList &lines, const QString &shape) {
@@ -360,9 +545,27 @@ ChangeReport compareLooks(const ChangeInput &input)
         report.noise[*found].lines.append(line.text);
     };
 
+    // A line changed in place as the clock moved, a token changed or a counter rose is that, even
+    // when its old or new text stands elsewhere on the page too ("posted 6 hours ago" under another
+    // story): it is no move.
+    QSet<int> inPlace;
+    for (const Hunk &h : hunksOf(report.lines)) {
+        QList<int> removed, added;
+        pairsOf(report.lines, h, &removed, &added);
+        for (int k = 0; k < std::min(removed.size(), added.size()); ++k) {
+            const QString &was = report.lines[removed[k]].text, &is = report.lines[added[k]].text;
+            if (movesWithClock(was, input.compared.seenAt, is, input.now.seenAt) || tokenAloneChanged(was, is) || counterRose(was, is)) {
+                inPlace.insert(removed[k]);
+                inPlace.insert(added[k]);
+            }
+        }
+    }
     // A line that went from one place and came in another moved: the page says the same.
     QHash<QString, int> removedTexts, addedTexts;
-    for (const DiffLine &l : std::as_const(report.lines)) {
+    for (int i = 0; i < report.lines.size(); ++i) {
+        const DiffLine &l = report.lines[i];
+        if (inPlace.contains(i))
+            continue;
         if (l.kind == DiffLine::Kind::Removed)
             ++removedTexts[l.text];
         else if (l.kind == DiffLine::Kind::Added)
@@ -377,7 +580,7 @@ ChangeReport compareLooks(const ChangeInput &input)
     QSet<int> moved;
     for (int i = 0; i < report.lines.size(); ++i) {
         const DiffLine &l = report.lines[i];
-        if (l.kind == DiffLine::Kind::Same)
+        if (l.kind == DiffLine::Kind::Same || inPlace.contains(i))
             continue;
         QHash<QString, int> &left = l.kind == DiffLine::Kind::Removed ? movedOut : movedIn;
         auto it = left.find(l.text);
@@ -403,6 +606,17 @@ ChangeReport compareLooks(const ChangeInput &input)
             });
         }
         const int pairs = int(std::max(removed.size(), added.size()));
+        // Under a heading that reads as teasers, a line that took the place of another, and is no
+        // edit of it, is a teaser taking its turn (a line more is not: the part grew).
+        // The heading stands over the rail's first teaser; a later one changed alone has the rail's
+        // other teasers between.
+        QString heading = h.before;
+        for (int i = h.first - 1, back = 0; i >= 0 && back < 6 && !readsAsTeaserHeading(heading); --i, ++back) {
+            if (report.lines[i].kind == DiffLine::Kind::Same)
+                heading = report.lines[i].text;
+        }
+        const bool teaserHeading = readsAsTeaserHeading(heading);
+        const QString teaserPart = QStringLiteral("teasers:") + shortHash(teaserHeading ? heading : h.before);
         // The k-th changed line of the hunk is of a part that changes at every look when every
         // change between looks had as many lines there, counted from the line before or the one after.
         auto alwaysChanges = [&](int k) {
@@ -438,7 +652,18 @@ ChangeReport compareLooks(const ChangeInput &input)
                 const QString shape = lineShape(was);
                 if (shape == lineShape(is) && alwaysShape(shape))
                     rules.append({QStringLiteral("numbers:") + shortHash(shape), QStringLiteral("numbers or a token that change at every look")});
+                QStringList tokens;
+                if (tokenAloneChanged(was, is))
+                    rules.append({QStringLiteral("token:") + shortHash(withoutTokens(is, &tokens)), QStringLiteral("a random token")});
+                if (counterRose(was, is))
+                    rules.append({QStringLiteral("counter:") + shortHash(numbersOf(is).masked), QStringLiteral("a counter of visits that rose")});
+                // A line the page showed before the compared look, gone then and back now, took its
+                // turn again; a line of the same shape coming back (a price back to what it was) did not.
+                if (earlierLines.contains(is) && shape != lineShape(is) && !alike(was, is))
+                    rules.append({teaserPart, QStringLiteral("teasers that take turns")});
             }
+            if (teaserHeading && r >= 0 && a >= 0 && !alike(was, is))
+                rules.append({teaserPart, QStringLiteral("teasers that take turns")});
             if (alwaysChanges(k))
                 rules.append({hunkPart, QStringLiteral("a part that changes at every look")});
             if (!hostLines.isEmpty() && (r < 0 || hostLines.contains(was)) && (a < 0 || hostLines.contains(is)))

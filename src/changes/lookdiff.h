@@ -67,10 +67,11 @@ QStringList readableLines(const QString &text);
 QList<DiffLine> diffLines(const QStringList &before, const QStringList &after);
 
 /// Compares input.compared with input.now and marks the changes that are noise: a line that only
-/// moved, a date, a time or an age ("3 hours ago") that moved as the clock did, numbers or a token
-/// alone changing in a line that changed so between every look and the next, a part that changed
-/// between every look and the next (learned from three looks or more), and lines the host's other
-/// pages show too.
+/// moved, a date, a time or an age ("3 hours ago") that moved as the clock did, a random token alone
+/// changing or a visit counter alone rising in a line, teasers taking turns (under a teaser heading,
+/// or lines the page showed at an earlier look coming back), numbers alone changing in a line that
+/// changed so between every look and the next, a part that changed between every look and the next
+/// (learned from three looks or more), and lines the host's other pages show too.
 ChangeReport compareLooks(const ChangeInput &input);
 
 /// @p line with its dates, times and ages replaced, and the minutes each stands for; what
@@ -90,6 +91,22 @@ bool movesWithClock(const QString &before, const QDateTime &beforeAt, const QStr
 
 /// @p line with its numbers and long random tokens replaced: two lines of one shape differ in those alone.
 QString lineShape(const QString &line);
+
+/// Whether @p run reads as a random token (a session id, a hash, a nonce: hex, base64, or letters and
+/// digits mixed with no word in them), not as words or a number.
+bool isRandomToken(const QString &run);
+
+/// Whether @p before became @p after only as one long random token or more in it changed: nothing a
+/// person reads, from the first comparison on.
+bool tokenAloneChanged(const QString &before, const QString &after);
+
+/// Whether @p before became @p after only as a count of visits, views, hits, visitors or the like rose
+/// ("You are visitor number 12,345"); a price, a time or a count that fell is no counter.
+bool counterRose(const QString &before, const QString &after);
+
+/// Whether @p line reads as the heading of teasers that take turns ("Most read", "Top stories",
+/// "You may also like", "Customers also viewed").
+bool readsAsTeaserHeading(const QString &line);
 
 /// The diff as a unified diff (the changes that count, with @p context lines around them), headed by
 /// @p fromLabel and @p toLabel; empty when no change counts.

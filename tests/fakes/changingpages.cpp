@@ -19,6 +19,21 @@ QString hexToken(QRandomGenerator &rng)
     return token;
 }
 
+QString base64Token(QRandomGenerator &rng, int length)
+{
+    static const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
+    QString token;
+    for (int i = 0; i < length; ++i)
+        token += alphabet.at(int(rng.bounded(quint32(alphabet.size()))));
+    return token;
+}
+
+/// A number with its thousands grouped, as @p locale writes it ("1,299" or "1.299").
+QString grouped(qint64 n, const QLocale &locale)
+{
+    return locale.toString(n);
+}
+
 QStringList menuOf(const QString &site, bool grown)
 {
     QStringList menu = {site, QStringLiteral("Home"), QStringLiteral("World"), QStringLiteral("Business"),
@@ -181,6 +196,92 @@ QList<ChangingPage> changingPages(int variant, int looks)
             p.texts.append(join(lines));
             p.changed.append(false);
             p.otherTexts.append(join({QStringLiteral("Town Hall"), QStringLiteral("Contact"), QStringLiteral("Phone 0123 456 789")}));
+        }
+        p.times = times;
+        pages.append(p);
+    }
+
+    { // A shop written the European way: the price ("€1.299,00") changes once, beside it teasers of
+      // other products take turns and a count of views rises at every look.
+        ChangingPage p;
+        p.kind = QStringLiteral("shop (€1.299,00)");
+        p.address = QStringLiteral("https://laden%1.example.de/espresso/em-%1").arg(variant);
+        p.otherAddress = QStringLiteral("https://laden%1.example.de/kaffee/").arg(variant);
+        const QLocale german(QLocale::German);
+        const QStringList others = {QStringLiteral("Milk frother MF 2"), QStringLiteral("Coffee grinder CG 70"),
+                                    QStringLiteral("Tamper, 58 mm, steel"), QStringLiteral("Descaler, 6 bottles"),
+                                    QStringLiteral("Knock box KB 1"), QStringLiteral("Espresso cups, set of 4")};
+        const int euros = 1299 + variant * 10;
+        int views = 3000 + int(rng.bounded(4000));
+        for (int i = 0; i < looks; ++i) {
+            views += 5 + int(rng.bounded(200));
+            const int price = i >= changeAt ? euros - 100 : euros;
+            QStringList lines = {QStringLiteral("Example Laden"), QStringLiteral("Espresso machine EM-%1").arg(variant),
+                                 QStringLiteral("Dual boiler, PID control, 2.5 l tank."),
+                                 QStringLiteral("Price: €%1,00 incl. VAT").arg(grouped(price, german)),
+                                 QStringLiteral("Delivery in 3 to 5 working days"), QStringLiteral("Customers also viewed")};
+            for (int t = 0; t < 2; ++t)
+                lines << others[(i * 2 + t + variant) % others.size()];
+            lines << QStringLiteral("This product was viewed %1 times").arg(grouped(views, QLocale(QLocale::English)))
+                  << QStringLiteral("Imprint | Terms | Privacy");
+            p.texts.append(join(lines));
+            p.changed.append(i == changeAt);
+            p.otherTexts.append(join({QStringLiteral("Example Laden"), QStringLiteral("Coffee"), QStringLiteral("Imprint | Terms | Privacy")}));
+        }
+        p.times = times;
+        pages.append(p);
+    }
+
+    { // A table of departures where one departure is retimed once; the board's clock turns and every
+      // look carries a request id of its own.
+        ChangingPage p;
+        p.kind = QStringLiteral("departures");
+        p.address = QStringLiteral("https://transit%1.example.ch/board/central").arg(variant);
+        p.otherAddress = QStringLiteral("https://transit%1.example.ch/board/north").arg(variant);
+        const QStringList places = {QStringLiteral("Bern"), QStringLiteral("Basel"), QStringLiteral("Luzern"), QStringLiteral("Chur"),
+                                    QStringLiteral("Genève"), QStringLiteral("St. Gallen"), QStringLiteral("Lugano"), QStringLiteral("Biel")};
+        const int retimed = int(rng.bounded(places.size()));
+        for (int i = 0; i < looks; ++i) {
+            QStringList lines = {QStringLiteral("Departures from Central"), QStringLiteral("Board as of %1").arg(clock(times[i])),
+                                 QStringLiteral("Time | Train | To | Platform")};
+            for (int d = 0; d < places.size(); ++d) {
+                int minute = 17 * 60 + 5 + d * 12 + variant % 5;
+                if (i >= changeAt && d == retimed)
+                    minute += 15;
+                lines << QStringLiteral("%1:%2 | IC %3 | %4 | %5")
+                             .arg(minute / 60).arg(minute % 60, 2, 10, QLatin1Char('0')).arg(700 + d * 2 + variant).arg(places[d]).arg(1 + d % 9);
+            }
+            lines << QStringLiteral("Request id: %1").arg(base64Token(rng, 24)) << QStringLiteral("Timetable changes are shown in red.");
+            p.texts.append(join(lines));
+            p.changed.append(i == changeAt);
+            p.otherTexts.append(join({QStringLiteral("Departures from North"), QStringLiteral("Time | Train | To | Platform"),
+                                      QStringLiteral("Timetable changes are shown in red.")}));
+        }
+        p.times = times;
+        pages.append(p);
+    }
+
+    { // A project's changelog that gains one entry, newest first; its download count rises.
+        ChangingPage p;
+        p.kind = QStringLiteral("changelog");
+        p.address = QStringLiteral("https://tool%1.example.io/changelog").arg(variant);
+        p.otherAddress = QStringLiteral("https://tool%1.example.io/docs").arg(variant);
+        QStringList entries;
+        for (int e = 9; e >= 1; --e)
+            entries << QStringLiteral("Version 2.%1.0").arg(e) << QStringLiteral("Fixed a crash when the input file is empty (%1).").arg(e * 7 + variant)
+                    << QStringLiteral("The --quiet switch also silences warnings.");
+        qint64 downloads = 120000 + rng.bounded(90000);
+        for (int i = 0; i < looks; ++i) {
+            downloads += 40 + rng.bounded(900);
+            QStringList lines = {QStringLiteral("Example Tool"), QStringLiteral("Changelog"),
+                                 QStringLiteral("%1 downloads").arg(grouped(downloads, QLocale(QLocale::English)))};
+            if (i >= changeAt)
+                lines << QStringLiteral("Version 2.10.0") << QStringLiteral("Reads compressed input (%1).").arg(variant)
+                      << QStringLiteral("The --quiet switch also silences warnings.");
+            lines << entries << QStringLiteral("Licensed under the MIT licence.");
+            p.texts.append(join(lines));
+            p.changed.append(i == changeAt);
+            p.otherTexts.append(join({QStringLiteral("Example Tool"), QStringLiteral("Documentation"), QStringLiteral("Licensed under the MIT licence.")}));
         }
         p.times = times;
         pages.append(p);

@@ -1,7 +1,9 @@
 // Pages that change as real ones do, over a few looks, with their true changes known: a news front
 // page (rotating teasers, a clock, ages of stories), a shop page whose price changes once, a
 // documentation page with one paragraph edited, a page with a session token and a visitor counter,
-// and a page unchanged but for its date. The changes tests and the changes benchmark share them.
+// a page unchanged but for its date, and harder ones: a shop price written "€1.299,00" beside teasers
+// and a view count, a table of departures with one retimed, a changelog gaining one entry. The
+// changes tests and the changes benchmark share them.
 #pragma once
 
 #include <QDateTime>
@@ -9,7 +11,8 @@
 #include <QString>
 
 struct ChangingPage {
-    /// The kind's name ("news", "shop", "docs", "session", "dated").
+    /// The kind's name ("news", "shop", "docs", "session", "dated", "shop (€1.299,00)", "departures",
+    /// "changelog").
     QString kind;
     QString address;
     /// The page's readable text at each look, and when each look was.
@@ -22,6 +25,6 @@ struct ChangingPage {
     QList<QString> otherTexts;
 };
 
-/// The five kinds of page, variant @p variant (another story, price, paragraph, look times, and a
+/// The kinds of page, variant @p variant (another story, price, paragraph, look times, and a
 /// site of its own), over @p looks looks.
 QList<ChangingPage> changingPages(int variant, int looks = 5);
