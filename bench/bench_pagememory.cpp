@@ -88,7 +88,7 @@ int main(int argc, char **argv)
         QElapsedTimer t;
         t.start();
         for (int i = 0; i < entries; ++i)
-            memory.changeOf(addresses.at(i), resultFor(i, 9), QDateTime::currentDateTimeUtc());
+            CheckMemory::changeIn(memory.memory(), addresses.at(i), resultFor(i, 9), QDateTime::currentDateTimeUtc());
         out << QStringLiteral("| (diagnostic) 10,000 comparisons with what was seen | %1 ms | | | | |\n").arg(double(t.nsecsElapsed()) / 1e6, 0, 'f', 1);
         QList<PageRecord> records;
         for (int i = 0; i < entries; ++i)

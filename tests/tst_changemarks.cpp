@@ -11,6 +11,7 @@
 #include "fakes/fakeplatform.h"
 #include "fakes/testfiles.h"
 #include "fakes/windowsworld.h"
+#include "lists/gallerywindow.h"
 #include "lists/listviewwindow.h"
 #include "store/listpaths.h"
 #include "ui/listbox.h"
@@ -104,6 +105,10 @@ private slots:
         QVERIFY(changedOnly->isChecked());
         QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 1, 30000);
         QCOMPARE(mark(list, 0, Qt::DisplayRole).toString(), kettle);
+        // The gallery shows the list as the list browser shows it: the changed entry alone.
+        GalleryWindow *gallery = world.windows->galleryWindow();
+        QTRY_COMPARE_WITH_TIMEOUT(gallery->m_tileView->model()->rowCount(), 1, 30000);
+        gallery->close();
         browser->m_filterBar->m_filterBox->setText(QStringLiteral("teapot"));
         QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 0, 30000);
         browser->m_filterBar->m_filterBox->setText(QStringLiteral("kett"));

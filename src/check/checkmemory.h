@@ -94,7 +94,7 @@ public:
     /// What the person last saw at @p entry: the last page opened from the list, else the first
     /// check that read a page there.
     std::optional<SeenPage> seenBefore(const QString &entry) const;
-    /// seenBefore() and changeOf() in @p memory.
+    /// seenBefore() in @p memory, and what changed at @p entry since then for a check of @p result.
     static std::optional<SeenPage> seenIn(const PageMemory &memory, const QString &entry);
     static CheckNote changeIn(const PageMemory &memory, const QString &entry, const CheckResult &result, const QDateTime &at);
     /// seenIn() and changeIn() over records already read: @p history is the entry's records, oldest
