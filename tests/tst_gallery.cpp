@@ -87,6 +87,9 @@ private slots:
 
     void tilesFollowTheListInOrder();
     void onlyTilesOnScreenReadPictures();
+    void picturesComeReadyToDraw_data();
+    void picturesComeReadyToDraw();
+    void tilesScrolledByDropTheirOldRequests();
     void clickAndEnterShowTheEntryInTheListBrowser();
     void killAGroupAsksAndUndoBringsItBack();
     void theListFilterNarrowsTheGallery();
@@ -316,6 +319,96 @@ void TestGallery::onlyTilesOnScreenReadPictures()
     // Scrolled to the end, the last tiles get theirs.
     window->m_tileView->scrollToBottom();
     QVERIFY(QTest::qWaitFor([&] { return !qvariant_cast<QImage>(window->model()->index(399).data(Qt::DecorationRole)).isNull(); }, 20000));
+}
+
+namespace {
+
+/// Pictures taken of @p entries, one PNG each in @p folder, and the pictures' service over them alone.
+std::unique_ptr<GalleryPictures> takenPictures(const QTemporaryDir &folder, const QStringList &entries, const QImage &picture)
+{
+    const QByteArray bytes = png(picture);
+    for (const QString &entry : entries) {
+        QFile file(GalleryPictures::takenPath(folder.path(), entry));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return nullptr;
+    }
+    auto pictures = std::make_unique<GalleryPictures>(folder.filePath(QStringLiteral("copies")), folder.filePath(QStringLiteral("none.db")),
+                                                      folder.path());
+    QSignalSpy read(pictures.get(), &GalleryPictures::sourcesRead);
+    pictures->readSources();
+    if (!read.wait(20000))
+        return nullptr;
+    return pictures;
+}
+
+} // namespace
+
+void TestGallery::picturesComeReadyToDraw_data()
+{
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<QImage::Format>("drawn");
+    QImage palette = layoutPicture(Qt::red, 30).convertToFormat(QImage::Format_Indexed8);
+    QImage grey = layoutPicture(Qt::red, 30).convertToFormat(QImage::Format_Grayscale8);
+    QImage seeThrough = layoutPicture(Qt::red, 30).convertToFormat(QImage::Format_ARGB32);
+    seeThrough.setPixelColor(5, 5, QColor(0, 0, 0, 100));
+    // Whatever form the PNG was written in, the tile copies the picture as it is.
+    QTest::newRow("true colour") << layoutPicture(Qt::red, 30) << QImage::Format_RGB32;
+    QTest::newRow("palette") << palette << QImage::Format_RGB32;
+    QTest::newRow("grey levels") << grey << QImage::Format_RGB32;
+    QTest::newRow("with alpha") << seeThrough << QImage::Format_ARGB32_Premultiplied;
+    QTest::newRow("narrow, not scaled") << layoutPicture(Qt::red, 30, 160).convertToFormat(QImage::Format_Indexed8) << QImage::Format_RGB32;
+}
+
+void TestGallery::picturesComeReadyToDraw()
+{
+    QFETCH(QImage, picture);
+    QFETCH(QImage::Format, drawn);
+    QTemporaryDir folder;
+    const QString entry = QStringLiteral("http://one.example/");
+    const auto pictures = takenPictures(folder, {entry}, picture);
+    QVERIFY(pictures);
+    QSignalSpy ready(pictures.get(), &GalleryPictures::pictureReady);
+    QVERIFY(pictures->picture(entry).isNull());
+    QVERIFY(ready.wait(20000));
+    const QImage shown = pictures->picture(entry);
+    QCOMPARE(shown.format(), drawn);
+    QCOMPARE(shown.width(), qMin(picture.width(), int(GalleryPictures::pictureWidth)));
+    QVERIFY(pictures->hash(entry).valid);
+    QVERIFY(pictures->cachedBytes() >= shown.sizeInBytes());
+}
+
+void TestGallery::tilesScrolledByDropTheirOldRequests()
+{
+    // Tiles scrolled by faster than their pictures are read: the readers go on with the newest, and
+    // do not read the pictures of every tile that went by.
+    QTemporaryDir folder;
+    QStringList entries;
+    for (int i = 0; i < 600; ++i)
+        entries.append(QStringLiteral("http://site%1.example/").arg(i));
+    const auto pictures = takenPictures(folder, entries, layoutPicture(Qt::darkCyan, 50));
+    QVERIFY(pictures);
+    for (const QString &entry : std::as_const(entries))
+        QVERIFY(pictures->picture(entry).isNull());
+    QVERIFY(pictures->pending() < int(entries.size()));
+    QVERIFY(QTest::qWaitFor([&] { return pictures->pending() == 0; }, 30000));
+    qInfo("%d pictures read for %d tiles asked", pictures->picturesRead(), int(entries.size()));
+    QVERIFY(pictures->picturesRead() < int(entries.size()) / 2);
+    // The newest tiles have theirs.
+    for (int i = int(entries.size()) - GalleryPictures::mostTileRequests / 2; i < int(entries.size()); ++i)
+        QVERIFY2(!pictures->picture(entries.at(i)).isNull(), qPrintable(entries.at(i)));
+    // A tile whose request was dropped gets its picture when it shows again.
+    QSignalSpy ready(pictures.get(), &GalleryPictures::pictureReady);
+    QString dropped;
+    for (const QString &entry : std::as_const(entries)) {
+        if (pictures->picture(entry).isNull()) {
+            dropped = entry; // asked again now
+            break;
+        }
+    }
+    QVERIFY(!dropped.isEmpty());
+    QVERIFY(QTest::qWaitFor([&] { return !pictures->picture(dropped).isNull(); }, 20000));
+    QCOMPARE(ready.count(), 1);
+    QVERIFY(pictures->cachedBytes() <= GalleryPictures::cacheLimit());
 }
 
 void TestGallery::clickAndEnterShowTheEntryInTheListBrowser()

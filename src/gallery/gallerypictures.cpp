@@ -13,10 +13,16 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 /// About 400 pictures of 200 x 150: several screens of tiles, a few dozen megabytes.
 constexpr int cacheBytes = 48 * 1024 * 1024;
+/// After this many pictures read, the readers give the freed heap back to the system when they go idle.
+constexpr int trimEvery = 64;
 /// No taken picture is read larger than this.
 constexpr qint64 largestTaken = 16 * 1024 * 1024;
 
@@ -55,6 +61,11 @@ GalleryPictures::~GalleryPictures()
         m_hashRequests.clear();
     }
     m_pool.waitForDone();
+}
+
+qsizetype GalleryPictures::cacheLimit()
+{
+    return cacheBytes;
 }
 
 QString GalleryPictures::defaultTakenFolder()
@@ -111,8 +122,11 @@ void GalleryPictures::readSources()
 
 std::optional<PictureSource> GalleryPictures::source(const QString &entry) const
 {
+    auto name = m_takenNames.constFind(entry);
+    if (name == m_takenNames.cend())
+        name = m_takenNames.insert(entry, QLatin1Char('\x01') + nameOf(entry));
     const auto copy = m_sources.constFind(entry);
-    const auto taken = m_sources.constFind(QLatin1Char('\x01') + nameOf(entry));
+    const auto taken = m_sources.constFind(*name);
     if (taken != m_sources.cend() && (copy == m_sources.cend() || taken->takenAt >= copy->takenAt))
         return *taken;
     if (copy != m_sources.cend())
@@ -150,52 +164,107 @@ int GalleryPictures::pending() const
 
 void GalleryPictures::queue(Request request)
 {
-    m_asked.insert(request.entry);
+    ++m_asked[request.entry];
+    QStringList dropped;
+    bool startReader = false;
     {
         QMutexLocker locker(&m_lock);
-        (request.forTile ? m_tileRequests : m_hashRequests).push_back(std::move(request));
-    }
-    m_pool.start([this] { work(); });
-}
-
-void GalleryPictures::work()
-{
-    Request request;
-    {
-        QMutexLocker locker(&m_lock);
-        if (!m_tileRequests.empty()) {
-            request = std::move(m_tileRequests.back());
-            m_tileRequests.pop_back();
-        } else if (!m_hashRequests.empty()) {
-            request = std::move(m_hashRequests.front());
-            m_hashRequests.pop_front();
+        if (request.forTile) {
+            m_tileRequests.push_back(std::move(request));
+            while (m_tileRequests.size() > size_t(mostTileRequests)) {
+                dropped.append(m_tileRequests.front().entry);
+                m_tileRequests.pop_front();
+            }
         } else {
-            return;
+            m_hashRequests.push_back(std::move(request));
+        }
+        if (m_readers < m_pool.maxThreadCount()) {
+            ++m_readers;
+            startReader = true;
         }
     }
+    for (const QString &entry : std::as_const(dropped)) {
+        m_askedForTile.remove(entry);
+        done(entry);
+    }
+    if (startReader)
+        m_pool.start([this] { work(); });
+}
+
+void GalleryPictures::done(const QString &entry)
+{
+    const auto it = m_asked.find(entry);
+    if (it != m_asked.end() && --*it <= 0)
+        m_asked.erase(it);
+}
+
+QImage GalleryPictures::readPicture(const PictureSource &source, PictureHash &hash)
+{
     QByteArray png;
-    if (request.source.kind == PictureSource::Kind::Copy) {
-        const ThumbnailReading reading = CopyThumbnail::read(request.source.path);
+    if (source.kind == PictureSource::Kind::Copy) {
+        const ThumbnailReading reading = CopyThumbnail::read(source.path);
         if (reading.ok)
             png = reading.png;
     } else {
-        png = readTaken(request.source.path);
+        png = readTaken(source.path);
     }
     QImage image;
     if (!png.isEmpty())
         image.loadFromData(png, "PNG");
-    const PictureHash hash = pictureHash(image);
-    if (!image.isNull() && image.width() > pictureWidth)
+    hash = pictureHash(image);
+    if (image.isNull())
+        return image;
+    // In the form the window's painter copies without converting (a PNG with a palette, grey levels or
+    // straight alpha would be converted on the windows' thread each time its tile is painted); asked of
+    // the picture as read, since scaling gives alpha to some opaque ones.
+    const QImage::Format drawn = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (image.width() > pictureWidth)
         image = image.scaledToWidth(pictureWidth, Qt::SmoothTransformation);
-    const bool ok = !image.isNull();
-    QMetaObject::invokeMethod(
-        this, [this, entry = request.entry, image, hash, forTile = request.forTile, ok] { arrived(entry, image, hash, forTile, ok); },
-        Qt::QueuedConnection);
+    if (image.format() != drawn)
+        image = image.convertToFormat(drawn);
+    return image;
+}
+
+void GalleryPictures::work()
+{
+    for (;;) {
+        Request request;
+        {
+            QMutexLocker locker(&m_lock);
+            if (!m_tileRequests.empty()) {
+                request = std::move(m_tileRequests.back());
+                m_tileRequests.pop_back();
+            } else if (!m_hashRequests.empty()) {
+                request = std::move(m_hashRequests.front());
+                m_hashRequests.pop_front();
+            } else {
+                --m_readers;
+                const bool trim = m_readers == 0 && m_readsSinceTrim >= trimEvery;
+                if (trim)
+                    m_readsSinceTrim = 0;
+                locker.unlock();
+#ifdef __GLIBC__
+                // The pictures are decoded in the readers' own heaps (glibc keeps one per thread), and
+                // what a burst of reading freed there stays with the process until it is given back.
+                if (trim)
+                    malloc_trim(0);
+#endif
+                return;
+            }
+            ++m_readsSinceTrim;
+        }
+        PictureHash hash;
+        const QImage image = readPicture(request.source, hash);
+        const bool ok = !image.isNull();
+        QMetaObject::invokeMethod(
+            this, [this, entry = request.entry, image, hash, forTile = request.forTile, ok] { arrived(entry, image, hash, forTile, ok); },
+            Qt::QueuedConnection);
+    }
 }
 
 void GalleryPictures::arrived(const QString &entry, const QImage &image, const PictureHash &hash, bool forTile, bool ok)
 {
-    m_asked.remove(entry);
+    done(entry);
     ++m_picturesRead;
     m_hashes.insert(entry, hash);
     if (ok)

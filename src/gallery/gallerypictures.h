@@ -64,6 +64,13 @@ public:
     int pending() const;
     /// How many pictures have been read since the gallery opened (a picture read again counts again).
     int picturesRead() const { return m_picturesRead; }
+    /// At most this many tiles' pictures wait to be read: when the tiles scroll by faster than their
+    /// pictures are read, the oldest requests (of tiles long gone off screen) are dropped, and asked
+    /// again should their tiles show again.
+    static constexpr int mostTileRequests = 64;
+    /// The bytes the cache holds, and the most it holds.
+    qsizetype cachedBytes() const { return m_cache.totalCost(); }
+    static qsizetype cacheLimit();
 
     /// A copy of @p entry named @p contentHash was just kept (by a check or a visit): its thumbnail is
     /// the entry's newest picture unless a newer one was taken.
@@ -87,7 +94,11 @@ private:
         bool forTile = true;
     };
     void queue(Request request);
+    /// A reader's loop: takes requests until none is left.
     void work();
+    /// One request for @p entry is over (read or dropped).
+    void done(const QString &entry);
+    static QImage readPicture(const PictureSource &source, PictureHash &hash);
     void arrived(const QString &entry, const QImage &image, const PictureHash &hash, bool forTile, bool ok);
 
     QString m_copiesFolder;
@@ -98,12 +109,20 @@ private:
     QCache<QString, QImage> m_cache;
     QHash<QString, PictureHash> m_hashes;
     /// Entries queued or being read, for pictures or for hashes.
-    QSet<QString> m_asked;
+    QHash<QString, int> m_asked;
     QSet<QString> m_askedForTile;
     bool m_hashBatchDue = false;
     int m_picturesRead = 0;
 
+    /// Each entry's name in the taken folder (a SHA-1 worked out once: tiles ask for it as they paint).
+    mutable QHash<QString, QString> m_takenNames;
+
     mutable QMutex m_lock;
+    /// Readers at work (at most the pool's two): one reader takes every request queued while it runs,
+    /// so the pool's own queue never grows with the requests.
+    int m_readers = 0;
+    /// Pictures read since the heap was last given back to the system.
+    int m_readsSinceTrim = 0;
     /// Newest last: a tile's request is taken before a hash's, and the latest tile first.
     std::deque<Request> m_tileRequests;
     std::deque<Request> m_hashRequests;
