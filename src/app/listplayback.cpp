@@ -86,10 +86,21 @@ ListPlayback::ListPlayback(Windows &windows, ListBrowser *listBrowser, PlayTimer
             m_copyKnown.clear();
         else
             disconnect(m_copyAfterLoadStarts); // the person's own pages are theirs
+        suspendLoadTimeouts(playing);
     });
     // Shown or hidden (its own X, another window's command, the frame minimized): the countdown
     // only ticks while someone can see it.
     m_listBrowser->installEventFilter(this);
+}
+
+void ListPlayback::suspendLoadTimeouts(bool playing)
+{
+    // A person's load with no answer is given up after the page time-out; while the walk plays, its
+    // own wait (the delay plus the page time-out) gives a page up, and then shows its copy or moves on.
+    const int timeout = playing ? 0 : m_player->pageTimeoutMsecs();
+    m_listBrowser->m_view->setLoadTimeout(timeout);
+    if (m_enlarged)
+        m_enlarged->m_view->setLoadTimeout(timeout);
 }
 
 ListPlayback::~ListPlayback()
@@ -131,6 +142,7 @@ void ListPlayback::followInto(BrowserWindow *window)
     }
     followCopies(m_wallKeeper, window->m_view, m_wallCopyMark);
     m_player->setStage(window->m_view);
+    suspendLoadTimeouts(m_player->isPlaying());
     // The person at the wall display takes over with a click or a key anywhere in its window.
     m_watcher->watch(window);
     connect(window, &QObject::destroyed, this, [this, window] {

@@ -67,6 +67,8 @@ private:
     /// Playing started or stopped: the notice over the wall display follows.
     void tellAtTheWall(bool playing);
     void updateWallPlayKey();
+    /// The views' own load time-out waits while the walk plays (its wait is the longer one).
+    void suspendLoadTimeouts(bool playing);
     /// The list browser's keeper, wired on first use.
     PageCopyKeeper *listKeeper();
     /// What @p keeper does with copies on @p view comes to the player and to @p mark.

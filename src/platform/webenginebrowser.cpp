@@ -565,6 +565,14 @@ bool WebEngineBrowser::goForward()
     return true;
 }
 
+void WebEngineBrowser::setLoadTimeout(int msecs)
+{
+    m_loadTimeoutMs = qMax(0, msecs);
+    // No time-out now: a load under way is no longer given up either.
+    if (m_loadTimeoutMs == 0 && m_loadTimer)
+        m_loadTimer->stop();
+}
+
 void WebEngineBrowser::goHome()
 {
     personNavigated();

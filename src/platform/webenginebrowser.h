@@ -36,7 +36,7 @@ public:
     int httpStatus() const override { return m_httpStatus; }
     bool loadFailed() const override { return m_loadFailed; }
     LoadFailure loadFailure() const override { return m_loadFailure; }
-    void setLoadTimeout(int msecs) override { m_loadTimeoutMs = qMax(0, msecs); }
+    void setLoadTimeout(int msecs) override;
     /// What a failed load's engine error says for a person: @p domain and @p code as the engine's
     /// loading info tells them (QWebEngineLoadingInfo::ErrorDomain, net error numbers).
     static LoadFailure failureOfError(int domain, int code);
