@@ -6,6 +6,7 @@
 #include "changes/changearchive.h"
 
 #include <QObject>
+#include <QAtomicInteger>
 #include <QThread>
 
 #include <functional>
@@ -51,4 +52,5 @@ private:
     QThread m_thread;
     QObject *m_worker = nullptr;
     ChangeArchive *m_archive = nullptr;
+    QAtomicInteger<bool> m_closing = false; // the owner ends: what is left of a long request goes
 };

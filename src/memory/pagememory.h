@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -174,6 +175,8 @@ public:
     bool trimLooks(qint64 budget = lookTextBudget);
     /// The looks of @p address, oldest first.
     QList<LookRecord> looksOf(const QString &address) const;
+    /// The entries with at least two looks: the only ones whose page can have changed since a look.
+    QSet<QString> addressesWithLooks() const;
     /// The stored (compressed) text named @p textHash; nothing when it is not there or cannot be read.
     std::optional<QByteArray> lookText(const QString &textHash) const;
     /// The newest look of each other entry on @p host (at most @p limit entries, newest first).

@@ -174,6 +174,20 @@ QList<LookRecord> PageMemory::looksOf(const QString &address) const
     return looks;
 }
 
+QSet<QString> PageMemory::addressesWithLooks() const
+{
+    QSet<QString> addresses;
+    if (!prepareLookTables())
+        return addresses;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    if (q.exec(QStringLiteral("SELECT address FROM looks GROUP BY address HAVING COUNT(*) > 1"))) {
+        while (q.next())
+            addresses.insert(q.value(0).toString());
+    }
+    return addresses;
+}
+
 std::optional<QByteArray> PageMemory::lookText(const QString &textHash) const
 {
     if (!prepareLookTables())
