@@ -11,7 +11,6 @@
 
 #include <QBuffer>
 #include <QImage>
-#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QWebEnginePage>
@@ -369,24 +368,19 @@ private slots:
                                                          {"Green page", QColor(0, 128, 0)}, {"Red again", QColor(Qt::red)}};
         for (const auto &[title, colour] : pages) {
             const QString path = QLatin1Char('/') + QString::fromLatin1(title).replace(QLatin1Char(' '), QLatin1Char('-'));
-            // A page of pictures on its colour, as galleries are: the engine paints it some frames
-            // after its load has ended.
+            // A page of large photographs on its colour, as galleries are: the engine decodes and
+            // paints them some frames after the load has ended.
             QByteArray pictures;
-            for (int i = 0; i < 6; ++i) {
-                QImage noise(410, 410, QImage::Format_RGB32);
-                QRandomGenerator rng(quint32(i + 1));
-                for (int y = 0; y < noise.height(); ++y) {
-                    auto *line = reinterpret_cast<quint32 *>(noise.scanLine(y));
-                    for (int x = 0; x < noise.width(); ++x)
-                        line[x] = 0xff000000u | (rng.generate() & 0xffffffu);
-                }
+            for (int i = 0; i < 4; ++i) {
+                QImage photo(1600, 1067, QImage::Format_RGB32);
+                photo.fill(QColor::fromHsv(i * 60, 120, 200));
                 QByteArray jpeg;
                 QBuffer buffer(&jpeg);
                 buffer.open(QIODevice::WriteOnly);
-                noise.save(&buffer, "JPEG", 90);
+                photo.save(&buffer, "JPEG", 90);
                 const QByteArray name = path.toLatin1() + "-" + QByteArray::number(i) + ".jpg";
                 m_server->setPage(QString::fromLatin1(name), "image/jpeg", jpeg);
-                pictures += "<img src='" + name + "' width=410 height=410>";
+                pictures += "<img src='" + name + "' width=800 height=533>";
             }
             m_server->setPage(path, "text/html",
                               "<!doctype html><html><head><title>" + title + "</title></head><body style='margin:0;padding:40px 0;background:"
