@@ -32,6 +32,32 @@ QByteArray redSquarePng()
     return png;
 }
 
+/// A page of one colour with @p title, the words @p words in it.
+QByteArray colouredPage(const QByteArray &title, const QByteArray &colour, const QByteArray &words = {})
+{
+    return "<!doctype html><html><head><title>" + title + "</title></head><body style='margin:0;background:" + colour
+        + "'><p>" + words + "</p></body></html>";
+}
+
+/// @p html as the engine saves a page: one MHTML part, from @p address.
+QByteArray mhtmlOf(const QByteArray &html, const QByteArray &address)
+{
+    return "From: <Saved by Blink>\r\nSubject: a page\r\nMIME-Version: 1.0\r\n"
+           "Content-Type: multipart/related; type=\"text/html\"; boundary=\"----b\"\r\n\r\n"
+           "------b\r\nContent-Type: text/html\r\nContent-Transfer-Encoding: binary\r\nContent-Location: "
+        + address + "\r\n\r\n" + html + "\r\n------b--\r\n";
+}
+
+/// Whether the top middle of the PNG @p png is @p colour (give or take the scaling).
+bool middleIs(const QByteArray &png, const QColor &colour)
+{
+    QImage image;
+    if (!image.loadFromData(png, "PNG") || image.isNull())
+        return false;
+    const QColor middle = image.pixelColor(image.width() / 2, 2);
+    return qAbs(middle.red() - colour.red()) < 8 && qAbs(middle.green() - colour.green()) < 8 && qAbs(middle.blue() - colour.blue()) < 8;
+}
+
 /// Answers every request with a 404 and a page of its own, as a site does for a page that is gone.
 class GoneServer final : public HttpTestServer {
 public:
@@ -87,7 +113,7 @@ class TestWebEngineCopies : public QObject {
             done = true;
         });
         m_browser->takePageCopy();
-        QTest::qWaitFor([&] { return done; }, 30000);
+        (void)QTest::qWaitFor([&] { return done; }, 30000);
         disconnect(c);
         if (!done)
             taken.problem = QStringLiteral("no copy came within 30 s");
@@ -332,6 +358,117 @@ private slots:
         const PageCopy changed = takeCopy();
         QVERIFY2(changed.ok, qPrintable(changed.problem));
         QVERIFY(CopyArchive::contentHash(changed.mhtml) != CopyArchive::contentHash(first.mhtml));
+    }
+
+    void eachCopysPictureIsOfItsOwnPage()
+    {
+        // Pages taken as soon as they have loaded, as the windows take them: each picture is of its
+        // own page, the first one too, never of the page shown before it.
+        const QList<std::pair<QByteArray, QColor>> pages{{"Red page", QColor(Qt::red)}, {"Blue page", QColor(Qt::blue)},
+                                                         {"Green page", QColor(0, 128, 0)}, {"Red again", QColor(Qt::red)}};
+        for (const auto &[title, colour] : pages) {
+            const QString path = QLatin1Char('/') + QString::fromLatin1(title).replace(QLatin1Char(' '), QLatin1Char('-'));
+            // A page of large photographs on its colour, as galleries are: the engine decodes and
+            // paints them some frames after the load has ended.
+            QByteArray pictures;
+            for (int i = 0; i < 4; ++i) {
+                QImage photo(1600, 1067, QImage::Format_RGB32);
+                photo.fill(QColor::fromHsv(i * 60, 120, 200));
+                QByteArray jpeg;
+                QBuffer buffer(&jpeg);
+                buffer.open(QIODevice::WriteOnly);
+                photo.save(&buffer, "JPEG", 90);
+                const QByteArray name = path.toLatin1() + "-" + QByteArray::number(i) + ".jpg";
+                m_server->setPage(QString::fromLatin1(name), "image/jpeg", jpeg);
+                pictures += "<img src='" + name + "' width=800 height=533>";
+            }
+            m_server->setPage(path, "text/html",
+                              "<!doctype html><html><head><title>" + title + "</title></head><body style='margin:0;padding:40px 0;background:"
+                                  + colour.name().toLatin1() + "'>" + pictures + "</body></html>");
+            PageCopy copy;
+            bool done = false;
+            const QMetaObject::Connection loaded = connect(m_browser, &WebBrowser::busyChanged, this, [&](bool busy) {
+                if (!busy)
+                    m_browser->takePageCopy();
+            });
+            const QMetaObject::Connection taken = connect(m_browser, &WebBrowser::pageCopyTaken, this, [&](const PageCopy &c) {
+                copy = c;
+                done = true;
+            });
+            m_browser->navigate(m_server->url(path).toString());
+            const bool came = QTest::qWaitFor([&] { return done; }, 30000);
+            disconnect(loaded);
+            disconnect(taken);
+            QVERIFY(came);
+            QVERIFY2(copy.ok, qPrintable(copy.problem));
+            QCOMPARE(copy.title, QString::fromLatin1(title));
+            QVERIFY2(middleIs(copy.thumbnailPng, colour), title.constData());
+        }
+    }
+
+    void aCopyViewShownAgainNeverShowsTheCopyBefore()
+    {
+        const QByteArray home = m_server->url(QStringLiteral("/")).toString().toUtf8();
+        QSignalSpy shown(m_browser, &WebBrowser::savedCopyShown);
+        m_browser->showSavedCopy(mhtmlOf(colouredPage("First entry", "red"), home + "first"));
+        QVERIFY(shown.wait(30000));
+        QVERIFY(shown.last().first().toBool());
+        QWebEngineView *copyView = m_browser->savedCopyView();
+        QTRY_COMPARE_WITH_TIMEOUT(copyView->title(), QStringLiteral("First entry"), 10000);
+
+        // Whenever the copy view comes on screen, it holds the copy asked for, both after the live
+        // page and straight after another copy.
+        QStringList titlesWhenShown;
+        struct ShowWatch : QObject {
+            QWebEngineView *view;
+            QStringList *titles;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Show)
+                    titles->append(view->title());
+                return false;
+            }
+        } watch;
+        watch.view = copyView;
+        watch.titles = &titlesWhenShown;
+        copyView->installEventFilter(&watch);
+
+        m_browser->showLivePage();
+        m_browser->showSavedCopy(mhtmlOf(colouredPage("Second entry", "blue"), home + "second"));
+        QVERIFY(!m_browser->isShowingSavedCopy());
+        QVERIFY(shown.wait(30000));
+        QVERIFY(shown.last().first().toBool());
+        QVERIFY(m_browser->isShowingSavedCopy());
+        m_browser->showSavedCopy(mhtmlOf(colouredPage("Third entry", "green"), home + "third"));
+        QVERIFY2(!m_browser->isShowingSavedCopy(), "the second entry's copy stays on screen while the third loads");
+        QVERIFY(shown.wait(30000));
+        QVERIFY(shown.last().first().toBool());
+        QCOMPARE(titlesWhenShown, (QStringList{QStringLiteral("Second entry"), QStringLiteral("Third entry")}));
+        copyView->removeEventFilter(&watch);
+    }
+
+    void findSearchesThePageShown()
+    {
+        m_server->setPage(QStringLiteral("/live-words"), "text/html", colouredPage("Live page", "white", "kangaroo"));
+        QVERIFY(load(QStringLiteral("/live-words"), QStringLiteral("Live page")));
+        QSignalSpy found(m_browser, &WebBrowser::findFinished);
+        m_browser->findText(QStringLiteral("kangaroo"), false);
+        QVERIFY(found.wait(10000));
+        QCOMPARE(found.last().at(1).toInt(), 1);
+
+        QSignalSpy shown(m_browser, &WebBrowser::savedCopyShown);
+        m_browser->showSavedCopy(mhtmlOf(colouredPage("Kept page", "white", "kangaroo, kangaroo and kangaroo"),
+                                         m_server->url(QStringLiteral("/live-words")).toString().toUtf8()));
+        QVERIFY(shown.wait(30000));
+        QVERIFY(shown.last().first().toBool());
+        m_browser->findText(QStringLiteral("kangaroo"), false);
+        QVERIFY(found.wait(10000));
+        QCOMPARE(found.last().at(1).toInt(), 3);
+
+        m_browser->showLivePage();
+        m_browser->findText(QStringLiteral("kangaroo"), false);
+        QVERIFY(found.wait(10000));
+        QCOMPARE(found.last().at(1).toInt(), 1);
     }
 
     void noCopyOfAPageThatIsNotThere()

@@ -531,22 +531,9 @@ EnginePageCopier::EnginePageCopier(QObject *parent)
     }
     m_view->resize(1024, 768);
     m_view->show();
-    // The new page is painted once two grabs in a row agree and differ from the page before; one
-    // that looks like the page before (the same page under another address) is taken once it has
-    // stayed so for a while.
-    m_pictureTimer.setInterval(50);
-    connect(&m_pictureTimer, &QTimer::timeout, this, [this] {
-        const QImage grab = m_view->grab().toImage();
-        const bool steady = !grab.isNull() && grab == m_lastGrab;
-        m_lastGrab = grab;
-        if (!steady || (grab == m_shownBefore && m_pictureClock.elapsed() < 2000))
-            return;
-        m_pictureTimer.stop();
-        m_shownBefore = grab;
-        const QImage small = grab.scaledToWidth(qMin(PageCopy::thumbnailWidth, grab.width()), Qt::SmoothTransformation);
-        QBuffer png(&m_copy.thumbnailPng);
-        png.open(QIODevice::WriteOnly);
-        small.save(&png, "PNG");
+    connect(&m_picture, &ViewPicture::taken, this, [this](const QImage &picture, const QByteArray &png) {
+        m_shownBefore = picture;
+        m_copy.thumbnailPng = png;
         m_pictureTaken = true;
         finishIfWhole();
     });
@@ -603,7 +590,7 @@ void EnginePageCopier::abortAll()
     m_current.reset();
     ++m_generation;
     m_timeout.stop();
-    m_pictureTimer.stop();
+    m_picture.stop();
     m_page->triggerAction(QWebEnginePage::Stop);
 }
 
@@ -618,7 +605,7 @@ void EnginePageCopier::startNext()
     m_textRead = false;
     m_fileRead = false;
     m_pictureTaken = false;
-    m_pictureTimer.stop();
+    m_picture.stop();
     m_savePath.clear();
     m_timeout.start(m_current->timeoutMs);
     m_page->load(m_current->url);
@@ -679,9 +666,9 @@ void EnginePageCopier::grabWhenPainted()
         m_pictureTaken = true;
         return;
     }
-    m_lastGrab = QImage();
-    m_pictureClock.start();
-    m_pictureTimer.start();
+    // The view shows only the copier's pages: the page before is the last copy's picture, and before
+    // the first copy, what it shows as the load ends (nothing painted yet).
+    m_picture.start(m_view, m_shownBefore.isNull() ? ViewPicture::grab(m_view) : m_shownBefore);
 }
 
 void EnginePageCopier::finishIfWhole()
@@ -701,7 +688,7 @@ void EnginePageCopier::finish(PageCopy copy)
     m_current.reset();
     ++m_generation;
     m_timeout.stop();
-    m_pictureTimer.stop();
+    m_picture.stop();
     m_page->triggerAction(QWebEnginePage::Stop);
     done(copy);
     if (!m_current)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/pageprobe.h"
+#include "platform/viewpicture.h"
 
 #include <QList>
 #include <QPointer>
@@ -88,8 +89,7 @@ private:
     void saved(bool ok);
     void finishIfWhole();
     void finish(PageCopy copy);
-    /// Grabs the view until it shows the new page: the engine paints a loaded page some frames after
-    /// the load has ended, and a grab before that is the page loaded before it.
+    /// Takes the view's picture once it shows the new page (ViewPicture).
     void grabWhenPainted();
 
     QWebEngineProfile *m_profile;
@@ -104,10 +104,8 @@ private:
     bool m_fileRead = false;
     bool m_pictureTaken = false;
     QTimer m_timeout;
-    QTimer m_pictureTimer;
-    QElapsedTimer m_pictureClock;
-    /// The last grab of this copy, and the picture of the copy before (what the view showed before).
-    QImage m_lastGrab;
+    ViewPicture m_picture;
+    /// The picture of the copy before (what the view showed before).
     QImage m_shownBefore;
     /// Tells late answers of an ended copy from those of the current one.
     quint64 m_generation = 0;

@@ -1,4 +1,5 @@
 #include "platform/webenginebrowser.h"
+#include "platform/viewpicture.h"
 
 #include "store/addresstoload.h"
 #include "store/listpaths.h"
@@ -391,6 +392,8 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent)
     // follow these signals and never have to ask.
     connect(page, &QWebEnginePage::loadStarted, this, [this] {
         m_notice->hide();
+        // Until the engine paints the new page, the view shows this one: a copy's picture must differ.
+        m_pictureBefore = ViewPicture::grab(m_view);
         setBusy(true);
     });
     connect(page, &QWebEnginePage::loadFinished, this, [this](bool) { setBusy(false); });
@@ -705,7 +708,9 @@ void WebEngineBrowser::findText(const QString &text, bool backward)
 {
     QPointer<WebEngineBrowser> self(this);
     const QWebEnginePage::FindFlags flags = backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags();
-    m_view->page()->findText(text, flags, [self, text](const QWebEngineFindTextResult &result) {
+    // The page the person sees is searched: the copy while one is shown over the live page.
+    QWebEnginePage *shown = isShowingSavedCopy() ? m_copyView->page() : m_view->page();
+    shown->findText(text, flags, [self, text](const QWebEngineFindTextResult &result) {
         if (self)
             emit self->findFinished(text.isEmpty() ? 0 : result.activeMatch(), text.isEmpty() ? 0 : result.numberOfMatches());
     });
@@ -826,8 +831,19 @@ struct WebEngineBrowser::CopyUnderWay {
     PageCopy copy;
     /// Holds the MHTML file while the engine writes it; removed with it when the copy ends.
     std::unique_ptr<QTemporaryDir> folder;
+    /// Takes the picture once the view shows the page (the browser's child); it may be the one
+    /// telling that the copy ends, so it goes once that is over.
+    QPointer<ViewPicture> picture;
+    ~CopyUnderWay()
+    {
+        if (picture) {
+            picture->stop();
+            picture->deleteLater();
+        }
+    }
     bool textRead = false;
     bool pageRead = false;
+    bool pictureTaken = false;
 };
 
 void WebEngineBrowser::takePageCopy()
@@ -857,14 +873,17 @@ void WebEngineBrowser::takePageCopy()
     const QString path = QDir::cleanPath(underWay->folder->filePath(QStringLiteral("page.mhtml")));
     m_copies.insert(path, underWay);
 
-    // The picture is of the page as it is on the screen now: one grab, scaled down.
-    const QPixmap shot = m_view->grab();
-    if (!shot.isNull()) {
-        const QImage small = shot.toImage().scaledToWidth(qMin(PageCopy::thumbnailWidth, shot.width()), Qt::SmoothTransformation);
-        QBuffer png(&underWay->copy.thumbnailPng);
-        png.open(QIODevice::WriteOnly);
-        small.save(&png, "PNG");
-    }
+    // The picture is of the page as the engine paints it, some frames after the load has ended.
+    underWay->picture = new ViewPicture(this);
+    connect(underWay->picture, &ViewPicture::taken, this, [this, path](const QImage &, const QByteArray &png) {
+        const auto found = m_copies.constFind(path);
+        if (found == m_copies.constEnd())
+            return;
+        (*found)->copy.thumbnailPng = png;
+        (*found)->pictureTaken = true;
+        finishCopy(path);
+    });
+    underWay->picture->start(m_view, m_pictureBefore);
     QPointer<WebEngineBrowser> self(this);
     m_view->page()->toPlainText([self, path](const QString &text) {
         if (!self)
@@ -927,7 +946,7 @@ void WebEngineBrowser::copySaved(const QString &path, bool ok)
 void WebEngineBrowser::finishCopy(const QString &path)
 {
     const std::shared_ptr<CopyUnderWay> underWay = m_copies.value(path);
-    if (!underWay || !underWay->textRead || !underWay->pageRead)
+    if (!underWay || !underWay->textRead || !underWay->pageRead || !underWay->pictureTaken)
         return;
     m_copies.remove(path);
     PageCopy copy = underWay->copy;
@@ -967,11 +986,23 @@ void WebEngineBrowser::showSavedCopy(const QByteArray &mhtml)
         m_copyView->setGeometry(m_view->rect());
         m_copyView->hide();
         m_view->installEventFilter(this);
-        connect(m_copyView, &QWebEngineView::loadFinished, this, [this](bool ok) {
-            if (m_copyLoading) {
-                m_copyLoading = false;
-                emit savedCopyShown(ok);
+        // The view is shown once its new copy has loaded: until then it holds the copy shown before.
+        // The end of an earlier copy's load, stopped by this one, is not this copy's.
+        connect(m_copyView->page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
+            if (!m_copyLoading || info.status() == QWebEngineLoadingInfo::LoadStartedStatus || info.url() != *m_copyFile)
+                return;
+            const bool ok = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus;
+            m_copyLoading = false;
+            if (ok) {
+                m_copyView->setGeometry(m_view->rect());
+                m_view->page()->findText({}); // the live page's highlights are not the copy's
+                const bool hadFocus = m_view->hasFocus() || m_view->isAncestorOf(QApplication::focusWidget());
+                m_copyView->show();
+                m_copyView->raise();
+                if (hadFocus)
+                    m_copyView->setFocus();
             }
+            emit savedCopyShown(ok);
         });
         // The copy's own file leaves with the view; the copy profile outlives every page.
         connect(m_copyView, &QObject::destroyed, m_copyView, [file = m_copyFile] {
@@ -980,6 +1011,8 @@ void WebEngineBrowser::showSavedCopy(const QByteArray &mhtml)
             shown.files.remove(*file);
         });
     }
+    // The copy shown before (perhaps another entry's) is not shown while this one is made ready.
+    hideCopyView();
     if (!m_copyFolder->isValid()) {
         emit savedCopyShown(false);
         return;
@@ -1024,9 +1057,6 @@ void WebEngineBrowser::loadShownCopy(const QString &path, bool written)
         return;
     }
     m_copyLoading = true;
-    m_copyView->setGeometry(m_view->rect());
-    m_copyView->show();
-    m_copyView->raise();
     m_copyView->load(*m_copyFile);
 }
 
@@ -1036,7 +1066,15 @@ void WebEngineBrowser::showLivePage()
         return;
     ++m_copyNumber; // a copy still being written is not shown
     m_copyLoading = false;
+    hideCopyView();
+}
+
+void WebEngineBrowser::hideCopyView()
+{
+    if (m_copyView->isHidden())
+        return;
     const bool hadFocus = m_copyView->hasFocus() || m_copyView->isAncestorOf(QApplication::focusWidget());
+    m_copyView->page()->findText({});
     m_copyView->hide();
     if (hadFocus)
         m_view->setFocus();

@@ -5,6 +5,7 @@
 #include "platform/webbrowser.h"
 
 #include <QHash>
+#include <QImage>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -106,6 +107,8 @@ private:
     void failCopy(const QString &path, const QString &problem);
     /// Shows the copy written to @p path (when @p written).
     void loadShownCopy(const QString &path, bool written);
+    /// Hides the copy view, giving the live page the focus it had.
+    void hideCopyView();
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     QWebEngineView *m_view;
@@ -133,6 +136,8 @@ private:
     /// The address of the page being loaded, until the engine tells of the new page.
     QString m_loadingAddress;
     QString m_url;
+    /// What the view showed as the load under way (or the last one) started.
+    QImage m_pictureBefore;
     bool m_printing = false; ///< a print job is under way: the engine takes one at a time
     /// The copies being taken, by the path of their temporary MHTML file.
     QHash<QString, std::shared_ptr<CopyUnderWay>> m_copies;

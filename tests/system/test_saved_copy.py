@@ -3,7 +3,7 @@
 A list of two loopback pages: Next shows the first, whose copy is kept in the data folder; the page is
 then gone (404), and coming back to it shows the saved copy under its bar ("Saved copy of ..., The live
 page: ..."), with no request for what the copy lacks; Show the Live Page, clicked, shows the live 404
-again, and Ctrl+Shift+S the copy once more.  Ctrl+S in the copy saves the copy (not the live 404), and
+again, and Ctrl+Shift+S the copy once more.  Ctrl+F in the copy finds in the copy.  Ctrl+S in the copy saves the copy (not the live 404), and
 Older Copies… lists it.  With the server gone (its port refuses) the copy shows with "cannot be
 reached", and Enlarge quokka shows the entry in the browser window by its copy too: Save
 Copy As… on its bar writes the copy, Show the Live Page and Page > Saved Copy switch between them.  The
@@ -97,6 +97,19 @@ def walk(s, pages, problems):
           f"the bar says {said!r}")
     s.shot("saved-copy-shown")
     problems += s.unnamed_controls(browser)
+
+    # Ctrl+F from the copy finds in the copy (twenty times "teeth"), not in the live 404 behind it.
+    # The copy lies over the live page: a click in the page's place lands in the copy.
+    s.click(s.find(None, "Page of the chosen address", root=browser, showing=True))
+    s.keys("ctrl+f")
+    box = s.find("text", "Find in page", root=browser, showing=True, timeout=10)
+    wait_for("the keyboard in the find box", lambda: s.has_focus(box), timeout=5)
+    s.type("teeth")
+    wait_for("twenty matches in the copy", lambda: [n for n in s.find_all("label", None, root=browser, showing=True)
+                                                    if (n.name or "").endswith(" of 20")], timeout=15)
+    s.shot("saved-copy-find")
+    s.keys("Escape")
+    wait_for("the find bar closed", lambda: not s.find_all("text", "Find in page", root=browser, showing=True), timeout=10)
     check([n for n in pages.asked[asked_before:] if n != "favicon.ico"] == ["article"],
           f"while the copy was shown the server was asked for {pages.asked[asked_before:]}")
 
@@ -273,12 +286,15 @@ def wall(s, pages, problems):
 
 
 def main(program):
+    # Each walk has a server of its own: the first one ends with its server gone.
     pages = Pages()
+    wall_pages = Pages()
     try:
         return run_walks(program, (lambda s, problems: walk(s, pages, problems),
-                                   lambda s, problems: wall(s, pages, problems)))
+                                   lambda s, problems: wall(s, wall_pages, problems)))
     finally:
         pages.close()
+        wall_pages.close()
 
 
 if __name__ == "__main__":
