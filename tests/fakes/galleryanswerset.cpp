@@ -13,7 +13,7 @@
 
 namespace {
 
-struct PageSpec {
+struct SamplePage {
     QString answer;
     QString entry;
     Verdict verdict;
@@ -174,9 +174,9 @@ QString lorem(int seed)
     return out.join(QLatin1Char(' '));
 }
 
-QList<PageSpec> specs()
+QList<SamplePage> samplePages()
 {
-    QList<PageSpec> s;
+    QList<SamplePage> s;
     const auto parked = [](const QString &service) {
         return parkedReason(ParkedSign{true, service});
     };
@@ -271,17 +271,17 @@ QList<AnswerPage> renderAnswerSet()
     QWebEngineView view;
     view.resize(1024, 768);
     view.show();
-    for (const PageSpec &spec : specs()) {
+    for (const SamplePage &page : samplePages()) {
         AnswerPage answer;
-        answer.answer = spec.answer;
-        answer.entry = spec.entry;
-        answer.result.verdict = spec.verdict;
-        answer.result.reason = spec.reason;
-        answer.result.finalAddress = spec.finalAddress;
-        if (!spec.html.isEmpty()) {
+        answer.answer = page.answer;
+        answer.entry = page.entry;
+        answer.result.verdict = page.verdict;
+        answer.result.reason = page.reason;
+        answer.result.finalAddress = page.finalAddress;
+        if (!page.html.isEmpty()) {
             bool loaded = false;
             const auto connection = QObject::connect(&view, &QWebEngineView::loadFinished, &view, [&loaded](bool) { loaded = true; });
-            view.setHtml(spec.html, QUrl(spec.finalAddress.isEmpty() ? spec.entry : spec.finalAddress));
+            view.setHtml(page.html, QUrl(page.finalAddress.isEmpty() ? page.entry : page.finalAddress));
             if (!QTest::qWaitFor([&loaded] { return loaded; }, 30000))
                 return {};
             QObject::disconnect(connection);
