@@ -756,6 +756,22 @@ class LocalServer:
         self.server.server_close()
 
 
+def answer_html(handler, status, body, content_type="text/html"):
+    """Answers handler's request with body, kept nowhere (so that every visit asks again)."""
+    handler.send_response(status)
+    handler.send_header("Content-Type", content_type)
+    handler.send_header("Cache-Control", "no-store")
+    handler.send_header("Content-Length", str(len(body)))
+    handler.end_headers()
+    handler.wfile.write(body)
+
+
+def copy_files(s):
+    """The saved copies' files in the session's data folder."""
+    folder = os.path.join(s.data, "quokka", "copies")
+    return [f for f in os.listdir(folder) if f.endswith(".copy")] if os.path.isdir(folder) else []
+
+
 def text_of(node):
     """The text of an accessible text node."""
     t = node.queryText()

@@ -10,7 +10,7 @@ import sys
 import http.server
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from quokka_driver import LocalServer, check, read, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
+from quokka_driver import LocalServer, answer_html, check, copy_files, read, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
 
 
 class Pages(LocalServer):
@@ -30,19 +30,9 @@ class Pages(LocalServer):
                 else:
                     body = b"<!doctype html><title>Not Found</title><h1>Not Found</h1>"
                     status = 404
-                self.send_response(status)
-                self.send_header("Content-Type", "text/html")
-                self.send_header("Cache-Control", "no-store")
-                self.send_header("Content-Length", str(len(body)))
-                self.end_headers()
-                self.wfile.write(body)
+                answer_html(self, status, body)
 
         self.start(Handler)
-
-
-def copy_files(s):
-    folder = os.path.join(s.data, "quokka", "copies")
-    return [f for f in os.listdir(folder) if f.endswith(".copy")] if os.path.isdir(folder) else []
 
 
 def walk(s, pages, problems):

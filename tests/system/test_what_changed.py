@@ -14,7 +14,7 @@ import sys
 import http.server
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from quokka_driver import LocalServer, check, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
+from quokka_driver import LocalServer, answer_html, check, run_inside_session, run_walks, wait_for, window_of  # noqa: E402
 
 
 class Pages(LocalServer):
@@ -38,12 +38,7 @@ class Pages(LocalServer):
                 else:
                     body = b"<!doctype html><title>Not Found</title><h1>Not Found</h1>"
                     status = 404
-                self.send_response(status)
-                self.send_header("Content-Type", "text/html; charset=utf-8")
-                self.send_header("Cache-Control", "no-store")
-                self.send_header("Content-Length", str(len(body)))
-                self.end_headers()
-                self.wfile.write(body)
+                answer_html(self, status, body, "text/html; charset=utf-8")
 
         self.start(Handler)
 
